@@ -1,0 +1,29 @@
+# The engine: portable Win32 + Direct3D 12 sources, one folder per subsystem. Everything but the process
+# entry goes into engine_core so that tests and benchmarks can link it.
+set(ENGINE_SUBSYSTEMS math app render content anim text)
+
+set(ENGINE_SOURCES)
+foreach(subsystem IN LISTS ENGINE_SUBSYSTEMS)
+  file(GLOB subsystem_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${subsystem}/*.cpp)
+  list(APPEND ENGINE_SOURCES ${subsystem_sources})
+endforeach()
+set(ENGINE_ENTRY ${CMAKE_SOURCE_DIR}/app/main.cpp)
+list(REMOVE_ITEM ENGINE_SOURCES ${ENGINE_ENTRY})
+
+find_package(assimp REQUIRED)
+
+add_library(engine_core STATIC ${ENGINE_SOURCES})
+target_include_directories(engine_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(engine_core PUBLIC platform assimp::assimp)
+
+add_executable(engine ${ENGINE_ENTRY})
+target_link_libraries(engine PRIVATE engine_core)
+set_target_properties(engine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ENGINE_RUN_DIR})
+
+# Stage the data files next to the executable.
+add_custom_target(stage_run_folder ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${ENGINE_RUN_DIR}/Shaders
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/Shaders ${ENGINE_RUN_DIR}/Shaders
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/assets ${ENGINE_RUN_DIR}
+  COMMENT "Staging Shaders/ and assets/ in ${ENGINE_RUN_DIR}")
+add_dependencies(engine stage_run_folder)
