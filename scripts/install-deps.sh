@@ -9,7 +9,7 @@ packages=(
   # engine dependencies
   libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev libpng-dev libassimp-dev directx-headers-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-apps imagemagick
+  libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-utils imagemagick
   # Windows compile check
   g++-mingw-w64-x86-64
 )
