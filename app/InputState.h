@@ -1,0 +1,30 @@
+// The process-wide values through which the window procedure hands input to the main loop. The window
+// procedure runs inside message dispatch on the loop's own thread, so these are plain values: each event
+// is picked up by the steps that follow the dispatch in the same loop pass.
+#pragma once
+
+#include <cstdint>
+
+class Renderer;
+
+// The last key pressed. Char is the virtual-key code plus 32, modulo 256; the text box may correct it in
+// place, which is why the record is handed over by reference.
+struct TypedKeyRecord {
+  uint8_t Pending = 0;  // 1 while the key waits for the loop
+  uint8_t Char = 0;
+};
+
+// The Renderer whose camera, mouse position and text box the mouse messages change; null until start-up
+// has finished, and mouse messages are ignored while it is.
+extern Renderer* ActiveRenderer;
+
+extern TypedKeyRecord TypedKey;
+
+// A new client size waiting for the loop to resize the swap chain.
+extern bool ResizePending;
+extern int32_t PendingWidth;
+extern int32_t PendingHeight;
+
+// The user is dragging the window or its frame: sizes are only recorded until the drag ends, so the
+// expensive resize runs once per drag.
+extern bool InSizeMove;

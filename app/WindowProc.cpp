@@ -1,0 +1,96 @@
+#include "app/WindowProc.h"
+
+#include "app/InputState.h"
+#include "render/Renderer.h"
+
+#include <windowsx.h>
+
+#include <cstdint>
+
+namespace {
+
+// A quarter of a degree per pixel of mouse movement.
+constexpr float RadiansPerPixel = 0.25f * 0.017453292f;
+
+// Signed 16-bit halves: the cursor may be left of or above the client area while a button is held.
+float MouseX(LPARAM lParam) { return static_cast<float>(GET_X_LPARAM(lParam)); }
+float MouseY(LPARAM lParam) { return static_cast<float>(GET_Y_LPARAM(lParam)); }
+
+void OnSize(LPARAM lParam) {
+  PendingWidth = LOWORD(lParam);
+  PendingHeight = HIWORD(lParam);
+  // During a drag of the frame, only the latest size is kept; the end of the drag raises the resize.
+  if (!InSizeMove) {
+    ResizePending = true;
+  }
+}
+
+void OnKeyDown(WPARAM virtualKey) {
+  TypedKey.Char = static_cast<uint8_t>(virtualKey + 32);
+  TypedKey.Pending = 1;
+}
+
+// With the left button held, vertical movement pitches the camera and horizontal movement turns it about
+// the world's vertical axis, by the movement since the previous mouse message (a move or a click, so the
+// first drag after a click does not jump).
+void OnMouseMove(Renderer& renderer, WPARAM buttons, float x, float y) {
+  if (buttons & MK_LBUTTON) {
+    renderer.Camera.Pitch((y - renderer.LastMouseY) * RadiansPerPixel);
+    renderer.Camera.TurnAboutWorldY((x - renderer.LastMouseX) * RadiansPerPixel);
+    renderer.CameraChanged = true;
+  }
+  renderer.LastMouseX = x;
+  renderer.LastMouseY = y;
+}
+
+// A click on the text box gives it the keyboard focus; a click anywhere else takes the focus away.
+void OnLeftButtonDown(Renderer& renderer, float x, float y) {
+  renderer.LastMouseX = x;
+  renderer.LastMouseY = y;
+  if (!renderer.TextLabels.empty()) {
+    TextLabel& label = renderer.TextLabels.front();
+    label.HasFocus = LabelContainsPoint(label, x, y);
+  }
+}
+
+}  // namespace
+
+bool LabelContainsPoint(const TextLabel& label, float x, float y) {
+  return x >= label.X && label.X + label.Width >= x && y >= label.Y && label.Y + label.Height >= y;
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_SIZE:
+      OnSize(lParam);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(wParam);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (ActiveRenderer != nullptr) {
+        OnMouseMove(*ActiveRenderer, wParam, MouseX(lParam), MouseY(lParam));
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+      if (ActiveRenderer != nullptr) {
+        OnLeftButtonDown(*ActiveRenderer, MouseX(lParam), MouseY(lParam));
+      }
+      return 0;
+    case WM_ENTERSIZEMOVE:
+      InSizeMove = true;
+      return 0;
+    case WM_EXITSIZEMOVE:
+      InSizeMove = false;
+      ResizePending = true;
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}

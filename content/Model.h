@@ -1,0 +1,4 @@
+// The imported character model. Empty for now; the model import fills it in.
+#pragma once
+
+struct Model {};

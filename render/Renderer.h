@@ -1,0 +1,76 @@
+// The one object that owns the GPU state and the scene. Other subsystems read and write its fields
+// directly; every operation runs on the main thread, between frames.
+#pragma once
+
+#include "app/Camera.h"
+#include "content/Mesh.h"
+#include "math/Matrix.h"
+#include "text/TextLabel.h"
+
+#include <windows.h>
+
+#include <d3d12.h>
+
+#include <cstdint>
+#include <vector>
+
+struct IDXGIFactory4;
+class SwapChain;
+class DescriptorHeaps;
+class PipelineLibrary;
+
+class Renderer {
+ public:
+  // Binds the window and takes its client size; the camera gets its default lens. No GPU object exists
+  // until InitDirect3D.
+  explicit Renderer(HWND window);
+
+  void InitDirect3D();
+  void LoadContent();
+  void CreateConstantBuffers();
+  void SetupCamera();
+
+  // Per frame, in this order, after the input handlers and the animation.
+  void UpdateConstantBuffers();
+  void DrawFrame();
+
+  // Rebuilds the size-dependent state for Width x Height, which the caller has set.
+  void OnResize();
+
+  // Held keys move the camera (W, A, S, D) or turn the model (U), a fixed step per frame.
+  void HandleMovementKeys();
+  void HandleModelTurnKey();
+
+  HWND Window = {};
+  ::SwapChain* SwapChain = nullptr;
+  DescriptorHeaps* Heaps = nullptr;
+  PipelineLibrary* Pipelines = nullptr;
+  ::Camera Camera;
+  float LastMouseX = 0.0f;  // cursor position of the latest mouse message, client pixels
+  float LastMouseY = 0.0f;
+  IDXGIFactory4* Factory = nullptr;
+  ID3D12Device* Device = nullptr;
+  ID3D12Fence* Fence = nullptr;
+  uint64_t FenceValue = 0;
+  uint32_t CbvSrvUavDescriptorSize = 0;
+  int32_t TextureCount = 0;
+  ID3D12CommandQueue* CommandQueue = nullptr;
+  ID3D12CommandAllocator* CommandAllocator = nullptr;
+  ID3D12GraphicsCommandList* CommandList = nullptr;
+  int32_t BufferCount = 2;
+  int32_t Width = 0;  // client size in pixels
+  int32_t Height = 0;
+  ID3D12Resource* DepthStencilBuffer = nullptr;
+  D3D12_VIEWPORT Viewport = {};
+  D3D12_RECT ScissorRect = {};
+  std::vector<TextLabel> TextLabels;  // element 0 is the text box that is drawn, resized and edited
+  ID3D12Resource* PassConstants = nullptr;
+  uint8_t* MappedPassConstants = nullptr;
+  ID3D12Resource* ObjectConstants = nullptr;
+  uint8_t* MappedObjectConstants = nullptr;
+  ID3D12Resource* BoneConstants = nullptr;
+  uint8_t* MappedBoneConstants = nullptr;
+  bool CameraChanged = true;  // the camera constants must be rewritten by the next UpdateConstantBuffers
+  std::vector<Mesh> Meshes;
+  std::vector<float4x4> BonePalette;  // skinning matrices of the latest UpdateAnimation
+};
