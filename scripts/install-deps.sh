@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # engine dependencies
-  libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev libpng-dev libassimp-dev directx-headers-dev
+  libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev glslang-dev spirv-tools libpng-dev libassimp-dev directx-headers-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-utils imagemagick
   # Windows compile check

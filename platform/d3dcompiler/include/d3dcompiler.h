@@ -46,11 +46,10 @@
 
 EXTERN_C HRESULT WINAPI D3DCompile(LPCVOID pSrcData, SIZE_T SrcDataSize, LPCSTR pSourceName,
                                    CONST D3D_SHADER_MACRO* pDefines, ID3DInclude* pInclude, LPCSTR pEntrypoint,
-                                   LPCSTR pTarget, UINT Flags1, UINT Flags2, ID3DBlob** ppCode,
-                                   ID3DBlob** ppErrorMsgs);
+                                   LPCSTR pTarget, UINT Flags1, UINT Flags2, ID3DBlob** ppCode, ID3DBlob** ppErrorMsgs);
 
-EXTERN_C HRESULT WINAPI D3DCompileFromFile(LPCWSTR pFileName, CONST D3D_SHADER_MACRO* pDefines,
-                                           ID3DInclude* pInclude, LPCSTR pEntrypoint, LPCSTR pTarget,
-                                           UINT Flags1, UINT Flags2, ID3DBlob** ppCode, ID3DBlob** ppErrorMsgs);
+EXTERN_C HRESULT WINAPI D3DCompileFromFile(LPCWSTR pFileName, CONST D3D_SHADER_MACRO* pDefines, ID3DInclude* pInclude,
+                                           LPCSTR pEntrypoint, LPCSTR pTarget, UINT Flags1, UINT Flags2,
+                                           ID3DBlob** ppCode, ID3DBlob** ppErrorMsgs);
 
 EXTERN_C HRESULT WINAPI D3DCreateBlob(SIZE_T Size, ID3DBlob** ppBlob);

@@ -11,71 +11,71 @@ namespace d3dcompiler {
 Blob::Blob(SIZE_T size) : size_(size), bytes_(new std::byte[size == 0 ? 1 : size]()) {}
 
 HRESULT STDMETHODCALLTYPE Blob::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == IID_ID3D10Blob || riid == IID_IUnknown) {
-        AddRef();
-        *object = static_cast<ID3DBlob*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+  if (object == nullptr) {
+    return E_POINTER;
+  }
+  if (riid == IID_ID3D10Blob || riid == IID_IUnknown) {
+    AddRef();
+    *object = static_cast<ID3DBlob*>(this);
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
 }
 
 ULONG STDMETHODCALLTYPE Blob::AddRef() {
-    return ++references_;
+  return ++references_;
 }
 
 ULONG STDMETHODCALLTYPE Blob::Release() {
-    const ULONG remaining = --references_;
-    if (remaining == 0) {
-        delete this;
-    }
-    return remaining;
+  const ULONG remaining = --references_;
+  if (remaining == 0) {
+    delete this;
+  }
+  return remaining;
 }
 
 LPVOID STDMETHODCALLTYPE Blob::GetBufferPointer() {
-    return bytes_.get();
+  return bytes_.get();
 }
 
 SIZE_T STDMETHODCALLTYPE Blob::GetBufferSize() {
-    return size_;
+  return size_;
 }
 
 HRESULT CreateBlobWithBytes(const void* data, SIZE_T size, ID3DBlob** blob) {
-    Blob* created = nullptr;
-    try {
-        created = new Blob(size);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (data != nullptr && size != 0) {
-        std::memcpy(created->GetBufferPointer(), data, size);
-    }
-    *blob = created;
-    return S_OK;
+  Blob* created = nullptr;
+  try {
+    created = new Blob(size);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  if (data != nullptr && size != 0) {
+    std::memcpy(created->GetBufferPointer(), data, size);
+  }
+  *blob = created;
+  return S_OK;
 }
 
 HRESULT CreateTextBlob(std::string_view text, ID3DBlob** blob) {
-    const HRESULT result = CreateBlobWithBytes(nullptr, text.size() + 1, blob);
-    if (SUCCEEDED(result)) {
-        std::memcpy((*blob)->GetBufferPointer(), text.data(), text.size());  // the terminator is already zero
-    }
-    return result;
+  const HRESULT result = CreateBlobWithBytes(nullptr, text.size() + 1, blob);
+  if (SUCCEEDED(result)) {
+    std::memcpy((*blob)->GetBufferPointer(), text.data(), text.size());  // the terminator is already zero
+  }
+  return result;
 }
 
 }  // namespace d3dcompiler
 
 EXTERN_C HRESULT WINAPI D3DCreateBlob(SIZE_T Size, ID3DBlob** ppBlob) {
-    if (ppBlob == nullptr) {
-        std::fprintf(stderr, "D3DCreateBlob: ppBlob is null\n");
-        return E_INVALIDARG;
-    }
-    *ppBlob = nullptr;
-    const HRESULT result = d3dcompiler::CreateBlobWithBytes(nullptr, Size, ppBlob);
-    if (FAILED(result)) {
-        std::fprintf(stderr, "D3DCreateBlob: cannot allocate %zu bytes\n", static_cast<size_t>(Size));
-    }
-    return result;
+  if (ppBlob == nullptr) {
+    std::fprintf(stderr, "D3DCreateBlob: ppBlob is null\n");
+    return E_INVALIDARG;
+  }
+  *ppBlob = nullptr;
+  const HRESULT result = d3dcompiler::CreateBlobWithBytes(nullptr, Size, ppBlob);
+  if (FAILED(result)) {
+    std::fprintf(stderr, "D3DCreateBlob: cannot allocate %zu bytes\n", static_cast<size_t>(Size));
+  }
+  return result;
 }

@@ -12,22 +12,22 @@
 namespace d3dcompiler {
 
 class Blob final : public ID3DBlob {
-public:
-    explicit Blob(SIZE_T size);
+ public:
+  explicit Blob(SIZE_T size);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
 
-    LPVOID STDMETHODCALLTYPE GetBufferPointer() override;
-    SIZE_T STDMETHODCALLTYPE GetBufferSize() override;
+  LPVOID STDMETHODCALLTYPE GetBufferPointer() override;
+  SIZE_T STDMETHODCALLTYPE GetBufferSize() override;
 
-private:
-    ~Blob() = default;  // only Release deletes
+ private:
+  ~Blob() = default;  // only Release deletes
 
-    std::atomic<ULONG> references_{1};
-    SIZE_T size_;
-    std::unique_ptr<std::byte[]> bytes_;
+  std::atomic<ULONG> references_{1};
+  SIZE_T size_;
+  std::unique_ptr<std::byte[]> bytes_;
 };
 
 // A new blob holding a copy of `size` bytes at `data`; E_OUTOFMEMORY if it cannot be allocated.

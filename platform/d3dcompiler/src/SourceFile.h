@@ -1,0 +1,22 @@
+// Reading shader source files named by wide (UTF-32 on Linux) strings, with Windows' error codes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace d3dcompiler {
+
+// UTF-8 for a wide string; code points that cannot exist (surrogates, beyond U+10FFFF) become U+FFFD.
+std::string Utf8FromWide(std::wstring_view wide);
+
+struct SourceText {
+  HRESULT Result = S_OK;  // S_OK, or the code Windows gives for the same failure
+  std::string Text;       // the file's bytes when Result is S_OK
+  std::string Problem;    // what went wrong, for messages, when it is not
+};
+
+SourceText ReadSourceFile(const std::string& path);
+
+}  // namespace d3dcompiler

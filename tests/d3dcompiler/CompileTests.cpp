@@ -1,0 +1,301 @@
+// D3DCompileFromFile / D3DCompile: HLSL files written by the tests, compiled and checked in the SPIR-V.
+#include "SpirvModule.h"
+
+#include <d3dcompiler.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spirv-tools/libspirv.hpp>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Pair;
+
+// The vertex shader the engine's model shader resembles: registers b0-b2, t0 and s0, and two inputs
+// that only the SKINNED variant has.
+constexpr const char* ModelVertexShader = R"(
+cbuffer PassConstants : register(b0) { float4x4 ViewProjection; };
+cbuffer ObjectConstants : register(b1) { float4x4 World; };
+cbuffer Palette : register(b2) { float4x4 Bones[96]; };
+struct VertexIn {
+    float3 Position : POSITION; float3 Normal : NORMAL; float2 Uv : TEXCOORD0; float2 Uv2 : TEXCOORD1;
+#ifdef SKINNED
+    float4 Weights : BLENDWEIGHT; float4 Indices : BLENDINDICES;
+#endif
+};
+struct VertexOut { float4 Position : SV_POSITION; float3 Normal : NORMAL; float2 Uv : TEXCOORD0; };
+VertexOut main(VertexIn input) {
+    float4 position = float4(input.Position, 1.0f);
+#ifdef SKINNED
+    position = mul(position, Bones[(int)input.Indices.x]) * input.Weights.x;
+#endif
+    VertexOut output;
+    output.Position = mul(mul(position, World), ViewProjection);
+    output.Normal = input.Normal;
+    output.Uv = input.Uv + input.Uv2;
+    return output;
+}
+)";
+
+constexpr const char* TexturedPixelShader = R"(
+Texture2D Diffuse : register(t0);
+SamplerState LinearWrap : register(s0);
+cbuffer Tint : register(b1, space1) { float4 TintColour; };
+Texture2D Detail;  // no register: the first free t register
+float4 main(float4 position : SV_POSITION, float2 uv : TEXCOORD0) : SV_TARGET {
+    return Diffuse.Sample(LinearWrap, uv) * Detail.Sample(LinearWrap, uv) * TintColour;
+}
+)";
+
+struct Compiled {
+  HRESULT Result = E_FAIL;
+  std::vector<uint32_t> Words;
+  std::string Errors;
+};
+
+Compiled Collect(HRESULT result, ID3DBlob* code, ID3DBlob* errors) {
+  Compiled compiled{result, {}, {}};
+  if (code != nullptr) {
+    EXPECT_EQ(code->GetBufferSize() % 4, 0u);
+    compiled.Words.resize(code->GetBufferSize() / 4);
+    std::memcpy(compiled.Words.data(), code->GetBufferPointer(), code->GetBufferSize());
+    code->Release();
+  }
+  if (errors != nullptr) {
+    const char* text = static_cast<const char*>(errors->GetBufferPointer());
+    EXPECT_EQ(text[errors->GetBufferSize() - 1], '\0') << "error text must be null-terminated";
+    compiled.Errors = text;
+    errors->Release();
+  }
+  return compiled;
+}
+
+class CompileFromFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("d3dcompiler-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::wstring Write(const std::string& name, const std::string& text) {
+    const std::filesystem::path path = folder_ / std::filesystem::u8path(name);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+    return path.wstring();
+  }
+
+  static Compiled Compile(const std::wstring& file, const char* target, const D3D_SHADER_MACRO* defines = nullptr,
+                          ID3DInclude* include = D3D_COMPILE_STANDARD_FILE_INCLUDE, UINT flags = D3DCOMPILE_DEBUG) {
+    ID3DBlob* code = nullptr;
+    ID3DBlob* errors = nullptr;
+    const HRESULT result = D3DCompileFromFile(file.c_str(), defines, include, "main", target, flags, 0, &code, &errors);
+    return Collect(result, code, errors);
+  }
+
+  std::filesystem::path folder_;
+};
+
+std::string ValidationMessages(const std::vector<uint32_t>& words) {
+  spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_3);
+  std::string messages;
+  tools.SetMessageConsumer([&](spv_message_level_t, const char*, const spv_position_t&, const char* message) {
+    messages += std::string(message) + "\n";
+  });
+  tools.Validate(words);
+  return messages;
+}
+
+TEST_F(CompileFromFile, ProducesValidSpirvForEveryVariantTheEngineBuilds) {
+  const std::wstring vertexShader = Write("objVS.hlsl", ModelVertexShader);
+  const D3D_SHADER_MACRO skinned[] = {{"SKINNED", "1"}, {nullptr, nullptr}};
+  for (UINT flags : {UINT{D3DCOMPILE_DEBUG}, UINT{0}}) {
+    for (const D3D_SHADER_MACRO* defines : {static_cast<const D3D_SHADER_MACRO*>(nullptr), skinned}) {
+      for (const char* target : {"vs_5_0", "vs_5_1"}) {
+        const Compiled compiled = Compile(vertexShader, target, defines, D3D_COMPILE_STANDARD_FILE_INCLUDE, flags);
+        ASSERT_EQ(compiled.Result, S_OK) << compiled.Errors;
+        ASSERT_FALSE(compiled.Words.empty());
+        EXPECT_EQ(compiled.Words[0], spv::MagicNumber);
+        EXPECT_EQ(ValidationMessages(compiled.Words), "");
+      }
+    }
+  }
+  const Compiled pixel = Compile(Write("objPS.hlsl", TexturedPixelShader), "ps_5_0");
+  ASSERT_EQ(pixel.Result, S_OK) << pixel.Errors;
+  EXPECT_EQ(ValidationMessages(pixel.Words), "");
+}
+
+TEST_F(CompileFromFile, InputsCarryTheirSemanticsAndTheSkinnedMacroAddsBoneInputs) {
+  const std::wstring file = Write("objVS.hlsl", ModelVertexShader);
+  const D3D_SHADER_MACRO skinned[] = {{"SKINNED", "1"}, {nullptr, nullptr}};
+  const SpirvModule plain(Compile(file, "vs_5_0").Words);
+  EXPECT_THAT(plain.InputSemantics(),
+              ElementsAre(Pair("NORMAL", 1), Pair("POSITION", 0), Pair("TEXCOORD0", 2), Pair("TEXCOORD1", 3)));
+  // Optimised code keeps the semantics the input layout is matched against.
+  const SpirvModule optimised(Compile(file, "vs_5_0", skinned, D3D_COMPILE_STANDARD_FILE_INCLUDE, 0).Words);
+  EXPECT_THAT(optimised.InputSemantics(),
+              ElementsAre(Pair("BLENDINDICES", 5), Pair("BLENDWEIGHT", 4), Pair("NORMAL", 1), Pair("POSITION", 0),
+                          Pair("TEXCOORD0", 2), Pair("TEXCOORD1", 3)));
+}
+
+TEST_F(CompileFromFile, RegistersBecomeDescriptorSetAndBinding) {
+  const D3D_SHADER_MACRO skinned[] = {{"SKINNED", "1"}, {nullptr, nullptr}};
+  const SpirvModule vertex(Compile(Write("objVS.hlsl", ModelVertexShader), "vs_5_0", skinned).Words);
+  const SpirvModule pixel(Compile(Write("objPS.hlsl", TexturedPixelShader), "ps_5_0").Words);
+  struct Expected {
+    const SpirvModule& Module;
+    const char* Name;
+    uint32_t Set;
+    uint32_t Binding;
+  };
+  for (const Expected& expected :
+       {Expected{vertex, "PassConstants", 0, 0}, Expected{vertex, "Palette", 0, 2}, Expected{pixel, "Diffuse", 0, 32},
+        Expected{pixel, "LinearWrap", 0, 96}, Expected{pixel, "Tint", 1, 1}, Expected{pixel, "Detail", 0, 33}}) {
+    const uint32_t variable = expected.Module.Variable(expected.Name);
+    ASSERT_NE(variable, 0u) << expected.Name;
+    EXPECT_EQ(expected.Module.Decoration(variable, spv::DecorationDescriptorSet), expected.Set) << expected.Name;
+    EXPECT_EQ(expected.Module.Decoration(variable, spv::DecorationBinding), expected.Binding) << expected.Name;
+  }
+}
+
+// HLSL's default column_major packing reads as SPIR-V RowMajor: the front end stores HLSL rows as
+// SPIR-V columns, so mul(v, M) becomes M * v on the same bytes the Windows compiler would read.
+TEST_F(CompileFromFile, ConstantBufferMatricesPackLikeTheWindowsCompiler) {
+  const std::wstring file = Write("matrices.hlsl", R"(
+cbuffer Constants : register(b0) { float4x4 Plain; row_major float4x4 RowMajor; };
+float4 main(float4 position : POSITION) : SV_POSITION { return mul(mul(position, Plain), RowMajor); }
+)");
+  const SpirvModule byDefault(Compile(file, "vs_5_0").Words);
+  const uint32_t block = byDefault.PointeeOf(byDefault.Variable("Constants"));
+  EXPECT_TRUE(byDefault.MemberDecorated(block, 0, spv::DecorationRowMajor));
+  EXPECT_TRUE(byDefault.MemberDecorated(block, 1, spv::DecorationColMajor));
+  EXPECT_TRUE(byDefault.Contains(spv::OpMatrixTimesVector));
+  EXPECT_FALSE(byDefault.Contains(spv::OpVectorTimesMatrix));
+
+  const SpirvModule packedByRow(
+      Compile(file, "vs_5_0", nullptr, nullptr, D3DCOMPILE_DEBUG | D3DCOMPILE_PACK_MATRIX_ROW_MAJOR).Words);
+  EXPECT_TRUE(packedByRow.MemberDecorated(packedByRow.PointeeOf(packedByRow.Variable("Constants")), 0,
+                                          spv::DecorationColMajor));
+}
+
+TEST_F(CompileFromFile, DebugBuildsCarryTheSourceAndOthersDoNot) {
+  const std::wstring file = Write("objVS.hlsl", ModelVertexShader);
+  EXPECT_TRUE(SpirvModule(Compile(file, "vs_5_0").Words).Contains(spv::OpLine));
+  EXPECT_FALSE(SpirvModule(Compile(file, "vs_5_0", nullptr, nullptr, 0).Words).Contains(spv::OpLine));
+}
+
+TEST_F(CompileFromFile, StandardIncludeSearchesTheIncludingFilesFolderFirst) {
+  Write("lib/colour.hlsli", "#include \"tone.hlsli\"\nfloat4 Colour() { return Tone * 0.5f; }\n");
+  Write("lib/tone.hlsli", "static const float4 Tone = float4(1, 1, 1, 1);\n");
+  Write("tone.hlsli", "this file must not be included\n");
+  const std::wstring file = Write("shader.hlsl",
+                                  "#include \"lib/colour.hlsli\"\n"
+                                  "float4 main() : SV_TARGET { return Colour(); }\n");
+  const Compiled standard = Compile(file, "ps_5_0");
+  EXPECT_EQ(standard.Result, S_OK) << standard.Errors;
+
+  const Compiled refused = Compile(file, "ps_5_0", nullptr, nullptr);
+  EXPECT_EQ(refused.Result, E_FAIL);
+  EXPECT_THAT(refused.Errors, HasSubstr("shader.hlsl:1: error"));
+  EXPECT_THAT(refused.Errors, HasSubstr("no include handler"));
+}
+
+// Hands out sources from memory and records the parent data it is given, as a caller's handler would.
+class MemoryInclude : public ID3DInclude {
+ public:
+  HRESULT STDMETHODCALLTYPE Open(D3D_INCLUDE_TYPE, LPCSTR name, LPCVOID parent, LPCVOID* data, UINT* bytes) override {
+    const std::string* text = std::string(name) == "outer.hlsli"   ? &outer_
+                              : std::string(name) == "inner.hlsli" ? &inner_
+                                                                   : nullptr;
+    if (text == nullptr) return E_FAIL;
+    Parents.push_back(parent);
+    *data = text->data();
+    *bytes = static_cast<UINT>(text->size());
+    ++OpenCount;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Close(LPCVOID) override {
+    --OpenCount;
+    return S_OK;
+  }
+
+  std::vector<LPCVOID> Parents;
+  int OpenCount = 0;
+  const void* OuterData() const { return outer_.data(); }
+
+ private:
+  std::string outer_ = "#include \"inner.hlsli\"\n";
+  std::string inner_ = "float4 Inner() { return 1; }\n";
+};
+
+TEST(D3DCompile, CompilesFromMemoryThroughTheCallersIncludeHandler) {
+  const std::string source = "#include \"outer.hlsli\"\nfloat4 main() : SV_TARGET { return Inner(); }\n";
+  MemoryInclude include;
+  ID3DBlob* code = nullptr;
+  ID3DBlob* errors = nullptr;
+  const Compiled compiled = Collect(D3DCompile(source.data(), source.size(), "memory.hlsl", nullptr, &include, "main",
+                                               "ps_5_0", 0, 0, &code, &errors),
+                                    code, errors);
+  EXPECT_EQ(compiled.Result, S_OK) << compiled.Errors;
+  EXPECT_THAT(include.Parents, ElementsAre(nullptr, include.OuterData()));
+  EXPECT_EQ(include.OpenCount, 0) << "every opened include is closed";
+}
+
+TEST_F(CompileFromFile, CompileErrorsNameTheFileAndLine) {
+  Write("broken.hlsli", "float4 Broken() { return undefinedName; }\n");
+  const Compiled inShader =
+      Compile(Write("shader.hlsl", "\n\nfloat4 main() : SV_TARGET { return missing; }\n"), "ps_5_0");
+  EXPECT_EQ(inShader.Result, E_FAIL);
+  EXPECT_TRUE(inShader.Words.empty());
+  EXPECT_THAT(inShader.Errors, HasSubstr("shader.hlsl:3: error:"));
+  EXPECT_THAT(inShader.Errors, HasSubstr("missing"));
+
+  const Compiled inInclude = Compile(
+      Write("user.hlsl", "#include \"broken.hlsli\"\nfloat4 main() : SV_TARGET { return Broken(); }\n"), "ps_5_0",
+      nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE, D3DCOMPILE_DEBUG | D3DCOMPILE_PACK_MATRIX_ROW_MAJOR);
+  EXPECT_THAT(inInclude.Errors, HasSubstr("broken.hlsli:1: error:"));
+
+  const Compiled noEntryPoint = Compile(Write("empty.hlsl", "float4 other() : SV_TARGET { return 0; }\n"), "ps_5_0");
+  EXPECT_EQ(noEntryPoint.Result, E_FAIL);
+  EXPECT_THAT(noEntryPoint.Errors, HasSubstr("empty.hlsl: error: entry point 'main'"));
+}
+
+TEST_F(CompileFromFile, MissingFilesGiveTheWindowsErrorCodes) {
+  const std::wstring missing = (folder_ / "nothere.hlsl").wstring();
+  const Compiled file = Compile(missing, "vs_5_0");
+  EXPECT_EQ(file.Result, static_cast<HRESULT>(0x80070002));
+  EXPECT_THAT(file.Errors, HasSubstr("nothere.hlsl"));
+  EXPECT_EQ(Compile((folder_ / "no-folder" / "x.hlsl").wstring(), "vs_5_0").Result, static_cast<HRESULT>(0x80070003));
+
+  // Wide names reach the file system as UTF-8.
+  std::ofstream(folder_ / "sch\u00e4del.hlsl") << "float4 main() : SV_TARGET { return 1; }\n";
+  EXPECT_EQ(Compile(folder_.wstring() + L"/sch\u00e4del.hlsl", "ps_5_0").Result, S_OK);
+}
+
+TEST_F(CompileFromFile, RejectsBadArgumentsWithoutTouchingTheFile) {
+  const std::wstring file = Write("ok.hlsl", "float4 main() : SV_TARGET { return 1; }\n");
+  ID3DBlob* code = nullptr;
+  EXPECT_EQ(D3DCompileFromFile(nullptr, nullptr, nullptr, "main", "ps_5_0", 0, 0, &code, nullptr), E_INVALIDARG);
+  EXPECT_EQ(D3DCompileFromFile(file.c_str(), nullptr, nullptr, nullptr, "ps_5_0", 0, 0, &code, nullptr), E_INVALIDARG);
+  EXPECT_EQ(D3DCompileFromFile(file.c_str(), nullptr, nullptr, "main", nullptr, 0, 0, &code, nullptr), E_INVALIDARG);
+  EXPECT_EQ(D3DCompileFromFile(file.c_str(), nullptr, nullptr, "main", "ps_5_0", 0, 0, nullptr, nullptr), E_INVALIDARG);
+  EXPECT_EQ(D3DCompile(nullptr, 16, nullptr, nullptr, nullptr, "main", "ps_5_0", 0, 0, &code, nullptr), E_INVALIDARG);
+  EXPECT_EQ(code, nullptr);
+
+  for (const char* target : {"ps_4_0", "xs_5_0", "ps_5_0x", "", "vs"}) {
+    const Compiled unknown = Compile(file, target);
+    EXPECT_EQ(unknown.Result, E_INVALIDARG) << target;
+    EXPECT_THAT(unknown.Errors, HasSubstr("unknown compile target '" + std::string(target) + "'"));
+  }
+}
+
+}  // namespace
