@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -213,28 +214,20 @@ TEST_F(CompileFromFile, StandardIncludeSearchesTheIncludingFilesFolderFirst) {
 class MemoryInclude : public ID3DInclude {
  public:
   HRESULT STDMETHODCALLTYPE Open(D3D_INCLUDE_TYPE, LPCSTR name, LPCVOID parent, LPCVOID* data, UINT* bytes) override {
-    const std::string* text = std::string(name) == "outer.hlsli"   ? &outer_
-                              : std::string(name) == "inner.hlsli" ? &inner_
-                                                                   : nullptr;
-    if (text == nullptr) return E_FAIL;
+    const auto file = Files.find(name);
+    if (file == Files.end()) return E_FAIL;
     Parents.push_back(parent);
-    *data = text->data();
-    *bytes = static_cast<UINT>(text->size());
+    *data = file->second.data();
+    *bytes = static_cast<UINT>(file->second.size());
     ++OpenCount;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Close(LPCVOID) override {
-    --OpenCount;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE Close(LPCVOID) override { return --OpenCount, S_OK; }
 
+  std::map<std::string, std::string> Files{{"outer.hlsli", "#include \"inner.hlsli\"\n"},
+                                           {"inner.hlsli", "float4 Inner() { return 1; }\n"}};
   std::vector<LPCVOID> Parents;
   int OpenCount = 0;
-  const void* OuterData() const { return outer_.data(); }
-
- private:
-  std::string outer_ = "#include \"inner.hlsli\"\n";
-  std::string inner_ = "float4 Inner() { return 1; }\n";
 };
 
 TEST(D3DCompile, CompilesFromMemoryThroughTheCallersIncludeHandler) {
@@ -246,7 +239,7 @@ TEST(D3DCompile, CompilesFromMemoryThroughTheCallersIncludeHandler) {
                                                "ps_5_0", 0, 0, &code, &errors),
                                     code, errors);
   EXPECT_EQ(compiled.Result, S_OK) << compiled.Errors;
-  EXPECT_THAT(include.Parents, ElementsAre(nullptr, include.OuterData()));
+  EXPECT_THAT(include.Parents, ElementsAre(nullptr, include.Files["outer.hlsli"].data()));
   EXPECT_EQ(include.OpenCount, 0) << "every opened include is closed";
 }
 
