@@ -1,0 +1,49 @@
+// The running executable as a module, its stock icons and cursors, and debugger output.
+
+#include "Diagnostics.h"
+#include "WideText.h"
+
+#include <cstdio>
+
+namespace {
+
+// Stand-ins for the module and resource handles: only their identity matters to callers.
+char executableModule;
+char stockIcon;
+char stockCursor;
+
+// The resource ids of the system's own icons and cursors (IDI_APPLICATION, IDC_ARROW, ...).
+bool IsStockResource(LPCWSTR name) {
+  const auto id = reinterpret_cast<ULONG_PTR>(name);
+  return IS_INTRESOURCE(name) && id >= 32512 && id <= 32651;
+}
+
+}  // namespace
+
+HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
+  if (moduleName == nullptr) return reinterpret_cast<HMODULE>(&executableModule);
+  win32::FailCall(ERROR_MOD_NOT_FOUND, "GetModuleHandleW", "module \"%s\" is not loaded",
+                  win32::ToUtf8(moduleName).c_str());
+  return nullptr;
+}
+
+HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR iconName) {
+  if (instance == nullptr && IsStockResource(iconName)) return reinterpret_cast<HICON>(&stockIcon);
+  win32::FailCall(ERROR_RESOURCE_NAME_NOT_FOUND, "LoadIconW", "only the system's stock icons are available");
+  return nullptr;
+}
+
+HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR cursorName) {
+  if (instance == nullptr && IsStockResource(cursorName)) return reinterpret_cast<HCURSOR>(&stockCursor);
+  win32::FailCall(ERROR_RESOURCE_NAME_NOT_FOUND, "LoadCursorW", "only the system's stock cursors are available");
+  return nullptr;
+}
+
+// There is no debugger channel on Linux; stderr is where a developer looks.
+void WINAPI OutputDebugStringW(LPCWSTR text) {
+  if (text != nullptr) std::fputs(win32::ToUtf8(text).c_str(), stderr);
+}
+
+void WINAPI OutputDebugStringA(LPCSTR text) {
+  if (text != nullptr) std::fputs(text, stderr);
+}

@@ -1,0 +1,91 @@
+#include "WindowSystem.h"
+
+#include "Diagnostics.h"
+#include "KeyboardState.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <mutex>
+#include <strings.h>
+
+namespace win32 {
+namespace {
+
+std::atomic<bool> terminationRequested{false};
+
+extern "C" void OnTerminationSignal(int) { terminationRequested = true; }
+
+bool DisplayConfigured() {
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver != nullptr) return strcasecmp(driver, "dummy") != 0;
+  return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+bool StartSdlVideo() {
+  if (!DisplayConfigured()) return false;
+  // The layer handles termination signals itself, and closing the last window is the program's business.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    ReportCall("SDL_InitSubSystem", "%s; windows stay in memory", SDL_GetError());
+    return false;
+  }
+  // Characters come from virtual-key codes (TranslateMessage), not from SDL's text input.
+  SDL_StopTextInput();
+  KeyboardState::Instance().SetCapsLockToggled((SDL_GetModState() & KMOD_CAPS) != 0);
+  return true;
+}
+
+}  // namespace
+
+bool WindowSystemAvailable() {
+  static const bool available = StartSdlVideo();
+  return available;
+}
+
+SDL_Window* CreateSdlWindow(const std::string& title, int x, int y, int width, int height, bool resizable) {
+  const Uint32 flags = SDL_WINDOW_HIDDEN | (resizable ? SDL_WINDOW_RESIZABLE : 0);
+  // SDL cannot make a window without area; the client size the layer reports stays what was asked for.
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  SDL_Window* window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags | SDL_WINDOW_VULKAN);
+  if (window == nullptr) {
+    ReportCall("CreateWindowExW", "no Vulkan window (%s); creating one without Vulkan", SDL_GetError());
+    window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
+  }
+  if (window == nullptr) ReportCall("CreateWindowExW", "SDL_CreateWindow failed: %s", SDL_GetError());
+  return window;
+}
+
+void DestroySdlWindow(SDL_Window* window) {
+  if (window != nullptr) SDL_DestroyWindow(window);
+}
+
+void DrainSdlEvents(const std::function<void(const SDL_Event&)>& handle) {
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) handle(event);
+}
+
+void WatchTerminationSignals() {
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    for (int signal : {SIGTERM, SIGINT}) {
+      struct sigaction current {};
+      sigaction(signal, nullptr, &current);
+      if (current.sa_handler != SIG_DFL) continue;  // someone else already handles it
+      struct sigaction action {};
+      action.sa_handler = OnTerminationSignal;
+      action.sa_flags = SA_RESETHAND;
+      sigemptyset(&action.sa_mask);
+      sigaction(signal, &action, nullptr);
+    }
+  });
+}
+
+bool TakeTerminationRequest() { return terminationRequested.exchange(false); }
+
+}  // namespace win32
