@@ -1,0 +1,216 @@
+// Window creation, placement and destruction, and the order in which their messages arrive.
+
+#include "WindowFixture.h"
+
+#include <win32_test.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+LPARAM Size(int width, int height) { return MAKELPARAM(width, height); }
+
+}  // namespace
+
+TEST_F(WindowFixture, CreationDeliversCreateAndClientSizeBeforeReturning) {
+  HWND window = CreateTestWindow(800, 600);
+  ASSERT_NE(window, 0);
+
+  const auto received = TakeReceived();
+  EXPECT_THAT(MessageIds(received), ElementsAre(WM_NCCREATE, WM_CREATE, WM_SIZE));
+  EXPECT_EQ(received[2].wParam, static_cast<WPARAM>(SIZE_RESTORED));
+  EXPECT_EQ(received[2].lParam, Size(800, 600));
+  EXPECT_TRUE(TakeQueued().empty());
+}
+
+TEST_F(WindowFixture, AdjustedOuterSizeGivesBackTheRequestedClientArea) {
+  RECT rect{0, 0, 800, 600};
+  ASSERT_TRUE(AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle));
+  // Windows 10's metrics: 8-pixel sizing frame, 23-pixel caption, 2-pixel client edge.
+  EXPECT_EQ(rect.left, -10);
+  EXPECT_EQ(rect.top, -33);
+  EXPECT_EQ(rect.right, 810);
+  EXPECT_EQ(rect.bottom, 610);
+
+  for (auto [width, height] : {std::pair{800, 600}, std::pair{1, 1}, std::pair{1920, 1080}}) {
+    HWND window = CreateTestWindow(width, height);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.left, 0);
+    EXPECT_EQ(client.top, 0);
+    EXPECT_EQ(client.right, width);
+    EXPECT_EQ(client.bottom, height);
+  }
+
+  RECT popup{0, 0, 100, 100};
+  AdjustWindowRectEx(&popup, WS_POPUP, FALSE, 0);
+  EXPECT_EQ(popup.right - popup.left, 100);
+}
+
+TEST_F(WindowFixture, ShowWindowReportsSizeOnlyWhenThePlacementChanges) {
+  HWND window = CreateTestWindow();
+  TakeReceived();
+
+  EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL));  // was hidden
+  EXPECT_THAT(MessageIds(TakeReceived()), ElementsAre(WM_SHOWWINDOW));
+  EXPECT_TRUE(UpdateWindow(window));
+
+  EXPECT_TRUE(ShowWindow(window, SW_MINIMIZE));
+  auto received = TakeReceived();
+  ASSERT_THAT(MessageIds(received), ElementsAre(WM_SIZE));
+  EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
+  EXPECT_EQ(received[0].lParam, 0);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 0);
+
+  ShowWindow(window, SW_RESTORE);
+  received = TakeReceived();
+  ASSERT_THAT(MessageIds(received), ElementsAre(WM_SIZE));
+  EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
+  EXPECT_EQ(received[0].lParam, Size(800, 600));
+}
+
+TEST_F(WindowFixture, WindowManagerResizesArriveAsQueuedSizeMessages) {
+  HWND window = CreateTestWindow();
+  TakeReceived();
+
+  // A drag of the frame: only the newest size is still queued when the loop comes round.
+  win32_test::ResizeClientArea(window, 640, 480);
+  win32_test::ResizeClientArea(window, 1024, 768);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 1024);
+  auto queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].message, static_cast<UINT>(WM_SIZE));
+  EXPECT_EQ(queued[0].hwnd, window);
+  EXPECT_EQ(queued[0].lParam, Size(1024, 768));
+
+  win32_test::Minimize(window);
+  queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
+  EXPECT_EQ(queued[0].lParam, 0);
+
+  win32_test::Restore(window);
+  win32_test::ResizeClientArea(window, 1024, 768);  // the same size again: nothing new to report
+  queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
+  EXPECT_EQ(queued[0].lParam, Size(1024, 768));
+
+  win32_test::Maximize(window);
+  queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].wParam, static_cast<WPARAM>(SIZE_MAXIMIZED));
+}
+
+TEST_F(WindowFixture, CloseRequestDestroysThroughTheDefaultProcedureAndQuitFollows) {
+  HWND window = CreateTestWindow();
+  TakeReceived();
+
+  win32_test::RequestClose(window);
+  MSG message{};
+  ASSERT_TRUE(PeekMessageW(&message, 0, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_CLOSE));
+  DispatchMessageW(&message);  // DefWindowProcW destroys the window
+  EXPECT_THAT(MessageIds(TakeReceived()), ElementsAre(WM_CLOSE, WM_DESTROY, WM_NCDESTROY));
+  EXPECT_FALSE(IsWindow(window));
+
+  PostQuitMessage(3);
+  ASSERT_TRUE(PeekMessageW(&message, 0, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(message.hwnd, 0);
+  EXPECT_EQ(message.wParam, 3u);
+  EXPECT_FALSE(PeekMessageW(&message, 0, 0, 0, PM_REMOVE));
+}
+
+TEST_F(WindowFixture, PostedMessagesComeBeforeQuitAndInputAfterIt) {
+  HWND window = CreateTestWindow();
+  win32_test::RequestClose(window);  // input
+  PostQuitMessage(0);
+  PostMessageW(window, WM_USER, 1, 2);
+
+  MSG peeked{};
+  ASSERT_TRUE(PeekMessageW(&peeked, 0, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(peeked.message, static_cast<UINT>(WM_USER));
+
+  const auto queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 3u);
+  EXPECT_EQ(queued[0].message, static_cast<UINT>(WM_USER));
+  EXPECT_EQ(queued[1].message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(queued[2].message, static_cast<UINT>(WM_CLOSE));
+}
+
+TEST_F(WindowFixture, DestroyWindowDeliversDestroyAndDropsQueuedMessages) {
+  HWND window = CreateTestWindow();
+  TakeReceived();
+  win32_test::PressKey(window, 'A');
+
+  ASSERT_TRUE(DestroyWindow(window));
+  EXPECT_THAT(MessageIds(TakeReceived()), ElementsAre(WM_DESTROY, WM_NCDESTROY));
+  EXPECT_TRUE(TakeQueued().empty());
+
+  SetLastError(0);
+  EXPECT_FALSE(DestroyWindow(window));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+TEST_F(WindowFixture, TitleGoesThroughTheProcedureToTheWindowSystem) {
+  HWND window = CreateTestWindow();
+  EXPECT_EQ(win32_test::WindowTitle(window), L"title");
+  TakeReceived();
+
+  ASSERT_TRUE(SetWindowTextW(window, L"fps: 60.000000 mspf: 16.666666 \u00e9\u4e2d"));
+  EXPECT_THAT(MessageIds(TakeReceived()), ElementsAre(WM_SETTEXT));
+  EXPECT_EQ(win32_test::WindowTitle(window), L"fps: 60.000000 mspf: 16.666666 \u00e9\u4e2d");
+
+  wchar_t small[4];
+  EXPECT_EQ(GetWindowTextW(window, small, 4), 3);
+  EXPECT_STREQ(small, L"fps");
+  EXPECT_EQ(GetWindowTextLengthW(window), 33);
+}
+
+TEST_F(WindowFixture, BadArgumentsFailWithTheWindowsErrorCodes) {
+  SetLastError(0);
+  EXPECT_EQ(CreateWindowExW(0, L"no such class", L"", kStyle, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+
+  const HWND bogus = 0x7777;
+  RECT rect{};
+  SetLastError(0);
+  EXPECT_FALSE(GetClientRect(bogus, &rect));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_FALSE(ShowWindow(bogus, SW_SHOW));
+  EXPECT_FALSE(SetWindowTextW(bogus, L"x"));
+  EXPECT_FALSE(PostMessageW(bogus, WM_USER, 0, 0));
+  MSG message{};
+  message.hwnd = bogus;
+  message.message = WM_USER;
+  EXPECT_EQ(DispatchMessageW(&message), 0);
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.lpszClassName = L"TEST";  // class names ignore case
+  SetLastError(0);
+  EXPECT_EQ(RegisterClassExW(&windowClass), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
+  windowClass.cbSize = 48;
+  windowClass.lpszClassName = L"other";
+  EXPECT_EQ(RegisterClassExW(&windowClass), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(WindowFixture, RefusingCreationLeavesNoWindow) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (message == WM_CREATE) return -1;
+    return DefWindowProcW(window, message, wParam, lParam);
+  };
+  windowClass.lpszClassName = L"refusing";
+  ASSERT_NE(RegisterClassExW(&windowClass), 0);
+  EXPECT_EQ(CreateWindowExW(0, L"refusing", L"", kStyle, 0, 0, 100, 100, 0, nullptr, nullptr, nullptr), 0);
+}
