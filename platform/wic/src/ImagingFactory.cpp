@@ -1,0 +1,180 @@
+#include "ImagingFactory.h"
+
+#include "Diagnostics.h"
+#include "FileAccess.h"
+#include "FormatConverter.h"
+#include "Palette.h"
+#include "PngDecoder.h"
+#include "PngImage.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace wic {
+
+HRESULT ImagingFactory::CreateVersion1(REFIID riid, void** object) { return Create(false, riid, object); }
+
+HRESULT ImagingFactory::CreateVersion2(REFIID riid, void** object) { return Create(true, riid, object); }
+
+HRESULT ImagingFactory::Create(bool answersVersion2, REFIID riid, void** object) {
+  if (object == nullptr) {
+    return E_POINTER;
+  }
+  *object = nullptr;
+  auto* factory = new (std::nothrow) ImagingFactory(answersVersion2);
+  if (factory == nullptr) {
+    return E_OUTOFMEMORY;
+  }
+  return QueryAndRelease(factory, riid, object);
+}
+
+bool ImagingFactory::Implements(REFIID riid) const {
+  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICImagingFactory) ||
+         (answersVersion2_ && riid == __uuidof(IWICImagingFactory2));
+}
+
+// The file is read whole and its PNG header checked here; the pixels are decoded by the first CopyPixels.
+// The vendor is only a preference on Windows too, and the metadata cache option changes nothing for a
+// decoder that reads no metadata.
+HRESULT ImagingFactory::CreateDecoderFromFilename(LPCWSTR fileName, const GUID*, DWORD desiredAccess,
+                                                  WICDecodeOptions metadataOptions, IWICBitmapDecoder** decoder) {
+  constexpr const char* kCall = "IWICImagingFactory::CreateDecoderFromFilename";
+  if (decoder == nullptr) {
+    return Fail(kCall, "null decoder pointer", E_INVALIDARG);
+  }
+  *decoder = nullptr;
+  if (fileName == nullptr) {
+    return Fail(kCall, "null file name", E_INVALIDARG);
+  }
+  if ((desiredAccess & static_cast<DWORD>(GENERIC_READ)) == 0) {
+    return Fail(kCall, "the access mask must include GENERIC_READ", E_INVALIDARG);
+  }
+  if (metadataOptions != WICDecodeMetadataCacheOnDemand && metadataOptions != WICDecodeMetadataCacheOnLoad) {
+    return Fail(kCall, "unknown metadata option " + std::to_string(metadataOptions), E_INVALIDARG);
+  }
+  try {
+    std::string name = Utf8FromWide(fileName);
+    std::vector<BYTE> bytes;
+    HRESULT hr = ReadWholeFile(kCall, name, bytes);
+    std::shared_ptr<PngImage> image;
+    if (SUCCEEDED(hr)) {
+      hr = PngImage::Open(kCall, std::move(name), std::move(bytes), image);
+    }
+    return SUCCEEDED(hr) ? PngDecoder::Create(std::move(image), decoder) : hr;
+  } catch (const std::bad_alloc&) {
+    return Fail(kCall, "out of memory", E_OUTOFMEMORY);
+  }
+}
+
+HRESULT ImagingFactory::CreatePalette(IWICPalette** palette) {
+  if (palette == nullptr) {
+    return Fail("IWICImagingFactory::CreatePalette", "null palette pointer", E_INVALIDARG);
+  }
+  return Palette::Create(palette);
+}
+
+HRESULT ImagingFactory::CreateFormatConverter(IWICFormatConverter** converter) {
+  if (converter == nullptr) {
+    return Fail("IWICImagingFactory::CreateFormatConverter", "null converter pointer", E_INVALIDARG);
+  }
+  return FormatConverter::Create(converter);
+}
+
+// Everything below is outside the subset this platform offers.
+
+HRESULT ImagingFactory::CreateDecoderFromStream(IStream*, const GUID*, WICDecodeOptions, IWICBitmapDecoder**) {
+  return NotImplemented("IWICImagingFactory::CreateDecoderFromStream");
+}
+
+HRESULT ImagingFactory::CreateDecoderFromFileHandle(ULONG_PTR, const GUID*, WICDecodeOptions,
+                                                    IWICBitmapDecoder**) {
+  return NotImplemented("IWICImagingFactory::CreateDecoderFromFileHandle");
+}
+
+HRESULT ImagingFactory::CreateComponentInfo(REFCLSID, IWICComponentInfo**) {
+  return NotImplemented("IWICImagingFactory::CreateComponentInfo");
+}
+
+HRESULT ImagingFactory::CreateDecoder(REFGUID, const GUID*, IWICBitmapDecoder**) {
+  return NotImplemented("IWICImagingFactory::CreateDecoder");
+}
+
+HRESULT ImagingFactory::CreateEncoder(REFGUID, const GUID*, IWICBitmapEncoder**) {
+  return NotImplemented("IWICImagingFactory::CreateEncoder");
+}
+
+HRESULT ImagingFactory::CreateBitmapScaler(IWICBitmapScaler**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapScaler");
+}
+
+HRESULT ImagingFactory::CreateBitmapClipper(IWICBitmapClipper**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapClipper");
+}
+
+HRESULT ImagingFactory::CreateBitmapFlipRotator(IWICBitmapFlipRotator**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapFlipRotator");
+}
+
+HRESULT ImagingFactory::CreateStream(IWICStream**) { return NotImplemented("IWICImagingFactory::CreateStream"); }
+
+HRESULT ImagingFactory::CreateColorContext(IWICColorContext**) {
+  return NotImplemented("IWICImagingFactory::CreateColorContext");
+}
+
+HRESULT ImagingFactory::CreateColorTransformer(IWICColorTransform**) {
+  return NotImplemented("IWICImagingFactory::CreateColorTransformer");
+}
+
+HRESULT ImagingFactory::CreateBitmap(UINT, UINT, REFWICPixelFormatGUID, WICBitmapCreateCacheOption, IWICBitmap**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmap");
+}
+
+HRESULT ImagingFactory::CreateBitmapFromSource(IWICBitmapSource*, WICBitmapCreateCacheOption, IWICBitmap**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapFromSource");
+}
+
+HRESULT ImagingFactory::CreateBitmapFromSourceRect(IWICBitmapSource*, UINT, UINT, UINT, UINT, IWICBitmap**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapFromSourceRect");
+}
+
+HRESULT ImagingFactory::CreateBitmapFromMemory(UINT, UINT, REFWICPixelFormatGUID, UINT, UINT, BYTE*,
+                                               IWICBitmap**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapFromMemory");
+}
+
+HRESULT ImagingFactory::CreateBitmapFromHBITMAP(HBITMAP, HPALETTE, WICBitmapAlphaChannelOption, IWICBitmap**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapFromHBITMAP");
+}
+
+HRESULT ImagingFactory::CreateBitmapFromHICON(HICON, IWICBitmap**) {
+  return NotImplemented("IWICImagingFactory::CreateBitmapFromHICON");
+}
+
+HRESULT ImagingFactory::CreateComponentEnumerator(DWORD, DWORD, IEnumUnknown**) {
+  return NotImplemented("IWICImagingFactory::CreateComponentEnumerator");
+}
+
+HRESULT ImagingFactory::CreateFastMetadataEncoderFromDecoder(IWICBitmapDecoder*, IWICFastMetadataEncoder**) {
+  return NotImplemented("IWICImagingFactory::CreateFastMetadataEncoderFromDecoder");
+}
+
+HRESULT ImagingFactory::CreateFastMetadataEncoderFromFrameDecode(IWICBitmapFrameDecode*,
+                                                                 IWICFastMetadataEncoder**) {
+  return NotImplemented("IWICImagingFactory::CreateFastMetadataEncoderFromFrameDecode");
+}
+
+HRESULT ImagingFactory::CreateQueryWriter(REFGUID, const GUID*, IWICMetadataQueryWriter**) {
+  return NotImplemented("IWICImagingFactory::CreateQueryWriter");
+}
+
+HRESULT ImagingFactory::CreateQueryWriterFromReader(IWICMetadataQueryReader*, const GUID*,
+                                                    IWICMetadataQueryWriter**) {
+  return NotImplemented("IWICImagingFactory::CreateQueryWriterFromReader");
+}
+
+HRESULT ImagingFactory::CreateImageEncoder(ID2D1Device*, IWICImageEncoder**) {
+  return NotImplemented("IWICImagingFactory2::CreateImageEncoder");
+}
+
+}  // namespace wic

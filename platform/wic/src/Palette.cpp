@@ -1,0 +1,117 @@
+#include "Palette.h"
+
+#include "Diagnostics.h"
+
+#include <algorithm>
+#include <new>
+
+namespace wic {
+namespace {
+
+BYTE Red(WICColor color) { return static_cast<BYTE>(color >> 16); }
+BYTE Green(WICColor color) { return static_cast<BYTE>(color >> 8); }
+BYTE Blue(WICColor color) { return static_cast<BYTE>(color); }
+BYTE Alpha(WICColor color) { return static_cast<BYTE>(color >> 24); }
+
+bool IsGray(WICColor color) { return Red(color) == Green(color) && Green(color) == Blue(color); }
+
+}  // namespace
+
+HRESULT Palette::Create(IWICPalette** palette) {
+  *palette = new (std::nothrow) Palette();
+  return *palette != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+bool Palette::Implements(REFIID riid) const {
+  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICPalette);
+}
+
+HRESULT Palette::InitializePredefined(WICBitmapPaletteType, BOOL) {
+  return NotImplemented("IWICPalette::InitializePredefined");
+}
+
+HRESULT Palette::InitializeCustom(WICColor* colors, UINT count) {
+  if (colors == nullptr && count != 0) {
+    return Fail("IWICPalette::InitializeCustom", "null colour array", E_INVALIDARG);
+  }
+  colors_.assign(colors, colors + count);
+  return S_OK;
+}
+
+HRESULT Palette::InitializeFromBitmap(IWICBitmapSource*, UINT, BOOL) {
+  return NotImplemented("IWICPalette::InitializeFromBitmap");
+}
+
+HRESULT Palette::InitializeFromPalette(IWICPalette* palette) {
+  if (palette == nullptr) {
+    return Fail("IWICPalette::InitializeFromPalette", "null palette", E_INVALIDARG);
+  }
+  UINT count = 0;
+  HRESULT hr = palette->GetColorCount(&count);
+  if (FAILED(hr)) {
+    return hr;
+  }
+  std::vector<WICColor> colors(count);
+  hr = palette->GetColors(count, colors.data(), &count);
+  if (SUCCEEDED(hr)) {
+    colors.resize(count);
+    colors_ = std::move(colors);
+  }
+  return hr;
+}
+
+HRESULT Palette::GetType(WICBitmapPaletteType* paletteType) {
+  if (paletteType == nullptr) {
+    return Fail("IWICPalette::GetType", "null result pointer", E_INVALIDARG);
+  }
+  *paletteType = WICBitmapPaletteTypeCustom;
+  return S_OK;
+}
+
+HRESULT Palette::GetColorCount(UINT* count) {
+  if (count == nullptr) {
+    return Fail("IWICPalette::GetColorCount", "null result pointer", E_INVALIDARG);
+  }
+  *count = static_cast<UINT>(colors_.size());
+  return S_OK;
+}
+
+HRESULT Palette::GetColors(UINT count, WICColor* colors, UINT* actualCount) {
+  if (colors == nullptr || actualCount == nullptr) {
+    return Fail("IWICPalette::GetColors", "null colour array or count pointer", E_INVALIDARG);
+  }
+  const UINT copied = std::min(count, static_cast<UINT>(colors_.size()));
+  std::copy_n(colors_.begin(), copied, colors);
+  *actualCount = copied;
+  return S_OK;
+}
+
+HRESULT Palette::IsBlackWhite(BOOL* isBlackWhite) {
+  if (isBlackWhite == nullptr) {
+    return Fail("IWICPalette::IsBlackWhite", "null result pointer", E_INVALIDARG);
+  }
+  const bool blackWhite = colors_.size() == 2 && std::all_of(colors_.begin(), colors_.end(), [](WICColor c) {
+                            return (c & 0xFFFFFF) == 0 || (c & 0xFFFFFF) == 0xFFFFFF;
+                          });
+  *isBlackWhite = blackWhite ? TRUE : FALSE;
+  return S_OK;
+}
+
+HRESULT Palette::IsGrayscale(BOOL* isGrayscale) {
+  if (isGrayscale == nullptr) {
+    return Fail("IWICPalette::IsGrayscale", "null result pointer", E_INVALIDARG);
+  }
+  *isGrayscale = std::all_of(colors_.begin(), colors_.end(), IsGray) ? TRUE : FALSE;
+  return S_OK;
+}
+
+HRESULT Palette::HasAlpha(BOOL* hasAlpha) {
+  if (hasAlpha == nullptr) {
+    return Fail("IWICPalette::HasAlpha", "null result pointer", E_INVALIDARG);
+  }
+  *hasAlpha = std::any_of(colors_.begin(), colors_.end(), [](WICColor c) { return Alpha(c) != 0xFF; }) ? TRUE
+                                                                                                      : FALSE;
+  return S_OK;
+}
+
+}  // namespace wic

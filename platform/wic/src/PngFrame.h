@@ -1,0 +1,36 @@
+// IWICBitmapFrameDecode: the one frame of a PNG file, handing out its pixels in the decoder's format.
+#pragma once
+
+#include "ComObject.h"
+#include "PngImage.h"
+
+#include <wincodec.h>
+
+#include <memory>
+
+namespace wic {
+
+class PngFrame final : public ComObject<IWICBitmapFrameDecode> {
+ public:
+  static HRESULT Create(std::shared_ptr<PngImage> image, IWICBitmapFrameDecode** frame);
+
+  // IWICBitmapSource
+  HRESULT STDMETHODCALLTYPE GetSize(UINT* width, UINT* height) override;
+  HRESULT STDMETHODCALLTYPE GetPixelFormat(WICPixelFormatGUID* pixelFormat) override;
+  HRESULT STDMETHODCALLTYPE GetResolution(double* dpiX, double* dpiY) override;
+  HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette* palette) override;
+  HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) override;
+
+  // IWICBitmapFrameDecode
+  HRESULT STDMETHODCALLTYPE GetMetadataQueryReader(IWICMetadataQueryReader** reader) override;
+  HRESULT STDMETHODCALLTYPE GetColorContexts(UINT count, IWICColorContext** contexts, UINT* actualCount) override;
+  HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
+
+ private:
+  explicit PngFrame(std::shared_ptr<PngImage> image) : image_(std::move(image)) {}
+  bool Implements(REFIID riid) const override;
+
+  std::shared_ptr<PngImage> image_;
+};
+
+}  // namespace wic
