@@ -4,6 +4,8 @@
 
 #include <win32_test.h>
 
+#include <csignal>
+
 using ::testing::ElementsAre;
 
 namespace {
@@ -213,4 +215,17 @@ TEST_F(WindowFixture, RefusingCreationLeavesNoWindow) {
   windowClass.lpszClassName = L"refusing";
   ASSERT_NE(RegisterClassExW(&windowClass), 0);
   EXPECT_EQ(CreateWindowExW(0, L"refusing", L"", kStyle, 0, 0, 100, 100, 0, nullptr, nullptr, nullptr), 0);
+}
+
+TEST_F(WindowFixture, TerminationSignalBecomesACloseRequest) {
+  HWND window = CreateTestWindow();  // the first window installs the handler
+  struct sigaction current {};
+  sigaction(SIGTERM, nullptr, &current);
+  if (current.sa_handler == SIG_DFL) GTEST_SKIP() << "SIGTERM is handled by someone else in this process";
+
+  raise(SIGTERM);
+  const auto queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].message, static_cast<UINT>(WM_CLOSE));
+  EXPECT_EQ(queued[0].hwnd, window);
 }

@@ -80,8 +80,13 @@ std::optional<WindowClass> FindWindowClass(LPCWSTR nameOrAtom) {
 
 std::string DescribeClassName(LPCWSTR nameOrAtom) {
   if (nameOrAtom == nullptr) return "(null)";
-  if (IS_INTRESOURCE(nameOrAtom)) return "atom " + std::to_string(reinterpret_cast<ULONG_PTR>(nameOrAtom));
-  return "\"" + ToUtf8(nameOrAtom) + "\"";
+  std::string description;
+  if (IS_INTRESOURCE(nameOrAtom)) {
+    description.append("atom ").append(std::to_string(reinterpret_cast<ULONG_PTR>(nameOrAtom)));
+  } else {
+    description.append("\"").append(ToUtf8(nameOrAtom)).append("\"");
+  }
+  return description;
 }
 
 void ForgetAllWindowClasses() { ClassRegistry::Instance().Clear(); }
