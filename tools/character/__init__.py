@@ -1,0 +1,1 @@
+"""The character: skeleton, body geometry, walk cycle and texture layout, shared by the asset scripts."""
