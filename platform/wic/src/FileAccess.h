@@ -1,5 +1,5 @@
-// Reading an image file named by a wide Windows path, with the Win32 error codes Windows gives for a
-// missing file, a missing folder or a file that cannot be read.
+// Reading an image file named by a Windows path, with the Win32 error codes Windows gives for a missing
+// file, a missing folder or a file that cannot be read.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@ namespace wic {
 // The UTF-8 spelling of a wide (UTF-32 on Linux) string, for paths and messages.
 std::string Utf8FromWide(LPCWSTR text);
 
-// Reads the whole file named `name` (UTF-8) into `bytes`. Backslashes separate folders as forward slashes do, as on Windows.
+// Reads the whole file named `name` (UTF-8) into `bytes`; backslashes separate folders, as on Windows.
 // Failures: HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when the folder exists but the file does not,
 // HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) when the folder does not exist or the name is empty,
 // E_ACCESSDENIED for unreadable files and folders; each is reported on stderr under `call`.

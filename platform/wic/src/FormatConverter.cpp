@@ -77,13 +77,12 @@ HRESULT FormatConverter::ReadSourcePalette(IWICBitmapSource* source) {
     return hr;
   }
   hr = source->CopyPalette(palette);
-  UINT count = 0;
   if (SUCCEEDED(hr)) {
-    hr = palette->GetColorCount(&count);
-  }
-  if (SUCCEEDED(hr)) {
+    // Indices reach at most 255, so the first 256 colours are all a conversion can use.
+    sourcePalette_.resize(256);
+    UINT count = 0;
+    hr = palette->GetColors(256, sourcePalette_.data(), &count);
     sourcePalette_.resize(count);
-    hr = palette->GetColors(count, sourcePalette_.data(), &count);
   }
   palette->Release();
   return hr;

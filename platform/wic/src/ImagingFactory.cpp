@@ -62,8 +62,8 @@ HRESULT ImagingFactory::CreateDecoderFromFilename(LPCWSTR fileName, const GUID*,
       hr = PngImage::Open(kCall, std::move(name), std::move(bytes), image);
     }
     return SUCCEEDED(hr) ? PngDecoder::Create(std::move(image), decoder) : hr;
-  } catch (const std::bad_alloc&) {
-    return Fail(kCall, "out of memory", E_OUTOFMEMORY);
+  } catch (const std::exception& error) {
+    return Fail(kCall, std::string("out of memory: ") + error.what(), E_OUTOFMEMORY);
   }
 }
 

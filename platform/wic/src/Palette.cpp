@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 
 namespace wic {
 namespace {
+
+constexpr UINT kMaxColors = 256;
 
 BYTE Red(WICColor color) { return static_cast<BYTE>(color >> 16); }
 BYTE Green(WICColor color) { return static_cast<BYTE>(color >> 8); }
@@ -34,6 +37,11 @@ HRESULT Palette::InitializeCustom(WICColor* colors, UINT count) {
   if (colors == nullptr && count != 0) {
     return Fail("IWICPalette::InitializeCustom", "null colour array", E_INVALIDARG);
   }
+  if (count > kMaxColors) {
+    return Fail("IWICPalette::InitializeCustom",
+                std::to_string(count) + " colours; a palette holds at most " + std::to_string(kMaxColors),
+                E_INVALIDARG);
+  }
   colors_.assign(colors, colors + count);
   return S_OK;
 }
@@ -46,13 +54,9 @@ HRESULT Palette::InitializeFromPalette(IWICPalette* palette) {
   if (palette == nullptr) {
     return Fail("IWICPalette::InitializeFromPalette", "null palette", E_INVALIDARG);
   }
+  std::vector<WICColor> colors(kMaxColors);
   UINT count = 0;
-  HRESULT hr = palette->GetColorCount(&count);
-  if (FAILED(hr)) {
-    return hr;
-  }
-  std::vector<WICColor> colors(count);
-  hr = palette->GetColors(count, colors.data(), &count);
+  const HRESULT hr = palette->GetColors(kMaxColors, colors.data(), &count);
   if (SUCCEEDED(hr)) {
     colors.resize(count);
     colors_ = std::move(colors);

@@ -173,35 +173,33 @@ void PngImage::ReadResolution() {
 }
 
 HRESULT PngImage::Pixels(const char* call, const BYTE*& pixels) {
-  if (decodeState_ == DecodeState::NotStarted) {
-    decodeState_ = SUCCEEDED(Decode(call)) ? DecodeState::Done : DecodeState::Failed;
-    if (decodeState_ == DecodeState::Failed) {
-      return WINCODEC_ERR_BADIMAGE;
-    }
+  std::lock_guard lock(decodeMutex_);
+  if (!decodeResult_) {
+    decodeResult_ = Decode();
   }
-  if (decodeState_ == DecodeState::Failed) {
-    return Fail(call, Quoted(fileName_) + ": damaged image data: " + libpngError_, WINCODEC_ERR_BADIMAGE);
+  if (FAILED(*decodeResult_)) {
+    return Fail(call, Quoted(fileName_) + ": " + decodeProblem_, *decodeResult_);
   }
   pixels = pixels_.data();
   return S_OK;
 }
 
-HRESULT PngImage::Decode(const char* call) {
+HRESULT PngImage::Decode() {
   std::vector<png_bytep> rows;
   try {
     pixels_.resize(RowBytes() * height_);
     rows.resize(height_);
   } catch (const std::exception&) {
-    return Fail(call, Quoted(fileName_) + ": not enough memory for " + std::to_string(width_) + " x " +
-                          std::to_string(height_) + " pixels",
-                E_OUTOFMEMORY);
+    decodeProblem_ = "not enough memory for " + std::to_string(width_) + " x " + std::to_string(height_) + " pixels";
+    return E_OUTOFMEMORY;
   }
   for (UINT y = 0; y < height_; ++y) {
     rows[y] = pixels_.data() + RowBytes() * y;
   }
 
   if (setjmp(png_jmpbuf(png_)) != 0) {
-    return Fail(call, Quoted(fileName_) + ": damaged image data: " + libpngError_, WINCODEC_ERR_BADIMAGE);
+    decodeProblem_ = "damaged image data: " + libpngError_;
+    return WINCODEC_ERR_BADIMAGE;
   }
   png_read_image(png_, rows.data());
 

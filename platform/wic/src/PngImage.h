@@ -14,6 +14,8 @@
 #include <png.h>
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,14 +43,15 @@ class PngImage {
   UINT64 RowBytes() const { return wic::RowBytes(format_->BitsPerPixel, width_); }
 
   // The decoded rows, tightly packed, top row first. Fails with WINCODEC_ERR_BADIMAGE when the image data
-  // is damaged or cut short (reported on stderr under `call` each time it is asked for).
+  // is damaged or cut short (reported on stderr under `call` each time it is asked for). Frames of one
+  // file share the image, so the first decode is serialised.
   HRESULT Pixels(const char* call, const BYTE*& pixels);
 
  private:
   PngImage(std::string fileName, std::vector<BYTE> fileBytes);
 
   HRESULT ReadHeader(const char* call);
-  HRESULT Decode(const char* call);
+  HRESULT Decode();
   void ReadPalette();
   void ReadResolution();
 
@@ -70,8 +73,9 @@ class PngImage {
   double dpiY_ = 96.0;
   std::vector<WICColor> palette_;
 
-  enum class DecodeState { NotStarted, Done, Failed };
-  DecodeState decodeState_ = DecodeState::NotStarted;
+  std::mutex decodeMutex_;
+  std::optional<HRESULT> decodeResult_;  // empty until the first decode
+  std::string decodeProblem_;
   std::vector<BYTE> pixels_;
 };
 
