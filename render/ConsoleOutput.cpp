@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iostream>
+#include <type_traits>
 
 namespace {
 
