@@ -1,9 +1,19 @@
 // Process entry of the console program: the console carries the diagnostic log.
 #include "app/Run.h"
+#include "text/FontFileError.h"
 
 #include <windows.h>
 
+#include <iostream>
+
 int main() {
-  Run(GetModuleHandleW(nullptr));
+  // A font description that cannot be read stops the program with one line naming the file and the
+  // problem, wherever the font was being read (start-up, the text box, a resize).
+  try {
+    Run(GetModuleHandleW(nullptr));
+  } catch (const FontFileError& error) {
+    std::cerr << error.what() << std::endl;
+    return 1;
+  }
   return 0;
 }
