@@ -1,5 +1,5 @@
-// Skeletal animation: poses a model from its first animation into the bone palette. Empty for now; the
-// animation work fills it in.
+// Skeletal animation: poses a model from its first animation and fills the bone palette with the
+// skinning matrices.
 #pragma once
 
 #include "app/FrameTimer.h"
@@ -8,4 +8,22 @@
 
 #include <vector>
 
-inline void UpdateAnimation(Model& /*model*/, const FrameTimer& /*timer*/, std::vector<float4x4>& /*palette*/) {}
+struct aiAnimation;
+
+// Samples the model's first animation at the previous frame's time, composes the node tree from the root
+// and stores each bone's skinning matrix, then copies the BoneCount skinning matrices into the palette in
+// bone-index order. A model without animations stands in its bind pose; one without a scene leaves the
+// palette empty.
+void UpdateAnimation(Model& model, const FrameTimer& timer, std::vector<float4x4>& palette);
+
+// One step of the walk: the node's transformation (sampled from its channel, or its own) composed with
+// its parent's global transformation P. Stores the skinning matrix when the node is a bone and returns
+// the node's global transformation for its children.
+float4x4 AnimateNode(Model& model, float time, const WalkNode& node, const float4x4& parent);
+
+// The time of the previous frame in seconds: the timer's elapsed time less the latest frame's length.
+float PreviousFrameSeconds(const FrameTimer& timer);
+
+// The animation time in ticks for a time in seconds, looping with the animation's duration; 25 ticks per
+// second when the file gives none. A zero duration holds the first tick instead of producing NaN.
+float AnimationTicks(const aiAnimation& animation, float seconds);

@@ -1,4 +1,61 @@
-// The imported character model. Empty for now; the model import fills it in.
+// The imported character: shared GPU vertex and index buffers with one draw range per Assimp mesh, the
+// bones, and the Assimp scene that the animation walks every frame.
 #pragma once
 
-struct Model {};
+#include "anim/SkeletonWalk.h"
+#include "math/Matrix.h"
+
+#include <windows.h>
+
+#include <d3d12.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct aiNodeAnim;
+struct aiScene;
+
+// The bone palette of the object shaders holds this many matrices.
+inline constexpr uint32_t MaxBones = 96;
+
+// One distinct bone name, indexed by bone index. Both matrices keep Assimp's column-vector meaning.
+struct BoneInfo {
+  float4x4 OffsetMatrix = Identity();  // bind pose to bone space
+  float4x4 SkinMatrix = Identity();    // bind pose to posed model space, rewritten every frame
+};
+
+// The draw range of one Assimp mesh inside the shared buffers. Indices are local to the mesh; BaseVertex
+// places them in the shared vertex buffer.
+struct Submesh {
+  uint32_t IndexCount = 0;
+  uint32_t FirstIndex = 0;
+  int32_t BaseVertex = 0;
+  float4x4 Transform = Identity();
+};
+
+// Copies share the GPU buffers and the scene (plain pointers, nothing is reference counted) and copy the
+// lists and maps. Nothing releases the buffers or the scene: they live as long as the process.
+struct Model {
+  float4x4 InverseRootTransform = Identity();
+  ID3D12Resource* VertexBuffer = nullptr;  // default heap, every mesh's vertices one mesh after another
+  ID3D12Resource* IndexBuffer = nullptr;   // default heap, 16-bit indices in the same mesh order
+  ID3D12Resource* VertexUpload = nullptr;  // upload heaps that filled the two; kept, never released
+  ID3D12Resource* IndexUpload = nullptr;
+  uint32_t VertexBufferSize = 0;
+  uint32_t VertexStride = 0;
+  DXGI_FORMAT IndexFormat = DXGI_FORMAT_UNKNOWN;
+  uint32_t IndexBufferSize = 0;
+  std::vector<Submesh> Submeshes;
+  // Node name to the channel of the first animation that drives it. The first animated frame adds an
+  // entry without a channel for every other node.
+  std::map<std::string, const aiNodeAnim*> ChannelByNode;
+  std::vector<BoneInfo> BoneInfos;
+  std::map<std::string, uint32_t> BoneIndexByName;
+  uint32_t BoneCount = 0;
+  // Null in a model that has not been imported, and in what LoadModel returns when it refused the file
+  // (after saying why on stderr): there is nothing to draw or animate then, and start-up should stop.
+  const aiScene* Scene = nullptr;
+  SkeletonWalk Walk;  // filled by the first animated frame
+};

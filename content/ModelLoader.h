@@ -1,0 +1,57 @@
+// Reads the character model through Assimp into one Model and records the upload of its vertex and index
+// buffers on a command list that the caller submits.
+#pragma once
+
+#include "content/Model.h"
+#include "content/SkinnedVertex.h"
+
+#include <windows.h>
+
+#include <d3d12.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct aiMesh;
+struct aiScene;
+
+// Every drawable mesh's vertices and 16-bit indices, one mesh after another, on their way to the GPU.
+struct ModelArrays {
+  std::vector<SkinnedVertex> Vertices;
+  std::vector<uint16_t> Indices;
+};
+
+class ModelLoader {
+ public:
+  // Imports the file (path relative to the working directory) and records the copies of both buffers on
+  // CommandList without submitting them; the caller executes the list and waits before anything draws.
+  // A file that cannot be used gives a Model whose Scene is null, after one line on stderr.
+  Model LoadModel(const std::string& path);
+
+  // The CPU half of LoadModel: fills the model's submeshes, bones, channels and root inverse from the
+  // scene and returns the arrays to upload. Sets the model's Scene unless the scene is refused; path only
+  // names the file in messages.
+  ModelArrays ReadScene(const aiScene& scene, const std::string& path, Model& model);
+
+  // Fills Influences for the mesh's vertices and adds the mesh's new bone names to the bone list.
+  void CollectBones(const aiMesh& mesh);
+
+  // A default-heap buffer filled from source through a new upload-heap buffer (handed back in upload):
+  // the bytes are in the upload buffer when this returns, and the copy is recorded on CommandList.
+  ID3D12Resource* CreateGpuBuffer(const void* source, uint64_t byteSize, ID3D12Resource** upload);
+
+  std::vector<VertexInfluences> Influences;  // for the mesh being read
+  std::vector<BoneInfo> BoneInfos;           // bones of every mesh read so far
+  std::map<std::string, uint32_t> BoneIndexByName;
+  uint32_t BoneCount = 0;
+  ID3D12Device* Device = nullptr;
+  ID3D12CommandAllocator* CommandAllocator = nullptr;  // the caller's, to submit with
+  ID3D12GraphicsCommandList* CommandList = nullptr;
+  ID3D12CommandQueue* CommandQueue = nullptr;  // the caller's, to submit with
+
+ private:
+  void AppendMesh(const aiMesh& mesh, ModelArrays& arrays, Model& model);
+  void UploadArrays(const ModelArrays& arrays, Model& model);
+};

@@ -1,0 +1,21 @@
+// Opening a model file with Assimp, and the test of whether one of its meshes can be drawn.
+#pragma once
+
+#include <assimp/postprocess.h>
+
+#include <string>
+
+struct aiMesh;
+struct aiScene;
+
+// Assimp's real-time maximum-quality preset made left-handed: triangles only, smooth normals, at most four
+// weights per vertex, left-handed coordinates and flipped texture v, which the importer relies on.
+inline constexpr unsigned int ModelImportFlags = 0x1B79ECF;
+static_assert(ModelImportFlags == (aiProcessPreset_TargetRealtime_MaxQuality | aiProcess_ConvertToLeftHanded));
+
+// The scene of the file, or null after one stderr line naming the file and Assimp's reason.
+const aiScene* ImportScene(const std::string& path);
+
+// Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 and three
+// indices per face), or null when it can.
+const char* UnusableMeshReason(const aiMesh& mesh);

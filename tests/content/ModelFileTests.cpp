@@ -1,0 +1,91 @@
+// The import of real files through Assimp with the engine's post-processing: a file written here, a
+// file Assimp cannot read, and the character asset.
+#include "content/ModelLoader.h"
+#include "content/SceneImport.h"
+
+#include <assimp/cimport.h>
+#include <assimp/scene.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using testing::HasSubstr;
+using testing::StartsWith;
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+}  // namespace
+
+TEST(ModelFile, UnreadableFilesGiveOneLineWithAssimpsReasonAndNoScene) {
+  WriteFile("garbage.fbx", "this is not a model\n");
+  for (const std::string path : {"missing.fbx", "garbage.fbx"}) {
+    ModelLoader loader;
+    testing::internal::CaptureStderr();
+    const Model model = loader.LoadModel(path);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(errors, StartsWith(path + ": cannot import the model: "));
+    EXPECT_GT(errors.size(), path.size() + 28);  // Assimp's reason follows
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1);
+    EXPECT_EQ(model.Scene, nullptr);
+  }
+}
+
+TEST(ModelFile, PostProcessingTriangulatesJoinsVerticesAndFlipsTexCoordV) {
+  // A quad with texture coordinates and without normals.
+  WriteFile("quad.obj",
+            "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+            "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+            "f 1/1 2/2 3/3 4/4\n");
+  const aiScene* scene = ImportScene("quad.obj");
+  ASSERT_NE(scene, nullptr);
+  ModelLoader loader;
+  Model model;
+  const ModelArrays arrays = loader.ReadScene(*scene, "quad.obj", model);
+  ASSERT_EQ(model.Submeshes.size(), 1u);
+  EXPECT_EQ(model.Submeshes[0].IndexCount, 6u);
+  ASSERT_EQ(arrays.Vertices.size(), 4u);
+  for (const SkinnedVertex& v : arrays.Vertices) {
+    // Generated normals of the z = 0 plane, and v = 1 - v of the file.
+    EXPECT_FLOAT_EQ(std::abs(v.Normal[2]), 1.0f);
+    EXPECT_FLOAT_EQ(v.TexCoord[1], 1.0f - v.Position[1]);
+  }
+  aiReleaseImport(scene);
+}
+
+TEST(ModelFile, CharacterAssetImportsWithWeightsSummingToOneAndIndicesInsideTheirMeshes) {
+  const std::string path = std::string(ENGINE_ASSETS_DIR) + "/char.fbx";
+  if (!std::filesystem::exists(path)) {
+    GTEST_SKIP() << path << " has not been made yet";
+  }
+  const aiScene* scene = ImportScene(path);
+  ASSERT_NE(scene, nullptr);
+  ModelLoader loader;
+  Model model;
+  const ModelArrays arrays = loader.ReadScene(*scene, path, model);
+
+  EXPECT_GE(model.Submeshes.size(), 2u);
+  EXPECT_EQ(model.Submeshes.size(), scene->mNumMeshes);  // every mesh of the asset is usable
+  EXPECT_GE(model.BoneCount, 20u);
+  EXPECT_LE(model.BoneCount, 60u);
+  ASSERT_EQ(scene->mNumAnimations, 1u);
+  EXPECT_GE(model.ChannelByNode.size(), model.BoneCount / 2);
+  for (const SkinnedVertex& v : arrays.Vertices) {
+    EXPECT_NEAR(v.Weights[0] + v.Weights[1] + v.Weights[2] + v.Weights[3], 1.0f, 1e-3f);
+    for (float bone : v.BoneIndices) {
+      EXPECT_LT(bone, static_cast<float>(model.BoneCount));
+    }
+  }
+  for (size_t m = 0; m < model.Submeshes.size(); ++m) {
+    const Submesh& submesh = model.Submeshes[m];
+    const unsigned int vertexCount = scene->mMeshes[m]->mNumVertices;
+    for (uint32_t i = 0; i < submesh.IndexCount; ++i) {
+      EXPECT_LT(arrays.Indices[submesh.FirstIndex + i], vertexCount) << "mesh " << m;
+    }
+  }
+  aiReleaseImport(scene);
+}
