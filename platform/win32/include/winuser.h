@@ -113,8 +113,11 @@ typedef struct tagCREATESTRUCTW {
 #define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
+#define SW_FORCEMINIMIZE 11
 
 #define COLOR_WINDOW 5
 #define COLOR_BTNFACE 15

@@ -84,12 +84,11 @@ std::optional<ShowRequest> ShowRequestFor(int command) {
     case SW_RESTORE: return ShowRequest{true, Placement::Normal};
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
-    case 7:   // SW_SHOWMINNOACTIVE
-    case 11:  // SW_FORCEMINIMIZE
-      return ShowRequest{true, Placement::Minimized};
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE: return ShowRequest{true, Placement::Minimized};
     case SW_SHOWMAXIMIZED: return ShowRequest{true, Placement::Maximized};
     case SW_SHOW:
-    case 8:  // SW_SHOWNA
+    case SW_SHOWNA:
     case SW_SHOWDEFAULT: return ShowRequest{true, std::nullopt};
     default: return std::nullopt;
   }

@@ -9,11 +9,12 @@ WindowTable& WindowTable::Instance() {
 
 HWND WindowTable::Add(WindowRecord record) {
   std::lock_guard lock(mutex_);
-  record.handle = nextHandle_;
+  const HWND handle = nextHandle_;
   nextHandle_ += 2;
+  record.handle = handle;
   if (record.sdlWindow == nullptr) record.eventSourceId = nextInMemorySourceId_++;
-  windows_.emplace(record.handle, std::move(record));
-  return nextHandle_ - 2;
+  windows_.emplace(handle, std::move(record));
+  return handle;
 }
 
 std::optional<WindowRecord> WindowTable::Find(HWND window) const {
