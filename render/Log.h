@@ -10,7 +10,3 @@ void LogResult(std::wstring message, int32_t result);
 
 // Writes a constant slot's byte offset as an unsigned decimal line.
 void LogSlotOffset(uint32_t byteOffset);
-
-// The system's text for a result code, without its trailing white space and line breaks; "unknown error"
-// when the system has none.
-std::wstring SystemMessageText(int32_t result);

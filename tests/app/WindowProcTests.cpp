@@ -39,17 +39,6 @@ TEST_F(WindowProcedure, FocusRectangleIsClosedOnAllFourEdges) {
   }
 }
 
-TEST(LabelContainsPoint, FractionalPointsJustOutsideMiss) {
-  TextLabel box;
-  box.X = 10.0f;
-  box.Y = 20.0f;
-  box.Width = 5.0f;
-  box.Height = 5.0f;
-  EXPECT_TRUE(LabelContainsPoint(box, 15.0f, 25.0f));
-  EXPECT_FALSE(LabelContainsPoint(box, 15.001f, 25.0f));
-  EXPECT_FALSE(LabelContainsPoint(box, 15.0f, 19.999f));
-}
-
 TEST_F(WindowProcedure, ClickWithoutATextBoxOnlyRecordsThePosition) {
   SettleStartUp();
   win32_test::PressMouseButton(window, 12, 34);
@@ -159,15 +148,6 @@ TEST_F(WindowProcedure, OtherMessagesGoToTheDefaultProcedure) {
   EXPECT_EQ(WindowProc(window, WM_USER + 7, 1, 2), DefWindowProcW(window, WM_USER + 7, 1, 2));
   EXPECT_EQ(WindowProc(window, WM_CHAR, 'a', 0), DefWindowProcW(window, WM_CHAR, 'a', 0));
   EXPECT_EQ(TypedKey.Pending, 0);
-}
-
-TEST_F(WindowProcedure, CloseDestroysTheWindowAndPostsQuit) {
-  EXPECT_EQ(WindowProc(window, WM_CLOSE, 0, 0), 0);
-  EXPECT_FALSE(IsWindow(window));
-  MSG taken = {};
-  while (PeekMessageW(&taken, HWND{}, 0, 0, PM_REMOVE) && taken.message != WM_QUIT) {
-  }
-  EXPECT_EQ(taken.message, static_cast<UINT>(WM_QUIT));
 }
 
 }  // namespace

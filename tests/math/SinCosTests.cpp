@@ -22,16 +22,6 @@ TEST(SinCos, PiTakesTheFoldedBranch) {
   }
 }
 
-TEST(SinCos, QuarterTurnsAndTheirSigns) {
-  const float half = std::numbers::pi_v<float> / 2.0f;
-  EXPECT_NEAR(SinCos(half).Sine, 1.0f, 1e-6f);
-  EXPECT_NEAR(SinCos(half).Cosine, 0.0f, 1e-6f);
-  EXPECT_NEAR(SinCos(-half).Sine, -1.0f, 1e-6f);
-  EXPECT_NEAR(SinCos(3.0f * half).Sine, -1.0f, 1e-6f);
-}
-
-// The polynomials are accurate to a few f32 ulps on [-pi/2, pi/2]; beyond a few turns the error is
-// dominated by the f32 rounding of the angle minus whole turns, which grows with the angle.
 TEST(SinCos, MatchesTheLibraryOverManyTurns) {
   for (float angle = -40.0f; angle <= 40.0f; angle += 0.0137f) {
     const auto [s, c] = SinCos(angle);

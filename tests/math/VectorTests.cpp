@@ -41,14 +41,4 @@ TEST(Cross, FollowsTheLeftHandedFrameOfTheCamera) {
   EXPECT_EQ(c.z, -3.0f);
 }
 
-TEST(Float4Forms, UseOnlyXyzAndReturnDirections) {
-  const float4 a{1, 2, 3, 7};
-  const float4 b{4, 5, 6, 9};
-  EXPECT_EQ(Dot3(a, b), 32.0f);
-  EXPECT_EQ(Cross(a, b).w, 0.0f);
-  const float4 n = Normalize3(float4{0, 0, 2, 1});
-  EXPECT_EQ(n.z, 1.0f);
-  EXPECT_EQ(n.w, 0.0f);
-}
-
 }  // namespace
