@@ -1,5 +1,6 @@
 // Process entry of the console program: the console carries the diagnostic log.
 #include "app/Run.h"
+#include "content/ModelFileError.h"
 #include "text/FontFileError.h"
 
 #include <windows.h>
@@ -12,6 +13,10 @@ int main() {
   try {
     Run(GetModuleHandleW(nullptr));
   } catch (const FontFileError& error) {
+    std::cerr << error.what() << std::endl;
+    return 1;
+  } catch (const ModelFileError& error) {
+    // Likewise a model file that Assimp cannot read or whose bones overflow the bone palette.
     std::cerr << error.what() << std::endl;
     return 1;
   }

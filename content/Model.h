@@ -54,8 +54,6 @@ struct Model {
   std::vector<BoneInfo> BoneInfos;
   std::map<std::string, uint32_t> BoneIndexByName;
   uint32_t BoneCount = 0;
-  // Null in a model that has not been imported, and in what LoadModel returns when it refused the file
-  // (after saying why on stderr): there is nothing to draw or animate then, and start-up should stop.
-  const aiScene* Scene = nullptr;
+  const aiScene* Scene = nullptr;  // null until imported
   SkeletonWalk Walk;  // filled by the first animated frame
 };

@@ -1,6 +1,7 @@
 #include "content/ModelLoader.h"
 
 #include "content/AssimpConversions.h"
+#include "content/ModelFileError.h"
 #include "content/SceneImport.h"
 
 #include <assimp/anim.h>
@@ -8,6 +9,7 @@
 #include <assimp/scene.h>
 
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -60,25 +62,19 @@ SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluen
 }  // namespace
 
 Model ModelLoader::LoadModel(const std::string& path) {
-  const aiScene* scene = ImportScene(path);
-  if (scene == nullptr) {
-    return Model{};
-  }
+  // Released if the scene is refused; otherwise the model keeps it for the rest of the run.
+  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportScene(path), aiReleaseImport);
   Model model;
   const ModelArrays arrays = ReadScene(*scene, path, model);
-  if (model.Scene == nullptr) {
-    aiReleaseImport(scene);
-    return model;
-  }
   UploadArrays(arrays, model);
+  scene.release();
   return model;
 }
 
 ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path, Model& model) {
   ModelArrays arrays;
   if (scene.mRootNode == nullptr) {
-    std::cerr << path << ": the scene has no root node" << std::endl;
-    return arrays;
+    throw ModelFileError(path, "the scene has no root node");
   }
   model.InverseRootTransform = InverseOf(scene.mRootNode->mTransformation);
   if (scene.mMeshes != nullptr) {
@@ -95,10 +91,8 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
   }
   // The object shaders' bone palette has room for MaxBones matrices: more would skin with garbage.
   if (BoneCount > MaxBones) {
-    std::cerr << path << ": the model has " << BoneCount << " bones, more than the " << MaxBones
-              << " the bone palette holds" << std::endl;
-    model = Model{};
-    return ModelArrays{};
+    throw ModelFileError(path, "the model has " + std::to_string(BoneCount) + " bones, more than the " +
+                                   std::to_string(MaxBones) + " the bone palette holds");
   }
   MapChannels(scene, model);
   model.BoneInfos = BoneInfos;

@@ -27,12 +27,13 @@ class ModelLoader {
  public:
   // Imports the file (path relative to the working directory) and records the copies of both buffers on
   // CommandList without submitting them; the caller executes the list and waits before anything draws.
-  // A file that cannot be used gives a Model whose Scene is null, after one line on stderr.
+  // Throws ModelFileError for a file Assimp cannot read or a model with more than MaxBones bones. Meshes
+  // the importer cannot draw are left out, each with a line on stderr.
   Model LoadModel(const std::string& path);
 
-  // The CPU half of LoadModel: fills the model's submeshes, bones, channels and root inverse from the
-  // scene and returns the arrays to upload. Sets the model's Scene unless the scene is refused; path only
-  // names the file in messages.
+  // The CPU half of LoadModel: fills the model's submeshes, bones, channels, root inverse and scene from
+  // the scene and returns the arrays to upload. Throws ModelFileError as LoadModel does; path only names
+  // the file in messages.
   ModelArrays ReadScene(const aiScene& scene, const std::string& path, Model& model);
 
   // Fills Influences for the mesh's vertices and adds the mesh's new bone names to the bone list.

@@ -1,15 +1,16 @@
 #include "content/SceneImport.h"
 
+#include "content/ModelFileError.h"
+
 #include <assimp/cimport.h>
 #include <assimp/mesh.h>
 #include <assimp/scene.h>
 
-#include <iostream>
 
 const aiScene* ImportScene(const std::string& path) {
   const aiScene* scene = aiImportFile(path.c_str(), ModelImportFlags);
   if (scene == nullptr) {
-    std::cerr << path << ": cannot import the model: " << aiGetErrorString() << std::endl;
+    throw ModelFileError(path, std::string("cannot import the model: ") + aiGetErrorString());
   }
   return scene;
 }

@@ -13,7 +13,7 @@ struct aiScene;
 inline constexpr unsigned int ModelImportFlags = 0x1B79ECF;
 static_assert(ModelImportFlags == (aiProcessPreset_TargetRealtime_MaxQuality | aiProcess_ConvertToLeftHanded));
 
-// The scene of the file, or null after one stderr line naming the file and Assimp's reason.
+// The scene of the file; throws ModelFileError with Assimp's reason when Assimp cannot read it.
 const aiScene* ImportScene(const std::string& path);
 
 // Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 and three

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -103,11 +104,11 @@ void UpdateAnimation_BoneChain(benchmark::State& state) {
 BENCHMARK(UpdateAnimation_BoneChain)->ArgName("keys")->Arg(2)->Arg(31)->Unit(benchmark::kMicrosecond);
 
 void UpdateAnimation_Character(benchmark::State& state) {
-  const aiScene* scene = ImportScene(CharacterPath);
-  if (scene == nullptr) {
-    state.SkipWithError("char.fbx cannot be imported");
+  if (!std::filesystem::exists(CharacterPath)) {
+    state.SkipWithError("assets/char.fbx is missing");
     return;
   }
+  const aiScene* scene = ImportScene(CharacterPath);
   ModelLoader loader;
   Model model;
   loader.ReadScene(*scene, CharacterPath, model);
@@ -119,12 +120,12 @@ BENCHMARK(UpdateAnimation_Character)->Unit(benchmark::kMicrosecond);
 // Assimp's import with the engine's post-processing and the building of the vertex and index arrays:
 // everything LoadModel does before the GPU upload.
 void ImportCharacter(benchmark::State& state) {
+  if (!std::filesystem::exists(CharacterPath)) {
+    state.SkipWithError("assets/char.fbx is missing");
+    return;
+  }
   for (auto _ : state) {
     const aiScene* scene = ImportScene(CharacterPath);
-    if (scene == nullptr) {
-      state.SkipWithError("char.fbx cannot be imported");
-      return;
-    }
     ModelLoader loader;
     Model model;
     benchmark::DoNotOptimize(loader.ReadScene(*scene, CharacterPath, model).Vertices.data());

@@ -1,5 +1,6 @@
 // The import of real files through Assimp with the engine's post-processing: a file written here, a
 // file Assimp cannot read, and the character asset.
+#include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
 #include "content/SceneImport.h"
 
@@ -24,17 +25,19 @@ void WriteFile(const std::string& path, const std::string& text) { std::ofstream
 
 }  // namespace
 
-TEST(ModelFile, UnreadableFilesGiveOneLineWithAssimpsReasonAndNoScene) {
+TEST(ModelFile, UnreadableFilesRaiseOneLineWithAssimpsReason) {
   WriteFile("garbage.fbx", "this is not a model\n");
   for (const std::string path : {"missing.fbx", "garbage.fbx"}) {
     ModelLoader loader;
-    testing::internal::CaptureStderr();
-    const Model model = loader.LoadModel(path);
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_THAT(errors, StartsWith(path + ": cannot import the model: "));
-    EXPECT_GT(errors.size(), path.size() + 28);  // Assimp's reason follows
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1);
-    EXPECT_EQ(model.Scene, nullptr);
+    try {
+      loader.LoadModel(path);
+      ADD_FAILURE() << path << " was imported";
+    } catch (const ModelFileError& error) {
+      const std::string line = error.what();
+      EXPECT_THAT(line, StartsWith(path + ": cannot import the model: "));
+      EXPECT_GT(line.size(), path.size() + 28);  // Assimp's reason follows
+      EXPECT_EQ(line.find('\n'), std::string::npos);
+    }
   }
 }
 
