@@ -26,6 +26,8 @@ class Renderer {
   explicit Renderer(HWND window);
 
   void InitDirect3D();
+  // The font atlas into descriptor slot 0 and the model texture into slot 1; the last step of InitDirect3D.
+  void LoadTextures();
   void LoadContent();
   void CreateConstantBuffers();
   void SetupCamera();
@@ -36,6 +38,9 @@ class Renderer {
 
   // Rebuilds the size-dependent state for Width x Height, which the caller has set.
   void OnResize();
+
+  // Signals the next fence value on CommandQueue and blocks until the GPU has reached it.
+  void FlushCommandQueue();
 
   // Held keys move the camera (W, A, S, D) or turn the model (U), a fixed step per frame.
   void HandleMovementKeys();
