@@ -55,5 +55,7 @@ struct Model {
   std::map<std::string, uint32_t> BoneIndexByName;
   uint32_t BoneCount = 0;
   const aiScene* Scene = nullptr;  // null until imported
-  SkeletonWalk Walk;  // filled by the first animated frame
+  // The node tree with the two maps looked up, built by the first animated frame; the maps are not read
+  // by the walk after that.
+  SkeletonWalk Walk;
 };

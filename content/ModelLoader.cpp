@@ -59,6 +59,18 @@ SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluen
   return vertex;
 }
 
+// Mesh m of the scene, or null after a line on stderr saying why the importer leaves it out.
+const aiMesh* UsableMesh(const aiScene& scene, unsigned int m, const std::string& path) {
+  const aiMesh* mesh = scene.mMeshes[m];
+  const char* unusable = mesh != nullptr ? UnusableMeshReason(*mesh) : "it is missing";
+  if (unusable == nullptr) {
+    return mesh;
+  }
+  std::cerr << path << ": mesh " << m << " \"" << (mesh != nullptr ? mesh->mName.C_Str() : "")
+            << "\" skipped: " << unusable << std::endl;
+  return nullptr;
+}
+
 }  // namespace
 
 Model ModelLoader::LoadModel(const std::string& path) {
@@ -77,15 +89,8 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
     throw ModelFileError(path, "the scene has no root node");
   }
   model.InverseRootTransform = InverseOf(scene.mRootNode->mTransformation);
-  if (scene.mMeshes != nullptr) {
-    for (unsigned int m = 0; m < scene.mNumMeshes; ++m) {
-      const aiMesh* mesh = scene.mMeshes[m];
-      const char* unusable = mesh != nullptr ? UnusableMeshReason(*mesh) : "it is missing";
-      if (unusable != nullptr) {
-        std::cerr << path << ": mesh " << m << " \"" << (mesh != nullptr ? mesh->mName.C_Str() : "")
-                  << "\" skipped: " << unusable << std::endl;
-        continue;
-      }
+  for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
+    if (const aiMesh* mesh = UsableMesh(scene, m, path)) {
       AppendMesh(*mesh, arrays, model);
     }
   }
