@@ -1,0 +1,24 @@
+// Test and tooling hooks of the Direct3D 12 layer. Not part of the Direct3D 12 or DXGI API: programs written
+// against those APIs never include it.
+#pragma once
+
+#include <dxgi.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace d3d12_vk {
+
+// True when D3D12_VK_VALIDATION=1 asked for the Vulkan validation layer and the layer could be loaded.
+bool ValidationEnabled();
+
+// Messages the validation layer has reported since the process started. Each one is also printed to stderr.
+uint32_t ValidationMessageCount();
+
+// Reads back the frame the last Present showed, as tightly packed RGBA8 rows, top row first. Works for every
+// swap chain; on a window it returns what was copied into the window. Fails with DXGI_ERROR_INVALID_CALL
+// before the first Present and E_INVALIDARG for a swap chain this layer did not create.
+HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width,
+                               UINT* height);
+
+}  // namespace d3d12_vk

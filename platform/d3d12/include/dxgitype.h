@@ -1,0 +1,60 @@
+// DXGI types shared by the DXGI interfaces: display modes, rotation, colours.
+#pragma once
+
+#include <windows.h>
+
+#include <dxgicommon.h>
+#include <dxgiformat.h>
+
+#define DXGI_CPU_ACCESS_NONE (0)
+#define DXGI_CPU_ACCESS_DYNAMIC (1)
+#define DXGI_CPU_ACCESS_READ_WRITE (2)
+#define DXGI_CPU_ACCESS_SCRATCH (3)
+#define DXGI_CPU_ACCESS_FIELD (15)
+
+typedef enum DXGI_MODE_ROTATION {
+  DXGI_MODE_ROTATION_UNSPECIFIED = 0,
+  DXGI_MODE_ROTATION_IDENTITY = 1,
+  DXGI_MODE_ROTATION_ROTATE90 = 2,
+  DXGI_MODE_ROTATION_ROTATE180 = 3,
+  DXGI_MODE_ROTATION_ROTATE270 = 4
+} DXGI_MODE_ROTATION;
+
+typedef enum DXGI_MODE_SCANLINE_ORDER {
+  DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED = 0,
+  DXGI_MODE_SCANLINE_ORDER_PROGRESSIVE = 1,
+  DXGI_MODE_SCANLINE_ORDER_UPPER_FIELD_FIRST = 2,
+  DXGI_MODE_SCANLINE_ORDER_LOWER_FIELD_FIRST = 3
+} DXGI_MODE_SCANLINE_ORDER;
+
+typedef enum DXGI_MODE_SCALING {
+  DXGI_MODE_SCALING_UNSPECIFIED = 0,
+  DXGI_MODE_SCALING_CENTERED = 1,
+  DXGI_MODE_SCALING_STRETCHED = 2
+} DXGI_MODE_SCALING;
+
+#ifndef D3DCOLORVALUE_DEFINED
+#define D3DCOLORVALUE_DEFINED
+typedef struct _D3DCOLORVALUE {
+  float r;
+  float g;
+  float b;
+  float a;
+} D3DCOLORVALUE;
+#endif
+typedef D3DCOLORVALUE DXGI_RGBA;
+
+typedef struct DXGI_MODE_DESC {
+  UINT Width;
+  UINT Height;
+  DXGI_RATIONAL RefreshRate;
+  DXGI_FORMAT Format;
+  DXGI_MODE_SCANLINE_ORDER ScanlineOrdering;
+  DXGI_MODE_SCALING Scaling;
+} DXGI_MODE_DESC;
+
+typedef struct DXGI_RGB {
+  float Red;
+  float Green;
+  float Blue;
+} DXGI_RGB;

@@ -1,0 +1,188 @@
+// ID3D12GraphicsCommandList: records into a Vulkan command buffer as the calls arrive. Rendering begins
+// lazily at the first draw after OMSetRenderTargets and ends before barriers, copies and Close; clears wait
+// for the rendering they can become the load operation of. Root descriptor tables turn into push-descriptor
+// writes when a draw needs them.
+#pragma once
+
+#include "ComObject.h"
+#include "DescriptorHeap.h"
+
+#include <vulkan/vulkan.h>
+
+#include <array>
+#include <vector>
+
+namespace d3d12vk {
+
+class CommandAllocator;
+class DescriptorHeap;
+class PipelineState;
+class Resource;
+class RootSignature;
+
+class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12CommandList> {
+ public:
+  static HRESULT Create(Device& device, D3D12_COMMAND_LIST_TYPE type, CommandAllocator* allocator,
+                        PipelineState* initialState, CommandList** commandList);
+
+  // ID3D12CommandList
+  D3D12_COMMAND_LIST_TYPE STDMETHODCALLTYPE GetType() override { return type_; }
+
+  // ID3D12GraphicsCommandList: lifetime (CommandList.cpp)
+  HRESULT STDMETHODCALLTYPE Close() override;
+  HRESULT STDMETHODCALLTYPE Reset(ID3D12CommandAllocator* allocator, ID3D12PipelineState* initialState) override;
+  void STDMETHODCALLTYPE ClearState(ID3D12PipelineState* pipelineState) override;
+
+  // Pipeline state and bindings (CommandListBindings.cpp)
+  void STDMETHODCALLTYPE SetPipelineState(ID3D12PipelineState* pipelineState) override;
+  void STDMETHODCALLTYPE IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) override;
+  void STDMETHODCALLTYPE IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VERTEX_BUFFER_VIEW* views) override;
+  void STDMETHODCALLTYPE IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) override;
+  void STDMETHODCALLTYPE RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) override;
+  void STDMETHODCALLTYPE RSSetScissorRects(UINT count, const D3D12_RECT* rects) override;
+  void STDMETHODCALLTYPE OMSetBlendFactor(const FLOAT blendFactor[4]) override;
+  void STDMETHODCALLTYPE OMSetStencilRef(UINT stencilRef) override;
+  void STDMETHODCALLTYPE SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* heaps) override;
+  void STDMETHODCALLTYPE SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) override;
+  void STDMETHODCALLTYPE SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) override;
+  void STDMETHODCALLTYPE SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+
+  // Render targets, clears and draws (CommandListDraw.cpp)
+  void STDMETHODCALLTYPE OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HANDLE* renderTargets,
+                                            BOOL singleHandleToDescriptorRange,
+                                            const D3D12_CPU_DESCRIPTOR_HANDLE* depthStencil) override;
+  void STDMETHODCALLTYPE ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const FLOAT color[4], UINT rectCount,
+                                               const D3D12_RECT* rects) override;
+  void STDMETHODCALLTYPE ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_CLEAR_FLAGS flags, FLOAT depth,
+                                               UINT8 stencil, UINT rectCount, const D3D12_RECT* rects) override;
+  void STDMETHODCALLTYPE DrawInstanced(UINT vertexCount, UINT instanceCount, UINT startVertex,
+                                       UINT startInstance) override;
+  void STDMETHODCALLTYPE DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
+                                              UINT startInstance) override;
+
+  // Barriers and copies (CommandListTransfer.cpp)
+  void STDMETHODCALLTYPE ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barriers) override;
+  void STDMETHODCALLTYPE CopyBufferRegion(ID3D12Resource* destination, UINT64 destinationOffset, ID3D12Resource* source,
+                                          UINT64 sourceOffset, UINT64 byteCount) override;
+  void STDMETHODCALLTYPE CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destination, UINT x, UINT y, UINT z,
+                                           const D3D12_TEXTURE_COPY_LOCATION* source, const D3D12_BOX* box) override;
+  void STDMETHODCALLTYPE CopyResource(ID3D12Resource* destination, ID3D12Resource* source) override;
+
+  // Outside the subset (CommandListUnsupported.cpp)
+  void STDMETHODCALLTYPE Dispatch(UINT, UINT, UINT) override;
+  void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
+                                   const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) override;
+  void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT, DXGI_FORMAT) override;
+  void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override;
+  void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override;
+  void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override;
+  void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT, UINT, UINT) override;
+  void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT, UINT, UINT) override;
+  void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT, UINT, const void*, UINT) override;
+  void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT, UINT, const void*, UINT) override;
+  void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
+  void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
+  void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
+  void STDMETHODCALLTYPE SetComputeRootUnorderedAccessView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
+  void STDMETHODCALLTYPE SetGraphicsRootUnorderedAccessView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
+  void STDMETHODCALLTYPE SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) override;
+  void STDMETHODCALLTYPE ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
+                                                      ID3D12Resource*, const UINT[4], UINT, const D3D12_RECT*) override;
+  void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
+                                                       ID3D12Resource*, const FLOAT[4], UINT, const D3D12_RECT*) override;
+  void STDMETHODCALLTYPE DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) override;
+  void STDMETHODCALLTYPE BeginQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override;
+  void STDMETHODCALLTYPE EndQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override;
+  void STDMETHODCALLTYPE ResolveQueryData(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT, UINT, ID3D12Resource*, UINT64) override;
+  void STDMETHODCALLTYPE SetPredication(ID3D12Resource*, UINT64, D3D12_PREDICATION_OP) override;
+  void STDMETHODCALLTYPE SetMarker(UINT, const void*, UINT) override;
+  void STDMETHODCALLTYPE BeginEvent(UINT, const void*, UINT) override;
+  void STDMETHODCALLTYPE EndEvent() override;
+  void STDMETHODCALLTYPE ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64, ID3D12Resource*,
+                                         UINT64) override;
+
+  bool IsClosed() const { return !recording_; }
+  VkCommandBuffer Commands() const { return commands_; }
+  void MarkSubmitted(uint64_t serial);
+
+ private:
+  // A clear waiting to become the load operation of the next rendering that uses its view.
+  struct PendingClear {
+    Descriptor target;
+    VkImageAspectFlags aspects;
+    VkClearValue value;
+  };
+
+  // A root parameter as last set: a table start or a root buffer.
+  struct RootArgument {
+    bool set = false;
+    DescriptorHeap* heap = nullptr;
+    uint32_t index = 0;
+    VkBuffer buffer = VK_NULL_HANDLE;
+    VkDeviceSize offset = 0;
+    VkDeviceSize range = 0;
+  };
+
+  explicit CommandList(Device& device);
+  ~CommandList() override;
+
+  HRESULT BeginRecording(const char* call, CommandAllocator* allocator, PipelineState* initialState);
+  void ResetState(PipelineState* initialState);
+  // Reports a misuse of a void method; Close then fails with E_INVALIDARG, as in Direct3D 12.
+  void Reject(const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  bool CheckRecording(const char* call);
+
+  // Rendering (CommandListDraw.cpp)
+  bool PrepareDraw(const char* call, bool indexed);
+  bool TargetsMatchPipeline(const char* call);
+  bool BeginRendering(const char* call);
+  // Begins rendering to these targets; pending clears of them become their load operations.
+  void RecordRendering(const Descriptor* colors, UINT colorCount, const Descriptor* depthStencil);
+  void EndRendering();
+  void AddPendingClear(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value);
+  bool TakePendingClear(VkImageView view, VkImageAspectFlags aspect, VkClearValue* value);
+  void FlushPendingClears();
+  void ClearInRendering(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
+                        UINT rectCount, const D3D12_RECT* rects);
+  void Clear(const char* call, const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
+             UINT rectCount, const D3D12_RECT* rects);
+  bool IsBoundTarget(VkImageView view) const;
+  bool PushDescriptors(const char* call);
+
+  D3D12_COMMAND_LIST_TYPE type_ = D3D12_COMMAND_LIST_TYPE_DIRECT;
+  CommandAllocator* allocator_ = nullptr;
+  VkCommandBuffer commands_ = VK_NULL_HANDLE;
+  bool recording_ = false;
+  bool rejectedCall_ = false;
+
+  // Output merger.
+  UINT renderTargetCount_ = 0;
+  std::array<Descriptor, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> renderTargets_{};
+  Descriptor depthStencil_{};
+  bool renderingActive_ = false;
+  VkExtent2D renderArea_{};
+  std::vector<PendingClear> pendingClears_;
+
+  // Pipeline and fixed-function state.
+  PipelineState* pipeline_ = nullptr;
+  VkPipeline boundPipeline_ = VK_NULL_HANDLE;
+  D3D_PRIMITIVE_TOPOLOGY topology_ = D3D_PRIMITIVE_TOPOLOGY_UNDEFINED;
+  int primitiveRestart_ = -1;  // unknown until first set
+  bool viewportSet_ = false;
+  bool scissorSet_ = false;
+  bool indexBufferSet_ = false;
+  bool vertexBuffersSet_ = false;
+
+  // Root signature and its arguments.
+  RootSignature* rootSignature_ = nullptr;
+  std::array<RootArgument, 64> rootArguments_{};
+  bool descriptorsDirty_ = true;
+  std::array<DescriptorHeap*, 2> descriptorHeaps_{};
+
+  // Scratch for descriptor pushes, kept to avoid allocating per draw.
+  std::vector<VkWriteDescriptorSet> writes_;
+  std::vector<VkDescriptorBufferInfo> bufferInfos_;
+  std::vector<VkDescriptorImageInfo> imageInfos_;
+};
+
+}  // namespace d3d12vk

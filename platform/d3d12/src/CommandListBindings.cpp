@@ -1,0 +1,213 @@
+// Pipeline state, input assembly, rasterizer state and root arguments of ID3D12GraphicsCommandList.
+#include "CommandList.h"
+
+#include "D3D12ToVulkan.h"
+#include "Device.h"
+#include "Diagnostics.h"
+#include "FormatTable.h"
+#include "PipelineState.h"
+#include "RootSignature.h"
+
+#include <algorithm>
+
+namespace d3d12vk {
+
+void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetPipelineState";
+  if (!CheckRecording(kCall)) return;
+  if (pipelineState == nullptr) return Reject(kCall, "pPipelineState is null");
+  pipeline_ = static_cast<PipelineState*>(pipelineState);
+}
+
+void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetPrimitiveTopology";
+  if (!CheckRecording(kCall)) return;
+  VkPrimitiveTopology vkTopology;
+  if (!ToPrimitiveTopology(topology, &vkTopology)) return Reject(kCall, "unsupported topology %d", topology);
+  if (topology == topology_) return;
+  topology_ = topology;
+  vkCmdSetPrimitiveTopology(commands_, vkTopology);
+}
+
+void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VERTEX_BUFFER_VIEW* views) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetVertexBuffers";
+  if (!CheckRecording(kCall)) return;
+  if (count == 0) return;
+  if (UINT64(startSlot) + count > D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) {
+    return Reject(kCall, "slots %u..%u exceed the %u input slots", startSlot, startSlot + count - 1,
+                  D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT);
+  }
+  VkBuffer buffers[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT];
+  VkDeviceSize offsets[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT];
+  VkDeviceSize sizes[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT];
+  VkDeviceSize strides[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT];
+  const bool nullBuffers = OwningDevice().Vulkan().HasNullDescriptors();
+  for (UINT i = 0; i < count; ++i) {
+    const D3D12_VERTEX_BUFFER_VIEW* view = views != nullptr ? &views[i] : nullptr;
+    ResolvedAddress address;
+    if (view == nullptr || view->BufferLocation == 0) {
+      // Unbinding a slot: Vulkan can only express it with null descriptors; otherwise the old buffer stays.
+      if (!nullBuffers) return;
+      buffers[i] = VK_NULL_HANDLE;
+      offsets[i] = 0;
+      sizes[i] = VK_WHOLE_SIZE;
+      strides[i] = 0;
+      continue;
+    }
+    if (!OwningDevice().Addresses().Resolve(view->BufferLocation, &address)) {
+      return Reject(kCall, "slot %u: address 0x%llx is not inside a live buffer", startSlot + i,
+                    (unsigned long long)view->BufferLocation);
+    }
+    if (view->StrideInBytes > OwningDevice().Vulkan().Limits().maxVertexInputBindingStride) {
+      return Reject(kCall, "slot %u: stride %u is too large", startSlot + i, view->StrideInBytes);
+    }
+    buffers[i] = address.buffer;
+    offsets[i] = address.offset;
+    sizes[i] = std::min<VkDeviceSize>(view->SizeInBytes, address.remaining);
+    strides[i] = view->StrideInBytes;
+  }
+  vkCmdBindVertexBuffers2(commands_, startSlot, count, buffers, offsets, sizes, strides);
+  vertexBuffersSet_ = true;
+}
+
+void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetIndexBuffer";
+  if (!CheckRecording(kCall)) return;
+  if (view == nullptr || view->BufferLocation == 0) {
+    indexBufferSet_ = false;
+    return;
+  }
+  VkIndexType type;
+  if (view->Format == DXGI_FORMAT_R16_UINT) {
+    type = VK_INDEX_TYPE_UINT16;
+  } else if (view->Format == DXGI_FORMAT_R32_UINT) {
+    type = VK_INDEX_TYPE_UINT32;
+  } else {
+    return Reject(kCall, "index format %d is neither R16_UINT nor R32_UINT", view->Format);
+  }
+  ResolvedAddress address;
+  if (!OwningDevice().Addresses().Resolve(view->BufferLocation, &address)) {
+    return Reject(kCall, "address 0x%llx is not inside a live buffer", (unsigned long long)view->BufferLocation);
+  }
+  vkCmdBindIndexBuffer(commands_, address.buffer, address.offset, type);
+  indexBufferSet_ = true;
+}
+
+void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::RSSetViewports";
+  if (!CheckRecording(kCall)) return;
+  if (count == 0) return;
+  if (viewports == nullptr) return Reject(kCall, "pViewports is null");
+  if (count > 1) ReportUnsupportedOnce("ID3D12GraphicsCommandList::RSSetViewports with more than one viewport");
+  const D3D12_VIEWPORT& viewport = viewports[0];
+  if (!(viewport.Width > 0.0f) || !(viewport.Height > 0.0f)) {
+    return Reject(kCall, "viewport of %g x %g is empty", viewport.Width, viewport.Height);
+  }
+  // A negative height flips Vulkan's y-down framebuffer into Direct3D's y-up clip space.
+  const VkViewport flipped{viewport.TopLeftX, viewport.TopLeftY + viewport.Height, viewport.Width, -viewport.Height,
+                           viewport.MinDepth, viewport.MaxDepth};
+  vkCmdSetViewport(commands_, 0, 1, &flipped);
+  viewportSet_ = true;
+}
+
+void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::RSSetScissorRects";
+  if (!CheckRecording(kCall)) return;
+  if (count == 0) return;
+  if (rects == nullptr) return Reject(kCall, "pRects is null");
+  if (count > 1) ReportUnsupportedOnce("ID3D12GraphicsCommandList::RSSetScissorRects with more than one rectangle");
+  const D3D12_RECT& rect = rects[0];
+  const int32_t left = std::max(0, int32_t(rect.left));
+  const int32_t top = std::max(0, int32_t(rect.top));
+  const VkRect2D scissor{{left, top},
+                         {uint32_t(std::max(0, int32_t(rect.right) - left)),
+                          uint32_t(std::max(0, int32_t(rect.bottom) - top))}};
+  vkCmdSetScissor(commands_, 0, 1, &scissor);
+  scissorSet_ = true;
+}
+
+void CommandList::OMSetBlendFactor(const FLOAT blendFactor[4]) {
+  if (!CheckRecording("ID3D12GraphicsCommandList::OMSetBlendFactor")) return;
+  const float ones[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  vkCmdSetBlendConstants(commands_, blendFactor != nullptr ? blendFactor : ones);
+}
+
+void CommandList::OMSetStencilRef(UINT stencilRef) {
+  if (!CheckRecording("ID3D12GraphicsCommandList::OMSetStencilRef")) return;
+  vkCmdSetStencilReference(commands_, VK_STENCIL_FACE_FRONT_AND_BACK, stencilRef);
+}
+
+void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* heaps) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetDescriptorHeaps";
+  if (!CheckRecording(kCall)) return;
+  if (count > 2 || (count > 0 && heaps == nullptr)) return Reject(kCall, "expected up to 2 heaps");
+  descriptorHeaps_.fill(nullptr);
+  for (UINT i = 0; i < count; ++i) {
+    auto* heap = static_cast<DescriptorHeap*>(heaps[i]);
+    if (heap == nullptr || !heap->IsShaderVisible()) return Reject(kCall, "heap %u is not shader visible", i);
+    descriptorHeaps_[i] = heap;
+  }
+}
+
+void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootSignature";
+  if (!CheckRecording(kCall)) return;
+  auto* root = static_cast<RootSignature*>(rootSignature);
+  if (root == rootSignature_) return;
+  // A new root signature starts without arguments, as in Direct3D 12.
+  rootSignature_ = root;
+  rootArguments_.fill(RootArgument{});
+  descriptorsDirty_ = true;
+}
+
+void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable";
+  if (!CheckRecording(kCall)) return;
+  if (rootSignature_ == nullptr) return Reject(kCall, "no root signature is set");
+  if (parameter >= rootSignature_->Parameters().size()) {
+    return Reject(kCall, "root parameter %u is outside the root signature's %zu parameters", parameter,
+                  rootSignature_->Parameters().size());
+  }
+  const RootParameterLayout& layout = rootSignature_->Parameters()[parameter];
+  if (layout.type != D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE) {
+    return Reject(kCall, "root parameter %u is not a descriptor table", parameter);
+  }
+  DescriptorHeap* heap = nullptr;
+  uint32_t index = 0;
+  if (!OwningDevice().DescriptorHeaps().Resolve(base, kCall, &heap, &index)) {
+    rejectedCall_ = true;
+    return;
+  }
+  if (heap != descriptorHeaps_[0] && heap != descriptorHeaps_[1]) {
+    return Reject(kCall, "the table's heap is not among those set with SetDescriptorHeaps");
+  }
+  if (uint64_t(index) + layout.tableSpan > heap->Size()) {
+    return Reject(kCall, "a table of %u descriptors at index %u runs past its heap of %u", layout.tableSpan, index,
+                  heap->Size());
+  }
+  RootArgument& argument = rootArguments_[parameter];
+  if (argument.set && argument.heap == heap && argument.index == index) return;
+  argument = RootArgument{true, heap, index};
+  descriptorsDirty_ = true;
+}
+
+void CommandList::SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootConstantBufferView";
+  if (!CheckRecording(kCall)) return;
+  if (rootSignature_ == nullptr) return Reject(kCall, "no root signature is set");
+  if (parameter >= rootSignature_->Parameters().size() ||
+      rootSignature_->Parameters()[parameter].type != D3D12_ROOT_PARAMETER_TYPE_CBV) {
+    return Reject(kCall, "root parameter %u is not a root constant buffer view", parameter);
+  }
+  ResolvedAddress resolved;
+  if (!OwningDevice().Addresses().Resolve(address, &resolved)) {
+    return Reject(kCall, "address 0x%llx is not inside a live buffer", (unsigned long long)address);
+  }
+  // A root view has no size: it reaches to the end of its buffer, within what one uniform buffer can see.
+  const VkDeviceSize range =
+      std::min<VkDeviceSize>(resolved.remaining, OwningDevice().Vulkan().Limits().maxUniformBufferRange);
+  rootArguments_[parameter] = RootArgument{true, nullptr, 0, resolved.buffer, resolved.offset, range};
+  descriptorsDirty_ = true;
+}
+
+}  // namespace d3d12vk

@@ -1,0 +1,400 @@
+// Render targets, clears and draws of ID3D12GraphicsCommandList.
+#include "CommandList.h"
+
+#include "D3D12ToVulkan.h"
+#include "Device.h"
+#include "Diagnostics.h"
+#include "PipelineState.h"
+#include "Resource.h"
+#include "RootSignature.h"
+#include "VulkanStructs.h"
+
+#include <algorithm>
+
+namespace d3d12vk {
+namespace {
+
+bool LayoutAcceptsAttachment(VkImageLayout layout, bool depth) {
+  if (layout == VK_IMAGE_LAYOUT_GENERAL) return true;
+  return layout == (depth ? VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL : VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
+}
+
+bool LayoutAcceptsSampling(VkImageLayout layout) {
+  return layout == VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL || layout == VK_IMAGE_LAYOUT_GENERAL ||
+         layout == VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL;
+}
+
+VkRenderingAttachmentInfo AttachmentInfo(const Descriptor& target) {
+  auto info = VkInit<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
+  info.imageView = target.view;
+  info.imageLayout = target.resource != nullptr ? target.resource->CurrentLayout() : VK_IMAGE_LAYOUT_UNDEFINED;
+  info.loadOp = VK_ATTACHMENT_LOAD_OP_LOAD;
+  info.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+  return info;
+}
+
+}  // namespace
+
+void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HANDLE* renderTargets,
+                                     BOOL singleHandleToDescriptorRange,
+                                     const D3D12_CPU_DESCRIPTOR_HANDLE* depthStencil) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::OMSetRenderTargets";
+  if (!CheckRecording(kCall)) return;
+  if (count > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT || (count > 0 && renderTargets == nullptr)) {
+    return Reject(kCall, "expected up to %u render target handles", D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT);
+  }
+  const DescriptorHeapRegistry& heaps = OwningDevice().DescriptorHeaps();
+  std::array<Descriptor, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> targets{};
+  for (UINT i = 0; i < count; ++i) {
+    const D3D12_CPU_DESCRIPTOR_HANDLE handle =
+        singleHandleToDescriptorRange ? D3D12_CPU_DESCRIPTOR_HANDLE{renderTargets[0].ptr + i * kDescriptorHandleIncrement}
+                                      : renderTargets[i];
+    const Descriptor* descriptor = heaps.Resolve(handle, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, kCall);
+    if (descriptor == nullptr) return Reject(kCall, "render target %u was not set", i);
+    if (descriptor->type != DescriptorType::RenderTarget) {
+      return Reject(kCall, "render target %u names a descriptor without a render target view", i);
+    }
+    targets[i] = *descriptor;
+  }
+  Descriptor depth{};
+  if (depthStencil != nullptr) {
+    const Descriptor* descriptor = heaps.Resolve(*depthStencil, D3D12_DESCRIPTOR_HEAP_TYPE_DSV, kCall);
+    if (descriptor == nullptr) return Reject(kCall, "the depth-stencil target was not set");
+    if (descriptor->type != DescriptorType::DepthStencil) {
+      return Reject(kCall, "the depth-stencil handle names a descriptor without a depth-stencil view");
+    }
+    depth = *descriptor;
+  }
+
+  bool same = count == renderTargetCount_ && depth.view == depthStencil_.view;
+  for (UINT i = 0; same && i < count; ++i) same = targets[i].view == renderTargets_[i].view;
+  if (same) return;
+  EndRendering();
+  renderTargetCount_ = count;
+  renderTargets_ = targets;
+  depthStencil_ = depth;
+}
+
+void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const FLOAT color[4], UINT rectCount,
+                                        const D3D12_RECT* rects) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearRenderTargetView";
+  if (!CheckRecording(kCall)) return;
+  const Descriptor* target =
+      OwningDevice().DescriptorHeaps().Resolve(view, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, kCall);
+  if (target == nullptr) return Reject(kCall, "nothing was cleared");
+  if (target->type != DescriptorType::RenderTarget) return Reject(kCall, "the descriptor holds no render target view");
+  if (color == nullptr) return Reject(kCall, "ColorRGBA is null");
+  VkClearValue value{};
+  std::copy(color, color + 4, value.color.float32);
+  Clear(kCall, *target, VK_IMAGE_ASPECT_COLOR_BIT, value, rectCount, rects);
+}
+
+void CommandList::ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_CLEAR_FLAGS flags, FLOAT depth,
+                                        UINT8 stencil, UINT rectCount, const D3D12_RECT* rects) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearDepthStencilView";
+  if (!CheckRecording(kCall)) return;
+  const Descriptor* target =
+      OwningDevice().DescriptorHeaps().Resolve(view, D3D12_DESCRIPTOR_HEAP_TYPE_DSV, kCall);
+  if (target == nullptr) return Reject(kCall, "nothing was cleared");
+  if (target->type != DescriptorType::DepthStencil) return Reject(kCall, "the descriptor holds no depth-stencil view");
+  VkImageAspectFlags aspects = 0;
+  if (flags & D3D12_CLEAR_FLAG_DEPTH) aspects |= VK_IMAGE_ASPECT_DEPTH_BIT;
+  if (flags & D3D12_CLEAR_FLAG_STENCIL) aspects |= VK_IMAGE_ASPECT_STENCIL_BIT;
+  aspects &= target->aspects;
+  if (aspects == 0) return Reject(kCall, "ClearFlags 0x%x clear no aspect of this view", flags);
+  if (!(depth >= 0.0f && depth <= 1.0f)) return Reject(kCall, "depth %g is outside 0..1", depth);
+  VkClearValue value{};
+  value.depthStencil = {depth, stencil};
+  Clear(kCall, *target, aspects, value, rectCount, rects);
+}
+
+void CommandList::Clear(const char* call, const Descriptor& target, VkImageAspectFlags aspects,
+                        const VkClearValue& value, UINT rectCount, const D3D12_RECT* rects) {
+  const bool depth = target.type == DescriptorType::DepthStencil;
+  if (!LayoutAcceptsAttachment(target.resource->CurrentLayout(), depth)) {
+    return Reject(call, "the resource is in state 0x%x; clearing needs %s", target.resource->RecordedState(),
+                  depth ? "DEPTH_WRITE" : "RENDER_TARGET");
+  }
+  if (rectCount > 0 && rects == nullptr) return Reject(call, "pRects is null");
+  if (renderingActive_ && IsBoundTarget(target.view)) {
+    ClearInRendering(target, aspects, value, rectCount, rects);
+    return;
+  }
+  if (rectCount == 0) {
+    AddPendingClear(target, aspects, value);
+    return;
+  }
+  // Clearing part of a target that is not being rendered to: render to it alone for the clear.
+  EndRendering();
+  FlushPendingClears();
+  RecordRendering(depth ? nullptr : &target, depth ? 0 : 1, depth ? &target : nullptr);
+  ClearInRendering(target, aspects, value, rectCount, rects);
+  vkCmdEndRendering(commands_);
+}
+
+void CommandList::ClearInRendering(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
+                                   UINT rectCount, const D3D12_RECT* rects) {
+  VkClearAttachment attachment{aspects, 0, value};
+  for (UINT i = 0; i < renderTargetCount_; ++i) {
+    if (renderTargets_[i].view == target.view) attachment.colorAttachment = i;
+  }
+  std::vector<VkClearRect> clearRects;
+  if (rectCount == 0) clearRects.push_back({{{0, 0}, renderArea_}, 0, 1});
+  for (UINT i = 0; i < rectCount; ++i) {
+    const int32_t left = std::clamp<int32_t>(rects[i].left, 0, int32_t(renderArea_.width));
+    const int32_t top = std::clamp<int32_t>(rects[i].top, 0, int32_t(renderArea_.height));
+    const int32_t right = std::clamp<int32_t>(rects[i].right, left, int32_t(renderArea_.width));
+    const int32_t bottom = std::clamp<int32_t>(rects[i].bottom, top, int32_t(renderArea_.height));
+    if (right > left && bottom > top) {
+      clearRects.push_back({{{left, top}, {uint32_t(right - left), uint32_t(bottom - top)}}, 0, 1});
+    }
+  }
+  if (!clearRects.empty()) {
+    vkCmdClearAttachments(commands_, 1, &attachment, uint32_t(clearRects.size()), clearRects.data());
+  }
+}
+
+void CommandList::AddPendingClear(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value) {
+  for (PendingClear& pending : pendingClears_) {
+    if (pending.target.view != target.view) continue;
+    // A later clear of some aspects replaces those, and keeps the earlier clear of the others.
+    if (aspects & VK_IMAGE_ASPECT_COLOR_BIT) pending.value.color = value.color;
+    if (aspects & VK_IMAGE_ASPECT_DEPTH_BIT) pending.value.depthStencil.depth = value.depthStencil.depth;
+    if (aspects & VK_IMAGE_ASPECT_STENCIL_BIT) pending.value.depthStencil.stencil = value.depthStencil.stencil;
+    pending.aspects |= aspects;
+    return;
+  }
+  pendingClears_.push_back({target, aspects, value});
+}
+
+bool CommandList::TakePendingClear(VkImageView view, VkImageAspectFlags aspect, VkClearValue* value) {
+  for (auto it = pendingClears_.begin(); it != pendingClears_.end(); ++it) {
+    if (it->target.view != view || !(it->aspects & aspect)) continue;
+    *value = it->value;
+    it->aspects &= ~aspect;
+    if (it->aspects == 0) pendingClears_.erase(it);
+    return true;
+  }
+  return false;
+}
+
+void CommandList::FlushPendingClears() {
+  while (!pendingClears_.empty()) {
+    const Descriptor target = pendingClears_.front().target;
+    const bool depth = target.type == DescriptorType::DepthStencil;
+    RecordRendering(depth ? nullptr : &target, depth ? 0 : 1, depth ? &target : nullptr);
+    vkCmdEndRendering(commands_);
+  }
+}
+
+void CommandList::RecordRendering(const Descriptor* colors, UINT colorCount, const Descriptor* depthStencil) {
+  VkRenderingAttachmentInfo colorInfos[D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT];
+  VkExtent2D area{UINT32_MAX, UINT32_MAX};
+  auto include = [&area](const Descriptor& target) {
+    area.width = std::min(area.width, target.extent.width);
+    area.height = std::min(area.height, target.extent.height);
+  };
+  for (UINT i = 0; i < colorCount; ++i) {
+    colorInfos[i] = AttachmentInfo(colors[i]);
+    if (colors[i].view == VK_NULL_HANDLE) continue;
+    include(colors[i]);
+    if (TakePendingClear(colors[i].view, VK_IMAGE_ASPECT_COLOR_BIT, &colorInfos[i].clearValue)) {
+      colorInfos[i].loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+    }
+  }
+  auto depthInfo = VkInit<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
+  auto stencilInfo = VkInit<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
+  const bool hasDepth = depthStencil != nullptr && (depthStencil->aspects & VK_IMAGE_ASPECT_DEPTH_BIT);
+  const bool hasStencil = depthStencil != nullptr && (depthStencil->aspects & VK_IMAGE_ASPECT_STENCIL_BIT);
+  if (depthStencil != nullptr) include(*depthStencil);
+  if (hasDepth) {
+    depthInfo = AttachmentInfo(*depthStencil);
+    if (TakePendingClear(depthStencil->view, VK_IMAGE_ASPECT_DEPTH_BIT, &depthInfo.clearValue)) {
+      depthInfo.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+    }
+  }
+  if (hasStencil) {
+    stencilInfo = AttachmentInfo(*depthStencil);
+    if (TakePendingClear(depthStencil->view, VK_IMAGE_ASPECT_STENCIL_BIT, &stencilInfo.clearValue)) {
+      stencilInfo.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+    }
+  }
+  if (area.width == UINT32_MAX) area = {1, 1};
+  renderArea_ = area;
+
+  auto rendering = VkInit<VkRenderingInfo>(VK_STRUCTURE_TYPE_RENDERING_INFO);
+  rendering.renderArea = {{0, 0}, area};
+  rendering.layerCount = 1;
+  rendering.colorAttachmentCount = colorCount;
+  rendering.pColorAttachments = colorInfos;
+  rendering.pDepthAttachment = hasDepth ? &depthInfo : nullptr;
+  rendering.pStencilAttachment = hasStencil ? &stencilInfo : nullptr;
+  vkCmdBeginRendering(commands_, &rendering);
+}
+
+bool CommandList::BeginRendering(const char* call) {
+  if (renderingActive_) return true;
+  const bool hasDepth = depthStencil_.type == DescriptorType::DepthStencil;
+  if (renderTargetCount_ == 0 && !hasDepth) {
+    Reject(call, "no render target or depth-stencil target is set");
+    return false;
+  }
+  for (UINT i = 0; i < renderTargetCount_; ++i) {
+    const Descriptor& target = renderTargets_[i];
+    if (target.resource != nullptr && !LayoutAcceptsAttachment(target.resource->CurrentLayout(), false)) {
+      Reject(call, "render target %u is in state 0x%x, not RENDER_TARGET", i, target.resource->RecordedState());
+      return false;
+    }
+  }
+  if (hasDepth && !LayoutAcceptsAttachment(depthStencil_.resource->CurrentLayout(), true)) {
+    Reject(call, "the depth-stencil target is in state 0x%x, not DEPTH_WRITE", depthStencil_.resource->RecordedState());
+    return false;
+  }
+  RecordRendering(renderTargets_.data(), renderTargetCount_, hasDepth ? &depthStencil_ : nullptr);
+  renderingActive_ = true;
+  return true;
+}
+
+void CommandList::EndRendering() {
+  if (!renderingActive_) return;
+  vkCmdEndRendering(commands_);
+  renderingActive_ = false;
+}
+
+bool CommandList::IsBoundTarget(VkImageView view) const {
+  for (UINT i = 0; i < renderTargetCount_; ++i) {
+    if (renderTargets_[i].view == view) return true;
+  }
+  return depthStencil_.view == view;
+}
+
+bool CommandList::TargetsMatchPipeline(const char* call) {
+  if (pipeline_->RenderTargetCount() != renderTargetCount_) {
+    Reject(call, "the pipeline state writes %u render targets, %u are set", pipeline_->RenderTargetCount(),
+           renderTargetCount_);
+    return false;
+  }
+  for (UINT i = 0; i < renderTargetCount_; ++i) {
+    if (pipeline_->RenderTargetFormat(i) != renderTargets_[i].format) {
+      Reject(call, "render target %u's format differs from the pipeline state's RTVFormats[%u]", i, i);
+      return false;
+    }
+  }
+  if (pipeline_->DepthStencilFormat() != depthStencil_.format) {
+    Reject(call, "the depth-stencil target's format differs from the pipeline state's DSVFormat");
+    return false;
+  }
+  return true;
+}
+
+bool CommandList::PrepareDraw(const char* call, bool indexed) {
+  if (!CheckRecording(call)) return false;
+  const char* problem = nullptr;
+  if (pipeline_ == nullptr) {
+    problem = "no pipeline state is set";
+  } else if (rootSignature_ == nullptr) {
+    problem = "no graphics root signature is set";
+  } else if (!pipeline_->Root().IsCompatible(*rootSignature_)) {
+    problem = "the pipeline state was built for another root signature";
+  } else if (topology_ == D3D_PRIMITIVE_TOPOLOGY_UNDEFINED) {
+    problem = "no primitive topology is set";
+  } else if (!TopologyMatchesType(topology_, pipeline_->TopologyType())) {
+    problem = "the primitive topology does not match the pipeline state's topology type";
+  } else if (!viewportSet_ || !scissorSet_) {
+    problem = "a viewport and a scissor rectangle must be set first";
+  } else if (indexed && !indexBufferSet_) {
+    problem = "no index buffer is set";
+  } else if (pipeline_->UsesVertexBuffers() && !vertexBuffersSet_) {
+    problem = "no vertex buffers are set";
+  }
+  if (problem != nullptr) {
+    Reject(call, "%s; the draw was skipped", problem);
+    return false;
+  }
+  if (!TargetsMatchPipeline(call) || !BeginRendering(call)) return false;
+  if (descriptorsDirty_ && !PushDescriptors(call)) return false;
+  if (boundPipeline_ != pipeline_->Handle()) {
+    vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline_->Handle());
+    boundPipeline_ = pipeline_->Handle();
+  }
+  const bool strip = topology_ == D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP || topology_ == D3D_PRIMITIVE_TOPOLOGY_LINESTRIP;
+  const int restart = pipeline_->StripCutEnabled() && strip ? 1 : 0;
+  if (restart != primitiveRestart_) {
+    vkCmdSetPrimitiveRestartEnable(commands_, restart);
+    primitiveRestart_ = restart;
+  }
+  return true;
+}
+
+bool CommandList::PushDescriptors(const char* call) {
+  const RootSignature& layout = pipeline_->Root();
+  const bool nullDescriptors = OwningDevice().Vulkan().HasNullDescriptors();
+  writes_.clear();
+  bufferInfos_.clear();
+  imageInfos_.clear();
+  // The infos are pointed at by the writes, so they must not move while the writes are built.
+  bufferInfos_.reserve(layout.DescriptorCount());
+  imageInfos_.reserve(layout.DescriptorCount());
+
+  const std::vector<RootParameterLayout>& parameters = rootSignature_->Parameters();
+  for (size_t p = 0; p < parameters.size(); ++p) {
+    const RootArgument& argument = rootArguments_[p];
+    if (!argument.set) continue;
+    for (const RootBinding& binding : parameters[p].bindings) {
+      auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
+      write.dstBinding = binding.binding;
+      write.descriptorCount = 1;
+      write.descriptorType = binding.vkType;
+      if (argument.heap == nullptr) {
+        bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
+        write.pBufferInfo = &bufferInfos_.back();
+        writes_.push_back(write);
+        continue;
+      }
+      const Descriptor& descriptor = argument.heap->At(argument.index + binding.offsetInTable);
+      if (descriptor.type != binding.expected) {
+        // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors.
+        if (!nullDescriptors) continue;
+        if (binding.expected == DescriptorType::ConstantBuffer) {
+          bufferInfos_.push_back({VK_NULL_HANDLE, 0, VK_WHOLE_SIZE});
+          write.pBufferInfo = &bufferInfos_.back();
+        } else {
+          imageInfos_.push_back({VK_NULL_HANDLE, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+          write.pImageInfo = &imageInfos_.back();
+        }
+      } else if (descriptor.type == DescriptorType::ConstantBuffer) {
+        bufferInfos_.push_back({descriptor.buffer, descriptor.offset, descriptor.range});
+        write.pBufferInfo = &bufferInfos_.back();
+      } else {
+        const VkImageLayout imageLayout = descriptor.resource->CurrentLayout();
+        if (!LayoutAcceptsSampling(imageLayout)) {
+          Reject(call, "a texture of root parameter %zu is in state 0x%x, not a shader resource state; the draw was skipped",
+                 p, descriptor.resource->RecordedState());
+          return false;
+        }
+        imageInfos_.push_back({VK_NULL_HANDLE, descriptor.view, imageLayout});
+        write.pImageInfo = &imageInfos_.back();
+      }
+      writes_.push_back(write);
+    }
+  }
+  if (!writes_.empty()) {
+    OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layout.Layout(),
+                                                 layout.PushSet(), uint32_t(writes_.size()), writes_.data());
+  }
+  descriptorsDirty_ = false;
+  return true;
+}
+
+void CommandList::DrawInstanced(UINT vertexCount, UINT instanceCount, UINT startVertex, UINT startInstance) {
+  if (!PrepareDraw("ID3D12GraphicsCommandList::DrawInstanced", false)) return;
+  vkCmdDraw(commands_, vertexCount, instanceCount, startVertex, startInstance);
+}
+
+void CommandList::DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
+                                       UINT startInstance) {
+  if (!PrepareDraw("ID3D12GraphicsCommandList::DrawIndexedInstanced", true)) return;
+  vkCmdDrawIndexed(commands_, indexCount, instanceCount, startIndex, baseVertex, startInstance);
+}
+
+}  // namespace d3d12vk

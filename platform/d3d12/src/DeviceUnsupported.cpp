@@ -1,0 +1,61 @@
+// The ID3D12Device methods outside the layer's subset: each reports itself once and fails or does nothing.
+#include "Device.h"
+#include "Diagnostics.h"
+
+namespace d3d12vk {
+
+HRESULT Device::CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC*, REFIID, void**) {
+  return NotImplemented("ID3D12Device::CreateComputePipelineState");
+}
+
+void Device::CreateUnorderedAccessView(ID3D12Resource*, ID3D12Resource*, const D3D12_UNORDERED_ACCESS_VIEW_DESC*,
+                                       D3D12_CPU_DESCRIPTOR_HANDLE) {
+  ReportUnsupportedOnce("ID3D12Device::CreateUnorderedAccessView");
+}
+
+void Device::CreateSampler(const D3D12_SAMPLER_DESC*, D3D12_CPU_DESCRIPTOR_HANDLE) {
+  ReportUnsupportedOnce("ID3D12Device::CreateSampler (use static samplers)");
+}
+
+HRESULT Device::CreateHeap(const D3D12_HEAP_DESC*, REFIID, void**) {
+  return NotImplemented("ID3D12Device::CreateHeap");
+}
+
+HRESULT Device::CreatePlacedResource(ID3D12Heap*, UINT64, const D3D12_RESOURCE_DESC*, D3D12_RESOURCE_STATES,
+                                     const D3D12_CLEAR_VALUE*, REFIID, void**) {
+  return NotImplemented("ID3D12Device::CreatePlacedResource");
+}
+
+HRESULT Device::CreateReservedResource(const D3D12_RESOURCE_DESC*, D3D12_RESOURCE_STATES, const D3D12_CLEAR_VALUE*,
+                                       REFIID, void**) {
+  return NotImplemented("ID3D12Device::CreateReservedResource");
+}
+
+HRESULT Device::CreateSharedHandle(ID3D12DeviceChild*, const SECURITY_ATTRIBUTES*, DWORD, LPCWSTR, HANDLE*) {
+  return NotImplemented("ID3D12Device::CreateSharedHandle");
+}
+
+HRESULT Device::OpenSharedHandle(HANDLE, REFIID, void**) {
+  return NotImplemented("ID3D12Device::OpenSharedHandle");
+}
+
+HRESULT Device::OpenSharedHandleByName(LPCWSTR, DWORD, HANDLE*) {
+  return NotImplemented("ID3D12Device::OpenSharedHandleByName");
+}
+
+HRESULT Device::CreateQueryHeap(const D3D12_QUERY_HEAP_DESC*, REFIID, void**) {
+  return NotImplemented("ID3D12Device::CreateQueryHeap");
+}
+
+HRESULT Device::SetStablePowerState(BOOL) { return NotImplemented("ID3D12Device::SetStablePowerState"); }
+
+HRESULT Device::CreateCommandSignature(const D3D12_COMMAND_SIGNATURE_DESC*, ID3D12RootSignature*, REFIID, void**) {
+  return NotImplemented("ID3D12Device::CreateCommandSignature");
+}
+
+void Device::GetResourceTiling(ID3D12Resource*, UINT*, D3D12_PACKED_MIP_INFO*, D3D12_TILE_SHAPE*, UINT*, UINT,
+                               D3D12_SUBRESOURCE_TILING*) {
+  ReportUnsupportedOnce("ID3D12Device::GetResourceTiling");
+}
+
+}  // namespace d3d12vk

@@ -1,0 +1,67 @@
+#include "Diagnostics.h"
+
+#include <vulkan/vulkan.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace d3d12vk {
+namespace {
+
+void PrintLine(const char* call, const char* format, va_list arguments) {
+  char message[1024];
+  std::vsnprintf(message, sizeof(message), format, arguments);
+  std::fprintf(stderr, "%s: %s\n", call, message);
+}
+
+}  // namespace
+
+void ReportError(const char* call, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  PrintLine(call, format, arguments);
+  va_end(arguments);
+}
+
+HRESULT Fail(HRESULT result, const char* call, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  PrintLine(call, format, arguments);
+  va_end(arguments);
+  return result;
+}
+
+void ReportUnsupportedOnce(const char* call) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;
+  std::lock_guard lock(mutex);
+  if (reported.insert(call).second) {
+    std::fprintf(stderr, "%s: not supported by this Direct3D 12 layer\n", call);
+  }
+}
+
+const char* DescribeVkResult(int result) {
+  switch (static_cast<VkResult>(result)) {
+    case VK_SUCCESS: return "success";
+    case VK_NOT_READY: return "not ready";
+    case VK_TIMEOUT: return "timeout";
+    case VK_ERROR_OUT_OF_HOST_MEMORY: return "out of host memory";
+    case VK_ERROR_OUT_OF_DEVICE_MEMORY: return "out of device memory";
+    case VK_ERROR_INITIALIZATION_FAILED: return "initialization failed";
+    case VK_ERROR_DEVICE_LOST: return "device lost";
+    case VK_ERROR_LAYER_NOT_PRESENT: return "layer not present";
+    case VK_ERROR_EXTENSION_NOT_PRESENT: return "extension not present";
+    case VK_ERROR_FEATURE_NOT_PRESENT: return "feature not present";
+    case VK_ERROR_INCOMPATIBLE_DRIVER: return "incompatible driver";
+    case VK_ERROR_FORMAT_NOT_SUPPORTED: return "format not supported";
+    case VK_ERROR_SURFACE_LOST_KHR: return "surface lost";
+    case VK_ERROR_OUT_OF_DATE_KHR: return "swap chain out of date";
+    case VK_SUBOPTIMAL_KHR: return "swap chain suboptimal";
+    default: return "Vulkan error";
+  }
+}
+
+}  // namespace d3d12vk

@@ -1,0 +1,165 @@
+// The exported functions of d3d12.dll and dxgi.dll, and the layer's diagnostics hooks.
+#include <windows.h>
+
+#include <d3d12.h>
+#include <d3dcompiler.h>
+#include <dxgi1_4.h>
+
+#include <d3d12_vk_diagnostics.h>
+
+#include "Device.h"
+#include "Diagnostics.h"
+#include "DxgiFactory.h"
+#include "RootSignatureEncoding.h"
+#include "SwapChain.h"
+
+#include <cstring>
+
+using namespace d3d12vk;
+
+namespace {
+
+bool IsSupportedFeatureLevel(D3D_FEATURE_LEVEL level) {
+  return level == D3D_FEATURE_LEVEL_11_0 || level == D3D_FEATURE_LEVEL_11_1 || level == D3D_FEATURE_LEVEL_12_0 ||
+         level == D3D_FEATURE_LEVEL_12_1;
+}
+
+HRESULT CreateFactory(const char* call, UINT flags, REFIID riid, void** factory) {
+  if (factory == nullptr) return Fail(E_POINTER, call, "ppFactory is null");
+  *factory = nullptr;
+  Factory* created = Factory::Create(call, flags);
+  if (created == nullptr) return DXGI_ERROR_UNSUPPORTED;
+  return HandOut(created, riid, factory);
+}
+
+HRESULT MakeTextBlob(const std::string& text, ID3DBlob** blob) {
+  if (FAILED(D3DCreateBlob(text.size() + 1, blob))) return E_OUTOFMEMORY;
+  std::memcpy((*blob)->GetBufferPointer(), text.c_str(), text.size() + 1);
+  return S_OK;
+}
+
+}  // namespace
+
+extern "C" HRESULT WINAPI D3D12CreateDevice(IUnknown* adapter, D3D_FEATURE_LEVEL minimumFeatureLevel, REFIID riid,
+                                            void** device) {
+  constexpr const char* kCall = "D3D12CreateDevice";
+  if (device != nullptr) *device = nullptr;
+  if (!IsSupportedFeatureLevel(minimumFeatureLevel)) {
+    return Fail(E_INVALIDARG, kCall, "feature level 0x%x is not available (11_0 to 12_1 are)", minimumFeatureLevel);
+  }
+  std::shared_ptr<VulkanInstance> instance;
+  size_t index = 0;
+  if (adapter != nullptr) {
+    IDXGIAdapter1* dxgiAdapter = nullptr;
+    if (FAILED(adapter->QueryInterface(__uuidof(IDXGIAdapter1), reinterpret_cast<void**>(&dxgiAdapter)))) {
+      return Fail(E_INVALIDARG, kCall, "pAdapter is not a DXGI adapter");
+    }
+    auto* ours = static_cast<Adapter*>(dxgiAdapter);
+    instance = ours->Instance();
+    index = ours->Index();
+    dxgiAdapter->Release();
+  } else {
+    instance = VulkanInstance::Acquire(kCall);
+    if (instance == nullptr) return DXGI_ERROR_UNSUPPORTED;
+    if (instance->Adapters().empty()) return Fail(DXGI_ERROR_UNSUPPORTED, kCall, "no adapter can run Direct3D 12");
+  }
+  Device* created = nullptr;
+  const HRESULT result = Device::GetOrCreate(instance, index, &created);
+  if (FAILED(result)) return result;
+  if (device == nullptr) {
+    // A null output only asks whether a device could be made.
+    created->Release();
+    return S_FALSE;
+  }
+  return HandOut(created, riid, device);
+}
+
+extern "C" HRESULT WINAPI D3D12SerializeRootSignature(const D3D12_ROOT_SIGNATURE_DESC* rootSignature,
+                                                      D3D_ROOT_SIGNATURE_VERSION version, ID3DBlob** blob,
+                                                      ID3DBlob** errorBlob) {
+  constexpr const char* kCall = "D3D12SerializeRootSignature";
+  if (errorBlob != nullptr) *errorBlob = nullptr;
+  if (blob == nullptr) return Fail(E_POINTER, kCall, "ppBlob is null");
+  *blob = nullptr;
+  std::string error;
+  if (rootSignature == nullptr) {
+    error = "pRootSignature is null";
+  } else if (version != D3D_ROOT_SIGNATURE_VERSION_1_0) {
+    error = "only D3D_ROOT_SIGNATURE_VERSION_1 descriptions are serialized here";
+  } else {
+    ValidateRootSignature(*rootSignature, &error);
+  }
+  if (!error.empty()) {
+    ReportError(kCall, "%s", error.c_str());
+    if (errorBlob != nullptr) MakeTextBlob(error, errorBlob);
+    return E_INVALIDARG;
+  }
+  const std::vector<uint8_t> encoded = EncodeRootSignature(*rootSignature);
+  if (FAILED(D3DCreateBlob(encoded.size(), blob))) return Fail(E_OUTOFMEMORY, kCall, "cannot create the blob");
+  std::memcpy((*blob)->GetBufferPointer(), encoded.data(), encoded.size());
+  return S_OK;
+}
+
+extern "C" HRESULT WINAPI D3D12CreateRootSignatureDeserializer(LPCVOID, SIZE_T, REFIID, void** deserializer) {
+  if (deserializer != nullptr) *deserializer = nullptr;
+  return NotImplemented("D3D12CreateRootSignatureDeserializer");
+}
+
+extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSIONED_ROOT_SIGNATURE_DESC*,
+                                                               ID3DBlob** blob, ID3DBlob** errorBlob) {
+  if (blob != nullptr) *blob = nullptr;
+  if (errorBlob != nullptr) *errorBlob = nullptr;
+  return NotImplemented("D3D12SerializeVersionedRootSignature");
+}
+
+extern "C" HRESULT WINAPI D3D12CreateVersionedRootSignatureDeserializer(LPCVOID, SIZE_T, REFIID,
+                                                                        void** deserializer) {
+  if (deserializer != nullptr) *deserializer = nullptr;
+  return NotImplemented("D3D12CreateVersionedRootSignatureDeserializer");
+}
+
+extern "C" HRESULT WINAPI D3D12GetDebugInterface(REFIID, void** debug) {
+  // The Vulkan validation layer plays the debug layer's part; D3D12_VK_VALIDATION=1 turns it on.
+  if (debug != nullptr) *debug = nullptr;
+  ReportUnsupportedOnce("D3D12GetDebugInterface (set D3D12_VK_VALIDATION=1 instead)");
+  return E_NOINTERFACE;
+}
+
+extern "C" HRESULT WINAPI D3D12EnableExperimentalFeatures(UINT, const IID*, void*, UINT*) {
+  return NotImplemented("D3D12EnableExperimentalFeatures");
+}
+
+extern "C" HRESULT WINAPI D3D12GetInterface(REFCLSID, REFIID, void** object) {
+  if (object != nullptr) *object = nullptr;
+  return NotImplemented("D3D12GetInterface");
+}
+
+extern "C" HRESULT WINAPI CreateDXGIFactory(REFIID riid, void** factory) {
+  return CreateFactory("CreateDXGIFactory", 0, riid, factory);
+}
+
+extern "C" HRESULT WINAPI CreateDXGIFactory1(REFIID riid, void** factory) {
+  return CreateFactory("CreateDXGIFactory1", 0, riid, factory);
+}
+
+extern "C" HRESULT WINAPI CreateDXGIFactory2(UINT flags, REFIID riid, void** factory) {
+  return CreateFactory("CreateDXGIFactory2", flags, riid, factory);
+}
+
+namespace d3d12_vk {
+
+bool ValidationEnabled() {
+  std::shared_ptr<VulkanInstance> instance = VulkanInstance::Acquire("ValidationEnabled");
+  return instance != nullptr && instance->ValidationEnabled();
+}
+
+uint32_t ValidationMessageCount() { return CountedValidationMessages(); }
+
+HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width, UINT* height) {
+  if (swapChain == nullptr || rgba == nullptr || width == nullptr || height == nullptr) {
+    return Fail(E_INVALIDARG, "ReadLastPresentedFrame", "an argument is null");
+  }
+  return static_cast<SwapChain*>(static_cast<IDXGISwapChain3*>(swapChain))->ReadLastPresentedFrame(rgba, width, height);
+}
+
+}  // namespace d3d12_vk

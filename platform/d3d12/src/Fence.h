@@ -1,0 +1,39 @@
+// ID3D12Fence: a Vulkan timeline semaphore. Events from the Win32 module are completed by a waiter that
+// blocks on the semaphore when the program waits for the event.
+#pragma once
+
+#include "ComObject.h"
+
+#include <vulkan/vulkan.h>
+
+#include <atomic>
+
+namespace d3d12vk {
+
+class Fence final : public DeviceChild<ID3D12Fence, ID3D12Pageable> {
+ public:
+  static HRESULT Create(Device& device, UINT64 initialValue, Fence** fence);
+
+  // ID3D12Fence
+  UINT64 STDMETHODCALLTYPE GetCompletedValue() override;
+  HRESULT STDMETHODCALLTYPE SetEventOnCompletion(UINT64 value, HANDLE event) override;
+  HRESULT STDMETHODCALLTYPE Signal(UINT64 value) override;
+
+  VkSemaphore Semaphore() const { return semaphore_; }
+
+  // Claims `value` for a signal from a queue. Vulkan timelines only move forward, so a value at or below one
+  // already claimed cannot be signalled again; returns false then.
+  bool ClaimSignalValue(UINT64 value);
+
+  // Blocks until the fence reaches `value` or `timeoutNanoseconds` pass; true when it was reached.
+  bool Wait(UINT64 value, uint64_t timeoutNanoseconds);
+
+ private:
+  explicit Fence(Device& device);
+  ~Fence() override;
+
+  VkSemaphore semaphore_ = VK_NULL_HANDLE;
+  std::atomic<UINT64> highestClaimed_{0};
+};
+
+}  // namespace d3d12vk

@@ -1,0 +1,396 @@
+#include "PipelineState.h"
+
+#include "D3D12ToVulkan.h"
+#include "Device.h"
+#include "Diagnostics.h"
+#include "FormatTable.h"
+#include "RootSignature.h"
+#include "SpirvReader.h"
+#include "VulkanStructs.h"
+
+#include <strings.h>
+
+#include <vector>
+
+namespace d3d12vk {
+namespace {
+
+constexpr const char* kCall = "ID3D12Device::CreateGraphicsPipelineState";
+
+struct Shader {
+  ShaderInterface reflection;
+  VkShaderModule module = VK_NULL_HANDLE;
+};
+
+HRESULT LoadShader(VulkanDevice& vulkan, const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
+                   const char* name, Shader* shader) {
+  std::string error;
+  if (!ReadShaderInterface(bytecode.pShaderBytecode, bytecode.BytecodeLength, &shader->reflection, &error)) {
+    return Fail(E_INVALIDARG, kCall, "%s: %s", name, error.c_str());
+  }
+  if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, kCall, "%s is compiled for another stage", name);
+  auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
+  info.codeSize = bytecode.BytecodeLength;
+  info.pCode = static_cast<const uint32_t*>(bytecode.pShaderBytecode);
+  if (vkCreateShaderModule(vulkan.Handle(), &info, nullptr, &shader->module) != VK_SUCCESS) {
+    return Fail(E_OUTOFMEMORY, kCall, "cannot create the %s module", name);
+  }
+  return S_OK;
+}
+
+// A shader reading a descriptor the root signature does not provide cannot run; Direct3D rejects it too.
+HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name) {
+  for (const ResourceBinding& resource : shader.reflection.resources) {
+    if (!root.HasBinding(resource.set, resource.binding)) {
+      return Fail(E_INVALIDARG, kCall, "%s reads descriptor set %u binding %u, which the root signature lacks",
+                  name, resource.set, resource.binding);
+    }
+  }
+  return S_OK;
+}
+
+struct VertexInput {
+  std::vector<VkVertexInputBindingDescription> bindings;
+  std::vector<VkVertexInputAttributeDescription> attributes;
+};
+
+bool SlotIsKnown(const VertexInput& input, UINT slot) {
+  for (const VkVertexInputBindingDescription& binding : input.bindings) {
+    if (binding.binding == slot) return true;
+  }
+  return false;
+}
+
+// Matches each vertex shader input to the input element of the same semantic, names compared without case.
+HRESULT BuildVertexInput(VulkanDevice& vulkan, const D3D12_INPUT_LAYOUT_DESC& layout, const ShaderInterface& vertex,
+                         VertexInput* input) {
+  if (layout.NumElements > 0 && layout.pInputElementDescs == nullptr) {
+    return Fail(E_INVALIDARG, kCall, "InputLayout.pInputElementDescs is null");
+  }
+  // Byte offsets of D3D12_APPEND_ALIGNED_ELEMENT entries follow the previous element of the same slot.
+  std::vector<UINT> offsets(layout.NumElements);
+  UINT slotEnd[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT] = {};
+  for (UINT i = 0; i < layout.NumElements; ++i) {
+    const D3D12_INPUT_ELEMENT_DESC& element = layout.pInputElementDescs[i];
+    const FormatInfo* format = FindFormat(element.Format);
+    if (element.SemanticName == nullptr) return Fail(E_INVALIDARG, kCall, "input element %u has no semantic", i);
+    if (format == nullptr || format->blockSize != 1 || !vulkan.SupportsVertexFormat(format->vulkan)) {
+      return Fail(E_INVALIDARG, kCall, "input element %s%u has unsupported format %d", element.SemanticName,
+                  element.SemanticIndex, element.Format);
+    }
+    if (element.InputSlot >= D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) {
+      return Fail(E_INVALIDARG, kCall, "input element %s%u uses slot %u", element.SemanticName,
+                  element.SemanticIndex, element.InputSlot);
+    }
+    offsets[i] = element.AlignedByteOffset == D3D12_APPEND_ALIGNED_ELEMENT ? slotEnd[element.InputSlot]
+                                                                             : element.AlignedByteOffset;
+    slotEnd[element.InputSlot] = offsets[i] + format->bytesPerBlock;
+  }
+
+  for (const ShaderInput& shaderInput : vertex.inputs) {
+    const D3D12_INPUT_ELEMENT_DESC* match = nullptr;
+    UINT matchIndex = 0;
+    for (UINT i = 0; i < layout.NumElements && match == nullptr; ++i) {
+      const D3D12_INPUT_ELEMENT_DESC& element = layout.pInputElementDescs[i];
+      if (strcasecmp(element.SemanticName, shaderInput.semanticName.c_str()) == 0 &&
+          element.SemanticIndex == shaderInput.semanticIndex) {
+        match = &element;
+        matchIndex = i;
+      }
+    }
+    if (match == nullptr) {
+      return Fail(E_INVALIDARG, kCall, "vertex shader input %s%u has no element in the input layout",
+                  shaderInput.semanticName.c_str(), shaderInput.semanticIndex);
+    }
+    const bool perInstance = match->InputSlotClass == D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA;
+    if (perInstance && match->InstanceDataStepRate != 1) {
+      ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with instance step rates other than 1");
+      return E_NOTIMPL;
+    }
+    const FormatInfo& format = *FindFormat(match->Format);
+    input->attributes.push_back({shaderInput.location, match->InputSlot, format.vulkan, offsets[matchIndex]});
+    if (!SlotIsKnown(*input, match->InputSlot)) {
+      input->bindings.push_back({match->InputSlot, slotEnd[match->InputSlot],
+                                 perInstance ? VK_VERTEX_INPUT_RATE_INSTANCE : VK_VERTEX_INPUT_RATE_VERTEX});
+    }
+  }
+  return S_OK;
+}
+
+HRESULT BuildRasterization(VulkanDevice& vulkan, const D3D12_RASTERIZER_DESC& desc,
+                           VkPipelineRasterizationStateCreateInfo* state) {
+  *state = VkInit<VkPipelineRasterizationStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO);
+  if (desc.FillMode == D3D12_FILL_MODE_WIREFRAME && vulkan.HasWireframe()) {
+    state->polygonMode = VK_POLYGON_MODE_LINE;
+  } else if (desc.FillMode != D3D12_FILL_MODE_SOLID) {
+    return Fail(E_INVALIDARG, kCall, "fill mode %d is not available", desc.FillMode);
+  }
+  switch (desc.CullMode) {
+    case D3D12_CULL_MODE_NONE: state->cullMode = VK_CULL_MODE_NONE; break;
+    case D3D12_CULL_MODE_FRONT: state->cullMode = VK_CULL_MODE_FRONT_BIT; break;
+    case D3D12_CULL_MODE_BACK: state->cullMode = VK_CULL_MODE_BACK_BIT; break;
+    default: return Fail(E_INVALIDARG, kCall, "unknown cull mode %d", desc.CullMode);
+  }
+  // The negative-height viewport keeps Direct3D's screen orientation, so its winding carries over as is.
+  state->frontFace = desc.FrontCounterClockwise ? VK_FRONT_FACE_COUNTER_CLOCKWISE : VK_FRONT_FACE_CLOCKWISE;
+  state->depthBiasEnable = desc.DepthBias != 0 || desc.SlopeScaledDepthBias != 0.0f;
+  state->depthBiasConstantFactor = float(desc.DepthBias);
+  state->depthBiasClamp = desc.DepthBiasClamp;
+  state->depthBiasSlopeFactor = desc.SlopeScaledDepthBias;
+  if (!desc.DepthClipEnable) {
+    if (!vulkan.HasDepthClamp()) return Fail(E_INVALIDARG, kCall, "DepthClipEnable FALSE needs depth clamping");
+    state->depthClampEnable = VK_TRUE;
+  }
+  if (desc.ConservativeRaster != D3D12_CONSERVATIVE_RASTERIZATION_MODE_OFF || desc.ForcedSampleCount > 1) {
+    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with conservative or forced-sample rasterization");
+    return E_NOTIMPL;
+  }
+  state->lineWidth = 1.0f;
+  return S_OK;
+}
+
+HRESULT ToStencilFace(const D3D12_DEPTH_STENCILOP_DESC& face, const D3D12_DEPTH_STENCIL_DESC& desc,
+                      VkStencilOpState* state) {
+  *state = VkStencilOpState{};
+  if (!ToStencilOp(face.StencilFailOp, &state->failOp) || !ToStencilOp(face.StencilPassOp, &state->passOp) ||
+      !ToStencilOp(face.StencilDepthFailOp, &state->depthFailOp) || !ToCompareOp(face.StencilFunc, &state->compareOp)) {
+    return Fail(E_INVALIDARG, kCall, "unknown stencil operation or function");
+  }
+  state->compareMask = desc.StencilReadMask;
+  state->writeMask = desc.StencilWriteMask;
+  return S_OK;
+}
+
+HRESULT BuildDepthStencil(const D3D12_DEPTH_STENCIL_DESC& desc, VkFormat depthFormat,
+                          VkPipelineDepthStencilStateCreateInfo* state) {
+  *state = VkInit<VkPipelineDepthStencilStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO);
+  // Without a depth target Direct3D tests nothing, whatever the description says.
+  if (depthFormat == VK_FORMAT_UNDEFINED) return S_OK;
+  state->depthTestEnable = desc.DepthEnable;
+  state->depthWriteEnable = desc.DepthEnable && desc.DepthWriteMask == D3D12_DEPTH_WRITE_MASK_ALL;
+  state->depthCompareOp = VK_COMPARE_OP_ALWAYS;
+  if (desc.DepthEnable && !ToCompareOp(desc.DepthFunc, &state->depthCompareOp)) {
+    return Fail(E_INVALIDARG, kCall, "unknown depth function %d", desc.DepthFunc);
+  }
+  state->stencilTestEnable = desc.StencilEnable;
+  if (desc.StencilEnable) {
+    HRESULT result = ToStencilFace(desc.FrontFace, desc, &state->front);
+    if (SUCCEEDED(result)) result = ToStencilFace(desc.BackFace, desc, &state->back);
+    if (FAILED(result)) return result;
+  }
+  state->maxDepthBounds = 1.0f;
+  return S_OK;
+}
+
+HRESULT BuildBlendAttachment(const D3D12_RENDER_TARGET_BLEND_DESC& target, VkPipelineColorBlendAttachmentState* state) {
+  *state = VkPipelineColorBlendAttachmentState{};
+  state->blendEnable = target.BlendEnable;
+  state->colorWriteMask = target.RenderTargetWriteMask & 0xF;
+  if (!target.BlendEnable) return S_OK;
+  if (!ToBlendFactor(target.SrcBlend, &state->srcColorBlendFactor) ||
+      !ToBlendFactor(target.DestBlend, &state->dstColorBlendFactor) || !ToBlendOp(target.BlendOp, &state->colorBlendOp) ||
+      !ToBlendFactor(target.SrcBlendAlpha, &state->srcAlphaBlendFactor) ||
+      !ToBlendFactor(target.DestBlendAlpha, &state->dstAlphaBlendFactor) ||
+      !ToBlendOp(target.BlendOpAlpha, &state->alphaBlendOp)) {
+    return Fail(E_INVALIDARG, kCall, "unknown blend factor or operation");
+  }
+  return S_OK;
+}
+
+struct Targets {
+  UINT colorCount = 0;
+  std::array<VkFormat, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> colors{};
+  VkFormat depth = VK_FORMAT_UNDEFINED;
+  VkFormat stencil = VK_FORMAT_UNDEFINED;
+};
+
+HRESULT ResolveTargets(VulkanDevice& vulkan, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc, Targets* targets) {
+  if (desc.NumRenderTargets > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT) {
+    return Fail(E_INVALIDARG, kCall, "NumRenderTargets %u exceeds %u", desc.NumRenderTargets,
+                D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT);
+  }
+  targets->colorCount = desc.NumRenderTargets;
+  for (UINT i = 0; i < desc.NumRenderTargets; ++i) {
+    if (desc.RTVFormats[i] == DXGI_FORMAT_UNKNOWN) continue;
+    const FormatInfo* format = FindFormat(desc.RTVFormats[i]);
+    if (format == nullptr || IsDepthStencil(*format) ||
+        !vulkan.SupportsImageFeatures(format->vulkan, VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT)) {
+      return Fail(E_INVALIDARG, kCall, "RTVFormats[%u] = %d cannot be rendered to", i, desc.RTVFormats[i]);
+    }
+    targets->colors[i] = format->vulkan;
+  }
+  if (desc.DSVFormat != DXGI_FORMAT_UNKNOWN) {
+    const FormatInfo* format = FindFormat(desc.DSVFormat);
+    if (format == nullptr || !IsDepthStencil(*format)) {
+      return Fail(E_INVALIDARG, kCall, "DSVFormat %d is not a depth format", desc.DSVFormat);
+    }
+    const VkFormat vkFormat = vulkan.ImageFormat(*format);
+    if (format->aspects & VK_IMAGE_ASPECT_DEPTH_BIT) targets->depth = vkFormat;
+    if (format->aspects & VK_IMAGE_ASPECT_STENCIL_BIT) targets->stencil = vkFormat;
+  }
+  return S_OK;
+}
+
+VkPrimitiveTopology DefaultTopology(D3D12_PRIMITIVE_TOPOLOGY_TYPE type) {
+  switch (type) {
+    case D3D12_PRIMITIVE_TOPOLOGY_TYPE_POINT: return VK_PRIMITIVE_TOPOLOGY_POINT_LIST;
+    case D3D12_PRIMITIVE_TOPOLOGY_TYPE_LINE: return VK_PRIMITIVE_TOPOLOGY_LINE_LIST;
+    default: return VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
+  }
+}
+
+}  // namespace
+
+PipelineState::PipelineState(Device& device) : DeviceChild(device) {}
+
+PipelineState::~PipelineState() {
+  if (pipeline_ != VK_NULL_HANDLE) vkDestroyPipeline(OwningDevice().Vulkan().Handle(), pipeline_, nullptr);
+  if (rootSignature_ != nullptr) rootSignature_->Release();
+}
+
+HRESULT PipelineState::GetCachedBlob(ID3DBlob**) { return NotImplemented("ID3D12PipelineState::GetCachedBlob"); }
+
+HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc,
+                                      PipelineState** pipelineState) {
+  VulkanDevice& vulkan = device.Vulkan();
+  if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
+  if (desc.VS.pShaderBytecode == nullptr) return Fail(E_INVALIDARG, kCall, "a vertex shader is required");
+  if (desc.HS.pShaderBytecode || desc.DS.pShaderBytecode || desc.GS.pShaderBytecode ||
+      desc.StreamOutput.NumEntries > 0) {
+    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with hull, domain, geometry shaders or stream output");
+    return E_NOTIMPL;
+  }
+  if (desc.SampleDesc.Count != 1) {
+    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with multisampling");
+    return E_NOTIMPL;
+  }
+  if (desc.PrimitiveTopologyType == D3D12_PRIMITIVE_TOPOLOGY_TYPE_UNDEFINED ||
+      desc.PrimitiveTopologyType > D3D12_PRIMITIVE_TOPOLOGY_TYPE_TRIANGLE) {
+    return Fail(E_INVALIDARG, kCall, "PrimitiveTopologyType %d is not point, line or triangle",
+                desc.PrimitiveTopologyType);
+  }
+  auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
+
+  Shader vertex, pixel;
+  auto destroyModules = [&vulkan, &vertex, &pixel]() {
+    if (vertex.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), vertex.module, nullptr);
+    if (pixel.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), pixel.module, nullptr);
+  };
+  HRESULT result = LoadShader(vulkan, desc.VS, ShaderStage::Vertex, "the vertex shader", &vertex);
+  if (SUCCEEDED(result)) result = CheckResources(vertex, root, "the vertex shader");
+  const bool hasPixelShader = desc.PS.pShaderBytecode != nullptr && desc.PS.BytecodeLength > 0;
+  if (SUCCEEDED(result) && hasPixelShader) {
+    result = LoadShader(vulkan, desc.PS, ShaderStage::Pixel, "the pixel shader", &pixel);
+    if (SUCCEEDED(result)) result = CheckResources(pixel, root, "the pixel shader");
+  }
+
+  VertexInput vertexInput;
+  VkPipelineRasterizationStateCreateInfo rasterization;
+  VkPipelineDepthStencilStateCreateInfo depthStencil;
+  Targets targets;
+  std::array<VkPipelineColorBlendAttachmentState, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> blendTargets{};
+  if (SUCCEEDED(result)) result = BuildVertexInput(vulkan, desc.InputLayout, vertex.reflection, &vertexInput);
+  if (SUCCEEDED(result)) result = BuildRasterization(vulkan, desc.RasterizerState, &rasterization);
+  if (SUCCEEDED(result)) result = ResolveTargets(vulkan, desc, &targets);
+  if (SUCCEEDED(result)) {
+    result = BuildDepthStencil(desc.DepthStencilState, targets.depth != VK_FORMAT_UNDEFINED ? targets.depth
+                                                                                            : targets.stencil,
+                               &depthStencil);
+  }
+  for (UINT i = 0; SUCCEEDED(result) && i < targets.colorCount; ++i) {
+    const UINT source = desc.BlendState.IndependentBlendEnable ? i : 0;
+    result = BuildBlendAttachment(desc.BlendState.RenderTarget[source], &blendTargets[i]);
+  }
+  if (FAILED(result)) {
+    destroyModules();
+    return result;
+  }
+
+  VkPipelineShaderStageCreateInfo stages[2];
+  uint32_t stageCount = 0;
+  stages[stageCount++] = {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_VERTEX_BIT,
+                          vertex.module, vertex.reflection.entryPoint.c_str(), nullptr};
+  if (hasPixelShader) {
+    stages[stageCount++] = {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0,
+                            VK_SHADER_STAGE_FRAGMENT_BIT, pixel.module, pixel.reflection.entryPoint.c_str(), nullptr};
+  }
+
+  auto vertexInputState = VkInit<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
+  vertexInputState.vertexBindingDescriptionCount = uint32_t(vertexInput.bindings.size());
+  vertexInputState.pVertexBindingDescriptions = vertexInput.bindings.data();
+  vertexInputState.vertexAttributeDescriptionCount = uint32_t(vertexInput.attributes.size());
+  vertexInputState.pVertexAttributeDescriptions = vertexInput.attributes.data();
+
+  auto inputAssembly = VkInit<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
+  inputAssembly.topology = DefaultTopology(desc.PrimitiveTopologyType);
+
+  auto viewport = VkInit<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
+  viewport.viewportCount = 1;
+  viewport.scissorCount = 1;
+
+  auto multisample = VkInit<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
+  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+  const VkSampleMask sampleMask = desc.SampleMask;
+  multisample.pSampleMask = &sampleMask;
+  multisample.alphaToCoverageEnable = desc.BlendState.AlphaToCoverageEnable;
+
+  auto blend = VkInit<VkPipelineColorBlendStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO);
+  blend.attachmentCount = targets.colorCount;
+  blend.pAttachments = blendTargets.data();
+  if (desc.BlendState.RenderTarget[0].LogicOpEnable) {
+    blend.logicOpEnable = VK_TRUE;
+    if (!ToLogicOp(desc.BlendState.RenderTarget[0].LogicOp, &blend.logicOp)) {
+      destroyModules();
+      return Fail(E_INVALIDARG, kCall, "unknown logic operation");
+    }
+  }
+
+  std::vector<VkDynamicState> dynamicStates{
+      VK_DYNAMIC_STATE_VIEWPORT,           VK_DYNAMIC_STATE_SCISSOR,          VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY,
+      VK_DYNAMIC_STATE_PRIMITIVE_RESTART_ENABLE, VK_DYNAMIC_STATE_BLEND_CONSTANTS, VK_DYNAMIC_STATE_STENCIL_REFERENCE};
+  // A dynamic stride needs vertex buffers bound before every draw, so only pipelines that read them have one.
+  if (!vertexInput.bindings.empty()) dynamicStates.push_back(VK_DYNAMIC_STATE_VERTEX_INPUT_BINDING_STRIDE);
+  auto dynamic = VkInit<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
+  dynamic.dynamicStateCount = uint32_t(dynamicStates.size());
+  dynamic.pDynamicStates = dynamicStates.data();
+
+  auto rendering = VkInit<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
+  rendering.colorAttachmentCount = targets.colorCount;
+  rendering.pColorAttachmentFormats = targets.colors.data();
+  rendering.depthAttachmentFormat = targets.depth;
+  rendering.stencilAttachmentFormat = targets.stencil;
+
+  auto info = VkInit<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO, &rendering);
+  info.stageCount = stageCount;
+  info.pStages = stages;
+  info.pVertexInputState = &vertexInputState;
+  info.pInputAssemblyState = &inputAssembly;
+  info.pViewportState = &viewport;
+  info.pRasterizationState = &rasterization;
+  info.pMultisampleState = &multisample;
+  info.pDepthStencilState = &depthStencil;
+  info.pColorBlendState = &blend;
+  info.pDynamicState = &dynamic;
+  info.layout = root.Layout();
+
+  PipelineState* created = new PipelineState(device);
+  const VkResult vkResult = vkCreateGraphicsPipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr,
+                                                      &created->pipeline_);
+  destroyModules();
+  if (vkResult != VK_SUCCESS) {
+    created->Release();
+    return Fail(E_OUTOFMEMORY, kCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
+  }
+  root.AddRef();
+  created->rootSignature_ = &root;
+  created->topologyType_ = desc.PrimitiveTopologyType;
+  created->stripCut_ = desc.IBStripCutValue != D3D12_INDEX_BUFFER_STRIP_CUT_VALUE_DISABLED;
+  created->usesVertexBuffers_ = !vertexInput.bindings.empty();
+  created->renderTargetCount_ = targets.colorCount;
+  created->colorFormats_ = targets.colors;
+  created->depthStencilFormat_ = targets.depth != VK_FORMAT_UNDEFINED ? targets.depth : targets.stencil;
+  *pipelineState = created;
+  return S_OK;
+}
+
+}  // namespace d3d12vk

@@ -1,0 +1,47 @@
+// ID3D12PipelineState (graphics): a VkPipeline for dynamic rendering. Viewport, scissor, topology, vertex
+// strides, blend factor and stencil reference stay dynamic, as Direct3D 12 sets them on the command list.
+#pragma once
+
+#include "ComObject.h"
+
+#include <vulkan/vulkan.h>
+
+#include <array>
+
+namespace d3d12vk {
+
+class RootSignature;
+
+class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageable> {
+ public:
+  static HRESULT CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc,
+                                PipelineState** pipelineState);
+
+  // ID3D12PipelineState
+  HRESULT STDMETHODCALLTYPE GetCachedBlob(ID3DBlob** blob) override;
+
+  VkPipeline Handle() const { return pipeline_; }
+  RootSignature& Root() const { return *rootSignature_; }
+  D3D12_PRIMITIVE_TOPOLOGY_TYPE TopologyType() const { return topologyType_; }
+  bool StripCutEnabled() const { return stripCut_; }
+  bool UsesVertexBuffers() const { return usesVertexBuffers_; }
+  UINT RenderTargetCount() const { return renderTargetCount_; }
+  VkFormat RenderTargetFormat(UINT index) const { return colorFormats_[index]; }
+  // VK_FORMAT_UNDEFINED when the pipeline has no depth-stencil target.
+  VkFormat DepthStencilFormat() const { return depthStencilFormat_; }
+
+ private:
+  explicit PipelineState(Device& device);
+  ~PipelineState() override;
+
+  VkPipeline pipeline_ = VK_NULL_HANDLE;
+  RootSignature* rootSignature_ = nullptr;
+  D3D12_PRIMITIVE_TOPOLOGY_TYPE topologyType_ = D3D12_PRIMITIVE_TOPOLOGY_TYPE_TRIANGLE;
+  bool stripCut_ = false;
+  bool usesVertexBuffers_ = false;
+  UINT renderTargetCount_ = 0;
+  std::array<VkFormat, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> colorFormats_{};
+  VkFormat depthStencilFormat_ = VK_FORMAT_UNDEFINED;
+};
+
+}  // namespace d3d12vk

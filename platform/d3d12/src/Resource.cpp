@@ -1,0 +1,350 @@
+#include "Resource.h"
+
+#include "Device.h"
+#include "Diagnostics.h"
+#include "ResourceStates.h"
+#include "VulkanStructs.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace d3d12vk {
+namespace {
+
+constexpr UINT64 kMaxTextureDimension = D3D12_REQ_TEXTURE2D_U_OR_V_DIMENSION;
+
+uint32_t FullMipChain(UINT64 width, UINT height) {
+  return uint32_t(std::bit_width(std::max<UINT64>(width, height)));
+}
+
+HRESULT ValidateBufferDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
+  if (desc.Width == 0) return Fail(E_INVALIDARG, call, "a buffer needs a Width above 0");
+  if (desc.Height != 1 || desc.DepthOrArraySize != 1 || desc.MipLevels != 1) {
+    return Fail(E_INVALIDARG, call, "a buffer has Height, DepthOrArraySize and MipLevels 1 (got %u, %u, %u)",
+                desc.Height, desc.DepthOrArraySize, desc.MipLevels);
+  }
+  if (desc.Format != DXGI_FORMAT_UNKNOWN) {
+    return Fail(E_INVALIDARG, call, "a buffer has format DXGI_FORMAT_UNKNOWN (got %d)", desc.Format);
+  }
+  if (desc.Layout != D3D12_TEXTURE_LAYOUT_ROW_MAJOR) {
+    return Fail(E_INVALIDARG, call, "a buffer has layout D3D12_TEXTURE_LAYOUT_ROW_MAJOR");
+  }
+  if (desc.SampleDesc.Count != 1 || desc.SampleDesc.Quality != 0) {
+    return Fail(E_INVALIDARG, call, "a buffer has SampleDesc 1/0");
+  }
+  return S_OK;
+}
+
+HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
+  if (desc.Dimension != D3D12_RESOURCE_DIMENSION_TEXTURE2D) {
+    ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with 1D or 3D textures");
+    return E_NOTIMPL;
+  }
+  if (FindFormat(desc.Format) == nullptr) return Fail(E_INVALIDARG, call, "unsupported format %d", desc.Format);
+  if (desc.Width == 0 || desc.Height == 0 || desc.DepthOrArraySize == 0) {
+    return Fail(E_INVALIDARG, call, "a texture of %llux%u with %u array slices is empty",
+                (unsigned long long)desc.Width, desc.Height, desc.DepthOrArraySize);
+  }
+  if (desc.Width > kMaxTextureDimension || desc.Height > kMaxTextureDimension) {
+    return Fail(E_INVALIDARG, call, "a texture of %llux%u exceeds %llu texels per side",
+                (unsigned long long)desc.Width, desc.Height, (unsigned long long)kMaxTextureDimension);
+  }
+  if (desc.MipLevels > FullMipChain(desc.Width, desc.Height)) {
+    return Fail(E_INVALIDARG, call, "%u mip levels is more than a %llux%u texture has", desc.MipLevels,
+                (unsigned long long)desc.Width, desc.Height);
+  }
+  if (desc.SampleDesc.Count != 1) {
+    ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with multisampled textures");
+    return E_NOTIMPL;
+  }
+  if (desc.Layout != D3D12_TEXTURE_LAYOUT_UNKNOWN) {
+    return Fail(E_INVALIDARG, call, "textures have layout D3D12_TEXTURE_LAYOUT_UNKNOWN here (got %d)",
+                desc.Layout);
+  }
+  const FormatInfo& format = *FindFormat(desc.Format);
+  if ((desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL) && !IsDepthStencil(format)) {
+    return Fail(E_INVALIDARG, call, "ALLOW_DEPTH_STENCIL needs a depth format (got %d)", desc.Format);
+  }
+  if ((desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET) && IsDepthStencil(format)) {
+    return Fail(E_INVALIDARG, call, "ALLOW_RENDER_TARGET needs a colour format (got %d)", desc.Format);
+  }
+  return S_OK;
+}
+
+HRESULT ValidateHeap(const char* call, const D3D12_HEAP_PROPERTIES& heap, const D3D12_RESOURCE_DESC& desc,
+                     D3D12_RESOURCE_STATES state) {
+  switch (heap.Type) {
+    case D3D12_HEAP_TYPE_DEFAULT:
+      return S_OK;
+    case D3D12_HEAP_TYPE_UPLOAD:
+    case D3D12_HEAP_TYPE_READBACK:
+      if (desc.Dimension != D3D12_RESOURCE_DIMENSION_BUFFER) {
+        return Fail(E_INVALIDARG, call, "textures cannot live in upload or readback heaps");
+      }
+      if (heap.Type == D3D12_HEAP_TYPE_UPLOAD && state != D3D12_RESOURCE_STATE_GENERIC_READ) {
+        return Fail(E_INVALIDARG, call, "upload-heap resources start in GENERIC_READ (got 0x%x)", state);
+      }
+      if (heap.Type == D3D12_HEAP_TYPE_READBACK && state != D3D12_RESOURCE_STATE_COPY_DEST) {
+        return Fail(E_INVALIDARG, call, "readback-heap resources start in COPY_DEST (got 0x%x)", state);
+      }
+      return S_OK;
+    case D3D12_HEAP_TYPE_CUSTOM:
+      ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with custom heaps");
+      return E_NOTIMPL;
+    default:
+      return Fail(E_INVALIDARG, call, "unknown heap type %d", heap.Type);
+  }
+}
+
+MemoryKind MemoryKindFor(D3D12_HEAP_TYPE type) {
+  switch (type) {
+    case D3D12_HEAP_TYPE_UPLOAD: return MemoryKind::Upload;
+    case D3D12_HEAP_TYPE_READBACK: return MemoryKind::Readback;
+    default: return MemoryKind::DeviceLocal;
+  }
+}
+
+}  // namespace
+
+bool ImageViewKey::operator==(const ImageViewKey& other) const {
+  return type == other.type && format == other.format && aspects == other.aspects && baseMip == other.baseMip &&
+         mipCount == other.mipCount && baseLayer == other.baseLayer && layerCount == other.layerCount &&
+         swizzle.r == other.swizzle.r && swizzle.g == other.swizzle.g && swizzle.b == other.swizzle.b &&
+         swizzle.a == other.swizzle.a;
+}
+
+Resource::Resource(Device& device) : DeviceChild(device) {}
+
+Resource::~Resource() {
+  VkDevice device = OwningDevice().Vulkan().Handle();
+  for (auto& [key, view] : views_) vkDestroyImageView(device, view, nullptr);
+  if (gpuAddress_ != 0) OwningDevice().Addresses().Release(gpuAddress_);
+  if (buffer_ != VK_NULL_HANDLE) vkDestroyBuffer(device, buffer_, nullptr);
+  if (image_ != VK_NULL_HANDLE) vkDestroyImage(device, image_, nullptr);
+  if (memory_ != VK_NULL_HANDLE) vkFreeMemory(device, memory_, nullptr);
+}
+
+HRESULT Resource::CreateCommitted(Device& device, const char* call, const D3D12_HEAP_PROPERTIES& heap,
+                                  D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC& desc,
+                                  D3D12_RESOURCE_STATES initialState, Resource** resource) {
+  const bool isBuffer = desc.Dimension == D3D12_RESOURCE_DIMENSION_BUFFER;
+  HRESULT result = isBuffer ? ValidateBufferDesc(call, desc) : ValidateTextureDesc(call, desc);
+  if (FAILED(result)) return result;
+  result = ValidateHeap(call, heap, desc, initialState);
+  if (FAILED(result)) return result;
+  if (!IsKnownState(initialState)) return Fail(E_INVALIDARG, call, "unknown resource state 0x%x", initialState);
+
+  Resource* created = new Resource(device);
+  created->desc_ = desc;
+  created->heap_ = heap;
+  created->heapFlags_ = heapFlags;
+  created->recordedState_ = initialState;
+  if (isBuffer) {
+    created->desc_.Alignment = D3D12_DEFAULT_RESOURCE_PLACEMENT_ALIGNMENT;
+    result = created->CreateBuffer(call, heap.Type);
+  } else {
+    if (created->desc_.MipLevels == 0) created->desc_.MipLevels = UINT16(FullMipChain(desc.Width, desc.Height));
+    created->desc_.Alignment = D3D12_DEFAULT_RESOURCE_PLACEMENT_ALIGNMENT;
+    result = created->CreateImage(call);
+  }
+  if (FAILED(result)) {
+    created->Release();
+    return result;
+  }
+  *resource = created;
+  return S_OK;
+}
+
+HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
+  VkDevice device = OwningDevice().Vulkan().Handle();
+  auto info = VkInit<VkBufferCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO);
+  info.size = desc_.Width;
+  // A D3D12 buffer can be bound as anything; the usage must allow all of it.
+  info.usage = VK_BUFFER_USAGE_TRANSFER_SRC_BIT | VK_BUFFER_USAGE_TRANSFER_DST_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT |
+               VK_BUFFER_USAGE_INDEX_BUFFER_BIT | VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT |
+               VK_BUFFER_USAGE_STORAGE_BUFFER_BIT | VK_BUFFER_USAGE_INDIRECT_BUFFER_BIT;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  const VkResult result = vkCreateBuffer(device, &info, nullptr, &buffer_);
+  if (result != VK_SUCCESS) {
+    return Fail(E_OUTOFMEMORY, call, "cannot create a buffer of %llu bytes: %s", (unsigned long long)desc_.Width,
+                DescribeVkResult(result));
+  }
+  VkMemoryRequirements requirements;
+  vkGetBufferMemoryRequirements(device, buffer_, &requirements);
+  HRESULT bound = BindMemory(call, requirements, heapType);
+  if (FAILED(bound)) return bound;
+  vkBindBufferMemory(device, buffer_, memory_, 0);
+  if (heapType == D3D12_HEAP_TYPE_UPLOAD || heapType == D3D12_HEAP_TYPE_READBACK) {
+    if (vkMapMemory(device, memory_, 0, VK_WHOLE_SIZE, 0, &mapped_) != VK_SUCCESS) {
+      return Fail(E_OUTOFMEMORY, call, "cannot map a buffer of %llu bytes", (unsigned long long)desc_.Width);
+    }
+  }
+  gpuAddress_ = OwningDevice().Addresses().Reserve(this, buffer_, desc_.Width);
+  return S_OK;
+}
+
+HRESULT Resource::CreateImage(const char* call) {
+  VulkanDevice& vulkan = OwningDevice().Vulkan();
+  format_ = FindFormat(desc_.Format);
+  imageFormat_ = vulkan.ImageFormat(*format_);
+  aspects_ = format_->aspects;
+
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+  VkFormatFeatureFlags needed = VK_FORMAT_FEATURE_TRANSFER_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_DST_BIT;
+  if (!(desc_.Flags & D3D12_RESOURCE_FLAG_DENY_SHADER_RESOURCE)) {
+    usage |= VK_IMAGE_USAGE_SAMPLED_BIT;
+    needed |= VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT;
+  }
+  if (desc_.Flags & D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET) {
+    usage |= VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+    needed |= VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT;
+  }
+  if (desc_.Flags & D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL) {
+    usage |= VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT;
+    needed |= VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT;
+  }
+  if (desc_.Flags & D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS) {
+    usage |= VK_IMAGE_USAGE_STORAGE_BIT;
+    needed |= VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT;
+  }
+  if (!vulkan.SupportsImageFeatures(imageFormat_, needed)) {
+    return Fail(E_INVALIDARG, call, "format %d cannot be used with resource flags 0x%x on this adapter",
+                desc_.Format, desc_.Flags);
+  }
+
+  auto info = VkInit<VkImageCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO);
+  info.flags = format_->typeless ? VK_IMAGE_CREATE_MUTABLE_FORMAT_BIT : 0;
+  info.imageType = VK_IMAGE_TYPE_2D;
+  info.format = imageFormat_;
+  info.extent = {uint32_t(desc_.Width), desc_.Height, 1};
+  info.mipLevels = desc_.MipLevels;
+  info.arrayLayers = desc_.DepthOrArraySize;
+  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.tiling = VK_IMAGE_TILING_OPTIMAL;
+  info.usage = usage;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  const VkResult result = vkCreateImage(vulkan.Handle(), &info, nullptr, &image_);
+  if (result != VK_SUCCESS) {
+    return Fail(E_OUTOFMEMORY, call, "cannot create a %llux%u texture: %s", (unsigned long long)desc_.Width,
+                desc_.Height, DescribeVkResult(result));
+  }
+  VkMemoryRequirements requirements;
+  vkGetImageMemoryRequirements(vulkan.Handle(), image_, &requirements);
+  HRESULT bound = BindMemory(call, requirements, D3D12_HEAP_TYPE_DEFAULT);
+  if (FAILED(bound)) return bound;
+  vkBindImageMemory(vulkan.Handle(), image_, memory_, 0);
+
+  // The image leaves UNDEFINED for the layout of its initial state before any later submission.
+  auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
+  barrier.srcStageMask = VK_PIPELINE_STAGE_2_NONE;
+  barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
+  barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
+  barrier.oldLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  barrier.newLayout = CurrentLayout();
+  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.image = image_;
+  barrier.subresourceRange = {aspects_, 0, VK_REMAINING_MIP_LEVELS, 0, VK_REMAINING_ARRAY_LAYERS};
+  OwningDevice().Submissions().RecordInitialization([&barrier](VkCommandBuffer commands) {
+    auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+    dependency.imageMemoryBarrierCount = 1;
+    dependency.pImageMemoryBarriers = &barrier;
+    vkCmdPipelineBarrier2(commands, &dependency);
+  });
+  return S_OK;
+}
+
+HRESULT Resource::BindMemory(const char* call, const VkMemoryRequirements& requirements, D3D12_HEAP_TYPE heapType) {
+  VulkanDevice& vulkan = OwningDevice().Vulkan();
+  const uint32_t type = vulkan.FindMemoryType(MemoryKindFor(heapType), requirements.memoryTypeBits, &coherent_);
+  if (type == UINT32_MAX) return Fail(E_OUTOFMEMORY, call, "no Vulkan memory type suits heap type %d", heapType);
+  auto dedicated = VkInit<VkMemoryDedicatedAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_DEDICATED_ALLOCATE_INFO);
+  dedicated.buffer = buffer_;
+  dedicated.image = image_;
+  auto allocate = VkInit<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO, &dedicated);
+  allocate.allocationSize = requirements.size;
+  allocate.memoryTypeIndex = type;
+  const VkResult result = vkAllocateMemory(vulkan.Handle(), &allocate, nullptr, &memory_);
+  if (result != VK_SUCCESS) {
+    return Fail(E_OUTOFMEMORY, call, "cannot allocate %llu bytes: %s", (unsigned long long)requirements.size,
+                DescribeVkResult(result));
+  }
+  return S_OK;
+}
+
+HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** data) {
+  constexpr const char* kCall = "ID3D12Resource::Map";
+  if (mapped_ == nullptr) {
+    return Fail(E_INVALIDARG, kCall, "the resource is in a heap the CPU cannot reach (heap type %d)", heap_.Type);
+  }
+  if (subresource != 0) return Fail(E_INVALIDARG, kCall, "buffers have only subresource 0 (got %u)", subresource);
+  const bool readsData = readRange == nullptr || readRange->End > readRange->Begin;
+  if (!coherent_ && readsData) {
+    VkMappedMemoryRange range{VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE, nullptr, memory_, 0, VK_WHOLE_SIZE};
+    vkInvalidateMappedMemoryRanges(OwningDevice().Vulkan().Handle(), 1, &range);
+  }
+  if (data != nullptr) *data = mapped_;
+  return S_OK;
+}
+
+void Resource::Unmap(UINT subresource, const D3D12_RANGE* writtenRange) {
+  if (mapped_ == nullptr || subresource != 0) {
+    ReportError("ID3D12Resource::Unmap", "subresource %u of this resource is not mapped", subresource);
+    return;
+  }
+  const bool wroteData = writtenRange == nullptr || writtenRange->End > writtenRange->Begin;
+  if (!coherent_ && wroteData) {
+    VkMappedMemoryRange range{VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE, nullptr, memory_, 0, VK_WHOLE_SIZE};
+    vkFlushMappedMemoryRanges(OwningDevice().Vulkan().Handle(), 1, &range);
+  }
+  // The memory stays mapped: Direct3D 12 allows using the pointer while the GPU works, and so do we.
+}
+
+HRESULT Resource::WriteToSubresource(UINT, const D3D12_BOX*, const void*, UINT, UINT) {
+  return NotImplemented("ID3D12Resource::WriteToSubresource");
+}
+
+HRESULT Resource::ReadFromSubresource(void*, UINT, UINT, UINT, const D3D12_BOX*) {
+  return NotImplemented("ID3D12Resource::ReadFromSubresource");
+}
+
+HRESULT Resource::GetHeapProperties(D3D12_HEAP_PROPERTIES* properties, D3D12_HEAP_FLAGS* flags) {
+  if (properties != nullptr) *properties = heap_;
+  if (flags != nullptr) *flags = heapFlags_;
+  return S_OK;
+}
+
+VkExtent3D Resource::MipExtent(uint32_t mip) const {
+  return {std::max(1u, uint32_t(desc_.Width) >> mip), std::max(1u, desc_.Height >> mip), 1};
+}
+
+void Resource::SplitSubresource(UINT subresource, uint32_t* mip, uint32_t* layer) const {
+  *mip = subresource % MipLevels();
+  *layer = subresource / MipLevels();
+}
+
+VkImageLayout Resource::CurrentLayout() const { return ImageLayoutFor(recordedState_, aspects_); }
+
+VkImageView Resource::View(const ImageViewKey& key) {
+  std::lock_guard lock(viewMutex_);
+  for (const auto& [existing, view] : views_) {
+    if (existing == key) return view;
+  }
+  auto info = VkInit<VkImageViewCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO);
+  info.image = image_;
+  info.viewType = key.type;
+  info.format = key.format;
+  info.components = key.swizzle;
+  info.subresourceRange = {key.aspects, key.baseMip, key.mipCount, key.baseLayer, key.layerCount};
+  VkImageView view = VK_NULL_HANDLE;
+  const VkResult result = vkCreateImageView(OwningDevice().Vulkan().Handle(), &info, nullptr, &view);
+  if (result != VK_SUCCESS) {
+    ReportError("ID3D12Device::CreateView", "cannot create an image view: %s", DescribeVkResult(result));
+    return VK_NULL_HANDLE;
+  }
+  views_.emplace_back(key, view);
+  return view;
+}
+
+}  // namespace d3d12vk

@@ -1,0 +1,59 @@
+// ID3D12RootSignature: a Vulkan pipeline layout whose descriptors are pushed at draw time. All descriptors
+// live in one push-descriptor set, the set numbered after their register space; binding numbers follow the
+// scheme the shader compiler uses (b: 0, t: 32, u: 64, s: 96, plus the register). Static samplers are
+// immutable samplers of that set.
+#pragma once
+
+#include "ComObject.h"
+#include "DescriptorHeap.h"
+
+#include <vulkan/vulkan.h>
+
+#include <vector>
+
+namespace d3d12vk {
+
+// One descriptor a root parameter supplies: its binding, and where a table finds it relative to its start.
+struct RootBinding {
+  uint32_t binding;
+  VkDescriptorType vkType;
+  DescriptorType expected;
+  uint32_t offsetInTable;
+};
+
+struct RootParameterLayout {
+  D3D12_ROOT_PARAMETER_TYPE type;
+  std::vector<RootBinding> bindings;
+  // Descriptors a table spans from its start (the largest offset + count of its ranges).
+  uint32_t tableSpan = 0;
+};
+
+class RootSignature final : public DeviceChild<ID3D12RootSignature> {
+ public:
+  static HRESULT Create(Device& device, const void* blob, size_t size, RootSignature** rootSignature);
+
+  const std::vector<RootParameterLayout>& Parameters() const { return parameters_; }
+  VkPipelineLayout Layout() const { return layout_; }
+  uint32_t PushSet() const { return pushSet_; }
+  uint32_t DescriptorCount() const { return descriptorCount_; }
+  // Whether the layout has a descriptor at this set and binding.
+  bool HasBinding(uint32_t set, uint32_t binding) const;
+
+  // Two root signatures from equal descriptions are interchangeable, as in Direct3D 12.
+  bool IsCompatible(const RootSignature& other) const { return this == &other || encoding_ == other.encoding_; }
+
+ private:
+  explicit RootSignature(Device& device);
+  ~RootSignature() override;
+
+  std::vector<uint8_t> encoding_;
+  std::vector<RootParameterLayout> parameters_;
+  std::vector<VkSampler> samplers_;
+  std::vector<VkDescriptorSetLayout> setLayouts_;
+  VkPipelineLayout layout_ = VK_NULL_HANDLE;
+  uint32_t pushSet_ = 0;
+  uint32_t descriptorCount_ = 0;
+  std::vector<uint32_t> pushBindings_;
+};
+
+}  // namespace d3d12vk

@@ -1,0 +1,170 @@
+#include "VulkanDevice.h"
+
+#include "Diagnostics.h"
+#include "FormatTable.h"
+#include "VulkanStructs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace d3d12vk {
+namespace {
+
+bool HasExtension(const std::vector<VkExtensionProperties>& extensions, const char* name) {
+  return std::any_of(extensions.begin(), extensions.end(), [name](const VkExtensionProperties& extension) {
+    return std::strcmp(extension.extensionName, name) == 0;
+  });
+}
+
+std::vector<VkExtensionProperties> DeviceExtensions(VkPhysicalDevice device) {
+  uint32_t count = 0;
+  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
+  std::vector<VkExtensionProperties> extensions(count);
+  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, extensions.data());
+  return extensions;
+}
+
+// Only the optional features the layer can use are turned on; everything else stays off.
+VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& available) {
+  VkPhysicalDeviceFeatures enabled{};
+  enabled.depthClamp = available.depthClamp;
+  enabled.depthBiasClamp = available.depthBiasClamp;
+  enabled.independentBlend = available.independentBlend;
+  enabled.fillModeNonSolid = available.fillModeNonSolid;
+  enabled.samplerAnisotropy = available.samplerAnisotropy;
+  enabled.textureCompressionBC = available.textureCompressionBC;
+  enabled.fullDrawIndexUint32 = available.fullDrawIndexUint32;
+  enabled.imageCubeArray = available.imageCubeArray;
+  return enabled;
+}
+
+}  // namespace
+
+std::unique_ptr<VulkanDevice> VulkanDevice::Create(std::shared_ptr<VulkanInstance> instance,
+                                                   const AdapterInfo& adapter, const char* call) {
+  std::unique_ptr<VulkanDevice> device(new VulkanDevice());
+  device->instance_ = std::move(instance);
+  device->adapter_ = adapter;
+  if (!device->Initialize(call)) return nullptr;
+  return device;
+}
+
+bool VulkanDevice::Initialize(const char* call) {
+  const VkPhysicalDevice physical = adapter_.physicalDevice;
+  const std::vector<VkExtensionProperties> available = DeviceExtensions(physical);
+  std::vector<const char*> extensions{VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME};
+  swapchainEnabled_ = instance_->SurfacesSupported() && HasExtension(available, VK_KHR_SWAPCHAIN_EXTENSION_NAME);
+  if (swapchainEnabled_) extensions.push_back(VK_KHR_SWAPCHAIN_EXTENSION_NAME);
+
+  auto robustness = VkInit<VkPhysicalDeviceRobustness2FeaturesEXT>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ROBUSTNESS_2_FEATURES_EXT);
+  auto availableFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2);
+  if (HasExtension(available, VK_EXT_ROBUSTNESS_2_EXTENSION_NAME)) availableFeatures.pNext = &robustness;
+  vkGetPhysicalDeviceFeatures2(physical, &availableFeatures);
+
+  // Null vertex buffers (IASetVertexBuffers with a zero address) need robustness2's null descriptors.
+  auto enabledRobustness =
+      VkInit<VkPhysicalDeviceRobustness2FeaturesEXT>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ROBUSTNESS_2_FEATURES_EXT);
+  auto features13 = VkInit<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
+  features13.dynamicRendering = VK_TRUE;
+  features13.synchronization2 = VK_TRUE;
+  auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
+  features12.timelineSemaphore = VK_TRUE;
+  if (robustness.nullDescriptor) {
+    nullDescriptorEnabled_ = true;
+    enabledRobustness.nullDescriptor = VK_TRUE;
+    extensions.push_back(VK_EXT_ROBUSTNESS_2_EXTENSION_NAME);
+    features13.pNext = &enabledRobustness;
+  }
+  features_ = OptionalFeatures(availableFeatures.features);
+  auto enabledFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features12);
+  enabledFeatures.features = features_;
+
+  const float priority = 1.0f;
+  auto queueInfo = VkInit<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
+  queueInfo.queueFamilyIndex = adapter_.graphicsQueueFamily;
+  queueInfo.queueCount = 1;
+  queueInfo.pQueuePriorities = &priority;
+
+  auto info = VkInit<VkDeviceCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO, &enabledFeatures);
+  info.queueCreateInfoCount = 1;
+  info.pQueueCreateInfos = &queueInfo;
+  info.enabledExtensionCount = uint32_t(extensions.size());
+  info.ppEnabledExtensionNames = extensions.data();
+  const VkResult result = vkCreateDevice(physical, &info, nullptr, &device_);
+  if (result != VK_SUCCESS) {
+    ReportError(call, "cannot create a Vulkan device on %s: %s", adapter_.properties.deviceName,
+                DescribeVkResult(result));
+    return false;
+  }
+  vkGetDeviceQueue(device_, adapter_.graphicsQueueFamily, 0, &queue_);
+  CmdPushDescriptorSet =
+      reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(vkGetDeviceProcAddr(device_, "vkCmdPushDescriptorSetKHR"));
+
+  auto pushProperties = VkInit<VkPhysicalDevicePushDescriptorPropertiesKHR>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PUSH_DESCRIPTOR_PROPERTIES_KHR);
+  auto properties = VkInit<VkPhysicalDeviceProperties2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2, &pushProperties);
+  vkGetPhysicalDeviceProperties2(physical, &properties);
+  maxPushDescriptors_ = pushProperties.maxPushDescriptors;
+
+  if (!SupportsImageFeatures(VK_FORMAT_D24_UNORM_S8_UINT, VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
+    depthStencilFormat_ = DepthFallback(VK_FORMAT_D24_UNORM_S8_UINT);
+  }
+  return true;
+}
+
+VulkanDevice::~VulkanDevice() {
+  if (device_ != VK_NULL_HANDLE) {
+    vkDeviceWaitIdle(device_);
+    vkDestroyDevice(device_, nullptr);
+  }
+}
+
+uint32_t VulkanDevice::FindMemoryType(MemoryKind kind, uint32_t allowedTypes, bool* coherent) const {
+  const VkPhysicalDeviceMemoryProperties& memory = adapter_.memory;
+  // Each kind lists the property sets it accepts, best first.
+  std::vector<VkMemoryPropertyFlags> preferences;
+  switch (kind) {
+    case MemoryKind::DeviceLocal:
+      preferences = {VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, 0};
+      break;
+    case MemoryKind::Upload:
+      preferences = {VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT};
+      break;
+    case MemoryKind::Readback:
+      preferences = {VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT |
+                         VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
+                     VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT,
+                     VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT};
+      break;
+  }
+  for (VkMemoryPropertyFlags wanted : preferences) {
+    for (uint32_t i = 0; i < memory.memoryTypeCount; ++i) {
+      const VkMemoryPropertyFlags flags = memory.memoryTypes[i].propertyFlags;
+      if ((allowedTypes & (1u << i)) && (flags & wanted) == wanted) {
+        if (coherent != nullptr) *coherent = (flags & VK_MEMORY_PROPERTY_HOST_COHERENT_BIT) != 0;
+        return i;
+      }
+    }
+  }
+  return UINT32_MAX;
+}
+
+VkFormat VulkanDevice::ImageFormat(const FormatInfo& format) const {
+  if (format.vulkan == VK_FORMAT_D24_UNORM_S8_UINT) return depthStencilFormat_;
+  return format.vulkan;
+}
+
+bool VulkanDevice::SupportsImageFeatures(VkFormat format, VkFormatFeatureFlags features) const {
+  VkFormatProperties properties{};
+  vkGetPhysicalDeviceFormatProperties(adapter_.physicalDevice, format, &properties);
+  return (properties.optimalTilingFeatures & features) == features;
+}
+
+bool VulkanDevice::SupportsVertexFormat(VkFormat format) const {
+  VkFormatProperties properties{};
+  vkGetPhysicalDeviceFormatProperties(adapter_.physicalDevice, format, &properties);
+  return (properties.bufferFeatures & VK_FORMAT_FEATURE_VERTEX_BUFFER_BIT) != 0;
+}
+
+}  // namespace d3d12vk
