@@ -1,4 +1,150 @@
-#include "render/Renderer.h"
+#include "render/DeviceSetup.h"
 
-// Filled in by the renderer work: device, queue, swap chain, descriptor heaps, depth buffer, textures.
-void Renderer::InitDirect3D() {}
+#include "render/DescriptorHeaps.h"
+#include "render/Log.h"
+#include "render/Renderer.h"
+#include "render/SwapChain.h"
+
+#include "d3dx12.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr DXGI_FORMAT DepthStencilFormat = DXGI_FORMAT_D24_UNORM_S8_UINT;
+
+[[noreturn]] void StopSetup(const char* call, const char* problem, HRESULT result) {
+  char code[16];
+  std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(result));
+  throw DeviceSetupError(std::string(call) + ": " + problem + " (" + code + ")");
+}
+
+bool IsSoftwareAdapter(IDXGIAdapter1* adapter) {
+  DXGI_ADAPTER_DESC1 description = {};
+  adapter->GetDesc1(&description);
+  return (description.Flags & DXGI_ADAPTER_FLAG_SOFTWARE) != 0;
+}
+
+// Tries the default adapter once for every hardware adapter the factory lists, until one attempt works.
+// The enumeration only decides whether to try: every object of the renderer asks for the default
+// adapter's device itself, so the Renderer's device must be that one too. Returns the last attempt's
+// result, or `noAttemptResult` when there was none.
+HRESULT CreateDeviceIfHardwareAdapter(IDXGIFactory4* factory, ID3D12Device** device, HRESULT noAttemptResult) {
+  HRESULT result = noAttemptResult;
+  IDXGIAdapter1* adapter = nullptr;
+  for (UINT i = 0; SUCCEEDED(factory->EnumAdapters1(i, &adapter)); ++i) {
+    const bool software = IsSoftwareAdapter(adapter);
+    adapter->Release();
+    if (software) {
+      continue;
+    }
+    result = D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(device));
+    if (SUCCEEDED(result)) {
+      break;
+    }
+  }
+  return result;
+}
+
+void CreateFactoryAndDevice(Renderer& renderer) {
+  const HRESULT factoryResult = CreateDXGIFactory(IID_PPV_ARGS(&renderer.Factory));
+  LogResult(L"Initializing factory", factoryResult);
+  if (FAILED(factoryResult)) {
+    StopSetup("CreateDXGIFactory", "no DXGI factory", factoryResult);
+  }
+  const HRESULT deviceResult = CreateDeviceIfHardwareAdapter(renderer.Factory, &renderer.Device, factoryResult);
+  LogResult(L"Initialized factory", deviceResult);
+  if (renderer.Device != nullptr) {
+    return;
+  }
+  // Only software adapters (a CPU rasterizer such as lavapipe), or none that worked: take the default
+  // adapter anyway, as a program falls back to a software rasterizer rather than draw nothing.
+  const HRESULT fallbackResult = D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&renderer.Device));
+  LogResult(L"Falling back to the default adapter", fallbackResult);
+  if (FAILED(fallbackResult)) {
+    StopSetup("D3D12CreateDevice", "no device on the default adapter", fallbackResult);
+  }
+}
+
+void CreateCommandObjects(Renderer& renderer) {
+  ID3D12Device* device = renderer.Device;
+  device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&renderer.Fence));
+  D3D12_COMMAND_QUEUE_DESC queueDescription = {};
+  queueDescription.Type = D3D12_COMMAND_LIST_TYPE_DIRECT;
+  queueDescription.Priority = 0;
+  queueDescription.Flags = D3D12_COMMAND_QUEUE_FLAG_NONE;
+  queueDescription.NodeMask = 0;
+  device->CreateCommandQueue(&queueDescription, IID_PPV_ARGS(&renderer.CommandQueue));
+  device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&renderer.CommandAllocator));
+  device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, renderer.CommandAllocator, nullptr,
+                            IID_PPV_ARGS(&renderer.CommandList));
+  // Every operation that records resets the list first, and only a closed list can be reset.
+  renderer.CommandList->Close();
+  LogResult(L"command list Created", 0);
+}
+
+void CreateSwapChain(Renderer& renderer) {
+  renderer.SwapChain = new SwapChain(renderer.Width, renderer.Height, renderer.BufferCount, renderer.Window);
+  renderer.Factory->CreateSwapChain(renderer.CommandQueue, &renderer.SwapChain->SwapChainDesc,
+                                    &renderer.SwapChain->Chain);
+}
+
+void CreateHeapsAndRenderTargets(Renderer& renderer) {
+  renderer.Heaps = new DescriptorHeaps;
+  const HRESULT shaderVisibleResult = renderer.Heaps->CreateHeaps(renderer.BufferCount);
+  if (FAILED(shaderVisibleResult)) {
+    LogResult(L"test", shaderVisibleResult);
+  }
+  renderer.SwapChain->CreateRenderTargets(renderer.Heaps->RtvHeap->GetCPUDescriptorHandleForHeapStart());
+}
+
+}  // namespace
+
+void CreateDepthStencil(Renderer& renderer) {
+  const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
+  const CD3DX12_RESOURCE_DESC description =
+      CD3DX12_RESOURCE_DESC::Tex2D(DepthStencilFormat, static_cast<UINT64>(renderer.Width),
+                                   static_cast<UINT>(renderer.Height), 1, 1, 1, 0,
+                                   D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
+  // The frame clears to depth 1 and stencil 0; a clear to the value the buffer was made for is the fast one.
+  const CD3DX12_CLEAR_VALUE clearValue(DepthStencilFormat, 1.0f, 0);
+  renderer.Device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description,
+                                           D3D12_RESOURCE_STATE_COMMON, &clearValue,
+                                           IID_PPV_ARGS(&renderer.DepthStencilBuffer));
+  renderer.Device->CreateDepthStencilView(renderer.DepthStencilBuffer, nullptr,
+                                          renderer.Heaps->DsvHeap->GetCPUDescriptorHandleForHeapStart());
+  const CD3DX12_RESOURCE_BARRIER toDepthWrite = CD3DX12_RESOURCE_BARRIER::Transition(
+      renderer.DepthStencilBuffer, D3D12_RESOURCE_STATE_COMMON, D3D12_RESOURCE_STATE_DEPTH_WRITE);
+  renderer.CommandList->ResourceBarrier(1, &toDepthWrite);
+}
+
+void SetFullClientViewport(Renderer& renderer) {
+  renderer.Viewport = {0.0f, 0.0f, static_cast<float>(renderer.Width), static_cast<float>(renderer.Height),
+                       0.0f, 1.0f};
+  renderer.ScissorRect = {0, 0, renderer.Width, renderer.Height};
+}
+
+void SubmitAndWait(Renderer& renderer) {
+  renderer.CommandList->Close();
+  ID3D12CommandList* lists[] = {renderer.CommandList};
+  renderer.CommandQueue->ExecuteCommandLists(1, lists);
+  renderer.FlushCommandQueue();
+}
+
+void Renderer::InitDirect3D() {
+  CreateFactoryAndDevice(*this);
+  CreateCommandObjects(*this);
+  CreateSwapChain(*this);
+  FlushCommandQueue();
+
+  CommandList->Reset(CommandAllocator, nullptr);
+  CreateHeapsAndRenderTargets(*this);
+  CreateDepthStencil(*this);
+  LogResult(L"Initializing renderbuffers", 0);
+  CbvSrvUavDescriptorSize = Device->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV);
+  SetFullClientViewport(*this);
+  SubmitAndWait(*this);
+
+  LoadTextures();
+}

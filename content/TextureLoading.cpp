@@ -1,0 +1,81 @@
+#include "content/TextureFileError.h"
+#include "content/TextureLoader.h"
+#include "render/DescriptorHeaps.h"
+#include "render/Log.h"
+#include "render/Renderer.h"
+
+#include <iterator>
+
+namespace {
+
+// In descriptor-slot order: the text pipeline samples slot 0, the model pipelines slot 1.
+constexpr const wchar_t* TextureFiles[] = {L"newarial.png", L"blessing-1x.png"};
+
+UploadContext CreateUploadContext() {
+  UploadContext context;
+  // Every GPU-side object asks for the device itself and receives the one device of the default adapter.
+  D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&context.Device));
+  D3D12_COMMAND_QUEUE_DESC queueDescription = {};
+  queueDescription.Type = D3D12_COMMAND_LIST_TYPE_DIRECT;
+  queueDescription.Priority = 0;
+  queueDescription.Flags = D3D12_COMMAND_QUEUE_FLAG_NONE;
+  queueDescription.NodeMask = 0;
+  context.Device->CreateCommandQueue(&queueDescription, IID_PPV_ARGS(&context.CommandQueue));
+  context.Device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&context.CommandAllocator));
+  context.Device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, context.CommandAllocator, nullptr,
+                                    IID_PPV_ARGS(&context.CommandList));
+  context.CommandList->Close();
+  context.CommandList->Reset(context.CommandAllocator, nullptr);
+  return context;
+}
+
+// One submission, so one fence value: signal 1 and wait for it.
+void SubmitAndWaitOnce(UploadContext& context) {
+  const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ID3D12Fence* fence = nullptr;
+  context.Device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence));
+  context.CommandList->Close();
+  ID3D12CommandList* lists[] = {context.CommandList};
+  context.CommandQueue->ExecuteCommandLists(1, lists);
+  context.CommandQueue->Signal(fence, 1);
+  fence->SetEventOnCompletion(1, event);
+  WaitForSingleObject(event, INFINITE);
+  CloseHandle(event);
+}
+
+// A view of the whole texture in its own format.
+void CreateTextureView(ID3D12Device* device, ID3D12Resource* texture, D3D12_CPU_DESCRIPTOR_HANDLE handle) {
+  const D3D12_RESOURCE_DESC textureDescription = texture->GetDesc();
+  D3D12_SHADER_RESOURCE_VIEW_DESC view = {};
+  view.Format = textureDescription.Format;
+  view.ViewDimension = D3D12_SRV_DIMENSION_TEXTURE2D;
+  view.Shader4ComponentMapping = D3D12_DEFAULT_SHADER_4_COMPONENT_MAPPING;
+  view.Texture2D.MostDetailedMip = 0;
+  view.Texture2D.MipLevels = textureDescription.MipLevels;
+  view.Texture2D.PlaneSlice = 0;
+  view.Texture2D.ResourceMinLODClamp = 0.0f;
+  device->CreateShaderResourceView(texture, &view, handle);
+}
+
+}  // namespace
+
+void Renderer::LoadTextures() {
+  TextureCount = static_cast<int32_t>(std::size(TextureFiles));
+  UploadContext context = CreateUploadContext();
+  // Both uploads go on the one list. An image that cannot be loaded stops start-up (TextureFileError)
+  // before any view is written: a view of a missing texture would describe nothing.
+  TextureSlot slots[std::size(TextureFiles)];
+  for (int32_t slot = 0; slot < TextureCount; ++slot) {
+    if (!LoadTextureFromFile(context, TextureFiles[slot], slots[slot])) {
+      throw TextureFileError(TextureFiles[slot], "the image has no pixels");
+    }
+  }
+  SubmitAndWaitOnce(context);
+
+  D3D12_CPU_DESCRIPTOR_HANDLE handle = Heaps->CbvSrvUavHeap->GetCPUDescriptorHandleForHeapStart();
+  for (const TextureSlot& slot : slots) {
+    CreateTextureView(Device, slot.Texture, handle);
+    handle.ptr += CbvSrvUavDescriptorSize;
+  }
+  LogResult(L"Materialas Loaded", 0);
+}

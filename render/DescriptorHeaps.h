@@ -1,0 +1,27 @@
+// The three descriptor heaps of the Renderer: render-target views of the back buffers, the depth view,
+// and the shader-visible heap of texture and constant-buffer views that the frame binds.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d12.h>
+
+#include <cstdint>
+
+// Descriptors of the shader-visible heap: the texture views first, then the constant-buffer views.
+inline constexpr uint32_t ShaderVisibleDescriptorCount = 20;
+
+class DescriptorHeaps {
+ public:
+  // Takes the device; the heaps are made by CreateHeaps.
+  DescriptorHeaps();
+
+  // One render-target slot per back buffer, one depth slot, and the shader-visible heap. Returns the
+  // result of creating the shader-visible heap, the one the frame cannot do without.
+  HRESULT CreateHeaps(int32_t backBufferCount);
+
+  ID3D12Device* Device = nullptr;
+  ID3D12DescriptorHeap* RtvHeap = nullptr;
+  ID3D12DescriptorHeap* DsvHeap = nullptr;
+  ID3D12DescriptorHeap* CbvSrvUavHeap = nullptr;
+};
