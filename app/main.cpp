@@ -1,6 +1,8 @@
 // Process entry of the console program: the console carries the diagnostic log.
 #include "app/Run.h"
 #include "content/ModelFileError.h"
+#include "content/TextureFileError.h"
+#include "render/DeviceSetup.h"
 #include "text/FontFileError.h"
 
 #include <windows.h>
@@ -17,6 +19,14 @@ int main() {
     return 1;
   } catch (const ModelFileError& error) {
     // Likewise a model file that Assimp cannot read or whose bones overflow the bone palette.
+    std::cerr << error.what() << std::endl;
+    return 1;
+  } catch (const TextureFileError& error) {
+    // Likewise an image that cannot become a texture: missing, not a PNG, or in an unusable format.
+    std::cerr << error.what() << std::endl;
+    return 1;
+  } catch (const DeviceSetupError& error) {
+    // Likewise a machine on which no Direct3D 12 device can be made, not even on the default adapter.
     std::cerr << error.what() << std::endl;
     return 1;
   }
