@@ -21,11 +21,17 @@ TEST_F(KeyboardMap, LettersAndDigitsWithAndWithoutShift) {
   EXPECT_EQ(box.Text, L"hi1QA");
 }
 
-TEST_F(KeyboardMap, SpaceAndEnterAreCorrectedToThemselves) {
+// Space and Enter are corrected to themselves, and held they act as Shift does.
+TEST_F(KeyboardMap, SpaceAndEnter) {
   keys.Type(VK_SPACE);
   keys.Type(VK_RETURN);
-  keys.TypeWithShift(VK_SPACE);
-  EXPECT_EQ(box.Text, L" \r ");
+  keys.Press(VK_SPACE);
+  keys.Type('B');
+  keys.Release(VK_SPACE);
+  keys.Press(VK_RETURN);
+  keys.Type('C');
+  keys.Release(VK_RETURN);
+  EXPECT_EQ(box.Text, L" \r B\rC");
 }
 
 TEST_F(KeyboardMap, ShiftAloneAppendsNothingButCorrectsTheSharedKey) {
@@ -35,41 +41,25 @@ TEST_F(KeyboardMap, ShiftAloneAppendsNothingButCorrectsTheSharedKey) {
   EXPECT_EQ(TypedKey.Char, VK_SHIFT);
 }
 
-TEST_F(KeyboardMap, HeldSpaceOrEnterActLikeShift) {
-  keys.Press(VK_SPACE);
-  keys.Type('B');
-  keys.Release(VK_SPACE);
-  keys.Press(VK_RETURN);
-  keys.Type('C');
-  keys.Release(VK_RETURN);
-  EXPECT_EQ(box.Text, L" B\rC");
-}
-
 TEST_F(KeyboardMap, OtherKeysBecomeTheCharacterOfTheirByte) {
   keys.Type(VK_OEM_2);           // 191 + 32 = 223
   keys.TypeWithShift(VK_OEM_2);  // 191
   EXPECT_EQ(box.Text, L"\u00DF\u00BF");
 }
 
-TEST_F(KeyboardMap, BackspaceDeletesTheLastCharacterAndNothingOnAnEmptyText) {
-  keys.Type('A');
-  keys.Type('B');
+// Backspace deletes the last character, nothing on an empty text, and held it makes every key delete.
+TEST_F(KeyboardMap, Backspace) {
+  for (const int key : {'A', 'B', 'C', 'D'}) keys.Type(key);
   keys.Type(VK_BACK);
+  EXPECT_EQ(box.Text, L"abc");
+  keys.Press(VK_BACK);
+  keys.Type('E');
+  keys.Release(VK_BACK);
   EXPECT_EQ(box.Text, L"a");
   keys.Type(VK_BACK);
   keys.Type(VK_BACK);
   EXPECT_EQ(box.Text, L"");
   EXPECT_EQ(box.InstanceCount, 1);
-}
-
-TEST_F(KeyboardMap, HeldBackspaceMakesEveryKeyDelete) {
-  keys.Type('A');
-  keys.Type('B');
-  keys.Type('C');
-  keys.Press(VK_BACK);
-  keys.Type('D');
-  keys.Release(VK_BACK);
-  EXPECT_EQ(box.Text, L"a");
 }
 
 }  // namespace

@@ -150,7 +150,12 @@ class TextLabelDraw : public ::testing::Test {
     const D3D12_DESCRIPTOR_HEAP_DESC heapDescription = {D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, 1,
                                                         D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE, 0};
     ASSERT_SUCCEEDED(device->CreateDescriptorHeap(&heapDescription, IID_PPV_ARGS(&srvHeap)));
-    device->CreateShaderResourceView(atlas.Get(), nullptr, srvHeap->GetCPUDescriptorHandleForHeapStart());
+    D3D12_SHADER_RESOURCE_VIEW_DESC view = {};
+    view.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+    view.ViewDimension = D3D12_SRV_DIMENSION_TEXTURE2D;
+    view.Shader4ComponentMapping = D3D12_DEFAULT_SHADER_4_COMPONENT_MAPPING;
+    view.Texture2D.MipLevels = 1;
+    device->CreateShaderResourceView(atlas.Get(), &view, srvHeap->GetCPUDescriptorHandleForHeapStart());
   }
 
   ComPtr<ID3DBlob> CompileShader(const wchar_t* file, const char* target) {
