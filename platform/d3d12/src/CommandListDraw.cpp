@@ -378,6 +378,15 @@ bool CommandList::PushDescriptors(const char* call) {
       writes_.push_back(write);
     }
   }
+  for (const StaticSamplerBinding& sampler : layout.StaticSamplers()) {
+    imageInfos_.push_back({sampler.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+    auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
+    write.dstBinding = sampler.binding;
+    write.descriptorCount = 1;
+    write.descriptorType = VK_DESCRIPTOR_TYPE_SAMPLER;
+    write.pImageInfo = &imageInfos_.back();
+    writes_.push_back(write);
+  }
   if (!writes_.empty()) {
     OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layout.Layout(),
                                                  layout.PushSet(), uint32_t(writes_.size()), writes_.data());

@@ -29,9 +29,10 @@ HRESULT LoadShader(VulkanDevice& vulkan, const D3D12_SHADER_BYTECODE& bytecode, 
     return Fail(E_INVALIDARG, kCall, "%s: %s", name, error.c_str());
   }
   if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, kCall, "%s is compiled for another stage", name);
+  const std::vector<uint32_t> code = WithoutHlslDecorations(bytecode.pShaderBytecode, bytecode.BytecodeLength);
   auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
-  info.codeSize = bytecode.BytecodeLength;
-  info.pCode = static_cast<const uint32_t*>(bytecode.pShaderBytecode);
+  info.codeSize = code.size() * sizeof(uint32_t);
+  info.pCode = code.data();
   if (vkCreateShaderModule(vulkan.Handle(), &info, nullptr, &shader->module) != VK_SUCCESS) {
     return Fail(E_OUTOFMEMORY, kCall, "cannot create the %s module", name);
   }

@@ -22,7 +22,6 @@ constexpr uint32_t kSamplerBase = 96;
 
 struct SetLayoutBuilder {
   std::vector<VkDescriptorSetLayoutBinding> bindings;
-  std::vector<VkSampler> immutableSamplers;  // one per sampler binding, in binding order of insertion
   std::optional<uint32_t> space;
 };
 
@@ -41,7 +40,7 @@ HRESULT ClaimSpace(SetLayoutBuilder& set, uint32_t space) {
 }
 
 HRESULT AddBinding(SetLayoutBuilder& set, uint32_t base, char registerClass, uint32_t shaderRegister,
-                   VkDescriptorType type, VkShaderStageFlags stages, const VkSampler* immutable) {
+                   VkDescriptorType type, VkShaderStageFlags stages) {
   if (shaderRegister >= kRegistersPerClass) {
     return Fail(E_INVALIDARG, kCall, "register %c%u is beyond the %u registers per class this layer binds",
                 registerClass, shaderRegister, kRegistersPerClass);
@@ -52,7 +51,7 @@ HRESULT AddBinding(SetLayoutBuilder& set, uint32_t base, char registerClass, uin
       return Fail(E_INVALIDARG, kCall, "register %c%u is used by two parameters", registerClass, shaderRegister);
     }
   }
-  set.bindings.push_back({binding, type, 1, stages, immutable});
+  set.bindings.push_back({binding, type, 1, stages, nullptr});
   return S_OK;
 }
 
@@ -77,7 +76,7 @@ HRESULT AddTable(SetLayoutBuilder& set, const RootSignatureDescription::Paramete
       const uint32_t shaderRegister = range.BaseShaderRegister + i;
       const VkDescriptorType type = isBuffer ? VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER : VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE;
       result = AddBinding(set, isBuffer ? kConstantBufferBase : kTextureBase, isBuffer ? 'b' : 't', shaderRegister,
-                          type, stages, nullptr);
+                          type, stages);
       if (FAILED(result)) return result;
       layout->bindings.push_back({(isBuffer ? kConstantBufferBase : kTextureBase) + shaderRegister, type,
                                   isBuffer ? DescriptorType::ConstantBuffer : DescriptorType::ShaderResource,
@@ -99,7 +98,7 @@ HRESULT AddParameter(SetLayoutBuilder& set, const RootSignatureDescription::Para
       HRESULT result = ClaimSpace(set, parameter.registerSpace);
       if (FAILED(result)) return result;
       result = AddBinding(set, kConstantBufferBase, 'b', parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                          ToShaderStages(parameter.visibility), nullptr);
+                          ToShaderStages(parameter.visibility));
       layout->bindings.push_back({kConstantBufferBase + parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
                                   DescriptorType::ConstantBuffer, 0});
       return result;
@@ -123,7 +122,7 @@ RootSignature::~RootSignature() {
   VkDevice device = OwningDevice().Vulkan().Handle();
   if (layout_ != VK_NULL_HANDLE) vkDestroyPipelineLayout(device, layout_, nullptr);
   for (VkDescriptorSetLayout set : setLayouts_) vkDestroyDescriptorSetLayout(device, set, nullptr);
-  for (VkSampler sampler : samplers_) vkDestroySampler(device, sampler, nullptr);
+  for (const StaticSamplerBinding& sampler : samplers_) vkDestroySampler(device, sampler.sampler, nullptr);
 }
 
 HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, RootSignature** rootSignature) {
@@ -139,9 +138,9 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     return result;
   };
 
-  // Samplers first: the set layout points at them. Reserve so the pointers stay put.
+  // Static samplers are pushed like the other descriptors rather than made immutable: drivers treat
+  // immutable samplers in push-descriptor sets unevenly, a pushed sampler works everywhere.
   SetLayoutBuilder set;
-  created->samplers_.reserve(description.staticSamplers.size());
   for (const D3D12_STATIC_SAMPLER_DESC& sampler : description.staticSamplers) {
     VkSamplerCreateInfo info;
     const char* reason = nullptr;
@@ -152,11 +151,11 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     if (vkCreateSampler(vulkan.Handle(), &info, nullptr, &vkSampler) != VK_SUCCESS) {
       return fail(Fail(E_OUTOFMEMORY, kCall, "cannot create static sampler s%u", sampler.ShaderRegister));
     }
-    created->samplers_.push_back(vkSampler);
+    created->samplers_.push_back({kSamplerBase + sampler.ShaderRegister, vkSampler});
     HRESULT result = ClaimSpace(set, sampler.RegisterSpace);
     if (SUCCEEDED(result)) {
       result = AddBinding(set, kSamplerBase, 's', sampler.ShaderRegister, VK_DESCRIPTOR_TYPE_SAMPLER,
-                          ToShaderStages(sampler.ShaderVisibility), &created->samplers_.back());
+                          ToShaderStages(sampler.ShaderVisibility));
     }
     if (FAILED(result)) return fail(result);
   }
@@ -167,6 +166,7 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     created->descriptorCount_ += uint32_t(layout.bindings.size());
     created->parameters_.push_back(std::move(layout));
   }
+  created->descriptorCount_ += uint32_t(created->samplers_.size());
   if (set.bindings.size() > vulkan.MaxPushDescriptors()) {
     return fail(Fail(E_INVALIDARG, kCall, "%zu descriptors exceed the %u this adapter can push", set.bindings.size(),
                      vulkan.MaxPushDescriptors()));

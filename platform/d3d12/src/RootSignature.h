@@ -1,7 +1,7 @@
 // ID3D12RootSignature: a Vulkan pipeline layout whose descriptors are pushed at draw time. All descriptors
 // live in one push-descriptor set, the set numbered after their register space; binding numbers follow the
 // scheme the shader compiler uses (b: 0, t: 32, u: 64, s: 96, plus the register). Static samplers are
-// immutable samplers of that set.
+// samplers of that set too, pushed with every push of the others.
 #pragma once
 
 #include "ComObject.h"
@@ -21,6 +21,12 @@ struct RootBinding {
   uint32_t offsetInTable;
 };
 
+// A static sampler and the binding it is pushed to.
+struct StaticSamplerBinding {
+  uint32_t binding;
+  VkSampler sampler;
+};
+
 struct RootParameterLayout {
   D3D12_ROOT_PARAMETER_TYPE type;
   std::vector<RootBinding> bindings;
@@ -33,8 +39,10 @@ class RootSignature final : public DeviceChild<ID3D12RootSignature> {
   static HRESULT Create(Device& device, const void* blob, size_t size, RootSignature** rootSignature);
 
   const std::vector<RootParameterLayout>& Parameters() const { return parameters_; }
+  const std::vector<StaticSamplerBinding>& StaticSamplers() const { return samplers_; }
   VkPipelineLayout Layout() const { return layout_; }
   uint32_t PushSet() const { return pushSet_; }
+  // Descriptors of all parameters and static samplers: the most one push writes.
   uint32_t DescriptorCount() const { return descriptorCount_; }
   // Whether the layout has a descriptor at this set and binding.
   bool HasBinding(uint32_t set, uint32_t binding) const;
@@ -48,7 +56,7 @@ class RootSignature final : public DeviceChild<ID3D12RootSignature> {
 
   std::vector<uint8_t> encoding_;
   std::vector<RootParameterLayout> parameters_;
-  std::vector<VkSampler> samplers_;
+  std::vector<StaticSamplerBinding> samplers_;
   std::vector<VkDescriptorSetLayout> setLayouts_;
   VkPipelineLayout layout_ = VK_NULL_HANDLE;
   uint32_t pushSet_ = 0;

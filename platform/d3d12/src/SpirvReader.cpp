@@ -1,5 +1,6 @@
 #include "SpirvReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -9,7 +10,11 @@ namespace {
 constexpr uint32_t kMagic = 0x07230203;
 constexpr size_t kHeaderWords = 5;
 
+constexpr uint32_t kOpExtension = 10;
 constexpr uint32_t kOpEntryPoint = 15;
+constexpr uint32_t kOpDecorateId = 332;
+constexpr uint32_t kOpMemberDecorateString = 5633;  // also OpMemberDecorateStringGOOGLE
+constexpr uint32_t kDecorationCounterBuffer = 5634;  // HlslCounterBufferGOOGLE
 constexpr uint32_t kOpVariable = 59;
 constexpr uint32_t kOpDecorate = 71;
 constexpr uint32_t kOpDecorateString = 5632;  // also OpDecorateStringGOOGLE
@@ -55,6 +60,28 @@ bool ReadsThroughPointer(uint32_t opcode) {
 }
 
 }  // namespace
+
+std::vector<uint32_t> WithoutHlslDecorations(const void* code, size_t size) {
+  std::vector<uint32_t> words(size / 4);
+  std::memcpy(words.data(), code, words.size() * 4);
+  std::vector<uint32_t> kept(words.begin(), words.begin() + std::min(words.size(), kHeaderWords));
+  for (size_t at = kHeaderWords; at < words.size();) {
+    const uint32_t wordCount = words[at] >> 16;
+    const uint32_t opcode = words[at] & 0xFFFF;
+    if (wordCount == 0 || at + wordCount > words.size()) break;
+    bool drop = opcode == kOpDecorateString || opcode == kOpMemberDecorateString ||
+                (opcode == kOpDecorateId && wordCount >= 3 && words[at + 2] == kDecorationCounterBuffer);
+    if (opcode == kOpExtension && wordCount >= 2) {
+      size_t used = 0;
+      const std::string name = ReadString(&words[at + 1], wordCount - 1, &used);
+      drop = name == "SPV_GOOGLE_hlsl_functionality1" || name == "SPV_GOOGLE_decorate_string" ||
+             name == "SPV_GOOGLE_user_type";
+    }
+    if (!drop) kept.insert(kept.end(), words.begin() + at, words.begin() + at + wordCount);
+    at += wordCount;
+  }
+  return kept;
+}
 
 void SplitSemantic(const std::string& semantic, std::string* name, uint32_t* index) {
   size_t digits = semantic.size();

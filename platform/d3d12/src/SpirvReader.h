@@ -36,6 +36,10 @@ struct ShaderInterface {
 // False with `error` set when `code` is not a SPIR-V module with an entry point.
 bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader, std::string* error);
 
+// The module without the HLSL semantic and user-type decorations and the extensions that declare them. The
+// pipeline reads the semantics itself; dropping them spares the device VK_GOOGLE_hlsl_functionality1.
+std::vector<uint32_t> WithoutHlslDecorations(const void* code, size_t size);
+
 // Splits a semantic into its name and trailing index.
 void SplitSemantic(const std::string& semantic, std::string* name, uint32_t* index);
 
