@@ -28,7 +28,6 @@ TextLabel::TextLabel(float screenWidth, float screenHeight, float x, float y, fl
   ReadFont();
   CreateInstanceBuffer();
   WriteBackground(ConstructionBackgroundTexCoord, ConstructionBackgroundColor);
-  TextDataOffset = sizeof(GlyphInstance);
 }
 
 // The buffer is written by the CPU between frames and read by the GPU during them; the frame waits for
