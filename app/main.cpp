@@ -3,6 +3,7 @@
 #include "content/ModelFileError.h"
 #include "content/TextureFileError.h"
 #include "render/DeviceSetup.h"
+#include "render/ShaderCompileError.h"
 #include "text/FontFileError.h"
 
 #include <windows.h>
@@ -19,6 +20,10 @@ int main() {
     return 1;
   } catch (const ModelFileError& error) {
     // Likewise a model file that Assimp cannot read or whose bones overflow the bone palette.
+    std::cerr << error.what() << std::endl;
+    return 1;
+  } catch (const ShaderCompileError& error) {
+    // Likewise a shader that does not compile: the compiler's own line, with the file and line number.
     std::cerr << error.what() << std::endl;
     return 1;
   } catch (const TextureFileError& error) {

@@ -1,0 +1,12 @@
+// The error of a shader source that does not compile or cannot be read. The program stops on it with the
+// single line what() gives: the compiler's own message with the file and line, e.g.
+// "Shaders/objVS.hlsl:42: error: 'Bones' : undeclared identifier".
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class ShaderCompileError : public std::runtime_error {
+ public:
+  explicit ShaderCompileError(const std::string& compilerLine) : std::runtime_error(compilerLine) {}
+};
