@@ -11,10 +11,8 @@ ID3D12Resource* CreateBuffer(ID3D12Device* device, D3D12_HEAP_TYPE heapType, uin
   const CD3DX12_HEAP_PROPERTIES heapProperties(heapType);
   const CD3DX12_RESOURCE_DESC description = CD3DX12_RESOURCE_DESC::Buffer(byteSize);
   ID3D12Resource* buffer = nullptr;
-  // The interface ID by its exported name rather than __uuidof, which not every compiler provides.
-  const HRESULT result =
-      device->CreateCommittedResource(&heapProperties, D3D12_HEAP_FLAG_NONE, &description, initialState, nullptr,
-                                      IID_ID3D12Resource, reinterpret_cast<void**>(&buffer));
+  const HRESULT result = device->CreateCommittedResource(&heapProperties, D3D12_HEAP_FLAG_NONE, &description,
+                                                         initialState, nullptr, IID_PPV_ARGS(&buffer));
   if (FAILED(result)) {
     LogResult(L"test", result);
   }

@@ -13,21 +13,26 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 
 using testing::HasSubstr;
 using testing::StartsWith;
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+// Writes the text into a file of the test's temporary directory and returns the file's path.
+std::string WriteTempFile(const std::string& name, const std::string& text) {
+  const std::string path = testing::TempDir() + name;
+  std::ofstream(path) << text;
+  return path;
+}
 
 }  // namespace
 
 TEST(ModelFile, UnreadableFilesRaiseOneLineWithAssimpsReason) {
-  WriteFile("garbage.fbx", "this is not a model\n");
-  for (const std::string path : {"missing.fbx", "garbage.fbx"}) {
+  const std::string garbage = WriteTempFile("garbage.fbx", "this is not a model\n");
+  for (const std::string& path : {std::string("missing.fbx"), garbage}) {
     ModelLoader loader;
     try {
       loader.LoadModel(path);
@@ -43,15 +48,15 @@ TEST(ModelFile, UnreadableFilesRaiseOneLineWithAssimpsReason) {
 
 TEST(ModelFile, PostProcessingTriangulatesJoinsVerticesAndFlipsTexCoordV) {
   // A quad with texture coordinates and without normals.
-  WriteFile("quad.obj",
-            "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-            "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-            "f 1/1 2/2 3/3 4/4\n");
-  const aiScene* scene = ImportScene("quad.obj");
+  const std::string quad = WriteTempFile("quad.obj",
+                                         "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                                         "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                         "f 1/1 2/2 3/3 4/4\n");
+  const aiScene* scene = ImportScene(quad);
   ASSERT_NE(scene, nullptr);
   ModelLoader loader;
   Model model;
-  const ModelArrays arrays = loader.ReadScene(*scene, "quad.obj", model);
+  const ModelArrays arrays = loader.ReadScene(*scene, quad, model);
   ASSERT_EQ(model.Submeshes.size(), 1u);
   EXPECT_EQ(model.Submeshes[0].IndexCount, 6u);
   ASSERT_EQ(arrays.Vertices.size(), 4u);
