@@ -36,17 +36,18 @@ void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageLayout from, V
   vkCmdPipelineBarrier2(commands, &dependency);
 }
 
-// The frame's rendering, submitted before, must be finished and visible before the copy reads it.
-void WaitForRendering(VkCommandBuffer commands) {
-  auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-  barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
-  barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT;
-  barrier.dstAccessMask = VK_ACCESS_2_TRANSFER_READ_BIT;
-  auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-  dependency.memoryBarrierCount = 1;
-  dependency.pMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
+// The back buffer is read in TRANSFER_SRC layout, once the frame's rendering (submitted before) is done, and
+// returned to the layout of the PRESENT state afterwards.
+void BeginReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
+  ImageBarrier(commands, backBuffer.Image(), backBuffer.CurrentLayout(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
+               VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, VK_ACCESS_2_MEMORY_WRITE_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
+               VK_ACCESS_2_TRANSFER_READ_BIT);
+}
+
+void EndReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
+  ImageBarrier(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, backBuffer.CurrentLayout(),
+               VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
+               VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT);
 }
 
 VkSurfaceFormatKHR ChooseSurfaceFormat(const std::vector<VkSurfaceFormatKHR>& formats) {
@@ -273,7 +274,7 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
   VkCommandBuffer commands = BeginCommands();
   if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
   const VkImage target = swapchainImages_[imageIndex];
-  WaitForRendering(commands);
+  BeginReadingBackBuffer(commands, backBuffer);
   ImageBarrier(commands, target, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                VK_ACCESS_2_TRANSFER_WRITE_BIT);
@@ -282,8 +283,9 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
                          {{0, 0, 0}, {int32_t(backBuffer.Desc().Width), int32_t(backBuffer.Desc().Height), 1}},
                          {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
                          {{0, 0, 0}, {int32_t(swapchainExtent_.width), int32_t(swapchainExtent_.height), 1}}};
-  vkCmdBlitImage(commands, backBuffer.Image(), backBuffer.CurrentLayout(), target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
-                 1, &blit, VK_FILTER_LINEAR);
+  vkCmdBlitImage(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, target,
+                 VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &blit, VK_FILTER_LINEAR);
+  EndReadingBackBuffer(commands, backBuffer);
   ImageBarrier(commands, target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_NONE, 0);
   const uint64_t serial = SubmitCommands(call, commands, acquired, renderDone_[imageIndex]);
@@ -360,7 +362,7 @@ HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
   if (!EnsureFrontImage(call, backBuffer)) return E_OUTOFMEMORY;
   VkCommandBuffer commands = BeginCommands();
   if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
-  WaitForRendering(commands);
+  BeginReadingBackBuffer(commands, backBuffer);
   // The front image keeps the last frame in TRANSFER_SRC between presents, ready for read-back.
   ImageBarrier(commands, frontImage_,
                frontHasFrame_ ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
@@ -368,8 +370,9 @@ HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
                VK_ACCESS_2_TRANSFER_READ_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT);
   const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
                            {0, 0, 0}, {frontExtent_.width, frontExtent_.height, 1}};
-  vkCmdCopyImage(commands, backBuffer.Image(), backBuffer.CurrentLayout(), frontImage_,
+  vkCmdCopyImage(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, frontImage_,
                  VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  EndReadingBackBuffer(commands, backBuffer);
   ImageBarrier(commands, frontImage_, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                VK_ACCESS_2_TRANSFER_READ_BIT);

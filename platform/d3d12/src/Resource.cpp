@@ -116,6 +116,7 @@ bool ImageViewKey::operator==(const ImageViewKey& other) const {
 Resource::Resource(Device& device) : DeviceChild(device) {}
 
 Resource::~Resource() {
+  if (initializationSerial_ != 0) OwningDevice().Submissions().FinishInitialization(initializationSerial_);
   VkDevice device = OwningDevice().Vulkan().Handle();
   for (auto& [key, view] : views_) vkDestroyImageView(device, view, nullptr);
   if (gpuAddress_ != 0) OwningDevice().Addresses().Release(gpuAddress_);
@@ -246,7 +247,7 @@ HRESULT Resource::CreateImage(const char* call) {
   barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
   barrier.image = image_;
   barrier.subresourceRange = {aspects_, 0, VK_REMAINING_MIP_LEVELS, 0, VK_REMAINING_ARRAY_LAYERS};
-  OwningDevice().Submissions().RecordInitialization([&barrier](VkCommandBuffer commands) {
+  initializationSerial_ = OwningDevice().Submissions().RecordInitialization([&barrier](VkCommandBuffer commands) {
     auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
     dependency.imageMemoryBarrierCount = 1;
     dependency.pImageMemoryBarriers = &barrier;

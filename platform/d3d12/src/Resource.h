@@ -85,6 +85,7 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   bool coherent_ = true;
   D3D12_GPU_VIRTUAL_ADDRESS gpuAddress_ = 0;
   D3D12_RESOURCE_STATES recordedState_ = D3D12_RESOURCE_STATE_COMMON;
+  uint64_t initializationSerial_ = 0;
 
   std::mutex viewMutex_;
   std::vector<std::pair<ImageViewKey, VkImageView>> views_;

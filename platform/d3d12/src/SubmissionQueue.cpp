@@ -98,16 +98,27 @@ void SubmissionQueue::WaitIdle() const {
   if (timeline_ != VK_NULL_HANDLE) WaitFor(last);
 }
 
-void SubmissionQueue::RecordInitialization(const std::function<void(VkCommandBuffer)>& record) {
+uint64_t SubmissionQueue::RecordInitialization(const std::function<void(VkCommandBuffer)>& record) {
   std::lock_guard lock(mutex_);
   if (pendingInitialization_ == VK_NULL_HANDLE) {
     pendingInitialization_ = TakeInitializationBuffer();
-    if (pendingInitialization_ == VK_NULL_HANDLE) return;
+    if (pendingInitialization_ == VK_NULL_HANDLE) return 0;
     auto begin = VkInit<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
     begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
     vkBeginCommandBuffer(pendingInitialization_, &begin);
   }
   record(pendingInitialization_);
+  return lastSerial_ + 1;
+}
+
+void SubmissionQueue::FinishInitialization(uint64_t serial) {
+  bool pending;
+  {
+    std::lock_guard lock(mutex_);
+    pending = serial > lastSerial_;
+  }
+  if (pending) Submit("SubmissionQueue::FinishInitialization", {});
+  WaitFor(serial);
 }
 
 VkCommandBuffer SubmissionQueue::TakeInitializationBuffer() {

@@ -47,8 +47,12 @@ class SubmissionQueue {
   void WaitIdle() const;
 
   // Records work that must run before anything submitted later (the first layout of new images). The
-  // commands go into a command buffer that the next Submit puts in front of its own.
-  void RecordInitialization(const std::function<void(VkCommandBuffer)>& record);
+  // commands go into a command buffer that the next Submit puts in front of its own, whose serial is returned.
+  uint64_t RecordInitialization(const std::function<void(VkCommandBuffer)>& record);
+
+  // Makes sure initialization work of submission `serial` has run, submitting it now if nothing else has:
+  // an image may only be destroyed once the commands that touch it are done.
+  void FinishInitialization(uint64_t serial);
 
   bool DeviceLost() const { return deviceLost_; }
 
