@@ -1,0 +1,114 @@
+// LoadContent on the real files, and a model with more meshes than the descriptor heap has room for.
+#include "FrameFixture.h"
+
+#include "content/ModelFileError.h"
+#include "render/PipelineLibrary.h"
+
+#include <assimp/cexport.h>
+#include <assimp/cimport.h>
+#include <assimp/scene.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+using testing::HasSubstr;
+using testing::StartsWith;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+// A model of `meshCount` separate triangles, each with a material of its own so that the import keeps
+// them apart, written as FBX under the name the program reads (by way of a Wavefront file, which is
+// easier to write).
+void WriteModelOfTriangles(const RunFolder& folder, int meshCount) {
+  std::ostringstream model, materials;
+  model << "mtllib parts.mtl\n";
+  for (int part = 0; part < meshCount; ++part) {
+    materials << "newmtl part" << part << "\nKd " << part / 20.0 << " 0.5 0.5\n";
+    model << "o part" << part << "\nusemtl part" << part << "\n";
+    // Each triangle in a place of its own: identical ones would be folded into one.
+    model << "v " << part << " 0 0\nv " << part + 1 << " 0 0\nv " << part << " 1 " << part * 0.1 << "\n";
+    model << "vt 0 0\nvt 1 0\nvt 0 1\n";
+    const int first = 3 * part + 1;
+    model << "f " << first << "/" << first << " " << first + 1 << "/" << first + 1 << " " << first + 2 << "/"
+          << first + 2 << "\n";
+  }
+  folder.WriteFile("parts.mtl", materials.str());
+  folder.WriteFile("parts.obj", model.str());
+  const aiScene* scene = aiImportFile("parts.obj", 0);
+  ASSERT_NE(scene, nullptr) << aiGetErrorString();
+  ASSERT_EQ(aiExportScene(scene, "fbxa", "char.fbx", 0), aiReturn_SUCCESS) << aiGetErrorString();
+  aiReleaseImport(scene);
+}
+
+class ContentLoading : public FrameTest {
+ protected:
+  // LoadContent after device setup; what it wrote to the console.
+  std::string LoadContent() {
+    CreateRenderer();
+    renderer->InitDirect3D();
+    CaptureStdout();
+    try {
+      renderer->LoadContent();
+    } catch (...) {
+      GetCapturedStdout();
+      throw;
+    }
+    return GetCapturedStdout();
+  }
+};
+
+TEST_F(ContentLoading, BuildsThePipelinesTheTextBoxAndTheCharacterAndLogsThatLast) {
+  const std::string log = LoadContent();
+  EXPECT_THAT(log, StartsWith("Loading meshes completed result:"));  // nothing else is logged on the way
+
+  ASSERT_NE(renderer->Pipelines, nullptr);
+  EXPECT_NE(renderer->Pipelines->GetPipelineState("skinned"), nullptr);
+  ASSERT_EQ(renderer->TextLabels.size(), 1u);
+  const TextLabel& box = renderer->TextLabels[0];
+  EXPECT_EQ(box.ScreenWidth, 800.0f);
+  EXPECT_EQ(box.ScreenHeight, 600.0f);
+  EXPECT_EQ(box.X, 500.0f);
+  EXPECT_EQ(box.Y, 0.0f);
+  EXPECT_EQ(box.Width, 200.0f);
+  EXPECT_EQ(box.Height, 70.0f);
+
+  ASSERT_EQ(renderer->Meshes.size(), 1u);
+  const Mesh& character = renderer->Meshes[0];
+  EXPECT_EQ(character.ConstantSlot, 0);
+  EXPECT_TRUE(character.Dirty);
+  EXPECT_EQ(character.DrawItems.size(), character.Geometry.Submeshes.size());
+  EXPECT_EQ(character.DrawItems.size(), 2u);  // body and head
+  EXPECT_GT(character.Geometry.BoneCount, 0u);
+  EXPECT_NE(character.Geometry.VertexBuffer, nullptr);
+}
+
+TEST_F(ContentLoading, SixteenMeshesFillTheDescriptorHeapAndSeventeenAreRefused) {
+  // Two texture views, the pass view, one view per mesh and the bone view: 20 descriptors at most.
+  WriteModelOfTriangles(*folder, 16);
+  ASSERT_FALSE(HasFatalFailure());
+  LoadContent();
+  ASSERT_EQ(renderer->Meshes.size(), 1u);
+  EXPECT_EQ(renderer->Meshes[0].DrawItems.size(), 16u);
+  // The last view lands in the heap's last slot; a rigid model draws with the "object" pipeline.
+  renderer->CreateConstantBuffers();
+  renderer->SetupCamera();
+  DrawFrameAt(0.0f);
+  renderer.reset();
+
+  WriteModelOfTriangles(*folder, 17);
+  ASSERT_FALSE(HasFatalFailure());
+  try {
+    LoadContent();
+    ADD_FAILURE() << "a model of 17 meshes was loaded";
+  } catch (const ModelFileError& error) {
+    EXPECT_STREQ(error.what(),
+                 "char.fbx: its 17 meshes need 21 shader-visible descriptors, the descriptor heap holds 20");
+  }
+}
+
+}  // namespace
