@@ -1,5 +1,6 @@
 // The character asset posed by the engine's own import and animation, skinned the way the vertex shader
-// skins it: it must stand about three units tall around the origin and move between two times.
+// skins it: it must stand about three units tall around the origin, face the camera and move between
+// two times.
 #include "anim/Animation.h"
 #include "content/ModelLoader.h"
 #include "content/SceneImport.h"
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -45,6 +48,23 @@ std::vector<float3> Pose(Model& model, const ModelArrays& arrays, float seconds)
   return posed;
 }
 
+// The mean posed position of the vertices whose strongest bone is the named one.
+float3 CentreOfBone(const Model& model, const ModelArrays& arrays, const std::vector<float3>& posed,
+                    const std::string& bone) {
+  const float index = static_cast<float>(model.BoneIndexByName.at(bone));
+  float3 sum;
+  int count = 0;
+  for (size_t i = 0; i < posed.size(); ++i) {
+    const SkinnedVertex& v = arrays.Vertices[i];
+    const auto strongest = std::max_element(std::begin(v.Weights), std::end(v.Weights)) - std::begin(v.Weights);
+    if (v.BoneIndices[strongest] == index) {
+      sum = sum + posed[i];
+      ++count;
+    }
+  }
+  return (1.0f / static_cast<float>(count)) * sum;
+}
+
 Box Bounds(const std::vector<float3>& points) {
   Box box;
   for (const float3& p : points) {
@@ -56,7 +76,7 @@ Box Bounds(const std::vector<float3>& points) {
 
 }  // namespace
 
-TEST(CharacterPose, StandsAboutThreeUnitsTallAroundTheOriginAndMovesBetweenTwoTimes) {
+TEST(CharacterPose, StandsUprightAroundTheOriginFacingTheCameraAndMovesBetweenTwoTimes) {
   const std::string path = std::string(ENGINE_ASSETS_DIR) + "/char.fbx";
   if (!std::filesystem::exists(path)) {
     GTEST_SKIP() << path << " has not been made yet";
@@ -76,6 +96,13 @@ TEST(CharacterPose, StandsAboutThreeUnitsTallAroundTheOriginAndMovesBetweenTwoTi
     EXPECT_LT(box.High.x - box.Low.x, 1.5f);
     EXPECT_LT(box.High.z - box.Low.z, 1.5f);
   }
+  // Facing the camera, which looks along +z from z = -4: the toes lie in front of the feet, nearer the
+  // camera, and the character's left hand on the camera's right.
+  for (const char* side : {"Left", "Right"}) {
+    EXPECT_LT(CentreOfBone(model, arrays, first, std::string(side) + "ToeBase").z,
+              CentreOfBone(model, arrays, first, std::string(side) + "Foot").z);
+  }
+  EXPECT_GT(CentreOfBone(model, arrays, first, "LeftHand").x, CentreOfBone(model, arrays, first, "RightHand").x);
   float largestMove = 0.0f;
   for (size_t i = 0; i < first.size(); ++i) {
     const float3 d = second[i] - first[i];
