@@ -40,8 +40,8 @@ void Check(HRESULT result, const std::wstring& fileName, const char* whatFailed)
 std::string GuidText(const GUID& guid) {
   char text[40];
   std::snprintf(text, sizeof(text), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-                guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
+                guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
   return text;
 }
 
@@ -67,17 +67,16 @@ void ConvertForTexture(IWICBitmapFrameDecode* frame, const WICPixelFormatGUID& w
     throw TextureFileError(image.FileName, "no texture format for its pixel format " + GuidText(wicFormat));
   }
   image.Format = DxgiFormatFromWicFormat(target);
-  Check(ImagingFactory->CreateFormatConverter(converter.Address()), image.FileName,
-        "cannot create a format converter");
+  Check(ImagingFactory->CreateFormatConverter(converter.Address()), image.FileName, "cannot create a format converter");
   BOOL canConvert = FALSE;
   Check(converter->CanConvert(wicFormat, target, &canConvert), image.FileName, "cannot convert its pixels");
   if (!canConvert) {
     throw TextureFileError(image.FileName,
                            "cannot convert its pixels from " + GuidText(wicFormat) + " to " + GuidText(target));
   }
-  Check(converter->Initialize(frame, target, WICBitmapDitherTypeErrorDiffusion, nullptr, 0.0,
-                              WICBitmapPaletteTypeCustom),
-        image.FileName, "cannot convert its pixels");
+  Check(
+      converter->Initialize(frame, target, WICBitmapDitherTypeErrorDiffusion, nullptr, 0.0, WICBitmapPaletteTypeCustom),
+      image.FileName, "cannot convert its pixels");
 }
 
 // Tightly packed rows. The GPU takes textures of at most 16384 pixels a side, and the decoder copies at
@@ -105,8 +104,8 @@ DecodedImage DecodeImage(const std::wstring& fileName) {
   image.FileName = fileName;
 
   Held<IWICBitmapDecoder> decoder;
-  Check(ImagingFactory->CreateDecoderFromFilename(fileName.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnLoad, decoder.Address()),
+  Check(ImagingFactory->CreateDecoderFromFilename(fileName.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                  decoder.Address()),
         fileName, "cannot open the image");
   Held<IWICBitmapFrameDecode> frame;
   Check(decoder->GetFrame(0, frame.Address()), fileName, "cannot read the image");

@@ -13,8 +13,8 @@ namespace {
 std::string SystemText(HRESULT result) {
   wchar_t buffer[512];
   const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(result),
-                     0, buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(result), 0,
+                     buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
   std::wstring_view text(buffer, length);
   while (!text.empty() && std::iswspace(static_cast<wint_t>(text.back()))) {
     text.remove_suffix(1);

@@ -3,6 +3,7 @@
 #include "render/DescriptorHeaps.h"
 #include "render/Log.h"
 #include "render/Renderer.h"
+#include "render/StructGetters.h"
 
 #include <iterator>
 
@@ -45,7 +46,7 @@ void SubmitAndWaitOnce(UploadContext& context) {
 
 // A view of the whole texture in its own format.
 void CreateTextureView(ID3D12Device* device, ID3D12Resource* texture, D3D12_CPU_DESCRIPTOR_HANDLE handle) {
-  const D3D12_RESOURCE_DESC textureDescription = texture->GetDesc();
+  const D3D12_RESOURCE_DESC textureDescription = DescriptionOf(texture);
   D3D12_SHADER_RESOURCE_VIEW_DESC view = {};
   view.Format = textureDescription.Format;
   view.ViewDimension = D3D12_SRV_DIMENSION_TEXTURE2D;
@@ -72,7 +73,7 @@ void Renderer::LoadTextures() {
   }
   SubmitAndWaitOnce(context);
 
-  D3D12_CPU_DESCRIPTOR_HANDLE handle = Heaps->CbvSrvUavHeap->GetCPUDescriptorHandleForHeapStart();
+  D3D12_CPU_DESCRIPTOR_HANDLE handle = CpuHeapStart(Heaps->CbvSrvUavHeap);
   for (const TextureSlot& slot : slots) {
     CreateTextureView(Device, slot.Texture, handle);
     handle.ptr += CbvSrvUavDescriptorSize;

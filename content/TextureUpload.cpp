@@ -7,9 +7,9 @@ void UploadTexture(UploadContext& context, const DecodedImage& image, TextureSlo
   const CD3DX12_RESOURCE_DESC textureDescription =
       CD3DX12_RESOURCE_DESC::Tex2D(image.Format, image.Width, image.Height, 1, 1);
   const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
-  HRESULT result = context.Device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &textureDescription,
-                                                           D3D12_RESOURCE_STATE_COPY_DEST, nullptr,
-                                                           IID_PPV_ARGS(&out.Texture));
+  HRESULT result =
+      context.Device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &textureDescription,
+                                              D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&out.Texture));
   if (FAILED(result)) {
     throw TextureFileError(image.FileName, "cannot create the texture", result);
   }
@@ -20,9 +20,9 @@ void UploadTexture(UploadContext& context, const DecodedImage& image, TextureSlo
   context.Device->GetCopyableFootprints(&textureDescription, 0, 1, 0, nullptr, nullptr, nullptr, &stagingSize);
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
   const CD3DX12_RESOURCE_DESC stagingDescription = CD3DX12_RESOURCE_DESC::Buffer(stagingSize);
-  result = context.Device->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &stagingDescription,
-                                                   D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
-                                                   IID_PPV_ARGS(&out.Upload));
+  result =
+      context.Device->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &stagingDescription,
+                                              D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&out.Upload));
   if (FAILED(result)) {
     throw TextureFileError(image.FileName, "cannot create the staging buffer", result);
   }

@@ -3,6 +3,7 @@
 #include "render/DescriptorHeaps.h"
 #include "render/Log.h"
 #include "render/Renderer.h"
+#include "render/StructGetters.h"
 #include "render/SwapChain.h"
 
 #include "d3dx12.h"
@@ -96,32 +97,29 @@ void CreateHeapsAndRenderTargets(Renderer& renderer) {
   if (FAILED(shaderVisibleResult)) {
     LogResult(L"test", shaderVisibleResult);
   }
-  renderer.SwapChain->CreateRenderTargets(renderer.Heaps->RtvHeap->GetCPUDescriptorHandleForHeapStart());
+  renderer.SwapChain->CreateRenderTargets(CpuHeapStart(renderer.Heaps->RtvHeap));
 }
 
 }  // namespace
 
 void CreateDepthStencil(Renderer& renderer) {
   const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
-  const CD3DX12_RESOURCE_DESC description =
-      CD3DX12_RESOURCE_DESC::Tex2D(DepthStencilFormat, static_cast<UINT64>(renderer.Width),
-                                   static_cast<UINT>(renderer.Height), 1, 1, 1, 0,
-                                   D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
+  const CD3DX12_RESOURCE_DESC description = CD3DX12_RESOURCE_DESC::Tex2D(
+      DepthStencilFormat, static_cast<UINT64>(renderer.Width), static_cast<UINT>(renderer.Height), 1, 1, 1, 0,
+      D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
   // The frame clears to depth 1 and stencil 0; a clear to the value the buffer was made for is the fast one.
   const CD3DX12_CLEAR_VALUE clearValue(DepthStencilFormat, 1.0f, 0);
   renderer.Device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description,
                                            D3D12_RESOURCE_STATE_COMMON, &clearValue,
                                            IID_PPV_ARGS(&renderer.DepthStencilBuffer));
-  renderer.Device->CreateDepthStencilView(renderer.DepthStencilBuffer, nullptr,
-                                          renderer.Heaps->DsvHeap->GetCPUDescriptorHandleForHeapStart());
+  renderer.Device->CreateDepthStencilView(renderer.DepthStencilBuffer, nullptr, CpuHeapStart(renderer.Heaps->DsvHeap));
   const CD3DX12_RESOURCE_BARRIER toDepthWrite = CD3DX12_RESOURCE_BARRIER::Transition(
       renderer.DepthStencilBuffer, D3D12_RESOURCE_STATE_COMMON, D3D12_RESOURCE_STATE_DEPTH_WRITE);
   renderer.CommandList->ResourceBarrier(1, &toDepthWrite);
 }
 
 void SetFullClientViewport(Renderer& renderer) {
-  renderer.Viewport = {0.0f, 0.0f, static_cast<float>(renderer.Width), static_cast<float>(renderer.Height),
-                       0.0f, 1.0f};
+  renderer.Viewport = {0.0f, 0.0f, static_cast<float>(renderer.Width), static_cast<float>(renderer.Height), 0.0f, 1.0f};
   renderer.ScissorRect = {0, 0, renderer.Width, renderer.Height};
 }
 

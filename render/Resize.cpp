@@ -2,6 +2,7 @@
 #include "render/DeviceSetup.h"
 #include "render/Log.h"
 #include "render/Renderer.h"
+#include "render/StructGetters.h"
 #include "render/SwapChain.h"
 
 void Renderer::OnResize() {
@@ -15,7 +16,7 @@ void Renderer::OnResize() {
   FlushCommandQueue();
   CommandList->Reset(CommandAllocator, nullptr);
 
-  SwapChain->ResizeBuffers(Width, Height, Heaps->RtvHeap->GetCPUDescriptorHandleForHeapStart());
+  SwapChain->ResizeBuffers(Width, Height, CpuHeapStart(Heaps->RtvHeap));
   if (DepthStencilBuffer != nullptr) {
     DepthStencilBuffer->Release();
   }

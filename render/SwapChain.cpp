@@ -1,7 +1,10 @@
 #include "render/SwapChain.h"
 
 SwapChain::SwapChain(int32_t width, int32_t height, int32_t bufferCount, HWND window)
-    : Width(width), Height(height), BufferCount(bufferCount), BackBuffers(bufferCount > 0 ? bufferCount : 0),
+    : Width(width),
+      Height(height),
+      BufferCount(bufferCount),
+      BackBuffers(bufferCount > 0 ? bufferCount : 0),
       Window(window) {
   // Every GPU-side object asks for the device itself and receives the one device of the default adapter.
   D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&Device));
