@@ -1,0 +1,518 @@
+#include "VulkanFrame.h"
+
+#include "FrameScene.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace frame_bench {
+namespace {
+
+template <typename Struct>
+Struct Make(VkStructureType type) {
+  Struct value{};
+  value.sType = type;
+  return value;
+}
+
+bool HasExtension(VkPhysicalDevice device, const char* name) {
+  uint32_t count = 0;
+  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
+  std::vector<VkExtensionProperties> extensions(count);
+  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, extensions.data());
+  for (const VkExtensionProperties& extension : extensions) {
+    if (std::strcmp(extension.extensionName, name) == 0) return true;
+  }
+  return false;
+}
+
+void Barrier(VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects, VkImageLayout from, VkImageLayout to,
+             VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess, VkPipelineStageFlags2 destinationStages,
+             VkAccessFlags2 destinationAccess) {
+  auto barrier = Make<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
+  barrier.srcStageMask = sourceStages;
+  barrier.srcAccessMask = sourceAccess;
+  barrier.dstStageMask = destinationStages;
+  barrier.dstAccessMask = destinationAccess;
+  barrier.oldLayout = from;
+  barrier.newLayout = to;
+  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.image = image;
+  barrier.subresourceRange = {aspects, 0, 1, 0, 1};
+  auto dependency = Make<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+  dependency.imageMemoryBarrierCount = 1;
+  dependency.pImageMemoryBarriers = &barrier;
+  vkCmdPipelineBarrier2(commands, &dependency);
+}
+
+VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
+  return {binding, type, 1, VK_SHADER_STAGE_ALL_GRAPHICS, nullptr};
+}
+
+}  // namespace
+
+VulkanFrame::VulkanFrame(uint32_t drawCount) : drawCount_(drawCount) {
+  if (CreateDevice() && CreateResources()) CreatePipelines();
+}
+
+VulkanFrame::~VulkanFrame() {
+  if (device_ == VK_NULL_HANDLE) {
+    if (instance_ != VK_NULL_HANDLE) vkDestroyInstance(instance_, nullptr);
+    return;
+  }
+  vkDeviceWaitIdle(device_);
+  vkDestroyPipeline(device_, textPipeline_, nullptr);
+  vkDestroyPipeline(device_, objectPipeline_, nullptr);
+  vkDestroyPipelineLayout(device_, textLayout_, nullptr);
+  vkDestroyPipelineLayout(device_, objectLayout_, nullptr);
+  vkDestroyDescriptorSetLayout(device_, textSet_, nullptr);
+  vkDestroyDescriptorSetLayout(device_, objectSet_, nullptr);
+  vkDestroySampler(device_, sampler_, nullptr);
+  for (Image& target : targets_) Destroy(target);
+  Destroy(depth_);
+  Destroy(front_);
+  Destroy(texture_);
+  Destroy(vertices_);
+  Destroy(indices_);
+  Destroy(instances_);
+  Destroy(constants_);
+  vkDestroyFence(device_, fence_, nullptr);
+  vkDestroyCommandPool(device_, pool_, nullptr);
+  vkDestroyDevice(device_, nullptr);
+  vkDestroyInstance(instance_, nullptr);
+}
+
+bool VulkanFrame::CreateDevice() {
+  auto application = Make<VkApplicationInfo>(VK_STRUCTURE_TYPE_APPLICATION_INFO);
+  application.apiVersion = VK_API_VERSION_1_3;
+  auto instanceInfo = Make<VkInstanceCreateInfo>(VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO);
+  instanceInfo.pApplicationInfo = &application;
+  if (vkCreateInstance(&instanceInfo, nullptr, &instance_) != VK_SUCCESS) {
+    error_ = "no Vulkan 1.3 instance";
+    return false;
+  }
+  uint32_t count = 1;
+  vkEnumeratePhysicalDevices(instance_, &count, &physical_);
+  if (count == 0) {
+    error_ = "no Vulkan device";
+    return false;
+  }
+  uint32_t familyCount = 0;
+  vkGetPhysicalDeviceQueueFamilyProperties(physical_, &familyCount, nullptr);
+  std::vector<VkQueueFamilyProperties> families(familyCount);
+  vkGetPhysicalDeviceQueueFamilyProperties(physical_, &familyCount, families.data());
+  while (queueFamily_ < familyCount && !(families[queueFamily_].queueFlags & VK_QUEUE_GRAPHICS_BIT)) ++queueFamily_;
+
+  // The shaders carry HLSL semantic decorations, which these extensions allow.
+  std::vector<const char*> extensions{VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME};
+  for (const char* optional : {VK_GOOGLE_HLSL_FUNCTIONALITY_1_EXTENSION_NAME, VK_GOOGLE_DECORATE_STRING_EXTENSION_NAME}) {
+    if (HasExtension(physical_, optional)) extensions.push_back(optional);
+  }
+  auto features13 = Make<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
+  features13.dynamicRendering = VK_TRUE;
+  features13.synchronization2 = VK_TRUE;
+  const float priority = 1.0f;
+  auto queueInfo = Make<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
+  queueInfo.queueFamilyIndex = queueFamily_;
+  queueInfo.queueCount = 1;
+  queueInfo.pQueuePriorities = &priority;
+  auto deviceInfo = Make<VkDeviceCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO);
+  deviceInfo.pNext = &features13;
+  deviceInfo.queueCreateInfoCount = 1;
+  deviceInfo.pQueueCreateInfos = &queueInfo;
+  deviceInfo.enabledExtensionCount = uint32_t(extensions.size());
+  deviceInfo.ppEnabledExtensionNames = extensions.data();
+  if (vkCreateDevice(physical_, &deviceInfo, nullptr, &device_) != VK_SUCCESS) {
+    error_ = "no Vulkan device with push descriptors";
+    return false;
+  }
+  vkGetDeviceQueue(device_, queueFamily_, 0, &queue_);
+  pushDescriptors_ =
+      reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(vkGetDeviceProcAddr(device_, "vkCmdPushDescriptorSetKHR"));
+
+  auto poolInfo = Make<VkCommandPoolCreateInfo>(VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO);
+  poolInfo.queueFamilyIndex = queueFamily_;
+  vkCreateCommandPool(device_, &poolInfo, nullptr, &pool_);
+  auto allocate = Make<VkCommandBufferAllocateInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO);
+  allocate.commandPool = pool_;
+  allocate.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
+  allocate.commandBufferCount = 1;
+  vkAllocateCommandBuffers(device_, &allocate, &commands_);
+  auto fenceInfo = Make<VkFenceCreateInfo>(VK_STRUCTURE_TYPE_FENCE_CREATE_INFO);
+  vkCreateFence(device_, &fenceInfo, nullptr, &fence_);
+
+  VkFormatProperties depthSupport;
+  vkGetPhysicalDeviceFormatProperties(physical_, depthFormat_, &depthSupport);
+  if (!(depthSupport.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
+    depthFormat_ = VK_FORMAT_D32_SFLOAT_S8_UINT;
+  }
+  return true;
+}
+
+uint32_t VulkanFrame::MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const {
+  VkPhysicalDeviceMemoryProperties memory;
+  vkGetPhysicalDeviceMemoryProperties(physical_, &memory);
+  for (uint32_t i = 0; i < memory.memoryTypeCount; ++i) {
+    if ((allowed & (1u << i)) && (memory.memoryTypes[i].propertyFlags & wanted) == wanted) return i;
+  }
+  return 0;
+}
+
+bool VulkanFrame::CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects,
+                              Image* image) {
+  auto info = Make<VkImageCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO);
+  info.imageType = VK_IMAGE_TYPE_2D;
+  info.format = format;
+  info.extent = {extent.width, extent.height, 1};
+  info.mipLevels = 1;
+  info.arrayLayers = 1;
+  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.tiling = VK_IMAGE_TILING_OPTIMAL;
+  info.usage = usage;
+  if (vkCreateImage(device_, &info, nullptr, &image->image) != VK_SUCCESS) return false;
+  VkMemoryRequirements requirements;
+  vkGetImageMemoryRequirements(device_, image->image, &requirements);
+  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
+  allocate.allocationSize = requirements.size;
+  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
+  if (vkAllocateMemory(device_, &allocate, nullptr, &image->memory) != VK_SUCCESS) return false;
+  vkBindImageMemory(device_, image->image, image->memory, 0);
+  if (usage & (VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT |
+               VK_IMAGE_USAGE_SAMPLED_BIT)) {
+    auto viewInfo = Make<VkImageViewCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO);
+    viewInfo.image = image->image;
+    viewInfo.viewType = VK_IMAGE_VIEW_TYPE_2D;
+    viewInfo.format = format;
+    viewInfo.subresourceRange = {aspects, 0, 1, 0, 1};
+    if (vkCreateImageView(device_, &viewInfo, nullptr, &image->view) != VK_SUCCESS) return false;
+  }
+  return true;
+}
+
+bool VulkanFrame::CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsageFlags usage, Buffer* buffer) {
+  auto info = Make<VkBufferCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO);
+  info.size = size;
+  info.usage = usage;
+  if (vkCreateBuffer(device_, &info, nullptr, &buffer->buffer) != VK_SUCCESS) return false;
+  VkMemoryRequirements requirements;
+  vkGetBufferMemoryRequirements(device_, buffer->buffer, &requirements);
+  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
+  allocate.allocationSize = requirements.size;
+  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT |
+                                                                         VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
+  if (vkAllocateMemory(device_, &allocate, nullptr, &buffer->memory) != VK_SUCCESS) return false;
+  vkBindBufferMemory(device_, buffer->buffer, buffer->memory, 0);
+  vkMapMemory(device_, buffer->memory, 0, VK_WHOLE_SIZE, 0, &buffer->mapped);
+  std::memcpy(buffer->mapped, data, size);
+  return true;
+}
+
+bool VulkanFrame::CreateResources() {
+  const VkExtent2D screen{kWidth, kHeight};
+  bool created = true;
+  for (Image& target : targets_) {
+    created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen,
+                                     VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT,
+                                     VK_IMAGE_ASPECT_COLOR_BIT, &target);
+  }
+  created = created && CreateImage(depthFormat_, screen, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT,
+                                   VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, &depth_);
+  created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                                   VK_IMAGE_ASPECT_COLOR_BIT, &front_);
+  created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, {kTextureSize, kTextureSize},
+                                   VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                                   VK_IMAGE_ASPECT_COLOR_BIT, &texture_);
+  const Mesh mesh = MakeMesh();
+  const std::vector<GlyphInstance> glyphs = MakeGlyphs();
+  const std::vector<uint8_t> constants = MakeConstants(drawCount_);
+  created = created && CreateBuffer(mesh.vertices.data(), mesh.vertices.size() * sizeof(MeshVertex),
+                                    VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &vertices_);
+  created = created && CreateBuffer(mesh.indices.data(), mesh.indices.size() * sizeof(uint16_t),
+                                    VK_BUFFER_USAGE_INDEX_BUFFER_BIT, &indices_);
+  created = created && CreateBuffer(glyphs.data(), glyphs.size() * sizeof(GlyphInstance),
+                                    VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &instances_);
+  created = created && CreateBuffer(constants.data(), constants.size(), VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, &constants_);
+  indexCount_ = uint32_t(mesh.indices.size());
+  if (!created) {
+    error_ = "resource creation failed";
+    return false;
+  }
+  UploadTexture();
+
+  auto samplerInfo = Make<VkSamplerCreateInfo>(VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO);
+  samplerInfo.magFilter = samplerInfo.minFilter = VK_FILTER_LINEAR;
+  samplerInfo.mipmapMode = VK_SAMPLER_MIPMAP_MODE_NEAREST;
+  samplerInfo.addressModeU = samplerInfo.addressModeV = samplerInfo.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
+  samplerInfo.maxLod = VK_LOD_CLAMP_NONE;
+  vkCreateSampler(device_, &samplerInfo, nullptr, &sampler_);
+  return true;
+}
+
+void VulkanFrame::UploadTexture() {
+  const std::vector<uint32_t> texels = MakeTexture();
+  Buffer staging;
+  CreateBuffer(texels.data(), texels.size() * 4, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, &staging);
+  auto begin = Make<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
+  vkBeginCommandBuffer(commands_, &begin);
+  Barrier(commands_, texture_.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
+          VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
+          VK_ACCESS_2_TRANSFER_WRITE_BIT);
+  const VkBufferImageCopy region{0, 0, 0, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {kTextureSize, kTextureSize, 1}};
+  vkCmdCopyBufferToImage(commands_, staging.buffer, texture_.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  Barrier(commands_, texture_.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
+          VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
+          VK_PIPELINE_STAGE_2_FRAGMENT_SHADER_BIT, VK_ACCESS_2_SHADER_READ_BIT);
+  Barrier(commands_, depth_.image, VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
+          VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0,
+          VK_PIPELINE_STAGE_2_EARLY_FRAGMENT_TESTS_BIT, VK_ACCESS_2_DEPTH_STENCIL_ATTACHMENT_WRITE_BIT);
+  vkEndCommandBuffer(commands_);
+  auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);
+  submit.commandBufferCount = 1;
+  submit.pCommandBuffers = &commands_;
+  vkQueueSubmit(queue_, 1, &submit, fence_);
+  vkWaitForFences(device_, 1, &fence_, VK_TRUE, UINT64_MAX);
+  vkResetFences(device_, 1, &fence_);
+  Destroy(staging);
+}
+
+bool VulkanFrame::CreatePipelines() {
+  const VkDescriptorSetLayoutBinding textBindings[] = {Binding(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
+                                                       Binding(96, VK_DESCRIPTOR_TYPE_SAMPLER)};
+  const VkDescriptorSetLayoutBinding objectBindings[] = {
+      Binding(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER),
+      Binding(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
+      Binding(96, VK_DESCRIPTOR_TYPE_SAMPLER)};
+  auto setInfo = Make<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
+  setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
+  setInfo.bindingCount = 2;
+  setInfo.pBindings = textBindings;
+  vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &textSet_);
+  setInfo.bindingCount = 5;
+  setInfo.pBindings = objectBindings;
+  vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &objectSet_);
+  auto layoutInfo = Make<VkPipelineLayoutCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO);
+  layoutInfo.setLayoutCount = 1;
+  layoutInfo.pSetLayouts = &textSet_;
+  vkCreatePipelineLayout(device_, &layoutInfo, nullptr, &textLayout_);
+  layoutInfo.pSetLayouts = &objectSet_;
+  vkCreatePipelineLayout(device_, &layoutInfo, nullptr, &objectLayout_);
+
+  textPipeline_ = CreatePipeline(CompileShader(kTextVertexShader, "vs_5_0"), CompileShader(kTextPixelShader, "ps_5_0"),
+                                 textLayout_, true);
+  objectPipeline_ = CreatePipeline(CompileShader(kObjectVertexShader, "vs_5_0"),
+                                   CompileShader(kObjectPixelShader, "ps_5_0"), objectLayout_, false);
+  if (textPipeline_ == VK_NULL_HANDLE || objectPipeline_ == VK_NULL_HANDLE) {
+    error_ = "pipeline creation failed";
+    return false;
+  }
+  return true;
+}
+
+VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, const std::vector<uint32_t>& pixelCode,
+                                       VkPipelineLayout layout, bool text) {
+  if (vertexCode.empty() || pixelCode.empty()) return VK_NULL_HANDLE;
+  VkShaderModule modules[2];
+  const std::vector<uint32_t>* codes[2] = {&vertexCode, &pixelCode};
+  for (int i = 0; i < 2; ++i) {
+    auto moduleInfo = Make<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
+    moduleInfo.codeSize = codes[i]->size() * 4;
+    moduleInfo.pCode = codes[i]->data();
+    vkCreateShaderModule(device_, &moduleInfo, nullptr, &modules[i]);
+  }
+  VkPipelineShaderStageCreateInfo stages[2];
+  for (int i = 0; i < 2; ++i) {
+    stages[i] = Make<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
+    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
+    stages[i].module = modules[i];
+    stages[i].pName = "main";
+  }
+  // Inputs in declaration order: text instances (rect, uv, colour), mesh vertices (position, uv).
+  const VkVertexInputBindingDescription binding = text
+      ? VkVertexInputBindingDescription{0, sizeof(GlyphInstance), VK_VERTEX_INPUT_RATE_INSTANCE}
+      : VkVertexInputBindingDescription{0, sizeof(MeshVertex), VK_VERTEX_INPUT_RATE_VERTEX};
+  const VkVertexInputAttributeDescription textAttributes[] = {{0, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 0},
+                                                              {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 16},
+                                                              {2, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 32}};
+  const VkVertexInputAttributeDescription meshAttributes[] = {{0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0},
+                                                              {1, 0, VK_FORMAT_R32G32_SFLOAT, 12}};
+  auto vertexInput = Make<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
+  vertexInput.vertexBindingDescriptionCount = 1;
+  vertexInput.pVertexBindingDescriptions = &binding;
+  vertexInput.vertexAttributeDescriptionCount = text ? 3 : 2;
+  vertexInput.pVertexAttributeDescriptions = text ? textAttributes : meshAttributes;
+  auto assembly = Make<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
+  assembly.topology = text ? VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP : VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
+  auto viewport = Make<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
+  viewport.viewportCount = 1;
+  viewport.scissorCount = 1;
+  auto raster = Make<VkPipelineRasterizationStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO);
+  raster.cullMode = VK_CULL_MODE_BACK_BIT;
+  raster.frontFace = VK_FRONT_FACE_CLOCKWISE;
+  raster.lineWidth = 1.0f;
+  auto multisample = Make<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
+  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+  auto depth = Make<VkPipelineDepthStencilStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO);
+  depth.depthTestEnable = !text;
+  depth.depthWriteEnable = !text;
+  depth.depthCompareOp = VK_COMPARE_OP_LESS;
+  VkPipelineColorBlendAttachmentState blendTarget{};
+  blendTarget.colorWriteMask = 0xF;
+  if (text) {
+    blendTarget.blendEnable = VK_TRUE;
+    blendTarget.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
+    blendTarget.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+    blendTarget.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
+    blendTarget.dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
+  }
+  auto blend = Make<VkPipelineColorBlendStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO);
+  blend.attachmentCount = 1;
+  blend.pAttachments = &blendTarget;
+  const VkDynamicState dynamicStates[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
+  auto dynamic = Make<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
+  dynamic.dynamicStateCount = 2;
+  dynamic.pDynamicStates = dynamicStates;
+  const VkFormat colorFormat = VK_FORMAT_R8G8B8A8_UNORM;
+  auto rendering = Make<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
+  rendering.colorAttachmentCount = 1;
+  rendering.pColorAttachmentFormats = &colorFormat;
+  rendering.depthAttachmentFormat = depthFormat_;
+  rendering.stencilAttachmentFormat = depthFormat_;
+
+  auto info = Make<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO);
+  info.pNext = &rendering;
+  info.stageCount = 2;
+  info.pStages = stages;
+  info.pVertexInputState = &vertexInput;
+  info.pInputAssemblyState = &assembly;
+  info.pViewportState = &viewport;
+  info.pRasterizationState = &raster;
+  info.pMultisampleState = &multisample;
+  info.pDepthStencilState = &depth;
+  info.pColorBlendState = &blend;
+  info.pDynamicState = &dynamic;
+  info.layout = layout;
+  VkPipeline pipeline = VK_NULL_HANDLE;
+  vkCreateGraphicsPipelines(device_, VK_NULL_HANDLE, 1, &info, nullptr, &pipeline);
+  for (VkShaderModule module : modules) vkDestroyShaderModule(device_, module, nullptr);
+  return pipeline;
+}
+
+void VulkanFrame::Record() {
+  vkResetCommandPool(device_, pool_, 0);
+  auto begin = Make<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
+  begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+  vkBeginCommandBuffer(commands_, &begin);
+  const Image& target = targets_[currentTarget_];
+  Barrier(commands_, target.image, VK_IMAGE_ASPECT_COLOR_BIT,
+          targetsUsed_[currentTarget_] ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
+          VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0,
+          VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
+
+  auto color = Make<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
+  color.imageView = target.view;
+  color.imageLayout = VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL;
+  color.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+  color.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+  color.clearValue.color = {{240 / 255.0f, 1, 1, 1}};
+  auto depthStencil = Make<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
+  depthStencil.imageView = depth_.view;
+  depthStencil.imageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
+  depthStencil.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+  depthStencil.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+  depthStencil.clearValue.depthStencil = {1.0f, 0};
+  auto rendering = Make<VkRenderingInfo>(VK_STRUCTURE_TYPE_RENDERING_INFO);
+  rendering.renderArea = {{0, 0}, {kWidth, kHeight}};
+  rendering.layerCount = 1;
+  rendering.colorAttachmentCount = 1;
+  rendering.pColorAttachments = &color;
+  rendering.pDepthAttachment = &depthStencil;
+  rendering.pStencilAttachment = &depthStencil;
+  vkCmdBeginRendering(commands_, &rendering);
+  const VkViewport viewport{0, float(kHeight), float(kWidth), -float(kHeight), 0, 1};
+  const VkRect2D scissor{{0, 0}, {kWidth, kHeight}};
+  vkCmdSetViewport(commands_, 0, 1, &viewport);
+  vkCmdSetScissor(commands_, 0, 1, &scissor);
+
+  const VkDescriptorImageInfo textureInfo{VK_NULL_HANDLE, texture_.view, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL};
+  const VkDescriptorImageInfo samplerInfo{sampler_, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED};
+  auto write = [](uint32_t binding, VkDescriptorType type, const VkDescriptorImageInfo* image,
+                  const VkDescriptorBufferInfo* buffer) {
+    auto result = Make<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
+    result.dstBinding = binding;
+    result.descriptorCount = 1;
+    result.descriptorType = type;
+    result.pImageInfo = image;
+    result.pBufferInfo = buffer;
+    return result;
+  };
+  const VkWriteDescriptorSet textWrites[] = {write(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
+                                             write(96, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
+  vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textPipeline_);
+  pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
+  const VkDeviceSize zero = 0;
+  vkCmdBindVertexBuffers(commands_, 0, 1, &instances_.buffer, &zero);
+  vkCmdDraw(commands_, 4, kGlyphCount, 0, 0);
+
+  const VkDescriptorBufferInfo pass{constants_.buffer, 0, kConstantSlot};
+  const VkDescriptorBufferInfo bones{constants_.buffer, (drawCount_ + 1) * VkDeviceSize(kConstantSlot), kConstantSlot};
+  for (uint32_t draw = 0; draw < drawCount_; ++draw) {
+    const VkDescriptorBufferInfo object{constants_.buffer, (1 + draw) * VkDeviceSize(kConstantSlot), kConstantSlot};
+    const VkWriteDescriptorSet writes[] = {write(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &pass),
+                                           write(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &object),
+                                           write(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
+                                           write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
+                                           write(96, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
+    vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
+    pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
+    vkCmdBindVertexBuffers(commands_, 0, 1, &vertices_.buffer, &zero);
+    vkCmdBindIndexBuffer(commands_, indices_.buffer, 0, VK_INDEX_TYPE_UINT16);
+    vkCmdDrawIndexed(commands_, indexCount_, 1, 0, 0, 0);
+  }
+  vkCmdEndRendering(commands_);
+
+  // The off-screen present: the frame is copied into the front image.
+  Barrier(commands_, target.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL,
+          VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
+          VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
+  Barrier(commands_, front_.image, VK_IMAGE_ASPECT_COLOR_BIT,
+          frontUsed_ ? VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
+          VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
+          VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT);
+  const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
+                           {0, 0, 0}, {kWidth, kHeight, 1}};
+  vkCmdCopyImage(commands_, target.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, front_.image,
+                 VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  vkEndCommandBuffer(commands_);
+  targetsUsed_[currentTarget_] = true;
+  frontUsed_ = true;
+}
+
+double VulkanFrame::Render() {
+  const auto start = std::chrono::steady_clock::now();
+  Record();
+  const double recording = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);
+  submit.commandBufferCount = 1;
+  submit.pCommandBuffers = &commands_;
+  vkQueueSubmit(queue_, 1, &submit, fence_);
+  vkWaitForFences(device_, 1, &fence_, VK_TRUE, UINT64_MAX);
+  vkResetFences(device_, 1, &fence_);
+  currentTarget_ = (currentTarget_ + 1) % 2;
+  return recording;
+}
+
+void VulkanFrame::Destroy(Image& image) {
+  if (image.view != VK_NULL_HANDLE) vkDestroyImageView(device_, image.view, nullptr);
+  if (image.image != VK_NULL_HANDLE) vkDestroyImage(device_, image.image, nullptr);
+  if (image.memory != VK_NULL_HANDLE) vkFreeMemory(device_, image.memory, nullptr);
+  image = Image{};
+}
+
+void VulkanFrame::Destroy(Buffer& buffer) {
+  if (buffer.buffer != VK_NULL_HANDLE) vkDestroyBuffer(device_, buffer.buffer, nullptr);
+  if (buffer.memory != VK_NULL_HANDLE) vkFreeMemory(device_, buffer.memory, nullptr);
+  buffer = Buffer{};
+}
+
+}  // namespace frame_bench

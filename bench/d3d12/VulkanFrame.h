@@ -1,0 +1,75 @@
+// The benchmark frame written directly against Vulkan 1.3: the reference the layer is measured against. Same
+// shaders, same resources, push descriptors per draw, an off-screen present by image copy, a fence wait.
+#pragma once
+
+#include <vulkan/vulkan.h>
+
+#include <string>
+#include <vector>
+
+namespace frame_bench {
+
+class VulkanFrame {
+ public:
+  explicit VulkanFrame(uint32_t drawCount);
+  ~VulkanFrame();
+  VulkanFrame(const VulkanFrame&) = delete;
+  VulkanFrame& operator=(const VulkanFrame&) = delete;
+
+  const std::string& Error() const { return error_; }
+
+  // Records, submits, copies to the front image and waits for one frame. Returns the seconds spent recording.
+  double Render();
+
+ private:
+  struct Image {
+    VkImage image = VK_NULL_HANDLE;
+    VkDeviceMemory memory = VK_NULL_HANDLE;
+    VkImageView view = VK_NULL_HANDLE;
+  };
+  struct Buffer {
+    VkBuffer buffer = VK_NULL_HANDLE;
+    VkDeviceMemory memory = VK_NULL_HANDLE;
+    void* mapped = nullptr;
+  };
+
+  bool CreateDevice();
+  bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects, Image* image);
+  bool CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsageFlags usage, Buffer* buffer);
+  uint32_t MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const;
+  bool CreateResources();
+  bool CreatePipelines();
+  VkPipeline CreatePipeline(const std::vector<uint32_t>& vertexCode, const std::vector<uint32_t>& pixelCode,
+                            VkPipelineLayout layout, bool text);
+  void UploadTexture();
+  void Record();
+  void Destroy(Image& image);
+  void Destroy(Buffer& buffer);
+
+  uint32_t drawCount_;
+  std::string error_;
+  VkInstance instance_ = VK_NULL_HANDLE;
+  VkPhysicalDevice physical_ = VK_NULL_HANDLE;
+  VkDevice device_ = VK_NULL_HANDLE;
+  VkQueue queue_ = VK_NULL_HANDLE;
+  uint32_t queueFamily_ = 0;
+  PFN_vkCmdPushDescriptorSetKHR pushDescriptors_ = nullptr;
+  VkCommandPool pool_ = VK_NULL_HANDLE;
+  VkCommandBuffer commands_ = VK_NULL_HANDLE;
+  VkFence fence_ = VK_NULL_HANDLE;
+  VkFormat depthFormat_ = VK_FORMAT_D24_UNORM_S8_UINT;
+
+  Image targets_[2];
+  uint32_t currentTarget_ = 0;
+  bool targetsUsed_[2] = {false, false};
+  Image depth_, front_, texture_;
+  bool frontUsed_ = false;
+  Buffer vertices_, indices_, instances_, constants_;
+  uint32_t indexCount_ = 0;
+  VkSampler sampler_ = VK_NULL_HANDLE;
+  VkDescriptorSetLayout textSet_ = VK_NULL_HANDLE, objectSet_ = VK_NULL_HANDLE;
+  VkPipelineLayout textLayout_ = VK_NULL_HANDLE, objectLayout_ = VK_NULL_HANDLE;
+  VkPipeline textPipeline_ = VK_NULL_HANDLE, objectPipeline_ = VK_NULL_HANDLE;
+};
+
+}  // namespace frame_bench
