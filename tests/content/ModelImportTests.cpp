@@ -53,7 +53,8 @@ TEST(ModelImport, VertexTakesFirstFourInfluencesInBoneThenWeightOrderWithoutReno
 
 TEST(ModelImport, VertexCarriesPositionTexCoordNormalAndOpaqueWhite) {
   const auto scene = MakeScene({MakeMesh(3)});
-  const SkinnedVertex& v = Read(*scene).Arrays.Vertices[2];
+  const Imported imported = Read(*scene);
+  const SkinnedVertex& v = imported.Arrays.Vertices[2];
   EXPECT_THAT(v.Position, ElementsAre(2, 4, 6));
   EXPECT_THAT(v.TexCoord, ElementsAre(2, -2));
   EXPECT_THAT(v.Normal, ElementsAre(0, 1, 0));
