@@ -16,8 +16,8 @@ struct Glyph {
   float TexHeight = 0.0f;
   float Width = 0.0f;  // picture size, pixels
   float Height = 0.0f;
-  float XOffset = 0.0f;  // picture offset from the pen position
-  float YOffset = 0.0f;  // picture offset below the line top
+  float XOffset = 0.0f;   // picture offset from the pen position
+  float YOffset = 0.0f;   // picture offset below the line top
   float XAdvance = 0.0f;  // pen advance after the glyph
 };
 

@@ -9,9 +9,7 @@
 namespace {
 
 // The white space of the "C" locale: blank, tab, line feed, vertical tab, form feed, carriage return.
-bool IsWhiteSpace(char character) {
-  return character == ' ' || (character >= '\t' && character <= '\r');
-}
+bool IsWhiteSpace(char character) { return character == ' ' || (character >= '\t' && character <= '\r'); }
 
 bool IsDigit(char character) { return character >= '0' && character <= '9'; }
 
@@ -104,8 +102,8 @@ int32_t FontWordReader::ToNumber(std::string_view valueText) const {
     Fail(FontFileReason::InvalidNumber);
   }
   // Accumulated as a magnitude so that the most negative value still fits on the way.
-  const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
-                                 : std::numeric_limits<int32_t>::max();
+  const int64_t limit =
+      negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min()) : std::numeric_limits<int32_t>::max();
   int64_t magnitude = 0;
   for (; i < valueText.size() && IsDigit(valueText[i]); ++i) {
     magnitude = magnitude * 10 + (valueText[i] - '0');

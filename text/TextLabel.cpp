@@ -44,15 +44,13 @@ void TextLabel::CreateInstanceBuffer() {
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
   const CD3DX12_RESOURCE_DESC bufferDescription = CD3DX12_RESOURCE_DESC::Buffer(byteSize);
   result = device->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &bufferDescription,
-                                           D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
-                                           IID_PPV_ARGS(&InstanceBuffer));
+                                           D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&InstanceBuffer));
   if (FAILED(result)) {
     ReportFailure("ID3D12Device::CreateCommittedResource", result);
     InstanceBuffer = nullptr;
     return;
   }
-  InstanceBufferView = {InstanceBuffer->GetGPUVirtualAddress(), static_cast<UINT>(byteSize),
-                        sizeof(GlyphInstance)};
+  InstanceBufferView = {InstanceBuffer->GetGPUVirtualAddress(), static_cast<UINT>(byteSize), sizeof(GlyphInstance)};
   void* mapped = nullptr;
   result = InstanceBuffer->Map(0, nullptr, &mapped);
   if (FAILED(result)) {

@@ -47,16 +47,16 @@ class TextLabel {
   float Y = 0.0f;
   float Width = 0.0f;
   float Height = 0.0f;
-  QuadRect ClipRect;  // the box in clip space
+  QuadRect ClipRect;    // the box in clip space
   float ScaleX = 0.2f;  // applied to every font metric
   float ScaleY = 0.2f;
   bool HasFocus = false;
   int32_t InstanceCount = 1;  // records drawn: the background and the text records; never below 1
   std::wstring Text;
   BitmapFont Font;
-  GlyphLookup Lookup;  // index of Font; the two are only ever replaced together
+  GlyphLookup Lookup;                               // index of Font; the two are only ever replaced together
   uint32_t TextDataOffset = sizeof(GlyphInstance);  // byte offset of the first text record
-  uint32_t MaxCharacters = 1024;  // buffer capacity in records, the background included
+  uint32_t MaxCharacters = 1024;                    // buffer capacity in records, the background included
   // Copies of a label share this buffer; it lives for the whole run and is never unmapped or released.
   ID3D12Resource* InstanceBuffer = nullptr;
   D3D12_VERTEX_BUFFER_VIEW InstanceBufferView = {};

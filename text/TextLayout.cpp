@@ -62,8 +62,8 @@ class Pen {
 
 }  // namespace
 
-size_t LayOutText(std::wstring_view text, const BitmapFont& font, const GlyphLookup& lookup,
-                  const TextFrame& frame, std::span<GlyphInstance> records) {
+size_t LayOutText(std::wstring_view text, const BitmapFont& font, const GlyphLookup& lookup, const TextFrame& frame,
+                  std::span<GlyphInstance> records) {
   Pen pen(font, frame);
   // The last character that drew a glyph: spaces and line breaks leave it, so a pair is kerned across them.
   uint16_t previous = NoPreviousCharacter;

@@ -29,5 +29,5 @@ inline constexpr float SpaceAdvance = 40.2f;
 
 // Lays `text` out into `records`, in text order, and returns how many were written. Characters without
 // a glyph are skipped; when `records` is full the rest of the text is left out.
-size_t LayOutText(std::wstring_view text, const BitmapFont& font, const GlyphLookup& lookup,
-                  const TextFrame& frame, std::span<GlyphInstance> records);
+size_t LayOutText(std::wstring_view text, const BitmapFont& font, const GlyphLookup& lookup, const TextFrame& frame,
+                  std::span<GlyphInstance> records);

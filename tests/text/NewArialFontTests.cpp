@@ -36,9 +36,7 @@ std::vector<std::map<std::string, std::string>> LinesOfKind(const std::filesyste
   return lines;
 }
 
-int ValueOf(const std::map<std::string, std::string>& line, const std::string& key) {
-  return std::stoi(line.at(key));
-}
+int ValueOf(const std::map<std::string, std::string>& line, const std::string& key) { return std::stoi(line.at(key)); }
 
 // Width and height from a PNG's header chunk.
 std::pair<int, int> PngSize(const std::filesystem::path& file) {
@@ -105,8 +103,8 @@ TEST_F(NewArialFont, CoversPrintableAsciiInsideItsAtlas) {
   EXPECT_EQ(font.TextureHeight, pngHeight);
 
   for (int code = 32; code <= 126; ++code) {
-    const auto found = std::find_if(font.Glyphs.begin(), font.Glyphs.end(),
-                                    [code](const Glyph& glyph) { return glyph.Id == code; });
+    const auto found =
+        std::find_if(font.Glyphs.begin(), font.Glyphs.end(), [code](const Glyph& glyph) { return glyph.Id == code; });
     ASSERT_NE(found, font.Glyphs.end()) << "no glyph for " << code;
     EXPECT_GE(found->U, 0.0f) << code;
     EXPECT_GE(found->V, 0.0f) << code;
@@ -115,8 +113,8 @@ TEST_F(NewArialFont, CoversPrintableAsciiInsideItsAtlas) {
     // The background samples the corner block at u, v >= 0.99; no glyph may lie there.
     EXPECT_FALSE(found->U + found->TexWidth > 0.99f && found->V + found->TexHeight > 0.99f) << code;
   }
-  const auto letterA = std::find_if(font.Glyphs.begin(), font.Glyphs.end(),
-                                    [](const Glyph& glyph) { return glyph.Id == 'A'; });
+  const auto letterA =
+      std::find_if(font.Glyphs.begin(), font.Glyphs.end(), [](const Glyph& glyph) { return glyph.Id == 'A'; });
   // At the label's scale of 0.2 a capital is 20 to 30 pixels high: readable in an 800 x 600 window.
   EXPECT_GE(letterA->Height, 90.0f);
   EXPECT_LE(letterA->Height, 160.0f);

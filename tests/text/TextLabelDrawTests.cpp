@@ -1,9 +1,11 @@
-// A label drawn off-screen through the Direct3D 12 layer with the text pipeline the frame uses (the
-// font shaders, a root signature with the atlas table and the static sampler, alpha blending, no depth
-// test), then read back: the box and the glyphs must show where the layout put their records.
+// A label drawn off-screen through the Direct3D 12 layer with the text pipeline of the frame (the font
+// shaders in the "default" pipeline state with the "font" root signature: alpha blending, no depth test,
+// back faces culled), then read back: the box and the glyphs must show where the layout put them.
 #include "FontFileText.h"
 #include "ScratchDirectory.h"
 
+#include "content/InputLayouts.h"
+#include "render/PipelineLibrary.h"
 #include "text/TextLabel.h"
 
 #include <d3d12_vk_diagnostics.h>
@@ -11,20 +13,20 @@
 #include <windows.h>
 
 #include <d3d12.h>
-#include <d3dcompiler.h>
 #include "d3dx12.h"
 #include <wrl/client.h>
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 using Microsoft::WRL::ComPtr;
 
-// GoogleTest's HRESULT checks exist on Windows only.
+// GoogleTest's HRESULT check exists on Windows only.
 #define ASSERT_SUCCEEDED(expression) ASSERT_GE((expression), 0) << #expression
-#define EXPECT_SUCCEEDED(expression) EXPECT_GE((expression), 0) << #expression
 
 namespace {
 
@@ -90,13 +92,12 @@ class TextLabelDraw : public ::testing::Test {
   void SetUp() override {
     scratch.WriteFile("newarial.fnt", DrawFont().Text());
     ASSERT_SUCCEEDED(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)));
-    const D3D12_COMMAND_QUEUE_DESC queueDescription = {D3D12_COMMAND_LIST_TYPE_DIRECT, 0,
-                                                       D3D12_COMMAND_QUEUE_FLAG_NONE, 0};
+    const D3D12_COMMAND_QUEUE_DESC queueDescription = {D3D12_COMMAND_LIST_TYPE_DIRECT, 0, D3D12_COMMAND_QUEUE_FLAG_NONE,
+                                                       0};
     ASSERT_SUCCEEDED(device->CreateCommandQueue(&queueDescription, IID_PPV_ARGS(&queue)));
+    ASSERT_SUCCEEDED(device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator)));
     ASSERT_SUCCEEDED(
-        device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator)));
-    ASSERT_SUCCEEDED(device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator.Get(),
-                                                       nullptr, IID_PPV_ARGS(&list)));
+        device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator.Get(), nullptr, IID_PPV_ARGS(&list)));
     ASSERT_SUCCEEDED(device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence)));
     CreateTargets();
     CreateAtlas();
@@ -107,18 +108,18 @@ class TextLabelDraw : public ::testing::Test {
 
   void CreateTargets() {
     const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
-    const auto colorDescription = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, TargetWidth, TargetHeight,
-                                                               1, 1, 1, 0, D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
+    const auto colorDescription = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, TargetWidth, TargetHeight, 1,
+                                                               1, 1, 0, D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
     const CD3DX12_CLEAR_VALUE colorClear(DXGI_FORMAT_R8G8B8A8_UNORM, ClearColor);
     ASSERT_SUCCEEDED(device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &colorDescription,
-                                                             D3D12_RESOURCE_STATE_RENDER_TARGET, &colorClear,
-                                                             IID_PPV_ARGS(&target)));
-    const auto depthDescription = CD3DX12_RESOURCE_DESC::Tex2D(
-        DXGI_FORMAT_D24_UNORM_S8_UINT, TargetWidth, TargetHeight, 1, 1, 1, 0, D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
+                                                     D3D12_RESOURCE_STATE_RENDER_TARGET, &colorClear,
+                                                     IID_PPV_ARGS(&target)));
+    const auto depthDescription = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_D24_UNORM_S8_UINT, TargetWidth, TargetHeight,
+                                                               1, 1, 1, 0, D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
     const CD3DX12_CLEAR_VALUE depthClear(DXGI_FORMAT_D24_UNORM_S8_UINT, 1.0f, 0);
     ASSERT_SUCCEEDED(device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &depthDescription,
-                                                             D3D12_RESOURCE_STATE_DEPTH_WRITE, &depthClear,
-                                                             IID_PPV_ARGS(&depth)));
+                                                     D3D12_RESOURCE_STATE_DEPTH_WRITE, &depthClear,
+                                                     IID_PPV_ARGS(&depth)));
     const D3D12_DESCRIPTOR_HEAP_DESC rtvHeapDescription = {D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1,
                                                            D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
     ASSERT_SUCCEEDED(device->CreateDescriptorHeap(&rtvHeapDescription, IID_PPV_ARGS(&rtvHeap)));
@@ -133,13 +134,12 @@ class TextLabelDraw : public ::testing::Test {
     const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
     const auto description = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, AtlasSize, AtlasSize, 1, 1);
     ASSERT_SUCCEEDED(device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description,
-                                                             D3D12_RESOURCE_STATE_COPY_DEST, nullptr,
-                                                             IID_PPV_ARGS(&atlas)));
+                                                     D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&atlas)));
     const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
     const auto stagingDescription = CD3DX12_RESOURCE_DESC::Buffer(GetRequiredIntermediateSize(atlas.Get(), 0, 1));
     ASSERT_SUCCEEDED(device->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &stagingDescription,
-                                                             D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
-                                                             IID_PPV_ARGS(&atlasStaging)));
+                                                     D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
+                                                     IID_PPV_ARGS(&atlasStaging)));
     atlasPixels = MakeAtlas();
     const D3D12_SUBRESOURCE_DATA source = {atlasPixels.data(), AtlasSize * 4, AtlasSize * AtlasSize * 4};
     UpdateSubresources(list.Get(), atlas.Get(), atlasStaging.Get(), 0, 0, 1, &source);
@@ -158,60 +158,18 @@ class TextLabelDraw : public ::testing::Test {
     device->CreateShaderResourceView(atlas.Get(), &view, srvHeap->GetCPUDescriptorHandleForHeapStart());
   }
 
-  ComPtr<ID3DBlob> CompileShader(const wchar_t* file, const char* target) {
-    const std::wstring path = std::wstring(ENGINE_SHADERS_DIR) + L"/" + file;
-    ComPtr<ID3DBlob> code;
-    ComPtr<ID3DBlob> errors;
-    const HRESULT result = D3DCompileFromFile(path.c_str(), nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE, "main", target,
-                                              D3DCOMPILE_DEBUG, 0, &code, &errors);
-    EXPECT_SUCCEEDED(result) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
-    return code;
-  }
-
-  // The "font" root signature and the "default" pipeline state as the frame builds them.
+  // The frame's own "font" root signature and "default" pipeline state, built from the shader files.
   void CreateTextPipeline() {
-    const CD3DX12_DESCRIPTOR_RANGE atlasRange(D3D12_DESCRIPTOR_RANGE_TYPE_SRV, 1, 0);
-    CD3DX12_ROOT_PARAMETER atlasTable;
-    atlasTable.InitAsDescriptorTable(1, &atlasRange);
-    const CD3DX12_STATIC_SAMPLER_DESC sampler(0, D3D12_FILTER_MIN_MAG_LINEAR_MIP_POINT);
-    const CD3DX12_ROOT_SIGNATURE_DESC rootDescription(
-        1, &atlasTable, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT);
-    ComPtr<ID3DBlob> serialized;
-    ComPtr<ID3DBlob> errors;
-    ASSERT_SUCCEEDED(
-        D3D12SerializeRootSignature(&rootDescription, D3D_ROOT_SIGNATURE_VERSION_1, &serialized, &errors));
-    ASSERT_SUCCEEDED(device->CreateRootSignature(0, serialized->GetBufferPointer(),
-                                                         serialized->GetBufferSize(), IID_PPV_ARGS(&rootSignature)));
-
-    const ComPtr<ID3DBlob> vertexShader = CompileShader(L"FontVS.hlsl", "vs_5_0");
-    const ComPtr<ID3DBlob> pixelShader = CompileShader(L"FontPS.hlsl", "ps_5_0");
-    ASSERT_TRUE(vertexShader && pixelShader);
-
-    const D3D12_INPUT_ELEMENT_DESC recordLayout[] = {
-        {"POSITION", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA, 1},
-        {"TEXCOORD", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 16, D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA, 1},
-        {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 32, D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA, 1},
-    };
-    D3D12_GRAPHICS_PIPELINE_STATE_DESC description = {};
-    description.pRootSignature = rootSignature.Get();
-    description.VS = {vertexShader->GetBufferPointer(), vertexShader->GetBufferSize()};
-    description.PS = {pixelShader->GetBufferPointer(), pixelShader->GetBufferSize()};
-    description.BlendState = CD3DX12_BLEND_DESC(D3D12_DEFAULT);
-    D3D12_RENDER_TARGET_BLEND_DESC& blend = description.BlendState.RenderTarget[0];
-    blend.BlendEnable = TRUE;
-    blend.SrcBlend = D3D12_BLEND_SRC_ALPHA;
-    blend.DestBlend = D3D12_BLEND_INV_SRC_ALPHA;
-    description.SampleMask = 0xFFFFFFFF;
-    description.RasterizerState = CD3DX12_RASTERIZER_DESC(D3D12_DEFAULT);  // back faces culled
-    description.DepthStencilState = CD3DX12_DEPTH_STENCIL_DESC(D3D12_DEFAULT);
-    description.DepthStencilState.DepthEnable = FALSE;
-    description.InputLayout = {recordLayout, 3};
-    description.PrimitiveTopologyType = D3D12_PRIMITIVE_TOPOLOGY_TYPE_TRIANGLE;
-    description.NumRenderTargets = 1;
-    description.RTVFormats[0] = DXGI_FORMAT_R8G8B8A8_UNORM;
-    description.DSVFormat = DXGI_FORMAT_D24_UNORM_S8_UINT;
-    description.SampleDesc = {1, 0};
-    ASSERT_SUCCEEDED(device->CreateGraphicsPipelineState(&description, IID_PPV_ARGS(&pipeline)));
+    std::filesystem::create_directory_symlink(ENGINE_SHADERS_DIR, "Shaders");
+    pipelines = std::make_unique<PipelineLibrary>();
+    pipelines->FontInputElements.assign(FontInputLayout.begin(), FontInputLayout.end());
+    pipelines->ModelInputElements.assign(ModelInputLayout.begin(), ModelInputLayout.end());
+    pipelines->BuildShaders();
+    pipelines->BuildRootSignatures();
+    pipelines->BuildPipelineStates();
+    rootSignature = pipelines->GetRootSignature("font");
+    pipeline = pipelines->GetPipelineState("default");
+    ASSERT_TRUE(rootSignature && pipeline);
   }
 
   // Records the text draw of a frame, runs it and reads the target back.
@@ -227,9 +185,9 @@ class TextLabelDraw : public ::testing::Test {
     list->OMSetRenderTargets(1, &rtv, TRUE, &dsv);
     ID3D12DescriptorHeap* heaps[] = {srvHeap.Get()};
     list->SetDescriptorHeaps(1, heaps);
-    list->SetGraphicsRootSignature(rootSignature.Get());
+    list->SetGraphicsRootSignature(rootSignature);
     list->SetGraphicsRootDescriptorTable(0, srvHeap->GetGPUDescriptorHandleForHeapStart());
-    list->SetPipelineState(pipeline.Get());
+    list->SetPipelineState(pipeline);
     list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
     list->IASetVertexBuffers(0, 1, &label.InstanceBufferView);
     list->DrawInstanced(4, static_cast<UINT>(label.InstanceCount), 0, 0);
@@ -242,9 +200,8 @@ class TextLabelDraw : public ::testing::Test {
     device->GetCopyableFootprints(&targetDescription, 0, 1, 0, &footprint, nullptr, nullptr, &readbackSize);
     const CD3DX12_HEAP_PROPERTIES readbackHeap(D3D12_HEAP_TYPE_READBACK);
     const auto readbackDescription = CD3DX12_RESOURCE_DESC::Buffer(readbackSize);
-    ASSERT_SUCCEEDED(device->CreateCommittedResource(&readbackHeap, D3D12_HEAP_FLAG_NONE,
-                                                             &readbackDescription, D3D12_RESOURCE_STATE_COPY_DEST,
-                                                             nullptr, IID_PPV_ARGS(&readback)));
+    ASSERT_SUCCEEDED(device->CreateCommittedResource(&readbackHeap, D3D12_HEAP_FLAG_NONE, &readbackDescription,
+                                                     D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&readback)));
     const CD3DX12_TEXTURE_COPY_LOCATION destination(readback.Get(), footprint);
     const CD3DX12_TEXTURE_COPY_LOCATION source(target.Get(), 0);
     list->CopyTextureRegion(&destination, 0, 0, 0, &source, nullptr);
@@ -289,8 +246,9 @@ class TextLabelDraw : public ::testing::Test {
   ComPtr<ID3D12Fence> fence;
   ComPtr<ID3D12Resource> target, depth, atlas, atlasStaging, readback;
   ComPtr<ID3D12DescriptorHeap> rtvHeap, dsvHeap, srvHeap;
-  ComPtr<ID3D12RootSignature> rootSignature;
-  ComPtr<ID3D12PipelineState> pipeline;
+  std::unique_ptr<PipelineLibrary> pipelines;
+  ID3D12RootSignature* rootSignature = nullptr;
+  ID3D12PipelineState* pipeline = nullptr;
   std::vector<uint8_t> atlasPixels;
   D3D12_PLACED_SUBRESOURCE_FOOTPRINT footprint = {};
   uint8_t* pixels = nullptr;
