@@ -42,6 +42,15 @@ class ComObject : public Interface {
   // References held by anyone; the swap chain uses it to see whether the program still holds its buffers.
   ULONG ReferenceCount() const { return refCount_.load(std::memory_order_relaxed); }
 
+  // Adds a reference unless the last one is already gone (the object is being destroyed).
+  bool TryAddRef() {
+    ULONG count = refCount_.load(std::memory_order_relaxed);
+    while (count != 0) {
+      if (refCount_.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel)) return true;
+    }
+    return false;
+  }
+
  protected:
   ComObject() = default;
   virtual ~ComObject() = default;

@@ -2,6 +2,8 @@
 
 #include "Device.h"
 #include "Diagnostics.h"
+
+#include <algorithm>
 #include "VulkanStructs.h"
 
 namespace d3d12vk {

@@ -149,6 +149,14 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool IsBoundTarget(VkImageView view) const;
   bool PushDescriptors(const char* call);
 
+  // Copies (CommandListTransfer.cpp)
+  void CopyBetweenTextures(const char* call, Resource& to, UINT toSubresource, UINT x, UINT y, Resource& from,
+                           UINT fromSubresource, const D3D12_BOX* box);
+  void CopyBufferToTexture(const char* call, Resource& from, const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed,
+                           Resource& to, UINT subresource, UINT x, UINT y, const D3D12_BOX* box);
+  void CopyTextureToBuffer(const char* call, Resource& from, UINT subresource, const D3D12_BOX* box, Resource& to,
+                           const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed, UINT x, UINT y);
+
   D3D12_COMMAND_LIST_TYPE type_ = D3D12_COMMAND_LIST_TYPE_DIRECT;
   CommandAllocator* allocator_ = nullptr;
   VkCommandBuffer commands_ = VK_NULL_HANDLE;

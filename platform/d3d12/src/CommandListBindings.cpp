@@ -63,7 +63,8 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
     }
     buffers[i] = address.buffer;
     offsets[i] = address.offset;
-    sizes[i] = std::min<VkDeviceSize>(view->SizeInBytes, address.remaining);
+    // Vulkan has no empty vertex buffer binding; a view of 0 bytes reaches to the end of its buffer.
+    sizes[i] = view->SizeInBytes == 0 ? VK_WHOLE_SIZE : std::min<VkDeviceSize>(view->SizeInBytes, address.remaining);
     strides[i] = view->StrideInBytes;
   }
   vkCmdBindVertexBuffers2(commands_, startSlot, count, buffers, offsets, sizes, strides);

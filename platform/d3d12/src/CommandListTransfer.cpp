@@ -28,17 +28,25 @@ bool LayoutAllowsCopy(VkImageLayout layout, bool destination) {
          layout == (destination ? VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL : VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
 }
 
-// Buffer <-> image copy region for one placed footprint; `box` selects part of the image side.
+// One buffer <-> texture copy: the footprint side starts `footprintTexel` texels into the placed footprint, the
+// texture side is `extent` texels at `textureOffset` of `subresource`.
 struct FootprintCopy {
   VkBufferImageCopy region{};
   const char* problem = nullptr;
 };
 
-FootprintCopy FootprintRegion(const Resource& texture, UINT subresource, const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed,
-                              VkOffset3D imageOffset, VkExtent3D extent) {
+FootprintCopy FootprintRegion(const Resource& texture, UINT subresource, const Resource& buffer,
+                              const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed, VkOffset2D footprintTexel,
+                              VkOffset3D textureOffset, VkExtent3D extent) {
   FootprintCopy copy;
   const FormatInfo& format = *texture.Format();
   const D3D12_SUBRESOURCE_FOOTPRINT& footprint = placed.Footprint;
+  const FormatInfo* footprintFormat = FindFormat(footprint.Format);
+  if (footprintFormat == nullptr || footprintFormat->bytesPerBlock != format.bytesPerBlock ||
+      footprintFormat->blockSize != format.blockSize) {
+    copy.problem = "the footprint's format does not fit the texture's";
+    return copy;
+  }
   if (footprint.RowPitch % D3D12_TEXTURE_DATA_PITCH_ALIGNMENT != 0 ||
       placed.Offset % D3D12_TEXTURE_DATA_PLACEMENT_ALIGNMENT != 0) {
     copy.problem = "the footprint's RowPitch must be a multiple of 256 and its Offset of 512";
@@ -55,21 +63,33 @@ FootprintCopy FootprintRegion(const Resource& texture, UINT subresource, const D
   uint32_t mip = 0, layer = 0;
   texture.SplitSubresource(subresource, &mip, &layer);
   const VkExtent3D mipExtent = texture.MipExtent(mip);
-  if (imageOffset.x < 0 || imageOffset.y < 0 || uint32_t(imageOffset.x) + extent.width > mipExtent.width ||
-      uint32_t(imageOffset.y) + extent.height > mipExtent.height) {
+  if (textureOffset.x < 0 || textureOffset.y < 0 || uint32_t(textureOffset.x) + extent.width > mipExtent.width ||
+      uint32_t(textureOffset.y) + extent.height > mipExtent.height) {
     copy.problem = "the copied region lies outside the subresource";
     return copy;
   }
-  copy.region.bufferOffset = placed.Offset;
+  const UINT64 block = format.blockSize;
+  const UINT64 rowsOfBlocks = (extent.height + block - 1) / block;
+  const UINT64 blocksPerRow = (extent.width + block - 1) / block;
+  copy.region.bufferOffset = placed.Offset + UINT64(footprintTexel.y) / block * footprint.RowPitch +
+                             UINT64(footprintTexel.x) / block * format.bytesPerBlock;
+  const UINT64 end = copy.region.bufferOffset + (rowsOfBlocks - 1) * footprint.RowPitch + blocksPerRow * format.bytesPerBlock;
+  if (end > buffer.Desc().Width) {
+    copy.problem = "the footprint runs past the end of the buffer";
+    return copy;
+  }
   copy.region.bufferRowLength = footprint.RowPitch / format.bytesPerBlock * format.blockSize;
   copy.region.bufferImageHeight = footprint.Height;
+  // Copies of depth formats move the depth aspect, as Direct3D's plane 0.
   const VkImageAspectFlags aspect =
       texture.Aspects() & VK_IMAGE_ASPECT_DEPTH_BIT ? VkImageAspectFlags(VK_IMAGE_ASPECT_DEPTH_BIT) : texture.Aspects();
   copy.region.imageSubresource = {aspect, mip, layer, 1};
-  copy.region.imageOffset = imageOffset;
+  copy.region.imageOffset = textureOffset;
   copy.region.imageExtent = extent;
   return copy;
 }
+
+VkExtent3D BoxExtent(const D3D12_BOX& box) { return {box.right - box.left, box.bottom - box.top, 1}; }
 
 }  // namespace
 
@@ -181,78 +201,65 @@ void CommandList::CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destinati
   EndRendering();
   FlushPendingClears();
 
-  const VkOffset3D sourceOffset{box != nullptr ? int32_t(box->left) : 0, box != nullptr ? int32_t(box->top) : 0, 0};
   if (toImage && fromImage) {
-    uint32_t toMip = 0, toLayer = 0, fromMip = 0, fromLayer = 0;
-    if (destination->SubresourceIndex >= to->SubresourceCount() || source->SubresourceIndex >= from->SubresourceCount()) {
-      return Reject(kCall, "a subresource index is outside its texture");
-    }
-    to->SplitSubresource(destination->SubresourceIndex, &toMip, &toLayer);
-    from->SplitSubresource(source->SubresourceIndex, &fromMip, &fromLayer);
-    const VkExtent3D fromExtent = from->MipExtent(fromMip);
-    const VkExtent3D extent = box != nullptr ? VkExtent3D{box->right - box->left, box->bottom - box->top, 1} : fromExtent;
-    if (!LayoutAllowsCopy(to->CurrentLayout(), true) || !LayoutAllowsCopy(from->CurrentLayout(), false)) {
-      return Reject(kCall, "the textures must be in COPY_DEST and COPY_SOURCE");
-    }
-    const VkImageCopy region{{from->Aspects(), fromMip, fromLayer, 1}, sourceOffset, {to->Aspects(), toMip, toLayer, 1},
-                             {int32_t(x), int32_t(y), 0}, extent};
-    vkCmdCopyImage(commands_, from->Image(), from->CurrentLayout(), to->Image(), to->CurrentLayout(), 1, &region);
-    return;
+    CopyBetweenTextures(kCall, *to, destination->SubresourceIndex, x, y, *from, source->SubresourceIndex, box);
+  } else if (toImage) {
+    CopyBufferToTexture(kCall, *from, source->PlacedFootprint, *to, destination->SubresourceIndex, x, y, box);
+  } else {
+    CopyTextureToBuffer(kCall, *from, source->SubresourceIndex, box, *to, destination->PlacedFootprint, x, y);
   }
+}
 
-  Resource* texture = toImage ? to : from;
-  const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed = toImage ? source->PlacedFootprint : destination->PlacedFootprint;
-  const UINT subresource = toImage ? destination->SubresourceIndex : source->SubresourceIndex;
-  if (placed.Footprint.Format != texture->Desc().Format && FindFormat(placed.Footprint.Format) != texture->Format()) {
-    const FormatInfo* footprintFormat = FindFormat(placed.Footprint.Format);
-    if (footprintFormat == nullptr || footprintFormat->bytesPerBlock != texture->Format()->bytesPerBlock) {
-      return Reject(kCall, "the footprint's format %d does not fit the texture's %d", placed.Footprint.Format,
-                    texture->Desc().Format);
-    }
+void CommandList::CopyBetweenTextures(const char* call, Resource& to, UINT toSubresource, UINT x, UINT y,
+                                      Resource& from, UINT fromSubresource, const D3D12_BOX* box) {
+  if (toSubresource >= to.SubresourceCount() || fromSubresource >= from.SubresourceCount()) {
+    return Reject(call, "a subresource index is outside its texture");
   }
-  if (!LayoutAllowsCopy(texture->CurrentLayout(), toImage)) {
-    return Reject(kCall, "the texture is in state 0x%x, not %s", texture->RecordedState(),
-                  toImage ? "COPY_DEST" : "COPY_SOURCE");
+  if (!LayoutAllowsCopy(to.CurrentLayout(), true) || !LayoutAllowsCopy(from.CurrentLayout(), false)) {
+    return Reject(call, "the textures must be in COPY_DEST and COPY_SOURCE");
   }
-  FootprintCopy copy;
-  if (toImage) {
-    // Buffer to texture: the box selects texels of the footprint, placed at (x, y) in the texture.
-    const VkExtent3D extent = box != nullptr ? VkExtent3D{box->right - box->left, box->bottom - box->top, 1}
-                                             : VkExtent3D{placed.Footprint.Width, placed.Footprint.Height, 1};
-    copy = FootprintRegion(*texture, subresource, placed, {int32_t(x), int32_t(y), 0}, extent);
-    if (copy.problem == nullptr && box != nullptr) {
-      const FormatInfo& format = *texture->Format();
-      copy.region.bufferOffset += UINT64(box->top / format.blockSize) * placed.Footprint.RowPitch +
-                                  UINT64(box->left / format.blockSize) * format.bytesPerBlock;
-    }
-  } else {
-    // Texture to buffer: the box selects texels of the texture, written at (x, y) of the footprint.
-    uint32_t mip = 0, layer = 0;
-    texture->SplitSubresource(std::min(subresource, texture->SubresourceCount() - 1), &mip, &layer);
-    const VkExtent3D mipExtent = texture->MipExtent(mip);
-    const VkExtent3D extent = box != nullptr ? VkExtent3D{box->right - box->left, box->bottom - box->top, 1}
-                                             : VkExtent3D{std::min(placed.Footprint.Width, mipExtent.width),
-                                                          std::min(placed.Footprint.Height, mipExtent.height), 1};
-    copy = FootprintRegion(*texture, subresource, placed, sourceOffset, extent);
-    if (copy.problem == nullptr) {
-      const FormatInfo& format = *texture->Format();
-      copy.region.bufferOffset += UINT64(y / format.blockSize) * placed.Footprint.RowPitch +
-                                  UINT64(x / format.blockSize) * format.bytesPerBlock;
-    }
+  uint32_t toMip = 0, toLayer = 0, fromMip = 0, fromLayer = 0;
+  to.SplitSubresource(toSubresource, &toMip, &toLayer);
+  from.SplitSubresource(fromSubresource, &fromMip, &fromLayer);
+  const VkOffset3D sourceOffset{box != nullptr ? int32_t(box->left) : 0, box != nullptr ? int32_t(box->top) : 0, 0};
+  const VkImageCopy region{{from.Aspects(), fromMip, fromLayer, 1}, sourceOffset, {to.Aspects(), toMip, toLayer, 1},
+                           {int32_t(x), int32_t(y), 0}, box != nullptr ? BoxExtent(*box) : from.MipExtent(fromMip)};
+  vkCmdCopyImage(commands_, from.Image(), from.CurrentLayout(), to.Image(), to.CurrentLayout(), 1, &region);
+}
+
+void CommandList::CopyBufferToTexture(const char* call, Resource& from, const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed,
+                                      Resource& to, UINT subresource, UINT x, UINT y, const D3D12_BOX* box) {
+  if (!LayoutAllowsCopy(to.CurrentLayout(), true)) {
+    return Reject(call, "the texture is in state 0x%x, not COPY_DEST", to.RecordedState());
   }
-  if (copy.problem != nullptr) return Reject(kCall, "%s", copy.problem);
-  const Resource& buffer = toImage ? *from : *to;
-  const UINT64 lastByte = copy.region.bufferOffset +
-                          UINT64(placed.Footprint.RowPitch) * ((copy.region.imageExtent.height + texture->Format()->blockSize - 1) /
-                                                                   texture->Format()->blockSize - 1) +
-                          UINT64((copy.region.imageExtent.width + texture->Format()->blockSize - 1) /
-                                 texture->Format()->blockSize) * texture->Format()->bytesPerBlock;
-  if (lastByte > buffer.Desc().Width) return Reject(kCall, "the footprint runs past the end of the buffer");
-  if (toImage) {
-    vkCmdCopyBufferToImage(commands_, from->Buffer(), to->Image(), to->CurrentLayout(), 1, &copy.region);
-  } else {
-    vkCmdCopyImageToBuffer(commands_, from->Image(), from->CurrentLayout(), to->Buffer(), 1, &copy.region);
+  // The box selects texels of the footprint; they land at (x, y) of the texture.
+  const VkOffset2D footprintTexel{box != nullptr ? int32_t(box->left) : 0, box != nullptr ? int32_t(box->top) : 0};
+  const VkExtent3D extent =
+      box != nullptr ? BoxExtent(*box) : VkExtent3D{placed.Footprint.Width, placed.Footprint.Height, 1};
+  const FootprintCopy copy =
+      FootprintRegion(to, subresource, from, placed, footprintTexel, {int32_t(x), int32_t(y), 0}, extent);
+  if (copy.problem != nullptr) return Reject(call, "%s", copy.problem);
+  vkCmdCopyBufferToImage(commands_, from.Buffer(), to.Image(), to.CurrentLayout(), 1, &copy.region);
+}
+
+void CommandList::CopyTextureToBuffer(const char* call, Resource& from, UINT subresource, const D3D12_BOX* box,
+                                      Resource& to, const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed, UINT x, UINT y) {
+  if (!LayoutAllowsCopy(from.CurrentLayout(), false)) {
+    return Reject(call, "the texture is in state 0x%x, not COPY_SOURCE", from.RecordedState());
   }
+  if (subresource >= from.SubresourceCount()) return Reject(call, "the subresource index is outside the texture");
+  // The box selects texels of the texture; they land at (x, y) of the footprint.
+  uint32_t mip = 0, layer = 0;
+  from.SplitSubresource(subresource, &mip, &layer);
+  const VkExtent3D mipExtent = from.MipExtent(mip);
+  const VkExtent3D extent = box != nullptr ? BoxExtent(*box)
+                                           : VkExtent3D{std::min(placed.Footprint.Width, mipExtent.width),
+                                                        std::min(placed.Footprint.Height, mipExtent.height), 1};
+  const VkOffset3D textureOffset{box != nullptr ? int32_t(box->left) : 0, box != nullptr ? int32_t(box->top) : 0, 0};
+  const FootprintCopy copy =
+      FootprintRegion(from, subresource, to, placed, {int32_t(x), int32_t(y)}, textureOffset, extent);
+  if (copy.problem != nullptr) return Reject(call, "%s", copy.problem);
+  vkCmdCopyImageToBuffer(commands_, from.Image(), from.CurrentLayout(), to.Buffer(), 1, &copy.region);
 }
 
 void CommandList::CopyResource(ID3D12Resource* destination, ID3D12Resource* source) {

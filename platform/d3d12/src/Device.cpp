@@ -22,14 +22,6 @@ namespace {
 std::mutex registryMutex;
 std::map<VkPhysicalDevice, Device*> registry;
 
-bool TryAddRef(Device* device) {
-  // A device whose last reference is being dropped must not be handed out again.
-  const ULONG count = device->ReferenceCount();
-  if (count == 0) return false;
-  device->AddRef();
-  return true;
-}
-
 bool IsKnownListType(D3D12_COMMAND_LIST_TYPE type) {
   return type == D3D12_COMMAND_LIST_TYPE_DIRECT || type == D3D12_COMMAND_LIST_TYPE_COMPUTE ||
          type == D3D12_COMMAND_LIST_TYPE_COPY;
@@ -42,7 +34,8 @@ HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, siz
   const AdapterInfo& adapter = instance->Adapters().at(adapterIndex);
   std::lock_guard lock(registryMutex);
   auto existing = registry.find(adapter.physicalDevice);
-  if (existing != registry.end() && TryAddRef(existing->second)) {
+  // A device whose last reference is being dropped is not handed out again; a new one takes its place.
+  if (existing != registry.end() && existing->second->TryAddRef()) {
     *device = existing->second;
     return S_OK;
   }

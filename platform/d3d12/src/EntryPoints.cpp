@@ -159,7 +159,13 @@ HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* 
   if (swapChain == nullptr || rgba == nullptr || width == nullptr || height == nullptr) {
     return Fail(E_INVALIDARG, "ReadLastPresentedFrame", "an argument is null");
   }
-  return static_cast<SwapChain*>(static_cast<IDXGISwapChain3*>(swapChain))->ReadLastPresentedFrame(rgba, width, height);
+  IDXGISwapChain3* ours = nullptr;
+  if (FAILED(swapChain->QueryInterface(__uuidof(IDXGISwapChain3), reinterpret_cast<void**>(&ours)))) {
+    return Fail(E_INVALIDARG, "ReadLastPresentedFrame", "the swap chain does not come from this layer");
+  }
+  const HRESULT result = static_cast<SwapChain*>(ours)->ReadLastPresentedFrame(rgba, width, height);
+  ours->Release();
+  return result;
 }
 
 }  // namespace d3d12_vk

@@ -127,13 +127,13 @@ VkCommandBuffer Presenter::BeginCommands() {
 
 uint64_t Presenter::SubmitCommands(const char* call, VkCommandBuffer commands, VkSemaphore wait, VkSemaphore signal) {
   vkEndCommandBuffer(commands);
-  const SemaphoreWait waits[] = {{wait, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT}};
-  const SemaphoreSignal signals[] = {{signal, 0}};
-  const uint64_t serial = device_.Submissions().Submit(call, {&commands, 1},
-                                                       wait != VK_NULL_HANDLE ? std::span(waits) : std::span<const SemaphoreWait>(),
-                                                       signal != VK_NULL_HANDLE ? std::span(signals) : std::span<const SemaphoreSignal>());
+  std::vector<SemaphoreWait> waits;
+  std::vector<SemaphoreSignal> signals;
+  if (wait != VK_NULL_HANDLE) waits.push_back({wait, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT});
+  if (signal != VK_NULL_HANDLE) signals.push_back({signal, 0});
+  const uint64_t serial = device_.Submissions().Submit(call, {&commands, 1}, waits, signals);
   for (auto& [buffer, bufferSerial] : commandBuffers_) {
-    // A refused submission leaves the buffer free again.
+    // A refused submission (serial 0) leaves the buffer free again.
     if (buffer == commands) bufferSerial = serial;
   }
   return serial;
