@@ -88,6 +88,38 @@ TEST_F(TextureTest, UpdateSubresourcesKeepsRowsOfOddWidthTextures) {
   readback->Unmap(0, nullptr);
 }
 
+TEST_F(TextureTest, CopyTextureRegionMovesOnlyTheBoxToTheGivenTexel) {
+  // A 4 x 2 texture; texels (1, 0) to (2, 1) go to texel (1, 0) of a zeroed 4 x 2 footprint.
+  std::vector<uint32_t> texels(8);
+  for (uint32_t i = 0; i < 8; ++i) texels[i] = Rgba(uint8_t(10 * i), 0, 0);
+  ComPtr<ID3D12Resource> texture = UploadTexture(4, 2, texels, true);
+  const D3D12_RESOURCE_DESC desc = texture->GetDesc();
+  D3D12_PLACED_SUBRESOURCE_FOOTPRINT footprint;
+  UINT64 total = 0;
+  device->GetCopyableFootprints(&desc, 0, 1, 0, &footprint, nullptr, nullptr, &total);
+  ComPtr<ID3D12Resource> readback = CreateBuffer(D3D12_HEAP_TYPE_READBACK, total, D3D12_RESOURCE_STATE_COPY_DEST);
+  void* cleared = nullptr;
+  ASSERT_EQ(readback->Map(0, nullptr, &cleared), S_OK);
+  std::memset(cleared, 0, total);
+  readback->Unmap(0, nullptr);
+  const CD3DX12_TEXTURE_COPY_LOCATION to(readback.Get(), footprint);
+  const CD3DX12_TEXTURE_COPY_LOCATION from(texture.Get(), 0);
+  const D3D12_BOX box{1, 0, 0, 3, 2, 1};
+  list->CopyTextureRegion(&to, 1, 0, 0, &from, &box);
+  ExecuteAndWait();
+
+  void* mapped = nullptr;
+  ASSERT_EQ(readback->Map(0, nullptr, &mapped), S_OK);
+  const auto* rows = static_cast<const uint8_t*>(mapped);
+  for (UINT y = 0; y < 2; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(rows + y * footprint.Footprint.RowPitch);
+    EXPECT_EQ(row[1], texels[y * 4 + 1]);
+    EXPECT_EQ(row[2], texels[y * 4 + 2]);
+    EXPECT_EQ(row[3], 0u) << "outside the box";
+  }
+  readback->Unmap(0, nullptr);
+}
+
 TEST_F(TextureTest, TexturedQuadSamplesTheUploadedTexels) {
   const std::vector<uint32_t> texels = {Rgba(255, 0, 0), Rgba(0, 255, 0), Rgba(0, 0, 255), Rgba(255, 255, 255)};
   ComPtr<ID3D12Resource> texture = UploadTexture(2, 2, texels, false);
