@@ -94,9 +94,10 @@ TEST_F(DrawTest, IndexedDrawsUseBaseVertexAndCullCounterClockwiseTriangles) {
       Vertex(0.1f, -0.8f, 0.5f, kGreen), Vertex(0.5f, 0.8f, 0.5f, kGreen), Vertex(0.9f, -0.8f, 0.5f, kGreen)};
   const uint16_t shortIndices[] = {0, 1, 2};
   const uint32_t longIndices[] = {0, 2, 1};
-  ComPtr<ID3D12Resource> vertexBuffer = UploadBuffer(vertices.data(), vertices.size() * sizeof(ColoredVertex));
-  ComPtr<ID3D12Resource> shortBuffer = UploadBuffer(shortIndices, sizeof(shortIndices));
-  ComPtr<ID3D12Resource> longBuffer = UploadBuffer(longIndices, sizeof(longIndices));
+  // Default-heap buffers filled through UpdateSubresources, as the engine's model buffers are.
+  ComPtr<ID3D12Resource> vertexBuffer = StaticBuffer(vertices.data(), vertices.size() * sizeof(ColoredVertex));
+  ComPtr<ID3D12Resource> shortBuffer = StaticBuffer(shortIndices, sizeof(shortIndices));
+  ComPtr<ID3D12Resource> longBuffer = StaticBuffer(longIndices, sizeof(longIndices));
 
   ClearTargets();
   BindTargets();

@@ -156,6 +156,20 @@ ComPtr<ID3D12Resource> GpuTest::UploadBuffer(const void* data, size_t size) {
   return buffer;
 }
 
+ComPtr<ID3D12Resource> GpuTest::StaticBuffer(const void* data, size_t size) {
+  ComPtr<ID3D12Resource> buffer = CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, size, D3D12_RESOURCE_STATE_COMMON);
+  ComPtr<ID3D12Resource> staging = CreateBuffer(D3D12_HEAP_TYPE_UPLOAD, size, D3D12_RESOURCE_STATE_GENERIC_READ);
+  const auto toCopy =
+      CD3DX12_RESOURCE_BARRIER::Transition(buffer.Get(), D3D12_RESOURCE_STATE_COMMON, D3D12_RESOURCE_STATE_COPY_DEST);
+  list->ResourceBarrier(1, &toCopy);
+  const D3D12_SUBRESOURCE_DATA source{data, LONG_PTR(size), LONG_PTR(size)};
+  EXPECT_EQ(UpdateSubresources(list.Get(), buffer.Get(), staging.Get(), 0, 0, 1, &source), size);
+  const auto toRead = CD3DX12_RESOURCE_BARRIER::Transition(buffer.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
+                                                           D3D12_RESOURCE_STATE_GENERIC_READ);
+  list->ResourceBarrier(1, &toRead);
+  return buffer;
+}
+
 ComPtr<ID3D12RootSignature> GpuTest::CreateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc) {
   ComPtr<ID3DBlob> blob, errors;
   EXPECT_EQ(D3D12SerializeRootSignature(&desc, D3D_ROOT_SIGNATURE_VERSION_1, &blob, &errors), S_OK);

@@ -53,6 +53,9 @@ class GpuTest : public ::testing::Test {
   ComPtr<ID3D12Resource> CreateBuffer(D3D12_HEAP_TYPE heap, UINT64 size, D3D12_RESOURCE_STATES state);
   // An upload buffer holding `data`, mapped and filled.
   ComPtr<ID3D12Resource> UploadBuffer(const void* data, size_t size);
+  // A default-heap buffer filled the way the engine fills its vertex and index buffers: COMMON to COPY_DEST,
+  // d3dx12's UpdateSubresources through an upload buffer, then GENERIC_READ. Recorded on `list`.
+  ComPtr<ID3D12Resource> StaticBuffer(const void* data, size_t size);
   ComPtr<ID3D12RootSignature> CreateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc);
   // The engine's pipeline defaults: solid fill, back-face culling, depth on with LESS, no blending, one
   // R8G8B8A8 target and a D24S8 depth buffer.

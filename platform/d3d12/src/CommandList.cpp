@@ -90,6 +90,7 @@ void CommandList::ResetState(PipelineState* initialState) {
   viewportSet_ = false;
   scissorSet_ = false;
   indexBufferSet_ = false;
+  indexBufferCapacity_ = 0;
   vertexBuffersSet_ = false;
   rootSignature_ = nullptr;
   rootArguments_.fill(RootArgument{});

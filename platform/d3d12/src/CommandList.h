@@ -179,6 +179,7 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool viewportSet_ = false;
   bool scissorSet_ = false;
   bool indexBufferSet_ = false;
+  UINT indexBufferCapacity_ = 0;  // indices the bound index buffer view holds
   bool vertexBuffersSet_ = false;
 
   // Root signature and its arguments.

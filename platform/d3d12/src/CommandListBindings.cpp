@@ -76,6 +76,7 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
   if (!CheckRecording(kCall)) return;
   if (view == nullptr || view->BufferLocation == 0) {
     indexBufferSet_ = false;
+    indexBufferCapacity_ = 0;
     return;
   }
   VkIndexType type;
@@ -92,6 +93,8 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
   }
   vkCmdBindIndexBuffer(commands_, address.buffer, address.offset, type);
   indexBufferSet_ = true;
+  const VkDeviceSize bytes = std::min<VkDeviceSize>(view->SizeInBytes, address.remaining);
+  indexBufferCapacity_ = UINT(bytes / (type == VK_INDEX_TYPE_UINT16 ? 2 : 4));
 }
 
 void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {

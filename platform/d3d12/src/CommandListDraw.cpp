@@ -402,7 +402,12 @@ void CommandList::DrawInstanced(UINT vertexCount, UINT instanceCount, UINT start
 
 void CommandList::DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
                                        UINT startInstance) {
-  if (!PrepareDraw("ID3D12GraphicsCommandList::DrawIndexedInstanced", true)) return;
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::DrawIndexedInstanced";
+  if (!PrepareDraw(kCall, true)) return;
+  if (uint64_t(startIndex) + indexCount > indexBufferCapacity_) {
+    return Reject(kCall, "indices %u..%llu lie past the %u of the index buffer view; the draw was skipped", startIndex,
+                  (unsigned long long)startIndex + indexCount, indexBufferCapacity_);
+  }
   vkCmdDrawIndexed(commands_, indexCount, instanceCount, startIndex, baseVertex, startInstance);
 }
 

@@ -28,6 +28,8 @@ std::vector<VkExtensionProperties> DeviceExtensions(VkPhysicalDevice device) {
 // Only the optional features the layer can use are turned on; everything else stays off.
 VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& available) {
   VkPhysicalDeviceFeatures enabled{};
+  // Direct3D bounds-checks vertex, index and constant buffer reads; robust access gives the same safety.
+  enabled.robustBufferAccess = available.robustBufferAccess;
   enabled.depthClamp = available.depthClamp;
   enabled.depthBiasClamp = available.depthBiasClamp;
   enabled.independentBlend = available.independentBlend;
