@@ -79,3 +79,82 @@ expect_no_validation_messages() {
 pixel_at() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
+
+# Waits until the engine's console output has a line matching the extended regular expression $1 (up to
+# $2 seconds).
+wait_for_output_line() {
+  local pattern=$1 seconds=${2:-20}
+  for _ in $(seq 1 $((seconds * 10))); do
+    grep -q -E "$pattern" "$SCRATCH/stdout.txt" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "no output line matching '$pattern' within $seconds seconds"
+}
+
+# Waits for the engine to exit on its own (up to $1 seconds) and returns its exit code.
+wait_for_exit() {
+  local seconds=${1:-30} status=0
+  for _ in $(seq 1 $((seconds * 10))); do
+    kill -0 "$ENGINE_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$ENGINE_PID" 2>/dev/null && fail "the engine still runs after $seconds seconds"
+  wait "$ENGINE_PID" || status=$?
+  ENGINE_PID=""
+  return "$status"
+}
+
+# Saves what the window shows to the PNG $2. Right after the window is mapped or resized, X shows black
+# until the program presents its next frame; the program never draws pure black in the lower left
+# corner, so until it is there the screenshot is taken again (for up to ten seconds).
+screenshot() {
+  for _ in $(seq 1 100); do
+    import -window "$1" "$2"
+    local height
+    height=$(identify -format "%h" "$2")
+    [[ "$(pixel_at "$2" 1 $((height - 2)))" != "0,0,0" ]] && return 0
+    sleep 0.1
+  done
+  fail "the window stayed black"
+}
+
+# How many pixels of the rectangle $2 ("WxH+X+Y") of the PNG $1 are not the colour $3 ("r,g,b"), give or
+# take 1.5 %.
+count_unlike() {
+  convert "$1" -crop "$2" +repage -alpha off -fuzz 1.5% -fill black -opaque "rgb($3)" -fill white +opaque black \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+
+# How many pixels of the rectangle $3 ("WxH+X+Y") differ between the PNGs $1 and $2.
+count_differences() {
+  local left="$SCRATCH/left.png" right="$SCRATCH/right.png"
+  convert "$1" -crop "$3" +repage -alpha off "$left"
+  convert "$2" -crop "$3" +repage -alpha off "$right"
+  compare -metric AE "$left" "$right" null: 2>&1 || true
+}
+
+# Fails unless the pixel ($2, $3) of the PNG $1 is within $5 (default 3) of the colour $4 ("r,g,b") in
+# every channel.
+expect_pixel_near() {
+  local file=$1 x=$2 y=$3 expected=$4 tolerance=${5:-3} actual
+  actual=$(pixel_at "$file" "$x" "$y")
+  local -a got want
+  IFS=, read -r -a got <<<"$actual"
+  IFS=, read -r -a want <<<"$expected"
+  for channel in 0 1 2; do
+    local difference=$((got[channel] - want[channel]))
+    ((difference <= tolerance && -difference <= tolerance)) ||
+      fail "pixel ($x, $y) of $(basename "$file") is ($actual), expected about ($expected)"
+  done
+}
+
+# How many pixels of the rectangle $2 ("WxH+X+Y") of the PNG $1 are clearly blue (blue above red by more
+# than 40 of 255): the character's shirt and trousers, which an untextured model would not show.
+count_blue() {
+  convert "$1" -crop "$2" +repage -alpha off -fx "b > r + 0.157 ? 1 : 0" -format "%[fx:round(mean*w*h)]" info:
+}
+
+# The console's log messages (the lines with a result text), without their result texts, in order.
+log_messages() {
+  grep " result:" "$SCRATCH/stdout.txt" | sed 's/ result:.*//'
+}

@@ -1,0 +1,16 @@
+# A shader that does not compile stops the program during start-up: one line on stderr with the compiler's
+# file, line and message, a non-zero exit code, and no pipeline or frame built from missing byte code.
+source "$(dirname "$0")/e2e_lib.sh"
+
+prepare_run_folder
+# A stray word on line 5 of the vertex shader.
+sed -i '5s/$/ oops/' "$SCRATCH/run/Shaders/objVS.hlsl"
+start_engine
+status=0
+wait_for_exit 60 || status=$?
+
+echo "exit code $status; stderr: $(tr '\n' '|' <"$SCRATCH/stderr.txt")"
+((status != 0)) || fail "the program went on with a broken shader"
+grep -q -E '^Shaders/objVS\.hlsl:5: error' "$SCRATCH/stderr.txt" || fail "no compiler line naming Shaders/objVS.hlsl"
+! grep -q "Loading meshes completed" "$SCRATCH/stdout.txt" || fail "content loading went on after the failure"
+echo "PASS"
