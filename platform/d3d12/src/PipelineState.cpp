@@ -240,6 +240,141 @@ VkPrimitiveTopology DefaultTopology(D3D12_PRIMITIVE_TOPOLOGY_TYPE type) {
   }
 }
 
+// Everything vkCreateGraphicsPipelines needs, translated from one Direct3D 12 description. The Vulkan
+// structures point into the builder, which therefore stays put until the pipeline exists.
+class PipelineBuilder {
+ public:
+  PipelineBuilder(VulkanDevice& vulkan, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc, const RootSignature& root)
+      : vulkan_(vulkan), desc_(desc), root_(root) {}
+  PipelineBuilder(const PipelineBuilder&) = delete;
+  PipelineBuilder& operator=(const PipelineBuilder&) = delete;
+  ~PipelineBuilder() {
+    for (const Shader* shader : {&vertex_, &pixel_}) {
+      if (shader->module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan_.Handle(), shader->module, nullptr);
+    }
+  }
+
+  // Checks and translates the description; a failure is reported and returned.
+  HRESULT Translate() {
+    HRESULT result = LoadShaders();
+    if (SUCCEEDED(result)) result = BuildVertexInput(vulkan_, desc_.InputLayout, vertex_.reflection, &vertexInput_);
+    if (SUCCEEDED(result)) result = BuildRasterization(vulkan_, desc_.RasterizerState, &rasterization_);
+    if (SUCCEEDED(result)) result = ResolveTargets(vulkan_, desc_, &targets_);
+    if (SUCCEEDED(result)) result = BuildDepthStencil(desc_.DepthStencilState, DepthStencilFormat(), &depthStencil_);
+    if (SUCCEEDED(result)) result = BuildBlend();
+    return result;
+  }
+
+  VkResult Create(VkPipeline* pipeline) {
+    VkPipelineShaderStageCreateInfo stages[2];
+    uint32_t stageCount = 0;
+    for (const auto& [shader, stage] : {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT},
+                                        std::pair{&pixel_, VK_SHADER_STAGE_FRAGMENT_BIT}}) {
+      if (shader->module == VK_NULL_HANDLE) continue;
+      stages[stageCount] = VkInit<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
+      stages[stageCount].stage = stage;
+      stages[stageCount].module = shader->module;
+      stages[stageCount].pName = shader->reflection.entryPoint.c_str();
+      ++stageCount;
+    }
+    auto vertexInput =
+        VkInit<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
+    vertexInput.vertexBindingDescriptionCount = uint32_t(vertexInput_.bindings.size());
+    vertexInput.pVertexBindingDescriptions = vertexInput_.bindings.data();
+    vertexInput.vertexAttributeDescriptionCount = uint32_t(vertexInput_.attributes.size());
+    vertexInput.pVertexAttributeDescriptions = vertexInput_.attributes.data();
+    auto inputAssembly =
+        VkInit<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
+    inputAssembly.topology = DefaultTopology(desc_.PrimitiveTopologyType);
+    auto viewport = VkInit<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
+    viewport.viewportCount = 1;
+    viewport.scissorCount = 1;
+    auto multisample =
+        VkInit<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
+    multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+    const VkSampleMask sampleMask = desc_.SampleMask;
+    multisample.pSampleMask = &sampleMask;
+    multisample.alphaToCoverageEnable = desc_.BlendState.AlphaToCoverageEnable;
+
+    std::vector<VkDynamicState> dynamicStates{VK_DYNAMIC_STATE_VIEWPORT,
+                                              VK_DYNAMIC_STATE_SCISSOR,
+                                              VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY,
+                                              VK_DYNAMIC_STATE_PRIMITIVE_RESTART_ENABLE,
+                                              VK_DYNAMIC_STATE_BLEND_CONSTANTS,
+                                              VK_DYNAMIC_STATE_STENCIL_REFERENCE};
+    // A dynamic stride needs vertex buffers bound before every draw, so only pipelines that read them have one.
+    if (UsesVertexBuffers()) dynamicStates.push_back(VK_DYNAMIC_STATE_VERTEX_INPUT_BINDING_STRIDE);
+    auto dynamic = VkInit<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
+    dynamic.dynamicStateCount = uint32_t(dynamicStates.size());
+    dynamic.pDynamicStates = dynamicStates.data();
+
+    auto rendering = VkInit<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
+    rendering.colorAttachmentCount = targets_.colorCount;
+    rendering.pColorAttachmentFormats = targets_.colors.data();
+    rendering.depthAttachmentFormat = targets_.depth;
+    rendering.stencilAttachmentFormat = targets_.stencil;
+
+    auto info = VkInit<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO, &rendering);
+    info.stageCount = stageCount;
+    info.pStages = stages;
+    info.pVertexInputState = &vertexInput;
+    info.pInputAssemblyState = &inputAssembly;
+    info.pViewportState = &viewport;
+    info.pRasterizationState = &rasterization_;
+    info.pMultisampleState = &multisample;
+    info.pDepthStencilState = &depthStencil_;
+    info.pColorBlendState = &blend_;
+    info.pDynamicState = &dynamic;
+    info.layout = root_.Layout();
+    return vkCreateGraphicsPipelines(vulkan_.Handle(), VK_NULL_HANDLE, 1, &info, nullptr, pipeline);
+  }
+
+  bool UsesVertexBuffers() const { return !vertexInput_.bindings.empty(); }
+  const Targets& RenderTargets() const { return targets_; }
+  VkFormat DepthStencilFormat() const { return targets_.depth != VK_FORMAT_UNDEFINED ? targets_.depth : targets_.stencil; }
+
+ private:
+  HRESULT LoadShaders() {
+    HRESULT result = LoadShader(vulkan_, desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
+    if (SUCCEEDED(result)) result = CheckResources(vertex_, root_, "the vertex shader");
+    if (SUCCEEDED(result) && desc_.PS.pShaderBytecode != nullptr && desc_.PS.BytecodeLength > 0) {
+      result = LoadShader(vulkan_, desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
+      if (SUCCEEDED(result)) result = CheckResources(pixel_, root_, "the pixel shader");
+    }
+    return result;
+  }
+
+  HRESULT BuildBlend() {
+    for (UINT i = 0; i < targets_.colorCount; ++i) {
+      const UINT source = desc_.BlendState.IndependentBlendEnable ? i : 0;
+      const HRESULT result = BuildBlendAttachment(desc_.BlendState.RenderTarget[source], &blendTargets_[i]);
+      if (FAILED(result)) return result;
+    }
+    blend_ = VkInit<VkPipelineColorBlendStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO);
+    blend_.attachmentCount = targets_.colorCount;
+    blend_.pAttachments = blendTargets_.data();
+    // Vulkan has one logic operation for all targets; Direct3D requires them equal anyway.
+    if (desc_.BlendState.RenderTarget[0].LogicOpEnable) {
+      blend_.logicOpEnable = VK_TRUE;
+      if (!ToLogicOp(desc_.BlendState.RenderTarget[0].LogicOp, &blend_.logicOp)) {
+        return Fail(E_INVALIDARG, kCall, "unknown logic operation");
+      }
+    }
+    return S_OK;
+  }
+
+  VulkanDevice& vulkan_;
+  const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc_;
+  const RootSignature& root_;
+  Shader vertex_, pixel_;
+  VertexInput vertexInput_;
+  VkPipelineRasterizationStateCreateInfo rasterization_{};
+  VkPipelineDepthStencilStateCreateInfo depthStencil_{};
+  Targets targets_;
+  std::array<VkPipelineColorBlendAttachmentState, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> blendTargets_{};
+  VkPipelineColorBlendStateCreateInfo blend_{};
+};
+
 }  // namespace
 
 PipelineState::PipelineState(Device& device) : DeviceChild(device) {}
@@ -253,7 +388,6 @@ HRESULT PipelineState::GetCachedBlob(ID3DBlob**) { return NotImplemented("ID3D12
 
 HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc,
                                       PipelineState** pipelineState) {
-  VulkanDevice& vulkan = device.Vulkan();
   if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
   if (desc.VS.pShaderBytecode == nullptr) return Fail(E_INVALIDARG, kCall, "a vertex shader is required");
   if (desc.HS.pShaderBytecode || desc.DS.pShaderBytecode || desc.GS.pShaderBytecode ||
@@ -271,113 +405,12 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
                 desc.PrimitiveTopologyType);
   }
   auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
-
-  Shader vertex, pixel;
-  auto destroyModules = [&vulkan, &vertex, &pixel]() {
-    if (vertex.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), vertex.module, nullptr);
-    if (pixel.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), pixel.module, nullptr);
-  };
-  HRESULT result = LoadShader(vulkan, desc.VS, ShaderStage::Vertex, "the vertex shader", &vertex);
-  if (SUCCEEDED(result)) result = CheckResources(vertex, root, "the vertex shader");
-  const bool hasPixelShader = desc.PS.pShaderBytecode != nullptr && desc.PS.BytecodeLength > 0;
-  if (SUCCEEDED(result) && hasPixelShader) {
-    result = LoadShader(vulkan, desc.PS, ShaderStage::Pixel, "the pixel shader", &pixel);
-    if (SUCCEEDED(result)) result = CheckResources(pixel, root, "the pixel shader");
-  }
-
-  VertexInput vertexInput;
-  VkPipelineRasterizationStateCreateInfo rasterization;
-  VkPipelineDepthStencilStateCreateInfo depthStencil;
-  Targets targets;
-  std::array<VkPipelineColorBlendAttachmentState, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> blendTargets{};
-  if (SUCCEEDED(result)) result = BuildVertexInput(vulkan, desc.InputLayout, vertex.reflection, &vertexInput);
-  if (SUCCEEDED(result)) result = BuildRasterization(vulkan, desc.RasterizerState, &rasterization);
-  if (SUCCEEDED(result)) result = ResolveTargets(vulkan, desc, &targets);
-  if (SUCCEEDED(result)) {
-    result = BuildDepthStencil(desc.DepthStencilState, targets.depth != VK_FORMAT_UNDEFINED ? targets.depth
-                                                                                            : targets.stencil,
-                               &depthStencil);
-  }
-  for (UINT i = 0; SUCCEEDED(result) && i < targets.colorCount; ++i) {
-    const UINT source = desc.BlendState.IndependentBlendEnable ? i : 0;
-    result = BuildBlendAttachment(desc.BlendState.RenderTarget[source], &blendTargets[i]);
-  }
-  if (FAILED(result)) {
-    destroyModules();
-    return result;
-  }
-
-  VkPipelineShaderStageCreateInfo stages[2];
-  uint32_t stageCount = 0;
-  stages[stageCount++] = {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_VERTEX_BIT,
-                          vertex.module, vertex.reflection.entryPoint.c_str(), nullptr};
-  if (hasPixelShader) {
-    stages[stageCount++] = {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0,
-                            VK_SHADER_STAGE_FRAGMENT_BIT, pixel.module, pixel.reflection.entryPoint.c_str(), nullptr};
-  }
-
-  auto vertexInputState = VkInit<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
-  vertexInputState.vertexBindingDescriptionCount = uint32_t(vertexInput.bindings.size());
-  vertexInputState.pVertexBindingDescriptions = vertexInput.bindings.data();
-  vertexInputState.vertexAttributeDescriptionCount = uint32_t(vertexInput.attributes.size());
-  vertexInputState.pVertexAttributeDescriptions = vertexInput.attributes.data();
-
-  auto inputAssembly = VkInit<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
-  inputAssembly.topology = DefaultTopology(desc.PrimitiveTopologyType);
-
-  auto viewport = VkInit<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
-  viewport.viewportCount = 1;
-  viewport.scissorCount = 1;
-
-  auto multisample = VkInit<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
-  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-  const VkSampleMask sampleMask = desc.SampleMask;
-  multisample.pSampleMask = &sampleMask;
-  multisample.alphaToCoverageEnable = desc.BlendState.AlphaToCoverageEnable;
-
-  auto blend = VkInit<VkPipelineColorBlendStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO);
-  blend.attachmentCount = targets.colorCount;
-  blend.pAttachments = blendTargets.data();
-  if (desc.BlendState.RenderTarget[0].LogicOpEnable) {
-    blend.logicOpEnable = VK_TRUE;
-    if (!ToLogicOp(desc.BlendState.RenderTarget[0].LogicOp, &blend.logicOp)) {
-      destroyModules();
-      return Fail(E_INVALIDARG, kCall, "unknown logic operation");
-    }
-  }
-
-  std::vector<VkDynamicState> dynamicStates{
-      VK_DYNAMIC_STATE_VIEWPORT,           VK_DYNAMIC_STATE_SCISSOR,          VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY,
-      VK_DYNAMIC_STATE_PRIMITIVE_RESTART_ENABLE, VK_DYNAMIC_STATE_BLEND_CONSTANTS, VK_DYNAMIC_STATE_STENCIL_REFERENCE};
-  // A dynamic stride needs vertex buffers bound before every draw, so only pipelines that read them have one.
-  if (!vertexInput.bindings.empty()) dynamicStates.push_back(VK_DYNAMIC_STATE_VERTEX_INPUT_BINDING_STRIDE);
-  auto dynamic = VkInit<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
-  dynamic.dynamicStateCount = uint32_t(dynamicStates.size());
-  dynamic.pDynamicStates = dynamicStates.data();
-
-  auto rendering = VkInit<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
-  rendering.colorAttachmentCount = targets.colorCount;
-  rendering.pColorAttachmentFormats = targets.colors.data();
-  rendering.depthAttachmentFormat = targets.depth;
-  rendering.stencilAttachmentFormat = targets.stencil;
-
-  auto info = VkInit<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO, &rendering);
-  info.stageCount = stageCount;
-  info.pStages = stages;
-  info.pVertexInputState = &vertexInputState;
-  info.pInputAssemblyState = &inputAssembly;
-  info.pViewportState = &viewport;
-  info.pRasterizationState = &rasterization;
-  info.pMultisampleState = &multisample;
-  info.pDepthStencilState = &depthStencil;
-  info.pColorBlendState = &blend;
-  info.pDynamicState = &dynamic;
-  info.layout = root.Layout();
+  PipelineBuilder builder(device.Vulkan(), desc, root);
+  const HRESULT result = builder.Translate();
+  if (FAILED(result)) return result;
 
   PipelineState* created = new PipelineState(device);
-  const VkResult vkResult = vkCreateGraphicsPipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr,
-                                                      &created->pipeline_);
-  destroyModules();
+  const VkResult vkResult = builder.Create(&created->pipeline_);
   if (vkResult != VK_SUCCESS) {
     created->Release();
     return Fail(E_OUTOFMEMORY, kCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
@@ -386,10 +419,10 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   created->rootSignature_ = &root;
   created->topologyType_ = desc.PrimitiveTopologyType;
   created->stripCut_ = desc.IBStripCutValue != D3D12_INDEX_BUFFER_STRIP_CUT_VALUE_DISABLED;
-  created->usesVertexBuffers_ = !vertexInput.bindings.empty();
-  created->renderTargetCount_ = targets.colorCount;
-  created->colorFormats_ = targets.colors;
-  created->depthStencilFormat_ = targets.depth != VK_FORMAT_UNDEFINED ? targets.depth : targets.stencil;
+  created->usesVertexBuffers_ = builder.UsesVertexBuffers();
+  created->renderTargetCount_ = builder.RenderTargets().colorCount;
+  created->colorFormats_ = builder.RenderTargets().colors;
+  created->depthStencilFormat_ = builder.DepthStencilFormat();
   *pipelineState = created;
   return S_OK;
 }
