@@ -7,6 +7,7 @@
 #include "render/Log.h"
 #include "render/PipelineLibrary.h"
 #include "render/Renderer.h"
+#include "render/StructGetters.h"
 
 #include <windows.h>
 
@@ -62,7 +63,7 @@ void ReleaseLoader(ModelLoader& loader) {
 // draw items than fit would have them written past its end, so it is refused here.
 void CheckDescriptorRoom(const Renderer& renderer) {
   const uint32_t needed = DescriptorLayoutFor(renderer.TextureCount, renderer.Meshes).DescriptorCount();
-  const uint32_t room = renderer.Heaps->CbvSrvUavHeap->GetDesc().NumDescriptors;
+  const uint32_t room = DescriptionOf(renderer.Heaps->CbvSrvUavHeap).NumDescriptors;
   if (needed > room) {
     const uint32_t drawItems = CountDrawItems(renderer.Meshes);
     throw ModelFileError(ModelFile, "its " + std::to_string(drawItems) + " meshes need " + std::to_string(needed) +

@@ -5,6 +5,7 @@
 #include "render/DescriptorHeaps.h"
 #include "render/Log.h"
 #include "render/Renderer.h"
+#include "render/StructGetters.h"
 
 #include "d3dx12.h"
 
@@ -88,7 +89,7 @@ void Renderer::CreateConstantBuffers() {
   ObjectConstants = CreateMappedUploadBuffer(Device, objectBytes, &MappedObjectConstants);
   BoneConstants = CreateMappedUploadBuffer(Device, BonePaletteSize, &MappedBoneConstants);
 
-  const D3D12_CPU_DESCRIPTOR_HANDLE heapStart = Heaps->CbvSrvUavHeap->GetCPUDescriptorHandleForHeapStart();
+  const D3D12_CPU_DESCRIPTOR_HANDLE heapStart = CpuHeapStart(Heaps->CbvSrvUavHeap);
   const auto descriptor = [&](uint32_t index) {
     return CD3DX12_CPU_DESCRIPTOR_HANDLE(heapStart, static_cast<INT>(index), CbvSrvUavDescriptorSize);
   };

@@ -4,6 +4,7 @@
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
 #include "render/Renderer.h"
+#include "render/StructGetters.h"
 #include "render/SwapChain.h"
 
 #include "d3dx12.h"
@@ -35,7 +36,7 @@ class FrameRecorder {
       : renderer_(renderer),
         list_(renderer.CommandList),
         layout_(DescriptorLayoutFor(renderer.TextureCount, renderer.Meshes)),
-        heapStart_(renderer.Heaps->CbvSrvUavHeap->GetGPUDescriptorHandleForHeapStart()) {}
+        heapStart_(GpuHeapStart(renderer.Heaps->CbvSrvUavHeap)) {}
 
   void DrawTextBox() {
     if (renderer_.TextLabels.empty()) {
@@ -106,10 +107,10 @@ void Renderer::DrawFrame() {
   CommandList->RSSetViewports(1, &Viewport);
   CommandList->RSSetScissorRects(1, &ScissorRect);
 
-  const CD3DX12_CPU_DESCRIPTOR_HANDLE renderTarget(Heaps->RtvHeap->GetCPUDescriptorHandleForHeapStart(),
+  const CD3DX12_CPU_DESCRIPTOR_HANDLE renderTarget(CpuHeapStart(Heaps->RtvHeap),
                                                    SwapChain->CurrentBackBuffer, SwapChain->RtvDescriptorSize);
   CommandList->ClearRenderTargetView(renderTarget, ClearColor, 0, nullptr);
-  const D3D12_CPU_DESCRIPTOR_HANDLE depthStencil = Heaps->DsvHeap->GetCPUDescriptorHandleForHeapStart();
+  const D3D12_CPU_DESCRIPTOR_HANDLE depthStencil = CpuHeapStart(Heaps->DsvHeap);
   CommandList->ClearDepthStencilView(depthStencil, D3D12_CLEAR_FLAG_DEPTH | D3D12_CLEAR_FLAG_STENCIL, 1.0f, 0, 0,
                                      nullptr);
   CommandList->OMSetRenderTargets(1, &renderTarget, TRUE, &depthStencil);
