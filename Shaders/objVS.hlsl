@@ -51,7 +51,7 @@ struct PosedVertex
 // Bone indices travel as floats: rounded, and kept inside the palette whatever the file said.
 float4x4 Bone(float index)
 {
-    return Bones[min((uint)(index + 0.5f), MAX_BONES - 1)];
+    return Bones[min((uint)(index + 0.5f), (uint)(MAX_BONES - 1))];
 }
 
 PosedVertex Pose(ModelVertex vertex)
