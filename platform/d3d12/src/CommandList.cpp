@@ -91,7 +91,9 @@ void CommandList::ResetState(PipelineState* initialState) {
   scissorSet_ = false;
   indexBufferSet_ = false;
   indexBufferCapacity_ = 0;
+  indexBufferView_ = {};
   vertexBuffersSet_ = false;
+  vertexBufferViews_.fill({});
   rootSignature_ = nullptr;
   rootArguments_.fill(RootArgument{});
   descriptorsDirty_ = true;

@@ -180,6 +180,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool scissorSet_ = false;
   bool indexBufferSet_ = false;
   UINT indexBufferCapacity_ = 0;  // indices the bound index buffer view holds
+  // The views last bound: programs re-set the same buffers for every draw, and an unchanged view needs no
+  // new binding.
+  D3D12_INDEX_BUFFER_VIEW indexBufferView_{};
+  std::array<D3D12_VERTEX_BUFFER_VIEW, D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> vertexBufferViews_{};
   bool vertexBuffersSet_ = false;
 
   // Root signature and its arguments.

@@ -9,6 +9,7 @@
 #include "RootSignature.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace d3d12vk {
 
@@ -36,6 +37,10 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
   if (UINT64(startSlot) + count > D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) {
     return Reject(kCall, "slots %u..%u exceed the %u input slots", startSlot, startSlot + count - 1,
                   D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT);
+  }
+  if (views != nullptr && vertexBuffersSet_ &&
+      std::memcmp(views, &vertexBufferViews_[startSlot], count * sizeof(D3D12_VERTEX_BUFFER_VIEW)) == 0) {
+    return;
   }
   VkBuffer buffers[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT];
   VkDeviceSize offsets[D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT];
@@ -69,6 +74,7 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
   }
   vkCmdBindVertexBuffers2(commands_, startSlot, count, buffers, offsets, sizes, strides);
   vertexBuffersSet_ = true;
+  for (UINT i = 0; i < count; ++i) vertexBufferViews_[startSlot + i] = views != nullptr ? views[i] : D3D12_VERTEX_BUFFER_VIEW{};
 }
 
 void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
@@ -77,8 +83,10 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
   if (view == nullptr || view->BufferLocation == 0) {
     indexBufferSet_ = false;
     indexBufferCapacity_ = 0;
+    indexBufferView_ = {};
     return;
   }
+  if (indexBufferSet_ && std::memcmp(view, &indexBufferView_, sizeof(*view)) == 0) return;
   VkIndexType type;
   if (view->Format == DXGI_FORMAT_R16_UINT) {
     type = VK_INDEX_TYPE_UINT16;
@@ -93,6 +101,7 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
   }
   vkCmdBindIndexBuffer(commands_, address.buffer, address.offset, type);
   indexBufferSet_ = true;
+  indexBufferView_ = *view;
   const VkDeviceSize bytes = std::min<VkDeviceSize>(view->SizeInBytes, address.remaining);
   indexBufferCapacity_ = UINT(bytes / (type == VK_INDEX_TYPE_UINT16 ? 2 : 4));
 }
