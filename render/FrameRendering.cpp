@@ -100,6 +100,11 @@ class FrameRecorder {
 }  // namespace
 
 void Renderer::DrawFrame() {
+  // A renderer whose device setup or constant buffers are missing has nothing to record into; the main
+  // loop may still run its frames (its tests do, on a bare Renderer).
+  if (SwapChain == nullptr || Heaps == nullptr || Pipelines == nullptr || MappedBoneConstants == nullptr) {
+    return;
+  }
   ID3D12Resource* backBuffer = SwapChain->BackBuffers[SwapChain->CurrentBackBuffer];
   CommandAllocator->Reset();
   CommandList->Reset(CommandAllocator, nullptr);
