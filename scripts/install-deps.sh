@@ -10,6 +10,8 @@ packages=(
   libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev glslang-dev spirv-tools libpng-dev libassimp-dev directx-headers-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-utils imagemagick
+  # sanitizer and fuzzing build (scripts/sanitize.sh)
+  clang-14 libclang-rt-14-dev
   # Windows compile check
   g++-mingw-w64-x86-64
 )
