@@ -3,10 +3,11 @@
 // "char.fbx: cannot import the model: Unable to open file "char.fbx".".
 #pragma once
 
-#include <stdexcept>
+#include "render/FatalError.h"
+
 #include <string>
 
-class ModelFileError : public std::runtime_error {
+class ModelFileError : public FatalError {
  public:
-  ModelFileError(const std::string& path, const std::string& reason) : std::runtime_error(path + ": " + reason) {}
+  ModelFileError(const std::string& path, const std::string& reason) : FatalError(path + ": " + reason) {}
 };

@@ -32,7 +32,7 @@ std::string DescribeResult(HRESULT result) {
 }  // namespace
 
 TextureFileError::TextureFileError(const std::wstring& fileName, const std::string& reason)
-    : std::runtime_error(ToUtf8(fileName) + ": " + reason) {}
+    : FatalError(ToUtf8(fileName) + ": " + reason) {}
 
 TextureFileError::TextureFileError(const std::wstring& fileName, const std::string& reason, HRESULT result)
     : TextureFileError(fileName, reason + ": " + DescribeResult(result)) {}

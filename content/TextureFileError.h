@@ -6,10 +6,11 @@
 
 #include <windows.h>
 
-#include <stdexcept>
+#include "render/FatalError.h"
+
 #include <string>
 
-class TextureFileError : public std::runtime_error {
+class TextureFileError : public FatalError {
  public:
   TextureFileError(const std::wstring& fileName, const std::string& reason);
 

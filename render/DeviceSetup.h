@@ -2,16 +2,16 @@
 // that ends both; and the error that stops start-up when no device can be made.
 #pragma once
 
-#include <stdexcept>
+#include "render/FatalError.h"
 
 class Renderer;
 
 // No DXGI factory, or no device on any adapter, the default one included: nothing can be drawn. The
 // program stops on it with the single line what() gives, e.g.
 // "D3D12CreateDevice: no device on the default adapter (0x887A0004)".
-class DeviceSetupError : public std::runtime_error {
+class DeviceSetupError : public FatalError {
  public:
-  using std::runtime_error::runtime_error;
+  using FatalError::FatalError;
 };
 
 // Creates DepthStencilBuffer at the renderer's Width x Height, writes its view into the depth heap's one

@@ -3,10 +3,11 @@
 // "Shaders/objVS.hlsl:42: error: 'Bones' : undeclared identifier".
 #pragma once
 
-#include <stdexcept>
+#include "render/FatalError.h"
+
 #include <string>
 
-class ShaderCompileError : public std::runtime_error {
+class ShaderCompileError : public FatalError {
  public:
-  explicit ShaderCompileError(const std::string& compilerLine) : std::runtime_error(compilerLine) {}
+  explicit ShaderCompileError(const std::string& compilerLine) : FatalError(compilerLine) {}
 };

@@ -23,4 +23,4 @@ std::string ErrorLine(const std::wstring& fileName, const std::string& reason, b
 }  // namespace
 
 FontFileError::FontFileError(const std::wstring& fileName, const std::string& reason, bool fileOpened)
-    : std::runtime_error(ErrorLine(fileName, reason, fileOpened)), reason_(reason) {}
+    : FatalError(ErrorLine(fileName, reason, fileOpened)), reason_(reason) {}

@@ -3,7 +3,8 @@
 // "newarial.fnt: invalid stoi argument".
 #pragma once
 
-#include <stdexcept>
+#include "render/FatalError.h"
+
 #include <string>
 
 // What went wrong, in the words of the standard conversions the reader follows.
@@ -14,7 +15,7 @@ inline constexpr const char* NegativeCount = "bad array new length";
 inline constexpr const char* CountTooLarge = "bad allocation";
 }  // namespace FontFileReason
 
-class FontFileError : public std::runtime_error {
+class FontFileError : public FatalError {
  public:
   // `fileOpened` false adds a hint to the line: a missing file shows up as a bad first number, which
   // alone would send the reader looking inside a file that is not there.
