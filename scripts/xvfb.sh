@@ -4,16 +4,21 @@ start_virtual_display() {
   if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local number=99
-  while [[ -e /tmp/.X${number}-lock || -e /tmp/.X11-unix/X${number} ]]; do number=$((number + 1)); done
-  Xvfb ":${number}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks the free display itself (-displayfd), so scripts started together never share one.
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$number_file" 2>/dev/null &
   XVFB_PID=$!
   trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
-  export DISPLAY=":${number}"
-  for _ in $(seq 1 50); do
-    xdpyinfo >/dev/null 2>&1 && return 0
+  for _ in $(seq 1 100); do
+    if [[ -s "$number_file" ]]; then
+      export DISPLAY=":$(head -n 1 "$number_file")"
+      rm -f "$number_file"
+      xdpyinfo >/dev/null 2>&1 && return 0
+    fi
     sleep 0.1
   done
-  echo "xvfb: could not start Xvfb on $DISPLAY" >&2
+  rm -f "$number_file"
+  echo "xvfb: could not start Xvfb" >&2
   return 1
 }
