@@ -7,8 +7,9 @@
 namespace d3dcompiler {
 
 // The buffer is zeroed so a blob never exposes stale heap contents, and is never null so callers may
-// form pointers into an empty blob as they can on Windows.
-Blob::Blob(SIZE_T size) : size_(size), bytes_(new std::byte[size == 0 ? 1 : size]()) {}
+// form pointers into an empty blob as they can on Windows. A size that cannot be allocated leaves it null
+// (std::nothrow: address-sanitized builds abort on a throwing allocation that fails instead of throwing).
+Blob::Blob(SIZE_T size) : size_(size), bytes_(new (std::nothrow) std::byte[size == 0 ? 1 : size]()) {}
 
 HRESULT STDMETHODCALLTYPE Blob::QueryInterface(REFIID riid, void** object) {
   if (object == nullptr) {
@@ -44,10 +45,12 @@ SIZE_T STDMETHODCALLTYPE Blob::GetBufferSize() {
 }
 
 HRESULT CreateBlobWithBytes(const void* data, SIZE_T size, ID3DBlob** blob) {
-  Blob* created = nullptr;
-  try {
-    created = new Blob(size);
-  } catch (const std::bad_alloc&) {
+  Blob* created = new (std::nothrow) Blob(size);
+  if (created != nullptr && created->GetBufferPointer() == nullptr) {
+    created->Release();
+    created = nullptr;
+  }
+  if (created == nullptr) {
     return E_OUTOFMEMORY;
   }
   if (data != nullptr && size != 0) {
