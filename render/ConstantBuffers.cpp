@@ -42,7 +42,8 @@ void WriteMatrix(uint8_t* destination, const float4x4& matrix) { std::memcpy(des
 
 // The skinning matrices go in as the animation made them: they are column-vector matrices already.
 void WriteBonePalette(const std::vector<float4x4>& palette, uint8_t* mapped) {
-  if (mapped == nullptr) {
+  // An empty palette has no data pointer, and memcpy takes none even for zero bytes.
+  if (mapped == nullptr || palette.empty()) {
     return;
   }
   const size_t count = std::min<size_t>(palette.size(), BonePaletteSize / sizeof(float4x4));
