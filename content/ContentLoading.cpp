@@ -2,6 +2,7 @@
 #include "content/InputLayouts.h"
 #include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
+#include "content/UploadContext.h"
 #include "render/ConstantBufferLayout.h"
 #include "render/DescriptorHeaps.h"
 #include "render/Log.h"
@@ -24,31 +25,11 @@ constexpr float TextBoxWidth = 200.0f;
 constexpr float TextBoxHeight = 70.0f;
 
 // The loader records its uploads on a queue and list of its own, so the Renderer's list stays closed.
-void EquipLoader(ModelLoader& loader) {
-  D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&loader.Device));
-  const D3D12_COMMAND_QUEUE_DESC queue = {D3D12_COMMAND_LIST_TYPE_DIRECT, 0, D3D12_COMMAND_QUEUE_FLAG_NONE, 0};
-  loader.Device->CreateCommandQueue(&queue, IID_PPV_ARGS(&loader.CommandQueue));
-  loader.Device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&loader.CommandAllocator));
-  loader.Device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, loader.CommandAllocator, nullptr,
-                                   IID_PPV_ARGS(&loader.CommandList));
-  loader.CommandList->Close();
-  loader.CommandList->Reset(loader.CommandAllocator, nullptr);
-}
-
-// Submits what LoadModel recorded and blocks until the GPU has run it: the buffers hold their data and are
-// ready to be drawn when this returns.
-void SubmitAndWait(ModelLoader& loader) {
-  const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  ID3D12Fence* fence = nullptr;
-  loader.Device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence));
-  loader.CommandList->Close();
-  ID3D12CommandList* lists[] = {loader.CommandList};
-  loader.CommandQueue->ExecuteCommandLists(1, lists);
-  loader.CommandQueue->Signal(fence, 1);
-  fence->SetEventOnCompletion(1, event);
-  WaitForSingleObject(event, INFINITE);
-  CloseHandle(event);
-  fence->Release();
+void EquipLoader(ModelLoader& loader, const UploadContext& context) {
+  loader.Device = context.Device;
+  loader.CommandQueue = context.CommandQueue;
+  loader.CommandAllocator = context.CommandAllocator;
+  loader.CommandList = context.CommandList;
 }
 
 // Nothing of the loader is used again once its uploads are done.
@@ -85,10 +66,11 @@ void Renderer::LoadContent() {
   TextLabel label(static_cast<float>(Width), static_cast<float>(Height), TextBoxX, TextBoxY, TextBoxWidth,
                   TextBoxHeight);
 
+  const UploadContext context = CreateUploadContext();
   ModelLoader loader;
-  EquipLoader(loader);
+  EquipLoader(loader, context);
   Model model = loader.LoadModel(ModelFile);
-  SubmitAndWait(loader);
+  SubmitAndWaitOnce(context);
   ReleaseLoader(loader);
 
   TextLabels.push_back(label);

@@ -5,20 +5,14 @@
 
 #include <windows.h>
 
+#include "content/UploadContext.h"
+
 #include <d3d12.h>
 #include <wincodec.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// The loader's own GPU objects, used for the texture uploads and nothing else.
-struct UploadContext {
-  ID3D12Device* Device = nullptr;
-  ID3D12CommandAllocator* CommandAllocator = nullptr;
-  ID3D12GraphicsCommandList* CommandList = nullptr;
-  ID3D12CommandQueue* CommandQueue = nullptr;
-};
 
 // One loaded image: the texture and the staging buffer its pixels came through. Both live for the whole
 // run; the Renderer reaches the texture only through its view.

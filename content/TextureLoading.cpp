@@ -12,38 +12,6 @@ namespace {
 // In descriptor-slot order: the text pipeline samples slot 0, the model pipelines slot 1.
 constexpr const wchar_t* TextureFiles[] = {L"newarial.png", L"blessing-1x.png"};
 
-UploadContext CreateUploadContext() {
-  UploadContext context;
-  // Every GPU-side object asks for the device itself and receives the one device of the default adapter.
-  D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&context.Device));
-  D3D12_COMMAND_QUEUE_DESC queueDescription = {};
-  queueDescription.Type = D3D12_COMMAND_LIST_TYPE_DIRECT;
-  queueDescription.Priority = 0;
-  queueDescription.Flags = D3D12_COMMAND_QUEUE_FLAG_NONE;
-  queueDescription.NodeMask = 0;
-  context.Device->CreateCommandQueue(&queueDescription, IID_PPV_ARGS(&context.CommandQueue));
-  context.Device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&context.CommandAllocator));
-  context.Device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, context.CommandAllocator, nullptr,
-                                    IID_PPV_ARGS(&context.CommandList));
-  context.CommandList->Close();
-  context.CommandList->Reset(context.CommandAllocator, nullptr);
-  return context;
-}
-
-// One submission, so one fence value: signal 1 and wait for it.
-void SubmitAndWaitOnce(UploadContext& context) {
-  const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  ID3D12Fence* fence = nullptr;
-  context.Device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence));
-  context.CommandList->Close();
-  ID3D12CommandList* lists[] = {context.CommandList};
-  context.CommandQueue->ExecuteCommandLists(1, lists);
-  context.CommandQueue->Signal(fence, 1);
-  fence->SetEventOnCompletion(1, event);
-  WaitForSingleObject(event, INFINITE);
-  CloseHandle(event);
-}
-
 // A view of the whole texture in its own format.
 void CreateTextureView(ID3D12Device* device, ID3D12Resource* texture, D3D12_CPU_DESCRIPTOR_HANDLE handle) {
   const D3D12_RESOURCE_DESC textureDescription = DescriptionOf(texture);
