@@ -133,6 +133,20 @@ count_differences() {
   compare -metric AE "$left" "$right" null: 2>&1 || true
 }
 
+# Takes screenshots of the window $1 into $3 until more than $5 pixels of the rectangle $4 differ from the
+# PNG $2 (up to $6 seconds, default 10); prints the count. A loaded machine may take a while to draw the
+# change, so this waits for it instead of sleeping a fixed time.
+wait_for_difference() {
+  local window=$1 reference=$2 output=$3 rectangle=$4 minimum=$5 seconds=${6:-10} differences=0
+  for _ in $(seq 1 $((seconds * 5))); do
+    screenshot "$window" "$output"
+    differences=$(count_differences "$reference" "$output" "$rectangle")
+    ((differences > minimum)) && { echo "$differences"; return 0; }
+    sleep 0.2
+  done
+  echo "$differences"
+}
+
 # Fails unless the pixel ($2, $3) of the PNG $1 is within $5 (default 3) of the colour $4 ("r,g,b") in
 # every channel.
 expect_pixel_near() {

@@ -16,9 +16,7 @@ screenshot "$window" "$SCRATCH/empty.png"
 xdotool mousemove --window "$window" 650 100 click 1
 sleep 0.2
 xdotool type --delay 80 "Hi"
-sleep 0.3
-screenshot "$window" "$SCRATCH/typed.png"
-typed=$(count_differences "$SCRATCH/empty.png" "$SCRATCH/typed.png" "$TEXT_LINE")
+typed=$(wait_for_difference "$window" "$SCRATCH/empty.png" "$SCRATCH/typed.png" "$TEXT_LINE" 20)
 echo "typing into the box changed $typed pixels of its first line"
 ((typed > 20)) || fail "typing with the focus did not change the box"
 
@@ -27,7 +25,8 @@ sleep 0.2
 output_before=$(wc -l <"$SCRATCH/stdout.txt")
 screenshot "$window" "$SCRATCH/unfocused.png"
 xdotool type --delay 80 "Hi"
-sleep 0.3
+# Nothing should change, so there is nothing to wait for: give the keys ample time to arrive.
+sleep 1
 screenshot "$window" "$SCRATCH/ignored.png"
 ignored=$(count_differences "$SCRATCH/unfocused.png" "$SCRATCH/ignored.png" "$TEXT_LINE")
 output_after=$(wc -l <"$SCRATCH/stdout.txt")
