@@ -38,18 +38,25 @@ HRESULT Fence::Create(Device& device, UINT64 initialValue, Fence** fence) {
   return S_OK;
 }
 
+// As in Direct3D 12, the fence of a removed device reads UINT64_MAX: work that will never run can never
+// signal it, and every wait on it has to end.
 UINT64 Fence::GetCompletedValue() {
   uint64_t value = 0;
-  vkGetSemaphoreCounterValue(OwningDevice().Vulkan().Handle(), semaphore_, &value);
+  const VkResult result = vkGetSemaphoreCounterValue(OwningDevice().Vulkan().Handle(), semaphore_, &value);
+  if (result == VK_ERROR_DEVICE_LOST || OwningDevice().Submissions().DeviceLost()) {
+    return UINT64_MAX;
+  }
   return value;
 }
 
 bool Fence::Wait(UINT64 value, uint64_t timeoutNanoseconds) {
+  if (OwningDevice().Submissions().DeviceLost()) return true;
   auto wait = VkInit<VkSemaphoreWaitInfo>(VK_STRUCTURE_TYPE_SEMAPHORE_WAIT_INFO);
   wait.semaphoreCount = 1;
   wait.pSemaphores = &semaphore_;
   wait.pValues = &value;
-  return vkWaitSemaphores(OwningDevice().Vulkan().Handle(), &wait, timeoutNanoseconds) == VK_SUCCESS;
+  const VkResult result = vkWaitSemaphores(OwningDevice().Vulkan().Handle(), &wait, timeoutNanoseconds);
+  return result == VK_SUCCESS || result == VK_ERROR_DEVICE_LOST;
 }
 
 HRESULT Fence::SetEventOnCompletion(UINT64 value, HANDLE event) {
