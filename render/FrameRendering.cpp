@@ -2,12 +2,16 @@
 // the next frame may rewrite every constant and glyph buffer at once.
 #include "render/ConstantBufferLayout.h"
 #include "render/DescriptorHeaps.h"
+#include "render/FatalError.h"
 #include "render/PipelineLibrary.h"
 #include "render/Renderer.h"
 #include "render/StructGetters.h"
 #include "render/SwapChain.h"
 
 #include "d3dx12.h"
+
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -19,6 +23,17 @@ constexpr uint32_t ModelTextureDescriptor = 1;
 
 // Root parameters of the "object" root signature.
 enum ObjectRootParameter : UINT { PassTable = 0, ObjectTable = 1, TextureTable = 2, BoneTable = 3 };
+
+// A device that was removed or reset (a GPU hang, a driver update or reset) draws nothing ever again: the
+// program stops with one line instead of presenting empty frames for ever.
+void StopIfDeviceLost(HRESULT presented) {
+  if (presented == DXGI_ERROR_DEVICE_REMOVED || presented == DXGI_ERROR_DEVICE_RESET ||
+      presented == DXGI_ERROR_DEVICE_HUNG) {
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(presented));
+    throw FatalError(std::string("IDXGISwapChain::Present: the device was lost (") + code + ")");
+  }
+}
 
 void Transition(ID3D12GraphicsCommandList* list, ID3D12Resource* resource, D3D12_RESOURCE_STATES before,
                 D3D12_RESOURCE_STATES after) {
@@ -131,7 +146,7 @@ void Renderer::DrawFrame() {
   CommandList->Close();
   ID3D12CommandList* lists[] = {CommandList};
   CommandQueue->ExecuteCommandLists(1, lists);
-  SwapChain->Chain->Present(0, 0);
+  StopIfDeviceLost(SwapChain->Chain->Present(0, 0));
   SwapChain->CurrentBackBuffer = (SwapChain->CurrentBackBuffer + 1) % BufferCount;
   FlushCommandQueue();
 }
