@@ -16,20 +16,24 @@
 # screen, whatever their own counters measure. The rounds alternate engine and f3d, so load from other
 # processes on the machine falls on both; each figure is the median over the rounds.
 #
-# Caveats about f3d 1.3.1:
-#   - It has no frame-rate report to read (its --fps option draws a counter into the picture) and no
-#     option that renders N animation frames; the animation starts with its Space key, sent here.
-#   - Playing, it renders one animation step per tick of a repeating timer of 30 per second (shown by a
-#     120 x 90 window, which plays at 30.0 fps), so its animated frame rate cannot exceed that tick rate;
-#     it has no option to change it. When the measured rate comes within
-#     10 % of it the script says so: f3d was waiting on its timer, not on the rasterizer, and the figure
-#     is a floor of what it could draw.
-#   - It is the peer's OpenGL on llvmpipe against our Vulkan on lavapipe: the same Mesa CPU rasterizer,
-#     two front ends.
+# f3d 1.3.1 is measured twice, because its playback is paced by a timer:
+#   - as it plays: the animation started with its Space key, presented frames counted as above. It renders
+#     one animation step per tick of a 30-per-second timer (a 120 x 90 window plays at 30.0 fps) and has
+#     no option to change that, so this figure can never exceed 30; the report marks it when it comes
+#     within 10 % of the tick, where it shows the timer rather than the rasterizer.
+#   - flat out: f3d's own interaction replay (--interaction-test-play) feeds it a log of recorded events:
+#     Space, then PEERS_F3D_FRAMES timer events, then Escape. Each timer event runs one animation step and
+#     one render, back to back with no timer in between; the rate is taken over the presented frames
+#     after the first PEERS_F3D_WARMUP_FRAMES. This is the figure the target is judged on, the fairer one
+#     to f3d. (f3d has no frame-rate report to read: its --fps option draws a counter into the picture.)
+# It is f3d's OpenGL on llvmpipe against our Vulkan on lavapipe: the same Mesa CPU rasterizer, two front
+# ends, both windows 800 x 600 on the same Xvfb screen.
 #
 # Usage: bench/peers/run_peers.sh [build folder]   (default: build/, built through scripts/build.sh)
 # Environment: PEERS_ROUNDS (default 3), PEERS_SECONDS measured per round (default 5),
-#              PEERS_WARMUP_SECONDS before each measurement (default 3).
+#              PEERS_WARMUP_SECONDS before each measurement (default 3), PEERS_F3D_FRAMES replayed per round
+#              (default 150) of which PEERS_F3D_WARMUP_FRAMES (default 20) are not counted,
+#              PEERS_LAYER_REPETITIONS of the layer / Vulkan comparison (default 9, one second each).
 # Exit code: 0 when both targets are met, 1 when one is missed, 2 when something could not be measured.
 set -euo pipefail
 
@@ -38,6 +42,9 @@ build=$(realpath -m "${1:-$root/build}")
 rounds=${PEERS_ROUNDS:-3}
 measure_seconds=${PEERS_SECONDS:-5}
 warmup_seconds=${PEERS_WARMUP_SECONDS:-3}
+layer_repetitions=${PEERS_LAYER_REPETITIONS:-9}
+f3d_frames=${PEERS_F3D_FRAMES:-150}
+f3d_warmup_frames=${PEERS_F3D_WARMUP_FRAMES:-20}
 readonly vulkan_ratio_target=1.15
 readonly f3d_tick_rate=30
 readonly width=800 height=600
@@ -143,7 +150,39 @@ nothing() { :; }
 
 # f3d shows the model still until its Space key starts the animation.
 play_f3d_animation() {
-  xdotool key --window "$1" space
+  # Xvfb has no window manager, so xdotool complains about the input focus; the key arrives all the same.
+  xdotool key --window "$1" space 2>/dev/null
+}
+
+# An f3d interaction log (the format its --interaction-test-record writes): Space starts the animation,
+# each timer event plays one step and renders it, Escape ends the program.
+write_f3d_replay() {
+  local key="400 299 0"
+  {
+    echo "# StreamVersion 1.1"
+    echo "ExposeEvent 0 $((height - 1)) 0 0 0 0"
+    printf '%s\n' "KeyPressEvent $key 32 1 space" "CharEvent $key 32 1 space" "KeyReleaseEvent $key 32 1 space"
+    for _ in $(seq 1 "$f3d_frames"); do echo "TimerEvent $key 0 0 0"; done
+    printf '%s\n' "KeyPressEvent $key 0 1 Escape" "CharEvent $key 27 1 Escape" "KeyReleaseEvent $key 0 1 Escape"
+  } >"$1"
+}
+
+# Replays the log in f3d and sets measured_fps to the rate of its animation frames after the warm-up ones.
+measure_f3d_replay() {
+  local replay="$scratch/f3d.replay" log="$scratch/f3d-replay.presents" frames
+  write_f3d_replay "$replay"
+  : >"$log"
+  # f3d leaves with exit code 1 ("Interactor has been stopped") after the Escape of the log.
+  PRESENT_LOG="$log" LD_PRELOAD="$counter" timeout 300 \
+    f3d --resolution "$width,$height" --interaction-test-play="$replay" "$model" >"$scratch/f3d-replay.out" 2>&1 &
+  program_pid=$!
+  wait "$program_pid" || true
+  program_pid=""
+  # The first presented frame is the one before the replay starts.
+  frames=$(wc -l <"$log")
+  ((frames > f3d_frames)) || fail "f3d presented $frames frames replaying $f3d_frames animation steps; it said: $(tail -n 1 "$scratch/f3d-replay.out")"
+  tail -n "$((f3d_frames - f3d_warmup_frames))" "$log" >"$scratch/f3d-replay.counted"
+  measured_fps=$(presented_fps "$scratch/f3d-replay.counted")
 }
 
 # The engine's own counter, from its title ("fps: 112.000000 mspf: 8.928572"), beside the counted rate.
@@ -185,22 +224,27 @@ main() {
     --benchmark_out_format=json >/dev/null 2>"$scratch/frame.err" \
     || fail "frame_bench failed: $(tail -n 1 "$scratch/frame.err")"
 
-  # (b) The layer against direct Vulkan, both frames in turn in one process, at 10 and 100 draws; the
-  # median of three repetitions, since a busy machine can slow one frame and not the other for a while.
-  "$layer_bench" --benchmark_filter='LayerOverVulkan' --benchmark_min_time=1 --benchmark_repetitions=3 \
+  # (b) The layer against direct Vulkan, both frames in turn in one process, at 10 and 100 draws. On a
+  # busy machine one second of frames can land on either side (single repetitions of the 100-draw ratio
+  # range from 0.8 to 1.2 under a load of 4 on 2 cores), so the figure is the median of several.
+  "$layer_bench" --benchmark_filter='LayerOverVulkan' --benchmark_min_time=1 \
+    --benchmark_repetitions="$layer_repetitions" \
     --benchmark_out="$scratch/layer.json" --benchmark_out_format=json >/dev/null 2>"$scratch/layer.err" \
     || fail "d3d12_frame_benchmark failed: $(tail -n 1 "$scratch/layer.err")"
 
   # (a) and (c) in their windows, in turn.
-  engine_fps=() f3d_fps=()
+  engine_fps=() f3d_fps=() f3d_replay_fps=()
   for round in $(seq 1 "$rounds"); do
     measure_window engine '' nothing read_engine_title env -C "$build/run" ./engine
     engine_fps+=("$measured_fps")
     if ((have_f3d)); then
       measure_window f3d '^F3D' play_f3d_animation nothing f3d --resolution "$width,$height" "$model"
       f3d_fps+=("$measured_fps")
+      measure_f3d_replay
+      f3d_replay_fps+=("$measured_fps")
     fi
-    echo "  round $round: engine ${engine_fps[-1]} fps, f3d ${f3d_fps[-1]:-(not measured)} fps"
+    echo "  round $round: engine ${engine_fps[-1]} fps; f3d playing ${f3d_fps[-1]:-(not measured)} fps," \
+      "flat out ${f3d_replay_fps[-1]:-(not measured)} fps"
   done
   report
 }
@@ -208,7 +252,7 @@ main() {
 # --- The report ----------------------------------------------------------------------------------------
 
 row() {
-  printf '  %-58s %8s %10s   %s\n' "$@"
+  printf '  %-62s %8s %10s   %s\n' "$@"
 }
 
 milliseconds() {
@@ -229,42 +273,50 @@ report() {
   row "engine, off-screen (frame_bench, median frame)" "$offscreen_fps" "$offscreen_ms" ""
   row "engine, in its window (presented frames)" "$window_fps" "$(milliseconds "$window_fps")" \
     "$title_note"
-  local f3d_median="" f3d_note=""
+  # The target is judged against the faster of f3d's two figures.
+  local f3d_best="" playing flat_out playing_note="" version
   if ((have_f3d)); then
-    f3d_median=$(median "${f3d_fps[@]}")
-    if awk "BEGIN { exit !($f3d_median >= 0.9 * $f3d_tick_rate) }"; then
-      f3d_note="near its $f3d_tick_rate Hz animation tick: a floor, not its limit"
+    playing=$(median "${f3d_fps[@]}")
+    flat_out=$(median "${f3d_replay_fps[@]}")
+    f3d_best=$(awk "BEGIN { print ($playing > $flat_out) ? $playing : $flat_out }")
+    if awk "BEGIN { exit !($playing >= 0.9 * $f3d_tick_rate) }"; then
+      playing_note="near its $f3d_tick_rate Hz animation tick: the timer's rate"
     fi
-    row "f3d $(f3d --version 2>/dev/null | sed -n '1s/^f3d //p'), char.fbx animated (presented frames)" \
-      "$f3d_median" "$(milliseconds "$f3d_median")" "$f3d_note"
+    version=$(f3d --version 2>/dev/null | sed -n '1s/^f3d //p')
+    row "f3d $version, char.fbx animated, as it plays (presented)" "$playing" "$(milliseconds "$playing")" \
+      "$playing_note"
+    row "f3d $version, char.fbx animated, flat out (replayed steps)" "$flat_out" "$(milliseconds "$flat_out")" \
+      "$f3d_frames steps back to back, $f3d_warmup_frames not counted"
   else
     row "f3d, char.fbx animated" "n/a" "" "f3d is not installed"
   fi
 
-  local worst_ratio=0 draws comparison layer_ms vulkan_ms ratio
+  local worst_ratio=0 draws comparison layer_ms vulkan_ms ratio spread
   for draws in 10 100; do
-    comparison="LayerOverVulkan/$draws/real_time_median"
-    layer_ms=$(json_counter "$scratch/layer.json" "$comparison" layer_ms)
-    vulkan_ms=$(json_counter "$scratch/layer.json" "$comparison" vulkan_ms)
-    ratio=$(calc "$(json_counter "$scratch/layer.json" "$comparison" ratio)" 3)
+    comparison="LayerOverVulkan/$draws/real_time"
+    layer_ms=$(json_counter "$scratch/layer.json" "${comparison}_median" layer_ms)
+    vulkan_ms=$(json_counter "$scratch/layer.json" "${comparison}_median" vulkan_ms)
+    ratio=$(calc "$(json_counter "$scratch/layer.json" "${comparison}_median" ratio)" 3)
+    spread=$(calc "$(json_counter "$scratch/layer.json" "${comparison}_stddev" ratio)" 3)
     row "engine-like frame, $draws draws, through the Direct3D 12 layer" \
       "$(calc "1000 / $layer_ms")" "$(calc "$layer_ms" 2)" ""
     row "engine-like frame, $draws draws, direct Vulkan" "$(calc "1000 / $vulkan_ms")" "$(calc "$vulkan_ms" 2)" \
-      "layer / Vulkan = $ratio"
-    worst_ratio=$(awk "BEGIN { print ($ratio > $worst_ratio) ? $ratio : $worst_ratio }")
+      "layer / Vulkan = $ratio (median of $layer_repetitions, standard deviation $spread)"
+    worst_ratio=$(awk "BEGIN { printf \"%.3f\", ($ratio > $worst_ratio) ? $ratio : $worst_ratio }")
   done
 
   echo
   echo "Targets"
   local status=0 verdict
   if awk "BEGIN { exit !($worst_ratio <= $vulkan_ratio_target) }"; then verdict=met; else verdict=MISSED; status=1; fi
-  printf '  %-58s %s\n' "layer within $vulkan_ratio_target x of direct Vulkan (worst: $worst_ratio x)" "$verdict"
+  printf '  %-72s %s\n' "layer within $vulkan_ratio_target x of direct Vulkan (worst: $worst_ratio x)" "$verdict"
   if ((have_f3d)); then
-    if awk "BEGIN { exit !($window_fps > $f3d_median) }"; then verdict=met; else verdict=MISSED; status=1; fi
-    printf '  %-58s %s\n' "engine faster than f3d ($window_fps vs $f3d_median fps, $(calc "$window_fps / $f3d_median") x)" \
+    if awk "BEGIN { exit !($window_fps > $f3d_best) }"; then verdict=met; else verdict=MISSED; status=1; fi
+    printf '  %-72s %s\n' \
+      "engine faster than f3d, both in windows ($window_fps vs $f3d_best fps, $(calc "$window_fps / $f3d_best") x)" \
       "$verdict"
   else
-    printf '  %-58s %s\n' "engine faster than f3d" "not measured"
+    printf '  %-72s %s\n' "engine faster than f3d" "not measured"
     status=2
   fi
   echo "  (load average after: $(cut -d ' ' -f 1-3 /proc/loadavg))"
