@@ -33,7 +33,8 @@
 # Environment: PEERS_ROUNDS (default 3), PEERS_SECONDS measured per round (default 5),
 #              PEERS_WARMUP_SECONDS before each measurement (default 3), PEERS_F3D_FRAMES replayed per round
 #              (default 150) of which PEERS_F3D_WARMUP_FRAMES (default 20) are not counted,
-#              PEERS_LAYER_REPETITIONS of the layer / Vulkan comparison (default 9, one second each).
+#              PEERS_LAYER_REPETITIONS of the layer / Vulkan comparison (default 9, one second each),
+#              PEERS_F3D the viewer to run (default: f3d on the PATH).
 # Exit code: 0 when both targets are met, 1 when one is missed, 2 when something could not be measured.
 set -euo pipefail
 
@@ -43,6 +44,7 @@ rounds=${PEERS_ROUNDS:-3}
 measure_seconds=${PEERS_SECONDS:-5}
 warmup_seconds=${PEERS_WARMUP_SECONDS:-3}
 layer_repetitions=${PEERS_LAYER_REPETITIONS:-9}
+f3d=${PEERS_F3D:-f3d}
 f3d_frames=${PEERS_F3D_FRAMES:-150}
 f3d_warmup_frames=${PEERS_F3D_WARMUP_FRAMES:-20}
 readonly vulkan_ratio_target=1.15
@@ -53,6 +55,10 @@ fail() {
   echo "run_peers: $*" >&2
   exit 2
 }
+
+# Google Benchmark reports a median and a spread only for two repetitions or more.
+((layer_repetitions >= 2)) || fail "PEERS_LAYER_REPETITIONS must be at least 2, not $layer_repetitions"
+((f3d_frames > f3d_warmup_frames + 1)) || fail "PEERS_F3D_FRAMES must exceed PEERS_F3D_WARMUP_FRAMES + 1"
 
 # --- Build ---------------------------------------------------------------------------------------------
 
@@ -79,11 +85,15 @@ json_counter() {
 
 # Frames per second from a log of presentation timestamps, one per line.
 presented_fps() {
-  awk 'NR == 1 { first = $1 } { last = $1 } END { if (NR > 1 && last > first) printf "%.1f", (NR - 1) / (last - first); else print "0" }' "$1"
+  awk 'NR == 1 { first = $1 }
+       { last = $1 }
+       END { if (NR > 1 && last > first) printf "%.1f", (NR - 1) / (last - first); else print "0" }' "$1"
 }
 
 median() {
-  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+  printf '%s\n' "$@" | sort -g | awk '
+    { value[NR] = $1 }
+    END { if (NR % 2) print value[(NR + 1) / 2]; else printf "%.1f", (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
 }
 
 calc() {
@@ -172,15 +182,17 @@ measure_f3d_replay() {
   local replay="$scratch/f3d.replay" log="$scratch/f3d-replay.presents" frames
   write_f3d_replay "$replay"
   : >"$log"
-  # f3d leaves with exit code 1 ("Interactor has been stopped") after the Escape of the log.
-  PRESENT_LOG="$log" LD_PRELOAD="$counter" timeout 300 \
-    f3d --resolution "$width,$height" --interaction-test-play="$replay" "$model" >"$scratch/f3d-replay.out" 2>&1 &
+  # f3d leaves with exit code 1 ("Interactor has been stopped") after the Escape of the log. The time limit
+  # allows a second per step, should a different f3d ignore the Escape.
+  PRESENT_LOG="$log" LD_PRELOAD="$counter" timeout "$((30 + f3d_frames))" \
+    "$f3d" --resolution "$width,$height" --interaction-test-play="$replay" "$model" >"$scratch/f3d-replay.out" 2>&1 &
   program_pid=$!
   wait "$program_pid" || true
   program_pid=""
   # The first presented frame is the one before the replay starts.
   frames=$(wc -l <"$log")
-  ((frames > f3d_frames)) || fail "f3d presented $frames frames replaying $f3d_frames animation steps; it said: $(tail -n 1 "$scratch/f3d-replay.out")"
+  ((frames > f3d_frames)) \
+    || fail "f3d presented $frames frames replaying $f3d_frames steps; it said: $(tail -n 1 "$scratch/f3d-replay.out")"
   tail -n "$((f3d_frames - f3d_warmup_frames))" "$log" >"$scratch/f3d-replay.counted"
   measured_fps=$(presented_fps "$scratch/f3d-replay.counted")
 }
@@ -205,9 +217,9 @@ main() {
     [[ -e "$file" ]] || fail "$file is missing after the build"
   done
   have_f3d=1
-  if ! command -v f3d >/dev/null; then
+  if ! command -v "$f3d" >/dev/null; then
     have_f3d=0
-    echo "run_peers: f3d is not installed; install it with 'apt-get install f3d' (Debian 12: 1.3.1) to" \
+    echo "run_peers: $f3d is not installed; install it with 'apt-get install f3d' (Debian 12: 1.3.1) to" \
       "compare with the viewer. Only this benchmark needs it, so scripts/install-deps.sh leaves it out." >&2
   fi
 
@@ -238,13 +250,15 @@ main() {
     measure_window engine '' nothing read_engine_title env -C "$build/run" ./engine
     engine_fps+=("$measured_fps")
     if ((have_f3d)); then
-      measure_window f3d '^F3D' play_f3d_animation nothing f3d --resolution "$width,$height" "$model"
+      measure_window f3d '^F3D' play_f3d_animation nothing "$f3d" --resolution "$width,$height" "$model"
       f3d_fps+=("$measured_fps")
       measure_f3d_replay
       f3d_replay_fps+=("$measured_fps")
+      echo "  round $round: engine ${engine_fps[-1]} fps; f3d ${f3d_fps[-1]} fps as it plays," \
+        "${f3d_replay_fps[-1]} fps flat out"
+    else
+      echo "  round $round: engine ${engine_fps[-1]} fps"
     fi
-    echo "  round $round: engine ${engine_fps[-1]} fps; f3d playing ${f3d_fps[-1]:-(not measured)} fps," \
-      "flat out ${f3d_replay_fps[-1]:-(not measured)} fps"
   done
   report
 }
@@ -282,7 +296,7 @@ report() {
     if awk "BEGIN { exit !($playing >= 0.9 * $f3d_tick_rate) }"; then
       playing_note="near its $f3d_tick_rate Hz animation tick: the timer's rate"
     fi
-    version=$(f3d --version 2>/dev/null | sed -n '1s/^f3d //p')
+    version=$("$f3d" --version 2>/dev/null | sed -n '1s/^f3d //p')
     row "f3d $version, char.fbx animated, as it plays (presented)" "$playing" "$(milliseconds "$playing")" \
       "$playing_note"
     row "f3d $version, char.fbx animated, flat out (replayed steps)" "$flat_out" "$(milliseconds "$flat_out")" \
