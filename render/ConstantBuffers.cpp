@@ -3,6 +3,7 @@
 // returns, so the CPU may rewrite them between frames without a second copy.
 #include "render/ConstantBufferLayout.h"
 #include "render/DescriptorHeaps.h"
+#include "render/DeviceSetup.h"
 #include "render/Log.h"
 #include "render/Renderer.h"
 #include "render/StructGetters.h"
@@ -18,8 +19,9 @@ ID3D12Resource* CreateMappedUploadBuffer(ID3D12Device* device, uint64_t byteSize
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
   const CD3DX12_RESOURCE_DESC description = CD3DX12_RESOURCE_DESC::Buffer(byteSize);
   ID3D12Resource* buffer = nullptr;
-  device->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &description, D3D12_RESOURCE_STATE_GENERIC_READ,
-                                  nullptr, IID_PPV_ARGS(&buffer));
+  StopIfFailed(device->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &description,
+                                               D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&buffer)),
+               "ID3D12Device::CreateCommittedResource", "cannot create a constant buffer");
   *mapped = nullptr;
   if (buffer != nullptr) {
     void* address = nullptr;

@@ -87,8 +87,9 @@ void CreateCommandObjects(Renderer& renderer) {
 
 void CreateSwapChain(Renderer& renderer) {
   renderer.SwapChain = new SwapChain(renderer.Width, renderer.Height, renderer.BufferCount, renderer.Window);
-  renderer.Factory->CreateSwapChain(renderer.CommandQueue, &renderer.SwapChain->SwapChainDesc,
-                                    &renderer.SwapChain->Chain);
+  StopIfFailed(renderer.Factory->CreateSwapChain(renderer.CommandQueue, &renderer.SwapChain->SwapChainDesc,
+                                                 &renderer.SwapChain->Chain),
+               "IDXGIFactory::CreateSwapChain", "cannot create the swap chain");
 }
 
 void CreateHeapsAndRenderTargets(Renderer& renderer) {
@@ -109,13 +110,21 @@ void CreateDepthStencil(Renderer& renderer) {
       D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
   // The frame clears to depth 1 and stencil 0; a clear to the value the buffer was made for is the fast one.
   const CD3DX12_CLEAR_VALUE clearValue(DepthStencilFormat, 1.0f, 0);
-  renderer.Device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description,
-                                           D3D12_RESOURCE_STATE_COMMON, &clearValue,
-                                           IID_PPV_ARGS(&renderer.DepthStencilBuffer));
+  renderer.DepthStencilBuffer = nullptr;
+  StopIfFailed(renderer.Device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description,
+                                                        D3D12_RESOURCE_STATE_COMMON, &clearValue,
+                                                        IID_PPV_ARGS(&renderer.DepthStencilBuffer)),
+               "ID3D12Device::CreateCommittedResource", "cannot create the depth buffer");
   renderer.Device->CreateDepthStencilView(renderer.DepthStencilBuffer, nullptr, CpuHeapStart(renderer.Heaps->DsvHeap));
   const CD3DX12_RESOURCE_BARRIER toDepthWrite = CD3DX12_RESOURCE_BARRIER::Transition(
       renderer.DepthStencilBuffer, D3D12_RESOURCE_STATE_COMMON, D3D12_RESOURCE_STATE_DEPTH_WRITE);
   renderer.CommandList->ResourceBarrier(1, &toDepthWrite);
+}
+
+void StopIfFailed(HRESULT result, const char* call, const char* problem) {
+  if (FAILED(result)) {
+    StopSetup(call, problem, result);
+  }
 }
 
 void SetFullClientViewport(Renderer& renderer) {

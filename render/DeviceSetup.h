@@ -4,15 +4,20 @@
 
 #include "render/FatalError.h"
 
+#include <windows.h>
+
 class Renderer;
 
-// No DXGI factory, or no device on any adapter, the default one included: nothing can be drawn. The
-// program stops on it with the single line what() gives, e.g.
-// "D3D12CreateDevice: no device on the default adapter (0x887A0004)".
+// No DXGI factory, no device on any adapter, the default one included, or a GPU object nothing can be
+// drawn without that cannot be made (out of memory, a lost device): the program stops on it with the
+// single line what() gives, e.g. "D3D12CreateDevice: no device on the default adapter (0x887A0004)".
 class DeviceSetupError : public FatalError {
  public:
   using FatalError::FatalError;
 };
+
+// Throws DeviceSetupError "<call>: <problem> (<result in hex>)" when `result` is a failure.
+void StopIfFailed(HRESULT result, const char* call, const char* problem);
 
 // Creates DepthStencilBuffer at the renderer's Width x Height, writes its view into the depth heap's one
 // slot and records its move to DEPTH_WRITE, where it stays, on CommandList.

@@ -1,5 +1,7 @@
 #include "render/SwapChain.h"
 
+#include "render/DeviceSetup.h"
+
 SwapChain::SwapChain(int32_t width, int32_t height, int32_t bufferCount, HWND window)
     : Width(width),
       Height(height),
@@ -36,8 +38,9 @@ void SwapChain::CreateRenderTargets(D3D12_CPU_DESCRIPTOR_HANDLE handle) {
 void SwapChain::ResizeBuffers(int32_t width, int32_t height, D3D12_CPU_DESCRIPTOR_HANDLE handle) {
   // The chain can only resize buffers nobody holds any more.
   ReleaseBackBuffers();
-  Chain->ResizeBuffers(static_cast<UINT>(BufferCount), static_cast<UINT>(width), static_cast<UINT>(height),
-                       BackBufferFormat, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH);
+  StopIfFailed(Chain->ResizeBuffers(static_cast<UINT>(BufferCount), static_cast<UINT>(width),
+                                    static_cast<UINT>(height), BackBufferFormat, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH),
+               "IDXGISwapChain::ResizeBuffers", "cannot resize the back buffers");
   CurrentBackBuffer = 0;
   CreateRenderTargets(handle);
 }
