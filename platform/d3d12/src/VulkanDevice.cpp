@@ -4,6 +4,8 @@
 #include "FormatTable.h"
 #include "VulkanStructs.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -39,6 +41,16 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.fullDrawIndexUint32 = available.fullDrawIndexUint32;
   enabled.imageCubeArray = available.imageCubeArray;
   return enabled;
+}
+
+// On a CPU device every buffer and image lives in the C heap. The swap chain's buffers, megabytes each,
+// are freed and made again at every resize; glibc then raises its mmap threshold past their size, so the
+// next ones land in the brk heap between small allocations, and the heap keeps growing around the freed
+// holes (by about 25 MB over a few dozen resizes). A fixed threshold keeps every large block in a mapping
+// of its own, which goes back to the system when it is freed.
+void KeepLargeAllocationsMapped() {
+  constexpr int kThresholdBytes = 128 * 1024;
+  mallopt(M_MMAP_THRESHOLD, kThresholdBytes);
 }
 
 }  // namespace
@@ -99,6 +111,7 @@ bool VulkanDevice::Initialize(const char* call) {
                 DescribeVkResult(result));
     return false;
   }
+  if (adapter_.properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU) KeepLargeAllocationsMapped();
   vkGetDeviceQueue(device_, adapter_.graphicsQueueFamily, 0, &queue_);
   CmdPushDescriptorSet =
       reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(vkGetDeviceProcAddr(device_, "vkCmdPushDescriptorSetKHR"));
