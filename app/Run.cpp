@@ -37,6 +37,16 @@ void RegisterWindowClass(HINSTANCE instance) {
   RegisterClassExW(&windowClass);
 }
 
+// Ends the Renderer built in Run's storage when Run is left, by its return or by a fatal error, and takes
+// it away from the window procedure first.
+struct RendererScope {
+  Renderer& Instance;
+  ~RendererScope() {
+    ActiveRenderer = nullptr;
+    Instance.~Renderer();
+  }
+};
+
 }  // namespace
 
 HWND CreateMainWindow(HINSTANCE instance) {
@@ -63,6 +73,7 @@ int Run(HINSTANCE instance) {
   alignas(Renderer) std::byte rendererStorage[sizeof(Renderer)];
   std::memset(rendererStorage, 0, sizeof(rendererStorage));
   Renderer& renderer = *new (rendererStorage) Renderer(window);
+  const RendererScope rendererScope{renderer};
   renderer.InitDirect3D();
   renderer.LoadContent();
   renderer.CreateConstantBuffers();
@@ -73,10 +84,7 @@ int Run(HINSTANCE instance) {
   ActiveRenderer = &renderer;
 
   MSG message = {};
+  // The window is gone when this returns: the quit message only follows its destruction.
   RunMainLoop(window, renderer, timer, message);
-
-  // The window is gone already: the quit message only follows its destruction.
-  ActiveRenderer = nullptr;
-  renderer.~Renderer();
   return 0;
 }
