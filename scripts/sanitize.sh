@@ -16,7 +16,11 @@ CC=clang-14 CXX=clang++-14 cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=
 rm -f build-asan.configure.log
 cmake --build build-asan -j"$(nproc)"
 
-# Code that handles a failed allocation must see it fail, not have the sanitizer stop the program.
+source "$root/scripts/xvfb.sh"
+start_virtual_display
+
+# A failed malloc or nothrow new returns null, as the code that checks for it expects. (A failed throwing
+# new still stops the program: AddressSanitizer reports it instead of throwing std::bad_alloc.)
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_stack_use_after_return=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
@@ -28,6 +32,4 @@ if [[ -e "$lavapipe" ]]; then
   export LD_PRELOAD="$lavapipe"
 fi
 
-source "$root/scripts/xvfb.sh"
-start_virtual_display
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" "$@"
