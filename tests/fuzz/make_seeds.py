@@ -29,6 +29,9 @@ def font_seeds():
     yield "seed-small", SMALL_FONT.encode()
     yield "seed-no-kernings-line", SMALL_FONT.split("kernings")[0].encode()
     yield "seed-no-glyphs", SMALL_FONT.replace("chars count=3", "chars count=0").encode()
+    yield "seed-negative-count", SMALL_FONT.replace("kernings count=2", "kernings count=-2").encode()
+    yield "seed-bad-number", SMALL_FONT.replace("base=30", "base=low").encode()
+    yield "seed-out-of-range", SMALL_FONT.replace("size=32", "size=2147483648").encode()
     yield "seed-newarial", (ASSETS / "newarial.fnt").read_bytes()
 
 
