@@ -4,10 +4,12 @@ start_virtual_display() {
   if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  # Xvfb picks the free display itself (-displayfd), so scripts started together never share one.
+  # Xvfb picks the free display itself (-displayfd), so scripts started together never share one. Without
+  # -noreset the server starts over whenever its last client leaves, and a program connecting at that
+  # moment is refused (SDL then falls back to its off-screen driver and no window appears).
   local number_file
   number_file=$(mktemp)
-  Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$number_file" 2>/dev/null &
+  Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$number_file" 2>/dev/null &
   XVFB_PID=$!
   trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
   for _ in $(seq 1 100); do

@@ -39,7 +39,7 @@ wait_for_window() {
     kill -0 "$ENGINE_PID" 2>/dev/null || fail "the engine exited before showing its window: $(cat "$SCRATCH/stderr.txt")"
     sleep 0.1
   done
-  fail "no window within $seconds seconds"
+  fail "no window within $seconds seconds; the engine said: $(cat "$SCRATCH/stderr.txt")"
 }
 
 # Waits until the window title matches the extended regular expression $2 (up to $3 seconds).

@@ -123,16 +123,6 @@ expect_stop() {
   check_nothing_left_behind "$name"
 }
 
-# True when the program shows a window within 15 seconds.
-window_appears() {
-  for _ in $(seq 1 150); do
-    xdotool search --onlyvisible --pid "$ENGINE_PID" >/dev/null 2>&1 && return 0
-    kill -0 "$ENGINE_PID" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
 # expect_run <case> <setup...>: the program starts, titles its window with the frame rate, and exits with
 # 0 on a close request. Leaves a screenshot in $SCRATCH/first.png and one half a second later in
 # $SCRATCH/second.png.
@@ -143,13 +133,6 @@ expect_run() {
   # The screenshots of an earlier case must not stand in for this one's.
   rm -f "$SCRATCH/first.png" "$SCRATCH/second.png"
   start_case "$@"
-  # Under a loaded test run SDL has now and then failed to reach the X server and fallen back to its
-  # off-screen driver (no window to find): such a start is retried once, and said so.
-  if ! window_appears; then
-    echo "note $name: no window on the first start, retrying ($(grep -c "SDL video driver (offscreen)" "$SCRATCH/stderr.txt" || true) off-screen fallbacks)"
-    wait_for_end 1
-    start_case "$@"
-  fi
   local window="" title=""
   for _ in $(seq 1 300); do
     window=$(xdotool search --onlyvisible --pid "$ENGINE_PID" 2>/dev/null | head -n 1 || true)

@@ -155,6 +155,8 @@ expect_offscreen_run "no display" -u DISPLAY -u WAYLAND_DISPLAY
 unused_display=99
 while [[ -e "/tmp/.X11-unix/X$unused_display" ]]; do unused_display=$((unused_display + 1)); done
 expect_offscreen_run "a display that cannot be reached" DISPLAY=":$unused_display"
+grep -q "the display \":$unused_display\" could not be reached" "$SCRATCH/stderr.txt" ||
+  record_failure "a display that cannot be reached" "no line names the display: $(head -n 3 "$SCRATCH/stderr.txt")"
 
 # --- lost device -------------------------------------------------------------------------------------------
 

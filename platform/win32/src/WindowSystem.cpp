@@ -25,6 +25,16 @@ bool DisplayConfigured() {
   return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
+// SDL quietly moves on to its off-screen driver when the X server named by DISPLAY refuses the connection;
+// say so, since the windows then never appear on that display.
+void ReportUnreachableDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (std::getenv("SDL_VIDEODRIVER") != nullptr || display == nullptr || driver == nullptr) return;
+  if (strcasecmp(driver, "offscreen") != 0 && strcasecmp(driver, "dummy") != 0) return;
+  ReportCall("SDL_InitSubSystem", "the display \"%s\" could not be reached; windows stay off-screen", display);
+}
+
 bool StartSdlVideo() {
   if (!DisplayConfigured()) return false;
   // The layer handles termination signals itself, and closing the last window is the program's business.
@@ -34,6 +44,7 @@ bool StartSdlVideo() {
     ReportCall("SDL_InitSubSystem", "%s; windows stay in memory", SDL_GetError());
     return false;
   }
+  ReportUnreachableDisplay();
   // Characters come from virtual-key codes (TranslateMessage), not from SDL's text input.
   SDL_StopTextInput();
   KeyboardState::Instance().SetCapsLockToggled((SDL_GetModState() & KMOD_CAPS) != 0);
