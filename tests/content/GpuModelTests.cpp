@@ -5,9 +5,9 @@
 #include "content/GpuModel.h"
 #include "content/ModelLoader.h"
 #include "content/SceneImport.h"
+#include "support/ValidationWatch.h"
 
 #include <assimp/cimport.h>
-#include <d3d12_vk_diagnostics.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -78,16 +78,11 @@ class ModelGpu : public testing::Test {
     if (!std::filesystem::exists(CharacterPath)) {
       GTEST_SKIP() << CharacterPath << " has not been made yet";
     }
-    const char* validation = std::getenv("D3D12_VK_VALIDATION");
-    if (validation != nullptr && std::string(validation) == "1") {
-      ASSERT_TRUE(d3d12_vk::ValidationEnabled()) << "the Vulkan validation layer is not installed";
-    }
-    validationMessagesAtStart_ = d3d12_vk::ValidationMessageCount();
+    ASSERT_NO_FATAL_FAILURE(validation_.Start());
   }
 
   void TearDown() override {
-    EXPECT_EQ(d3d12_vk::ValidationMessageCount(), validationMessagesAtStart_)
-        << "the Vulkan validation layer reported problems (see stderr)";
+    validation_.ExpectSilent();
     for (ID3D12Resource* buffer : {model.VertexBuffer, model.IndexBuffer, model.VertexUpload, model.IndexUpload}) {
       if (buffer != nullptr) buffer->Release();
     }
@@ -108,7 +103,7 @@ class ModelGpu : public testing::Test {
   Model model;
 
  private:
-  uint32_t validationMessagesAtStart_ = 0;
+  ValidationWatch validation_;
 };
 
 TEST_F(ModelGpu, BuffersHoldTheImportedVerticesAndIndices) {

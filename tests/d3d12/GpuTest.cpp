@@ -1,6 +1,5 @@
 #include "GpuTest.h"
 
-#include <d3d12_vk_diagnostics.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -19,11 +18,7 @@
 }
 
 void GpuTest::SetUp() {
-  validationMessagesAtStart_ = d3d12_vk::ValidationMessageCount();
-  const char* validation = std::getenv("D3D12_VK_VALIDATION");
-  if (validation != nullptr && std::string(validation) == "1") {
-    ASSERT_TRUE(d3d12_vk::ValidationEnabled()) << "the Vulkan validation layer is not installed";
-  }
+  ASSERT_NO_FATAL_FAILURE(validation_.Start());
   ASSERT_EQ(CreateDXGIFactory1(IID_PPV_ARGS(&factory)), S_OK);
   ASSERT_EQ(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)), S_OK);
   const D3D12_COMMAND_QUEUE_DESC queueDesc{D3D12_COMMAND_LIST_TYPE_DIRECT, 0, D3D12_COMMAND_QUEUE_FLAG_NONE, 0};
@@ -44,8 +39,7 @@ void GpuTest::TearDown() {
     }
   }
   keepAlive_.clear();
-  EXPECT_EQ(d3d12_vk::ValidationMessageCount(), validationMessagesAtStart_)
-      << "the Vulkan validation layer reported problems (see stderr)";
+  validation_.ExpectSilent();
 }
 
 void GpuTest::ExecuteAndWait() {

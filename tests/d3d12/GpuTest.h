@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ValidationWatch.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -82,6 +84,6 @@ class GpuTest : public ::testing::Test {
   D3D12_CPU_DESCRIPTOR_HANDLE dsv{};
 
  private:
-  uint32_t validationMessagesAtStart_ = 0;
+  ValidationWatch validation_;
   std::vector<ComPtr<ID3D12Resource>> keepAlive_;
 };

@@ -262,6 +262,22 @@ TEST_F(CompileFromFile, CompileErrorsNameTheFileAndLine) {
   EXPECT_THAT(noEntryPoint.Errors, HasSubstr("empty.hlsl: error: entry point 'main'"));
 }
 
+TEST_F(CompileFromFile, ErrorsGoToTheBlobOrWithoutOneToStderr) {
+  const std::wstring file = Write("bad.hlsl", "float4 main() : SV_TARGET { return missing; }\n");
+  ::testing::internal::CaptureStderr();
+  const Compiled withBlob = Compile(file, "ps_5_0");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "the caller reads the message from the error blob";
+  EXPECT_THAT(withBlob.Errors, HasSubstr("bad.hlsl:1: error:"));
+
+  ID3DBlob* code = nullptr;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(D3DCompileFromFile(file.c_str(), nullptr, nullptr, "main", "ps_5_0", 0, 0, &code, nullptr), E_FAIL);
+  const std::string line = ::testing::internal::GetCapturedStderr();
+  EXPECT_THAT(line, HasSubstr("D3DCompileFromFile: "));
+  EXPECT_THAT(line, HasSubstr("bad.hlsl:1: error:"));
+  EXPECT_EQ(code, nullptr);
+}
+
 TEST_F(CompileFromFile, MissingFilesGiveTheWindowsErrorCodes) {
   const std::wstring missing = (folder_ / "nothere.hlsl").wstring();
   const Compiled file = Compile(missing, "vs_5_0");

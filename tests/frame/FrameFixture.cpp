@@ -53,18 +53,13 @@ void FrameTest::SetUpTestSuite() {
 }
 
 void FrameTest::SetUp() {
-  validationMessagesAtStart_ = d3d12_vk::ValidationMessageCount();
-  const char* validation = std::getenv("D3D12_VK_VALIDATION");
-  if (validation != nullptr && std::string(validation) == "1") {
-    ASSERT_TRUE(d3d12_vk::ValidationEnabled()) << "the Vulkan validation layer is not installed";
-  }
+  ASSERT_NO_FATAL_FAILURE(validation_.Start());
   win32_test::Reset();
   folder = std::make_unique<RunFolder>();
 }
 
 void FrameTest::TearDown() {
-  EXPECT_EQ(d3d12_vk::ValidationMessageCount(), validationMessagesAtStart_)
-      << "the Vulkan validation layer reported problems (see stderr)";
+  validation_.ExpectSilent();
   renderer.reset();
   ResizePending = false;
   PendingWidth = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/Renderer.h"
+#include "support/ValidationWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -69,5 +70,5 @@ class FrameTest : public testing::Test {
   std::unique_ptr<Renderer> renderer;
 
  private:
-  uint32_t validationMessagesAtStart_ = 0;
+  ValidationWatch validation_;
 };

@@ -6,7 +6,6 @@
 #include "render/DeviceSetup.h"
 #include "render/SwapChain.h"
 
-#include <d3d12_vk_diagnostics.h>
 #include <win32_test.h>
 
 #include <d3dcompiler.h>
@@ -114,19 +113,14 @@ void RendererGpuTest::SetUpTestSuite() {
 }
 
 void RendererGpuTest::SetUp() {
-  validationMessagesAtStart_ = d3d12_vk::ValidationMessageCount();
-  const char* validation = std::getenv("D3D12_VK_VALIDATION");
-  if (validation != nullptr && std::string(validation) == "1") {
-    ASSERT_TRUE(d3d12_vk::ValidationEnabled()) << "the Vulkan validation layer is not installed";
-  }
+  ASSERT_NO_FATAL_FAILURE(validation_.Start());
   win32_test::Reset();
   window = CreateMainWindow(GetModuleHandleW(nullptr));
   renderer = std::make_unique<Renderer>(window);
 }
 
 void RendererGpuTest::TearDown() {
-  EXPECT_EQ(d3d12_vk::ValidationMessageCount(), validationMessagesAtStart_)
-      << "the Vulkan validation layer reported problems (see stderr)";
+  validation_.ExpectSilent();
   renderer.reset();
   ResizePending = false;
   PendingWidth = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/Renderer.h"
+#include "support/ValidationWatch.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -55,7 +56,7 @@ class RendererGpuTest : public testing::Test {
   std::unique_ptr<Renderer> renderer;
 
  private:
-  uint32_t validationMessagesAtStart_ = 0;
+  ValidationWatch validation_;
 };
 
 // RGBA8 of a solid colour given as floats, as a clear writes it.

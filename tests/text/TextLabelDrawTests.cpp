@@ -6,9 +6,9 @@
 
 #include "content/InputLayouts.h"
 #include "render/PipelineLibrary.h"
+#include "support/ValidationWatch.h"
 #include "text/TextLabel.h"
 
-#include <d3d12_vk_diagnostics.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -90,6 +90,7 @@ void ExpectPixel(const Pixel& actual, const Pixel& expected, const char* what) {
 class TextLabelDraw : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(validation.Start());
     scratch.WriteFile("newarial.fnt", DrawFont().Text());
     ASSERT_SUCCEEDED(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device)));
     const D3D12_COMMAND_QUEUE_DESC queueDescription = {D3D12_COMMAND_LIST_TYPE_DIRECT, 0, D3D12_COMMAND_QUEUE_FLAG_NONE,
@@ -104,7 +105,7 @@ class TextLabelDraw : public ::testing::Test {
     CreateTextPipeline();
   }
 
-  void TearDown() override { EXPECT_EQ(d3d12_vk::ValidationMessageCount(), 0u); }
+  void TearDown() override { validation.ExpectSilent(); }
 
   void CreateTargets() {
     const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
@@ -238,6 +239,7 @@ class TextLabelDraw : public ::testing::Test {
     return record;
   }
 
+  ValidationWatch validation;
   ScratchDirectory scratch;
   ComPtr<ID3D12Device> device;
   ComPtr<ID3D12CommandQueue> queue;

@@ -4,10 +4,10 @@
 #include "ScratchDirectory.h"
 #include "Typing.h"
 
+#include "support/ValidationWatch.h"
 #include "text/FontFileError.h"
 #include "text/TextLabel.h"
 
-#include <d3d12_vk_diagnostics.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -30,12 +30,13 @@ FontFileText LabelFont() {
 class TextLabelBuffer : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(validation.Start());
     scratch.WriteFile("newarial.fnt", LabelFont().Text());
     label.emplace(800.0f, 600.0f, 500.0f, 0.0f, 200.0f, 70.0f);
     ASSERT_NE(label->MappedInstances, nullptr) << "no device: the label has no buffer";
   }
 
-  void TearDown() override { EXPECT_EQ(d3d12_vk::ValidationMessageCount(), 0u); }
+  void TearDown() override { validation.ExpectSilent(); }
 
   GlyphInstance Record(const TextLabel& owner, size_t index) const {
     GlyphInstance record;
@@ -44,6 +45,7 @@ class TextLabelBuffer : public ::testing::Test {
   }
   GlyphInstance Record(size_t index) const { return Record(*label, index); }
 
+  ValidationWatch validation;
   ScratchDirectory scratch;
   std::optional<TextLabel> label;
 };

@@ -48,14 +48,14 @@ std::string_view FirstError(std::string_view messages) {
   return rest.substr(0, rest.find('\n'));
 }
 
-// Fails the call with `messages` in the error blob and their first error on stderr, since callers that
-// ask for no error blob would otherwise never learn why.
+// Fails the call with `messages` in the error blob; a caller that asks for no error blob (or one there is
+// no memory for) would otherwise never learn why, so then their first error goes to stderr instead.
 HRESULT Fail(const char* call, HRESULT result, const std::string& messages, CallOutputs outputs) {
+  if (outputs.Errors != nullptr && SUCCEEDED(CreateTextBlob(messages, outputs.Errors))) {
+    return result;
+  }
   const std::string_view error = FirstError(messages);
   std::fprintf(stderr, "%s: %.*s\n", call, static_cast<int>(error.size()), error.data());
-  if (outputs.Errors != nullptr) {
-    CreateTextBlob(messages, outputs.Errors);
-  }
   return result;
 }
 
