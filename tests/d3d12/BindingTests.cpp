@@ -1,8 +1,12 @@
-// Root signatures and pipelines at the edges of the binding scheme: what is refused, what a root constant
-// buffer view and copied descriptors deliver, and draws whose targets do not match their pipeline.
+// Root signatures and pipelines at the edges of the binding scheme: what is refused, what root constants,
+// a root constant buffer view and copied descriptors deliver, and draws whose targets do not match their
+// pipeline.
 #include "GpuTest.h"
 
 #include <gmock/gmock.h>
+
+#include <bit>
+#include <string>
 
 using ::testing::HasSubstr;
 
@@ -30,9 +34,15 @@ TEST_F(GpuTest, RootSignaturesOutsideTheBindingSchemeAreRefused) {
     ComPtr<ID3DBlob> blob = Serialize(desc);
     return device->CreateRootSignature(0, blob->GetBufferPointer(), blob->GetBufferSize(), IID_PPV_ARGS(&root));
   };
-  CD3DX12_ROOT_PARAMETER constants;
-  constants.InitAsConstants(4, 0);
-  EXPECT_EQ(create({1, &constants, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE}), E_NOTIMPL);
+  // A root signature holds 64 DWORDs: 63 root constants and a root view (2) are one too many.
+  CD3DX12_ROOT_PARAMETER tooLarge[2];
+  tooLarge[0].InitAsConstants(63, 0);
+  tooLarge[1].InitAsConstantBufferView(1);
+  const D3D12_ROOT_SIGNATURE_DESC tooLargeDesc{2, tooLarge, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE};
+  ComPtr<ID3DBlob> blob, errors;
+  EXPECT_EQ(D3D12SerializeRootSignature(&tooLargeDesc, D3D_ROOT_SIGNATURE_VERSION_1, &blob, &errors), E_INVALIDARG);
+  ASSERT_NE(errors, nullptr);
+  EXPECT_THAT(static_cast<const char*>(errors->GetBufferPointer()), HasSubstr("65 DWORDs"));
 
   CD3DX12_ROOT_PARAMETER twoSpaces[2];
   twoSpaces[0].InitAsConstantBufferView(0, 0);
@@ -101,6 +111,65 @@ TEST_F(TintTest, RootConstantBufferViewsReachTheShader) {
   list->SetGraphicsRootConstantBufferView(0, constants->GetGPUVirtualAddress() + 256);
   DrawFullScreen();
   EXPECT_EQ(PixelAt(ReadTarget(), 10, 10), Rgba(255, 0, 255));
+}
+
+TEST_F(TintTest, RootConstantsReachTheShaderAsSetBeforeEachDraw) {
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsConstants(2, 1);  // a register the shader does not read
+  parameters[1].InitAsConstants(4, 0);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(PipelineDesc(root.Get(), vs.Get(), ps.Get(), {}));
+
+  BindTargets();
+  list->SetGraphicsRootSignature(root.Get());
+  list->SetPipelineState(pipeline.Get());
+  const float other[2] = {7, 7};
+  list->SetGraphicsRoot32BitConstants(0, 2, other, 0);
+  const float green[4] = {0, 1, 0, 1};
+  list->SetGraphicsRoot32BitConstants(1, 4, green, 0);
+  const D3D12_RECT left{0, 0, kWidth / 2, kHeight};
+  list->RSSetScissorRects(1, &left);
+  DrawFullScreen();
+  // One value changed between the draws: each draw sees the values as they were when it was recorded.
+  const float one = 1.0f;
+  list->SetGraphicsRoot32BitConstant(1, std::bit_cast<UINT>(one), 0);
+  const D3D12_RECT right{kWidth / 2, 0, kWidth, kHeight};
+  list->RSSetScissorRects(1, &right);
+  DrawFullScreen();
+  std::vector<uint32_t> pixels = ReadTarget();
+  EXPECT_EQ(PixelAt(pixels, 10, 10), Rgba(0, 255, 0));
+  EXPECT_EQ(PixelAt(pixels, 50, 10), Rgba(255, 255, 0));
+
+  // Reading the target reset the allocator and the list: the constants' memory is reused, and still right.
+  list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
+  BindTargets();
+  list->SetGraphicsRootSignature(root.Get());
+  list->SetPipelineState(pipeline.Get());
+  const float blue[4] = {0, 0, 1, 1};
+  list->SetGraphicsRoot32BitConstants(1, 4, blue, 0);
+  DrawFullScreen();
+  pixels = ReadTarget();
+  EXPECT_EQ(PixelAt(pixels, 10, 10), Rgba(0, 0, 255));
+  EXPECT_EQ(PixelAt(pixels, 50, 10), Rgba(0, 0, 255));
+}
+
+TEST_F(TintTest, RootConstantsOutsideTheirParameterAreSkippedAndCloseFails) {
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsConstants(4, 0);
+  parameters[1].InitAsConstantBufferView(1);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  list->SetGraphicsRootSignature(root.Get());
+  const UINT values[2] = {1, 2};
+  ::testing::internal::CaptureStderr();
+  list->SetGraphicsRoot32BitConstants(0, 2, values, 3);
+  list->SetGraphicsRoot32BitConstants(1, 1, values, 0);
+  list->SetGraphicsRoot32BitConstants(0, 1, nullptr, 0);
+  const std::string messages = ::testing::internal::GetCapturedStderr();
+  EXPECT_THAT(messages, HasSubstr("2 values from offset 3 run past the parameter's 4 constants"));
+  EXPECT_THAT(messages, HasSubstr("root parameter 1 is not a set of root constants"));
+  EXPECT_THAT(messages, HasSubstr("pSrcData is null"));
+  EXPECT_EQ(list->Close(), E_INVALIDARG);
+  ASSERT_EQ(list->Reset(allocator.Get(), nullptr), S_OK);
 }
 
 TEST_F(TintTest, CopiedDescriptorsAreIndependentOfTheirSource) {

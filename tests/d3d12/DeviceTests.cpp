@@ -2,6 +2,7 @@
 #include "GpuTest.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -24,6 +25,45 @@ TEST_F(GpuTest, EveryCreateDeviceCallReturnsTheSameDevice) {
 TEST_F(GpuTest, CreateDeviceWithoutOutputOnlyChecks) {
   EXPECT_EQ(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, __uuidof(ID3D12Device), nullptr), S_FALSE);
   EXPECT_EQ(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_9_1, IID_PPV_ARGS(&device)), E_INVALIDARG);
+}
+
+// Programs ask which root signature version the device takes and serialize with d3dx12's helper.
+TEST_F(GpuTest, VersionedRootSignaturesFollowTheFeatureQuery) {
+  D3D12_FEATURE_DATA_ROOT_SIGNATURE feature{D3D_ROOT_SIGNATURE_VERSION_1_1};
+  ASSERT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_ROOT_SIGNATURE, &feature, sizeof(feature)), S_OK);
+  EXPECT_EQ(feature.HighestVersion, D3D_ROOT_SIGNATURE_VERSION_1_1);
+
+  const CD3DX12_DESCRIPTOR_RANGE1 range(D3D12_DESCRIPTOR_RANGE_TYPE_SRV, 1, 0, 0,
+                                        D3D12_DESCRIPTOR_RANGE_FLAG_DATA_STATIC);
+  CD3DX12_ROOT_PARAMETER1 parameters[2];
+  parameters[0].InitAsDescriptorTable(1, &range, D3D12_SHADER_VISIBILITY_PIXEL);
+  parameters[1].InitAsConstantBufferView(0, 0, D3D12_ROOT_DESCRIPTOR_FLAG_DATA_STATIC);
+  const CD3DX12_STATIC_SAMPLER_DESC sampler(0);
+  CD3DX12_VERSIONED_ROOT_SIGNATURE_DESC desc;
+  desc.Init_1_1(2, parameters, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT);
+  for (D3D_ROOT_SIGNATURE_VERSION version : {D3D_ROOT_SIGNATURE_VERSION_1_1, D3D_ROOT_SIGNATURE_VERSION_1_0}) {
+    ComPtr<ID3DBlob> blob, errors;
+    ASSERT_EQ(D3DX12SerializeVersionedRootSignature(&desc, version, &blob, &errors), S_OK) << version;
+    ComPtr<ID3D12RootSignature> root;
+    EXPECT_EQ(device->CreateRootSignature(0, blob->GetBufferPointer(), blob->GetBufferSize(), IID_PPV_ARGS(&root)),
+              S_OK)
+        << version;
+  }
+
+  // A 1.1 description is checked like a 1.0 one: here its table and a root view claim the same register.
+  parameters[1].InitAsShaderResourceView(0, 0, D3D12_ROOT_DESCRIPTOR_FLAG_NONE, D3D12_SHADER_VISIBILITY_PIXEL);
+  ComPtr<ID3DBlob> blob, errors;
+  EXPECT_EQ(D3D12SerializeVersionedRootSignature(&desc, &blob, &errors), E_INVALIDARG);
+  ASSERT_NE(errors, nullptr);
+  EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("register t0"), std::string::npos);
+  EXPECT_EQ(blob, nullptr);
+
+  D3D12_VERSIONED_ROOT_SIGNATURE_DESC unknown{};
+  unknown.Version = D3D_ROOT_SIGNATURE_VERSION(7);
+  EXPECT_EQ(D3D12SerializeVersionedRootSignature(&unknown, &blob, nullptr), E_INVALIDARG);
+  EXPECT_EQ(D3D12SerializeVersionedRootSignature(nullptr, &blob, nullptr), E_INVALIDARG);
+  feature.HighestVersion = D3D_ROOT_SIGNATURE_VERSION(0);
+  EXPECT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_ROOT_SIGNATURE, &feature, sizeof(feature)), E_INVALIDARG);
 }
 
 TEST_F(GpuTest, AdaptersDescribeThemselvesAndEndWithNotFound) {

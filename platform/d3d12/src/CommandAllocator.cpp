@@ -8,7 +8,7 @@
 
 namespace d3d12vk {
 
-CommandAllocator::CommandAllocator(Device& device) : DeviceChild(device) {}
+CommandAllocator::CommandAllocator(Device& device) : DeviceChild(device), rootConstants_(device.Vulkan()) {}
 
 CommandAllocator::~CommandAllocator() {
   Device& device = OwningDevice();
@@ -40,6 +40,7 @@ HRESULT CommandAllocator::Reset() {
   }
   vkResetCommandPool(OwningDevice().Vulkan().Handle(), pool_, 0);
   used_ = 0;
+  rootConstants_.Reset();
   return S_OK;
 }
 

@@ -1,8 +1,9 @@
-// ID3D12CommandAllocator: a Vulkan command pool. Command lists take their command buffers from it; Reset
-// recycles them all once the GPU is done with them.
+// ID3D12CommandAllocator: a Vulkan command pool. Command lists take their command buffers (and the memory
+// of their root constants) from it; Reset recycles them all once the GPU is done with them.
 #pragma once
 
 #include "ComObject.h"
+#include "ConstantUploadArena.h"
 
 #include <vulkan/vulkan.h>
 
@@ -30,6 +31,9 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   // The latest submission that used command buffers of this allocator.
   void MarkSubmitted(uint64_t serial);
 
+  // Memory for the root constants of the lists recorded from this allocator.
+  ConstantUploadArena& RootConstants() { return rootConstants_; }
+
  private:
   explicit CommandAllocator(Device& device);
   ~CommandAllocator() override;
@@ -40,6 +44,7 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   size_t used_ = 0;
   CommandList* recording_ = nullptr;
   uint64_t lastSubmission_ = 0;
+  ConstantUploadArena rootConstants_;
 };
 
 }  // namespace d3d12vk

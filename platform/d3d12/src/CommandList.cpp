@@ -96,6 +96,8 @@ void CommandList::ResetState(PipelineState* initialState) {
   vertexBufferViews_.fill({});
   rootSignature_ = nullptr;
   rootArguments_.fill(RootArgument{});
+  rootConstants_.fill(0);
+  constantsToUpload_ = 0;
   descriptorsDirty_ = true;
   descriptorHeaps_.fill(nullptr);
   // Direct3D 12's initial blend factor and stencil reference; Vulkan needs them set before any draw.

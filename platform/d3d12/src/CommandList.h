@@ -6,6 +6,7 @@
 
 #include "ComObject.h"
 #include "DescriptorHeap.h"
+#include "RootSignatureEncoding.h"
 
 #include <vulkan/vulkan.h>
 
@@ -77,9 +78,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override;
   void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override;
   void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT, UINT, UINT) override;
-  void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT, UINT, UINT) override;
+  void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
   void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT, UINT, const void*, UINT) override;
-  void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT, UINT, const void*, UINT) override;
+  void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values,
+                                                       UINT offset) override;
   void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
   void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
   void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
@@ -148,6 +150,8 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
              UINT rectCount, const D3D12_RECT* rects);
   bool IsBoundTarget(VkImageView view) const;
   bool PushDescriptors(const char* call);
+  // Gives the root constants set since the last draw their own memory and binds it.
+  bool UploadRootConstants(const char* call);
 
   // Copies (CommandListTransfer.cpp)
   void CopyBetweenTextures(const char* call, Resource& to, UINT toSubresource, UINT x, UINT y, Resource& from,
@@ -188,8 +192,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
 
   // Root signature and its arguments.
   RootSignature* rootSignature_ = nullptr;
-  std::array<RootArgument, 64> rootArguments_{};
+  std::array<RootArgument, kMaxRootDwords> rootArguments_{};
   bool descriptorsDirty_ = true;
+  std::array<uint32_t, kMaxRootDwords> rootConstants_{};
+  uint64_t constantsToUpload_ = 0;  // one bit per root parameter
   std::array<DescriptorHeap*, 2> descriptorHeaps_{};
 
   // Scratch for descriptor pushes, kept to avoid allocating per draw.

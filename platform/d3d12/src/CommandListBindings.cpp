@@ -170,7 +170,30 @@ void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) {
   // A new root signature starts without arguments, as in Direct3D 12.
   rootSignature_ = root;
   rootArguments_.fill(RootArgument{});
+  constantsToUpload_ = 0;
   descriptorsDirty_ = true;
+}
+
+void CommandList::SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
+  SetGraphicsRoot32BitConstants(parameter, 1, &value, offset);
+}
+
+void CommandList::SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values, UINT offset) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstants";
+  if (!CheckRecording(kCall)) return;
+  if (rootSignature_ == nullptr) return Reject(kCall, "no root signature is set");
+  if (parameter >= rootSignature_->Parameters().size() ||
+      rootSignature_->Parameters()[parameter].type != D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS) {
+    return Reject(kCall, "root parameter %u is not a set of root constants", parameter);
+  }
+  const RootParameterLayout& layout = rootSignature_->Parameters()[parameter];
+  if (uint64_t(offset) + count > layout.constantCount) {
+    return Reject(kCall, "%u values from offset %u run past the parameter's %u constants", count, offset,
+                  layout.constantCount);
+  }
+  if (count > 0 && values == nullptr) return Reject(kCall, "pSrcData is null");
+  if (count > 0) std::memcpy(&rootConstants_[layout.firstConstant + offset], values, count * sizeof(uint32_t));
+  constantsToUpload_ |= uint64_t{1} << parameter;
 }
 
 void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {

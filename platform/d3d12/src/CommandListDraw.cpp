@@ -1,6 +1,7 @@
 // Render targets, clears and draws of ID3D12GraphicsCommandList.
 #include "CommandList.h"
 
+#include "CommandAllocator.h"
 #include "D3D12ToVulkan.h"
 #include "Device.h"
 #include "Diagnostics.h"
@@ -312,6 +313,7 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
     return false;
   }
   if (!TargetsMatchPipeline(call) || !BeginRendering(call)) return false;
+  if (constantsToUpload_ != 0 && !UploadRootConstants(call)) return false;
   if (descriptorsDirty_ && !PushDescriptors(call)) return false;
   if (boundPipeline_ != pipeline_->Handle()) {
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline_->Handle());
@@ -392,6 +394,26 @@ bool CommandList::PushDescriptors(const char* call) {
                                                  layout.PushSet(), uint32_t(writes_.size()), writes_.data());
   }
   descriptorsDirty_ = false;
+  return true;
+}
+
+bool CommandList::UploadRootConstants(const char* call) {
+  const std::vector<RootParameterLayout>& parameters = rootSignature_->Parameters();
+  for (size_t p = 0; p < parameters.size(); ++p) {
+    if ((constantsToUpload_ & (uint64_t{1} << p)) == 0) continue;
+    const RootParameterLayout& layout = parameters[p];
+    // A uniform buffer is read in 16-byte rows; the last row may reach past the constants.
+    const VkDeviceSize size = (std::max(layout.constantCount, 1u) * sizeof(uint32_t) + 15) / 16 * 16;
+    ConstantUploadArena::Slice slice;
+    const VkResult result = allocator_->RootConstants().Upload(&rootConstants_[layout.firstConstant], size, &slice);
+    if (result != VK_SUCCESS) {
+      Reject(call, "no memory for root constants (%s); the draw was skipped", DescribeVkResult(result));
+      return false;
+    }
+    rootArguments_[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, size};
+  }
+  constantsToUpload_ = 0;
+  descriptorsDirty_ = true;
   return true;
 }
 

@@ -31,16 +31,8 @@ void CommandList::SetComputeRoot32BitConstant(UINT, UINT, UINT) {
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetComputeRoot32BitConstant");
 }
 
-void CommandList::SetGraphicsRoot32BitConstant(UINT, UINT, UINT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstant");
-}
-
 void CommandList::SetComputeRoot32BitConstants(UINT, UINT, const void*, UINT) {
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetComputeRoot32BitConstants");
-}
-
-void CommandList::SetGraphicsRoot32BitConstants(UINT, UINT, const void*, UINT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstants");
 }
 
 void CommandList::SetComputeRootConstantBufferView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) {

@@ -224,6 +224,18 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       }
       return S_OK;
     }
+    case D3D12_FEATURE_ROOT_SIGNATURE: {
+      if (!expect(sizeof(D3D12_FEATURE_DATA_ROOT_SIGNATURE))) return E_INVALIDARG;
+      auto* rootSignature = static_cast<D3D12_FEATURE_DATA_ROOT_SIGNATURE*>(data);
+      // Asked with the highest version the program knows, answered with the highest both know.
+      if (rootSignature->HighestVersion != D3D_ROOT_SIGNATURE_VERSION_1_0 &&
+          rootSignature->HighestVersion < D3D_ROOT_SIGNATURE_VERSION_1_1) {
+        return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is unknown",
+                    static_cast<unsigned>(rootSignature->HighestVersion));
+      }
+      rootSignature->HighestVersion = std::min(rootSignature->HighestVersion, D3D_ROOT_SIGNATURE_VERSION_1_1);
+      return S_OK;
+    }
     case D3D12_FEATURE_FORMAT_SUPPORT: {
       if (!expect(sizeof(D3D12_FEATURE_DATA_FORMAT_SUPPORT))) return E_INVALIDARG;
       auto* support = static_cast<D3D12_FEATURE_DATA_FORMAT_SUPPORT*>(data);

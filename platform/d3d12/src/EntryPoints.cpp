@@ -11,6 +11,7 @@
 #include "Diagnostics.h"
 #include "DxgiFactory.h"
 #include "RootSignatureEncoding.h"
+#include "RootSignatureVersion.h"
 #include "SwapChain.h"
 
 #include <cstring>
@@ -105,11 +106,27 @@ extern "C" HRESULT WINAPI D3D12CreateRootSignatureDeserializer(LPCVOID, SIZE_T, 
   return NotImplemented("D3D12CreateRootSignatureDeserializer");
 }
 
-extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSIONED_ROOT_SIGNATURE_DESC*,
+extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSIONED_ROOT_SIGNATURE_DESC* rootSignature,
                                                                ID3DBlob** blob, ID3DBlob** errorBlob) {
-  if (blob != nullptr) *blob = nullptr;
-  if (errorBlob != nullptr) *errorBlob = nullptr;
-  return NotImplemented("D3D12SerializeVersionedRootSignature");
+  constexpr const char* kCall = "D3D12SerializeVersionedRootSignature";
+  if (rootSignature == nullptr) {
+    if (blob != nullptr) *blob = nullptr;
+    if (errorBlob != nullptr) *errorBlob = nullptr;
+    return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
+  }
+  switch (rootSignature->Version) {
+    case D3D_ROOT_SIGNATURE_VERSION_1_0:
+      return D3D12SerializeRootSignature(&rootSignature->Desc_1_0, D3D_ROOT_SIGNATURE_VERSION_1_0, blob, errorBlob);
+    case D3D_ROOT_SIGNATURE_VERSION_1_1: {
+      const RootSignatureAsVersion10 converted(rootSignature->Desc_1_1);
+      return D3D12SerializeRootSignature(&converted.Desc(), D3D_ROOT_SIGNATURE_VERSION_1_0, blob, errorBlob);
+    }
+    default:
+      if (blob != nullptr) *blob = nullptr;
+      if (errorBlob != nullptr) *errorBlob = nullptr;
+      return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is not one of 1.0 and 1.1",
+                  static_cast<unsigned>(rootSignature->Version));
+  }
 }
 
 extern "C" HRESULT WINAPI D3D12CreateVersionedRootSignatureDeserializer(LPCVOID, SIZE_T, REFIID,

@@ -103,8 +103,17 @@ HRESULT AddParameter(SetLayoutBuilder& set, const RootSignatureDescription::Para
                                   DescriptorType::ConstantBuffer, 0});
       return result;
     }
-    case D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS:
-      return Unsupported("ID3D12Device::CreateRootSignature with root constants");
+    case D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS: {
+      // Root constants reach the shader as a small uniform buffer the command list fills at each draw.
+      HRESULT result = ClaimSpace(set, parameter.registerSpace);
+      if (FAILED(result)) return result;
+      result = AddBinding(set, kConstantBufferBase, 'b', parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                          ToShaderStages(parameter.visibility));
+      layout->bindings.push_back({kConstantBufferBase + parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                                  DescriptorType::ConstantBuffer, 0});
+      layout->constantCount = parameter.constantCount;
+      return result;
+    }
     default:
       return Unsupported("ID3D12Device::CreateRootSignature with root SRV or UAV descriptors");
   }
@@ -159,10 +168,16 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     }
     if (FAILED(result)) return fail(result);
   }
+  uint32_t constantCount = 0;
   for (const RootSignatureDescription::Parameter& parameter : description.parameters) {
     RootParameterLayout layout;
     const HRESULT result = AddParameter(set, parameter, &layout);
     if (FAILED(result)) return fail(result);
+    layout.firstConstant = constantCount;
+    constantCount += layout.constantCount;
+    if (constantCount > kMaxRootDwords) {
+      return fail(Fail(E_INVALIDARG, kCall, "more than %u root constants", kMaxRootDwords));
+    }
     created->descriptorCount_ += uint32_t(layout.bindings.size());
     created->parameters_.push_back(std::move(layout));
   }

@@ -32,6 +32,9 @@ struct RootParameterLayout {
   std::vector<RootBinding> bindings;
   // Descriptors a table spans from its start (the largest offset + count of its ranges).
   uint32_t tableSpan = 0;
+  // Root constants: how many, and where their values start among the command list's kMaxRootDwords.
+  uint32_t constantCount = 0;
+  uint32_t firstConstant = 0;
 };
 
 class RootSignature final : public DeviceChild<ID3D12RootSignature> {

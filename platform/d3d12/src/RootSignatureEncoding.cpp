@@ -9,7 +9,7 @@ namespace {
 constexpr uint32_t kMagic = 0x4B565352;  // "RSVK"
 constexpr uint32_t kVersion = 1;
 // Direct3D 12's own limit: a root signature is at most 64 DWORDs, so parameters are few.
-constexpr UINT kMaxParameters = 64;
+constexpr UINT kMaxParameters = kMaxRootDwords;
 constexpr UINT kMaxStaticSamplers = 2032;
 
 class Writer {
@@ -130,8 +130,12 @@ bool ValidateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc, std::string* e
     return false;
   }
   std::vector<Claim> claims;
+  UINT64 cost = 0;  // in DWORDs: a table takes 1, a root descriptor 2, root constants one each
   for (UINT i = 0; i < desc.NumParameters; ++i) {
     const D3D12_ROOT_PARAMETER& parameter = desc.pParameters[i];
+    cost += parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE   ? 1
+            : parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS ? parameter.Constants.Num32BitValues
+                                                                                     : 2;
     if (parameter.ShaderVisibility > D3D12_SHADER_VISIBILITY_MESH) {
       *error = "parameter " + std::to_string(i) + " has unknown shader visibility";
       return false;
@@ -158,6 +162,11 @@ bool ValidateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc, std::string* e
         *error = "parameter " + std::to_string(i) + " has unknown type " + std::to_string(parameter.ParameterType);
         return false;
     }
+  }
+  if (cost > kMaxRootDwords) {
+    *error = "the parameters take " + std::to_string(cost) + " DWORDs; a root signature holds at most " +
+             std::to_string(kMaxRootDwords);
+    return false;
   }
   for (UINT i = 0; i < desc.NumStaticSamplers; ++i) {
     const D3D12_STATIC_SAMPLER_DESC& sampler = desc.pStaticSamplers[i];

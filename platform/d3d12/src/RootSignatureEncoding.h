@@ -12,6 +12,9 @@
 
 namespace d3d12vk {
 
+// The size limit of a root signature, in DWORDs; also the most root constants one can have.
+constexpr uint32_t kMaxRootDwords = 64;
+
 // A root signature description that owns its arrays.
 struct RootSignatureDescription {
   struct Parameter {
