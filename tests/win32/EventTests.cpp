@@ -26,6 +26,10 @@ TEST(Events, AutoResetEventReleasesOneWaitAtATime) {
   EXPECT_EQ(WaitForSingleObject(event.handle, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   SetEvent(event.handle);
   EXPECT_EQ(WaitForSingleObject(event.handle, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
+  // The alertable wait behaves the same: nothing here queues calls that could end it early.
+  EXPECT_EQ(WaitForSingleObjectEx(event.handle, 0, TRUE), static_cast<DWORD>(WAIT_TIMEOUT));
+  SetEvent(event.handle);
+  EXPECT_EQ(WaitForSingleObjectEx(event.handle, INFINITE, FALSE), static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
 TEST(Events, ManualResetEventStaysSignalledUntilReset) {

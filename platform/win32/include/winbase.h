@@ -56,6 +56,8 @@ HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, B
 BOOL WINAPI SetEvent(HANDLE event);
 BOOL WINAPI ResetEvent(HANDLE event);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// No asynchronous procedure calls are ever queued here, so an alertable wait is a plain one.
+DWORD WINAPI WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable);
 BOOL WINAPI CloseHandle(HANDLE handle);
 
 void WINAPI OutputDebugStringW(LPCWSTR text);

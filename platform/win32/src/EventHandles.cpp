@@ -56,6 +56,14 @@ HANDLE CreateEventHandle(bool manualReset, bool initiallySignalled, LPCWSTR name
   return Events().Add(std::make_shared<win32::Event>(manualReset, initiallySignalled));
 }
 
+DWORD WaitForEvent(HANDLE handle, DWORD milliseconds, const char* call) {
+  // The table keeps its own reference, so closing the handle during the wait does not pull the event
+  // away from under it.
+  auto event = EventFor(handle, call);
+  if (!event) return WAIT_FAILED;
+  return event->Wait(milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
 }  // namespace
 
 HANDLE WINAPI CreateEventExW(LPSECURITY_ATTRIBUTES, LPCWSTR name, DWORD flags, DWORD) {
@@ -82,11 +90,11 @@ BOOL WINAPI ResetEvent(HANDLE event) {
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  // The table keeps its own reference, so closing the handle during the wait does not pull the event
-  // away from under it.
-  auto event = EventFor(handle, "WaitForSingleObject");
-  if (!event) return WAIT_FAILED;
-  return event->Wait(milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+  return WaitForEvent(handle, milliseconds, "WaitForSingleObject");
+}
+
+DWORD WINAPI WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL) {
+  return WaitForEvent(handle, milliseconds, "WaitForSingleObjectEx");
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
