@@ -112,7 +112,7 @@ void ModelLoader::AppendMesh(const aiMesh& mesh, ModelArrays& arrays, Model& mod
   for (unsigned int j = 0; j < mesh.mNumVertices; ++j) {
     arrays.Vertices.push_back(MakeVertex(mesh, j, Influences[j]));
   }
-  // Indices stay local to the mesh; a mesh of more than 65,536 vertices wraps them to their low 16 bits.
+  // Indices stay local to the mesh, whose vertices 16 bits reach (see MaxVerticesPerMesh).
   for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
     const unsigned int* face = mesh.mFaces[f].mIndices;
     arrays.Indices.insert(arrays.Indices.end(), {static_cast<uint16_t>(face[0]), static_cast<uint16_t>(face[1]),

@@ -3,12 +3,20 @@
 #include "content/ModelFileError.h"
 
 #include <assimp/cimport.h>
+#include <assimp/config.h>
 #include <assimp/mesh.h>
 #include <assimp/scene.h>
 
 
+static_assert((ModelImportFlags & aiProcess_SplitLargeMeshes) != 0, "the import steps must split large meshes");
+
 const aiScene* ImportScene(const std::string& path) {
-  const aiScene* scene = aiImportFile(path.c_str(), ModelImportFlags);
+  // Indices are 16 bits and local to their mesh, so the large-mesh split among the import steps cuts
+  // meshes at what 16 bits can index rather than at its default of a million vertices.
+  aiPropertyStore* properties = aiCreatePropertyStore();
+  aiSetImportPropertyInteger(properties, AI_CONFIG_PP_SLM_VERTEX_LIMIT, static_cast<int>(MaxVerticesPerMesh));
+  const aiScene* scene = aiImportFileExWithProperties(path.c_str(), ModelImportFlags, nullptr, properties);
+  aiReleasePropertyStore(properties);
   if (scene == nullptr) {
     throw ModelFileError(path, std::string("cannot import the model: ") + aiGetErrorString());
   }
@@ -34,6 +42,9 @@ bool HasOnlyTriangles(const aiMesh& mesh) {
 const char* UnusableMeshReason(const aiMesh& mesh) {
   if (mesh.mNumVertices > 0 && mesh.mVertices == nullptr) {
     return "it has no vertex positions";
+  }
+  if (mesh.mNumVertices > MaxVerticesPerMesh) {
+    return "it has more vertices than 16-bit indices reach";
   }
   if (mesh.mNormals == nullptr) {
     return "it has no normals";

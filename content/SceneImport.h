@@ -13,9 +13,12 @@ struct aiScene;
 inline constexpr unsigned int ModelImportFlags = 0x1B79ECF;
 static_assert(ModelImportFlags == (aiProcessPreset_TargetRealtime_MaxQuality | aiProcess_ConvertToLeftHanded));
 
-// The scene of the file; throws ModelFileError with Assimp's reason when Assimp cannot read it.
+// The most vertices one mesh may have: its indices are 16 bits, relative to the mesh's first vertex.
+inline constexpr unsigned int MaxVerticesPerMesh = 65536;
+
+// The scene of the file, larger meshes split into parts of at most MaxVerticesPerMesh vertices; throws ModelFileError with Assimp's reason when Assimp cannot read it.
 const aiScene* ImportScene(const std::string& path);
 
 // Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 and three
-// indices per face), or null when it can.
+// 16-bit indices per face), or null when it can.
 const char* UnusableMeshReason(const aiMesh& mesh);

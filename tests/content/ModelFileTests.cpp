@@ -103,3 +103,48 @@ TEST(ModelFile, CharacterAssetImportsWithWeightsSummingToOneAndIndicesInsideThei
   }
   aiReleaseImport(scene);
 }
+
+TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
+  // A flat grid of 260 x 260 vertices, one unit apart: more than 16-bit indices reach.
+  constexpr int kSide = 260;
+  std::string text;
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      text += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\nvt " + std::to_string(x / float(kSide)) +
+              " " + std::to_string(y / float(kSide)) + "\n";
+    }
+  }
+  text += "vn 0 0 1\n";
+  for (int y = 0; y + 1 < kSide; ++y) {
+    for (int x = 0; x + 1 < kSide; ++x) {
+      const int corner = y * kSide + x + 1;  // OBJ counts from 1
+      for (int v : {corner, corner + 1, corner + kSide + 1, corner + kSide}) {
+        text += (v == corner ? "f " : " ") + std::to_string(v) + "/" + std::to_string(v) + "/1";
+      }
+      text += "\n";
+    }
+  }
+  const std::string path = WriteTempFile("grid.obj", text);
+  const aiScene* scene = ImportScene(path);
+  ASSERT_NE(scene, nullptr);
+  ModelLoader loader;
+  Model model;
+  const ModelArrays arrays = loader.ReadScene(*scene, path, model);
+
+  ASSERT_GE(model.Submeshes.size(), 2u);
+  size_t triangles = 0;
+  size_t farApartCorners = 0;
+  for (const Submesh& submesh : model.Submeshes) {
+    triangles += submesh.IndexCount / 3;
+    for (uint32_t i = 0; i < submesh.IndexCount; ++i) {
+      // Neighbouring corners of a grid cell are at most the cell's diagonal apart.
+      const SkinnedVertex& corner = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[submesh.FirstIndex + i]);
+      const uint32_t next = submesh.FirstIndex + (i / 3) * 3 + (i + 1) % 3;
+      const SkinnedVertex& other = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[next]);
+      farApartCorners += std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]) > 1.5f;
+    }
+  }
+  EXPECT_EQ(triangles, size_t{2} * (kSide - 1) * (kSide - 1));
+  EXPECT_EQ(farApartCorners, 0u) << "indices that wrapped at 16 bits join distant vertices";
+  aiReleaseImport(scene);
+}
