@@ -88,32 +88,29 @@ HRESULT AddTable(SetLayoutBuilder& set, const RootSignatureDescription::Paramete
   return S_OK;
 }
 
+// A root CBV, or root constants: one uniform buffer at the parameter's own register.
+HRESULT AddRootBuffer(SetLayoutBuilder& set, const RootSignatureDescription::Parameter& parameter,
+                      RootParameterLayout* layout) {
+  const HRESULT result = ClaimSpace(set, parameter.registerSpace);
+  if (FAILED(result)) return result;
+  layout->bindings.push_back({kConstantBufferBase + parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                              DescriptorType::ConstantBuffer, 0});
+  return AddBinding(set, kConstantBufferBase, 'b', parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                    ToShaderStages(parameter.visibility));
+}
+
 HRESULT AddParameter(SetLayoutBuilder& set, const RootSignatureDescription::Parameter& parameter,
                      RootParameterLayout* layout) {
   layout->type = parameter.type;
   switch (parameter.type) {
     case D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE:
       return AddTable(set, parameter, layout);
-    case D3D12_ROOT_PARAMETER_TYPE_CBV: {
-      HRESULT result = ClaimSpace(set, parameter.registerSpace);
-      if (FAILED(result)) return result;
-      result = AddBinding(set, kConstantBufferBase, 'b', parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                          ToShaderStages(parameter.visibility));
-      layout->bindings.push_back({kConstantBufferBase + parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                                  DescriptorType::ConstantBuffer, 0});
-      return result;
-    }
-    case D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS: {
+    case D3D12_ROOT_PARAMETER_TYPE_CBV:
+      return AddRootBuffer(set, parameter, layout);
+    case D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS:
       // Root constants reach the shader as a small uniform buffer the command list fills at each draw.
-      HRESULT result = ClaimSpace(set, parameter.registerSpace);
-      if (FAILED(result)) return result;
-      result = AddBinding(set, kConstantBufferBase, 'b', parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                          ToShaderStages(parameter.visibility));
-      layout->bindings.push_back({kConstantBufferBase + parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                                  DescriptorType::ConstantBuffer, 0});
       layout->constantCount = parameter.constantCount;
-      return result;
-    }
+      return AddRootBuffer(set, parameter, layout);
     default:
       return Unsupported("ID3D12Device::CreateRootSignature with root SRV or UAV descriptors");
   }
