@@ -402,15 +402,14 @@ bool CommandList::UploadRootConstants(const char* call) {
   for (size_t p = 0; p < parameters.size(); ++p) {
     if ((constantsToUpload_ & (uint64_t{1} << p)) == 0) continue;
     const RootParameterLayout& layout = parameters[p];
-    // A uniform buffer is read in 16-byte rows; the last row may reach past the constants.
-    const VkDeviceSize size = (std::max(layout.constantCount, 1u) * sizeof(uint32_t) + 15) / 16 * 16;
     ConstantUploadArena::Slice slice;
-    const VkResult result = allocator_->RootConstants().Upload(&rootConstants_[layout.firstConstant], size, &slice);
+    const VkResult result = allocator_->RootConstants().Upload(&rootConstants_[layout.firstConstant],
+                                                               layout.constantCount * sizeof(uint32_t), &slice);
     if (result != VK_SUCCESS) {
       Reject(call, "no memory for root constants (%s); the draw was skipped", DescribeVkResult(result));
       return false;
     }
-    rootArguments_[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, size};
+    rootArguments_[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, slice.range};
   }
   constantsToUpload_ = 0;
   descriptorsDirty_ = true;

@@ -26,7 +26,9 @@ ConstantUploadArena::~ConstantUploadArena() {
 }
 
 VkResult ConstantUploadArena::Upload(const void* data, VkDeviceSize size, Slice* slice) {
-  const VkDeviceSize taken = AlignUp(std::min(size, kMaxSliceSize), alignment_);
+  size = std::min(size, kMaxSliceSize);
+  const VkDeviceSize range = AlignUp(std::max<VkDeviceSize>(size, 1), 16);
+  const VkDeviceSize taken = AlignUp(range, alignment_);
   if (current_ < blocks_.size() && used_ + taken > kBlockSize) {
     ++current_;
     used_ = 0;
@@ -36,8 +38,9 @@ VkResult ConstantUploadArena::Upload(const void* data, VkDeviceSize size, Slice*
     if (result != VK_SUCCESS) return result;
   }
   const Block& block = blocks_[current_];
-  std::memcpy(block.mapped + used_, data, std::min(size, kMaxSliceSize));
-  *slice = {block.buffer, used_};
+  std::memcpy(block.mapped + used_, data, size);
+  std::memset(block.mapped + used_ + size, 0, range - size);
+  *slice = {block.buffer, used_, range};
   used_ += taken;
   return VK_SUCCESS;
 }

@@ -17,6 +17,7 @@ class ConstantUploadArena {
   struct Slice {
     VkBuffer buffer = VK_NULL_HANDLE;
     VkDeviceSize offset = 0;
+    VkDeviceSize range = 0;  // the bytes copied, rounded up to whole 16-byte rows (the rest zeros)
   };
 
   explicit ConstantUploadArena(VulkanDevice& vulkan);
@@ -24,7 +25,8 @@ class ConstantUploadArena {
   ConstantUploadArena& operator=(const ConstantUploadArena&) = delete;
   ~ConstantUploadArena();
 
-  // Copies `size` bytes (at most kMaxSliceSize) into a new slice; VK_SUCCESS or why no memory was found.
+  // Copies `size` bytes (at most kMaxSliceSize) into a new slice, rounded up to whole 16-byte rows, since a
+  // uniform buffer is read in rows; VK_SUCCESS or why no memory was found.
   VkResult Upload(const void* data, VkDeviceSize size, Slice* slice);
   // Makes every slice available again; only when no submitted work reads them any more.
   void Reset();
