@@ -48,7 +48,7 @@ LayerFrame::~LayerFrame() {
   if (event_ != nullptr) CloseHandle(event_);
   for (auto& buffer : backBuffers_) buffer.Reset();
   swapChain_.Reset();
-  if (window_ != 0) DestroyWindow(window_);
+  if (window_ != nullptr) DestroyWindow(window_);
 }
 
 bool LayerFrame::Initialize() {

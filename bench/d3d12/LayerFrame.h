@@ -33,7 +33,7 @@ class LayerFrame {
 
   uint32_t drawCount_;
   std::string error_;
-  HWND window_ = 0;
+  HWND window_ = nullptr;
   ComPtr<IDXGIFactory4> factory_;
   ComPtr<ID3D12Device> device_;
   ComPtr<ID3D12CommandQueue> queue_;

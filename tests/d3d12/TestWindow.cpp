@@ -31,5 +31,5 @@ TestWindow::TestWindow(int clientWidth, int clientHeight) {
 }
 
 TestWindow::~TestWindow() {
-  if (window_ != 0) DestroyWindow(window_);
+  if (window_ != nullptr) DestroyWindow(window_);
 }

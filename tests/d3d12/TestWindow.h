@@ -13,5 +13,5 @@ class TestWindow {
   HWND Handle() const { return window_; }
 
  private:
-  HWND window_ = 0;
+  HWND window_ = nullptr;
 };

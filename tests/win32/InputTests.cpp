@@ -39,7 +39,7 @@ class InputTest : public WindowFixture {
     return message;
   }
 
-  HWND window_ = 0;
+  HWND window_ = nullptr;
 };
 
 }  // namespace

@@ -16,7 +16,7 @@ LPARAM Size(int width, int height) { return MAKELPARAM(width, height); }
 
 TEST_F(WindowFixture, CreationDeliversCreateAndClientSizeBeforeReturning) {
   HWND window = CreateTestWindow(800, 600);
-  ASSERT_NE(window, 0);
+  ASSERT_NE(window, nullptr);
 
   const auto received = TakeReceived();
   EXPECT_THAT(MessageIds(received), ElementsAre(WM_NCCREATE, WM_CREATE, WM_SIZE));
@@ -123,7 +123,7 @@ TEST_F(WindowFixture, CloseRequestDestroysThroughTheDefaultProcedureAndQuitFollo
   PostQuitMessage(3);
   ASSERT_TRUE(PeekMessageW(&message, 0, 0, 0, PM_REMOVE));
   EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
-  EXPECT_EQ(message.hwnd, 0);
+  EXPECT_EQ(message.hwnd, nullptr);
   EXPECT_EQ(message.wParam, 3u);
   EXPECT_FALSE(PeekMessageW(&message, 0, 0, 0, PM_REMOVE));
 }
@@ -176,10 +176,10 @@ TEST_F(WindowFixture, TitleGoesThroughTheProcedureToTheWindowSystem) {
 
 TEST_F(WindowFixture, BadArgumentsFailWithTheWindowsErrorCodes) {
   SetLastError(0);
-  EXPECT_EQ(CreateWindowExW(0, L"no such class", L"", kStyle, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(CreateWindowExW(0, L"no such class", L"", kStyle, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
 
-  const HWND bogus = 0x7777;
+  const HWND bogus = reinterpret_cast<HWND>(0x7777);
   RECT rect{};
   SetLastError(0);
   EXPECT_FALSE(GetClientRect(bogus, &rect));
@@ -214,7 +214,7 @@ TEST_F(WindowFixture, RefusingCreationLeavesNoWindow) {
   };
   windowClass.lpszClassName = L"refusing";
   ASSERT_NE(RegisterClassExW(&windowClass), 0);
-  EXPECT_EQ(CreateWindowExW(0, L"refusing", L"", kStyle, 0, 0, 100, 100, 0, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(CreateWindowExW(0, L"refusing", L"", kStyle, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr), nullptr);
 }
 
 TEST_F(WindowFixture, TerminationSignalBecomesACloseRequest) {

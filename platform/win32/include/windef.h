@@ -1,8 +1,9 @@
 // Basic Win32 types beyond those DirectX-Headers' <wsl/winadapter.h> defines (HRESULT, DWORD, BOOL, HANDLE,
-// HWND as an integer handle, RECT, POINT, LARGE_INTEGER, GUID), which d3d12.h also uses: building on them
-// keeps both headers in agreement.
+// RECT, POINT, LARGE_INTEGER, GUID), which d3d12.h also uses: building on them keeps both headers in
+// agreement. HWND is Windows' own pointer type (see basetsd.h).
 #pragma once
 
+#include <basetsd.h>
 #include <wsl/winadapter.h>
 
 #include <stdint.h>

@@ -89,7 +89,7 @@ void TranslateKey(const SDL_KeyboardEvent& event) {
   keys.ApplyToAsync(transition);
 
   const HWND window = WindowTable::Instance().FindByEventSource(event.windowID);
-  if (window == 0) return;  // no window has the focus; the key state still follows the keyboard
+  if (window == nullptr) return;  // no window has the focus; the key state still follows the keyboard
 
   const uint8_t messageKey = MessageVirtualKey(identity->virtualKey);
   const bool altHeld = keys.IsDownNow(VK_MENU) || messageKey == VK_MENU;
@@ -108,7 +108,7 @@ void TranslateKey(const SDL_KeyboardEvent& event) {
 
 void TranslateMouseMotion(const SDL_MouseMotionEvent& event) {
   const HWND window = WindowTable::Instance().FindByEventSource(event.windowID);
-  if (window == 0) return;
+  if (window == nullptr) return;
   RememberCursor(window, event.x, event.y);
   PostInput(window, WM_MOUSEMOVE, ButtonFlags(event.state) | ModifierFlags(), PackCoordinates(event.x, event.y));
 }
@@ -136,7 +136,7 @@ void TranslateMouseButton(const SDL_MouseButtonEvent& event) {
   KeyboardState::Instance().ApplyToAsync(transition);
 
   const HWND window = WindowTable::Instance().FindByEventSource(event.windowID);
-  if (window == 0) return;
+  if (window == nullptr) return;
   RememberCursor(window, event.x, event.y);
   // Like Windows, the flags describe the buttons after the change: a press includes its own button.
   const WPARAM flags = ButtonFlags(ButtonsDownNow()) | ModifierFlags();
@@ -151,7 +151,7 @@ void QueueSizeReportIfDue(HWND window) {
 
 void TranslateWindowEvent(const SDL_WindowEvent& event) {
   const HWND window = WindowTable::Instance().FindByEventSource(event.windowID);
-  if (window == 0) return;
+  if (window == nullptr) return;
   WindowTable& windows = WindowTable::Instance();
   switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:

@@ -43,9 +43,9 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filter
     FailCall(ERROR_INVALID_PARAMETER, "PeekMessageW", "null message record");
     return FALSE;
   }
-  if (window != 0 && window != -1 && !IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PeekMessageW", "0x%x is not a window handle",
-             static_cast<unsigned>(window));
+  if (window != nullptr && window != kThreadMessagesOnly && !IsKnownWindow(window)) {
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PeekMessageW", "%p is not a window handle",
+             static_cast<void*>(window));
     return FALSE;
   }
   PumpWindowSystem();
@@ -77,10 +77,10 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
 }
 
 LRESULT WINAPI DispatchMessageW(const MSG* message) {
-  if (message == nullptr || message->hwnd == 0) return 0;  // thread messages have no procedure
+  if (message == nullptr || message->hwnd == nullptr) return 0;  // thread messages have no procedure
   if (!IsKnownWindow(message->hwnd)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "DispatchMessageW", "message %u for 0x%x, which is not a window",
-             message->message, static_cast<unsigned>(message->hwnd));
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "DispatchMessageW", "message %u for %p, which is not a window",
+             message->message, static_cast<void*>(message->hwnd));
     return 0;
   }
   return CallWindowProcedure(message->hwnd, message->message, message->wParam, message->lParam);
@@ -102,15 +102,15 @@ LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "SendMessageW", "0x%x is not a window handle", static_cast<unsigned>(window));
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "SendMessageW", "%p is not a window handle", static_cast<void*>(window));
     return 0;
   }
   return CallWindowProcedure(window, message, wParam, lParam);
 }
 
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (window != 0 && !IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PostMessageW", "0x%x is not a window handle", static_cast<unsigned>(window));
+  if (window != nullptr && !IsKnownWindow(window)) {
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PostMessageW", "%p is not a window handle", static_cast<void*>(window));
     return FALSE;
   }
   MessageQueue::Instance().Post({window, message, wParam, lParam, GetTickCount(), {}});

@@ -6,8 +6,8 @@ namespace win32 {
 namespace {
 
 bool Matches(const MSG& message, const MessageFilter& filter) {
-  if (filter.window == -1 && message.hwnd != 0) return false;
-  if (filter.window != 0 && filter.window != -1 && message.hwnd != filter.window) return false;
+  if (filter.window == kThreadMessagesOnly && message.hwnd != nullptr) return false;
+  if (filter.window != nullptr && filter.window != kThreadMessagesOnly && message.hwnd != filter.window) return false;
   if (filter.first == 0 && filter.last == 0) return true;
   return message.message >= filter.first && message.message <= filter.last;
 }

@@ -20,8 +20,11 @@ struct QueuedMessage {
   std::optional<KeyTransition> transition;
 };
 
+// PeekMessageW's window argument -1: messages posted to the thread rather than to a window.
+inline const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(-1);
+
 struct MessageFilter {
-  HWND window = 0;  // 0: any window and thread messages; -1: thread messages only
+  HWND window = nullptr;  // null: any window and thread messages; or kThreadMessagesOnly
   UINT first = 0;   // first == last == 0: every message
   UINT last = 0;
 };

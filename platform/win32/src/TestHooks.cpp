@@ -117,7 +117,7 @@ void Restore(HWND window) { InjectWindowEvent(window, SDL_WINDOWEVENT_RESTORED);
 void InjectEvent(HWND window, const SDL_Event& event) {
   const auto record = win32::WindowTable::Instance().Find(window);
   if (!record) {
-    win32::ReportCall("win32_test", "0x%x is not a window handle", static_cast<unsigned>(window));
+    win32::ReportCall("win32_test", "%p is not a window handle", static_cast<void*>(window));
     return;
   }
   SDL_Event addressed = event;

@@ -51,7 +51,7 @@ ClientArea ClientAreaFor(int x, int y, int width, int height, const FrameInsets&
 
 std::optional<WindowRecord> FindWindowFor(HWND window, const char* call) {
   auto record = WindowTable::Instance().Find(window);
-  if (!record) FailCall(ERROR_INVALID_WINDOW_HANDLE, call, "0x%x is not a window handle", static_cast<unsigned>(window));
+  if (!record) FailCall(ERROR_INVALID_WINDOW_HANDLE, call, "%p is not a window handle", static_cast<void*>(window));
   return record;
 }
 

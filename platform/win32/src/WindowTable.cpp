@@ -9,7 +9,7 @@ WindowTable& WindowTable::Instance() {
 
 HWND WindowTable::Add(WindowRecord record) {
   std::lock_guard lock(mutex_);
-  const HWND handle = nextHandle_;
+  const HWND handle = reinterpret_cast<HWND>(nextHandle_);
   nextHandle_ += 2;
   record.handle = handle;
   if (record.sdlWindow == nullptr) record.eventSourceId = nextInMemorySourceId_++;
@@ -36,7 +36,7 @@ HWND WindowTable::FindByEventSource(uint32_t eventSourceId) const {
   for (const auto& [handle, record] : windows_) {
     if (record.eventSourceId == eventSourceId) return handle;
   }
-  return 0;
+  return nullptr;
 }
 
 std::vector<HWND> WindowTable::Handles() const {

@@ -28,7 +28,7 @@ struct SizeReport {
 };
 
 struct WindowRecord {
-  HWND handle = 0;
+  HWND handle = nullptr;
   WNDPROC procedure = nullptr;
   std::wstring className;
   std::wstring title;
@@ -60,7 +60,7 @@ class WindowTable {
  private:
   mutable std::mutex mutex_;
   std::map<HWND, WindowRecord> windows_;
-  HWND nextHandle_ = 0x10010;
+  uintptr_t nextHandle_ = 0x10010;
   uint32_t nextInMemorySourceId_ = 1;
 };
 
