@@ -7,6 +7,7 @@
 
 #include <d3d12_vk_diagnostics.h>
 
+#include "DebugInterface.h"
 #include "Device.h"
 #include "Diagnostics.h"
 #include "DxgiFactory.h"
@@ -135,11 +136,10 @@ extern "C" HRESULT WINAPI D3D12CreateVersionedRootSignatureDeserializer(LPCVOID,
   return NotImplemented("D3D12CreateVersionedRootSignatureDeserializer");
 }
 
-extern "C" HRESULT WINAPI D3D12GetDebugInterface(REFIID, void** debug) {
-  // The Vulkan validation layer plays the debug layer's part; D3D12_VK_VALIDATION=1 turns it on.
-  if (debug != nullptr) *debug = nullptr;
-  ReportUnsupportedOnce("D3D12GetDebugInterface (set D3D12_VK_VALIDATION=1 instead)");
-  return E_NOINTERFACE;
+extern "C" HRESULT WINAPI D3D12GetDebugInterface(REFIID riid, void** debug) {
+  if (debug == nullptr) return Fail(E_POINTER, "D3D12GetDebugInterface", "ppvDebug is null");
+  *debug = nullptr;
+  return HandOut(new DebugInterface(), riid, debug);
 }
 
 extern "C" HRESULT WINAPI D3D12EnableExperimentalFeatures(UINT, const IID*, void*, UINT*) {

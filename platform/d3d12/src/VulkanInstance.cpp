@@ -22,6 +22,10 @@ constexpr const char* kValidationLayer = "VK_LAYER_KHRONOS_validation";
 constexpr const char* kValidationVariable = "D3D12_VK_VALIDATION";
 
 std::atomic<uint32_t> validationMessages{0};
+std::atomic<bool> debugLayerEnabled{false};
+
+std::mutex sharedInstanceMutex;
+std::weak_ptr<VulkanInstance> sharedInstance;
 
 VKAPI_ATTR VkBool32 VKAPI_CALL OnValidationMessage(VkDebugUtilsMessageSeverityFlagBitsEXT,
                                                    VkDebugUtilsMessageTypeFlagsEXT,
@@ -124,20 +128,29 @@ LUID AdapterLuid(VkPhysicalDevice device, uint32_t index) {
 
 bool ValidationRequested() {
   const char* value = std::getenv(kValidationVariable);
-  return value != nullptr && std::strcmp(value, "1") == 0;
+  return debugLayerEnabled || (value != nullptr && std::strcmp(value, "1") == 0);
+}
+
+bool RequestValidation() {
+  debugLayerEnabled = true;
+  const std::shared_ptr<VulkanInstance> current = VulkanInstance::Current();
+  return current == nullptr || current->ValidationEnabled();
 }
 
 uint32_t CountedValidationMessages() { return validationMessages.load(std::memory_order_relaxed); }
 
 std::shared_ptr<VulkanInstance> VulkanInstance::Acquire(const char* call) {
-  static std::mutex mutex;
-  static std::weak_ptr<VulkanInstance> shared;
-  std::lock_guard lock(mutex);
-  if (auto existing = shared.lock()) return existing;
+  std::lock_guard lock(sharedInstanceMutex);
+  if (auto existing = sharedInstance.lock()) return existing;
   std::shared_ptr<VulkanInstance> instance(new VulkanInstance());
   if (!instance->Create(call)) return nullptr;
-  shared = instance;
+  sharedInstance = instance;
   return instance;
+}
+
+std::shared_ptr<VulkanInstance> VulkanInstance::Current() {
+  std::lock_guard lock(sharedInstanceMutex);
+  return sharedInstance.lock();
 }
 
 bool VulkanInstance::Create(const char* call) {

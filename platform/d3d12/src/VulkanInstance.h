@@ -28,6 +28,8 @@ class VulkanInstance {
   // The shared instance, created on first use and destroyed when the last factory, adapter or device that
   // holds it goes away. Null (with one stderr line naming `call`) when Vulkan is unusable.
   static std::shared_ptr<VulkanInstance> Acquire(const char* call);
+  // The shared instance if one is alive, without creating one.
+  static std::shared_ptr<VulkanInstance> Current();
 
   VulkanInstance(const VulkanInstance&) = delete;
   VulkanInstance& operator=(const VulkanInstance&) = delete;
@@ -59,7 +61,11 @@ class VulkanInstance {
 // Number of validation messages reported so far (all instances of the process).
 uint32_t CountedValidationMessages();
 
-// Whether D3D12_VK_VALIDATION=1 is set.
+// Whether D3D12_VK_VALIDATION=1 is set or the program enabled the debug layer (RequestValidation).
 bool ValidationRequested();
+
+// The program's ID3D12Debug::EnableDebugLayer: instances created from now on load the validation layer.
+// False when an instance without it is alive already, which keeps running as it is.
+bool RequestValidation();
 
 }  // namespace d3d12vk
