@@ -37,7 +37,8 @@ std::vector<ReceivedMessage> WindowFixture::TakeReceived() { return std::exchang
 std::vector<MSG> WindowFixture::TakeQueued() {
   std::vector<MSG> messages;
   MSG message;
-  while (PeekMessageW(&message, 0, 0, 0, PM_REMOVE)) messages.push_back(message);
+  // WM_PAINT comes only once the queue is empty, and again until the window is validated.
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_PAINT) messages.push_back(message);
   return messages;
 }
 

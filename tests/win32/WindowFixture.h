@@ -24,7 +24,7 @@ class WindowFixture : public ::testing::Test {
 
   // Messages the window procedure has received since the last call.
   std::vector<ReceivedMessage> TakeReceived();
-  // Everything PeekMessageW hands out now, without dispatching.
+  // Everything queued, without dispatching (up to the WM_PAINT that says the queue is empty).
   std::vector<MSG> TakeQueued();
   // Takes, translates and dispatches until the queue is empty (WM_QUIT excluded).
   void PumpAll();

@@ -56,6 +56,7 @@ TEST_F(WindowFixture, ShowWindowReportsSizeOnlyWhenThePlacementChanges) {
   EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL));  // was hidden
   EXPECT_THAT(MessageIds(TakeReceived()), ElementsAre(WM_SHOWWINDOW));
   EXPECT_TRUE(UpdateWindow(window));
+  EXPECT_THAT(MessageIds(TakeReceived()), ElementsAre(WM_PAINT)) << "a window just shown needs paint";
 
   EXPECT_TRUE(ShowWindow(window, SW_MINIMIZE));
   auto received = TakeReceived();
@@ -71,6 +72,76 @@ TEST_F(WindowFixture, ShowWindowReportsSizeOnlyWhenThePlacementChanges) {
   ASSERT_THAT(MessageIds(received), ElementsAre(WM_SIZE));
   EXPECT_EQ(received[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
   EXPECT_EQ(received[0].lParam, Size(800, 600));
+}
+
+// A procedure that renders on WM_PAINT without validating keeps getting it, as on Windows; a paint comes
+// only when nothing else waits, and validation or a hidden window ends it.
+TEST_F(WindowFixture, PaintIsDueAfterShowingAndResizingUntilValidated) {
+  HWND window = CreateTestWindow();
+  MSG message{};
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) << "a hidden window is not painted";
+  ShowWindow(window, SW_SHOW);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_PAINT));
+    EXPECT_EQ(message.hwnd, window);
+  }
+  PostMessageW(window, WM_USER, 0, 0);
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_USER)) << "posted messages come before the paint";
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) << "outside the filter";
+
+  PAINTSTRUCT paint{};
+  EXPECT_NE(BeginPaint(window, &paint), 0);
+  EXPECT_EQ(paint.rcPaint.right, 800);
+  EXPECT_TRUE(EndPaint(window, &paint));
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+
+  EXPECT_TRUE(InvalidateRect(window, nullptr, FALSE));
+  ASSERT_EQ(GetMessageW(&message, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_PAINT));
+  DispatchMessageW(&message);  // DefWindowProcW validates
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+
+  win32_test::ResizeClientArea(window, 640, 480);
+  const std::vector<MSG> queued = TakeQueued();
+  ASSERT_FALSE(queued.empty());
+  EXPECT_EQ(queued.back().message, static_cast<UINT>(WM_SIZE));
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_PAINT)) << "a resized window needs paint";
+  EXPECT_TRUE(ValidateRect(window, nullptr));
+
+  PostQuitMessage(4);
+  EXPECT_EQ(GetMessageW(&message, nullptr, 0, 0), FALSE);
+  EXPECT_EQ(message.wParam, 4u);
+  EXPECT_EQ(GetMessageW(nullptr, nullptr, 0, 0), -1);
+}
+
+TEST_F(WindowFixture, WindowLongsKeepUserDataAndTheProcedure) {
+  HWND window = CreateTestWindow();
+  int owner = 0;
+  EXPECT_EQ(SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&owner)), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(GetWindowLongPtrW(window, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(&owner));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), kStyle);
+
+  static int subclassed = 0;
+  const WNDPROC replacement = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
+    subclassed += message == WM_USER;
+    return 0;
+  };
+  const LONG_PTR original = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(replacement));
+  EXPECT_NE(original, 0);
+  SendMessageW(window, WM_USER, 0, 0);
+  EXPECT_EQ(subclassed, 1);
+  SetWindowLongPtrW(window, GWLP_WNDPROC, original);
+
+  EXPECT_EQ(GetWindowLongPtrW(window, 1234), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_INDEX));
+  EXPECT_EQ(SetWindowLongPtrW(reinterpret_cast<HWND>(0x7777), GWLP_USERDATA, 1), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_GT(GetSystemMetrics(SM_CXSCREEN), 0);
+  EXPECT_GT(GetSystemMetrics(SM_CYSCREEN), 0);
 }
 
 TEST_F(WindowFixture, WindowManagerResizesArriveAsQueuedSizeMessages) {

@@ -1,5 +1,6 @@
 #include "SourceFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,7 +58,10 @@ std::string Utf8FromWide(std::wstring_view wide) {
   return utf8;
 }
 
-SourceText ReadSourceFile(const std::string& path) {
+SourceText ReadSourceFile(const std::string& name) {
+  // Backslashes separate folders, as on Windows.
+  std::string path = name;
+  std::replace(path.begin(), path.end(), '\\', '/');
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) {

@@ -17,6 +17,7 @@ struct SourceText {
   std::string Problem;    // what went wrong, for messages, when it is not
 };
 
-SourceText ReadSourceFile(const std::string& path);
+// Backslashes in `name` separate folders, as on Windows.
+SourceText ReadSourceFile(const std::string& name);
 
 }  // namespace d3dcompiler

@@ -39,6 +39,11 @@ extern "C" {
 #endif
 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);
+// The executable's path, its folders separated by backslashes as on Windows (the layer's file-reading calls
+// take such paths).
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+// The process's command line, its arguments quoted where they need it.
+LPWSTR WINAPI GetCommandLineW(void);
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD errorCode);
@@ -49,6 +54,7 @@ HLOCAL WINAPI LocalFree(HLOCAL memory);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 DWORD WINAPI GetTickCount(void);
+ULONGLONG WINAPI GetTickCount64(void);
 void WINAPI Sleep(DWORD milliseconds);
 
 HANDLE WINAPI CreateEventExW(LPSECURITY_ATTRIBUTES attributes, LPCWSTR name, DWORD flags, DWORD desiredAccess);
@@ -69,6 +75,8 @@ void WINAPI OutputDebugStringA(LPCSTR text);
 
 #ifdef UNICODE
 #define GetModuleHandle GetModuleHandleW
+#define GetModuleFileName GetModuleFileNameW
+#define GetCommandLine GetCommandLineW
 #define FormatMessage FormatMessageW
 #define CreateEventEx CreateEventExW
 #define CreateEvent CreateEventW

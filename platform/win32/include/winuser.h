@@ -29,6 +29,34 @@ typedef struct tagWNDCLASSEXW {
   HICON hIconSm;
 } WNDCLASSEXW, *PWNDCLASSEXW, *LPWNDCLASSEXW;
 
+typedef struct tagPAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+} PAINTSTRUCT, *PPAINTSTRUCT, *LPPAINTSTRUCT;
+
+// GetWindowLongPtrW / SetWindowLongPtrW indices.
+#define GWLP_WNDPROC (-4)
+#define GWLP_HINSTANCE (-6)
+#define GWLP_ID (-12)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWLP_USERDATA (-21)
+
+// GetSystemMetrics indices.
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+
+// MessageBoxW types and answers.
+#define MB_OK 0x00000000L
+#define MB_ICONERROR 0x00000010L
+#define MB_ICONWARNING 0x00000030L
+#define MB_ICONINFORMATION 0x00000040L
+#define IDOK 1
+
 typedef struct tagCREATESTRUCTW {
   LPVOID lpCreateParams;
   HINSTANCE hInstance;
@@ -300,8 +328,24 @@ BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text);
 int WINAPI GetWindowTextW(HWND window, LPWSTR text, int maxCount);
 int WINAPI GetWindowTextLengthW(HWND window);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
+LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index);
+LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+int WINAPI GetSystemMetrics(int index);
+// There is no dialog: the text goes to stderr and the answer is IDOK.
+int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// Painting: a window shown, resized or exposed, or named by InvalidateRect, needs painting. When no other
+// message waits, PeekMessageW and GetMessageW hand out WM_PAINT for it until BeginPaint, ValidateRect or
+// DefWindowProcW's WM_PAINT validates it; a procedure that only renders keeps getting WM_PAINT. No GDI
+// drawing happens: the device context is a placeholder.
+HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint);
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint);
+BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase);
+BOOL WINAPI ValidateRect(HWND window, const RECT* rect);
 
 BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+// Waits for a message; FALSE for WM_QUIT, -1 for bad arguments.
+BOOL WINAPI GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI TranslateMessage(const MSG* message);
 LRESULT WINAPI DispatchMessageW(const MSG* message);
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -319,6 +363,7 @@ SHORT WINAPI GetKeyState(int virtualKey);
 #ifdef UNICODE
 typedef WNDCLASSEXW WNDCLASSEX;
 typedef CREATESTRUCTW CREATESTRUCT;
+typedef LPCREATESTRUCTW LPCREATESTRUCT;
 #define MAKEINTRESOURCE MAKEINTRESOURCEW
 #define LoadIcon LoadIconW
 #define LoadCursor LoadCursorW
@@ -329,6 +374,10 @@ typedef CREATESTRUCTW CREATESTRUCT;
 #define GetWindowText GetWindowTextW
 #define GetWindowTextLength GetWindowTextLengthW
 #define PeekMessage PeekMessageW
+#define GetMessage GetMessageW
+#define GetWindowLongPtr GetWindowLongPtrW
+#define SetWindowLongPtr SetWindowLongPtrW
+#define MessageBox MessageBoxW
 #define DispatchMessage DispatchMessageW
 #define DefWindowProc DefWindowProcW
 #define SendMessage SendMessageW

@@ -176,6 +176,9 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
       windows.Modify(window, [](WindowRecord& record) { record.placement = Placement::Normal; });
       QueueSizeReportIfDue(window);
       break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      InvalidateWindow(window);
+      break;
     case SDL_WINDOWEVENT_MOVED:
       PostInput(window, WM_MOVE, 0, PackCoordinates(event.data1, event.data2));
       break;

@@ -7,6 +7,7 @@
 #include "MessageQueue.h"
 #include "VirtualKeys.h"
 #include "WindowOperations.h"
+#include "WindowSystem.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -16,6 +17,16 @@ using namespace win32;
 namespace {
 
 bool IsKnownWindow(HWND window) { return WindowTable::Instance().Find(window).has_value(); }
+
+// WM_PAINT comes last: only when nothing else waits. It stays due (PM_REMOVE or not) until validated.
+BOOL TakePaintMessage(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
+  const bool wanted = (filterMin == 0 && filterMax == 0) || (filterMin <= WM_PAINT && WM_PAINT <= filterMax);
+  if (!wanted || window == kThreadMessagesOnly) return FALSE;
+  const auto paint = PaintMessage(window);
+  if (!paint) return FALSE;
+  *message = *paint;
+  return TRUE;
+}
 
 ModifierState ModifiersAsOfLastMessage() {
   KeyboardState& keys = KeyboardState::Instance();
@@ -51,11 +62,25 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filter
   PumpWindowSystem();
   const bool remove = (removeFlags & PM_REMOVE) != 0;
   const auto taken = MessageQueue::Instance().Take({window, filterMin, filterMax}, remove);
-  if (!taken) return FALSE;
+  if (!taken) return TakePaintMessage(message, window, filterMin, filterMax);
   *message = taken->message;
   // GetKeyState follows the messages the thread takes.
   if (remove && taken->transition) KeyboardState::Instance().ApplyToSync(*taken->transition);
   return TRUE;
+}
+
+BOOL WINAPI GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
+  if (message == nullptr) {
+    FailCall(ERROR_INVALID_PARAMETER, "GetMessageW", "null message record");
+    return -1;
+  }
+  if (window != nullptr && window != kThreadMessagesOnly && !IsKnownWindow(window)) {
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "GetMessageW", "%p is not a window handle", static_cast<void*>(window));
+    return -1;
+  }
+  // Termination signals and in-memory windows raise no window-system event, so the wait is short.
+  while (!PeekMessageW(message, window, filterMin, filterMax, PM_REMOVE)) WaitForSdlEvent(10);
+  return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG* message) {
@@ -92,6 +117,7 @@ LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE: DestroyWindow(window); return 0;
     case WM_SETTEXT: StoreWindowTitle(window, reinterpret_cast<LPCWSTR>(lParam)); return TRUE;
     case WM_GETTEXT: return CopyTitle(window, wParam, reinterpret_cast<LPWSTR>(lParam));
+    case WM_PAINT: ValidateRect(window, nullptr); return 0;
     case WM_GETTEXTLENGTH: {
       const auto record = WindowTable::Instance().Find(window);
       return record ? static_cast<LRESULT>(record->title.size()) : 0;

@@ -1,4 +1,4 @@
-// The running executable as a module, its stock icons and cursors, and debugger output.
+// The running executable as a module, its stock icons and cursors, debugger output and message boxes.
 
 #include "Diagnostics.h"
 #include "WideText.h"
@@ -46,4 +46,10 @@ void WINAPI OutputDebugStringW(LPCWSTR text) {
 
 void WINAPI OutputDebugStringA(LPCSTR text) {
   if (text != nullptr) std::fputs(text, stderr);
+}
+
+int WINAPI MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT) {
+  std::fprintf(stderr, "%s: %s\n", caption != nullptr ? win32::ToUtf8(caption).c_str() : "Error",
+               text != nullptr ? win32::ToUtf8(text).c_str() : "");
+  return IDOK;
 }

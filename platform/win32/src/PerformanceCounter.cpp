@@ -56,4 +56,8 @@ DWORD WINAPI GetTickCount(void) {
   return static_cast<DWORD>(win32::ReadPerformanceCounter() / (win32::kCounterFrequency / 1000));
 }
 
+ULONGLONG WINAPI GetTickCount64(void) {
+  return static_cast<ULONGLONG>(win32::ReadPerformanceCounter() / (win32::kCounterFrequency / 1000));
+}
+
 void WINAPI Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }

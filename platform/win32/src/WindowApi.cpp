@@ -15,6 +15,7 @@
 #include <SDL_video.h>
 
 #include <algorithm>
+#include <utility>
 #include <cwchar>
 
 static_assert(sizeof(WNDCLASSEXW) == 80, "WNDCLASSEXW must have its Windows layout");
@@ -124,6 +125,7 @@ std::optional<SizeReport> TakeNewSizeReport(HWND window) {
     const SizeReport current = CurrentSizeReport(record);
     if (record.lastSizeReport != current) {
       record.lastSizeReport = current;
+      record.needsPaint = true;  // a new size is a new picture
       due = current;
     }
   });
@@ -206,6 +208,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   WindowTable::Instance().Modify(window, [&](WindowRecord& stored) {
     stored.visible = request->visible;
     stored.placement = placement;
+    stored.needsPaint = stored.needsPaint || (request->visible && !record->visible);
   });
   ApplyToSdlWindow(record->sdlWindow, request->visible, placement, record->placement);
   if (request->visible != record->visible) CallWindowProcedure(window, WM_SHOWWINDOW, request->visible, 0);
@@ -214,8 +217,10 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
 }
 
 BOOL WINAPI UpdateWindow(HWND window) {
-  // Nothing is painted through GDI, so there is never an update region to flush.
-  return FindWindowFor(window, "UpdateWindow") ? TRUE : FALSE;
+  // A window that needs paint gets its WM_PAINT now, sent rather than queued.
+  if (!FindWindowFor(window, "UpdateWindow")) return FALSE;
+  if (PaintMessage(window)) CallWindowProcedure(window, WM_PAINT, 0, 0);
+  return TRUE;
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
@@ -261,6 +266,56 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
   const bool minimized = record->placement == Placement::Minimized;
   *rect = {0, 0, minimized ? 0 : record->clientWidth, minimized ? 0 : record->clientHeight};
   return TRUE;
+}
+
+LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {
+  const auto record = FindWindowFor(window, "GetWindowLongPtrW");
+  if (!record) return 0;
+  switch (index) {
+    case GWLP_USERDATA: return record->userData;
+    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(record->procedure);
+    case GWL_STYLE: return static_cast<LONG_PTR>(record->style);
+    case GWL_EXSTYLE: return static_cast<LONG_PTR>(record->exStyle);
+    default:
+      FailCall(ERROR_INVALID_INDEX, "GetWindowLongPtrW", "index %d is not kept for windows here", index);
+      return 0;
+  }
+}
+
+LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
+  LONG_PTR previous = 0;
+  bool known = true;
+  const bool found = WindowTable::Instance().Modify(window, [&](WindowRecord& record) {
+    switch (index) {
+      case GWLP_USERDATA: previous = std::exchange(record.userData, value); break;
+      case GWLP_WNDPROC:
+        previous = reinterpret_cast<LONG_PTR>(std::exchange(record.procedure, reinterpret_cast<WNDPROC>(value)));
+        break;
+      // Kept and read back; the frame of the window is not redrawn for them.
+      case GWL_STYLE: previous = std::exchange(record.style, static_cast<DWORD>(value)); break;
+      case GWL_EXSTYLE: previous = std::exchange(record.exStyle, static_cast<DWORD>(value)); break;
+      default: known = false;
+    }
+  });
+  if (!found) {
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "SetWindowLongPtrW", "%p is not a window handle", static_cast<void*>(window));
+    return 0;
+  }
+  if (!known) FailCall(ERROR_INVALID_INDEX, "SetWindowLongPtrW", "index %d is not kept for windows here", index);
+  // A previous value of 0 is told from failure by the last error, as on Windows.
+  if (known) SetLastError(ERROR_SUCCESS);
+  return previous;
+}
+
+int WINAPI GetSystemMetrics(int index) {
+  int width = 0;
+  int height = 0;
+  GetDesktopSize(&width, &height);
+  switch (index) {
+    case SM_CXSCREEN: return width;
+    case SM_CYSCREEN: return height;
+    default: return 0;  // Windows answers 0 for what it does not know, without an error
+  }
 }
 
 namespace win32_platform {

@@ -23,4 +23,11 @@ void StoreWindowTitle(HWND window, LPCWSTR title);
 // Removes the window and its SDL window, and drops its queued messages. Sends nothing.
 void ReleaseWindow(HWND window);
 
+// Marks the window as needing paint (shown, resized or exposed).
+void InvalidateWindow(HWND window);
+
+// WM_PAINT for the first shown window that needs paint (of `filter`, when not null), as a message loop
+// receives it once nothing else waits.
+std::optional<MSG> PaintMessage(HWND filter);
+
 }  // namespace win32

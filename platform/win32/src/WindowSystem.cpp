@@ -81,6 +81,21 @@ void DrainSdlEvents(const std::function<void(const SDL_Event&)>& handle) {
   while (SDL_PollEvent(&event)) handle(event);
 }
 
+void WaitForSdlEvent(int milliseconds) {
+  if (WindowSystemAvailable()) {
+    SDL_WaitEventTimeout(nullptr, milliseconds);
+  } else {
+    SDL_Delay(static_cast<Uint32>(milliseconds));
+  }
+}
+
+void GetDesktopSize(int* width, int* height) {
+  SDL_Rect bounds{0, 0, 1920, 1080};
+  if (WindowSystemAvailable() && SDL_GetDisplayBounds(0, &bounds) != 0) bounds = {0, 0, 1920, 1080};
+  *width = bounds.w;
+  *height = bounds.h;
+}
+
 void WatchTerminationSignals() {
   static std::once_flag installed;
   std::call_once(installed, [] {

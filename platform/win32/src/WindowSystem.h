@@ -23,6 +23,12 @@ void DestroySdlWindow(SDL_Window* window);
 // Hands every event the window system has waiting to `handle`; never blocks.
 void DrainSdlEvents(const std::function<void(const SDL_Event&)>& handle);
 
+// Waits until the window system has an event (leaving it queued) or `milliseconds` pass.
+void WaitForSdlEvent(int milliseconds);
+
+// The desktop's size: the first display's, or 1920 x 1080 for windows in memory.
+void GetDesktopSize(int* width, int* height);
+
 // SIGTERM and SIGINT become close requests for every window (a second signal ends the process as
 // usual), so that a terminated program leaves its message loop the regular way.
 void WatchTerminationSignals();

@@ -42,6 +42,8 @@ struct WindowRecord {
   SDL_Window* sdlWindow = nullptr;  // null for an in-memory window
   uint32_t eventSourceId = 0;       // the window id SDL events carry
   bool destroying = false;
+  bool needsPaint = false;  // shown, resized or exposed and not validated since
+  LONG_PTR userData = 0;    // GWLP_USERDATA
 };
 
 class WindowTable {
