@@ -1,6 +1,7 @@
 // Factory, adapters and the one device per adapter that every engine object relies on.
 #include "GpuTest.h"
 
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -58,11 +59,14 @@ TEST_F(GpuTest, VersionedRootSignaturesFollowTheFeatureQuery) {
   EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("register t0"), std::string::npos);
   EXPECT_EQ(blob, nullptr);
 
+  // A version the enumeration lacks, written as the number a program might pass.
   D3D12_VERSIONED_ROOT_SIGNATURE_DESC unknown{};
-  unknown.Version = D3D_ROOT_SIGNATURE_VERSION(7);
+  const UINT seven = 7;
+  std::memcpy(&unknown.Version, &seven, sizeof(seven));
   EXPECT_EQ(D3D12SerializeVersionedRootSignature(&unknown, &blob, nullptr), E_INVALIDARG);
   EXPECT_EQ(D3D12SerializeVersionedRootSignature(nullptr, &blob, nullptr), E_INVALIDARG);
-  feature.HighestVersion = D3D_ROOT_SIGNATURE_VERSION(0);
+  const UINT zero = 0;
+  std::memcpy(&feature.HighestVersion, &zero, sizeof(zero));
   EXPECT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_ROOT_SIGNATURE, &feature, sizeof(feature)), E_INVALIDARG);
 }
 

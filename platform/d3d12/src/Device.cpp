@@ -12,6 +12,7 @@
 #include "RootSignature.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -227,13 +228,15 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
     case D3D12_FEATURE_ROOT_SIGNATURE: {
       if (!expect(sizeof(D3D12_FEATURE_DATA_ROOT_SIGNATURE))) return E_INVALIDARG;
       auto* rootSignature = static_cast<D3D12_FEATURE_DATA_ROOT_SIGNATURE*>(data);
-      // Asked with the highest version the program knows, answered with the highest both know.
-      if (rootSignature->HighestVersion != D3D_ROOT_SIGNATURE_VERSION_1_0 &&
-          rootSignature->HighestVersion < D3D_ROOT_SIGNATURE_VERSION_1_1) {
-        return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is unknown",
-                    static_cast<unsigned>(rootSignature->HighestVersion));
+      // Asked with the highest version the program knows, answered with the highest both know. Read as a
+      // plain number: a later version may be one this enumeration does not have.
+      UINT asked = 0;
+      std::memcpy(&asked, &rootSignature->HighestVersion, sizeof(asked));
+      if (asked < D3D_ROOT_SIGNATURE_VERSION_1_0) {
+        return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is unknown", asked);
       }
-      rootSignature->HighestVersion = std::min(rootSignature->HighestVersion, D3D_ROOT_SIGNATURE_VERSION_1_1);
+      rootSignature->HighestVersion = asked >= D3D_ROOT_SIGNATURE_VERSION_1_1 ? D3D_ROOT_SIGNATURE_VERSION_1_1
+                                                                              : D3D_ROOT_SIGNATURE_VERSION_1_0;
       return S_OK;
     }
     case D3D12_FEATURE_FORMAT_SUPPORT: {

@@ -115,7 +115,10 @@ extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSI
     if (errorBlob != nullptr) *errorBlob = nullptr;
     return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
   }
-  switch (rootSignature->Version) {
+  // Read as a plain number: a program may pass a value the enumeration does not have.
+  UINT version = 0;
+  std::memcpy(&version, &rootSignature->Version, sizeof(version));
+  switch (version) {
     case D3D_ROOT_SIGNATURE_VERSION_1_0:
       return D3D12SerializeRootSignature(&rootSignature->Desc_1_0, D3D_ROOT_SIGNATURE_VERSION_1_0, blob, errorBlob);
     case D3D_ROOT_SIGNATURE_VERSION_1_1: {
@@ -125,8 +128,7 @@ extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSI
     default:
       if (blob != nullptr) *blob = nullptr;
       if (errorBlob != nullptr) *errorBlob = nullptr;
-      return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is not one of 1.0 and 1.1",
-                  static_cast<unsigned>(rootSignature->Version));
+      return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is not one of 1.0 and 1.1", version);
   }
 }
 
