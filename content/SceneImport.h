@@ -16,7 +16,8 @@ static_assert(ModelImportFlags == (aiProcessPreset_TargetRealtime_MaxQuality | a
 // The most vertices one mesh may have: its indices are 16 bits, relative to the mesh's first vertex.
 inline constexpr unsigned int MaxVerticesPerMesh = 65536;
 
-// The scene of the file, larger meshes split into parts of at most MaxVerticesPerMesh vertices; throws ModelFileError with Assimp's reason when Assimp cannot read it.
+// The scene of the file, larger meshes split into parts of at most MaxVerticesPerMesh vertices; throws
+// ModelFileError with Assimp's reason when Assimp cannot read it.
 const aiScene* ImportScene(const std::string& path);
 
 // Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 and three

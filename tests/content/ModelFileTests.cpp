@@ -141,7 +141,9 @@ TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
       const SkinnedVertex& corner = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[submesh.FirstIndex + i]);
       const uint32_t next = submesh.FirstIndex + (i / 3) * 3 + (i + 1) % 3;
       const SkinnedVertex& other = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[next]);
-      farApartCorners += std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]) > 1.5f;
+      const float distance =
+          std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]);
+      farApartCorners += distance > 1.5f;
     }
   }
   EXPECT_EQ(triangles, size_t{2} * (kSide - 1) * (kSide - 1));

@@ -37,6 +37,7 @@ TEST(CommandLine, SplitsByWindowsQuotingAndBackslashRules) {
   // The program name ends at its closing quote; its backslashes are path separators.
   EXPECT_THAT(Split(LR"("C:\my tools\prog.exe" -w  800)"), ElementsAre(LR"(C:\my tools\prog.exe)", L"-w", L"800"));
   EXPECT_THAT(Split(L"prog \"\""), ElementsAre(L"prog", L""));
+  EXPECT_THAT(Split(LR"("C:\unclosed name)"), ElementsAre(LR"(C:\unclosed name)"));
 
   int count = 0;
   EXPECT_EQ(CommandLineToArgvW(L"prog", nullptr), nullptr);

@@ -247,7 +247,8 @@ TEST_F(WindowFixture, TitleGoesThroughTheProcedureToTheWindowSystem) {
 
 TEST_F(WindowFixture, BadArgumentsFailWithTheWindowsErrorCodes) {
   SetLastError(0);
-  EXPECT_EQ(CreateWindowExW(0, L"no such class", L"", kStyle, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(CreateWindowExW(0, L"no such class", L"", kStyle, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
 
   const HWND bogus = reinterpret_cast<HWND>(0x7777);

@@ -11,7 +11,9 @@ namespace {
 
 constexpr VkDeviceSize kBlockSize = 64 * 1024;
 
-VkDeviceSize AlignUp(VkDeviceSize value, VkDeviceSize alignment) { return (value + alignment - 1) / alignment * alignment; }
+VkDeviceSize AlignUp(VkDeviceSize value, VkDeviceSize alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
 
 }  // namespace
 

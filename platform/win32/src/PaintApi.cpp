@@ -1,6 +1,6 @@
-// Painting. No GDI drawing happens here; what matters to programs is when WM_PAINT arrives: once a shown
-// window was shown, resized or exposed, and again and again until something validates it, which is how
-// programs that render from WM_PAINT keep rendering.
+// Painting. No GDI drawing happens here; what matters to programs is when WM_PAINT arrives: for a visible
+// window once it was shown, resized or exposed, and again and again until something validates it, which
+// is how programs that render from WM_PAINT keep rendering.
 
 #include "Diagnostics.h"
 #include "WindowOperations.h"

@@ -57,48 +57,59 @@ std::wstring ReadCommandLine() {
   return line;
 }
 
-// Windows' rules: blanks separate arguments outside quotes; 2n backslashes before a quote are n backslashes
-// and the quote toggles quoting, 2n + 1 are n backslashes and a literal quote; "" inside quotes is a quote.
-// The first argument, the program name, ends at the first blank or at its closing quote.
-std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
-  std::vector<std::wstring> arguments;
-  size_t i = 0;
-  std::wstring program;
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The program name, the first argument: up to the first blank, or between quotes; its backslashes are
+// plain characters (path separators).
+std::wstring ReadProgramName(std::wstring_view line, size_t& i) {
   if (i < line.size() && line[i] == L'"') {
-    const size_t close = line.find(L'"', i + 1);
-    program = line.substr(i + 1, close == std::wstring_view::npos ? std::wstring_view::npos : close - i - 1);
-    i = close == std::wstring_view::npos ? line.size() : close + 1;
-  } else {
-    while (i < line.size() && line[i] != L' ' && line[i] != L'\t') program += line[i++];
+    const size_t close = std::min(line.find(L'"', i + 1), line.size());
+    const std::wstring name(line.substr(i + 1, close - i - 1));
+    i = std::min(close + 1, line.size());
+    return name;
   }
-  arguments.push_back(program);
-  for (;;) {
-    while (i < line.size() && (line[i] == L' ' || line[i] == L'\t')) ++i;
-    if (i >= line.size()) break;
-    std::wstring argument;
-    bool quoted = false;
-    while (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
-      size_t backslashes = 0;
-      while (i < line.size() && line[i] == L'\\') ++backslashes, ++i;
-      if (i < line.size() && line[i] == L'"') {
-        argument.append(backslashes / 2, L'\\');
-        if (backslashes % 2 == 1) {
-          argument += L'"';
-        } else if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
-          argument += L'"';
-          ++i;
-        } else {
-          quoted = !quoted;
-        }
+  std::wstring name;
+  while (i < line.size() && !IsBlank(line[i])) name += line[i++];
+  return name;
+}
+
+// One later argument, from its first character: blanks end it outside quotes; 2n backslashes before a
+// quote are n backslashes and the quote starts or ends quoting, 2n + 1 are n backslashes and a literal
+// quote; "" inside quotes is a literal quote.
+std::wstring ReadArgument(std::wstring_view line, size_t& i) {
+  std::wstring argument;
+  bool quoted = false;
+  while (i < line.size() && (quoted || !IsBlank(line[i]))) {
+    size_t backslashes = 0;
+    while (i < line.size() && line[i] == L'\\') ++backslashes, ++i;
+    if (i < line.size() && line[i] == L'"') {
+      argument.append(backslashes / 2, L'\\');
+      if (backslashes % 2 == 1) {
+        argument += L'"';
+      } else if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
+        argument += L'"';
         ++i;
       } else {
-        argument.append(backslashes, L'\\');
-        if (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t'))) argument += line[i++];
+        quoted = !quoted;
       }
+      ++i;
+    } else {
+      argument.append(backslashes, L'\\');
+      if (i < line.size() && (quoted || !IsBlank(line[i]))) argument += line[i++];
     }
-    arguments.push_back(std::move(argument));
   }
-  return arguments;
+  return argument;
+}
+
+// Windows' splitting of a command line into arguments.
+std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
+  size_t i = 0;
+  std::vector<std::wstring> arguments{ReadProgramName(line, i)};
+  for (;;) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i >= line.size()) return arguments;
+    arguments.push_back(ReadArgument(line, i));
+  }
 }
 
 }  // namespace

@@ -15,8 +15,8 @@
 #include <SDL_video.h>
 
 #include <algorithm>
-#include <utility>
 #include <cwchar>
+#include <utility>
 
 static_assert(sizeof(WNDCLASSEXW) == 80, "WNDCLASSEXW must have its Windows layout");
 
