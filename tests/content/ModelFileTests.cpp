@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 using testing::HasSubstr;
 using testing::StartsWith;
@@ -26,6 +27,21 @@ std::string WriteTempFile(const std::string& name, const std::string& text) {
   const std::string path = testing::TempDir() + name;
   std::ofstream(path) << text;
   return path;
+}
+
+// A file read the way LoadModel reads it, short of the upload to the GPU.
+struct ImportedFile {
+  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> Scene{nullptr, aiReleaseImport};
+  Model Result;
+  ModelArrays Arrays;
+};
+
+ImportedFile ImportFile(const std::string& path) {
+  ImportedFile imported;
+  imported.Scene.reset(ImportScene(path));
+  ModelLoader loader;
+  imported.Arrays = loader.ReadScene(*imported.Scene, path, imported.Result);
+  return imported;
 }
 
 }  // namespace
@@ -52,11 +68,9 @@ TEST(ModelFile, PostProcessingTriangulatesJoinsVerticesAndFlipsTexCoordV) {
                                          "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
                                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
                                          "f 1/1 2/2 3/3 4/4\n");
-  const aiScene* scene = ImportScene(quad);
-  ASSERT_NE(scene, nullptr);
-  ModelLoader loader;
-  Model model;
-  const ModelArrays arrays = loader.ReadScene(*scene, quad, model);
+  const ImportedFile imported = ImportFile(quad);
+  const Model& model = imported.Result;
+  const ModelArrays& arrays = imported.Arrays;
   ASSERT_EQ(model.Submeshes.size(), 1u);
   EXPECT_EQ(model.Submeshes[0].IndexCount, 6u);
   ASSERT_EQ(arrays.Vertices.size(), 4u);
@@ -65,7 +79,6 @@ TEST(ModelFile, PostProcessingTriangulatesJoinsVerticesAndFlipsTexCoordV) {
     EXPECT_FLOAT_EQ(std::abs(v.Normal[2]), 1.0f);
     EXPECT_FLOAT_EQ(v.TexCoord[1], 1.0f - v.Position[1]);
   }
-  aiReleaseImport(scene);
 }
 
 TEST(ModelFile, CharacterAssetImportsWithWeightsSummingToOneAndIndicesInsideTheirMeshes) {
@@ -73,11 +86,10 @@ TEST(ModelFile, CharacterAssetImportsWithWeightsSummingToOneAndIndicesInsideThei
   if (!std::filesystem::exists(path)) {
     GTEST_SKIP() << path << " has not been made yet";
   }
-  const aiScene* scene = ImportScene(path);
-  ASSERT_NE(scene, nullptr);
-  ModelLoader loader;
-  Model model;
-  const ModelArrays arrays = loader.ReadScene(*scene, path, model);
+  const ImportedFile imported = ImportFile(path);
+  const aiScene* scene = imported.Scene.get();
+  const Model& model = imported.Result;
+  const ModelArrays& arrays = imported.Arrays;
 
   EXPECT_GE(model.Submeshes.size(), 2u);
   EXPECT_EQ(model.Submeshes.size(), scene->mNumMeshes);  // every mesh of the asset is usable
@@ -101,7 +113,6 @@ TEST(ModelFile, CharacterAssetImportsWithWeightsSummingToOneAndIndicesInsideThei
     const uint16_t largest = *std::max_element(first, first + submesh.IndexCount);
     EXPECT_LT(largest, scene->mMeshes[m]->mNumVertices) << "mesh " << m;
   }
-  aiReleaseImport(scene);
 }
 
 TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
@@ -125,11 +136,9 @@ TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
     }
   }
   const std::string path = WriteTempFile("grid.obj", text);
-  const aiScene* scene = ImportScene(path);
-  ASSERT_NE(scene, nullptr);
-  ModelLoader loader;
-  Model model;
-  const ModelArrays arrays = loader.ReadScene(*scene, path, model);
+  const ImportedFile imported = ImportFile(path);
+  const Model& model = imported.Result;
+  const ModelArrays& arrays = imported.Arrays;
 
   ASSERT_GE(model.Submeshes.size(), 2u);
   size_t triangles = 0;
@@ -148,5 +157,4 @@ TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
   }
   EXPECT_EQ(triangles, size_t{2} * (kSide - 1) * (kSide - 1));
   EXPECT_EQ(farApartCorners, 0u) << "indices that wrapped at 16 bits join distant vertices";
-  aiReleaseImport(scene);
 }
