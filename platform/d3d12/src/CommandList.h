@@ -20,6 +20,7 @@ class DescriptorHeap;
 class PipelineState;
 class Resource;
 class RootSignature;
+struct RootParameterLayout;
 
 class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12CommandList> {
  public:
@@ -133,6 +134,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   // Reports a misuse of a void method; Close then fails with E_INVALIDARG, as in Direct3D 12.
   void Reject(const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
   bool CheckRecording(const char* call);
+  // The layout of root parameter `parameter` of the set root signature if it is of `type`; otherwise null
+  // after rejecting the call (`kind` names the type in the message).
+  const RootParameterLayout* RootParameter(const char* call, UINT parameter, D3D12_ROOT_PARAMETER_TYPE type,
+                                           const char* kind);
 
   // Rendering (CommandListDraw.cpp)
   bool PrepareDraw(const char* call, bool indexed);

@@ -174,6 +174,25 @@ void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) {
   descriptorsDirty_ = true;
 }
 
+const RootParameterLayout* CommandList::RootParameter(const char* call, UINT parameter, D3D12_ROOT_PARAMETER_TYPE type,
+                                                      const char* kind) {
+  if (rootSignature_ == nullptr) {
+    Reject(call, "no root signature is set");
+    return nullptr;
+  }
+  if (parameter >= rootSignature_->Parameters().size()) {
+    Reject(call, "root parameter %u is outside the root signature's %zu parameters", parameter,
+           rootSignature_->Parameters().size());
+    return nullptr;
+  }
+  const RootParameterLayout& layout = rootSignature_->Parameters()[parameter];
+  if (layout.type != type) {
+    Reject(call, "root parameter %u is not %s", parameter, kind);
+    return nullptr;
+  }
+  return &layout;
+}
+
 void CommandList::SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
   SetGraphicsRoot32BitConstants(parameter, 1, &value, offset);
 }
@@ -181,33 +200,24 @@ void CommandList::SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT 
 void CommandList::SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values, UINT offset) {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstants";
   if (!CheckRecording(kCall)) return;
-  if (rootSignature_ == nullptr) return Reject(kCall, "no root signature is set");
-  if (parameter >= rootSignature_->Parameters().size() ||
-      rootSignature_->Parameters()[parameter].type != D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS) {
-    return Reject(kCall, "root parameter %u is not a set of root constants", parameter);
-  }
-  const RootParameterLayout& layout = rootSignature_->Parameters()[parameter];
-  if (uint64_t(offset) + count > layout.constantCount) {
+  const RootParameterLayout* layout =
+      RootParameter(kCall, parameter, D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS, "a set of root constants");
+  if (layout == nullptr) return;
+  if (uint64_t(offset) + count > layout->constantCount) {
     return Reject(kCall, "%u values from offset %u run past the parameter's %u constants", count, offset,
-                  layout.constantCount);
+                  layout->constantCount);
   }
   if (count > 0 && values == nullptr) return Reject(kCall, "pSrcData is null");
-  if (count > 0) std::memcpy(&rootConstants_[layout.firstConstant + offset], values, count * sizeof(uint32_t));
+  if (count > 0) std::memcpy(&rootConstants_[layout->firstConstant + offset], values, count * sizeof(uint32_t));
   constantsToUpload_ |= uint64_t{1} << parameter;
 }
 
 void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable";
   if (!CheckRecording(kCall)) return;
-  if (rootSignature_ == nullptr) return Reject(kCall, "no root signature is set");
-  if (parameter >= rootSignature_->Parameters().size()) {
-    return Reject(kCall, "root parameter %u is outside the root signature's %zu parameters", parameter,
-                  rootSignature_->Parameters().size());
-  }
-  const RootParameterLayout& layout = rootSignature_->Parameters()[parameter];
-  if (layout.type != D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE) {
-    return Reject(kCall, "root parameter %u is not a descriptor table", parameter);
-  }
+  const RootParameterLayout* layout =
+      RootParameter(kCall, parameter, D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE, "a descriptor table");
+  if (layout == nullptr) return;
   DescriptorHeap* heap = nullptr;
   uint32_t index = 0;
   if (!OwningDevice().DescriptorHeaps().Resolve(base, kCall, &heap, &index)) {
@@ -217,8 +227,8 @@ void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCR
   if (heap != descriptorHeaps_[0] && heap != descriptorHeaps_[1]) {
     return Reject(kCall, "the table's heap is not among those set with SetDescriptorHeaps");
   }
-  if (uint64_t(index) + layout.tableSpan > heap->Size()) {
-    return Reject(kCall, "a table of %u descriptors at index %u runs past its heap of %u", layout.tableSpan, index,
+  if (uint64_t(index) + layout->tableSpan > heap->Size()) {
+    return Reject(kCall, "a table of %u descriptors at index %u runs past its heap of %u", layout->tableSpan, index,
                   heap->Size());
   }
   RootArgument& argument = rootArguments_[parameter];
@@ -230,11 +240,7 @@ void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCR
 void CommandList::SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootConstantBufferView";
   if (!CheckRecording(kCall)) return;
-  if (rootSignature_ == nullptr) return Reject(kCall, "no root signature is set");
-  if (parameter >= rootSignature_->Parameters().size() ||
-      rootSignature_->Parameters()[parameter].type != D3D12_ROOT_PARAMETER_TYPE_CBV) {
-    return Reject(kCall, "root parameter %u is not a root constant buffer view", parameter);
-  }
+  if (RootParameter(kCall, parameter, D3D12_ROOT_PARAMETER_TYPE_CBV, "a root constant buffer view") == nullptr) return;
   ResolvedAddress resolved;
   if (!OwningDevice().Addresses().Resolve(address, &resolved)) {
     return Reject(kCall, "address 0x%llx is not inside a live buffer", (unsigned long long)address);

@@ -110,11 +110,9 @@ extern "C" HRESULT WINAPI D3D12CreateRootSignatureDeserializer(LPCVOID, SIZE_T, 
 extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSIONED_ROOT_SIGNATURE_DESC* rootSignature,
                                                                ID3DBlob** blob, ID3DBlob** errorBlob) {
   constexpr const char* kCall = "D3D12SerializeVersionedRootSignature";
-  if (rootSignature == nullptr) {
-    if (blob != nullptr) *blob = nullptr;
-    if (errorBlob != nullptr) *errorBlob = nullptr;
-    return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
-  }
+  if (blob != nullptr) *blob = nullptr;
+  if (errorBlob != nullptr) *errorBlob = nullptr;
+  if (rootSignature == nullptr) return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
   // Read as a plain number: a program may pass a value the enumeration does not have.
   UINT version = 0;
   std::memcpy(&version, &rootSignature->Version, sizeof(version));
@@ -126,8 +124,6 @@ extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSI
       return D3D12SerializeRootSignature(&converted.Desc(), D3D_ROOT_SIGNATURE_VERSION_1_0, blob, errorBlob);
     }
     default:
-      if (blob != nullptr) *blob = nullptr;
-      if (errorBlob != nullptr) *errorBlob = nullptr;
       return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is not one of 1.0 and 1.1", version);
   }
 }

@@ -29,15 +29,13 @@ void InvalidateWindow(HWND window) {
 }
 
 std::optional<MSG> PaintMessage(HWND filter) {
-  for (HWND window : WindowTable::Instance().Handles()) {
-    if (filter != nullptr && filter != window) continue;
-    const auto record = WindowTable::Instance().Find(window);
-    if (record && record->needsPaint && record->visible && !record->destroying &&
-        record->placement != Placement::Minimized) {
-      return MSG{window, WM_PAINT, 0, 0, GetTickCount(), {}};
-    }
-  }
-  return std::nullopt;
+  // Asked by every PeekMessageW that finds the queue empty, so once per frame of a render loop.
+  const HWND window = WindowTable::Instance().FindFirst([filter](const WindowRecord& record) {
+    return (filter == nullptr || filter == record.handle) && record.needsPaint && record.visible &&
+           !record.destroying && record.placement != Placement::Minimized;
+  });
+  if (window == nullptr) return std::nullopt;
+  return MSG{window, WM_PAINT, 0, 0, GetTickCount(), {}};
 }
 
 }  // namespace win32

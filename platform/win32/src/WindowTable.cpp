@@ -31,12 +31,16 @@ bool WindowTable::Modify(HWND window, const std::function<void(WindowRecord&)>& 
   return true;
 }
 
-HWND WindowTable::FindByEventSource(uint32_t eventSourceId) const {
+HWND WindowTable::FindFirst(const std::function<bool(const WindowRecord&)>& matches) const {
   std::lock_guard lock(mutex_);
   for (const auto& [handle, record] : windows_) {
-    if (record.eventSourceId == eventSourceId) return handle;
+    if (matches(record)) return handle;
   }
   return nullptr;
+}
+
+HWND WindowTable::FindByEventSource(uint32_t eventSourceId) const {
+  return FindFirst([eventSourceId](const WindowRecord& record) { return record.eventSourceId == eventSourceId; });
 }
 
 std::vector<HWND> WindowTable::Handles() const {

@@ -55,6 +55,8 @@ class WindowTable {
   std::optional<WindowRecord> Find(HWND window) const;
   // Runs `change` on the stored record; false when there is no such window.
   bool Modify(HWND window, const std::function<void(WindowRecord&)>& change);
+  // The first window (oldest handle first) that `matches`, or null; the records are not copied.
+  HWND FindFirst(const std::function<bool(const WindowRecord&)>& matches) const;
   HWND FindByEventSource(uint32_t eventSourceId) const;
   std::vector<HWND> Handles() const;
   void Remove(HWND window);
