@@ -25,7 +25,7 @@ inline const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(-1);
 
 struct MessageFilter {
   HWND window = nullptr;  // null: any window and thread messages; or kThreadMessagesOnly
-  UINT first = 0;   // first == last == 0: every message
+  UINT first = 0;         // first == last == 0: every message
   UINT last = 0;
 };
 

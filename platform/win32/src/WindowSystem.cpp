@@ -90,8 +90,9 @@ void WaitForSdlEvent(int milliseconds) {
 }
 
 void GetDesktopSize(int* width, int* height) {
-  SDL_Rect bounds{0, 0, 1920, 1080};
-  if (WindowSystemAvailable() && SDL_GetDisplayBounds(0, &bounds) != 0) bounds = {0, 0, 1920, 1080};
+  constexpr SDL_Rect kInMemoryDesktop{0, 0, 1920, 1080};
+  SDL_Rect bounds = kInMemoryDesktop;
+  if (WindowSystemAvailable() && SDL_GetDisplayBounds(0, &bounds) != 0) bounds = kInMemoryDesktop;
   *width = bounds.w;
   *height = bounds.h;
 }
