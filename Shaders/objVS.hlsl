@@ -1,5 +1,6 @@
-// Meshes: a vertex from model space to clip space. Compiled twice: with SKINNED the vertex is first posed
-// by the skeleton, blending up to four bone matrices by its weights; without it the model is rigid.
+// Meshes: a vertex from model space to clip space, first posed by the skeleton, blending up to four bone
+// matrices by its weights. A vertex without weights (every vertex of a rigid mesh) stays as it is, so one
+// shader draws rigid and skinned meshes alike; it is compiled with and without SKINNED, to the same code.
 //
 // Every matrix arrives as a column-vector matrix stored row by row, hence row_major and mul(matrix, v).
 
@@ -47,7 +48,6 @@ struct PosedVertex
     float3 Normal;
 };
 
-#ifdef SKINNED
 // Bone indices travel as floats: rounded, and kept inside the palette whatever the file said.
 float4x4 Bone(float index)
 {
@@ -75,15 +75,6 @@ PosedVertex Pose(ModelVertex vertex)
     }
     return posed;
 }
-#else
-PosedVertex Pose(ModelVertex vertex)
-{
-    PosedVertex posed;
-    posed.Position = vertex.Position;
-    posed.Normal = vertex.Normal;
-    return posed;
-}
-#endif
 
 ShadedVertex main(ModelVertex vertex)
 {

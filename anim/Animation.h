@@ -2,7 +2,7 @@
 // skinning matrices.
 #pragma once
 
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 #include "content/Model.h"
 #include "math/Matrix.h"
 

@@ -1,6 +1,6 @@
 #include "app/FrameRateTitle.h"
 
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 
 #include <cwchar>
 #include <iterator>

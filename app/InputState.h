@@ -3,16 +3,11 @@
 // is picked up by the steps that follow the dispatch in the same loop pass.
 #pragma once
 
+#include "text/TypedKey.h"
+
 #include <cstdint>
 
 class Renderer;
-
-// The last key pressed. Char is the virtual-key code plus 32, modulo 256; the text box may correct it in
-// place, which is why the record is handed over by reference.
-struct TypedKeyRecord {
-  uint8_t Pending = 0;  // 1 while the key waits for the loop
-  uint8_t Char = 0;
-};
 
 // The Renderer whose camera, mouse position and text box the mouse messages change; null until start-up
 // has finished, and mouse messages are ignored while it is.

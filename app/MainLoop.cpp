@@ -2,7 +2,7 @@
 
 #include "anim/Animation.h"
 #include "app/FrameRateTitle.h"
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "render/Renderer.h"
 

@@ -1,6 +1,6 @@
 #include "app/Run.h"
 
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/WindowProc.h"

@@ -1,6 +1,6 @@
 // Process entry of the console program: the console carries the diagnostic log.
 #include "app/Run.h"
-#include "render/FatalError.h"
+#include "core/FatalError.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 # The engine: portable Win32 + Direct3D 12 sources, one folder per subsystem. Everything but the process
 # entry goes into engine_core so that tests and benchmarks can link it.
-set(ENGINE_SUBSYSTEMS math app render content anim text)
+set(ENGINE_SUBSYSTEMS core math content anim text render app)
 
 set(ENGINE_SOURCES)
 foreach(subsystem IN LISTS ENGINE_SUBSYSTEMS)

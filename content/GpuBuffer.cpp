@@ -1,6 +1,6 @@
 #include "content/ModelLoader.h"
 
-#include "render/Log.h"
+#include "core/Log.h"
 
 #include "d3dx12.h"
 

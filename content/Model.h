@@ -2,7 +2,7 @@
 // bones, and the Assimp scene that the animation walks every frame.
 #pragma once
 
-#include "anim/SkeletonWalk.h"
+#include "content/SkeletonWalk.h"
 #include "math/Matrix.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 // "char.fbx: cannot import the model: Unable to open file "char.fbx".".
 #pragma once
 
-#include "render/FatalError.h"
+#include "core/FatalError.h"
 
 #include <string>
 

@@ -2,34 +2,17 @@
 #include "content/TextureFormats.h"
 #include "content/TextureLoader.h"
 
+#include <wrl/client.h>
+
 #include <cstdio>
 #include <limits>
 #include <string>
 
 IWICImagingFactory* ImagingFactory = nullptr;
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
-
-// Holds one reference of a decoding object and lets it go at the end of the scope, however the decode
-// ends. Only the factory outlives a decode.
-template <typename Interface>
-class Held {
- public:
-  Held() = default;
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() {
-    if (pointer_ != nullptr) {
-      pointer_->Release();
-    }
-  }
-  Interface** Address() { return &pointer_; }
-  Interface* Get() const { return pointer_; }
-  Interface* operator->() const { return pointer_; }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 void Check(HRESULT result, const std::wstring& fileName, const char* whatFailed) {
   if (FAILED(result)) {
@@ -61,13 +44,13 @@ void CreateImagingFactoryOnce(const std::wstring& fileName) {
 
 // A converter from the frame's format to one the GPU takes as it is.
 void ConvertForTexture(IWICBitmapFrameDecode* frame, const WICPixelFormatGUID& wicFormat, DecodedImage& image,
-                       Held<IWICFormatConverter>& converter) {
+                       ComPtr<IWICFormatConverter>& converter) {
   const WICPixelFormatGUID target = WicConversionTarget(wicFormat);
   if (target == GUID_WICPixelFormatDontCare) {
     throw TextureFileError(image.FileName, "no texture format for its pixel format " + GuidText(wicFormat));
   }
   image.Format = DxgiFormatFromWicFormat(target);
-  Check(ImagingFactory->CreateFormatConverter(converter.Address()), image.FileName, "cannot create a format converter");
+  Check(ImagingFactory->CreateFormatConverter(converter.GetAddressOf()), image.FileName, "cannot create a format converter");
   BOOL canConvert = FALSE;
   Check(converter->CanConvert(wicFormat, target, &canConvert), image.FileName, "cannot convert its pixels");
   if (!canConvert) {
@@ -103,19 +86,19 @@ DecodedImage DecodeImage(const std::wstring& fileName) {
   DecodedImage image;
   image.FileName = fileName;
 
-  Held<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapDecoder> decoder;
   Check(ImagingFactory->CreateDecoderFromFilename(fileName.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
-                                                  decoder.Address()),
+                                                  decoder.GetAddressOf()),
         fileName, "cannot open the image");
-  Held<IWICBitmapFrameDecode> frame;
-  Check(decoder->GetFrame(0, frame.Address()), fileName, "cannot read the image");
+  ComPtr<IWICBitmapFrameDecode> frame;
+  Check(decoder->GetFrame(0, frame.GetAddressOf()), fileName, "cannot read the image");
   WICPixelFormatGUID wicFormat = {};
   Check(frame->GetPixelFormat(&wicFormat), fileName, "cannot read the pixel format");
   Check(frame->GetSize(&image.Width, &image.Height), fileName, "cannot read the image size");
 
   // Pixels the GPU takes as they are come straight from the frame, others through a converter.
   IWICBitmapSource* source = frame.Get();
-  Held<IWICFormatConverter> converter;
+  ComPtr<IWICFormatConverter> converter;
   image.Format = DxgiFormatFromWicFormat(wicFormat);
   if (image.Format == DXGI_FORMAT_UNKNOWN) {
     ConvertForTexture(frame.Get(), wicFormat, image, converter);

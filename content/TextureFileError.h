@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "render/FatalError.h"
+#include "core/FatalError.h"
 
 #include <string>
 

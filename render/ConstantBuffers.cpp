@@ -1,19 +1,13 @@
-// The three constant buffers of the object shaders: camera constants, one world matrix per draw item and
-// the bone palette. Each is one persistently mapped upload buffer; the frame waits for the GPU before it
-// returns, so the CPU may rewrite them between frames without a second copy.
-#include "render/ConstantBufferLayout.h"
-#include "render/DescriptorHeaps.h"
-#include "render/DeviceSetup.h"
-#include "render/Log.h"
-#include "render/Renderer.h"
-#include "render/StructGetters.h"
+#include "render/ConstantBuffers.h"
+
+#include "core/ErrorText.h"
+#include "core/Log.h"
 
 #include "d3dx12.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
 
 ID3D12Resource* CreateMappedUploadBuffer(ID3D12Device* device, uint64_t byteSize, uint8_t** mapped) {
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
@@ -40,9 +34,12 @@ void CreateConstantView(ID3D12Device* device, ID3D12Resource* buffer, uint64_t o
   device->CreateConstantBufferView(&view, destination);
 }
 
+namespace {
+
 void WriteMatrix(uint8_t* destination, const float4x4& matrix) { std::memcpy(destination, &matrix, sizeof(matrix)); }
 
-// The skinning matrices go in as the animation made them: they are column-vector matrices already.
+}  // namespace
+
 void WriteBonePalette(const std::vector<float4x4>& palette, uint8_t* mapped) {
   // An empty palette has no data pointer, and memcpy takes none even for zero bytes.
   if (mapped == nullptr || palette.empty()) {
@@ -52,7 +49,6 @@ void WriteBonePalette(const std::vector<float4x4>& palette, uint8_t* mapped) {
   std::memcpy(mapped, palette.data(), count * sizeof(float4x4));
 }
 
-// Every draw item of a mesh whose world matrix changed, each slot's byte offset traced on the console.
 void WriteObjectConstants(std::vector<Mesh>& meshes, uint8_t* mapped) {
   const uint32_t slotCount = CountDrawItems(meshes);
   for (Mesh& mesh : meshes) {
@@ -80,39 +76,4 @@ PassConstantsRecord MakePassConstants(const Camera& camera) {
   record.ViewProj = Transpose(Multiply(camera.ViewMatrix, camera.ProjMatrix));
   record.EyePosW = camera.Position;
   return record;
-}
-
-}  // namespace
-
-void Renderer::CreateConstantBuffers() {
-  const ConstantDescriptorLayout layout = DescriptorLayoutFor(TextureCount, Meshes);
-  PassConstants = CreateMappedUploadBuffer(Device, PassConstantsSize, &MappedPassConstants);
-  // A scene without draw items still gets one slot: a buffer cannot be empty.
-  const uint32_t objectBytes = ObjectSlotOffset(std::max(layout.ObjectSlotCount, 1u));
-  ObjectConstants = CreateMappedUploadBuffer(Device, objectBytes, &MappedObjectConstants);
-  BoneConstants = CreateMappedUploadBuffer(Device, BonePaletteSize, &MappedBoneConstants);
-
-  const D3D12_CPU_DESCRIPTOR_HANDLE heapStart = CpuHeapStart(Heaps->CbvSrvUavHeap);
-  const auto descriptor = [&](uint32_t index) {
-    return CD3DX12_CPU_DESCRIPTOR_HANDLE(heapStart, static_cast<INT>(index), CbvSrvUavDescriptorSize);
-  };
-  CreateConstantView(Device, PassConstants, 0, PassConstantsSize, descriptor(layout.PassIndex()));
-  for (uint32_t slot = 0; slot < layout.ObjectSlotCount; ++slot) {
-    CreateConstantView(Device, ObjectConstants, ObjectSlotOffset(slot), ConstantSlotSize,
-                       descriptor(layout.ObjectIndex(slot)));
-  }
-  CreateConstantView(Device, BoneConstants, 0, BonePaletteSize, descriptor(layout.BoneIndex()));
-}
-
-void Renderer::UpdateConstantBuffers() {
-  WriteBonePalette(BonePalette, MappedBoneConstants);
-  WriteObjectConstants(Meshes, MappedObjectConstants);
-  if (CameraChanged) {
-    Camera.RebuildView();
-    if (MappedPassConstants != nullptr) {
-      const PassConstantsRecord record = MakePassConstants(Camera);
-      std::memcpy(MappedPassConstants, &record, sizeof(record));
-    }
-    CameraChanged = false;
-  }
 }

@@ -1,15 +1,18 @@
 #include "render/PipelineLibrary.h"
 
-#include "render/Log.h"
+#include "core/ErrorText.h"
+#include "core/Log.h"
 #include "render/ShaderCompileError.h"
 
 #include "d3dx12.h"
 
 #include <d3dcompiler.h>
+#include <wrl/client.h>
 
-#include <cstdio>
 #include <iterator>
 #include <string_view>
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -40,14 +43,6 @@ std::string FirstErrorLine(std::string_view messages) {
   return std::string(rest.substr(0, rest.find_first_of("\r\n")));
 }
 
-std::string NarrowFileName(const wchar_t* file) {
-  std::string narrow;
-  for (const wchar_t* c = file; *c != L'\0'; ++c) {
-    narrow += (*c > 0 && *c < 128) ? static_cast<char>(*c) : '?';
-  }
-  return narrow;
-}
-
 std::string CompileFailureLine(const wchar_t* file, HRESULT result, ID3DBlob* errors) {
   if (errors != nullptr && errors->GetBufferSize() > 0) {
     const std::string_view messages(static_cast<const char*>(errors->GetBufferPointer()), errors->GetBufferSize());
@@ -56,9 +51,7 @@ std::string CompileFailureLine(const wchar_t* file, HRESULT result, ID3DBlob* er
       return line;
     }
   }
-  char code[16];
-  std::snprintf(code, sizeof(code), "0x%08X", static_cast<unsigned>(result));
-  return NarrowFileName(file) + ": error: the shader does not compile (" + code + ")";
+  return FileNameText(file) + ": error: the shader does not compile (" + HexCode(result) + ")";
 }
 
 // The one sampler both root signatures carry: the font atlas and the model texture are sampled alike.
@@ -124,21 +117,14 @@ void PipelineLibrary::BuildShaders() {
 
 void PipelineLibrary::CompileShader(const char* name, const wchar_t* file, const char* target,
                                     const D3D_SHADER_MACRO* defines) {
-  ID3DBlob* code = nullptr;
-  ID3DBlob* errors = nullptr;
+  ComPtr<ID3DBlob> code;
+  ComPtr<ID3DBlob> errors;  // warnings only, when the compile succeeds
   const HRESULT result = D3DCompileFromFile(file, defines, D3D_COMPILE_STANDARD_FILE_INCLUDE, "main", target,
                                             D3DCOMPILE_DEBUG, 0, &code, &errors);
   if (FAILED(result) || code == nullptr) {
-    const std::string line = CompileFailureLine(file, result, errors);
-    if (errors != nullptr) {
-      errors->Release();
-    }
-    throw ShaderCompileError(line);
+    throw ShaderCompileError(CompileFailureLine(file, result, errors.Get()));
   }
-  if (errors != nullptr) {
-    errors->Release();  // warnings only
-  }
-  Shaders[name] = code;
+  Shaders[name] = code.Detach();
 }
 
 void PipelineLibrary::BuildRootSignatures() {
@@ -166,17 +152,13 @@ void PipelineLibrary::BuildRootSignatures() {
 }
 
 HRESULT PipelineLibrary::CreateRootSignature(const std::string& name, const D3D12_ROOT_SIGNATURE_DESC& description) {
-  ID3DBlob* serialized = nullptr;
-  ID3DBlob* errors = nullptr;
+  ComPtr<ID3DBlob> serialized;
+  ComPtr<ID3DBlob> errors;
   HRESULT result = D3D12SerializeRootSignature(&description, D3D_ROOT_SIGNATURE_VERSION_1, &serialized, &errors);
-  if (errors != nullptr) {
-    errors->Release();
-  }
   ID3D12RootSignature* rootSignature = nullptr;
   if (SUCCEEDED(result) && serialized != nullptr) {
     result = Device->CreateRootSignature(0, serialized->GetBufferPointer(), serialized->GetBufferSize(),
                                          IID_PPV_ARGS(&rootSignature));
-    serialized->Release();
   }
   RootSignatures[name] = rootSignature;
   return result;
@@ -218,7 +200,8 @@ void PipelineLibrary::BuildPipelineStates() {
   const D3D12_GRAPHICS_PIPELINE_STATE_DESC object = Description("object", "ObjVS", "ObjPS", ModelInputElements);
   LogFailure(CreatePipelineState("object", object));
 
-  // The same states as "object"; only the shaders differ.
+  // The same states and, since the object shader skins in both variants, the same picture as "object". The
+  // frame binds "object" for every mesh; this one is built for programs that ask for it by name.
   D3D12_GRAPHICS_PIPELINE_STATE_DESC skinned = object;
   skinned.VS = ByteCode("SkinnedVS");
   skinned.PS = ByteCode("SkinnedPS");

@@ -2,7 +2,7 @@
 // directly; every operation runs on the main thread, between frames.
 #pragma once
 
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "content/Mesh.h"
 #include "math/Matrix.h"
 #include "text/TextLabel.h"

@@ -3,7 +3,7 @@
 // "Shaders/objVS.hlsl:42: error: 'Bones' : undeclared identifier".
 #pragma once
 
-#include "render/FatalError.h"
+#include "core/FatalError.h"
 
 #include <string>
 

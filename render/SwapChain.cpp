@@ -1,7 +1,5 @@
 #include "render/SwapChain.h"
 
-#include "render/DeviceSetup.h"
-
 SwapChain::SwapChain(int32_t width, int32_t height, int32_t bufferCount, HWND window)
     : Width(width),
       Height(height),
@@ -35,14 +33,18 @@ void SwapChain::CreateRenderTargets(D3D12_CPU_DESCRIPTOR_HANDLE handle) {
   }
 }
 
-void SwapChain::ResizeBuffers(int32_t width, int32_t height, D3D12_CPU_DESCRIPTOR_HANDLE handle) {
+HRESULT SwapChain::ResizeBuffers(int32_t width, int32_t height, D3D12_CPU_DESCRIPTOR_HANDLE handle) {
   // The chain can only resize buffers nobody holds any more.
   ReleaseBackBuffers();
-  StopIfFailed(Chain->ResizeBuffers(static_cast<UINT>(BufferCount), static_cast<UINT>(width),
-                                    static_cast<UINT>(height), BackBufferFormat, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH),
-               "IDXGISwapChain::ResizeBuffers", "cannot resize the back buffers");
+  const HRESULT result =
+      Chain->ResizeBuffers(static_cast<UINT>(BufferCount), static_cast<UINT>(width), static_cast<UINT>(height),
+                           BackBufferFormat, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH);
+  if (FAILED(result)) {
+    return result;
+  }
   CurrentBackBuffer = 0;
   CreateRenderTargets(handle);
+  return result;
 }
 
 void SwapChain::ReleaseBackBuffers() {

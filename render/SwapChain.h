@@ -20,8 +20,9 @@ class SwapChain {
   void CreateRenderTargets(D3D12_CPU_DESCRIPTOR_HANDLE handle);
 
   // Lets go of the buffers, resizes the chain to width x height, starts again at buffer 0 and writes the
-  // new buffers' views from `handle` on. Width and Height keep their construction values.
-  void ResizeBuffers(int32_t width, int32_t height, D3D12_CPU_DESCRIPTOR_HANDLE handle);
+  // new buffers' views from `handle` on. Width and Height keep their construction values. On a failure
+  // the chain has no usable buffers until a resize succeeds.
+  HRESULT ResizeBuffers(int32_t width, int32_t height, D3D12_CPU_DESCRIPTOR_HANDLE handle);
 
   int32_t Width = 0;  // size given at construction
   int32_t Height = 0;

@@ -13,7 +13,7 @@ shim=$(mktemp -d)
 trap 'rm -rf "$shim"' EXIT
 ln -s /usr/include/assimp "$shim/assimp"
 
-sources=$(find app math render content anim text -name '*.cpp' 2>/dev/null | sort)
+sources=$(find core math content anim text render app -name '*.cpp' 2>/dev/null | sort)
 if [[ -z "$sources" ]]; then
   echo "windows-check: no engine sources yet"
   exit 0

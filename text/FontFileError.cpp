@@ -1,19 +1,11 @@
 #include "text/FontFileError.h"
 
+#include "core/ErrorText.h"
+
 namespace {
 
-// File names are ASCII in practice; anything else is shown as '?' rather than guessed at.
-std::string NarrowFileName(const std::wstring& fileName) {
-  std::string narrow;
-  narrow.reserve(fileName.size());
-  for (const wchar_t character : fileName) {
-    narrow += (character > 0 && character < 128) ? static_cast<char>(character) : '?';
-  }
-  return narrow;
-}
-
 std::string ErrorLine(const std::wstring& fileName, const std::string& reason, bool fileOpened) {
-  std::string line = NarrowFileName(fileName) + ": " + reason;
+  std::string line = FileNameText(fileName) + ": " + reason;
   if (!fileOpened) {
     line += " (the file cannot be opened)";
   }

@@ -3,7 +3,7 @@
 // "newarial.fnt: invalid stoi argument".
 #pragma once
 
-#include "render/FatalError.h"
+#include "core/FatalError.h"
 
 #include <string>
 

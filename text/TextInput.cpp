@@ -10,7 +10,7 @@
 // a letter gives upper case, and holding Backspace makes any key delete.
 #include "text/TextLabel.h"
 
-#include "app/InputState.h"
+#include "text/TypedKey.h"
 
 #include <windows.h>
 

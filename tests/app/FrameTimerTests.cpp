@@ -1,4 +1,4 @@
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 
 #include "ShellTest.h"
 

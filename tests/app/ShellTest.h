@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/FrameRateTitle.h"
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/Run.h"

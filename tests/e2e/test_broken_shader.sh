@@ -3,14 +3,15 @@
 source "$(dirname "$0")/e2e_lib.sh"
 
 prepare_run_folder
-# A stray word on line 5 of the vertex shader.
-sed -i '5s/$/ oops/' "$SCRATCH/run/Shaders/objVS.hlsl"
+# A stray word before the vertex shader's first constant buffer.
+line=$(grep -n '^cbuffer' "$SCRATCH/run/Shaders/objVS.hlsl" | head -n 1 | cut -d: -f1)
+sed -i "${line}s/^/oops /" "$SCRATCH/run/Shaders/objVS.hlsl"
 start_engine
 status=0
 wait_for_exit 60 || status=$?
 
 echo "exit code $status; stderr: $(tr '\n' '|' <"$SCRATCH/stderr.txt")"
 ((status != 0)) || fail "the program went on with a broken shader"
-grep -q -E '^Shaders/objVS\.hlsl:5: error' "$SCRATCH/stderr.txt" || fail "no compiler line naming Shaders/objVS.hlsl"
+grep -q -E "^Shaders/objVS\\.hlsl:$line: error" "$SCRATCH/stderr.txt" || fail "no compiler line naming Shaders/objVS.hlsl"
 ! grep -q "Loading meshes completed" "$SCRATCH/stdout.txt" || fail "content loading went on after the failure"
 echo "PASS"

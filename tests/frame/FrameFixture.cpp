@@ -1,7 +1,7 @@
 #include "FrameFixture.h"
 
 #include "anim/Animation.h"
-#include "app/FrameTimer.h"
+#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/Run.h"

@@ -1,5 +1,5 @@
-#include "render/ConsoleOutput.h"
-#include "render/Log.h"
+#include "core/ConsoleOutput.h"
+#include "core/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "Diagnostics.h"
 #include "KeyboardState.h"
+#include "StandardStreams.h"
 
 #include <SDL.h>
 
@@ -18,6 +19,10 @@ namespace {
 std::atomic<bool> terminationRequested{false};
 
 extern "C" void OnTerminationSignal(int) { terminationRequested = true; }
+
+// Before main, and so before anything opens a descriptor: this file is part of every program that makes a
+// window.
+[[gnu::constructor]] void PrepareStreamsAtStart() { PrepareStandardStreams(); }
 
 bool DisplayConfigured() {
   const char* driver = std::getenv("SDL_VIDEODRIVER");
@@ -37,6 +42,7 @@ void ReportUnreachableDisplay() {
 
 bool StartSdlVideo() {
   if (!DisplayConfigured()) return false;
+  PrepareStandardStreams();
   // The layer handles termination signals itself, and closing the last window is the program's business.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -106,7 +112,9 @@ void WatchTerminationSignals() {
       if (current.sa_handler != SIG_DFL) continue;  // someone else already handles it
       struct sigaction action {};
       action.sa_handler = OnTerminationSignal;
-      action.sa_flags = SA_RESETHAND;
+      // Not reset after the first signal: `timeout` and a terminal signal the whole process group, and a
+      // second signal while the first close is under way must still end in the regular way, with 0.
+      action.sa_flags = 0;
       sigemptyset(&action.sa_mask);
       sigaction(signal, &action, nullptr);
     }

@@ -29,8 +29,8 @@ void WaitForSdlEvent(int milliseconds);
 // The desktop's size: the first display's, or 1920 x 1080 for windows in memory.
 void GetDesktopSize(int* width, int* height);
 
-// SIGTERM and SIGINT become close requests for every window (a second signal ends the process as
-// usual), so that a terminated program leaves its message loop the regular way.
+// SIGTERM and SIGINT, every time they come, become close requests for every window, so that a terminated
+// program leaves its message loop the regular way.
 void WatchTerminationSignals();
 bool TakeTerminationRequest();
 

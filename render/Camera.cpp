@@ -1,4 +1,4 @@
-#include "app/Camera.h"
+#include "render/Camera.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "render/ConsoleOutput.h"
+#include "core/ConsoleOutput.h"
 
 #include <cstdint>
 #include <iostream>
@@ -58,3 +58,5 @@ void WriteConsoleLine(std::string_view utf8Line) {
 }
 
 void WriteConsoleLine(std::wstring_view line) { WriteConsoleLine(std::string_view(ToUtf8(line))); }
+
+void WriteErrorLine(std::string_view utf8Line) { std::cerr << utf8Line << '\n' << std::flush; }

@@ -12,3 +12,6 @@ std::string ToUtf8(std::wstring_view text);
 // else the process prints and survives a crash that follows.
 void WriteConsoleLine(std::string_view utf8Line);
 void WriteConsoleLine(std::wstring_view line);
+
+// Writes the line to stderr: what went wrong when the program goes on regardless.
+void WriteErrorLine(std::string_view utf8Line);
