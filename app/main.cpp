@@ -1,11 +1,12 @@
 // Process entry of the console program: the console carries the diagnostic log.
 #include "app/Run.h"
+#include "core/ConsoleOutput.h"
 #include "core/FatalError.h"
 
 #include <windows.h>
 
 #include <exception>
-#include <iostream>
+#include <string>
 
 int main() {
   // An input file the program cannot use (font, model, texture, shader) or a machine without a device
@@ -14,11 +15,11 @@ int main() {
   try {
     Run(GetModuleHandleW(nullptr));
   } catch (const FatalError& error) {
-    std::cerr << error.what() << std::endl;
+    WriteErrorLine(error.what());
     return 1;
   } catch (const std::exception& error) {
     // The standard library's own failures (memory, string lengths): still one line and a clean exit.
-    std::cerr << "engine: " << error.what() << std::endl;
+    WriteErrorLine(std::string("engine: ") + error.what());
     return 1;
   }
   return 0;

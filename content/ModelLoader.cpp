@@ -3,6 +3,7 @@
 #include "content/AssimpConversions.h"
 #include "content/ModelFileError.h"
 #include "content/SceneImport.h"
+#include "core/ConsoleOutput.h"
 
 #include <assimp/anim.h>
 #include <assimp/cimport.h>
@@ -66,8 +67,8 @@ const aiMesh* UsableMesh(const aiScene& scene, unsigned int m, const std::string
   if (unusable == nullptr) {
     return mesh;
   }
-  std::cerr << path << ": mesh " << m << " \"" << (mesh != nullptr ? mesh->mName.C_Str() : "")
-            << "\" skipped: " << unusable << std::endl;
+  WriteErrorLine(path + ": mesh " + std::to_string(m) + " \"" + (mesh != nullptr ? mesh->mName.C_Str() : "") +
+                 "\" skipped: " + unusable);
   return nullptr;
 }
 

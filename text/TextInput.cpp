@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -53,16 +54,13 @@ void TextLabel::OnTypedKey(TypedKeyRecord& key) {
   SetText(Text + typed);
 }
 
-// Removes the character without a new layout: the last record simply stops being drawn. A carriage
-// return made no record, so it takes none away; and the background record is never given up, whatever
-// records the removed characters did or did not make.
+// Lays the shorter text out again rather than dropping the last record: a character the font cannot draw
+// made no record, so the last record may belong to a character that is still in the text.
 void TextLabel::DeleteLastCharacter() {
   if (Text.empty()) {
     return;
   }
-  const wchar_t removed = Text.back();
-  Text.pop_back();
-  if (removed != CarriageReturn && InstanceCount > 1) {
-    --InstanceCount;
-  }
+  std::wstring shorter = Text;
+  shorter.pop_back();
+  SetText(std::move(shorter));
 }

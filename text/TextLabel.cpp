@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
-#include <d3d12.h>
-#include "d3dx12.h"
+#include "core/ConsoleOutput.h"
+#include "core/ErrorText.h"
 
-#include <cstdio>
+#include <d3d12.h>
+#include <wrl/client.h>
+
+#include "d3dx12.h"
 
 namespace {
 
@@ -15,9 +18,9 @@ namespace {
 constexpr QuadRect ConstructionBackgroundTexCoord = {0.0f, 0.0f, 0.9f, 0.9f};
 constexpr ColorRGBA ConstructionBackgroundColor = {0.4f, 0.9f, 0.4f, 1.0f};
 
+// The box is not worth stopping for: the program goes on without it.
 void ReportFailure(const char* call, HRESULT result) {
-  std::fprintf(stderr, "TextLabel: %s failed with 0x%08X; the text box will not be drawn\n", call,
-               static_cast<unsigned>(result));
+  WriteErrorLine(CallFailureLine(call, "cannot create the text box's buffer; the text box will not be drawn", result));
 }
 
 }  // namespace
@@ -34,7 +37,7 @@ TextLabel::TextLabel(float screenWidth, float screenHeight, float x, float y, fl
 // the GPU before it returns, so one persistently mapped upload buffer needs no copies or barriers.
 void TextLabel::CreateInstanceBuffer() {
   // Every GPU-side object asks for the device itself and receives the one device of the default adapter.
-  ID3D12Device* device = nullptr;
+  Microsoft::WRL::ComPtr<ID3D12Device> device;
   HRESULT result = D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device));
   if (FAILED(result)) {
     ReportFailure("D3D12CreateDevice", result);

@@ -1,5 +1,6 @@
 # Resizing the window to 1024 x 768 and back: each size change is one resize in the log, and each frame
 # after it fills the new client area, with the text box across half of it and the character in the middle.
+# A size the device cannot make keeps the last one and the program running.
 source "$(dirname "$0")/e2e_lib.sh"
 
 readonly BACKGROUND="240,255,255"
@@ -48,6 +49,20 @@ expect_frame_of_size 1024 768
 xdotool windowsize "$window" 800 600
 wait_for_resizes 3
 expect_frame_of_size 800 600
+
+# Wider than any texture the device can make: one line says so, and the program draws on at the size it
+# had, so going back to a size it can make works as before.
+xdotool windowsize "$window" 17000 100
+for _ in $(seq 1 100); do
+  grep -q "cannot resize to 17000 x 100" "$SCRATCH/stderr.txt" && break
+  kill -0 "$ENGINE_PID" 2>/dev/null || fail "the program stopped at 17000 x 100: $(tail -n 1 "$SCRATCH/stderr.txt")"
+  sleep 0.1
+done
+grep -E "cannot resize to 17000 x 100 \(0x[0-9A-F]{8}\); drawing on at 800 x 600$" "$SCRATCH/stderr.txt" ||
+  fail "no line about the size it cannot make: $(tail -n 2 "$SCRATCH/stderr.txt")"
+xdotool windowsize "$window" 640 480
+wait_for_resizes 4
+expect_frame_of_size 640 480
 
 status=0
 close_engine || status=$?

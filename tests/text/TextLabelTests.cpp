@@ -1,5 +1,5 @@
 // Labels with their real buffer on the shared device: what lands in the mapped records, the count of
-// records drawn, resizing and re-reading the font, and Backspace against the count.
+// records drawn, resizing and re-reading the font, and Backspace against the records.
 #include "FontFileText.h"
 #include "ScratchDirectory.h"
 #include "Typing.h"
@@ -153,7 +153,7 @@ TEST_F(TextLabelBuffer, CopiesShareOneBufferThatOutlivesThem) {
   EXPECT_FLOAT_EQ(Record(1).Position.Left, 0.25f + 10 * PixelWidth);
 }
 
-TEST_F(TextLabelBuffer, BackspaceCountsRecordsDownButNeverBelowTheBackground) {
+TEST_F(TextLabelBuffer, BackspaceShowsExactlyTheTextThatIsLeft) {
   Typing keys(*label);
   keys.TypeWithShift('A');
   keys.Type(VK_SPACE);
@@ -165,11 +165,15 @@ TEST_F(TextLabelBuffer, BackspaceCountsRecordsDownButNeverBelowTheBackground) {
   keys.Type(VK_BACK);
   EXPECT_EQ(label->InstanceCount, 2);
 
-  // z has no glyph, so deleting it takes away the A's record from the count; deleting the A then finds
-  // only the background left, which is never given up.
+  // z has no glyph and made no record: deleting it leaves the A drawn where it was.
+  const GlyphInstance a = Record(1);
   keys.Type('Z');
   EXPECT_EQ(label->InstanceCount, 2);
   keys.Type(VK_BACK);
+  EXPECT_EQ(label->Text, L"A");
+  EXPECT_EQ(label->InstanceCount, 2);
+  EXPECT_EQ(std::memcmp(&a, label->MappedInstances + sizeof(GlyphInstance), sizeof(a)), 0);
+  // Down to the background, which is never given up, and no further.
   keys.Type(VK_BACK);
   keys.Type(VK_BACK);
   EXPECT_TRUE(label->Text.empty());

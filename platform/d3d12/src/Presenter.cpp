@@ -160,6 +160,15 @@ VkPresentModeKHR Presenter::ChoosePresentMode(UINT syncInterval) const {
   return VK_PRESENT_MODE_FIFO_KHR;
 }
 
+bool Presenter::ImageFitsDevice(VkPhysicalDevice physical, VkFormat format, VkExtent2D extent) {
+  VkImageFormatProperties properties{};
+  if (vkGetPhysicalDeviceImageFormatProperties(physical, format, VK_IMAGE_TYPE_2D, VK_IMAGE_TILING_OPTIMAL,
+                                               VK_IMAGE_USAGE_TRANSFER_DST_BIT, 0, &properties) != VK_SUCCESS) {
+    return false;
+  }
+  return extent.width <= properties.maxExtent.width && extent.height <= properties.maxExtent.height;
+}
+
 HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer, VkPresentModeKHR mode) {
   VkSurfaceCapabilitiesKHR capabilities;
   VkPhysicalDevice physical = device_.Vulkan().PhysicalDevice();
@@ -186,6 +195,9 @@ HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer,
   vkGetPhysicalDeviceSurfaceFormatsKHR(physical, surface_, &formatCount, formats.data());
   if (formats.empty()) return Fail(DXGI_ERROR_UNSUPPORTED, call, "the window's surface offers no formats");
   const VkSurfaceFormatKHR format = ChooseSurfaceFormat(formats);
+  // A window larger than the device's largest image (a frame dragged past 16384 pixels) gets no swap chain:
+  // nothing reaches it until it is small enough again, as for a minimised window.
+  if (!ImageFitsDevice(physical, format.format, extent)) return S_FALSE;
 
   device_.Submissions().WaitIdle();
   auto info = VkInit<VkSwapchainCreateInfoKHR>(VK_STRUCTURE_TYPE_SWAPCHAIN_CREATE_INFO_KHR);

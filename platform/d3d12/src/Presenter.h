@@ -43,6 +43,8 @@ class Presenter {
   HRESULT PresentToWindow(const char* call, Resource& backBuffer, UINT syncInterval);
   HRESULT PresentOffscreen(const char* call, Resource& backBuffer);
   // Creates the VkSwapchainKHR if needed; S_FALSE while the window has no area.
+  // Whether the device can make a swap-chain image of this format and size.
+  static bool ImageFitsDevice(VkPhysicalDevice physical, VkFormat format, VkExtent2D extent);
   HRESULT EnsureSwapchain(const char* call, const Resource& backBuffer, VkPresentModeKHR mode);
   void DestroySwapchain();
   bool EnsureFrontImage(const char* call, const Resource& backBuffer);
