@@ -1,5 +1,6 @@
 # The engine: portable Win32 + Direct3D 12 sources, one folder per subsystem. Everything but the process
 # entry goes into engine_core so that tests and benchmarks can link it.
+# In layering order: a folder includes only itself and the folders before it (tests/structure checks it).
 set(ENGINE_SUBSYSTEMS core math content anim text render app)
 
 set(ENGINE_SOURCES)

@@ -15,7 +15,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <utility>
 
 namespace {
 
@@ -60,7 +59,6 @@ void TextLabel::DeleteLastCharacter() {
   if (Text.empty()) {
     return;
   }
-  std::wstring shorter = Text;
-  shorter.pop_back();
-  SetText(std::move(shorter));
+  Text.pop_back();
+  InstanceCount = static_cast<int32_t>(WriteTextRecords() + 1);
 }

@@ -68,4 +68,6 @@ class TextLabel {
   void CreateInstanceBuffer();
   void WriteBackground(const QuadRect& texCoord, const ColorRGBA& color);
   void DeleteLastCharacter();
+  // Lays Text out into the records after the background; returns how many it wrote.
+  size_t WriteTextRecords();
 };

@@ -39,21 +39,25 @@ void TextLabel::WriteBackground(const QuadRect& texCoord, const ColorRGBA& color
 
 void TextLabel::SetText(std::wstring text) {
   Text = std::move(text);
+  const size_t written = WriteTextRecords();
+  // Only a layout that wrote records sets the count; Backspace sets it for the text it leaves itself.
+  if (written == 0) {
+    return;
+  }
+  InstanceCount = static_cast<int32_t>(written + 1);
+}
+
+size_t TextLabel::WriteTextRecords() {
   // The background takes one record of the buffer; no character makes more than one.
   const size_t capacity = MaxCharacters > 0 ? MaxCharacters - 1 : 0;
   const size_t maxRecords = std::min(Text.size(), capacity);
   const auto records = std::make_unique_for_overwrite<GlyphInstance[]>(maxRecords);
   const TextFrame frame = {X, Y, ScreenWidth, ScreenHeight, ScaleX, ScaleY};
   const size_t written = LayOutText(Text, Font, Lookup, frame, {records.get(), maxRecords});
-  // Only a layout that wrote records sets the count. An empty text is normally reached by Backspace,
-  // which has counted the records down one by one already.
-  if (written == 0) {
-    return;
-  }
-  if (MappedInstances != nullptr) {
+  if (MappedInstances != nullptr && written > 0) {
     std::memcpy(MappedInstances + TextDataOffset, records.get(), written * sizeof(GlyphInstance));
   }
-  InstanceCount = static_cast<int32_t>(written + 1);
+  return written;
 }
 
 void TextLabel::Relayout() {

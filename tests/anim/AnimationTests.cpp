@@ -3,7 +3,7 @@
 #include "anim/KeyInterpolation.h"
 #include "content/AssimpConversions.h"
 #include "content/ModelLoader.h"
-#include "content/TestScenes.h"
+#include "support/TestScenes.h"
 
 #include <gtest/gtest.h>
 

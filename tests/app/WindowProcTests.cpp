@@ -1,6 +1,6 @@
 #include "app/WindowProc.h"
 
-#include "ShellTest.h"
+#include "support/ShellTest.h"
 
 #include <gtest/gtest.h>
 #include <win32_test.h>

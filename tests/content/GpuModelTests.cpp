@@ -2,14 +2,14 @@
 // character drawn at two animation times. Writes character-poses.png (the two poses side by side) into
 // the working directory to be looked at.
 #include "anim/Animation.h"
-#include "content/GpuModel.h"
+#include "GpuModel.h"
+#include "support/PngWriter.h"
 #include "content/ModelLoader.h"
 #include "content/SceneImport.h"
 #include "support/ValidationWatch.h"
 
 #include <assimp/cimport.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,15 +41,6 @@ Silhouette SilhouetteOf(const std::vector<uint32_t>& pixels) {
     }
   }
   return s;
-}
-
-void WritePng(const std::string& path, const std::vector<uint32_t>& rgba, uint32_t width, uint32_t height) {
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = width;
-  image.height = height;
-  image.format = PNG_FORMAT_RGBA;
-  EXPECT_NE(png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr), 0) << image.message;
 }
 
 std::vector<uint32_t> SideBySide(const std::vector<uint32_t>& left, const std::vector<uint32_t>& right) {
@@ -93,10 +84,10 @@ class ModelGpu : public testing::Test {
   // waited for.
   void LoadCharacter() {
     ModelLoader loader;
-    loader.Device = gpu.Device.Get();
-    loader.CommandList = gpu.List.Get();
+    loader.Device = gpu.device.Get();
+    loader.CommandList = gpu.list.Get();
     model = loader.LoadModel(CharacterPath);
-    gpu.SubmitAndWait();
+    gpu.ExecuteAndWait();
   }
 
   GpuModel gpu;
@@ -117,9 +108,9 @@ TEST_F(ModelGpu, BuffersHoldTheImportedVerticesAndIndices) {
   ASSERT_EQ(model.IndexBufferSize, arrays.Indices.size() * sizeof(uint16_t));
   EXPECT_EQ(model.VertexStride, 80u);
   EXPECT_EQ(model.IndexFormat, DXGI_FORMAT_R16_UINT);
-  const std::vector<uint8_t> vertices = gpu.ReadBuffer(model.VertexBuffer, model.VertexBufferSize);
+  const std::vector<uint8_t> vertices = gpu.ReadBuffer(model.VertexBuffer, model.VertexBufferSize, D3D12_RESOURCE_STATE_GENERIC_READ);
   EXPECT_EQ(std::memcmp(vertices.data(), arrays.Vertices.data(), vertices.size()), 0);
-  const std::vector<uint8_t> indices = gpu.ReadBuffer(model.IndexBuffer, model.IndexBufferSize);
+  const std::vector<uint8_t> indices = gpu.ReadBuffer(model.IndexBuffer, model.IndexBufferSize, D3D12_RESOURCE_STATE_GENERIC_READ);
   EXPECT_EQ(std::memcmp(indices.data(), arrays.Indices.data(), indices.size()), 0);
   aiReleaseImport(scene);
 }
@@ -132,7 +123,7 @@ TEST_F(ModelGpu, PosedCharacterStandsInViewInTwoDifferentPoses) {
     UpdateAnimation(model, TimerAt(seconds), palette);
     images.push_back(gpu.DrawPosed(model, palette, ImageWidth, ImageHeight));
   }
-  WritePng("character-poses.png", SideBySide(images[0], images[1]), 2 * ImageWidth, ImageHeight);
+  EXPECT_TRUE(WriteRgbaPng("character-poses.png", SideBySide(images[0], images[1]).data(), 2 * ImageWidth, ImageHeight));
 
   for (const std::vector<uint32_t>& image : images) {
     const Silhouette s = SilhouetteOf(image);

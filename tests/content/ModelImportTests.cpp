@@ -2,7 +2,7 @@
 // index wrapping, channels, and the meshes and files the importer refuses.
 #include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
-#include "content/TestScenes.h"
+#include "support/TestScenes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The font reader on small files written by the tests: values by word position, the three ways of taking
 // a value, and the errors a damaged file can really produce.
 #include "FontFileText.h"
-#include "ScratchDirectory.h"
+#include "support/ScratchFolder.h"
 
 #include "text/BitmapFont.h"
 #include "text/FontFileError.h"
@@ -36,7 +36,7 @@ class FontFile : public ::testing::Test {
     return font;
   }
 
-  ScratchDirectory scratch;
+  ScratchFolder scratch;
 };
 
 TEST_F(FontFile, ReadsEveryValueFromItsWordPosition) {

@@ -2,7 +2,7 @@
 // shaders in the "default" pipeline state with the "font" root signature: alpha blending, no depth test,
 // back faces culled), then read back: the box and the glyphs must show where the layout put them.
 #include "FontFileText.h"
-#include "ScratchDirectory.h"
+#include "support/ScratchFolder.h"
 
 #include "content/InputLayouts.h"
 #include "render/PipelineLibrary.h"
@@ -240,7 +240,7 @@ class TextLabelDraw : public ::testing::Test {
   }
 
   ValidationWatch validation;
-  ScratchDirectory scratch;
+  ScratchFolder scratch;
   ComPtr<ID3D12Device> device;
   ComPtr<ID3D12CommandQueue> queue;
   ComPtr<ID3D12CommandAllocator> allocator;

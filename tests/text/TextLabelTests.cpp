@@ -1,7 +1,7 @@
 // Labels with their real buffer on the shared device: what lands in the mapped records, the count of
 // records drawn, resizing and re-reading the font, and Backspace against the records.
 #include "FontFileText.h"
-#include "ScratchDirectory.h"
+#include "support/ScratchFolder.h"
 #include "Typing.h"
 
 #include "support/ValidationWatch.h"
@@ -46,7 +46,7 @@ class TextLabelBuffer : public ::testing::Test {
   GlyphInstance Record(size_t index) const { return Record(*label, index); }
 
   ValidationWatch validation;
-  ScratchDirectory scratch;
+  ScratchFolder scratch;
   std::optional<TextLabel> label;
 };
 
@@ -181,7 +181,7 @@ TEST_F(TextLabelBuffer, BackspaceShowsExactlyTheTextThatIsLeft) {
 }
 
 TEST(TextLabelFont, ABadFontFileStopsTheConstruction) {
-  ScratchDirectory scratch;
+  ScratchFolder scratch;
   FontFileText font = LabelFont();
   font.glyphs[1].xadvance = 0;
   std::string text = font.Text();

@@ -2,7 +2,7 @@
 // folder for the PNG files each test writes, and helpers to open and read images.
 #pragma once
 
-#include "PngWriter.h"
+#include "support/PngWriter.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>

@@ -1,5 +1,5 @@
 // The pipeline library built from the real shader files, and what happens when one of them is broken.
-#include "FrameFixture.h"
+#include "support/RendererFixture.h"
 
 #include "content/InputLayouts.h"
 #include "render/PipelineLibrary.h"
@@ -18,7 +18,7 @@ using testing::StartsWith;
 
 namespace {
 
-class PipelineLibraryTest : public FrameTest {
+class PipelineLibraryTest : public RendererFixture {
  protected:
   PipelineLibraryTest() {
     library.FontInputElements.assign(FontInputLayout.begin(), FontInputLayout.end());

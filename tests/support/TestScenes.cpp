@@ -1,4 +1,4 @@
-#include "content/TestScenes.h"
+#include "support/TestScenes.h"
 
 #include <algorithm>
 

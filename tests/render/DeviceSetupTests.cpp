@@ -1,5 +1,5 @@
 // InitDirect3D on the Direct3D 12 layer: the steps it logs, the state it leaves, and where its views lie.
-#include "RendererGpuTest.h"
+#include "support/RendererFixture.h"
 
 #include "render/DescriptorHeaps.h"
 #include "render/SwapChain.h"
@@ -31,7 +31,7 @@ bool HasHardwareAdapter() {
   return false;
 }
 
-using DeviceSetup = RendererGpuTest;
+using DeviceSetup = RendererFixture;
 
 // On a machine with only a software rasterizer (lavapipe here) the adapter loop tries nothing and the
 // fallback to the default adapter says so.

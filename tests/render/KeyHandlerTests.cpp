@@ -1,4 +1,4 @@
-#include "ShellTest.h"
+#include "support/ShellTest.h"
 
 #include <gtest/gtest.h>
 #include <win32_test.h>

@@ -1,5 +1,5 @@
 // LoadContent on the real files, and a model with more meshes than the descriptor heap has room for.
-#include "FrameFixture.h"
+#include "support/RendererFixture.h"
 
 #include "content/ModelFileError.h"
 #include "render/PipelineLibrary.h"
@@ -24,7 +24,7 @@ namespace {
 // A model of `meshCount` separate triangles, each with a material of its own so that the import keeps
 // them apart, written as FBX under the name the program reads (by way of a Wavefront file, which is
 // easier to write).
-void WriteModelOfTriangles(const RunFolder& folder, int meshCount) {
+void WriteModelOfTriangles(const ScratchFolder& folder, int meshCount) {
   std::ostringstream model, materials;
   model << "mtllib parts.mtl\n";
   for (int part = 0; part < meshCount; ++part) {
@@ -45,11 +45,10 @@ void WriteModelOfTriangles(const RunFolder& folder, int meshCount) {
   aiReleaseImport(scene);
 }
 
-class ContentLoading : public FrameTest {
+class ContentLoading : public RendererFixture {
  protected:
   // LoadContent after device setup; what it wrote to the console.
   std::string LoadContent() {
-    CreateRenderer();
     renderer->InitDirect3D();
     CaptureStdout();
     try {
@@ -98,7 +97,7 @@ TEST_F(ContentLoading, SixteenMeshesFillTheDescriptorHeapAndSeventeenAreRefused)
   renderer->CreateConstantBuffers();
   renderer->SetupCamera();
   DrawFrameAt(0.0f);
-  renderer.reset();
+  renderer = std::make_unique<Renderer>(window);
 
   WriteModelOfTriangles(*folder, 17);
   ASSERT_FALSE(HasFatalFailure());

@@ -28,6 +28,9 @@ struct PngContents {
 // Writes the file; returns false (with a test failure message on stderr) if libpng refuses.
 bool WritePng(const std::string& path, const PngContents& contents);
 
+// Writes 8-bit RGBA pixels, rows tightly packed, top row first: for pictures a test leaves behind.
+bool WriteRgbaPng(const std::string& path, const void* rgba, uint32_t width, uint32_t height);
+
 // The file's bytes, for tests that damage or cut them.
 std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,6 +1,6 @@
 // OnResize on the Direct3D 12 layer: every size-dependent object is rebuilt at the new size, a same-size
 // resize still runs every step, and a minimised window's 0 x 0 reaches none of them.
-#include "RendererGpuTest.h"
+#include "support/RendererFixture.h"
 
 #include "app/InputState.h"
 #include "app/MainLoop.h"
@@ -28,7 +28,7 @@ void ExpectViewport(const Renderer& renderer, float width, float height) {
   EXPECT_EQ(renderer.ScissorRect.bottom, static_cast<LONG>(height));
 }
 
-class Resize : public RendererGpuTest {
+class Resize : public RendererFixture {
  protected:
   // Start-up as the program runs it, up to the first pass of the main loop, which resizes to the size the
   // window reported at creation.

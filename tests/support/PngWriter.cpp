@@ -1,4 +1,4 @@
-#include "PngWriter.h"
+#include "support/PngWriter.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -98,4 +98,17 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool WriteRgbaPng(const std::string& path, const void* rgba, uint32_t width, uint32_t height) {
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = width;
+  image.height = height;
+  image.format = PNG_FORMAT_RGBA;
+  if (png_image_write_to_file(&image, path.c_str(), 0, rgba, 0, nullptr) == 0) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), image.message);
+    return false;
+  }
+  return true;
 }

@@ -1,7 +1,8 @@
 // Decoding images for upload: PNGs of each kind, written here with known samples, come out in the GPU
 // format the loader picks, converted where needed, with the rows it will upload. Images that cannot be
 // used stop with one line naming the file and the reason.
-#include "PngWriter.h"
+#include "support/PngWriter.h"
+#include "support/ScratchFolder.h"
 
 #include "content/TextureFileError.h"
 #include "content/TextureLoader.h"
@@ -32,16 +33,9 @@ PngContents PalettePng() {
   return png;
 }
 
-class ScratchFolder : public testing::Test {
+class DecodingTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("texture_decoding_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::filesystem::path PathOf(const std::string& name) const { return folder_ / name; }
+  std::filesystem::path PathOf(const std::string& name) const { return folder_.Path() / name; }
 
   std::wstring Write(const std::string& name, const PngContents& png) const {
     EXPECT_TRUE(WritePng(PathOf(name).string(), png));
@@ -59,7 +53,7 @@ class ScratchFolder : public testing::Test {
   }
 
  private:
-  std::filesystem::path folder_;
+  ScratchFolder folder_;
 };
 
 struct PngKind {
@@ -72,7 +66,7 @@ struct PngKind {
 
 void PrintTo(const PngKind& kind, std::ostream* out) { *out << kind.Name; }
 
-class DecodesPng : public ScratchFolder, public testing::WithParamInterface<PngKind> {};
+class DecodesPng : public DecodingTest, public testing::WithParamInterface<PngKind> {};
 
 TEST_P(DecodesPng, IntoTheTextureFormatWithTightRows) {
   const PngKind& kind = GetParam();
@@ -101,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {0, 128, 255, 1, 2, 3}}),
     [](const testing::TestParamInfo<PngKind>& info) { return std::string(info.param.Name); });
 
-using TextureFileFailure = ScratchFolder;
+using TextureFileFailure = DecodingTest;
 
 TEST_F(TextureFileFailure, FileThatIsNoImageIsRefusedAtOpening) {
   std::ofstream(PathOf("notes.png")) << "not an image at all\n";

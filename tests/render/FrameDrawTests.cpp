@@ -1,6 +1,6 @@
 // Frames of the real program drawn off-screen and read back: the background, the translucent text box,
 // the textured character, its animation, and the text box underneath a mesh.
-#include "FrameFixture.h"
+#include "support/RendererFixture.h"
 
 #include "render/SwapChain.h"
 
@@ -26,10 +26,10 @@ int CountDifferences(const FrameImage& a, const FrameImage& b, uint32_t left, ui
   return count;
 }
 
-class FrameDraw : public FrameTest {
+class FrameDraw : public RendererFixture {
  protected:
   void SetUp() override {
-    FrameTest::SetUp();
+    RendererFixture::SetUp();
     StartUp();
   }
 };

@@ -1,6 +1,6 @@
 // LoadTextures on the real assets: both views, drawn texel for texel, show their images; and an upload
 // whose rows need aligning arrives intact.
-#include "RendererGpuTest.h"
+#include "support/RendererFixture.h"
 
 #include "content/TextureLoader.h"
 
@@ -47,7 +47,7 @@ size_t CountDifferentPixels(const std::vector<uint8_t>& actual, const std::vecto
   return different;
 }
 
-using TextureLoading = RendererGpuTest;
+using TextureLoading = RendererFixture;
 
 TEST_F(TextureLoading, SlotZeroShowsTheFontAtlasAndSlotOneTheModelTexture) {
   StartRenderer();
