@@ -16,18 +16,8 @@
 
 namespace {
 
-PngContents Png(int colorType, int bitDepth, uint32_t width, uint32_t height, std::vector<uint16_t> samples) {
-  PngContents png;
-  png.ColorType = colorType;
-  png.BitDepth = bitDepth;
-  png.Width = width;
-  png.Height = height;
-  png.Samples = std::move(samples);
-  return png;
-}
-
 PngContents PalettePng() {
-  PngContents png = Png(PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2});
+  PngContents png = MakePng(PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2});
   png.Palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
   png.PaletteAlpha = {0, 128};  // the third entry stays opaque
   return png;
@@ -83,15 +73,15 @@ INSTANTIATE_TEST_SUITE_P(
     EveryKind, DecodesPng,
     testing::Values(
         // Taken as the decoder gives it: blue first.
-        PngKind{"Rgba8", Png(PNG_COLOR_TYPE_RGBA, 8, 2, 1, {1, 2, 3, 4, 255, 0, 128, 255}),
+        PngKind{"Rgba8", MakePng(PNG_COLOR_TYPE_RGBA, 8, 2, 1, {1, 2, 3, 4, 255, 0, 128, 255}),
                 DXGI_FORMAT_B8G8R8A8_UNORM, 8, {3, 2, 1, 4, 128, 0, 255, 255}},
         // Three-byte pixels have no GPU format: widened to four, opaque.
-        PngKind{"Rgb8", Png(PNG_COLOR_TYPE_RGB, 8, 2, 1, {1, 2, 3, 200, 100, 50}), DXGI_FORMAT_R8G8B8A8_UNORM, 8,
+        PngKind{"Rgb8", MakePng(PNG_COLOR_TYPE_RGB, 8, 2, 1, {1, 2, 3, 200, 100, 50}), DXGI_FORMAT_R8G8B8A8_UNORM, 8,
                 {1, 2, 3, 255, 200, 100, 50, 255}},
         PngKind{"Palette8", PalettePng(), DXGI_FORMAT_R8G8B8A8_UNORM, 12,
                 {10, 20, 30, 0, 40, 50, 60, 128, 70, 80, 90, 255}},
         // An odd width keeps its tight pitch; only the staging buffer is aligned.
-        PngKind{"Gray8Width3", Png(PNG_COLOR_TYPE_GRAY, 8, 3, 2, {0, 128, 255, 1, 2, 3}), DXGI_FORMAT_R8_UNORM, 3,
+        PngKind{"Gray8Width3", MakePng(PNG_COLOR_TYPE_GRAY, 8, 3, 2, {0, 128, 255, 1, 2, 3}), DXGI_FORMAT_R8_UNORM, 3,
                 {0, 128, 255, 1, 2, 3}}),
     [](const testing::TestParamInfo<PngKind>& info) { return std::string(info.param.Name); });
 
@@ -111,7 +101,7 @@ TEST_F(TextureFileFailure, TruncatedFileFailsWithItsName) {
     samples[i] = static_cast<uint16_t>(i * 7 % 256);
   }
   const std::string path = PathOf("cut.png").string();
-  ASSERT_TRUE(WritePng(path, Png(PNG_COLOR_TYPE_RGB, 8, 64, 64, samples)));
+  ASSERT_TRUE(WritePng(path, MakePng(PNG_COLOR_TYPE_RGB, 8, 64, 64, samples)));
   std::vector<uint8_t> bytes = ReadBytes(path);
   bytes.resize(bytes.size() / 2);
   WriteBytes(path, bytes);

@@ -91,6 +91,23 @@ wait_for_output_line() {
   fail "no output line matching '$pattern' within $seconds seconds"
 }
 
+# Sets STATUS to the exit code, or "hang" (and kills the program) when it still runs after $1 seconds.
+wait_for_end() {
+  STATUS=hang
+  for _ in $(seq 1 $(($1 * 10))); do
+    if ! kill -0 "$ENGINE_PID" 2>/dev/null; then
+      STATUS=0
+      wait "$ENGINE_PID" || STATUS=$?
+      ENGINE_PID=""
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill -KILL "$ENGINE_PID" 2>/dev/null || true
+  wait "$ENGINE_PID" 2>/dev/null || true
+  ENGINE_PID=""
+}
+
 # Waits for the engine to exit on its own (up to $1 seconds) and returns its exit code.
 wait_for_exit() {
   local seconds=${1:-30} status=0

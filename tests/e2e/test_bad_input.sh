@@ -76,25 +76,6 @@ start_case() {
   start_engine
 }
 
-# Sets STATUS to the program's exit code, or to "hang" when it still runs after $1 seconds (it is then
-# killed).
-wait_for_end() {
-  local seconds=$1
-  STATUS=hang
-  for _ in $(seq 1 $((seconds * 10))); do
-    if ! kill -0 "$ENGINE_PID" 2>/dev/null; then
-      STATUS=0
-      wait "$ENGINE_PID" || STATUS=$?
-      ENGINE_PID=""
-      return 0
-    fi
-    sleep 0.1
-  done
-  kill -KILL "$ENGINE_PID" 2>/dev/null || true
-  wait "$ENGINE_PID" 2>/dev/null || true
-  ENGINE_PID=""
-}
-
 check_nothing_left_behind() {
   local left
   left=$(processes_left)

@@ -49,23 +49,6 @@ wait_for_submissions() {
   return 1
 }
 
-# Sets STATUS to the exit code, or "hang" (and kills the program) when it still runs after $1 seconds.
-wait_for_end() {
-  STATUS=hang
-  for _ in $(seq 1 $(($1 * 10))); do
-    if ! kill -0 "$ENGINE_PID" 2>/dev/null; then
-      STATUS=0
-      wait "$ENGINE_PID" || STATUS=$?
-      ENGINE_PID=""
-      return 0
-    fi
-    sleep 0.1
-  done
-  kill -KILL "$ENGINE_PID" 2>/dev/null || true
-  wait "$ENGINE_PID" 2>/dev/null || true
-  ENGINE_PID=""
-}
-
 check_nothing_left_behind() {
   local process
   for process in /proc/[0-9]*; do
@@ -144,10 +127,10 @@ expect_kept_size() {
 }
 
 # expect_stop_or_kept_size <case> <pattern>: as expect_stop, unless the failure hit the first resize, which
-# keeps the size instead.
+# keeps the size instead and draws on (when memory allows even the old size no more, it stops after all).
 expect_stop_or_kept_size() {
   wait_for_end_or_kept_size
-  if [[ -n "$(kept_size_line)" ]]; then
+  if [[ -n "$(kept_size_line)" ]] && wait_for_submissions $(($(count_of submissions) + 20)) 30; then
     expect_kept_size "$1"
   else
     expect_stop "$1" "$2"

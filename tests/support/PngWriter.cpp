@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -98,6 +99,16 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+PngContents MakePng(int colorType, int bitDepth, uint32_t width, uint32_t height, std::vector<uint16_t> samples) {
+  PngContents png;
+  png.ColorType = colorType;
+  png.BitDepth = bitDepth;
+  png.Width = width;
+  png.Height = height;
+  png.Samples = std::move(samples);
+  return png;
 }
 
 bool WriteRgbaPng(const std::string& path, const void* rgba, uint32_t width, uint32_t height) {

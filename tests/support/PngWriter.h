@@ -25,6 +25,9 @@ struct PngContents {
   int Channels() const;
 };
 
+// A description of an image with no ancillary chunks.
+PngContents MakePng(int colorType, int bitDepth, uint32_t width, uint32_t height, std::vector<uint16_t> samples);
+
 // Writes the file; returns false (with a test failure message on stderr) if libpng refuses.
 bool WritePng(const std::string& path, const PngContents& contents);
 
