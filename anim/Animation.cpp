@@ -34,9 +34,9 @@ float4x4 SampledTransformation(float t, const WalkNode& node) {
                               : node.OwnPosition;
   // Scale, then rotate, then translate, built with row vectors; the transpose turns it into Assimp's
   // column-vector convention, where it reads translation x rotation x scaling.
-  const float4x4 local = Multiply(Multiply(Scaling(scaling), RotationQuaternion({rotation.x, rotation.y, rotation.z,
-                                                                                 rotation.w})),
-                                  Translation(position));
+  const float4x4 local =
+      Multiply(Multiply(Scaling(scaling), RotationQuaternion({rotation.x, rotation.y, rotation.z, rotation.w})),
+               Translation(position));
   return Transpose(local);
 }
 

@@ -2,8 +2,8 @@
 // skinning matrices.
 #pragma once
 
-#include "core/FrameTimer.h"
 #include "content/Model.h"
+#include "core/FrameTimer.h"
 #include "math/Matrix.h"
 
 #include <vector>

@@ -2,13 +2,12 @@
 
 #include "anim/Animation.h"
 #include "app/FrameRateTitle.h"
-#include "core/FrameTimer.h"
 #include "app/InputState.h"
+#include "core/FrameTimer.h"
 #include "render/Renderer.h"
 
 void RunMainLoop(HWND window, Renderer& renderer, FrameTimer& timer, MSG& message) {
-  while (RunOnePass(window, renderer, timer, message)) {
-  }
+  while (RunOnePass(window, renderer, timer, message)) {}
 }
 
 bool RunOnePass(HWND window, Renderer& renderer, FrameTimer& timer, MSG& message) {

@@ -1,9 +1,9 @@
 #include "app/Run.h"
 
-#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/WindowProc.h"
+#include "core/FrameTimer.h"
 #include "render/Renderer.h"
 #include "text/BitmapFont.h"
 
@@ -54,9 +54,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
   // The outer size that gives the wanted client area with this frame.
   RECT frame = {0, 0, ClientWidth, ClientHeight};
   AdjustWindowRectEx(&frame, WindowStyle, FALSE, WindowExStyle);
-  const HWND window = CreateWindowExW(WindowExStyle, L"d3d", L"d3dWin", WindowStyle, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                                      HWND{}, nullptr, instance, nullptr);
+  const HWND window =
+      CreateWindowExW(WindowExStyle, L"d3d", L"d3dWin", WindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                      frame.right - frame.left, frame.bottom - frame.top, HWND{}, nullptr, instance, nullptr);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   return window;

@@ -28,8 +28,7 @@ void RecordTransition(ID3D12GraphicsCommandList* list, ID3D12Resource* buffer, D
 }  // namespace
 
 ID3D12Resource* ModelLoader::CreateGpuBuffer(const void* source, uint64_t byteSize, ID3D12Resource** upload) {
-  ID3D12Resource* buffer =
-      CreateBuffer(Device, D3D12_HEAP_TYPE_DEFAULT, byteSize, D3D12_RESOURCE_STATE_COMMON);
+  ID3D12Resource* buffer = CreateBuffer(Device, D3D12_HEAP_TYPE_DEFAULT, byteSize, D3D12_RESOURCE_STATE_COMMON);
   *upload = CreateBuffer(Device, D3D12_HEAP_TYPE_UPLOAD, byteSize, D3D12_RESOURCE_STATE_GENERIC_READ);
   // With either buffer missing there is nothing to copy, and recording commands on it would only fail.
   if (buffer == nullptr || *upload == nullptr) {

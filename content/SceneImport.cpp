@@ -7,7 +7,6 @@
 #include <assimp/mesh.h>
 #include <assimp/scene.h>
 
-
 static_assert((ModelImportFlags & aiProcess_SplitLargeMeshes) != 0, "the import steps must split large meshes");
 
 const aiScene* ImportScene(const std::string& path) {

@@ -21,9 +21,9 @@ struct WalkNode {
   static constexpr int32_t NoBone = -1;
 
   const aiNode* Node = nullptr;
-  uint32_t Parent = NoParent;            // position of the parent node in the walk
-  int32_t Bone = NoBone;                 // index into BoneInfos when the node carries a bone's name
-  const aiNodeAnim* Channel = nullptr;   // null when the node keeps its own transformation
+  uint32_t Parent = NoParent;           // position of the parent node in the walk
+  int32_t Bone = NoBone;                // index into BoneInfos when the node carries a bone's name
+  const aiNodeAnim* Channel = nullptr;  // null when the node keeps its own transformation
 
   // The node's own transformation taken apart, standing in for a kind of key its channel lacks.
   float3 OwnScaling;

@@ -50,7 +50,8 @@ void ConvertForTexture(IWICBitmapFrameDecode* frame, const WICPixelFormatGUID& w
     throw TextureFileError(image.FileName, "no texture format for its pixel format " + GuidText(wicFormat));
   }
   image.Format = DxgiFormatFromWicFormat(target);
-  Check(ImagingFactory->CreateFormatConverter(converter.GetAddressOf()), image.FileName, "cannot create a format converter");
+  Check(ImagingFactory->CreateFormatConverter(converter.GetAddressOf()), image.FileName,
+        "cannot create a format converter");
   BOOL canConvert = FALSE;
   Check(converter->CanConvert(wicFormat, target, &canConvert), image.FileName, "cannot convert its pixels");
   if (!canConvert) {

@@ -53,9 +53,7 @@ std::string ToUtf8(std::wstring_view text) {
   return out;
 }
 
-void WriteConsoleLine(std::string_view utf8Line) {
-  std::cout << utf8Line << '\n' << std::flush;
-}
+void WriteConsoleLine(std::string_view utf8Line) { std::cout << utf8Line << '\n' << std::flush; }
 
 void WriteConsoleLine(std::wstring_view line) { WriteConsoleLine(std::string_view(ToUtf8(line))); }
 

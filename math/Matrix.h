@@ -20,9 +20,7 @@ struct float4x4 {
 };
 static_assert(sizeof(float4x4) == 64 && std::is_standard_layout_v<float4x4>);
 
-inline float4x4 Identity() {
-  return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
-}
+inline float4x4 Identity() { return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}; }
 
 inline float4x4 Translation(float x, float y, float z) {
   return {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {x, y, z, 1}}};
@@ -105,8 +103,7 @@ inline float4x4 Transpose(const float4x4& a) {
 
 // A direction through the upper 3 x 3 of a scene matrix: translation does not apply.
 inline float3 TransformNormal(float3 v, const float4x4& m) {
-  return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0],
-          v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
+  return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0], v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1],
           v.x * m.m[0][2] + v.y * m.m[1][2] + v.z * m.m[2][2]};
 }
 inline float4 TransformNormal(float4 v, const float4x4& m) { return Direction(TransformNormal(XYZ(v), m)); }

@@ -34,11 +34,9 @@ inline SineCosine SinCos(float angle) {
 
   const float t = y * y;
   const float sine =
-      y * (1.0f +
-           t * (-0.16666667f +
-                t * (0.008333331f + t * (-0.00019840874f + t * (2.7525562e-6f + t * (-2.3889859e-8f))))));
+      y * (1.0f + t * (-0.16666667f +
+                       t * (0.008333331f + t * (-0.00019840874f + t * (2.7525562e-6f + t * (-2.3889859e-8f))))));
   const float cosine =
-      1.0f +
-      t * (-0.5f + t * (0.041666638f + t * (-0.0013888378f + t * (2.4760495e-5f + t * (-2.6051615e-7f)))));
+      1.0f + t * (-0.5f + t * (0.041666638f + t * (-0.0013888378f + t * (2.4760495e-5f + t * (-2.6051615e-7f)))));
   return {sine, cosineSign * cosine};
 }

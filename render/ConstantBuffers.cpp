@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 ID3D12Resource* CreateMappedUploadBuffer(ID3D12Device* device, uint64_t byteSize, uint8_t** mapped) {
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
   const CD3DX12_RESOURCE_DESC description = CD3DX12_RESOURCE_DESC::Buffer(byteSize);

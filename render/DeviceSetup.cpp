@@ -71,9 +71,8 @@ void CreateCommandObjects(Renderer& renderer) {
   queueDescription.NodeMask = 0;
   StopIfFailed(device->CreateCommandQueue(&queueDescription, IID_PPV_ARGS(&renderer.CommandQueue)),
                "ID3D12Device::CreateCommandQueue", "cannot create the command queue");
-  StopIfFailed(
-      device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&renderer.CommandAllocator)),
-      "ID3D12Device::CreateCommandAllocator", "cannot create the command allocator");
+  StopIfFailed(device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&renderer.CommandAllocator)),
+               "ID3D12Device::CreateCommandAllocator", "cannot create the command allocator");
   StopIfFailed(device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, renderer.CommandAllocator, nullptr,
                                          IID_PPV_ARGS(&renderer.CommandList)),
                "ID3D12Device::CreateCommandList", "cannot create the command list");
@@ -106,8 +105,8 @@ HRESULT CreateDepthBuffer(ID3D12Device* device, int32_t width, int32_t height, I
   // The frame clears to depth 1 and stencil 0; a clear to the value the buffer was made for is the fast one.
   const CD3DX12_CLEAR_VALUE clearValue(DepthStencilFormat, 1.0f, 0);
   *buffer = nullptr;
-  return device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description,
-                                         D3D12_RESOURCE_STATE_COMMON, &clearValue, IID_PPV_ARGS(buffer));
+  return device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &description, D3D12_RESOURCE_STATE_COMMON,
+                                         &clearValue, IID_PPV_ARGS(buffer));
 }
 
 void InstallDepthStencil(Renderer& renderer, ID3D12Resource* buffer) {

@@ -25,12 +25,9 @@ struct ShaderSource {
 
 // Both variants of the object shaders come from the same two files; only the SKINNED macro differs.
 constexpr ShaderSource ShaderSources[] = {
-    {"FontVS", L"Shaders/FontVS.hlsl", "vs_5_0", false},
-    {"FontPS", L"Shaders/FontPS.hlsl", "ps_5_0", false},
-    {"SkinnedVS", L"Shaders/objVS.hlsl", "vs_5_0", true},
-    {"SkinnedPS", L"Shaders/objPS.hlsl", "ps_5_0", true},
-    {"ObjVS", L"Shaders/objVS.hlsl", "vs_5_0", false},
-    {"ObjPS", L"Shaders/objPS.hlsl", "ps_5_0", false},
+    {"FontVS", L"Shaders/FontVS.hlsl", "vs_5_0", false},  {"FontPS", L"Shaders/FontPS.hlsl", "ps_5_0", false},
+    {"SkinnedVS", L"Shaders/objVS.hlsl", "vs_5_0", true}, {"SkinnedPS", L"Shaders/objPS.hlsl", "ps_5_0", true},
+    {"ObjVS", L"Shaders/objVS.hlsl", "vs_5_0", false},    {"ObjPS", L"Shaders/objPS.hlsl", "ps_5_0", false},
 };
 
 constexpr D3D_SHADER_MACRO SkinnedDefines[] = {{"SKINNED", "1"}, {nullptr, nullptr}};
@@ -137,9 +134,8 @@ void PipelineLibrary::BuildRootSignatures() {
 
   CD3DX12_ROOT_PARAMETER fontParameters[1];
   fontParameters[0].InitAsDescriptorTable(1, &texture);
-  LogFailure(CreateRootSignature(
-      "font", CD3DX12_ROOT_SIGNATURE_DESC(static_cast<UINT>(std::size(fontParameters)), fontParameters, 1, &sampler,
-                                          flags)));
+  LogFailure(CreateRootSignature("font", CD3DX12_ROOT_SIGNATURE_DESC(static_cast<UINT>(std::size(fontParameters)),
+                                                                     fontParameters, 1, &sampler, flags)));
 
   // The frame addresses these by position: 0 pass constants, 1 object constants, 2 texture, 3 bones.
   CD3DX12_ROOT_PARAMETER objectParameters[4];

@@ -2,9 +2,9 @@
 // directly; every operation runs on the main thread, between frames.
 #pragma once
 
-#include "render/Camera.h"
 #include "content/Mesh.h"
 #include "math/Matrix.h"
+#include "render/Camera.h"
 #include "text/TextLabel.h"
 
 #include <windows.h>

@@ -17,8 +17,7 @@ std::string SizeText(int32_t width, int32_t height) { return std::to_string(widt
 
 // A size the device cannot honour (past its largest texture, or out of memory) is not worth stopping for:
 // the window keeps being drawn at the last size that worked, stretched or cropped by the window system.
-void ReportKeptSize(const char* call, HRESULT result, const Renderer& renderer, int32_t keptWidth,
-                    int32_t keptHeight) {
+void ReportKeptSize(const char* call, HRESULT result, const Renderer& renderer, int32_t keptWidth, int32_t keptHeight) {
   WriteErrorLine(CallFailureLine(call, "cannot resize to " + SizeText(renderer.Width, renderer.Height), result) +
                  "; drawing on at " + SizeText(keptWidth, keptHeight));
 }

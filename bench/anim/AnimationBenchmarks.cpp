@@ -71,9 +71,9 @@ std::unique_ptr<aiScene> MakeBoneChain(unsigned int keyCount) {
     animation->mChannels[b] = channel;
   }
   scene->mNumMeshes = 1;
-  scene->mMeshes = new aiMesh*[1]{mesh};
+  scene->mMeshes = new aiMesh* [1] { mesh };
   scene->mNumAnimations = 1;
-  scene->mAnimations = new aiAnimation*[1]{animation};
+  scene->mAnimations = new aiAnimation* [1] { animation };
   return scene;
 }
 

@@ -4,10 +4,10 @@
 // it gives, the main thread's CPU time (the thread sleeps while it waits for the GPU, so this is its time
 // outside that wait) and its share of the frame, and the process's peak resident memory.
 #include "anim/Animation.h"
-#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/Run.h"
+#include "core/FrameTimer.h"
 #include "render/Renderer.h"
 
 #include <windows.h>

@@ -64,7 +64,7 @@ TEST(AnimationTime, PreviousFrameTimeInTicksLoopsWithTheDurationAndDefaultsTo25T
   EXPECT_FLOAT_EQ(AnimationTicks(AnimationOf(50, 25), 4.5f), 12.5f);
   EXPECT_FLOAT_EQ(AnimationTicks(AnimationOf(1000, 0), 2.0f), 50.0f);
   EXPECT_FLOAT_EQ(AnimationTicks(AnimationOf(50, 25), -2.5f), -12.5f);  // fmod keeps the sign
-  EXPECT_EQ(AnimationTicks(AnimationOf(0, 25), 3.0f), 0.0f);  // no NaN from a zero duration
+  EXPECT_EQ(AnimationTicks(AnimationOf(0, 25), 3.0f), 0.0f);            // no NaN from a zero duration
 }
 
 // Upper at the origin, Lower one unit up; a vertex two units up follows Lower only. Upper turns a quarter

@@ -26,8 +26,8 @@ float3 SkinnedPosition(const SkinnedVertex& v, const std::vector<float4x4>& pale
   for (int slot = 0; slot < 4; ++slot) {
     const float4x4& m = palette.at(static_cast<size_t>(v.BoneIndices[slot]));
     for (int row = 0; row < 3; ++row) {
-      p[row] += v.Weights[slot] * (m.m[row][0] * v.Position[0] + m.m[row][1] * v.Position[1] +
-                                   m.m[row][2] * v.Position[2] + m.m[row][3]);
+      p[row] += v.Weights[slot] *
+                (m.m[row][0] * v.Position[0] + m.m[row][1] * v.Position[1] + m.m[row][2] * v.Position[2] + m.m[row][3]);
     }
   }
   return {p[0], p[1], p[2]};

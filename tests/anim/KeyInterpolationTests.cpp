@@ -23,9 +23,9 @@ void ExpectSegment(float t, uint32_t index, float factor) {
 
 TEST(KeySegment, StartsAtTheKeyATimeFallsOnAndFallsBackToTheFirstSegmentPastTheLastKey) {
   ExpectSegment(5.0f, 0, 0.5f);
-  ExpectSegment(10.0f, 1, 0.0f);   // exactly on a key: the segment that starts there
+  ExpectSegment(10.0f, 1, 0.0f);  // exactly on a key: the segment that starts there
   ExpectSegment(19.0f, 1, 0.9f);
-  ExpectSegment(20.0f, 0, 2.0f);   // at the last key: first segment, factor not clamped
+  ExpectSegment(20.0f, 0, 2.0f);  // at the last key: first segment, factor not clamped
   ExpectSegment(25.0f, 0, 2.5f);
   ExpectSegment(-5.0f, 0, -0.5f);  // before the first key: extrapolated backwards
 }
@@ -69,6 +69,6 @@ TEST(InterpolateRotation, SingleKeyIsReturnedAsStoredAndBlendsTakeTheShorterArcN
   const aiQuaternion halfway = InterpolateRotation(5.0f, channel);
   EXPECT_NEAR(halfway.w * halfway.w + halfway.z * halfway.z, 1.0f, 1e-6f);
   EXPECT_NEAR(halfway.z, std::sin(0.3926991f), 1e-6f);  // 45 degrees: half of 90
-  channel.mRotationKeys = nullptr;  // the keys are not the channel's to delete
+  channel.mRotationKeys = nullptr;                      // the keys are not the channel's to delete
   channel.mNumRotationKeys = 0;
 }

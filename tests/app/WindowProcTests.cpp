@@ -28,7 +28,7 @@ TEST_F(WindowProcedure, FocusRectangleIsClosedOnAllFourEdges) {
   const struct {
     int x, y;
     bool inside;
-  } clicks[] = {{700, 70, true}, {500, 0, true}, {600, 35, true}, {701, 35, false},
+  } clicks[] = {{700, 70, true},  {500, 0, true},   {600, 35, true}, {701, 35, false},
                 {499, 35, false}, {600, 71, false}, {700, 0, true}};
   for (const auto& click : clicks) {
     win32_test::PressMouseButton(window, click.x, click.y);

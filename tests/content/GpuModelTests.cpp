@@ -1,11 +1,11 @@
 // The model's buffers on the GPU through the Direct3D 12 layer: their contents read back, and the posed
 // character drawn at two animation times. Writes character-poses.png (the two poses side by side) into
 // the working directory to be looked at.
-#include "anim/Animation.h"
 #include "GpuModel.h"
-#include "support/PngWriter.h"
+#include "anim/Animation.h"
 #include "content/ModelLoader.h"
 #include "content/SceneImport.h"
+#include "support/PngWriter.h"
 #include "support/ValidationWatch.h"
 
 #include <assimp/cimport.h>
@@ -108,9 +108,11 @@ TEST_F(ModelGpu, BuffersHoldTheImportedVerticesAndIndices) {
   ASSERT_EQ(model.IndexBufferSize, arrays.Indices.size() * sizeof(uint16_t));
   EXPECT_EQ(model.VertexStride, 80u);
   EXPECT_EQ(model.IndexFormat, DXGI_FORMAT_R16_UINT);
-  const std::vector<uint8_t> vertices = gpu.ReadBuffer(model.VertexBuffer, model.VertexBufferSize, D3D12_RESOURCE_STATE_GENERIC_READ);
+  const std::vector<uint8_t> vertices =
+      gpu.ReadBuffer(model.VertexBuffer, model.VertexBufferSize, D3D12_RESOURCE_STATE_GENERIC_READ);
   EXPECT_EQ(std::memcmp(vertices.data(), arrays.Vertices.data(), vertices.size()), 0);
-  const std::vector<uint8_t> indices = gpu.ReadBuffer(model.IndexBuffer, model.IndexBufferSize, D3D12_RESOURCE_STATE_GENERIC_READ);
+  const std::vector<uint8_t> indices =
+      gpu.ReadBuffer(model.IndexBuffer, model.IndexBufferSize, D3D12_RESOURCE_STATE_GENERIC_READ);
   EXPECT_EQ(std::memcmp(indices.data(), arrays.Indices.data(), indices.size()), 0);
   aiReleaseImport(scene);
 }
@@ -123,7 +125,8 @@ TEST_F(ModelGpu, PosedCharacterStandsInViewInTwoDifferentPoses) {
     UpdateAnimation(model, TimerAt(seconds), palette);
     images.push_back(gpu.DrawPosed(model, palette, ImageWidth, ImageHeight));
   }
-  EXPECT_TRUE(WriteRgbaPng("character-poses.png", SideBySide(images[0], images[1]).data(), 2 * ImageWidth, ImageHeight));
+  EXPECT_TRUE(
+      WriteRgbaPng("character-poses.png", SideBySide(images[0], images[1]).data(), 2 * ImageWidth, ImageHeight));
 
   for (const std::vector<uint32_t>& image : images) {
     const Silhouette s = SilhouetteOf(image);

@@ -121,8 +121,8 @@ TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
   std::string text;
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
-      text += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\nvt " + std::to_string(x / float(kSide)) +
-              " " + std::to_string(y / float(kSide)) + "\n";
+      text += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\nvt " + std::to_string(x / float(kSide)) + " " +
+              std::to_string(y / float(kSide)) + "\n";
     }
   }
   text += "vn 0 0 1\n";
@@ -150,8 +150,7 @@ TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
       const SkinnedVertex& corner = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[submesh.FirstIndex + i]);
       const uint32_t next = submesh.FirstIndex + (i / 3) * 3 + (i + 1) % 3;
       const SkinnedVertex& other = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[next]);
-      const float distance =
-          std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]);
+      const float distance = std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]);
       farApartCorners += distance > 1.5f;
     }
   }

@@ -178,8 +178,9 @@ TEST(ModelImportRefusal, MoreBonesThanThePaletteHoldsRefuseTheModel) {
   EXPECT_EQ(Read(*fitting).Result.BoneCount, MaxBones);
 
   const auto scene = MakeScene({tooMany});
-  EXPECT_THAT([&] { Read(*scene); }, testing::ThrowsMessage<ModelFileError>(testing::StrEq(
-                                         "scene.fbx: the model has 97 bones, more than the 96 the bone palette holds")));
+  EXPECT_THAT([&] { Read(*scene); },
+              testing::ThrowsMessage<ModelFileError>(
+                  testing::StrEq("scene.fbx: the model has 97 bones, more than the 96 the bone palette holds")));
 }
 
 TEST(ModelImportRefusal, SceneWithoutMeshesOrAnimationsStillKeepsItsScene) {

@@ -69,21 +69,32 @@ TEST_P(DecodesPng, IntoTheTextureFormatWithTightRows) {
   EXPECT_EQ(image.Pixels, kind.Pixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryKind, DecodesPng,
-    testing::Values(
-        // Taken as the decoder gives it: blue first.
-        PngKind{"Rgba8", MakePng(PNG_COLOR_TYPE_RGBA, 8, 2, 1, {1, 2, 3, 4, 255, 0, 128, 255}),
-                DXGI_FORMAT_B8G8R8A8_UNORM, 8, {3, 2, 1, 4, 128, 0, 255, 255}},
-        // Three-byte pixels have no GPU format: widened to four, opaque.
-        PngKind{"Rgb8", MakePng(PNG_COLOR_TYPE_RGB, 8, 2, 1, {1, 2, 3, 200, 100, 50}), DXGI_FORMAT_R8G8B8A8_UNORM, 8,
-                {1, 2, 3, 255, 200, 100, 50, 255}},
-        PngKind{"Palette8", PalettePng(), DXGI_FORMAT_R8G8B8A8_UNORM, 12,
-                {10, 20, 30, 0, 40, 50, 60, 128, 70, 80, 90, 255}},
-        // An odd width keeps its tight pitch; only the staging buffer is aligned.
-        PngKind{"Gray8Width3", MakePng(PNG_COLOR_TYPE_GRAY, 8, 3, 2, {0, 128, 255, 1, 2, 3}), DXGI_FORMAT_R8_UNORM, 3,
-                {0, 128, 255, 1, 2, 3}}),
-    [](const testing::TestParamInfo<PngKind>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(EveryKind, DecodesPng,
+                         testing::Values(
+                             // Taken as the decoder gives it: blue first.
+                             PngKind{"Rgba8",
+                                     MakePng(PNG_COLOR_TYPE_RGBA, 8, 2, 1, {1, 2, 3, 4, 255, 0, 128, 255}),
+                                     DXGI_FORMAT_B8G8R8A8_UNORM,
+                                     8,
+                                     {3, 2, 1, 4, 128, 0, 255, 255}},
+                             // Three-byte pixels have no GPU format: widened to four, opaque.
+                             PngKind{"Rgb8",
+                                     MakePng(PNG_COLOR_TYPE_RGB, 8, 2, 1, {1, 2, 3, 200, 100, 50}),
+                                     DXGI_FORMAT_R8G8B8A8_UNORM,
+                                     8,
+                                     {1, 2, 3, 255, 200, 100, 50, 255}},
+                             PngKind{"Palette8",
+                                     PalettePng(),
+                                     DXGI_FORMAT_R8G8B8A8_UNORM,
+                                     12,
+                                     {10, 20, 30, 0, 40, 50, 60, 128, 70, 80, 90, 255}},
+                             // An odd width keeps its tight pitch; only the staging buffer is aligned.
+                             PngKind{"Gray8Width3",
+                                     MakePng(PNG_COLOR_TYPE_GRAY, 8, 3, 2, {0, 128, 255, 1, 2, 3}),
+                                     DXGI_FORMAT_R8_UNORM,
+                                     3,
+                                     {0, 128, 255, 1, 2, 3}}),
+                         [](const testing::TestParamInfo<PngKind>& info) { return std::string(info.param.Name); });
 
 using TextureFileFailure = DecodingTest;
 

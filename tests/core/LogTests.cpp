@@ -32,7 +32,9 @@ TEST(LogResult, CodeWithoutSystemTextIsUnknownError) {
 TEST(LogResult, MessageIsWrittenUnchangedAsUtf8) {
   CaptureStdout();
   LogResult(L"Gr\u00fc\u00dfe \u6f22", 0x12345678);
-  EXPECT_EQ(GetCapturedStdout(), "Gr\xc3\xbc\xc3\x9f" "e \xe6\xbc\xa2 result:unknown error\n");
+  EXPECT_EQ(GetCapturedStdout(),
+            "Gr\xc3\xbc\xc3\x9f"
+            "e \xe6\xbc\xa2 result:unknown error\n");
 }
 
 // Wide log lines and narrow slot-offset lines share stdout; neither kind may be lost and the order of

@@ -85,7 +85,7 @@ aiNode* MakeBoneChain(aiNode* parent, unsigned index) {
   node->mParent = parent;
   if (index + 1 < BoneCount) {
     node->mNumChildren = 1;
-    node->mChildren = new aiNode*[1]{MakeBoneChain(node, index + 1)};
+    node->mChildren = new aiNode* [1] { MakeBoneChain(node, index + 1) };
   }
   return node;
 }
@@ -96,8 +96,8 @@ aiAnimation* MakeTurnOfTheFirstBone() {
   channel->mNumPositionKeys = 1;
   channel->mPositionKeys = new aiVectorKey[1]{aiVectorKey(0.0, aiVector3D(0, 0, 0))};
   channel->mNumRotationKeys = 2;
-  channel->mRotationKeys = new aiQuatKey[2]{aiQuatKey(0.0, aiQuaternion()),
-                                            aiQuatKey(24.0, aiQuaternion(aiVector3D(0, 1, 0), 1.0f))};
+  channel->mRotationKeys =
+      new aiQuatKey[2]{aiQuatKey(0.0, aiQuaternion()), aiQuatKey(24.0, aiQuaternion(aiVector3D(0, 1, 0), 1.0f))};
   channel->mNumScalingKeys = 1;
   channel->mScalingKeys = new aiVectorKey[1]{aiVectorKey(0.0, aiVector3D(1, 1, 1))};
   auto* animation = new aiAnimation();
@@ -105,25 +105,25 @@ aiAnimation* MakeTurnOfTheFirstBone() {
   animation->mDuration = 24.0;
   animation->mTicksPerSecond = 24.0;
   animation->mNumChannels = 1;
-  animation->mChannels = new aiNodeAnim*[1]{channel};
+  animation->mChannels = new aiNodeAnim* [1] { channel };
   return animation;
 }
 
 bool WriteTooManyBones(const std::string& path) {
   aiScene scene;
   scene.mNumMaterials = 1;
-  scene.mMaterials = new aiMaterial*[1]{new aiMaterial()};
+  scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
   scene.mNumMeshes = 1;
-  scene.mMeshes = new aiMesh*[1]{MakeStrip()};
+  scene.mMeshes = new aiMesh* [1] { MakeStrip() };
   scene.mRootNode = new aiNode("Root");
   auto* stripNode = new aiNode("Strip");
   stripNode->mParent = scene.mRootNode;
   stripNode->mNumMeshes = 1;
   stripNode->mMeshes = new unsigned[1]{0};
   scene.mRootNode->mNumChildren = 2;
-  scene.mRootNode->mChildren = new aiNode*[2]{stripNode, MakeBoneChain(scene.mRootNode, 0)};
+  scene.mRootNode->mChildren = new aiNode* [2] { stripNode, MakeBoneChain(scene.mRootNode, 0) };
   scene.mNumAnimations = 1;
-  scene.mAnimations = new aiAnimation*[1]{MakeTurnOfTheFirstBone()};
+  scene.mAnimations = new aiAnimation* [1] { MakeTurnOfTheFirstBone() };
   return Export(scene, path);  // aiScene's destructor frees the rest
 }
 
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[2];
-  const bool written = WriteWithoutAnimation(argv[1], folder + "/no-animation.fbx") &&
-                       WriteTooManyBones(folder + "/too-many-bones.fbx");
+  const bool written =
+      WriteWithoutAnimation(argv[1], folder + "/no-animation.fbx") && WriteTooManyBones(folder + "/too-many-bones.fbx");
   return written ? 0 : 1;
 }

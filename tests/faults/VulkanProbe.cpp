@@ -26,14 +26,39 @@
 namespace {
 
 enum Kind {
-  Instance, Device, Buffer, Image, ImageView, DeviceMemory, Sampler, ShaderModule, Pipeline, PipelineLayout,
-  DescriptorSetLayout, CommandPool, CommandBuffer, Semaphore, Swapchain, KindCount
+  Instance,
+  Device,
+  Buffer,
+  Image,
+  ImageView,
+  DeviceMemory,
+  Sampler,
+  ShaderModule,
+  Pipeline,
+  PipelineLayout,
+  DescriptorSetLayout,
+  CommandPool,
+  CommandBuffer,
+  Semaphore,
+  Swapchain,
+  KindCount
 };
 
-constexpr const char* KindNames[KindCount] = {
-    "instances", "devices", "buffers", "images", "image-views", "memory-allocations", "samplers", "shader-modules",
-    "pipelines", "pipeline-layouts", "descriptor-set-layouts", "command-pools", "command-buffers", "semaphores",
-    "swapchains"};
+constexpr const char* KindNames[KindCount] = {"instances",
+                                              "devices",
+                                              "buffers",
+                                              "images",
+                                              "image-views",
+                                              "memory-allocations",
+                                              "samplers",
+                                              "shader-modules",
+                                              "pipelines",
+                                              "pipeline-layouts",
+                                              "descriptor-set-layouts",
+                                              "command-pools",
+                                              "command-buffers",
+                                              "semaphores",
+                                              "swapchains"};
 
 std::atomic<int64_t> Live[KindCount];
 std::atomic<uint64_t> Presents{0};
@@ -134,19 +159,19 @@ extern "C" {
 
 // The objects with a create and a destroy call of the usual shape: (device, info, allocator, handle) and
 // (device, handle, allocator).
-#define PROBE_OBJECT(Type, Info, Kind_)                                                                        \
-  VKAPI_ATTR VkResult VKAPI_CALL vkCreate##Type(VkDevice device, const Info* info,                             \
-                                                const VkAllocationCallbacks* allocator, Vk##Type* object) {   \
-    NEXT(vkCreate##Type);                                                                                      \
-    const VkResult result = next(device, info, allocator, object);                                             \
-    Count(result, Kind_);                                                                                      \
-    return result;                                                                                             \
-  }                                                                                                            \
-  VKAPI_ATTR void VKAPI_CALL vkDestroy##Type(VkDevice device, Vk##Type object,                                 \
-                                             const VkAllocationCallbacks* allocator) {                        \
-    NEXT(vkDestroy##Type);                                                                                     \
-    Uncount(object != VK_NULL_HANDLE, Kind_);                                                                  \
-    next(device, object, allocator);                                                                           \
+#define PROBE_OBJECT(Type, Info, Kind_)                                                                     \
+  VKAPI_ATTR VkResult VKAPI_CALL vkCreate##Type(VkDevice device, const Info* info,                          \
+                                                const VkAllocationCallbacks* allocator, Vk##Type* object) { \
+    NEXT(vkCreate##Type);                                                                                   \
+    const VkResult result = next(device, info, allocator, object);                                          \
+    Count(result, Kind_);                                                                                   \
+    return result;                                                                                          \
+  }                                                                                                         \
+  VKAPI_ATTR void VKAPI_CALL vkDestroy##Type(VkDevice device, Vk##Type object,                              \
+                                             const VkAllocationCallbacks* allocator) {                      \
+    NEXT(vkDestroy##Type);                                                                                  \
+    Uncount(object != VK_NULL_HANDLE, Kind_);                                                               \
+    next(device, object, allocator);                                                                        \
   }
 
 PROBE_OBJECT(Buffer, VkBufferCreateInfo, Buffer)

@@ -52,7 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         font.Kernings.size() != static_cast<size_t>(font.KerningCount)) {
       __builtin_trap();
     }
-  } catch (const FontFileError&) {
-  }
+  } catch (const FontFileError&) {}
   return 0;
 }

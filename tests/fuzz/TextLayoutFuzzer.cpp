@@ -2,10 +2,10 @@
 // exactly the size the GPU buffer has, so a record written past its end is a memory error here. The
 // input is a client size and a box corner (two bytes each) followed by the text as 16-bit code units;
 // the same text is then shortened and typed into, the ways the box's count of drawn records changes.
-#include "text/TypedKey.h"
 #include "text/BitmapFont.h"
 #include "text/GlyphInstance.h"
 #include "text/TextLabel.h"
+#include "text/TypedKey.h"
 
 #include <cmath>
 #include <cstddef>

@@ -55,8 +55,7 @@ TEST(RotationAxis, FollowsRodriguesFormula) {
   const float3 n = Normalize3(float3{1, 2, 2});
   const float3 v{0.5f, -1.0f, 2.0f};
   const float a = 0.9f;
-  const float3 expected =
-      std::cos(a) * v + std::sin(a) * Cross(n, v) + (Dot3(n, v) * (1.0f - std::cos(a))) * n;
+  const float3 expected = std::cos(a) * v + std::sin(a) * Cross(n, v) + (Dot3(n, v) * (1.0f - std::cos(a))) * n;
   const float3 actual = TransformNormal(v, RotationAxis(n, a));
   EXPECT_NEAR(actual.x, expected.x, 1e-5f);
   EXPECT_NEAR(actual.y, expected.y, 1e-5f);

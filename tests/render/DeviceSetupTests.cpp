@@ -4,9 +4,9 @@
 #include "render/DescriptorHeaps.h"
 #include "render/SwapChain.h"
 
-#include "d3dx12.h"
 #include <dxgi1_4.h>
 #include <wrl/client.h>
+#include "d3dx12.h"
 
 #include <vector>
 

@@ -41,8 +41,7 @@ class Resize : public RendererFixture {
 
   void DispatchPendingMessages() {
     MSG message = {};
-    while (DispatchOneMessage(message)) {
-    }
+    while (DispatchOneMessage(message)) {}
   }
 
   // One pass of the main loop's resize step after the window system changed the window.

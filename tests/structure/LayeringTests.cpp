@@ -66,14 +66,15 @@ TEST(Layering, NoEngineFolderIncludesOneAboveItOrThePlatformsInsides) {
 
 TEST(Layering, EveryEngineFolderHasItsPlaceInTheLayering) {
   const std::vector<std::string> layers = Split(ENGINE_LAYERS);
-  const std::vector<std::string> notEngine = {"platform", "tests", "bench", "tools", "scripts", "build", "docs",
-                                              "assets",   "cmake", "Shaders"};
+  const std::vector<std::string> notEngine = {"platform", "tests", "bench",  "tools", "scripts",
+                                              "build",    "docs",  "assets", "cmake", "Shaders"};
   for (const fs::directory_entry& entry : fs::directory_iterator(ENGINE_SOURCE_DIR)) {
     const std::string folder = entry.path().filename().string();
     if (!entry.is_directory() || folder.front() == '.' || folder.rfind("build", 0) == 0) continue;
     if (std::find(notEngine.begin(), notEngine.end(), folder) != notEngine.end()) continue;
-    const bool hasSources = std::any_of(fs::recursive_directory_iterator(entry.path()), fs::recursive_directory_iterator(),
-                                        [](const fs::directory_entry& file) { return file.path().extension() == ".cpp"; });
+    const bool hasSources =
+        std::any_of(fs::recursive_directory_iterator(entry.path()), fs::recursive_directory_iterator(),
+                    [](const fs::directory_entry& file) { return file.path().extension() == ".cpp"; });
     if (hasSources) {
       EXPECT_NE(std::find(layers.begin(), layers.end(), folder), layers.end())
           << folder << "/ holds engine sources but has no place in ENGINE_SUBSYSTEMS";
@@ -84,16 +85,19 @@ TEST(Layering, EveryEngineFolderHasItsPlaceInTheLayering) {
 // The check itself, on a small tree: downward and sideways-below includes pass, upward ones and platform
 // headers are reported with the file that has them.
 TEST(Layering, TheCheckFindsUpwardAndPlatformIncludes) {
-  const fs::path root = fs::temp_directory_path() / ("layering_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  const fs::path root =
+      fs::temp_directory_path() / ("layering_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   fs::remove_all(root);
   WriteFile(root / "core/Log.h", "#include <string>\n");
   WriteFile(root / "math/Vector.h", "#include \"core/Log.h\"\n");
   WriteFile(root / "render/Renderer.cpp", "#include \"math/Vector.h\"\n  #  include \"app/Run.h\"\n");
   WriteFile(root / "app/Run.cpp", "#include \"render/Renderer.h\"\n#include <SDL.h>\n");
-  WriteFile(root / "math/Matrix.h", "// #include \"render/Renderer.h\" is only a comment\n#include \"math/Vector.h\"\n");
+  WriteFile(root / "math/Matrix.h",
+            "// #include \"render/Renderer.h\" is only a comment\n#include \"math/Vector.h\"\n");
   const std::vector<std::string> violations = LayeringViolations(root, {"core", "math", "render", "app"});
   fs::remove_all(root);
-  EXPECT_EQ(violations, (std::vector<std::string>{"app/Run.cpp: includes SDL.h", "render/Renderer.cpp: includes app/Run.h"}));
+  EXPECT_EQ(violations,
+            (std::vector<std::string>{"app/Run.cpp: includes SDL.h", "render/Renderer.cpp: includes app/Run.h"}));
 }
 
 }  // namespace

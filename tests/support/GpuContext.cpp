@@ -50,9 +50,9 @@ ComPtr<ID3D12Resource> GpuContext::CreateBuffer(D3D12_HEAP_TYPE heapType, UINT64
   const CD3DX12_HEAP_PROPERTIES heap(heapType);
   const auto description = CD3DX12_RESOURCE_DESC::Buffer(size);
   ComPtr<ID3D12Resource> buffer;
-  EXPECT_EQ(device->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &description, state, nullptr,
-                                            IID_PPV_ARGS(&buffer)),
-            S_OK);
+  EXPECT_EQ(
+      device->CreateCommittedResource(&heap, D3D12_HEAP_FLAG_NONE, &description, state, nullptr, IID_PPV_ARGS(&buffer)),
+      S_OK);
   keepAlive_.push_back(buffer);
   return buffer;
 }
@@ -173,8 +173,8 @@ ComPtr<ID3D12PipelineState> GpuContext::CreatePipeline(const D3D12_GRAPHICS_PIPE
 
 ComPtr<ID3DBlob> CompileSource(const std::string& source, const char* entryPoint, const char* target) {
   ComPtr<ID3DBlob> code, errors;
-  const HRESULT result = D3DCompile(source.data(), source.size(), "test.hlsl", nullptr, nullptr, entryPoint, target,
-                                    0, 0, &code, &errors);
+  const HRESULT result =
+      D3DCompile(source.data(), source.size(), "test.hlsl", nullptr, nullptr, entryPoint, target, 0, 0, &code, &errors);
   EXPECT_EQ(result, S_OK) << (errors != nullptr ? static_cast<const char*>(errors->GetBufferPointer()) : "");
   return code;
 }

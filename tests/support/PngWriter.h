@@ -17,7 +17,7 @@ struct PngContents {
   // Row by row, channels interleaved as the colour type orders them, each in 0 .. 2^BitDepth - 1.
   std::vector<uint16_t> Samples;
   std::vector<png_color> Palette;
-  std::vector<uint8_t> PaletteAlpha;               // tRNS for palette images
+  std::vector<uint8_t> PaletteAlpha;             // tRNS for palette images
   std::optional<png_color_16> TransparentColor;  // tRNS for gray and RGB images
   std::optional<uint32_t> PixelsPerMetre;        // pHYs, the same on both axes
   bool Interlaced = false;

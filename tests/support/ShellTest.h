@@ -3,10 +3,10 @@
 #pragma once
 
 #include "app/FrameRateTitle.h"
-#include "core/FrameTimer.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/Run.h"
+#include "core/FrameTimer.h"
 #include "render/Renderer.h"
 
 #include <gtest/gtest.h>
@@ -70,8 +70,7 @@ class ShellTest : public testing::Test {
   // Takes whatever start-up left in the queue (and the resize it raised), then starts the frame-rate
   // statistics afresh.
   void SettleStartUp() {
-    while (DispatchOneMessage(message)) {
-    }
+    while (DispatchOneMessage(message)) {}
     ApplyPendingResize(*renderer);
     FrameCount = 0;
     TitleMark = 0.0f;

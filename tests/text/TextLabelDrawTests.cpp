@@ -13,8 +13,8 @@
 #include <windows.h>
 
 #include <d3d12.h>
-#include "d3dx12.h"
 #include <wrl/client.h>
+#include "d3dx12.h"
 
 #include <cmath>
 #include <cstring>

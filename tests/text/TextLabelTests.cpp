@@ -1,8 +1,8 @@
 // Labels with their real buffer on the shared device: what lands in the mapped records, the count of
 // records drawn, resizing and re-reading the font, and Backspace against the records.
 #include "FontFileText.h"
-#include "support/ScratchFolder.h"
 #include "Typing.h"
+#include "support/ScratchFolder.h"
 
 #include "support/ValidationWatch.h"
 #include "text/FontFileError.h"

@@ -11,29 +11,29 @@
 #include <vector>
 
 class AnimationSampler {
-public:
-    AnimationSampler(const aiScene& scene, const SkinnedModel& model);
+ public:
+  AnimationSampler(const aiScene& scene, const SkinnedModel& model);
 
-    bool HasAnimation() const { return Animation != nullptr; }
-    double TicksPerSecond() const;
-    double DurationSeconds() const;
+  bool HasAnimation() const { return Animation != nullptr; }
+  double TicksPerSecond() const;
+  double DurationSeconds() const;
 
-    // Global transformation of every node, keyed by node name, at the given time in seconds.
-    std::map<std::string, aiMatrix4x4> GlobalTransforms(double seconds) const;
+  // Global transformation of every node, keyed by node name, at the given time in seconds.
+  std::map<std::string, aiMatrix4x4> GlobalTransforms(double seconds) const;
 
-    // One skinning matrix per bone, in bone-index order (Assimp's column-vector convention).
-    std::vector<aiMatrix4x4> SkinMatrices(double seconds) const;
+  // One skinning matrix per bone, in bone-index order (Assimp's column-vector convention).
+  std::vector<aiMatrix4x4> SkinMatrices(double seconds) const;
 
-private:
-    float AnimationTicks(double seconds) const;
-    aiMatrix4x4 LocalTransform(const aiNode& node, float ticks) const;
-    void Walk(const aiNode& node, const aiMatrix4x4& parent, float ticks,
-              std::map<std::string, aiMatrix4x4>& globals) const;
+ private:
+  float AnimationTicks(double seconds) const;
+  aiMatrix4x4 LocalTransform(const aiNode& node, float ticks) const;
+  void Walk(const aiNode& node, const aiMatrix4x4& parent, float ticks,
+            std::map<std::string, aiMatrix4x4>& globals) const;
 
-    const aiScene& Scene;
-    const SkinnedModel& Model;
-    const aiAnimation* Animation = nullptr;
-    std::map<std::string, const aiNodeAnim*> ChannelByNode;
+  const aiScene& Scene;
+  const SkinnedModel& Model;
+  const aiAnimation* Animation = nullptr;
+  std::map<std::string, const aiNodeAnim*> ChannelByNode;
 };
 
 // The bone's translation after the pose: where its joint sits in model space.

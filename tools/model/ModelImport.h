@@ -10,7 +10,7 @@
 inline constexpr unsigned EngineImportFlags = 0x1B79ECF;
 
 struct SceneRelease {
-    void operator()(const aiScene* scene) const;
+  void operator()(const aiScene* scene) const;
 };
 using ScenePtr = std::unique_ptr<const aiScene, SceneRelease>;
 
