@@ -79,6 +79,10 @@ uint16_t ChannelValue(const Rgba16& pixel, Channel channel) {
       return Luma(pixel);
     case Channel::Index:
     case Channel::Padding:
+    case Channel::Cyan:
+    case Channel::Magenta:
+    case Channel::Yellow:
+    case Channel::Black:
       break;
   }
   return kMax16;
@@ -88,6 +92,16 @@ uint16_t ChannelValue(const Rgba16& pixel, Channel channel) {
 uint16_t Premultiply(uint16_t sample, uint16_t alpha, UINT bits) {
   const uint32_t max = bits == 16 ? kMax16 : 255;
   return static_cast<uint16_t>((uint32_t{sample} * alpha + max / 2) / max);
+}
+
+// Naive separation without a colour profile: each colour is what its complementary ink and black leave.
+void InkToColour(const uint16_t ink[4], Rgba16& pixel) {
+  auto leftOver = [black = kMax16 - ink[3]](uint16_t amount) {
+    return static_cast<uint16_t>((uint32_t{kMax16 - amount} * black + kMax16 / 2) / kMax16);
+  };
+  pixel.R = leftOver(ink[0]);
+  pixel.G = leftOver(ink[1]);
+  pixel.B = leftOver(ink[2]);
 }
 
 bool IsColour(Channel channel) {
@@ -101,6 +115,7 @@ void ReadPixels(const PixelFormat& format, const BYTE* row, UINT count, std::spa
   const UINT bits = format.BitsPerChannel;
   for (UINT p = 0; p < count; ++p) {
     Rgba16 pixel{0, 0, 0, kMax16};
+    uint16_t ink[4] = {0, 0, 0, 0};  // cyan, magenta, yellow, black
     for (UINT c = 0; c < format.ChannelCount; ++c) {
       const uint16_t sample = ReadSample(row, UINT64{p} * format.ChannelCount + c, bits);
       switch (format.Channels[c]) {
@@ -124,7 +139,16 @@ void ReadPixels(const PixelFormat& format, const BYTE* row, UINT count, std::spa
           break;
         case Channel::Padding:
           break;
+        case Channel::Cyan:
+        case Channel::Magenta:
+        case Channel::Yellow:
+        case Channel::Black:
+          ink[static_cast<int>(format.Channels[c]) - static_cast<int>(Channel::Cyan)] = Widen(sample, bits);
+          break;
       }
+    }
+    if (format.IsInk()) {
+      InkToColour(ink, pixel);
     }
     if (format.Premultiplied) {
       Unpremultiply(pixel);

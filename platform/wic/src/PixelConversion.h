@@ -15,7 +15,8 @@ struct Rgba16 {
 };
 
 // Reads the first `count` pixels of a row. Missing channels become gray copies or opaque alpha; indexed
-// pixels are looked up in `palette` (an index past its end reads as opaque black).
+// pixels are looked up in `palette` (an index past its end reads as opaque black); ink (CMYK) becomes
+// colour by the naive separation R = (1 - C)(1 - K), without a colour profile.
 void ReadPixels(const PixelFormat& format, const BYTE* row, UINT count, std::span<const WICColor> palette,
                 Rgba16* pixels);
 
