@@ -29,6 +29,9 @@ struct ErrorManager {
   jpeg_error_mgr Base;
   std::jmp_buf Jump;
   std::string Message;
+  // Stray bytes inside the image data mean the scan did not decode as written; before it, some cameras
+  // pad between markers and the file is fine.
+  bool InImageData = false;
 };
 
 [[noreturn]] void OnError(j_common_ptr jpeg) {
@@ -39,8 +42,10 @@ struct ErrorManager {
   std::longjmp(errors->Jump, 1);
 }
 
-bool IsDamageWarning(int messageCode) {
+bool IsDamageWarning(int messageCode, bool inImageData) {
   switch (messageCode) {
+    case JWRN_EXTRANEOUS_DATA:
+      return inImageData;
     case JWRN_JPEG_EOF:
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
@@ -54,10 +59,10 @@ bool IsDamageWarning(int messageCode) {
 }
 
 // libjpeg only warns about data cut short or damaged inside a scan and goes on with made-up samples; such a
-// file fails instead. Other warnings (unknown JFIF versions, stray bytes between markers) change no pixel
-// and pass silently, like trace messages.
+// file fails instead. Other warnings (unknown JFIF versions, padding between header markers) change no
+// pixel and pass silently, like trace messages.
 void OnMessage(j_common_ptr jpeg, int level) {
-  if (level < 0 && IsDamageWarning(jpeg->err->msg_code)) {
+  if (level < 0 && IsDamageWarning(jpeg->err->msg_code, reinterpret_cast<ErrorManager*>(jpeg->err)->InImageData)) {
     OnError(jpeg);
   }
 }
@@ -98,6 +103,7 @@ struct JpegImage::Decompressor {
     if (setjmp(Errors.Jump) != 0) {
       return false;
     }
+    Errors.InImageData = true;
     jpeg_start_decompress(&Info);
     while (Info.output_scanline < Info.output_height) {
       JSAMPROW row = pixels + rowBytes * Info.output_scanline;
