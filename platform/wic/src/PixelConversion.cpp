@@ -108,6 +108,40 @@ bool IsColour(Channel channel) {
   return channel == Channel::Red || channel == Channel::Green || channel == Channel::Blue;
 }
 
+bool HasPlainBytes(const PixelFormat& format) {
+  return format.BitsPerChannel == 8 && !format.Premultiplied && !format.IsIndexed() && !format.IsInk();
+}
+
+std::optional<int> ChannelPosition(const PixelFormat& format, Channel channel) {
+  for (UINT c = 0; c < format.ChannelCount; ++c) {
+    if (format.Channels[c] == channel) {
+      return static_cast<int>(c);
+    }
+  }
+  return std::nullopt;
+}
+
+// Where the common pixel takes a target channel's value from, if that is one source byte or opaque.
+std::optional<int> ShuffleSource(const PixelFormat& source, Channel target) {
+  switch (target) {
+    case Channel::Padding:
+      return ByteShuffle::kOpaque;
+    case Channel::Alpha:
+      return ChannelPosition(source, Channel::Alpha).value_or(ByteShuffle::kOpaque);
+    case Channel::Red:
+    case Channel::Green:
+    case Channel::Blue:
+      if (const std::optional<int> position = ChannelPosition(source, target)) {
+        return position;
+      }
+      return ChannelPosition(source, Channel::Gray);
+    case Channel::Gray:
+      return ChannelPosition(source, Channel::Gray);  // gray from colour is luma, not a copy
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 void ReadPixels(const PixelFormat& format, const BYTE* row, UINT count, std::span<const WICColor> palette,
@@ -169,6 +203,31 @@ void WritePixels(const PixelFormat& format, const Rgba16* pixels, UINT count, BY
         sample = Premultiply(sample, alpha, bits);
       }
       WriteSample(row, UINT64{p} * format.ChannelCount + c, bits, sample);
+    }
+  }
+}
+
+std::optional<ByteShuffle> FindByteShuffle(const PixelFormat& source, const PixelFormat& target) {
+  if (!HasPlainBytes(source) || !HasPlainBytes(target)) {
+    return std::nullopt;
+  }
+  ByteShuffle shuffle;
+  shuffle.SourceBytes = source.ChannelCount;
+  shuffle.TargetBytes = target.ChannelCount;
+  for (UINT c = 0; c < target.ChannelCount; ++c) {
+    const std::optional<int> from = ShuffleSource(source, target.Channels[c]);
+    if (!from) {
+      return std::nullopt;
+    }
+    shuffle.From[c] = *from;
+  }
+  return shuffle;
+}
+
+void ShufflePixels(const ByteShuffle& shuffle, const BYTE* source, UINT count, BYTE* target) {
+  for (UINT p = 0; p < count; ++p, source += shuffle.SourceBytes, target += shuffle.TargetBytes) {
+    for (UINT c = 0; c < shuffle.TargetBytes; ++c) {
+      target[c] = shuffle.From[c] == ByteShuffle::kOpaque ? BYTE{255} : source[shuffle.From[c]];
     }
   }
 }
