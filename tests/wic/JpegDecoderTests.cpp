@@ -224,8 +224,9 @@ TEST_F(JpegDecoderTest, CmykFilesDecodeToInksAndConvertToColour) {
   const std::string jpeg = PathOf("cmyk.jpg");
   const std::string inks = PathOf("cmyk.raw");
   WritePnm(TestPicture(21, 13, 3), ppm);
-  ASSERT_TRUE(RunCommand("convert '" + ppm + "' -colorspace CMYK -quality 90 '" + jpeg + "'"));
-  ASSERT_TRUE(RunCommand("convert '" + jpeg + "' -depth 8 'cmyk:" + inks + "'"));
+  const std::string convert = IMAGEMAGICK_CONVERT;
+  ASSERT_TRUE(RunCommand(convert + " '" + ppm + "' -colorspace CMYK -quality 90 '" + jpeg + "'"));
+  ASSERT_TRUE(RunCommand(convert + " '" + jpeg + "' -depth 8 'cmyk:" + inks + "'"));
   const RasterImage separated = DecodeWithDjpeg(jpeg);
 
   ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(jpeg);

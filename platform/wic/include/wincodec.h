@@ -506,7 +506,8 @@ interface IWICFormatConverter : public IWICBitmapSource {
 };
 __CRT_UUID_DECL(IWICFormatConverter, 0x00000301, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94)
 
-// A stream over the caller's memory (InitializeFromMemory): the bytes are not copied and must outlive it.
+// A stream over another stream, a file or memory; this platform offers memory (InitializeFromMemory), whose
+// bytes are not copied and must outlive the stream.
 DEFINE_GUID(IID_IWICStream, 0x135ff860, 0x22b7, 0x4ddf, 0xb0, 0xf6, 0x21, 0x8f, 0x4f, 0x29, 0x9a, 0x43);
 interface IWICStream : public IStream {
   virtual HRESULT STDMETHODCALLTYPE InitializeFromIStream(IStream* pIStream) = 0;

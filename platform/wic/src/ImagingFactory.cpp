@@ -63,8 +63,8 @@ HRESULT ImagingFactory::CreateDecoderFromFilename(LPCWSTR fileName, const GUID*,
   }
 }
 
-// The stream is read from its current position to its end here, so the decoder keeps its own copy and the
-// caller may free the memory under a memory stream once the decoder exists.
+// The stream is read from its current position to its end here, the way the file is read whole by
+// CreateDecoderFromFilename: the decoder keeps its own copy and never goes back to the stream.
 HRESULT ImagingFactory::CreateDecoderFromStream(IStream* stream, const GUID*, WICDecodeOptions metadataOptions,
                                                 IWICBitmapDecoder** decoder) {
   constexpr const char* kCall = "IWICImagingFactory::CreateDecoderFromStream";
