@@ -7,9 +7,9 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   # engine dependencies
-  libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev glslang-dev spirv-tools libpng-dev libassimp-dev directx-headers-dev
+  libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev glslang-dev spirv-tools libpng-dev libjpeg62-turbo-dev libassimp-dev directx-headers-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-utils imagemagick
+  libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs
   # sanitizer and fuzzing build (scripts/sanitize.sh)
   clang-14 libclang-rt-14-dev
   # Windows compile check

@@ -5,6 +5,8 @@ Usage, from the repository root: /usr/bin/python3 tests/fuzz/make_seeds.py"""
 import pathlib
 import shutil
 import struct
+import subprocess
+import tempfile
 import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -102,6 +104,34 @@ def png_seeds():
     yield "seed-palette8", png(4, 2, 3, 8, lambda x, y: ((x + y) % 4,), palette=palette)
 
 
+# --- JPEG files, compressed by cjpeg (libjpeg-turbo-progs) from pictures made here ------------------------
+
+def ppm(width, height, pixel):
+    body = bytes(sample for y in range(height) for x in range(width) for sample in pixel(x, y))
+    return f"P{5 if len(pixel(0, 0)) == 1 else 6}\n{width} {height}\n255\n".encode() + body
+
+
+def cjpeg(picture, *options):
+    with tempfile.TemporaryDirectory() as folder:
+        source = pathlib.Path(folder) / "picture.pnm"
+        source.write_bytes(picture)
+        return subprocess.run(["cjpeg", *options, str(source)], check=True, capture_output=True).stdout
+
+
+def jpeg_seeds():
+    colour = ppm(19, 11, lambda x, y: ((x * 13) & 255, (y * 23) & 255, ((x ^ y) * 9) & 255))
+    gray = ppm(9, 17, lambda x, y: (((x + y) * 15) & 255,))
+    yield "seed-colour-420", cjpeg(colour, "-quality", "80")
+    yield "seed-colour-444-optimized", cjpeg(colour, "-sample", "1x1", "-optimize")
+    yield "seed-gray", cjpeg(gray)
+    yield "seed-progressive", cjpeg(colour, "-progressive")
+    yield "seed-progressive-gray", cjpeg(gray, "-progressive")
+    yield "seed-restarts", cjpeg(colour, "-restart", "1")
+    yield "seed-rgb", cjpeg(colour, "-rgb")
+    yield "seed-one-pixel", cjpeg(ppm(1, 1, lambda x, y: (200, 100, 50)))
+    yield "seed-progressive-cut", cjpeg(colour, "-progressive")[:400]
+
+
 # --- text-box inputs: client width - 1, height - 1, corner x, y (16 bits each), then UTF-16 text --------
 
 def text_seed(text, width=800, height=600, x=500, y=0):
@@ -127,4 +157,5 @@ def write(target, seeds):
 if __name__ == "__main__":
     write("font_file", font_seeds())
     write("png_decoder", png_seeds())
+    write("jpeg_decoder", jpeg_seeds())
     write("text_layout", text_seeds())

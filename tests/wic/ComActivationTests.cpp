@@ -79,8 +79,8 @@ TEST_F(ComActivation, FrameOutlivesItsDecoderAndFactory) {
 TEST_F(ComActivation, MethodsOutsideTheSubsetSayNotImplemented) {
   IWICBitmapEncoder* encoder = nullptr;
   EXPECT_EQ(factory_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), E_NOTIMPL);
-  IWICStream* stream = nullptr;
-  EXPECT_EQ(factory_->CreateStream(&stream), E_NOTIMPL);
+  IWICBitmapScaler* scaler = nullptr;
+  EXPECT_EQ(factory_->CreateBitmapScaler(&scaler), E_NOTIMPL);
 }
 
 }  // namespace

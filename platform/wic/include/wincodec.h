@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <dxgiformat.h>
+#include <objidl.h>
 
 // Access rights for CreateDecoderFromFilename; Windows declares them in winnt.h.
 #ifndef GENERIC_READ
@@ -282,10 +283,14 @@ DEFINE_GUID(CLSID_WICPngDecoder1,
             0x389ea17b, 0x5078, 0x4cde, 0xb6, 0xef, 0x25, 0xc1, 0x51, 0x75, 0xc7, 0x51);
 DEFINE_GUID(CLSID_WICPngDecoder2,
             0xe018945b, 0xaa86, 0x4008, 0x9b, 0xd4, 0x67, 0x77, 0xa1, 0xe4, 0x0c, 0x11);
+DEFINE_GUID(CLSID_WICJpegDecoder,
+            0x9456a480, 0xe88b, 0x43ea, 0x9e, 0x73, 0x0b, 0x2d, 0x9b, 0x71, 0xb1, 0xca);
 DEFINE_GUID(CLSID_WICDefaultFormatConverter,
             0x1a3f11dc, 0xb514, 0x4b17, 0x8c, 0x5f, 0x21, 0x54, 0x51, 0x38, 0x52, 0xf1);
 DEFINE_GUID(GUID_ContainerFormatPng,
             0x1b7cfaf4, 0x713f, 0x473c, 0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf);
+DEFINE_GUID(GUID_ContainerFormatJpeg,
+            0x19e4a5aa, 0x5662, 0x4fc5, 0xa0, 0xc0, 0x17, 0x58, 0x02, 0x8e, 0x10, 0x57);
 DEFINE_GUID(GUID_VendorMicrosoft,
             0xf0e749ca, 0xedef, 0x4589, 0xa7, 0x3a, 0xee, 0x0e, 0x62, 0x6a, 0x2a, 0x2b);
 DEFINE_GUID(GUID_VendorMicrosoftBuiltIn,
@@ -418,7 +423,6 @@ DEFINE_GUID(GUID_WICPixelFormat80bppCMYKAlpha,
 // Handle and interface types that only appear as parameters of methods this platform does not offer.
 typedef struct HBITMAP__* HBITMAP;
 typedef struct HPALETTE__* HPALETTE;
-interface IStream;
 interface IEnumUnknown;
 interface ID2D1Device;
 interface IWICBitmap;
@@ -434,7 +438,6 @@ interface IWICFastMetadataEncoder;
 interface IWICImageEncoder;
 interface IWICMetadataQueryReader;
 interface IWICMetadataQueryWriter;
-interface IWICStream;
 
 interface IWICBitmapSource;
 
@@ -502,6 +505,18 @@ interface IWICFormatConverter : public IWICBitmapSource {
                                                REFWICPixelFormatGUID dstPixelFormat, BOOL* pfCanConvert) = 0;
 };
 __CRT_UUID_DECL(IWICFormatConverter, 0x00000301, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94)
+
+// A stream over another stream, a file or memory; this platform offers memory (InitializeFromMemory), whose
+// bytes are not copied and must outlive the stream.
+DEFINE_GUID(IID_IWICStream, 0x135ff860, 0x22b7, 0x4ddf, 0xb0, 0xf6, 0x21, 0x8f, 0x4f, 0x29, 0x9a, 0x43);
+interface IWICStream : public IStream {
+  virtual HRESULT STDMETHODCALLTYPE InitializeFromIStream(IStream* pIStream) = 0;
+  virtual HRESULT STDMETHODCALLTYPE InitializeFromFilename(LPCWSTR wzFileName, DWORD dwAccessMode) = 0;
+  virtual HRESULT STDMETHODCALLTYPE InitializeFromMemory(BYTE* pbBuffer, DWORD cbBufferSize) = 0;
+  virtual HRESULT STDMETHODCALLTYPE InitializeFromIStreamRegion(IStream* pIStream, ULARGE_INTEGER ulOffset,
+                                                                ULARGE_INTEGER ulMaxSize) = 0;
+};
+__CRT_UUID_DECL(IWICStream, 0x135ff860, 0x22b7, 0x4ddf, 0xb0, 0xf6, 0x21, 0x8f, 0x4f, 0x29, 0x9a, 0x43)
 
 DEFINE_GUID(IID_IWICImagingFactory, 0xec5ec8a9, 0xc395, 0x4314, 0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70);
 interface IWICImagingFactory : public IUnknown {

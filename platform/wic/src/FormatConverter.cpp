@@ -65,6 +65,7 @@ HRESULT FormatConverter::Initialize(IWICBitmapSource* source, REFWICPixelFormatG
       return hr;
     }
   }
+  shuffle_ = FindByteShuffle(*sourceFormat_, *targetFormat_);
   source_ = source;
   source_->AddRef();
   return S_OK;
@@ -172,15 +173,20 @@ HRESULT FormatConverter::ConvertRows(UINT x, UINT y, UINT width, UINT height, UI
   }
   const UINT sourceRowBytes = static_cast<UINT>(rowBytes);
   std::vector<BYTE> sourceRow(sourceRowBytes);
-  std::vector<Rgba16> pixels(width);
+  std::vector<Rgba16> pixels(shuffle_ ? 0 : width);
   for (UINT row = 0; row < height; ++row) {
     const WICRect rowRect{static_cast<INT>(x), static_cast<INT>(y + row), static_cast<INT>(width), 1};
     const HRESULT hr = source_->CopyPixels(&rowRect, sourceRowBytes, sourceRowBytes, sourceRow.data());
     if (FAILED(hr)) {
       return hr;
     }
+    BYTE* targetRow = buffer + UINT64{stride} * row;
+    if (shuffle_) {
+      ShufflePixels(*shuffle_, sourceRow.data(), width, targetRow);
+      continue;
+    }
     ReadPixels(*sourceFormat_, sourceRow.data(), width, sourcePalette_, pixels.data());
-    WritePixels(*targetFormat_, pixels.data(), width, buffer + UINT64{stride} * row);
+    WritePixels(*targetFormat_, pixels.data(), width, targetRow);
   }
   return S_OK;
 }

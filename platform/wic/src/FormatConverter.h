@@ -3,10 +3,12 @@
 #pragma once
 
 #include "ComObject.h"
+#include "PixelConversion.h"
 #include "PixelFormats.h"
 
 #include <wincodec.h>
 
+#include <optional>
 #include <vector>
 
 namespace wic {
@@ -48,6 +50,7 @@ class FormatConverter final : public ComObject<IWICFormatConverter> {
   UINT width_ = 0;
   UINT height_ = 0;
   std::vector<WICColor> sourcePalette_;
+  std::optional<ByteShuffle> shuffle_;  // set when the conversion is a plain byte shuffle
 };
 
 }  // namespace wic

@@ -1,11 +1,11 @@
 #include "ImagingFactory.h"
 
+#include "DecoderSelection.h"
 #include "Diagnostics.h"
 #include "FileAccess.h"
 #include "FormatConverter.h"
+#include "MemoryStream.h"
 #include "Palette.h"
-#include "PngDecoder.h"
-#include "PngImage.h"
 
 #include <new>
 #include <utility>
@@ -34,7 +34,7 @@ bool ImagingFactory::Implements(REFIID riid) const {
          (answersVersion2_ && riid == __uuidof(IWICImagingFactory2));
 }
 
-// The file is read whole and its PNG header checked here; the pixels are decoded by the first CopyPixels.
+// The file is read whole and its header checked here; the pixels are decoded by the first CopyPixels.
 // The vendor is only a preference on Windows too, and the metadata cache option changes nothing for a
 // decoder that reads no metadata.
 HRESULT ImagingFactory::CreateDecoderFromFilename(LPCWSTR fileName, const GUID*, DWORD desiredAccess,
@@ -56,15 +56,42 @@ HRESULT ImagingFactory::CreateDecoderFromFilename(LPCWSTR fileName, const GUID*,
   try {
     std::string name = Utf8FromWide(fileName);
     std::vector<BYTE> bytes;
-    HRESULT hr = ReadWholeFile(kCall, name, bytes);
-    std::shared_ptr<PngImage> image;
-    if (SUCCEEDED(hr)) {
-      hr = PngImage::Open(kCall, std::move(name), std::move(bytes), image);
-    }
-    return SUCCEEDED(hr) ? PngDecoder::Create(std::move(image), decoder) : hr;
+    const HRESULT hr = ReadWholeFile(kCall, name, bytes);
+    return SUCCEEDED(hr) ? CreateDecoderForBytes(kCall, std::move(name), std::move(bytes), decoder) : hr;
   } catch (const std::exception& error) {
     return Fail(kCall, std::string("out of memory: ") + error.what(), E_OUTOFMEMORY);
   }
+}
+
+// The stream is read from its current position to its end here, the way the file is read whole by
+// CreateDecoderFromFilename: the decoder keeps its own copy and never goes back to the stream.
+HRESULT ImagingFactory::CreateDecoderFromStream(IStream* stream, const GUID*, WICDecodeOptions metadataOptions,
+                                                IWICBitmapDecoder** decoder) {
+  constexpr const char* kCall = "IWICImagingFactory::CreateDecoderFromStream";
+  if (decoder == nullptr) {
+    return Fail(kCall, "null decoder pointer", E_INVALIDARG);
+  }
+  *decoder = nullptr;
+  if (stream == nullptr) {
+    return Fail(kCall, "null stream", E_INVALIDARG);
+  }
+  if (metadataOptions != WICDecodeMetadataCacheOnDemand && metadataOptions != WICDecodeMetadataCacheOnLoad) {
+    return Fail(kCall, "unknown metadata option " + std::to_string(metadataOptions), E_INVALIDARG);
+  }
+  try {
+    std::vector<BYTE> bytes;
+    const HRESULT hr = ReadRestOfStream(kCall, stream, bytes);
+    return SUCCEEDED(hr) ? CreateDecoderForBytes(kCall, "stream", std::move(bytes), decoder) : hr;
+  } catch (const std::exception& error) {
+    return Fail(kCall, std::string("out of memory: ") + error.what(), E_OUTOFMEMORY);
+  }
+}
+
+HRESULT ImagingFactory::CreateStream(IWICStream** stream) {
+  if (stream == nullptr) {
+    return Fail("IWICImagingFactory::CreateStream", "null stream pointer", E_INVALIDARG);
+  }
+  return MemoryStream::Create(stream);
 }
 
 HRESULT ImagingFactory::CreatePalette(IWICPalette** palette) {
@@ -82,10 +109,6 @@ HRESULT ImagingFactory::CreateFormatConverter(IWICFormatConverter** converter) {
 }
 
 // Everything below is outside the subset this platform offers.
-
-HRESULT ImagingFactory::CreateDecoderFromStream(IStream*, const GUID*, WICDecodeOptions, IWICBitmapDecoder**) {
-  return NotImplemented("IWICImagingFactory::CreateDecoderFromStream");
-}
 
 HRESULT ImagingFactory::CreateDecoderFromFileHandle(ULONG_PTR, const GUID*, WICDecodeOptions,
                                                     IWICBitmapDecoder**) {
@@ -115,8 +138,6 @@ HRESULT ImagingFactory::CreateBitmapClipper(IWICBitmapClipper**) {
 HRESULT ImagingFactory::CreateBitmapFlipRotator(IWICBitmapFlipRotator**) {
   return NotImplemented("IWICImagingFactory::CreateBitmapFlipRotator");
 }
-
-HRESULT ImagingFactory::CreateStream(IWICStream**) { return NotImplemented("IWICImagingFactory::CreateStream"); }
 
 HRESULT ImagingFactory::CreateColorContext(IWICColorContext**) {
   return NotImplemented("IWICImagingFactory::CreateColorContext");

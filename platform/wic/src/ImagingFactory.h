@@ -1,6 +1,6 @@
-// IWICImagingFactory(2): opens PNG files and makes format converters and palettes. The object made for
-// CLSID_WICImagingFactory answers only IWICImagingFactory, as on Windows; CLSID_WICImagingFactory2's also
-// answers IWICImagingFactory2.
+// IWICImagingFactory(2): opens PNG and JPEG files and streams and makes memory streams, format converters
+// and palettes. The object made for CLSID_WICImagingFactory answers only IWICImagingFactory, as on Windows;
+// CLSID_WICImagingFactory2's also answers IWICImagingFactory2.
 #pragma once
 
 #include "ComObject.h"

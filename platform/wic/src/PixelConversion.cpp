@@ -79,6 +79,10 @@ uint16_t ChannelValue(const Rgba16& pixel, Channel channel) {
       return Luma(pixel);
     case Channel::Index:
     case Channel::Padding:
+    case Channel::Cyan:
+    case Channel::Magenta:
+    case Channel::Yellow:
+    case Channel::Black:
       break;
   }
   return kMax16;
@@ -90,8 +94,52 @@ uint16_t Premultiply(uint16_t sample, uint16_t alpha, UINT bits) {
   return static_cast<uint16_t>((uint32_t{sample} * alpha + max / 2) / max);
 }
 
+// Naive separation without a colour profile: each colour is what its complementary ink and black leave.
+void InkToColour(const uint16_t ink[4], Rgba16& pixel) {
+  auto leftOver = [black = kMax16 - ink[3]](uint16_t amount) {
+    return static_cast<uint16_t>((uint32_t{kMax16 - amount} * black + kMax16 / 2) / kMax16);
+  };
+  pixel.R = leftOver(ink[0]);
+  pixel.G = leftOver(ink[1]);
+  pixel.B = leftOver(ink[2]);
+}
+
 bool IsColour(Channel channel) {
   return channel == Channel::Red || channel == Channel::Green || channel == Channel::Blue;
+}
+
+bool HasPlainBytes(const PixelFormat& format) {
+  return format.BitsPerChannel == 8 && !format.Premultiplied && !format.IsIndexed() && !format.IsInk();
+}
+
+std::optional<int> ChannelPosition(const PixelFormat& format, Channel channel) {
+  for (UINT c = 0; c < format.ChannelCount; ++c) {
+    if (format.Channels[c] == channel) {
+      return static_cast<int>(c);
+    }
+  }
+  return std::nullopt;
+}
+
+// Where the common pixel takes a target channel's value from, if that is one source byte or opaque.
+std::optional<int> ShuffleSource(const PixelFormat& source, Channel target) {
+  switch (target) {
+    case Channel::Padding:
+      return ByteShuffle::kOpaque;
+    case Channel::Alpha:
+      return ChannelPosition(source, Channel::Alpha).value_or(ByteShuffle::kOpaque);
+    case Channel::Red:
+    case Channel::Green:
+    case Channel::Blue:
+      if (const std::optional<int> position = ChannelPosition(source, target)) {
+        return position;
+      }
+      return ChannelPosition(source, Channel::Gray);
+    case Channel::Gray:
+      return ChannelPosition(source, Channel::Gray);  // gray from colour is luma, not a copy
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -101,6 +149,7 @@ void ReadPixels(const PixelFormat& format, const BYTE* row, UINT count, std::spa
   const UINT bits = format.BitsPerChannel;
   for (UINT p = 0; p < count; ++p) {
     Rgba16 pixel{0, 0, 0, kMax16};
+    uint16_t ink[4] = {0, 0, 0, 0};  // cyan, magenta, yellow, black
     for (UINT c = 0; c < format.ChannelCount; ++c) {
       const uint16_t sample = ReadSample(row, UINT64{p} * format.ChannelCount + c, bits);
       switch (format.Channels[c]) {
@@ -124,7 +173,16 @@ void ReadPixels(const PixelFormat& format, const BYTE* row, UINT count, std::spa
           break;
         case Channel::Padding:
           break;
+        case Channel::Cyan:
+        case Channel::Magenta:
+        case Channel::Yellow:
+        case Channel::Black:
+          ink[static_cast<int>(format.Channels[c]) - static_cast<int>(Channel::Cyan)] = Widen(sample, bits);
+          break;
       }
+    }
+    if (format.IsInk()) {
+      InkToColour(ink, pixel);
     }
     if (format.Premultiplied) {
       Unpremultiply(pixel);
@@ -145,6 +203,31 @@ void WritePixels(const PixelFormat& format, const Rgba16* pixels, UINT count, BY
         sample = Premultiply(sample, alpha, bits);
       }
       WriteSample(row, UINT64{p} * format.ChannelCount + c, bits, sample);
+    }
+  }
+}
+
+std::optional<ByteShuffle> FindByteShuffle(const PixelFormat& source, const PixelFormat& target) {
+  if (!HasPlainBytes(source) || !HasPlainBytes(target)) {
+    return std::nullopt;
+  }
+  ByteShuffle shuffle;
+  shuffle.SourceBytes = source.ChannelCount;
+  shuffle.TargetBytes = target.ChannelCount;
+  for (UINT c = 0; c < target.ChannelCount; ++c) {
+    const std::optional<int> from = ShuffleSource(source, target.Channels[c]);
+    if (!from) {
+      return std::nullopt;
+    }
+    shuffle.From[c] = *from;
+  }
+  return shuffle;
+}
+
+void ShufflePixels(const ByteShuffle& shuffle, const BYTE* source, UINT count, BYTE* target) {
+  for (UINT p = 0; p < count; ++p, source += shuffle.SourceBytes, target += shuffle.TargetBytes) {
+    for (UINT c = 0; c < shuffle.TargetBytes; ++c) {
+      target[c] = shuffle.From[c] == ByteShuffle::kOpaque ? BYTE{255} : source[shuffle.From[c]];
     }
   }
 }

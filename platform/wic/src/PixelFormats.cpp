@@ -12,6 +12,10 @@ constexpr Channel A = Channel::Alpha;
 constexpr Channel Y = Channel::Gray;
 constexpr Channel I = Channel::Index;
 constexpr Channel X = Channel::Padding;
+constexpr Channel Cyan = Channel::Cyan;
+constexpr Channel Magenta = Channel::Magenta;
+constexpr Channel Yellow = Channel::Yellow;
+constexpr Channel Black = Channel::Black;
 
 const PixelFormat kFormats[] = {
     {&GUID_WICPixelFormatBlackWhite, "BlackWhite", 1, 1, 1, {Y}, false},
@@ -39,6 +43,7 @@ const PixelFormat kFormats[] = {
     {&GUID_WICPixelFormat64bppBGRA, "64bppBGRA", 64, 16, 4, {B, G, R, A}, false},
     {&GUID_WICPixelFormat64bppPRGBA, "64bppPRGBA", 64, 16, 4, {R, G, B, A}, true},
     {&GUID_WICPixelFormat64bppPBGRA, "64bppPBGRA", 64, 16, 4, {B, G, R, A}, true},
+    {&GUID_WICPixelFormat32bppCMYK, "32bppCMYK", 32, 8, 4, {Cyan, Magenta, Yellow, Black}, false},
 };
 
 // Formats outside the table still get their names in messages.
@@ -60,7 +65,6 @@ const NamedGuid kOtherFormatNames[] = {
     {&GUID_WICPixelFormat32bppRGBA1010102, "32bppRGBA1010102"},
     {&GUID_WICPixelFormat32bppRGBA1010102XR, "32bppRGBA1010102XR"},
     {&GUID_WICPixelFormat32bppRGBE, "32bppRGBE"},
-    {&GUID_WICPixelFormat32bppCMYK, "32bppCMYK"},
     {&GUID_WICPixelFormat64bppCMYK, "64bppCMYK"},
     {&GUID_WICPixelFormat40bppCMYKAlpha, "40bppCMYKAlpha"},
     {&GUID_WICPixelFormat80bppCMYKAlpha, "80bppCMYKAlpha"},
@@ -84,9 +88,11 @@ const NamedGuid kOtherFormatNames[] = {
 
 }  // namespace
 
-bool PixelFormat::IsWritable() const { return BitsPerChannel >= 8 && !IsIndexed(); }
+bool PixelFormat::IsWritable() const { return BitsPerChannel >= 8 && !IsIndexed() && !IsInk(); }
 
 bool PixelFormat::IsIndexed() const { return Channels[0] == Channel::Index; }
+
+bool PixelFormat::IsInk() const { return Channels[0] == Channel::Cyan; }
 
 const PixelFormat* FindPixelFormat(REFGUID guid) {
   for (const PixelFormat& format : kFormats) {

@@ -9,7 +9,8 @@
 
 namespace wic {
 
-enum class Channel : uint8_t { Red, Green, Blue, Alpha, Gray, Index, Padding };
+// Cyan, Magenta, Yellow and Black are ink amounts (0 = none), read but never written.
+enum class Channel : uint8_t { Red, Green, Blue, Alpha, Gray, Index, Padding, Cyan, Magenta, Yellow, Black };
 
 struct PixelFormat {
   const GUID* Guid;
@@ -21,9 +22,11 @@ struct PixelFormat {
   bool Premultiplied;
 
   // Formats with whole-byte samples and no palette can be produced by the converter; indexed and
-  // sub-byte formats would need quantisation or thresholding, which nothing here asks for.
+  // sub-byte formats would need quantisation or thresholding, which nothing here asks for, and ink
+  // formats a colour separation.
   bool IsWritable() const;
   bool IsIndexed() const;
+  bool IsInk() const;
 };
 
 // The description of a format, or null for a format this component neither reads nor writes.

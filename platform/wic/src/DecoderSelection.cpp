@@ -1,0 +1,58 @@
+#include "DecoderSelection.h"
+
+#include "Diagnostics.h"
+#include "JpegDecoder.h"
+#include "JpegImage.h"
+#include "PngDecoder.h"
+#include "PngImage.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace wic {
+namespace {
+
+constexpr size_t kPngSignatureBytes = 8;
+constexpr ULONG kStreamChunkBytes = 65536;
+
+bool HasPngSignature(const std::vector<BYTE>& bytes) {
+  return bytes.size() >= kPngSignatureBytes && png_sig_cmp(bytes.data(), 0, kPngSignatureBytes) == 0;
+}
+
+}  // namespace
+
+HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BYTE> bytes,
+                              IWICBitmapDecoder** decoder) {
+  if (JpegImage::HasSignature(bytes)) {
+    std::shared_ptr<JpegImage> image;
+    const HRESULT hr = JpegImage::Open(call, std::move(name), std::move(bytes), image);
+    return SUCCEEDED(hr) ? JpegDecoder::Create(std::move(image), decoder) : hr;
+  }
+  if (HasPngSignature(bytes)) {
+    std::shared_ptr<PngImage> image;
+    const HRESULT hr = PngImage::Open(call, std::move(name), std::move(bytes), image);
+    return SUCCEEDED(hr) ? PngDecoder::Create(std::move(image), decoder) : hr;
+  }
+  return Fail(call, Quoted(name) + " is neither a PNG nor a JPEG file", WINCODEC_ERR_COMPONENTNOTFOUND);
+}
+
+HRESULT ReadRestOfStream(const char* call, IStream* stream, std::vector<BYTE>& bytes) {
+  bytes.clear();
+  for (;;) {
+    const size_t filled = bytes.size();
+    bytes.resize(filled + kStreamChunkBytes);
+    ULONG count = 0;
+    const HRESULT hr = stream->Read(bytes.data() + filled, kStreamChunkBytes, &count);
+    if (FAILED(hr)) {
+      return Fail(call, "the stream could not be read", hr);
+    }
+    bytes.resize(filled + std::min(count, kStreamChunkBytes));
+    if (count == 0) {
+      return S_OK;
+    }
+  }
+}
+
+}  // namespace wic

@@ -1,0 +1,36 @@
+// IWICBitmapDecoder for JPEG files: one frame, no palette, no metadata readers.
+#pragma once
+
+#include "ComObject.h"
+#include "JpegImage.h"
+
+#include <wincodec.h>
+
+#include <memory>
+
+namespace wic {
+
+class JpegDecoder final : public ComObject<IWICBitmapDecoder> {
+ public:
+  static HRESULT Create(std::shared_ptr<JpegImage> image, IWICBitmapDecoder** decoder);
+
+  HRESULT STDMETHODCALLTYPE QueryCapability(IStream* stream, DWORD* capability) override;
+  HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, WICDecodeOptions cacheOptions) override;
+  HRESULT STDMETHODCALLTYPE GetContainerFormat(GUID* containerFormat) override;
+  HRESULT STDMETHODCALLTYPE GetDecoderInfo(IWICBitmapDecoderInfo** decoderInfo) override;
+  HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette* palette) override;
+  HRESULT STDMETHODCALLTYPE GetMetadataQueryReader(IWICMetadataQueryReader** reader) override;
+  HRESULT STDMETHODCALLTYPE GetPreview(IWICBitmapSource** preview) override;
+  HRESULT STDMETHODCALLTYPE GetColorContexts(UINT count, IWICColorContext** contexts, UINT* actualCount) override;
+  HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
+  HRESULT STDMETHODCALLTYPE GetFrameCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetFrame(UINT index, IWICBitmapFrameDecode** frame) override;
+
+ private:
+  explicit JpegDecoder(std::shared_ptr<JpegImage> image) : image_(std::move(image)) {}
+  bool Implements(REFIID riid) const override;
+
+  std::shared_ptr<JpegImage> image_;
+};
+
+}  // namespace wic

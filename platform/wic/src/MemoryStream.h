@@ -1,0 +1,53 @@
+// IWICStream over memory the caller owns (InitializeFromMemory), so that image files held in memory, such
+// as textures embedded in a model file, reach CreateDecoderFromStream. The bytes are not copied: they must
+// outlive the stream, as on Windows. Writes stay inside the buffer; the stream never grows.
+#pragma once
+
+#include "ComObject.h"
+
+#include <wincodec.h>
+
+#include <mutex>
+
+namespace wic {
+
+class MemoryStream final : public ComObject<IWICStream> {
+ public:
+  static HRESULT Create(IWICStream** stream);
+
+  // ISequentialStream
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* readCount) override;
+  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* writtenCount) override;
+
+  // IStream
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override;
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER newSize) override;
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* readCount,
+                                   ULARGE_INTEGER* writtenCount) override;
+  HRESULT STDMETHODCALLTYPE Commit(DWORD commitFlags) override;
+  HRESULT STDMETHODCALLTYPE Revert() override;
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) override;
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) override;
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG* status, DWORD statFlag) override;
+  HRESULT STDMETHODCALLTYPE Clone(IStream** clone) override;
+
+  // IWICStream
+  HRESULT STDMETHODCALLTYPE InitializeFromIStream(IStream* stream) override;
+  HRESULT STDMETHODCALLTYPE InitializeFromFilename(LPCWSTR fileName, DWORD desiredAccess) override;
+  HRESULT STDMETHODCALLTYPE InitializeFromMemory(BYTE* buffer, DWORD size) override;
+  HRESULT STDMETHODCALLTYPE InitializeFromIStreamRegion(IStream* stream, ULARGE_INTEGER offset,
+                                                        ULARGE_INTEGER maxSize) override;
+
+ private:
+  MemoryStream() = default;
+  bool Implements(REFIID riid) const override;
+
+  HRESULT RequireInitialized(const char* call) const;
+
+  std::mutex mutex_;  // position_ moves under Read, Write and Seek from any thread
+  BYTE* memory_ = nullptr;
+  DWORD size_ = 0;
+  DWORD position_ = 0;
+};
+
+}  // namespace wic
