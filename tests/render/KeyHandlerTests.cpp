@@ -44,6 +44,24 @@ TEST_F(KeyHandlers, WMovesHalfAUnitAlongLook) {
   EXPECT_EQ(renderer->Camera.Position.z, -3.0f);
 }
 
+// A steps to the camera's left and D to its right, whichever way the camera faces: turned a quarter about
+// the world's up axis to look along +x, right is -z.
+TEST_F(KeyHandlers, AStepsLeftAndDStepsRightOfTheView) {
+  renderer->Camera.TurnAboutWorldY(1.5707964f);
+  const float3 start = renderer->Camera.Position;
+  const float3 right = renderer->Camera.Right;
+  ASSERT_NEAR(right.z, -1.0f, 1e-5f);
+  win32_test::PressKey(window, 'D');
+  renderer->HandleMovementKeys();
+  EXPECT_NEAR(renderer->Camera.Position.x, start.x + 0.5f * right.x, 1e-5f);
+  EXPECT_NEAR(renderer->Camera.Position.z, start.z - 0.5f, 1e-5f);
+  win32_test::ReleaseKey(window, 'D');
+  win32_test::PressKey(window, 'A');
+  renderer->HandleMovementKeys();
+  renderer->HandleMovementKeys();
+  EXPECT_NEAR(renderer->Camera.Position.z, start.z + 0.5f, 1e-5f);
+}
+
 TEST_F(KeyHandlers, OppositeKeysCancel) {
   renderer->Camera.TurnAboutWorldY(0.3f);
   const float3 start = renderer->Camera.Position;
