@@ -35,7 +35,7 @@ HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, C
 HRESULT CommandAllocator::Reset() {
   constexpr const char* kCall = "ID3D12CommandAllocator::Reset";
   if (recording_ != nullptr) return Fail(E_FAIL, kCall, "a command list is still recording from this allocator");
-  if (!OwningDevice().Submissions().IsComplete(lastSubmission_)) {
+  if (heldExecutions_ != 0 || !OwningDevice().Submissions().IsComplete(lastSubmission_)) {
     return Fail(E_FAIL, kCall, "the GPU is still executing command lists recorded from this allocator");
   }
   vkResetCommandPool(OwningDevice().Vulkan().Handle(), pool_, 0);

@@ -30,6 +30,9 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
 
   // The latest submission that used command buffers of this allocator.
   void MarkSubmitted(uint64_t serial);
+  // Executions held by a queue until a fence wait is met: the buffers are in use though not yet submitted.
+  void BeginHold() { ++heldExecutions_; }
+  void EndHold() { --heldExecutions_; }
 
   // Memory for the root constants of the lists recorded from this allocator.
   ConstantUploadArena& RootConstants() { return rootConstants_; }
@@ -44,6 +47,7 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   size_t used_ = 0;
   CommandList* recording_ = nullptr;
   uint64_t lastSubmission_ = 0;
+  uint32_t heldExecutions_ = 0;
   ConstantUploadArena rootConstants_;
 };
 

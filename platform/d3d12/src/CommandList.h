@@ -107,6 +107,7 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool IsClosed() const { return !recording_; }
   VkCommandBuffer Commands() const { return commands_; }
   void MarkSubmitted(uint64_t serial);
+  CommandAllocator* Allocator() const { return allocator_; }
 
  private:
   // A clear waiting to become the load operation of the next rendering that uses its view.
