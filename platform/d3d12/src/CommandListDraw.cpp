@@ -285,6 +285,11 @@ bool CommandList::TargetsMatchPipeline(const char* call) {
     Reject(call, "the depth-stencil target's format differs from the pipeline state's DSVFormat");
     return false;
   }
+  if (!TargetsMatchSampleCount(pipeline_->SampleCount())) {
+    Reject(call, "the targets' sample counts differ from the pipeline state's SampleDesc.Count %u",
+           pipeline_->SampleCount());
+    return false;
+  }
   return true;
 }
 

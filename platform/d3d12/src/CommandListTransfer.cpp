@@ -197,6 +197,9 @@ void CommandList::CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destinati
     return Reject(kCall, "SUBRESOURCE_INDEX locations need textures and PLACED_FOOTPRINT locations need buffers");
   }
   if (!toImage && !fromImage) return Reject(kCall, "copies between two footprints are buffer copies");
+  if ((toImage ? to->SampleCount() : 1) != (fromImage ? from->SampleCount() : 1)) {
+    return Reject(kCall, "multisampled textures copy only to textures of their sample count (resolve them instead)");
+  }
   if (box != nullptr && (box->right <= box->left || box->bottom <= box->top)) return;
   EndRendering();
   FlushPendingClears();

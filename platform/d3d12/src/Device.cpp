@@ -7,6 +7,7 @@
 #include "Diagnostics.h"
 #include "Fence.h"
 #include "FormatTable.h"
+#include "Multisampling.h"
 #include "PipelineState.h"
 #include "Resource.h"
 #include "RootSignature.h"
@@ -263,6 +264,9 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       support->Support1 = D3D12_FORMAT_SUPPORT1(bits);
       return S_OK;
     }
+    case D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS:
+      if (!expect(sizeof(D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS))) return E_INVALIDARG;
+      return AnswerMultisampleQualityLevels(*vulkan_, *static_cast<D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS*>(data));
     default:
       ReportUnsupportedOnce("ID3D12Device::CheckFeatureSupport for this feature");
       return E_INVALIDARG;
