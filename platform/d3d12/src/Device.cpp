@@ -9,6 +9,7 @@
 #include "FormatTable.h"
 #include "Multisampling.h"
 #include "PipelineState.h"
+#include "QueryHeap.h"
 #include "Resource.h"
 #include "RootSignature.h"
 
@@ -87,6 +88,15 @@ HRESULT Device::CreateCommandList(UINT, D3D12_COMMAND_LIST_TYPE type, ID3D12Comm
   const HRESULT result = CommandList::Create(*this, type, static_cast<CommandAllocator*>(allocator),
                                              static_cast<PipelineState*>(initialState), &created);
   return FAILED(result) ? result : HandOut(created, riid, commandList);
+}
+
+HRESULT Device::CreateQueryHeap(const D3D12_QUERY_HEAP_DESC* desc, REFIID riid, void** heap) {
+  constexpr const char* kCall = "ID3D12Device::CreateQueryHeap";
+  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (heap == nullptr) return Fail(E_POINTER, kCall, "ppvHeap is null");
+  QueryHeap* created = nullptr;
+  const HRESULT result = QueryHeap::Create(*this, *desc, &created);
+  return FAILED(result) ? result : HandOut(created, riid, heap);
 }
 
 HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_DESC* desc, REFIID riid,

@@ -40,6 +40,8 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.textureCompressionBC = available.textureCompressionBC;
   enabled.fullDrawIndexUint32 = available.fullDrawIndexUint32;
   enabled.imageCubeArray = available.imageCubeArray;
+  // Direct3D 12 occlusion queries count samples exactly.
+  enabled.occlusionQueryPrecise = available.occlusionQueryPrecise;
   return enabled;
 }
 

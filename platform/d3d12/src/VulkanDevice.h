@@ -36,6 +36,7 @@ class VulkanDevice {
   bool HasIndependentBlend() const { return features_.independentBlend; }
   bool HasWireframe() const { return features_.fillModeNonSolid; }
   bool HasAnisotropy() const { return features_.samplerAnisotropy; }
+  bool HasPreciseOcclusion() const { return features_.occlusionQueryPrecise; }
 
   // Memory type index for `kind` among `allowedTypes`, or UINT32_MAX. Coherent reports whether the host view
   // of the memory needs no flush or invalidate.
