@@ -138,6 +138,52 @@ TEST_F(QueryTest, TimestampsAdvanceAtTheQueueFrequency) {
   EXPECT_LT(stamps[1] - stamps[0], 60 * frequency);
 }
 
+// Two occlusion results (0 and not 0) as predicates: the draws and clears they guard run or are skipped.
+TEST_F(QueryTest, PredicationOnOcclusionResultsSkipsDrawsAndClears) {
+  ComPtr<ID3D12QueryHeap> heap = CreateHeap(D3D12_QUERY_HEAP_TYPE_OCCLUSION, 2);
+  ComPtr<ID3D12Resource> predicate = CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, 16, D3D12_RESOURCE_STATE_COPY_DEST);
+  SetUpDrawing();
+  list->BeginQuery(heap.Get(), D3D12_QUERY_TYPE_OCCLUSION, 0);
+  list->EndQuery(heap.Get(), D3D12_QUERY_TYPE_OCCLUSION, 0);
+  list->BeginQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 1);
+  DrawPixels(0, 0, 2, 2, 0.5f);
+  list->EndQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 1);
+  list->ResolveQueryData(heap.Get(), D3D12_QUERY_TYPE_OCCLUSION, 0, 1, predicate.Get(), 0);
+  list->ResolveQueryData(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 1, 1, predicate.Get(), 8);
+  auto toPredicate = CD3DX12_RESOURCE_BARRIER::Transition(predicate.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
+                                                          D3D12_RESOURCE_STATE_PREDICATION);
+  list->ResourceBarrier(1, &toPredicate);
+
+  const float red[4] = {1, 0, 0, 1};
+  const float white[4] = {1, 1, 1, 1};
+  const D3D12_RECT whiteCorner{60, 60, 64, 64};
+  // Skipped: the value is 0.
+  list->SetPredication(predicate.Get(), 0, D3D12_PREDICATION_OP_EQUAL_ZERO);
+  list->ClearRenderTargetView(rtv, red, 0, nullptr);
+  DrawPixels(10, 10, 12, 12, 0.5f);
+  // Run: the value is not 0.
+  list->SetPredication(predicate.Get(), 8, D3D12_PREDICATION_OP_EQUAL_ZERO);
+  DrawPixels(20, 20, 22, 22, 0.5f);
+  list->ClearRenderTargetView(rtv, white, 1, &whiteCorner);
+  // Run: NOT_EQUAL_ZERO skips only non-zero values.
+  list->SetPredication(predicate.Get(), 0, D3D12_PREDICATION_OP_NOT_EQUAL_ZERO);
+  DrawPixels(30, 30, 32, 32, 0.5f);
+  // Skipped.
+  list->SetPredication(predicate.Get(), 8, D3D12_PREDICATION_OP_NOT_EQUAL_ZERO);
+  DrawPixels(40, 40, 42, 42, 0.5f);
+  // No predicate: everything runs again.
+  list->SetPredication(nullptr, 0, D3D12_PREDICATION_OP_EQUAL_ZERO);
+  DrawPixels(50, 50, 52, 52, 0.5f);
+  const std::vector<uint32_t> pixels = ReadTarget();
+  EXPECT_EQ(PixelAt(pixels, 5, 5), Rgba(0, 0, 0));
+  EXPECT_EQ(PixelAt(pixels, 10, 10), Rgba(0, 0, 0));
+  EXPECT_EQ(PixelAt(pixels, 20, 20), Rgba(0, 255, 0));
+  EXPECT_EQ(PixelAt(pixels, 63, 63), Rgba(255, 255, 255));
+  EXPECT_EQ(PixelAt(pixels, 30, 30), Rgba(0, 255, 0));
+  EXPECT_EQ(PixelAt(pixels, 40, 40), Rgba(0, 0, 0));
+  EXPECT_EQ(PixelAt(pixels, 51, 51), Rgba(0, 255, 0));
+}
+
 TEST_F(QueryTest, MisusedQueriesAreRejected) {
   D3D12_QUERY_HEAP_DESC desc{D3D12_QUERY_HEAP_TYPE_OCCLUSION, 0, 0};
   ComPtr<ID3D12QueryHeap> heap;
@@ -166,6 +212,8 @@ TEST_F(QueryTest, MisusedQueriesAreRejected) {
        }},
       {"results past the buffer's end",
        [&] { list->ResolveQueryData(occlusion.Get(), D3D12_QUERY_TYPE_OCCLUSION, 0, 1, results.Get(), 16); }},
+      {"a predicate offset that leaves no 8 bytes",
+       [&] { list->SetPredication(results.Get(), 12, D3D12_PREDICATION_OP_EQUAL_ZERO); }},
   };
   for (const Misuse& misuse : misuses) {
     SCOPED_TRACE(misuse.what);

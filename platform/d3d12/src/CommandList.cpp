@@ -127,6 +127,7 @@ HRESULT CommandList::Close() {
   if (!recording_) return Fail(E_FAIL, kCall, "the command list is already closed");
   EndRendering();
   FlushPendingClears();
+  EndPredication();
   // Readback buffers are read by the CPU after a fence wait; make the writes of this list visible to it.
   RecordFullBarrier(commands_, VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
   const VkResult result = vkEndCommandBuffer(commands_);
@@ -150,6 +151,7 @@ void CommandList::ClearState(ID3D12PipelineState* pipelineState) {
   if (!CheckRecording("ID3D12GraphicsCommandList::ClearState")) return;
   EndRendering();
   FlushPendingClears();
+  EndPredication();
   ResetState(static_cast<PipelineState*>(pipelineState));
 }
 

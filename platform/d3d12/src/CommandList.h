@@ -151,6 +151,8 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool TargetsMatchPipeline(const char* call);
   // Whether every bound target has `count` samples (CommandListResolve.cpp).
   bool TargetsMatchSampleCount(UINT count) const;
+  // Ends the predication SetPredication began (CommandListQueries.cpp).
+  void EndPredication();
   bool BeginRendering(const char* call);
   // Begins rendering to these targets; pending clears of them become their load operations.
   void RecordRendering(const Descriptor* colors, UINT colorCount, const Descriptor* depthStencil);
@@ -188,6 +190,9 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool renderingActive_ = false;
   VkExtent2D renderArea_{};
   std::vector<PendingClear> pendingClears_;
+  // Between SetPredication with a buffer and its end: clears cannot wait to become load operations, which
+  // would escape the predicate.
+  bool predicating_ = false;
 
   // Pipeline and fixed-function state.
   PipelineState* pipeline_ = nullptr;

@@ -121,7 +121,7 @@ void CommandList::Clear(const char* call, const Descriptor& target, VkImageAspec
     ClearInRendering(target, aspects, value, rectCount, rects);
     return;
   }
-  if (rectCount == 0) {
+  if (rectCount == 0 && !predicating_) {
     AddPendingClear(target, aspects, value);
     return;
   }

@@ -75,8 +75,57 @@ void CommandList::ResolveQueryData(ID3D12QueryHeap* queryHeap, D3D12_QUERY_TYPE 
                             VK_QUERY_RESULT_64_BIT | VK_QUERY_RESULT_WAIT_BIT);
 }
 
-void CommandList::SetPredication(ID3D12Resource*, UINT64, D3D12_PREDICATION_OP) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetPredication");
+// Vulkan's conditional rendering covers draws and attachment clears (every clear while predicating is one),
+// not copies or resolves, and reads 32 bits where Direct3D 12 reads 64: the predicate is the value's low half.
+void CommandList::SetPredication(ID3D12Resource* predicate, UINT64 offset, D3D12_PREDICATION_OP operation) {
+  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetPredication";
+  if (!CheckRecording(kCall)) return;
+  VulkanDevice& vulkan = OwningDevice().Vulkan();
+  if (!vulkan.HasConditionalRendering()) {
+    if (predicate != nullptr) ReportUnsupportedOnce(kCall);
+    return;
+  }
+  Resource* buffer = AsResource(predicate);
+  if (buffer != nullptr) {
+    if (!buffer->IsBuffer()) return Reject(kCall, "the predicate is not a buffer");
+    if (offset % 8 != 0 || offset + 8 > buffer->Desc().Width) {
+      return Reject(kCall, "offset %llu is not 8-byte aligned or leaves no 8 bytes", (unsigned long long)offset);
+    }
+    if (operation != D3D12_PREDICATION_OP_EQUAL_ZERO && operation != D3D12_PREDICATION_OP_NOT_EQUAL_ZERO) {
+      return Reject(kCall, "unknown predication operation %d", operation);
+    }
+  }
+  // Work recorded before the call is not predicated: clears waiting for their rendering go now.
+  EndRendering();
+  FlushPendingClears();
+  EndPredication();
+  if (buffer == nullptr) return;
+
+  // The value may have been written by a copy or a query resolve just before.
+  auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
+  barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
+  barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
+  barrier.dstStageMask = VK_PIPELINE_STAGE_2_CONDITIONAL_RENDERING_BIT_EXT;
+  barrier.dstAccessMask = VK_ACCESS_2_CONDITIONAL_RENDERING_READ_BIT_EXT;
+  auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+  dependency.memoryBarrierCount = 1;
+  dependency.pMemoryBarriers = &barrier;
+  vkCmdPipelineBarrier2(commands_, &dependency);
+
+  // EQUAL_ZERO skips the work when the value is 0, so it runs when the value is not: Vulkan's plain condition.
+  auto begin = VkInit<VkConditionalRenderingBeginInfoEXT>(VK_STRUCTURE_TYPE_CONDITIONAL_RENDERING_BEGIN_INFO_EXT);
+  begin.buffer = buffer->Buffer();
+  begin.offset = offset;
+  begin.flags = operation == D3D12_PREDICATION_OP_NOT_EQUAL_ZERO ? VK_CONDITIONAL_RENDERING_INVERTED_BIT_EXT : 0;
+  vulkan.CmdBeginConditionalRendering(commands_, &begin);
+  predicating_ = true;
+}
+
+void CommandList::EndPredication() {
+  if (!predicating_) return;
+  EndRendering();
+  OwningDevice().Vulkan().CmdEndConditionalRendering(commands_);
+  predicating_ = false;
 }
 
 }  // namespace d3d12vk

@@ -186,6 +186,7 @@ HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
   info.usage = VK_BUFFER_USAGE_TRANSFER_SRC_BIT | VK_BUFFER_USAGE_TRANSFER_DST_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT |
                VK_BUFFER_USAGE_INDEX_BUFFER_BIT | VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT |
                VK_BUFFER_USAGE_STORAGE_BUFFER_BIT | VK_BUFFER_USAGE_INDIRECT_BUFFER_BIT;
+  if (OwningDevice().Vulkan().HasConditionalRendering()) info.usage |= VK_BUFFER_USAGE_CONDITIONAL_RENDERING_BIT_EXT;
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
   const VkResult result = vkCreateBuffer(device, &info, nullptr, &buffer_);
   if (result != VK_SUCCESS) {
