@@ -281,6 +281,10 @@ TEST_F(MultiQueueTest, AListOfAnotherTypeIsNotExecuted) {
   QueueKit copy = MakeQueue(D3D12_COMMAND_LIST_TYPE_COPY);
   ComPtr<ID3D12Resource> source = Words(1, 4);
   ComPtr<ID3D12Resource> readback = CreateBuffer(D3D12_HEAP_TYPE_READBACK, 16, D3D12_RESOURCE_STATE_COPY_DEST);
+  void* mapped = nullptr;
+  ASSERT_EQ(readback->Map(0, nullptr, &mapped), S_OK);
+  std::memset(mapped, 0xAB, 16);
+  readback->Unmap(0, nullptr);
   list->CopyBufferRegion(readback.Get(), 0, source.Get(), 0, 16);
   ASSERT_EQ(list->Close(), S_OK);
   ID3D12CommandList* direct[] = {list.Get()};
@@ -288,13 +292,67 @@ TEST_F(MultiQueueTest, AListOfAnotherTypeIsNotExecuted) {
   ComPtr<ID3D12Fence> done = MakeFence();
   ASSERT_EQ(copy.queue->Signal(done.Get(), 1), S_OK);
   ASSERT_TRUE(Reaches(done.Get(), 1, 5000));
-  EXPECT_EQ(ReadWords(readback.Get(), 4), (std::vector<uint32_t>{0, 0, 0, 0}));
+  EXPECT_EQ(ReadWords(readback.Get(), 4), std::vector<uint32_t>(4, 0xABABABABu));
   // A direct allocator cannot serve a copy list either.
   ComPtr<ID3D12GraphicsCommandList> mismatched;
   EXPECT_EQ(device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_COPY, allocator.Get(), nullptr,
                                       IID_PPV_ARGS(&mismatched)),
             E_INVALIDARG);
   ASSERT_EQ(list->Reset(allocator.Get(), nullptr), S_OK);
+}
+
+// Direct3D 12 lets a closed list be executed again, even while its last execution still runs and twice in
+// one call; an additive draw shows how often it ran.
+TEST_F(MultiQueueTest, AClosedListRunsAgainEachTimeItIsExecuted) {
+  CreateTargets();
+  const D3D12_ROOT_SIGNATURE_DESC rootDesc{0, nullptr, 0, nullptr,
+                                           D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT};
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature(rootDesc);
+  ComPtr<ID3DBlob> vs = Compile(kFlatVS, "vs_5_0");
+  ComPtr<ID3DBlob> ps = Compile("float4 main() : SV_Target { return float4(32.0 / 255.0, 0.0, 0.0, 1.0); }", "ps_5_0");
+  const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
+      {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
+  auto pipelineDesc = PipelineDesc(root.Get(), vs.Get(), ps.Get(), layout);
+  pipelineDesc.RasterizerState.CullMode = D3D12_CULL_MODE_NONE;
+  pipelineDesc.DepthStencilState.DepthEnable = FALSE;
+  pipelineDesc.DSVFormat = DXGI_FORMAT_UNKNOWN;
+  D3D12_RENDER_TARGET_BLEND_DESC& blend = pipelineDesc.BlendState.RenderTarget[0];
+  blend.BlendEnable = TRUE;
+  blend.SrcBlend = blend.DestBlend = blend.SrcBlendAlpha = blend.DestBlendAlpha = D3D12_BLEND_ONE;
+  ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(pipelineDesc);
+
+  const float black[4] = {0, 0, 0, 0};
+  list->ClearRenderTargetView(rtv, black, 0, nullptr);
+  ExecuteAndWait();
+
+  const TriangleVertex vertices[] = {{{-1, -1, 0}}, {{-1, 3, 0}}, {{3, -1, 0}}};
+  ComPtr<ID3D12Resource> vertexBuffer = UploadBuffer(vertices, sizeof(vertices));
+  ComPtr<ID3D12CommandAllocator> addAllocator;
+  ComPtr<ID3D12GraphicsCommandList> add;
+  ASSERT_EQ(device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&addAllocator)), S_OK);
+  ASSERT_EQ(device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, addAllocator.Get(), pipeline.Get(),
+                                      IID_PPV_ARGS(&add)),
+            S_OK);
+  const D3D12_VIEWPORT viewport{0.0f, 0.0f, float(kWidth), float(kHeight), 0.0f, 1.0f};
+  const D3D12_RECT scissor{0, 0, LONG(kWidth), LONG(kHeight)};
+  add->RSSetViewports(1, &viewport);
+  add->RSSetScissorRects(1, &scissor);
+  add->OMSetRenderTargets(1, &rtv, TRUE, nullptr);
+  add->SetGraphicsRootSignature(root.Get());
+  add->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+  const D3D12_VERTEX_BUFFER_VIEW view{vertexBuffer->GetGPUVirtualAddress(), sizeof(vertices), sizeof(TriangleVertex)};
+  add->IASetVertexBuffers(0, 1, &view);
+  add->DrawInstanced(3, 1, 0, 0);
+  ASSERT_EQ(add->Close(), S_OK);
+
+  ID3D12CommandList* once[] = {add.Get()};
+  ID3D12CommandList* twice[] = {add.Get(), add.Get()};
+  queue->ExecuteCommandLists(1, once);
+  queue->ExecuteCommandLists(2, twice);
+  queue->ExecuteCommandLists(1, once);
+  const std::vector<uint32_t> pixels = ReadTarget();
+  EXPECT_EQ(PixelAt(pixels, 0, 0), Rgba(128, 0, 0, 255));
+  EXPECT_EQ(PixelAt(pixels, kWidth - 1, kHeight - 1), Rgba(128, 0, 0, 255));
 }
 
 // A queue released while it waits for a fence drops its held work instead of waiting forever.

@@ -7,6 +7,7 @@
 #include "Diagnostics.h"
 #include "QueryHeap.h"
 #include "Resource.h"
+#include "ResourceStates.h"
 #include "VulkanStructs.h"
 
 namespace d3d12vk {
@@ -45,7 +46,8 @@ void CommandList::EndQuery(ID3D12QueryHeap* queryHeap, D3D12_QUERY_TYPE type, UI
   if (type == D3D12_QUERY_TYPE_TIMESTAMP) {
     FlushPendingClears();
     vkCmdResetQueryPool(commands_, heap->Pool(), index, 1);
-    vkCmdWriteTimestamp2(commands_, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, heap->Pool(), index);
+    // Written once all earlier work is done (the end of the pipeline: one stage only is allowed here).
+    vkCmdWriteTimestamp2(commands_, VK_PIPELINE_STAGE_2_BOTTOM_OF_PIPE_BIT, heap->Pool(), index);
   } else {
     vkCmdEndQuery(commands_, heap->Pool(), index);
   }
@@ -103,8 +105,8 @@ void CommandList::SetPredication(ID3D12Resource* predicate, UINT64 offset, D3D12
 
   // The value may have been written by a copy or a query resolve just before.
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-  barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
+  barrier.srcStageMask = kEveryWorkStage;
+  barrier.srcAccessMask = kEveryWorkWrite;
   barrier.dstStageMask = VK_PIPELINE_STAGE_2_CONDITIONAL_RENDERING_BIT_EXT;
   barrier.dstAccessMask = VK_ACCESS_2_CONDITIONAL_RENDERING_READ_BIT_EXT;
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);

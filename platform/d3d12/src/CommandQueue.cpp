@@ -5,7 +5,9 @@
 #include "Device.h"
 #include "Diagnostics.h"
 #include "Fence.h"
+#include "ResourceStates.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace d3d12vk {
@@ -84,7 +86,7 @@ HRESULT CommandQueue::Wait(ID3D12Fence* fence, UINT64 value) {
   Fence* target = static_cast<Fence*>(fence);
   auto lock = OwningDevice().Scheduler().Lock();
   if (held_.empty() && target->IsSignalSubmitted(value)) {
-    metWaits_.push_back({target->Semaphore(), value, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT});
+    metWaits_.push_back({target->Semaphore(), value, kEveryWorkStage});
     return S_OK;
   }
   target->AddRef();
@@ -99,7 +101,7 @@ bool CommandQueue::SubmitReadyWork() {
     switch (operation.kind) {
       case HeldOperation::Kind::Wait:
         if (!operation.fence->IsSignalSubmitted(operation.value)) return signalled;
-        metWaits_.push_back({operation.fence->Semaphore(), operation.value, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT});
+        metWaits_.push_back({operation.fence->Semaphore(), operation.value, kEveryWorkStage});
         break;
       case HeldOperation::Kind::Execute:
         SubmitCommands(operation.commands, operation.allocators);
@@ -116,11 +118,24 @@ bool CommandQueue::SubmitReadyWork() {
 
 void CommandQueue::SubmitCommands(const std::vector<VkCommandBuffer>& commands,
                                   const std::vector<CommandAllocator*>& allocators) {
-  const uint64_t serial =
-      OwningDevice().Submissions().Submit("ID3D12CommandQueue::ExecuteCommandLists", commands, metWaits_);
+  // One list twice in one call: each execution gets a submission of its own, the second after the first.
+  for (size_t i = 1; i < commands.size(); ++i) {
+    if (std::find(commands.begin(), commands.begin() + i, commands[i]) == commands.begin() + i) continue;
+    SubmitCommands({commands.begin(), commands.begin() + i}, {allocators.begin(), allocators.begin() + i});
+    SubmitCommands({commands.begin() + i, commands.end()}, {allocators.begin() + i, allocators.end()});
+    return;
+  }
+  SubmissionQueue& submissions = OwningDevice().Submissions();
+  // A recording runs again only once its earlier execution is done: the buffers are not for simultaneous use.
+  // Every earlier submission can finish without this queue, so the wait ends.
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const uint64_t earlier = allocators[i]->LastSubmissionOf(commands[i]);
+    if (earlier != 0 && !submissions.IsComplete(earlier)) submissions.WaitFor(earlier);
+  }
+  const uint64_t serial = submissions.Submit("ID3D12CommandQueue::ExecuteCommandLists", commands, metWaits_);
   metWaits_.clear();
   if (serial == 0) return;
-  for (CommandAllocator* allocator : allocators) allocator->MarkSubmitted(serial);
+  for (size_t i = 0; i < commands.size(); ++i) allocators[i]->MarkSubmitted(commands[i], serial);
 }
 
 bool CommandQueue::SubmitSignal(Fence* fence, UINT64 value) {

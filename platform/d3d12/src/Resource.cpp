@@ -272,8 +272,9 @@ HRESULT Resource::CreateImage(const char* call) {
   // The image leaves UNDEFINED for the layout of its initial state before any later submission.
   auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
   barrier.srcStageMask = VK_PIPELINE_STAGE_2_NONE;
-  barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-  barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
+  const StageAccess initial = StageAccessFor(recordedState_);
+  barrier.dstStageMask = initial.stages;
+  barrier.dstAccessMask = initial.access;
   barrier.oldLayout = VK_IMAGE_LAYOUT_UNDEFINED;
   barrier.newLayout = CurrentLayout();
   barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
