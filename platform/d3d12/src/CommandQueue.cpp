@@ -63,7 +63,10 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* com
     allocator->AddRef();
     allocator->BeginHold();
   }
-  Hold({HeldOperation::Kind::Execute, std::move(buffers), std::move(allocators)});
+  HeldOperation operation{HeldOperation::Kind::Execute};
+  operation.commands = std::move(buffers);
+  operation.allocators = std::move(allocators);
+  Hold(std::move(operation));
 }
 
 HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value) {
@@ -73,7 +76,7 @@ HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value) {
   auto lock = OwningDevice().Scheduler().Lock();
   if (!held_.empty()) {
     target->AddRef();
-    Hold({HeldOperation::Kind::Signal, {}, {}, target, value});
+    Hold(FenceOperation(HeldOperation::Kind::Signal, target, value));
     return S_OK;
   }
   if (SubmitSignal(target, value)) OwningDevice().Scheduler().SubmitReadyWork();
@@ -90,7 +93,7 @@ HRESULT CommandQueue::Wait(ID3D12Fence* fence, UINT64 value) {
     return S_OK;
   }
   target->AddRef();
-  Hold({HeldOperation::Kind::Wait, {}, {}, target, value});
+  Hold(FenceOperation(HeldOperation::Kind::Wait, target, value));
   return S_OK;
 }
 
@@ -109,11 +112,31 @@ bool CommandQueue::SubmitReadyWork() {
       case HeldOperation::Kind::Signal:
         signalled = SubmitSignal(operation.fence, operation.value) || signalled;
         break;
+      case HeldOperation::Kind::Run:
+        operation.work();
+        break;
     }
     DropHeld(operation);
     held_.pop_front();
   }
   return signalled;
+}
+
+bool CommandQueue::RunAfterHeldWork(const void* owner, std::function<void()> work) {
+  auto lock = OwningDevice().Scheduler().Lock();
+  if (held_.empty()) return false;
+  HeldOperation operation{HeldOperation::Kind::Run};
+  operation.owner = owner;
+  operation.work = std::move(work);
+  Hold(std::move(operation));
+  return true;
+}
+
+void CommandQueue::DropHeldWork(const void* owner) {
+  auto lock = OwningDevice().Scheduler().Lock();
+  for (HeldOperation& operation : held_) {
+    if (operation.kind == HeldOperation::Kind::Run && operation.owner == owner) operation.work = [] {};
+  }
 }
 
 void CommandQueue::SubmitCommands(const std::vector<VkCommandBuffer>& commands,
@@ -148,6 +171,13 @@ bool CommandQueue::SubmitSignal(Fence* fence, UINT64 value) {
 }
 
 void CommandQueue::Hold(HeldOperation operation) { held_.push_back(std::move(operation)); }
+
+CommandQueue::HeldOperation CommandQueue::FenceOperation(HeldOperation::Kind kind, Fence* fence, UINT64 value) {
+  HeldOperation operation{kind};
+  operation.fence = fence;
+  operation.value = value;
+  return operation;
+}
 
 void CommandQueue::DropHeld(HeldOperation& operation) {
   for (CommandAllocator* allocator : operation.allocators) {

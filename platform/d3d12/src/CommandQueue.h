@@ -7,6 +7,7 @@
 #include "SubmissionQueue.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace d3d12vk {
@@ -41,19 +42,30 @@ class CommandQueue final : public DeviceChild<ID3D12CommandQueue, ID3D12Pageable
   // Returns true when a fence signal was submitted, which may release other queues.
   bool SubmitReadyWork();
 
+  // Runs `work` in order with this queue's work: returns false when nothing is held, for the caller to run it
+  // now; otherwise holds it until the work before it is submitted. `owner` names it for DropHeldWork.
+  bool RunAfterHeldWork(const void* owner, std::function<void()> work);
+  // Forgets held work of `owner`, which is going away.
+  void DropHeldWork(const void* owner);
+
  private:
   // Work asked for after an unmet wait, in the program's order. Held objects keep a reference.
   struct HeldOperation {
-    enum class Kind { Execute, Signal, Wait } kind;
+    enum class Kind { Execute, Signal, Wait, Run };
+    explicit HeldOperation(Kind held) : kind(held) {}
+    Kind kind;
     std::vector<VkCommandBuffer> commands;
     std::vector<CommandAllocator*> allocators;
     Fence* fence = nullptr;
     UINT64 value = 0;
+    const void* owner = nullptr;
+    std::function<void()> work;
   };
 
   void SubmitCommands(const std::vector<VkCommandBuffer>& commands, const std::vector<CommandAllocator*>& allocators);
   bool SubmitSignal(Fence* fence, UINT64 value);
   void Hold(HeldOperation operation);
+  static HeldOperation FenceOperation(HeldOperation::Kind kind, Fence* fence, UINT64 value);
   void DropHeld(HeldOperation& operation);
 
   D3D12_COMMAND_QUEUE_DESC desc_;
