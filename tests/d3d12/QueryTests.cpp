@@ -101,20 +101,26 @@ TEST_F(QueryTest, OcclusionQueriesCountThePassingSamples) {
   EXPECT_EQ(PixelAt(pixels, 7, 8), Rgba(0, 0, 0));
 }
 
-TEST_F(QueryTest, BinaryOcclusionTellsWhetherAnySamplePassed) {
-  ComPtr<ID3D12QueryHeap> heap = CreateHeap(D3D12_QUERY_HEAP_TYPE_OCCLUSION, 2);
-  ComPtr<ID3D12Resource> results = CreateBuffer(D3D12_HEAP_TYPE_READBACK, 2 * 8, D3D12_RESOURCE_STATE_COPY_DEST);
+// Binary results are exactly 0 or 1 whatever the sample count. The queries straddle the point where the
+// layer's per-heap result image starts a new row (4096 queries to a row).
+TEST_F(QueryTest, BinaryOcclusionResolvesToZeroOrOne) {
+  ComPtr<ID3D12QueryHeap> heap = CreateHeap(D3D12_QUERY_HEAP_TYPE_OCCLUSION, 4100);
+  ComPtr<ID3D12Resource> results = CreateBuffer(D3D12_HEAP_TYPE_READBACK, 6 * 8, D3D12_RESOURCE_STATE_COPY_DEST);
+  void* mapped = nullptr;
+  ASSERT_EQ(results->Map(0, nullptr, &mapped), S_OK);
+  std::memset(mapped, 0xAB, 6 * 8);
+  results->Unmap(0, nullptr);
   SetUpDrawing();
-  list->BeginQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 0);
-  DrawPixels(0, 0, 1, 1, 0.5f);
-  list->EndQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 0);
-  list->BeginQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 1);
-  list->EndQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 1);
-  list->ResolveQueryData(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 0, 2, results.Get(), 0);
+  for (UINT index = 4094; index < 4098; ++index) {
+    list->BeginQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, index);
+    // Even queries see 64 x 8 pixels, odd ones nothing.
+    if (index % 2 == 0) DrawPixels(0, float(index - 4094) * 8, 64, float(index - 4094) * 8 + 8, 0.5f);
+    list->EndQuery(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, index);
+  }
+  list->ResolveQueryData(heap.Get(), D3D12_QUERY_TYPE_BINARY_OCCLUSION, 4094, 4, results.Get(), 8);
   ExecuteAndWait();
-  const std::vector<uint64_t> values = Read(results.Get(), 2);
-  EXPECT_NE(values[0], 0u);
-  EXPECT_EQ(values[1], 0u);
+  const std::vector<uint64_t> values = Read(results.Get(), 6);
+  EXPECT_EQ(values, (std::vector<uint64_t>{0xABABABABABABABABull, 1, 0, 1, 0, 0xABABABABABABABABull}));
 }
 
 TEST_F(QueryTest, TimestampsAdvanceAtTheQueueFrequency) {

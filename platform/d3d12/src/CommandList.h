@@ -18,6 +18,7 @@ namespace d3d12vk {
 class CommandAllocator;
 class DescriptorHeap;
 class PipelineState;
+class QueryHeap;
 class Resource;
 class RootSignature;
 struct RootParameterLayout;
@@ -153,6 +154,9 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool TargetsMatchSampleCount(UINT count) const;
   // Ends the predication SetPredication began (CommandListQueries.cpp).
   void EndPredication();
+  // Resolves binary occlusion queries to exactly 0 or 1 through the heap's flag image (CommandListQueries.cpp).
+  void ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT count, Resource& destination,
+                              UINT64 destinationOffset);
   bool BeginRendering(const char* call);
   // Begins rendering to these targets; pending clears of them become their load operations.
   void RecordRendering(const Descriptor* colors, UINT colorCount, const Descriptor* depthStencil);

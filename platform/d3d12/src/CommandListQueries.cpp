@@ -10,6 +10,9 @@
 #include "ResourceStates.h"
 #include "VulkanStructs.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace d3d12vk {
 namespace {
 
@@ -73,6 +76,11 @@ void CommandList::ResolveQueryData(ID3D12QueryHeap* queryHeap, D3D12_QUERY_TYPE 
   }
   if (count == 0) return;
   EndRendering();
+  // Under a predicate the clears that make 0 or 1 could not have predicates of their own (Vulkan does not nest
+  // them); the raw count is the fallback, as on devices without conditional rendering.
+  if (type == D3D12_QUERY_TYPE_BINARY_OCCLUSION && !predicating_ && heap->PrepareBinaryResolve()) {
+    return ResolveBinaryOcclusion(*heap, startIndex, count, *buffer, destinationOffset);
+  }
   vkCmdCopyQueryPoolResults(commands_, heap->Pool(), startIndex, count, buffer->Buffer(), destinationOffset, 8,
                             VK_QUERY_RESULT_64_BIT | VK_QUERY_RESULT_WAIT_BIT);
 }
@@ -121,6 +129,97 @@ void CommandList::SetPredication(ID3D12Resource* predicate, UINT64 offset, D3D12
   begin.flags = operation == D3D12_PREDICATION_OP_NOT_EQUAL_ZERO ? VK_CONDITIONAL_RENDERING_INVERTED_BIT_EXT : 0;
   vulkan.CmdBeginConditionalRendering(commands_, &begin);
   predicating_ = true;
+}
+
+namespace {
+
+void RecordBarrier(VkCommandBuffer commands, const VkBufferMemoryBarrier2* buffer, const VkImageMemoryBarrier2* image) {
+  auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+  dependency.bufferMemoryBarrierCount = buffer != nullptr ? 1 : 0;
+  dependency.pBufferMemoryBarriers = buffer;
+  dependency.imageMemoryBarrierCount = image != nullptr ? 1 : 0;
+  dependency.pImageMemoryBarriers = image;
+  vkCmdPipelineBarrier2(commands, &dependency);
+}
+
+VkBufferMemoryBarrier2 CountsBarrier(VkBuffer counts, VkPipelineStageFlags2 fromStage, VkAccessFlags2 fromAccess,
+                                     VkPipelineStageFlags2 toStage, VkAccessFlags2 toAccess) {
+  return {VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER_2, nullptr, fromStage, fromAccess, toStage, toAccess,
+          VK_QUEUE_FAMILY_IGNORED, VK_QUEUE_FAMILY_IGNORED, counts, 0, VK_WHOLE_SIZE};
+}
+
+VkImageMemoryBarrier2 FlagsBarrier(VkImage flags, VkImageLayout from, VkImageLayout to, VkPipelineStageFlags2 fromStage,
+                                   VkAccessFlags2 fromAccess, VkPipelineStageFlags2 toStage, VkAccessFlags2 toAccess) {
+  return {VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2, nullptr, fromStage, fromAccess, toStage, toAccess, from, to,
+          VK_QUEUE_FAMILY_IGNORED, VK_QUEUE_FAMILY_IGNORED, flags, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1}};
+}
+
+}  // namespace
+
+void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT count, Resource& destination,
+                                         UINT64 destinationOffset) {
+  const VkBuffer counts = heap.CountBuffer();
+  const VkExtent2D extent = heap.FlagExtent();
+  // The counts and the image may still be in use by an earlier resolve of this heap: its predicates and copy.
+  const VkBufferMemoryBarrier2 toCopy =
+      CountsBarrier(counts, VK_PIPELINE_STAGE_2_CONDITIONAL_RENDERING_BIT_EXT, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
+                    VK_ACCESS_2_TRANSFER_WRITE_BIT);
+  const VkImageMemoryBarrier2 toClear = FlagsBarrier(
+      heap.FlagImage(), VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL,
+      VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
+      VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
+  RecordBarrier(commands_, &toCopy, &toClear);
+  vkCmdCopyQueryPoolResults(commands_, heap.Pool(), startIndex, count, counts, VkDeviceSize(startIndex) * 8, 8,
+                            VK_QUERY_RESULT_64_BIT | VK_QUERY_RESULT_WAIT_BIT);
+  const VkBufferMemoryBarrier2 toPredicate =
+      CountsBarrier(counts, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
+                    VK_PIPELINE_STAGE_2_CONDITIONAL_RENDERING_BIT_EXT, VK_ACCESS_2_CONDITIONAL_RENDERING_READ_BIT_EXT);
+  RecordBarrier(commands_, &toPredicate, nullptr);
+
+  auto attachment = VkInit<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
+  attachment.imageView = heap.FlagView();
+  attachment.imageLayout = VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL;
+  attachment.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+  attachment.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+  auto rendering = VkInit<VkRenderingInfo>(VK_STRUCTURE_TYPE_RENDERING_INFO);
+  rendering.renderArea = {{0, 0}, extent};
+  rendering.layerCount = 1;
+  rendering.colorAttachmentCount = 1;
+  rendering.pColorAttachments = &attachment;
+  vkCmdBeginRendering(commands_, &rendering);
+  VkClearAttachment one{VK_IMAGE_ASPECT_COLOR_BIT, 0, {}};
+  one.clearValue.color.uint32[0] = 1;
+  VulkanDevice& vulkan = OwningDevice().Vulkan();
+  for (UINT query = startIndex; query < startIndex + count; ++query) {
+    const VkClearRect texel{{heap.FlagTexel(query), {1, 1}}, 0, 1};
+    // A count is not zero when either of its 32-bit halves is not.
+    for (VkDeviceSize half : {VkDeviceSize(0), VkDeviceSize(4)}) {
+      auto condition = VkInit<VkConditionalRenderingBeginInfoEXT>(VK_STRUCTURE_TYPE_CONDITIONAL_RENDERING_BEGIN_INFO_EXT);
+      condition.buffer = counts;
+      condition.offset = VkDeviceSize(query) * 8 + half;
+      vulkan.CmdBeginConditionalRendering(commands_, &condition);
+      vkCmdClearAttachments(commands_, 1, &one, 1, &texel);
+      vulkan.CmdEndConditionalRendering(commands_);
+    }
+  }
+  vkCmdEndRendering(commands_);
+
+  const VkImageMemoryBarrier2 toRead = FlagsBarrier(
+      heap.FlagImage(), VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
+      VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT,
+      VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
+  RecordBarrier(commands_, nullptr, &toRead);
+  // One region per image row the range touches; the texels land one after another as 64-bit results.
+  std::vector<VkBufferImageCopy> regions;
+  for (UINT query = startIndex; query < startIndex + count;) {
+    const VkOffset2D texel = heap.FlagTexel(query);
+    const UINT inRow = std::min(startIndex + count - query, extent.width - uint32_t(texel.x));
+    regions.push_back({destinationOffset + VkDeviceSize(query - startIndex) * 8, 0, 0,
+                       {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {texel.x, texel.y, 0}, {inRow, 1, 1}});
+    query += inRow;
+  }
+  vkCmdCopyImageToBuffer(commands_, heap.FlagImage(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, destination.Buffer(),
+                         uint32_t(regions.size()), regions.data());
 }
 
 void CommandList::EndPredication() {

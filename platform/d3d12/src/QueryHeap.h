@@ -6,6 +6,7 @@
 
 #include <vulkan/vulkan.h>
 
+#include <mutex>
 #include <vector>
 
 namespace d3d12vk {
@@ -24,6 +25,21 @@ class QueryHeap final : public DeviceChild<ID3D12QueryHeap, ID3D12Pageable> {
   bool AllEnded(UINT first, UINT count) const;
   void MarkEnded(UINT index) { ended_[index] = true; }
 
+  // Vulkan counts samples where Direct3D 12's binary occlusion answers exactly 0 or 1. To resolve to 0 or 1
+  // without a shader: the raw counts go to a buffer of the heap's own, each count is the predicate of
+  // conditional attachment clears that set its texel of a two-channel integer image to (1, 0) (the image
+  // starts cleared to 0), and the texels are copied out as 64-bit results. Made on first use; false when the
+  // device has no conditional rendering or memory for them.
+  bool PrepareBinaryResolve();
+  VkBuffer CountBuffer() const { return counts_; }
+  VkImage FlagImage() const { return flags_; }
+  VkImageView FlagView() const { return flagView_; }
+  VkExtent2D FlagExtent() const { return flagExtent_; }
+  // The texel of query `index`: queries fill the image row by row.
+  VkOffset2D FlagTexel(UINT index) const {
+    return {int32_t(index % flagExtent_.width), int32_t(index / flagExtent_.width)};
+  }
+
  private:
   explicit QueryHeap(Device& device);
   ~QueryHeap() override;
@@ -32,6 +48,13 @@ class QueryHeap final : public DeviceChild<ID3D12QueryHeap, ID3D12Pageable> {
   VkQueryPool pool_ = VK_NULL_HANDLE;
   std::vector<bool> ended_;
   uint64_t initializationSerial_ = 0;
+
+  std::mutex prepareMutex_;
+  VkBuffer counts_ = VK_NULL_HANDLE;
+  VkImage flags_ = VK_NULL_HANDLE;
+  VkImageView flagView_ = VK_NULL_HANDLE;
+  VkExtent2D flagExtent_{};
+  std::vector<VkDeviceMemory> memories_;
 };
 
 }  // namespace d3d12vk
