@@ -58,7 +58,9 @@ class HeldPresentTest : public GpuTest {
     std::vector<uint8_t> rgba;
     UINT width = 0, height = 0;
     const HRESULT result = d3d12_vk::ReadLastPresentedFrame(swapChain.Get(), &rgba, &width, &height);
-    if (SUCCEEDED(result) && rgba.size() >= 4) *pixel = rgba[0] | rgba[1] << 8 | rgba[2] << 16 | uint32_t(rgba[3]) << 24;
+    if (SUCCEEDED(result) && rgba.size() >= 4) {
+      *pixel = rgba[0] | rgba[1] << 8 | rgba[2] << 16 | uint32_t(rgba[3]) << 24;
+    }
     return result;
   }
 

@@ -146,7 +146,8 @@ TEST_F(MultisampleTest, QualityLevelsMatchWhatTexturesCanBeCreatedWith) {
       const HRESULT created = CreateTexture(format, samples,
                                             depth ? D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL
                                                   : D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET,
-                                            depth ? D3D12_RESOURCE_STATE_DEPTH_WRITE : D3D12_RESOURCE_STATE_RENDER_TARGET,
+                                            depth ? D3D12_RESOURCE_STATE_DEPTH_WRITE
+                                                  : D3D12_RESOURCE_STATE_RENDER_TARGET,
                                             &texture);
       EXPECT_EQ(created, QualityLevels(format, samples) > 0 ? S_OK : E_INVALIDARG)
           << samples << " samples of format " << format;
@@ -154,6 +155,17 @@ TEST_F(MultisampleTest, QualityLevelsMatchWhatTexturesCanBeCreatedWith) {
   }
   // The counts this test file draws with are on every Vulkan 1.3 device (4 is required).
   EXPECT_TRUE(Offers(4));
+  // Format support says the same: render targets and resolves for colour, no resolve for depth.
+  D3D12_FEATURE_DATA_FORMAT_SUPPORT colour{DXGI_FORMAT_R8G8B8A8_UNORM, D3D12_FORMAT_SUPPORT1_NONE,
+                                           D3D12_FORMAT_SUPPORT2_NONE};
+  ASSERT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_FORMAT_SUPPORT, &colour, sizeof(colour)), S_OK);
+  EXPECT_TRUE(colour.Support1 & D3D12_FORMAT_SUPPORT1_MULTISAMPLE_RENDERTARGET);
+  EXPECT_TRUE(colour.Support1 & D3D12_FORMAT_SUPPORT1_MULTISAMPLE_RESOLVE);
+  D3D12_FEATURE_DATA_FORMAT_SUPPORT depth{DXGI_FORMAT_D24_UNORM_S8_UINT, D3D12_FORMAT_SUPPORT1_NONE,
+                                          D3D12_FORMAT_SUPPORT2_NONE};
+  ASSERT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_FORMAT_SUPPORT, &depth, sizeof(depth)), S_OK);
+  EXPECT_TRUE(depth.Support1 & D3D12_FORMAT_SUPPORT1_MULTISAMPLE_RENDERTARGET);
+  EXPECT_FALSE(depth.Support1 & D3D12_FORMAT_SUPPORT1_MULTISAMPLE_RESOLVE);
 }
 
 TEST_F(MultisampleTest, MultisampledTexturesAreTargetsWithOneMipLevel) {

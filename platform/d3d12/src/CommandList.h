@@ -73,7 +73,8 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
 
   // Multisample resolves (CommandListResolve.cpp)
   void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource* destination, UINT destinationSubresource,
-                                            ID3D12Resource* source, UINT sourceSubresource, DXGI_FORMAT format) override;
+                                            ID3D12Resource* source, UINT sourceSubresource,
+                                            DXGI_FORMAT format) override;
 
   // Queries and predication (CommandListQueries.cpp)
   void STDMETHODCALLTYPE BeginQuery(ID3D12QueryHeap* heap, D3D12_QUERY_TYPE type, UINT index) override;

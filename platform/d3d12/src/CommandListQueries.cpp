@@ -194,7 +194,8 @@ void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT 
     const VkClearRect texel{{heap.FlagTexel(query), {1, 1}}, 0, 1};
     // A count is not zero when either of its 32-bit halves is not.
     for (VkDeviceSize half : {VkDeviceSize(0), VkDeviceSize(4)}) {
-      auto condition = VkInit<VkConditionalRenderingBeginInfoEXT>(VK_STRUCTURE_TYPE_CONDITIONAL_RENDERING_BEGIN_INFO_EXT);
+      auto condition =
+          VkInit<VkConditionalRenderingBeginInfoEXT>(VK_STRUCTURE_TYPE_CONDITIONAL_RENDERING_BEGIN_INFO_EXT);
       condition.buffer = counts;
       condition.offset = VkDeviceSize(query) * 8 + half;
       vulkan.CmdBeginConditionalRendering(commands_, &condition);

@@ -271,12 +271,14 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       if (vulkan_->SupportsImageFeatures(vkFormat, VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
         bits |= D3D12_FORMAT_SUPPORT1_DEPTH_STENCIL;
       }
+      bits |= MultisampleFormatSupport(*vulkan_, *format);
       support->Support1 = D3D12_FORMAT_SUPPORT1(bits);
       return S_OK;
     }
     case D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS:
       if (!expect(sizeof(D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS))) return E_INVALIDARG;
-      return AnswerMultisampleQualityLevels(*vulkan_, *static_cast<D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS*>(data));
+      return AnswerMultisampleQualityLevels(*vulkan_,
+                                            *static_cast<D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS*>(data));
     default:
       ReportUnsupportedOnce("ID3D12Device::CheckFeatureSupport for this feature");
       return E_INVALIDARG;

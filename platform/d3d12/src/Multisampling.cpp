@@ -39,6 +39,20 @@ VkImageUsageFlags AttachmentUsage(bool depthStencil) {
          (depthStencil ? VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT : VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
 }
 
+UINT MultisampleFormatSupport(const VulkanDevice& device, const FormatInfo& format) {
+  const VkFormat vkFormat = device.ImageFormat(format);
+  const bool depth = IsDepthStencil(format);
+  const VkSampleCountFlags targets = SupportedSampleCounts(device, vkFormat, AttachmentUsage(depth));
+  if ((targets & ~VkSampleCountFlags(VK_SAMPLE_COUNT_1_BIT)) == 0) return 0;
+  UINT bits = D3D12_FORMAT_SUPPORT1_MULTISAMPLE_RENDERTARGET;
+  // vkCmdResolveImage writes colour images whose format can be a colour attachment; depth is not resolved.
+  if (!depth) bits |= D3D12_FORMAT_SUPPORT1_MULTISAMPLE_RESOLVE;
+  const VkSampleCountFlags loads =
+      SupportedSampleCounts(device, vkFormat, AttachmentUsage(depth) | VK_IMAGE_USAGE_SAMPLED_BIT);
+  if ((loads & ~VkSampleCountFlags(VK_SAMPLE_COUNT_1_BIT)) != 0) bits |= D3D12_FORMAT_SUPPORT1_MULTISAMPLE_LOAD;
+  return bits;
+}
+
 HRESULT AnswerMultisampleQualityLevels(const VulkanDevice& device,
                                        D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS& levels) {
   levels.NumQualityLevels = 0;

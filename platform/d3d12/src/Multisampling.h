@@ -8,6 +8,7 @@
 namespace d3d12vk {
 
 class VulkanDevice;
+struct FormatInfo;
 
 // The Vulkan bit for a Direct3D 12 sample count; 0 for counts Vulkan has no bit for.
 VkSampleCountFlagBits SampleCountBit(UINT count);
@@ -18,6 +19,10 @@ VkSampleCountFlags SupportedSampleCounts(const VulkanDevice& device, VkFormat fo
 
 // The usage a render target or depth buffer of this format gets, before any shader-resource use.
 VkImageUsageFlags AttachmentUsage(bool depthStencil);
+
+// The D3D12_FORMAT_SUPPORT1 multisample bits of a format: render target (some count above 1), resolve (into
+// a single-sample image of it) and load (shaders reading its samples).
+UINT MultisampleFormatSupport(const VulkanDevice& device, const FormatInfo& format);
 
 // Fills NumQualityLevels: 1 when the format can be a multisampled render target or depth buffer with
 // SampleCount samples (one standard pattern, quality 0), 0 when it cannot.
