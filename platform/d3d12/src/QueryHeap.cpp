@@ -50,7 +50,7 @@ HRESULT QueryHeap::Create(Device& device, const D3D12_QUERY_HEAP_DESC& desc, Que
   info.queryCount = desc.Count;
   QueryHeap* created = new QueryHeap(device);
   created->desc_ = desc;
-  created->ended_.assign(desc.Count, false);
+  created->ended_.assign(desc.Count, 0);
   const VkResult result = vkCreateQueryPool(device.Vulkan().Handle(), &info, nullptr, &created->pool_);
   if (result != VK_SUCCESS) {
     created->Release();
@@ -133,7 +133,7 @@ bool QueryHeap::PrepareBinaryResolve() {
 
 bool QueryHeap::AllEnded(UINT first, UINT count) const {
   for (UINT i = first; i < first + count; ++i) {
-    if (!ended_[i]) return false;
+    if (ended_[i] == 0) return false;
   }
   return true;
 }

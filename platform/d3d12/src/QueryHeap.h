@@ -23,7 +23,7 @@ class QueryHeap final : public DeviceChild<ID3D12QueryHeap, ID3D12Pageable> {
   // Whether every query in [first, first + count) has been ended by a recorded list: resolving one that never
   // was would wait forever for its result.
   bool AllEnded(UINT first, UINT count) const;
-  void MarkEnded(UINT index) { ended_[index] = true; }
+  void MarkEnded(UINT index) { ended_[index] = 1; }
 
   // Vulkan counts samples where Direct3D 12's binary occlusion answers exactly 0 or 1. To resolve to 0 or 1
   // without a shader: the raw counts go to a buffer of the heap's own, each count is the predicate of
@@ -46,7 +46,8 @@ class QueryHeap final : public DeviceChild<ID3D12QueryHeap, ID3D12Pageable> {
 
   D3D12_QUERY_HEAP_DESC desc_{};
   VkQueryPool pool_ = VK_NULL_HANDLE;
-  std::vector<bool> ended_;
+  // One byte per query, not packed bits: lists recorded on several threads end queries of one heap.
+  std::vector<uint8_t> ended_;
   uint64_t initializationSerial_ = 0;
 
   std::mutex prepareMutex_;
