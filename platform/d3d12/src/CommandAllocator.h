@@ -7,6 +7,7 @@
 
 #include <vulkan/vulkan.h>
 
+#include <atomic>
 #include <vector>
 
 namespace d3d12vk {
@@ -50,7 +51,7 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   size_t used_ = 0;
   CommandList* recording_ = nullptr;
   uint64_t lastSubmission_ = 0;
-  uint32_t heldExecutions_ = 0;
+  std::atomic<uint32_t> heldExecutions_{0};  // changed under the scheduler's lock, read by Reset
   ConstantUploadArena rootConstants_;
 };
 
