@@ -36,7 +36,7 @@ D3D12_STATIC_SAMPLER_DESC LinearWrapSampler() {
 
 }  // namespace
 
-LayerFrame::LayerFrame(uint32_t drawCount) : drawCount_(drawCount) {
+LayerFrame::LayerFrame(uint32_t drawCount, uint32_t samples) : drawCount_(drawCount), samples_(samples) {
   if (Initialize() && CreateResources()) CreatePipelines();
 }
 
@@ -98,12 +98,28 @@ bool LayerFrame::Initialize() {
 bool LayerFrame::CreateResources() {
   const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
-  const auto depthDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_D24_UNORM_S8_UINT, kWidth, kHeight, 1, 1, 1, 0,
-                                                      D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
+  const auto depthDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_D24_UNORM_S8_UINT, kWidth, kHeight, 1, 1, samples_,
+                                                      0, D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
   const CD3DX12_CLEAR_VALUE depthClear(DXGI_FORMAT_D24_UNORM_S8_UINT, 1.0f, 0);
   device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &depthDesc, D3D12_RESOURCE_STATE_DEPTH_WRITE,
                                    &depthClear, IID_PPV_ARGS(&depthBuffer_));
   device_->CreateDepthStencilView(depthBuffer_.Get(), nullptr, dsvHeap_->GetCPUDescriptorHandleForHeapStart());
+  if (samples_ > 1) {
+    const auto targetDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, kWidth, kHeight, 1, 1, samples_,
+                                                         0, D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
+    const float clear[4] = {240 / 255.0f, 1, 1, 1};
+    const CD3DX12_CLEAR_VALUE targetClear(DXGI_FORMAT_R8G8B8A8_UNORM, clear);
+    if (FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &targetDesc,
+                                                D3D12_RESOURCE_STATE_RENDER_TARGET, &targetClear,
+                                                IID_PPV_ARGS(&multisampledTarget_)))) {
+      error_ = "no multisampled target";
+      return false;
+    }
+    const D3D12_DESCRIPTOR_HEAP_DESC heap{D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1, D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
+    device_->CreateDescriptorHeap(&heap, IID_PPV_ARGS(&multisampledRtvHeap_));
+    device_->CreateRenderTargetView(multisampledTarget_.Get(), nullptr,
+                                    multisampledRtvHeap_->GetCPUDescriptorHandleForHeapStart());
+  }
 
   // Upload-heap buffers, mapped and written once, as the engine keeps its dynamic data.
   auto makeUpload = [&](const void* data, size_t size, ComPtr<ID3D12Resource>* buffer) {
@@ -201,7 +217,7 @@ bool LayerFrame::CreatePipelines() {
   desc.NumRenderTargets = 1;
   desc.RTVFormats[0] = DXGI_FORMAT_R8G8B8A8_UNORM;
   desc.DSVFormat = DXGI_FORMAT_D24_UNORM_S8_UINT;
-  desc.SampleDesc = {1, 0};
+  desc.SampleDesc = {samples_, 0};
 
   D3D12_GRAPHICS_PIPELINE_STATE_DESC text = desc;
   text.pRootSignature = textRoot_.Get();
@@ -229,15 +245,20 @@ void LayerFrame::Record() {
   allocator_->Reset();
   list_->Reset(allocator_.Get(), nullptr);
   ID3D12Resource* backBuffer = backBuffers_[currentBuffer_].Get();
-  const auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_PRESENT,
-                                                             D3D12_RESOURCE_STATE_RENDER_TARGET);
-  list_->ResourceBarrier(1, &toTarget);
+  const bool multisampled = samples_ > 1;
+  if (!multisampled) {
+    const auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_PRESENT,
+                                                               D3D12_RESOURCE_STATE_RENDER_TARGET);
+    list_->ResourceBarrier(1, &toTarget);
+  }
   const D3D12_VIEWPORT viewport{0, 0, float(kWidth), float(kHeight), 0, 1};
   const D3D12_RECT scissor{0, 0, LONG(kWidth), LONG(kHeight)};
   list_->RSSetViewports(1, &viewport);
   list_->RSSetScissorRects(1, &scissor);
-  const CD3DX12_CPU_DESCRIPTOR_HANDLE rtv(rtvHeap_->GetCPUDescriptorHandleForHeapStart(), currentBuffer_,
-                                          rtvIncrement_);
+  const D3D12_CPU_DESCRIPTOR_HANDLE rtv =
+      multisampled ? multisampledRtvHeap_->GetCPUDescriptorHandleForHeapStart()
+                   : CD3DX12_CPU_DESCRIPTOR_HANDLE(rtvHeap_->GetCPUDescriptorHandleForHeapStart(), currentBuffer_,
+                                                   rtvIncrement_);
   const D3D12_CPU_DESCRIPTOR_HANDLE dsv = dsvHeap_->GetCPUDescriptorHandleForHeapStart();
   const float clear[4] = {240 / 255.0f, 1, 1, 1};
   list_->ClearRenderTargetView(rtv, clear, 0, nullptr);
@@ -266,9 +287,26 @@ void LayerFrame::Record() {
     list_->IASetIndexBuffer(&indexView_);
     list_->DrawIndexedInstanced(indexCount_, 1, 0, 0, 0);
   }
-  const auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_RENDER_TARGET,
-                                                              D3D12_RESOURCE_STATE_PRESENT);
-  list_->ResourceBarrier(1, &toPresent);
+  if (multisampled) {
+    // The way Microsoft's multisampling sample ends a frame: resolve into the back buffer, then present it.
+    const D3D12_RESOURCE_BARRIER toResolve[] = {
+        CD3DX12_RESOURCE_BARRIER::Transition(multisampledTarget_.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET,
+                                             D3D12_RESOURCE_STATE_RESOLVE_SOURCE),
+        CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_PRESENT,
+                                             D3D12_RESOURCE_STATE_RESOLVE_DEST)};
+    list_->ResourceBarrier(2, toResolve);
+    list_->ResolveSubresource(backBuffer, 0, multisampledTarget_.Get(), 0, DXGI_FORMAT_R8G8B8A8_UNORM);
+    const D3D12_RESOURCE_BARRIER afterResolve[] = {
+        CD3DX12_RESOURCE_BARRIER::Transition(multisampledTarget_.Get(), D3D12_RESOURCE_STATE_RESOLVE_SOURCE,
+                                             D3D12_RESOURCE_STATE_RENDER_TARGET),
+        CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_RESOLVE_DEST,
+                                             D3D12_RESOURCE_STATE_PRESENT)};
+    list_->ResourceBarrier(2, afterResolve);
+  } else {
+    const auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_RENDER_TARGET,
+                                                                D3D12_RESOURCE_STATE_PRESENT);
+    list_->ResourceBarrier(1, &toPresent);
+  }
   list_->Close();
 }
 

@@ -16,8 +16,9 @@ using Microsoft::WRL::ComPtr;
 
 class LayerFrame {
  public:
-  // Builds everything the frame needs for `drawCount` object draws; Error() says what failed.
-  explicit LayerFrame(uint32_t drawCount);
+  // Builds everything the frame needs for `drawCount` object draws; Error() says what failed. With `samples`
+  // above 1 the frame renders into a multisampled target and resolves it into the back buffer.
+  explicit LayerFrame(uint32_t drawCount, uint32_t samples = 1);
   ~LayerFrame();
 
   const std::string& Error() const { return error_; }
@@ -32,6 +33,7 @@ class LayerFrame {
   void Record();
 
   uint32_t drawCount_;
+  uint32_t samples_;
   std::string error_;
   HWND window_ = nullptr;
   ComPtr<IDXGIFactory4> factory_;
@@ -53,6 +55,8 @@ class LayerFrame {
   UINT indexCount_ = 0;
   ComPtr<ID3D12RootSignature> textRoot_, objectRoot_;
   ComPtr<ID3D12PipelineState> textPipeline_, objectPipeline_;
+  ComPtr<ID3D12Resource> multisampledTarget_;
+  ComPtr<ID3D12DescriptorHeap> multisampledRtvHeap_;
 };
 
 }  // namespace frame_bench

@@ -52,7 +52,8 @@ VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
 
 }  // namespace
 
-VulkanFrame::VulkanFrame(uint32_t drawCount) : drawCount_(drawCount) {
+VulkanFrame::VulkanFrame(uint32_t drawCount, uint32_t samples)
+    : drawCount_(drawCount), samples_(VkSampleCountFlagBits(samples)) {
   if (CreateDevice() && CreateResources()) CreatePipelines();
 }
 
@@ -71,6 +72,7 @@ VulkanFrame::~VulkanFrame() {
   vkDestroySampler(device_, sampler_, nullptr);
   for (Image& target : targets_) Destroy(target);
   Destroy(depth_);
+  Destroy(multisampled_);
   Destroy(front_);
   Destroy(texture_);
   Destroy(vertices_);
@@ -160,14 +162,14 @@ uint32_t VulkanFrame::MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted)
 }
 
 bool VulkanFrame::CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects,
-                              Image* image) {
+                              Image* image, VkSampleCountFlagBits samples) {
   auto info = Make<VkImageCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO);
   info.imageType = VK_IMAGE_TYPE_2D;
   info.format = format;
   info.extent = {extent.width, extent.height, 1};
   info.mipLevels = 1;
   info.arrayLayers = 1;
-  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.samples = samples;
   info.tiling = VK_IMAGE_TILING_OPTIMAL;
   info.usage = usage;
   if (vkCreateImage(device_, &info, nullptr, &image->image) != VK_SUCCESS) return false;
@@ -217,7 +219,11 @@ bool VulkanFrame::CreateResources() {
                                      VK_IMAGE_ASPECT_COLOR_BIT, &target);
   }
   created = created && CreateImage(depthFormat_, screen, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT,
-                                   VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, &depth_);
+                                   VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, &depth_, samples_);
+  if (samples_ != VK_SAMPLE_COUNT_1_BIT) {
+    created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT,
+                                     VK_IMAGE_ASPECT_COLOR_BIT, &multisampled_, samples_);
+  }
   created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
                                    VK_IMAGE_ASPECT_COLOR_BIT, &front_);
   created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, {kTextureSize, kTextureSize},
@@ -266,6 +272,11 @@ void VulkanFrame::UploadTexture() {
   Barrier(commands_, depth_.image, VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
           VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0,
           VK_PIPELINE_STAGE_2_EARLY_FRAGMENT_TESTS_BIT, VK_ACCESS_2_DEPTH_STENCIL_ATTACHMENT_WRITE_BIT);
+  if (multisampled_.image != VK_NULL_HANDLE) {
+    Barrier(commands_, multisampled_.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
+            VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0,
+            VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
+  }
   vkEndCommandBuffer(commands_);
   auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);
   submit.commandBufferCount = 1;
@@ -351,7 +362,7 @@ VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, 
   raster.frontFace = VK_FRONT_FACE_CLOCKWISE;
   raster.lineWidth = 1.0f;
   auto multisample = Make<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
-  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+  multisample.rasterizationSamples = samples_;
   auto depth = Make<VkPipelineDepthStencilStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO);
   depth.depthTestEnable = !text;
   depth.depthWriteEnable = !text;
@@ -415,6 +426,13 @@ void VulkanFrame::Record() {
   color.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
   color.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
   color.clearValue.color = {{240 / 255.0f, 1, 1, 1}};
+  if (multisampled_.image != VK_NULL_HANDLE) {
+    color.imageView = multisampled_.view;
+    color.storeOp = VK_ATTACHMENT_STORE_OP_DONT_CARE;
+    color.resolveMode = VK_RESOLVE_MODE_AVERAGE_BIT;
+    color.resolveImageView = target.view;
+    color.resolveImageLayout = VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL;
+  }
   auto depthStencil = Make<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
   depthStencil.imageView = depth_.view;
   depthStencil.imageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;

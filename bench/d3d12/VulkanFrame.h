@@ -11,7 +11,9 @@ namespace frame_bench {
 
 class VulkanFrame {
  public:
-  explicit VulkanFrame(uint32_t drawCount);
+  // With `samples` above 1 the frame renders into a multisampled image that the rendering resolves into its
+  // target, the usual Vulkan way.
+  explicit VulkanFrame(uint32_t drawCount, uint32_t samples = 1);
   ~VulkanFrame();
   VulkanFrame(const VulkanFrame&) = delete;
   VulkanFrame& operator=(const VulkanFrame&) = delete;
@@ -34,7 +36,8 @@ class VulkanFrame {
   };
 
   bool CreateDevice();
-  bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects, Image* image);
+  bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects, Image* image,
+                   VkSampleCountFlagBits samples = VK_SAMPLE_COUNT_1_BIT);
   bool CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsageFlags usage, Buffer* buffer);
   uint32_t MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const;
   bool CreateResources();
@@ -47,6 +50,7 @@ class VulkanFrame {
   void Destroy(Buffer& buffer);
 
   uint32_t drawCount_;
+  VkSampleCountFlagBits samples_;
   std::string error_;
   VkInstance instance_ = VK_NULL_HANDLE;
   VkPhysicalDevice physical_ = VK_NULL_HANDLE;
@@ -62,7 +66,7 @@ class VulkanFrame {
   Image targets_[2];
   uint32_t currentTarget_ = 0;
   bool targetsUsed_[2] = {false, false};
-  Image depth_, front_, texture_;
+  Image depth_, front_, texture_, multisampled_;
   bool frontUsed_ = false;
   Buffer vertices_, indices_, instances_, constants_;
   uint32_t indexCount_ = 0;

@@ -35,11 +35,12 @@ HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, C
 HRESULT CommandAllocator::Reset() {
   constexpr const char* kCall = "ID3D12CommandAllocator::Reset";
   if (recording_ != nullptr) return Fail(E_FAIL, kCall, "a command list is still recording from this allocator");
-  if (!OwningDevice().Submissions().IsComplete(lastSubmission_)) {
+  if (heldExecutions_ != 0 || !OwningDevice().Submissions().IsComplete(lastSubmission_)) {
     return Fail(E_FAIL, kCall, "the GPU is still executing command lists recorded from this allocator");
   }
   vkResetCommandPool(OwningDevice().Vulkan().Handle(), pool_, 0);
   used_ = 0;
+  std::fill(bufferSubmissions_.begin(), bufferSubmissions_.end(), 0);
   rootConstants_.Reset();
   return S_OK;
 }
@@ -55,6 +56,7 @@ VkCommandBuffer CommandAllocator::BeginRecording(CommandList* list) {
       return VK_NULL_HANDLE;
     }
     buffers_.push_back(buffer);
+    bufferSubmissions_.push_back(0);
   }
   recording_ = list;
   return buffers_[used_++];
@@ -64,6 +66,15 @@ void CommandAllocator::EndRecording(CommandList* list) {
   if (recording_ == list) recording_ = nullptr;
 }
 
-void CommandAllocator::MarkSubmitted(uint64_t serial) { lastSubmission_ = std::max(lastSubmission_, serial); }
+void CommandAllocator::MarkSubmitted(VkCommandBuffer commands, uint64_t serial) {
+  lastSubmission_ = std::max(lastSubmission_, serial);
+  const auto found = std::find(buffers_.begin(), buffers_.end(), commands);
+  if (found != buffers_.end()) bufferSubmissions_[size_t(found - buffers_.begin())] = serial;
+}
+
+uint64_t CommandAllocator::LastSubmissionOf(VkCommandBuffer commands) const {
+  const auto found = std::find(buffers_.begin(), buffers_.end(), commands);
+  return found != buffers_.end() ? bufferSubmissions_[size_t(found - buffers_.begin())] : 0;
+}
 
 }  // namespace d3d12vk

@@ -7,6 +7,7 @@
 
 #include <vulkan/vulkan.h>
 
+#include <atomic>
 #include <vector>
 
 namespace d3d12vk {
@@ -28,8 +29,13 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   void EndRecording(CommandList* list);
   CommandList* RecordingList() const { return recording_; }
 
-  // The latest submission that used command buffers of this allocator.
-  void MarkSubmitted(uint64_t serial);
+  // `commands` (one of this allocator's buffers) went to the GPU in submission `serial`.
+  void MarkSubmitted(VkCommandBuffer commands, uint64_t serial);
+  // The last submission of `commands`, 0 if none: its recording may run again only after that one.
+  uint64_t LastSubmissionOf(VkCommandBuffer commands) const;
+  // Executions held by a queue until a fence wait is met: the buffers are in use though not yet submitted.
+  void BeginHold() { ++heldExecutions_; }
+  void EndHold() { --heldExecutions_; }
 
   // Memory for the root constants of the lists recorded from this allocator.
   ConstantUploadArena& RootConstants() { return rootConstants_; }
@@ -41,9 +47,11 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   D3D12_COMMAND_LIST_TYPE type_ = D3D12_COMMAND_LIST_TYPE_DIRECT;
   VkCommandPool pool_ = VK_NULL_HANDLE;
   std::vector<VkCommandBuffer> buffers_;
+  std::vector<uint64_t> bufferSubmissions_;  // per buffer, as LastSubmissionOf reports
   size_t used_ = 0;
   CommandList* recording_ = nullptr;
   uint64_t lastSubmission_ = 0;
+  std::atomic<uint32_t> heldExecutions_{0};  // changed under the scheduler's lock, read by Reset
   ConstantUploadArena rootConstants_;
 };
 

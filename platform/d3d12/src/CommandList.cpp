@@ -4,6 +4,7 @@
 #include "Device.h"
 #include "Diagnostics.h"
 #include "PipelineState.h"
+#include "ResourceStates.h"
 #include "RootSignature.h"
 #include "VulkanStructs.h"
 
@@ -17,8 +18,8 @@ namespace {
 // flushes all work between ExecuteCommandLists calls, Vulkan needs a barrier for it.
 void RecordFullBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 destinationStages, VkAccessFlags2 destinationAccess) {
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-  barrier.srcAccessMask = VK_ACCESS_2_MEMORY_WRITE_BIT;
+  barrier.srcStageMask = kEveryWorkStage;
+  barrier.srcAccessMask = kEveryWorkWrite;
   barrier.dstStageMask = destinationStages;
   barrier.dstAccessMask = destinationAccess;
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
@@ -62,11 +63,12 @@ HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocato
   VkCommandBuffer commands = allocator->BeginRecording(this);
   if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
   auto begin = VkInit<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
-  // Direct3D 12 lets a closed list be executed again while an earlier execution still runs.
-  begin.flags = VK_COMMAND_BUFFER_USAGE_SIMULTANEOUS_USE_BIT;
+  // No simultaneous use, which costs drivers: Direct3D 12 may execute a closed list again while an earlier
+  // execution still runs, and the queue waits for the earlier one then (CommandQueue::SubmitCommands). Not
+  // one-time submit either: executing a closed list again is valid in Direct3D 12.
+  begin.flags = 0;
   vkBeginCommandBuffer(commands, &begin);
-  RecordFullBarrier(commands, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
-                    VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT);
+  RecordFullBarrier(commands, kEveryWorkStage, kEveryWorkAccess);
 
   allocator->AddRef();
   if (allocator_ != nullptr) allocator_->Release();
@@ -127,6 +129,7 @@ HRESULT CommandList::Close() {
   if (!recording_) return Fail(E_FAIL, kCall, "the command list is already closed");
   EndRendering();
   FlushPendingClears();
+  EndPredication();
   // Readback buffers are read by the CPU after a fence wait; make the writes of this list visible to it.
   RecordFullBarrier(commands_, VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
   const VkResult result = vkEndCommandBuffer(commands_);
@@ -150,9 +153,10 @@ void CommandList::ClearState(ID3D12PipelineState* pipelineState) {
   if (!CheckRecording("ID3D12GraphicsCommandList::ClearState")) return;
   EndRendering();
   FlushPendingClears();
+  EndPredication();
   ResetState(static_cast<PipelineState*>(pipelineState));
 }
 
-void CommandList::MarkSubmitted(uint64_t serial) { allocator_->MarkSubmitted(serial); }
+void CommandList::MarkSubmitted(uint64_t serial) { allocator_->MarkSubmitted(commands_, serial); }
 
 }  // namespace d3d12vk

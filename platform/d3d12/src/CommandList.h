@@ -18,6 +18,7 @@ namespace d3d12vk {
 class CommandAllocator;
 class DescriptorHeap;
 class PipelineState;
+class QueryHeap;
 class Resource;
 class RootSignature;
 struct RootParameterLayout;
@@ -70,11 +71,22 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
                                            const D3D12_TEXTURE_COPY_LOCATION* source, const D3D12_BOX* box) override;
   void STDMETHODCALLTYPE CopyResource(ID3D12Resource* destination, ID3D12Resource* source) override;
 
+  // Multisample resolves (CommandListResolve.cpp)
+  void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource* destination, UINT destinationSubresource,
+                                            ID3D12Resource* source, UINT sourceSubresource,
+                                            DXGI_FORMAT format) override;
+
+  // Queries and predication (CommandListQueries.cpp)
+  void STDMETHODCALLTYPE BeginQuery(ID3D12QueryHeap* heap, D3D12_QUERY_TYPE type, UINT index) override;
+  void STDMETHODCALLTYPE EndQuery(ID3D12QueryHeap* heap, D3D12_QUERY_TYPE type, UINT index) override;
+  void STDMETHODCALLTYPE ResolveQueryData(ID3D12QueryHeap* heap, D3D12_QUERY_TYPE type, UINT startIndex, UINT count,
+                                          ID3D12Resource* destination, UINT64 destinationOffset) override;
+  void STDMETHODCALLTYPE SetPredication(ID3D12Resource* buffer, UINT64 offset, D3D12_PREDICATION_OP operation) override;
+
   // Outside the subset (CommandListUnsupported.cpp)
   void STDMETHODCALLTYPE Dispatch(UINT, UINT, UINT) override;
   void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
                                    const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) override;
-  void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT, DXGI_FORMAT) override;
   void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override;
   void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override;
   void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override;
@@ -94,10 +106,6 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
                                                        ID3D12Resource*, const FLOAT[4], UINT, const D3D12_RECT*) override;
   void STDMETHODCALLTYPE DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) override;
-  void STDMETHODCALLTYPE BeginQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override;
-  void STDMETHODCALLTYPE EndQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override;
-  void STDMETHODCALLTYPE ResolveQueryData(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT, UINT, ID3D12Resource*, UINT64) override;
-  void STDMETHODCALLTYPE SetPredication(ID3D12Resource*, UINT64, D3D12_PREDICATION_OP) override;
   void STDMETHODCALLTYPE SetMarker(UINT, const void*, UINT) override;
   void STDMETHODCALLTYPE BeginEvent(UINT, const void*, UINT) override;
   void STDMETHODCALLTYPE EndEvent() override;
@@ -107,6 +115,7 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool IsClosed() const { return !recording_; }
   VkCommandBuffer Commands() const { return commands_; }
   void MarkSubmitted(uint64_t serial);
+  CommandAllocator* Allocator() const { return allocator_; }
 
  private:
   // A clear waiting to become the load operation of the next rendering that uses its view.
@@ -142,6 +151,13 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   // Rendering (CommandListDraw.cpp)
   bool PrepareDraw(const char* call, bool indexed);
   bool TargetsMatchPipeline(const char* call);
+  // Whether every bound target has `count` samples (CommandListResolve.cpp).
+  bool TargetsMatchSampleCount(UINT count) const;
+  // Ends the predication SetPredication began (CommandListQueries.cpp).
+  void EndPredication();
+  // Resolves binary occlusion queries to exactly 0 or 1 through the heap's flag image (CommandListQueries.cpp).
+  void ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT count, Resource& destination,
+                              UINT64 destinationOffset);
   bool BeginRendering(const char* call);
   // Begins rendering to these targets; pending clears of them become their load operations.
   void RecordRendering(const Descriptor* colors, UINT colorCount, const Descriptor* depthStencil);
@@ -179,6 +195,9 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool renderingActive_ = false;
   VkExtent2D renderArea_{};
   std::vector<PendingClear> pendingClears_;
+  // Between SetPredication with a buffer and its end: clears cannot wait to become load operations, which
+  // would escape the predicate.
+  bool predicating_ = false;
 
   // Pipeline and fixed-function state.
   PipelineState* pipeline_ = nullptr;

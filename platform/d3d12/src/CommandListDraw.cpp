@@ -121,7 +121,7 @@ void CommandList::Clear(const char* call, const Descriptor& target, VkImageAspec
     ClearInRendering(target, aspects, value, rectCount, rects);
     return;
   }
-  if (rectCount == 0) {
+  if (rectCount == 0 && !predicating_) {
     AddPendingClear(target, aspects, value);
     return;
   }
@@ -283,6 +283,11 @@ bool CommandList::TargetsMatchPipeline(const char* call) {
   }
   if (pipeline_->DepthStencilFormat() != depthStencil_.format) {
     Reject(call, "the depth-stencil target's format differs from the pipeline state's DSVFormat");
+    return false;
+  }
+  if (!TargetsMatchSampleCount(pipeline_->SampleCount())) {
+    Reject(call, "the targets' sample counts differ from the pipeline state's SampleDesc.Count %u",
+           pipeline_->SampleCount());
     return false;
   }
   return true;

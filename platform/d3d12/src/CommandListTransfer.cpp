@@ -109,9 +109,8 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
     const D3D12_RESOURCE_BARRIER& barrier = barriers[i];
     if (barrier.Flags & D3D12_RESOURCE_BARRIER_FLAG_BEGIN_ONLY) continue;  // the END_ONLY half does the work
     if (barrier.Type == D3D12_RESOURCE_BARRIER_TYPE_UAV || barrier.Type == D3D12_RESOURCE_BARRIER_TYPE_ALIASING) {
-      memoryBarriers.push_back({VK_STRUCTURE_TYPE_MEMORY_BARRIER_2, nullptr, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
-                                VK_ACCESS_2_MEMORY_WRITE_BIT, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
-                                VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT});
+      memoryBarriers.push_back({VK_STRUCTURE_TYPE_MEMORY_BARRIER_2, nullptr, kEveryWorkStage, kEveryWorkWrite,
+                                kEveryWorkStage, kEveryWorkAccess});
       continue;
     }
     if (barrier.Type != D3D12_RESOURCE_BARRIER_TYPE_TRANSITION) return Reject(kCall, "barrier %u has unknown type", i);
@@ -197,6 +196,9 @@ void CommandList::CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destinati
     return Reject(kCall, "SUBRESOURCE_INDEX locations need textures and PLACED_FOOTPRINT locations need buffers");
   }
   if (!toImage && !fromImage) return Reject(kCall, "copies between two footprints are buffer copies");
+  if ((toImage ? to->SampleCount() : 1) != (fromImage ? from->SampleCount() : 1)) {
+    return Reject(kCall, "multisampled textures copy only to textures of their sample count (resolve them instead)");
+  }
   if (box != nullptr && (box->right <= box->left || box->bottom <= box->top)) return;
   EndRendering();
   FlushPendingClears();

@@ -11,10 +11,6 @@ void CommandList::CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINA
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::CopyTiles");
 }
 
-void CommandList::ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT, DXGI_FORMAT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::ResolveSubresource");
-}
-
 void CommandList::ExecuteBundle(ID3D12GraphicsCommandList*) {
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::ExecuteBundle");
 }
@@ -72,22 +68,6 @@ void CommandList::ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D
 void CommandList::DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) {
   // Discarding is a hint; keeping the contents is always correct.
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::DiscardResource");
-}
-
-void CommandList::BeginQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::BeginQuery");
-}
-
-void CommandList::EndQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::EndQuery");
-}
-
-void CommandList::ResolveQueryData(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT, UINT, ID3D12Resource*, UINT64) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::ResolveQueryData");
-}
-
-void CommandList::SetPredication(ID3D12Resource*, UINT64, D3D12_PREDICATION_OP) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetPredication");
 }
 
 void CommandList::SetMarker(UINT, const void*, UINT) { ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetMarker"); }

@@ -226,6 +226,8 @@ void Device::CreateRenderTargetView(ID3D12Resource* resource, const D3D12_RENDER
     } else if (desc->ViewDimension == D3D12_RTV_DIMENSION_TEXTURE2DARRAY && desc->Texture2DArray.ArraySize == 1) {
       mip = desc->Texture2DArray.MipSlice;
       layer = desc->Texture2DArray.FirstArraySlice;
+    } else if (desc->ViewDimension == D3D12_RTV_DIMENSION_TEXTURE2DMS) {
+      if (texture->SampleCount() == 1) return ReportError(kCall, "a TEXTURE2DMS view needs a multisampled texture");
     } else {
       ReportUnsupportedOnce("ID3D12Device::CreateRenderTargetView of more than one 2D slice");
       return;
@@ -257,6 +259,8 @@ void Device::CreateDepthStencilView(ID3D12Resource* resource, const D3D12_DEPTH_
     } else if (desc->ViewDimension == D3D12_DSV_DIMENSION_TEXTURE2DARRAY && desc->Texture2DArray.ArraySize == 1) {
       mip = desc->Texture2DArray.MipSlice;
       layer = desc->Texture2DArray.FirstArraySlice;
+    } else if (desc->ViewDimension == D3D12_DSV_DIMENSION_TEXTURE2DMS) {
+      if (texture->SampleCount() == 1) return ReportError(kCall, "a TEXTURE2DMS view needs a multisampled texture");
     } else {
       ReportUnsupportedOnce("ID3D12Device::CreateDepthStencilView of more than one 2D slice");
       return;

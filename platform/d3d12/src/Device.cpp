@@ -7,7 +7,9 @@
 #include "Diagnostics.h"
 #include "Fence.h"
 #include "FormatTable.h"
+#include "Multisampling.h"
 #include "PipelineState.h"
+#include "QueryHeap.h"
 #include "Resource.h"
 #include "RootSignature.h"
 
@@ -86,6 +88,15 @@ HRESULT Device::CreateCommandList(UINT, D3D12_COMMAND_LIST_TYPE type, ID3D12Comm
   const HRESULT result = CommandList::Create(*this, type, static_cast<CommandAllocator*>(allocator),
                                              static_cast<PipelineState*>(initialState), &created);
   return FAILED(result) ? result : HandOut(created, riid, commandList);
+}
+
+HRESULT Device::CreateQueryHeap(const D3D12_QUERY_HEAP_DESC* desc, REFIID riid, void** heap) {
+  constexpr const char* kCall = "ID3D12Device::CreateQueryHeap";
+  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (heap == nullptr) return Fail(E_POINTER, kCall, "ppvHeap is null");
+  QueryHeap* created = nullptr;
+  const HRESULT result = QueryHeap::Create(*this, *desc, &created);
+  return FAILED(result) ? result : HandOut(created, riid, heap);
 }
 
 HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_DESC* desc, REFIID riid,
@@ -260,9 +271,14 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       if (vulkan_->SupportsImageFeatures(vkFormat, VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
         bits |= D3D12_FORMAT_SUPPORT1_DEPTH_STENCIL;
       }
+      bits |= MultisampleFormatSupport(*vulkan_, *format);
       support->Support1 = D3D12_FORMAT_SUPPORT1(bits);
       return S_OK;
     }
+    case D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS:
+      if (!expect(sizeof(D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS))) return E_INVALIDARG;
+      return AnswerMultisampleQualityLevels(*vulkan_,
+                                            *static_cast<D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS*>(data));
     default:
       ReportUnsupportedOnce("ID3D12Device::CheckFeatureSupport for this feature");
       return E_INVALIDARG;

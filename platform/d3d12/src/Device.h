@@ -5,6 +5,7 @@
 #include "ComObject.h"
 #include "DescriptorHeap.h"
 #include "GpuAddressSpace.h"
+#include "QueueScheduler.h"
 #include "SubmissionQueue.h"
 #include "VulkanDevice.h"
 
@@ -101,6 +102,7 @@ class Device final : public D3D12Object<ID3D12Device> {
   SubmissionQueue& Submissions() { return *submissions_; }
   GpuAddressSpace& Addresses() { return addresses_; }
   DescriptorHeapRegistry& DescriptorHeaps() { return descriptorHeaps_; }
+  QueueScheduler& Scheduler() { return scheduler_; }
 
  private:
   Device() = default;
@@ -111,6 +113,7 @@ class Device final : public D3D12Object<ID3D12Device> {
   std::unique_ptr<SubmissionQueue> submissions_;
   GpuAddressSpace addresses_;
   DescriptorHeapRegistry descriptorHeaps_;
+  QueueScheduler scheduler_;
 };
 
 template <typename Interface, typename... Bases>

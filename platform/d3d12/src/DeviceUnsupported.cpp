@@ -43,10 +43,6 @@ HRESULT Device::OpenSharedHandleByName(LPCWSTR, DWORD, HANDLE*) {
   return NotImplemented("ID3D12Device::OpenSharedHandleByName");
 }
 
-HRESULT Device::CreateQueryHeap(const D3D12_QUERY_HEAP_DESC*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreateQueryHeap");
-}
-
 HRESULT Device::SetStablePowerState(BOOL) { return NotImplemented("ID3D12Device::SetStablePowerState"); }
 
 HRESULT Device::CreateCommandSignature(const D3D12_COMMAND_SIGNATURE_DESC*, ID3D12RootSignature*, REFIID, void**) {

@@ -89,6 +89,8 @@ bool Fence::ClaimSignalValue(UINT64 value) {
 }
 
 HRESULT Fence::Signal(UINT64 value) {
+  // Under the scheduler's lock: the signal and the queue work it releases keep their order.
+  auto lock = OwningDevice().Scheduler().Lock();
   if (!ClaimSignalValue(value)) {
     if (value < GetCompletedValue()) {
       ReportError("ID3D12Fence::Signal", "cannot move the fence back from %llu to %llu",
@@ -104,6 +106,7 @@ HRESULT Fence::Signal(UINT64 value) {
     return Fail(E_FAIL, "ID3D12Fence::Signal", "cannot signal %llu: %s", (unsigned long long)value,
                 DescribeVkResult(result));
   }
+  OwningDevice().Scheduler().SubmitReadyWork();
   return S_OK;
 }
 

@@ -24,6 +24,9 @@ class Fence final : public DeviceChild<ID3D12Fence, ID3D12Pageable> {
   // Claims `value` for a signal from a queue. Vulkan timelines only move forward, so a value at or below one
   // already claimed cannot be signalled again; returns false then.
   bool ClaimSignalValue(UINT64 value);
+  // Whether `value` has been signalled by the CPU or submitted for signalling by a queue, so a queue may
+  // wait for it without stalling the Vulkan queue.
+  bool IsSignalSubmitted(UINT64 value) const { return highestClaimed_.load() >= value; }
 
   // Blocks until the fence reaches `value` or `timeoutNanoseconds` pass; true when it was reached.
   bool Wait(UINT64 value, uint64_t timeoutNanoseconds);

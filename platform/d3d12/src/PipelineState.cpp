@@ -4,6 +4,7 @@
 #include "Device.h"
 #include "Diagnostics.h"
 #include "FormatTable.h"
+#include "Multisampling.h"
 #include "RootSignature.h"
 #include "SpirvReader.h"
 #include "VulkanStructs.h"
@@ -291,7 +292,7 @@ class PipelineBuilder {
     viewport.scissorCount = 1;
     auto multisample =
         VkInit<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
-    multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+    multisample.rasterizationSamples = SampleCountBit(desc_.SampleDesc.Count);
     const VkSampleMask sampleMask = desc_.SampleMask;
     multisample.pSampleMask = &sampleMask;
     multisample.alphaToCoverageEnable = desc_.BlendState.AlphaToCoverageEnable;
@@ -395,9 +396,8 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
     ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with hull, domain, geometry shaders or stream output");
     return E_NOTIMPL;
   }
-  if (desc.SampleDesc.Count != 1) {
-    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with multisampling");
-    return E_NOTIMPL;
+  if (SampleCountBit(desc.SampleDesc.Count) == 0) {
+    return Fail(E_INVALIDARG, kCall, "SampleDesc.Count %u is not 1, 2, 4, 8, 16 or 32", desc.SampleDesc.Count);
   }
   if (desc.PrimitiveTopologyType == D3D12_PRIMITIVE_TOPOLOGY_TYPE_UNDEFINED ||
       desc.PrimitiveTopologyType > D3D12_PRIMITIVE_TOPOLOGY_TYPE_TRIANGLE) {
@@ -423,6 +423,7 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   created->renderTargetCount_ = builder.RenderTargets().colorCount;
   created->colorFormats_ = builder.RenderTargets().colors;
   created->depthStencilFormat_ = builder.DepthStencilFormat();
+  created->sampleCount_ = desc.SampleDesc.Count;
   *pipelineState = created;
   return S_OK;
 }

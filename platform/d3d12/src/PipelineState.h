@@ -29,6 +29,7 @@ class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageab
   VkFormat RenderTargetFormat(UINT index) const { return colorFormats_[index]; }
   // VK_FORMAT_UNDEFINED when the pipeline has no depth-stencil target.
   VkFormat DepthStencilFormat() const { return depthStencilFormat_; }
+  UINT SampleCount() const { return sampleCount_; }
 
  private:
   explicit PipelineState(Device& device);
@@ -42,6 +43,7 @@ class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageab
   UINT renderTargetCount_ = 0;
   std::array<VkFormat, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> colorFormats_{};
   VkFormat depthStencilFormat_ = VK_FORMAT_UNDEFINED;
+  UINT sampleCount_ = 1;
 };
 
 }  // namespace d3d12vk

@@ -3,6 +3,7 @@
 #include "Device.h"
 #include "Diagnostics.h"
 #include "Resource.h"
+#include "ResourceStates.h"
 #include "VulkanStructs.h"
 
 #include <SDL.h>
@@ -40,14 +41,13 @@ void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageLayout from, V
 // returned to the layout of the PRESENT state afterwards.
 void BeginReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
   ImageBarrier(commands, backBuffer.Image(), backBuffer.CurrentLayout(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
-               VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, VK_ACCESS_2_MEMORY_WRITE_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
+               kEveryWorkStage, kEveryWorkWrite, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                VK_ACCESS_2_TRANSFER_READ_BIT);
 }
 
 void EndReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
   ImageBarrier(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, backBuffer.CurrentLayout(),
-               VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT,
-               VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT);
+               VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, kEveryWorkStage, kEveryWorkAccess);
 }
 
 VkSurfaceFormatKHR ChooseSurfaceFormat(const std::vector<VkSurfaceFormatKHR>& formats) {

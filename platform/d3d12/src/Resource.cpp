@@ -2,6 +2,7 @@
 
 #include "Device.h"
 #include "Diagnostics.h"
+#include "Multisampling.h"
 #include "ResourceStates.h"
 #include "VulkanStructs.h"
 
@@ -35,6 +36,27 @@ HRESULT ValidateBufferDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
   return S_OK;
 }
 
+// Whether the adapter has the count for this format is known only with the Vulkan format (CreateImage).
+HRESULT ValidateMultisampledDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
+  if (SampleCountBit(desc.SampleDesc.Count) == 0) {
+    return Fail(E_INVALIDARG, call, "SampleDesc.Count %u is not 1, 2, 4, 8, 16 or 32", desc.SampleDesc.Count);
+  }
+  if (desc.SampleDesc.Quality != 0 && desc.SampleDesc.Quality != UINT(DXGI_STANDARD_MULTISAMPLE_QUALITY_PATTERN)) {
+    return Fail(E_INVALIDARG, call, "SampleDesc.Quality %u: the adapter has one quality level (0)",
+                desc.SampleDesc.Quality);
+  }
+  if (desc.MipLevels != 1) {
+    return Fail(E_INVALIDARG, call, "a multisampled texture has one mip level (got %u)", desc.MipLevels);
+  }
+  if (!(desc.Flags & (D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET | D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL)) ||
+      (desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS)) {
+    return Fail(E_INVALIDARG, call,
+                "a multisampled texture is a render target or depth buffer without unordered access (flags 0x%x)",
+                desc.Flags);
+  }
+  return S_OK;
+}
+
 HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
   if (desc.Dimension != D3D12_RESOURCE_DIMENSION_TEXTURE2D) {
     ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with 1D or 3D textures");
@@ -54,8 +76,8 @@ HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
                 (unsigned long long)desc.Width, desc.Height);
   }
   if (desc.SampleDesc.Count != 1) {
-    ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with multisampled textures");
-    return E_NOTIMPL;
+    HRESULT multisampled = ValidateMultisampledDesc(call, desc);
+    if (FAILED(multisampled)) return multisampled;
   }
   if (desc.Layout != D3D12_TEXTURE_LAYOUT_UNKNOWN) {
     return Fail(E_INVALIDARG, call, "textures have layout D3D12_TEXTURE_LAYOUT_UNKNOWN here (got %d)",
@@ -164,6 +186,7 @@ HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
   info.usage = VK_BUFFER_USAGE_TRANSFER_SRC_BIT | VK_BUFFER_USAGE_TRANSFER_DST_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT |
                VK_BUFFER_USAGE_INDEX_BUFFER_BIT | VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT |
                VK_BUFFER_USAGE_STORAGE_BUFFER_BIT | VK_BUFFER_USAGE_INDIRECT_BUFFER_BIT;
+  if (OwningDevice().Vulkan().HasConditionalRendering()) info.usage |= VK_BUFFER_USAGE_CONDITIONAL_RENDERING_BIT_EXT;
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
   const VkResult result = vkCreateBuffer(device, &info, nullptr, &buffer_);
   if (result != VK_SUCCESS) {
@@ -213,6 +236,16 @@ HRESULT Resource::CreateImage(const char* call) {
                 desc_.Format, desc_.Flags);
   }
 
+  const VkSampleCountFlagBits samples = SampleCountBit(desc_.SampleDesc.Count);
+  if (samples != VK_SAMPLE_COUNT_1_BIT) {
+    // Shaders reading multisampled images is optional in Vulkan; without it the texture is only a target.
+    if (!(SupportedSampleCounts(vulkan, imageFormat_, usage) & samples)) usage &= ~VK_IMAGE_USAGE_SAMPLED_BIT;
+    if (!(SupportedSampleCounts(vulkan, imageFormat_, usage) & samples)) {
+      return Fail(E_INVALIDARG, call, "format %d cannot have %u samples on this adapter", desc_.Format,
+                  desc_.SampleDesc.Count);
+    }
+  }
+
   auto info = VkInit<VkImageCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO);
   info.flags = format_->typeless ? VK_IMAGE_CREATE_MUTABLE_FORMAT_BIT : 0;
   info.imageType = VK_IMAGE_TYPE_2D;
@@ -220,7 +253,7 @@ HRESULT Resource::CreateImage(const char* call) {
   info.extent = {uint32_t(desc_.Width), desc_.Height, 1};
   info.mipLevels = desc_.MipLevels;
   info.arrayLayers = desc_.DepthOrArraySize;
-  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.samples = samples;
   info.tiling = VK_IMAGE_TILING_OPTIMAL;
   info.usage = usage;
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
@@ -239,8 +272,9 @@ HRESULT Resource::CreateImage(const char* call) {
   // The image leaves UNDEFINED for the layout of its initial state before any later submission.
   auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
   barrier.srcStageMask = VK_PIPELINE_STAGE_2_NONE;
-  barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
-  barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
+  const StageAccess initial = StageAccessFor(recordedState_);
+  barrier.dstStageMask = initial.stages;
+  barrier.dstAccessMask = initial.access;
   barrier.oldLayout = VK_IMAGE_LAYOUT_UNDEFINED;
   barrier.newLayout = CurrentLayout();
   barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;

@@ -52,6 +52,7 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   VkImageAspectFlags Aspects() const { return aspects_; }
   uint32_t MipLevels() const { return desc_.MipLevels; }
   uint32_t ArrayLayers() const { return desc_.DepthOrArraySize; }
+  UINT SampleCount() const { return desc_.SampleDesc.Count; }
   VkExtent3D MipExtent(uint32_t mip) const;
   // Subresource index -> mip level and array layer.
   void SplitSubresource(UINT subresource, uint32_t* mip, uint32_t* layer) const;

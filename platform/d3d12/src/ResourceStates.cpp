@@ -41,7 +41,7 @@ VkImageLayout ImageLayoutFor(D3D12_RESOURCE_STATES state, VkImageAspectFlags asp
 StageAccess StageAccessFor(D3D12_RESOURCE_STATES state) {
   const UINT bits = UINT(state);
   if (bits == D3D12_RESOURCE_STATE_COMMON) {
-    return {VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT};
+    return {kEveryWorkStage, kEveryWorkAccess};
   }
   StageAccess result{0, 0};
   auto add = [&result, bits](UINT flag, VkPipelineStageFlags2 stages, VkAccessFlags2 access) {
@@ -76,7 +76,7 @@ StageAccess StageAccessFor(D3D12_RESOURCE_STATES state) {
   add(D3D12_RESOURCE_STATE_COPY_SOURCE | D3D12_RESOURCE_STATE_RESOLVE_SOURCE, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
       VK_ACCESS_2_TRANSFER_READ_BIT);
   if (result.stages == 0) {
-    return {VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT, VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT};
+    return {kEveryWorkStage, kEveryWorkAccess};
   }
   return result;
 }

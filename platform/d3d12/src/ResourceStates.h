@@ -14,6 +14,23 @@ struct StageAccess {
   VkAccessFlags2 access;
 };
 
+// Every stage the layer's command lists run work in, and every access that work makes, named one by one: a
+// barrier over all earlier work that drivers need not treat as ALL_COMMANDS, a drain of the whole pipeline.
+constexpr VkPipelineStageFlags2 kEveryWorkStage =
+    VK_PIPELINE_STAGE_2_DRAW_INDIRECT_BIT | VK_PIPELINE_STAGE_2_VERTEX_INPUT_BIT |
+    VK_PIPELINE_STAGE_2_VERTEX_SHADER_BIT | VK_PIPELINE_STAGE_2_FRAGMENT_SHADER_BIT |
+    VK_PIPELINE_STAGE_2_EARLY_FRAGMENT_TESTS_BIT | VK_PIPELINE_STAGE_2_LATE_FRAGMENT_TESTS_BIT |
+    VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT | VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT |
+    VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT;
+constexpr VkAccessFlags2 kEveryWorkWrite =
+    VK_ACCESS_2_SHADER_STORAGE_WRITE_BIT | VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT |
+    VK_ACCESS_2_DEPTH_STENCIL_ATTACHMENT_WRITE_BIT | VK_ACCESS_2_TRANSFER_WRITE_BIT;
+constexpr VkAccessFlags2 kEveryWorkAccess =
+    kEveryWorkWrite | VK_ACCESS_2_INDIRECT_COMMAND_READ_BIT | VK_ACCESS_2_INDEX_READ_BIT |
+    VK_ACCESS_2_VERTEX_ATTRIBUTE_READ_BIT | VK_ACCESS_2_UNIFORM_READ_BIT | VK_ACCESS_2_SHADER_SAMPLED_READ_BIT |
+    VK_ACCESS_2_SHADER_STORAGE_READ_BIT | VK_ACCESS_2_COLOR_ATTACHMENT_READ_BIT |
+    VK_ACCESS_2_DEPTH_STENCIL_ATTACHMENT_READ_BIT | VK_ACCESS_2_TRANSFER_READ_BIT;
+
 // The layout an image has while in `state`. `aspects` tells depth images from colour images.
 VkImageLayout ImageLayoutFor(D3D12_RESOURCE_STATES state, VkImageAspectFlags aspects);
 

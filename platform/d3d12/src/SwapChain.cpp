@@ -43,6 +43,7 @@ SwapChain::SwapChain(Factory& factory, CommandQueue& queue) : factory_(factory),
 }
 
 SwapChain::~SwapChain() {
+  queue_.DropHeldWork(this);
   presenter_.reset();
   ReleaseBuffers();
   queue_.Release();
@@ -123,7 +124,12 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT flags) {
   constexpr const char* kCall = "IDXGISwapChain::Present";
   if (syncInterval > 4) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "SyncInterval %u is above 4", syncInterval);
   if (flags & DXGI_PRESENT_TEST) return S_OK;
-  const HRESULT result = presenter_->Present(kCall, *buffers_[currentBuffer_], syncInterval);
+  // After work the queue holds for a fence wait, the frame is shown once that work has been submitted.
+  Resource* frame = buffers_[currentBuffer_];
+  const bool held = queue_.RunAfterHeldWork(this, [this, frame, syncInterval] {
+    presenter_->Present(kCall, *frame, syncInterval);
+  });
+  const HRESULT result = held ? S_OK : presenter_->Present(kCall, *frame, syncInterval);
   if (FAILED(result)) return result;
   currentBuffer_ = (currentBuffer_ + 1) % UINT(buffers_.size());
   ++presentCount_;
@@ -159,7 +165,9 @@ HRESULT SwapChain::ResizeBuffers(UINT bufferCount, UINT width, UINT height, DXGI
                   i);
     }
   }
-  // The buffers may still be read by queued work; DXGI waits for it too.
+  // The buffers may still be read by queued work; DXGI waits for it too. Presents still held cannot be waited
+  // for here (they wait for the program's own signal), so they are dropped.
+  queue_.DropHeldWork(this);
   queue_.OwningDevice().Submissions().WaitIdle();
   DXGI_SWAP_CHAIN_DESC resized = desc_;
   if (bufferCount != 0) resized.BufferCount = bufferCount;

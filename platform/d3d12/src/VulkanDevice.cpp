@@ -40,6 +40,8 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.textureCompressionBC = available.textureCompressionBC;
   enabled.fullDrawIndexUint32 = available.fullDrawIndexUint32;
   enabled.imageCubeArray = available.imageCubeArray;
+  // Direct3D 12 occlusion queries count samples exactly.
+  enabled.occlusionQueryPrecise = available.occlusionQueryPrecise;
   return enabled;
 }
 
@@ -93,6 +95,20 @@ bool VulkanDevice::Initialize(const char* call) {
   features_ = OptionalFeatures(availableFeatures.features);
   auto enabledFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features12);
   enabledFeatures.features = features_;
+  // SetPredication: draws and clears that run only when a value in a buffer says so.
+  auto conditional = VkInit<VkPhysicalDeviceConditionalRenderingFeaturesEXT>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_CONDITIONAL_RENDERING_FEATURES_EXT);
+  if (HasExtension(available, VK_EXT_CONDITIONAL_RENDERING_EXTENSION_NAME)) {
+    auto query = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &conditional);
+    vkGetPhysicalDeviceFeatures2(physical, &query);
+  }
+  if (conditional.conditionalRendering) {
+    conditionalRenderingEnabled_ = true;
+    extensions.push_back(VK_EXT_CONDITIONAL_RENDERING_EXTENSION_NAME);
+    conditional.inheritedConditionalRendering = VK_FALSE;
+    conditional.pNext = enabledFeatures.pNext;
+    enabledFeatures.pNext = &conditional;
+  }
 
   const float priority = 1.0f;
   auto queueInfo = VkInit<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
@@ -115,6 +131,12 @@ bool VulkanDevice::Initialize(const char* call) {
   vkGetDeviceQueue(device_, adapter_.graphicsQueueFamily, 0, &queue_);
   CmdPushDescriptorSet =
       reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(vkGetDeviceProcAddr(device_, "vkCmdPushDescriptorSetKHR"));
+  if (conditionalRenderingEnabled_) {
+    CmdBeginConditionalRendering = reinterpret_cast<PFN_vkCmdBeginConditionalRenderingEXT>(
+        vkGetDeviceProcAddr(device_, "vkCmdBeginConditionalRenderingEXT"));
+    CmdEndConditionalRendering = reinterpret_cast<PFN_vkCmdEndConditionalRenderingEXT>(
+        vkGetDeviceProcAddr(device_, "vkCmdEndConditionalRenderingEXT"));
+  }
 
   auto pushProperties = VkInit<VkPhysicalDevicePushDescriptorPropertiesKHR>(
       VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PUSH_DESCRIPTOR_PROPERTIES_KHR);

@@ -36,6 +36,8 @@ class VulkanDevice {
   bool HasIndependentBlend() const { return features_.independentBlend; }
   bool HasWireframe() const { return features_.fillModeNonSolid; }
   bool HasAnisotropy() const { return features_.samplerAnisotropy; }
+  bool HasPreciseOcclusion() const { return features_.occlusionQueryPrecise; }
+  bool HasConditionalRendering() const { return conditionalRenderingEnabled_; }
 
   // Memory type index for `kind` among `allowedTypes`, or UINT32_MAX. Coherent reports whether the host view
   // of the memory needs no flush or invalidate.
@@ -48,6 +50,8 @@ class VulkanDevice {
   bool SupportsVertexFormat(VkFormat format) const;
 
   PFN_vkCmdPushDescriptorSetKHR CmdPushDescriptorSet = nullptr;
+  PFN_vkCmdBeginConditionalRenderingEXT CmdBeginConditionalRendering = nullptr;
+  PFN_vkCmdEndConditionalRenderingEXT CmdEndConditionalRendering = nullptr;
 
  private:
   VulkanDevice() = default;
@@ -61,6 +65,7 @@ class VulkanDevice {
   uint32_t maxPushDescriptors_ = 0;
   bool swapchainEnabled_ = false;
   bool nullDescriptorEnabled_ = false;
+  bool conditionalRenderingEnabled_ = false;
   VkFormat depthStencilFormat_ = VK_FORMAT_D24_UNORM_S8_UINT;
 };
 
