@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <win32_test.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -95,6 +96,28 @@ TEST_F(MainLoop, FramePassesAdvanceTheTimer) {
   SetClockSeconds(0.75);
   ASSERT_TRUE(Pass());
   EXPECT_FLOAT_EQ(timer.Elapsed(), 0.5f);
+}
+
+// Within a frame the held keys come before the constant update, so a step taken in a frame reaches that
+// frame's constants: the camera is rebuilt and the turned mesh written, nothing is left for the next frame.
+TEST_F(MainLoop, HeldKeysReachTheConstantsOfTheSameFrame) {
+  SettleStartUp();
+  Mesh mesh;
+  mesh.DrawItems.push_back({});
+  mesh.ConstantSlot = 0;
+  mesh.Dirty = false;
+  renderer->Meshes.push_back(mesh);
+  win32_test::PressKey(window, 'W');
+  win32_test::PressKey(window, 'U');
+  PassUntilQueueEmpty();  // the key messages: no frame yet
+  renderer->CameraChanged = false;
+  const float4x4 viewBefore = renderer->Camera.ViewMatrix;
+  ASSERT_TRUE(Pass());
+  EXPECT_FALSE(renderer->CameraChanged) << "the move waits for the next frame's constants";
+  EXPECT_NE(std::memcmp(&renderer->Camera.ViewMatrix, &viewBefore, sizeof(viewBefore)), 0);
+  EXPECT_FALSE(renderer->Meshes.front().Dirty) << "the turn waits for the next frame's constants";
+  const float4x4 identity = Identity();
+  EXPECT_NE(std::memcmp(&renderer->Meshes.front().World, &identity, sizeof(identity)), 0) << "U did not turn the mesh";
 }
 
 class FrameRateTitle : public ShellTest {

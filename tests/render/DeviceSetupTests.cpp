@@ -70,6 +70,29 @@ TEST_F(DeviceSetup, LeavesTheRendererReadyToRecord) {
             std::vector<LONG>({0, 0, 800, 600}));
 }
 
+// What the chain was made from, as DXGI reports it back: two flip-discard buffers of the client size for
+// the program's window, windowed, single-sampled, 8-bit RGBA.
+TEST_F(DeviceSetup, TheSwapChainHasTwoFlipDiscardBuffersOfTheClientSizeForTheWindow) {
+  StartRenderer();
+  DXGI_SWAP_CHAIN_DESC description = {};
+  ASSERT_SUCCEEDED(renderer->SwapChain->Chain->GetDesc(&description));
+  EXPECT_EQ(description.BufferDesc.Width, 800u);
+  EXPECT_EQ(description.BufferDesc.Height, 600u);
+  EXPECT_EQ(description.BufferDesc.RefreshRate.Numerator, 60u);
+  EXPECT_EQ(description.BufferDesc.RefreshRate.Denominator, 1u);
+  EXPECT_EQ(description.BufferDesc.Format, DXGI_FORMAT_R8G8B8A8_UNORM);
+  EXPECT_EQ(description.BufferDesc.ScanlineOrdering, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED);
+  EXPECT_EQ(description.BufferDesc.Scaling, DXGI_MODE_SCALING_UNSPECIFIED);
+  EXPECT_EQ(description.SampleDesc.Count, 1u);
+  EXPECT_EQ(description.SampleDesc.Quality, 0u);
+  EXPECT_EQ(description.BufferUsage, DXGI_USAGE_RENDER_TARGET_OUTPUT);
+  EXPECT_EQ(description.BufferCount, 2u);
+  EXPECT_EQ(description.OutputWindow, window);
+  EXPECT_TRUE(description.Windowed);
+  EXPECT_EQ(description.SwapEffect, DXGI_SWAP_EFFECT_FLIP_DISCARD);
+  EXPECT_EQ(description.Flags, UINT(DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH));
+}
+
 // Clearing through render-target slot k must reach back buffer k: the frame picks its view by the
 // back-buffer index.
 TEST_F(DeviceSetup, HeapsHaveTheirSizesAndBackBufferViewsLieInBufferOrder) {

@@ -2,9 +2,14 @@
 // the textured character, its animation, and the text box underneath a mesh.
 #include "support/RendererFixture.h"
 
+#include "render/PipelineLibrary.h"
+
 #include "render/SwapChain.h"
 
 #include <gtest/gtest.h>
+
+#include <unordered_map>
+#include <string>
 
 namespace {
 
@@ -75,6 +80,24 @@ TEST_F(FrameDraw, TheCharacterMovesWithTheAnimationAndTheBackgroundStaysPut) {
   const FrameImage later = LastPresentedFrame();
   EXPECT_GT(CountDifferences(early, later, 250, 0, 550, 600), 1000);
   EXPECT_EQ(CountDifferences(early, later, 0, 500, 100, 600), 0);
+}
+
+// The frame draws the character with "object"; the skinning variant, "skinned", gives the very same picture
+// at any point of the animation, so nothing is lost by never binding it.
+TEST_F(FrameDraw, TheObjectStateDrawsTheSkinnedCharacterAsTheSkinnedStateDoes) {
+  std::unordered_map<std::string, ID3D12PipelineState*>& states = renderer->Pipelines->PipelineStates;
+  ID3D12PipelineState* object = states["object"];
+  for (const float seconds : {0.1f, 0.6f}) {
+    SCOPED_TRACE(seconds);
+    states["object"] = object;
+    DrawFrameAt(seconds);
+    const FrameImage drawnWithObject = LastPresentedFrame();
+    states["object"] = states["skinned"];
+    DrawFrameAt(seconds);
+    const FrameImage drawnWithSkinned = LastPresentedFrame();
+    EXPECT_EQ(CountDifferences(drawnWithObject, drawnWithSkinned, 0, 0, 800, 600), 0);
+  }
+  states["object"] = object;
 }
 
 TEST_F(FrameDraw, AMeshInFrontOfTheTextBoxHidesIt) {
