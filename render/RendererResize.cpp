@@ -9,6 +9,8 @@
 #include "render/StructGetters.h"
 #include "render/SwapChain.h"
 
+#include <wrl/client.h>
+
 #include <string>
 
 namespace {
@@ -39,13 +41,12 @@ void Renderer::OnResize() {
   const int32_t lastWidth = static_cast<int32_t>(Viewport.Width);
   const int32_t lastHeight = static_cast<int32_t>(Viewport.Height);
   const D3D12_CPU_DESCRIPTOR_HANDLE renderTargets = CpuHeapStart(Heaps->RtvHeap);
-  ID3D12Resource* depthBuffer = nullptr;
+  Microsoft::WRL::ComPtr<ID3D12Resource> depthBuffer;
   HRESULT result = CreateDepthBuffer(Device, Width, Height, &depthBuffer);
   if (FAILED(result)) {
     ReportKeptSize("ID3D12Device::CreateCommittedResource", result, *this, lastWidth, lastHeight);
   } else if (result = SwapChain->ResizeBuffers(Width, Height, renderTargets); FAILED(result)) {
     ReportKeptSize("IDXGISwapChain::ResizeBuffers", result, *this, lastWidth, lastHeight);
-    depthBuffer->Release();
     // The chain let go of its buffers before it failed: it needs them back at the size that worked.
     StopIfFailed(SwapChain->ResizeBuffers(lastWidth, lastHeight, renderTargets), "IDXGISwapChain::ResizeBuffers",
                  "cannot restore the back buffers");
@@ -59,7 +60,7 @@ void Renderer::OnResize() {
   if (DepthStencilBuffer != nullptr) {
     DepthStencilBuffer->Release();
   }
-  InstallDepthStencil(*this, depthBuffer);
+  InstallDepthStencil(*this, depthBuffer.Detach());
 
   const float clientWidth = static_cast<float>(Width);
   const float clientHeight = static_cast<float>(Height);
