@@ -19,7 +19,6 @@
 namespace {
 
 constexpr uint8_t ShiftKeyCharacter = VK_SHIFT;  // Shift itself, once corrected: appends nothing
-constexpr wchar_t CarriageReturn = L'\r';
 
 // As of the key-down message the loop has just dispatched.
 bool IsKeyDown(int virtualKey) { return GetKeyState(virtualKey) < 0; }
