@@ -94,11 +94,9 @@ void CommandList::ResetState(PipelineState* initialState) {
   indexBufferView_ = {};
   vertexBuffersSet_ = false;
   vertexBufferViews_.fill({});
-  rootSignature_ = nullptr;
-  rootArguments_.fill(RootArgument{});
-  rootConstants_.fill(0);
-  constantsToUpload_ = 0;
-  descriptorsDirty_ = true;
+  graphics_ = RootState{};
+  compute_ = RootState{};
+  boundComputePipeline_ = VK_NULL_HANDLE;
   descriptorHeaps_.fill(nullptr);
   // Direct3D 12's initial blend factor and stencil reference; Vulkan needs them set before any draw.
   const float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};

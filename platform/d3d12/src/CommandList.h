@@ -62,6 +62,27 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void STDMETHODCALLTYPE DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
                                               UINT startInstance) override;
 
+  // Compute: root arguments, dispatches, root views of both kinds and UAV clears (CommandListCompute.cpp)
+  void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature* rootSignature) override;
+  void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) override;
+  void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
+  void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT parameter, UINT count, const void* values,
+                                                      UINT offset) override;
+  void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetComputeRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetGraphicsRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) override;
+  void STDMETHODCALLTYPE ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE gpuView,
+                                                      D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                                                      const UINT values[4], UINT rectCount,
+                                                      const D3D12_RECT* rects) override;
+  void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE gpuView,
+                                                       D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                                                       const FLOAT values[4], UINT rectCount,
+                                                       const D3D12_RECT* rects) override;
+
   // Barriers and copies (CommandListTransfer.cpp)
   void STDMETHODCALLTYPE ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barriers) override;
   void STDMETHODCALLTYPE CopyBufferRegion(ID3D12Resource* destination, UINT64 destinationOffset, ID3D12Resource* source,
@@ -71,28 +92,14 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void STDMETHODCALLTYPE CopyResource(ID3D12Resource* destination, ID3D12Resource* source) override;
 
   // Outside the subset (CommandListUnsupported.cpp)
-  void STDMETHODCALLTYPE Dispatch(UINT, UINT, UINT) override;
   void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
                                    const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) override;
   void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT, DXGI_FORMAT) override;
   void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override;
-  void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override;
-  void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override;
-  void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT, UINT, UINT) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
-  void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT, UINT, const void*, UINT) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values,
                                                        UINT offset) override;
-  void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetComputeRootUnorderedAccessView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetGraphicsRootUnorderedAccessView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
   void STDMETHODCALLTYPE SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) override;
-  void STDMETHODCALLTYPE ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
-                                                      ID3D12Resource*, const UINT[4], UINT, const D3D12_RECT*) override;
-  void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
-                                                       ID3D12Resource*, const FLOAT[4], UINT, const D3D12_RECT*) override;
   void STDMETHODCALLTYPE DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) override;
   void STDMETHODCALLTYPE BeginQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override;
   void STDMETHODCALLTYPE EndQuery(ID3D12QueryHeap*, D3D12_QUERY_TYPE, UINT) override;
@@ -126,6 +133,16 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
     VkDeviceSize range = 0;
   };
 
+  // The root signature and arguments of one pipeline kind: graphics and compute keep theirs apart, as in
+  // Direct3D 12.
+  struct RootState {
+    RootSignature* signature = nullptr;
+    std::array<RootArgument, kMaxRootDwords> arguments{};
+    std::array<uint32_t, kMaxRootDwords> constants{};
+    uint64_t constantsToUpload = 0;  // one bit per root parameter
+    bool descriptorsDirty = true;
+  };
+
   explicit CommandList(Device& device);
   ~CommandList() override;
 
@@ -136,8 +153,17 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   bool CheckRecording(const char* call);
   // The layout of root parameter `parameter` of the set root signature if it is of `type`; otherwise null
   // after rejecting the call (`kind` names the type in the message).
-  const RootParameterLayout* RootParameter(const char* call, UINT parameter, D3D12_ROOT_PARAMETER_TYPE type,
-                                           const char* kind);
+  const RootParameterLayout* RootParameter(const RootState& root, const char* call, UINT parameter,
+                                           D3D12_ROOT_PARAMETER_TYPE type, const char* kind);
+  // The setters behind the Graphics and Compute variants (CommandListBindings.cpp).
+  void SetRootSignature(RootState& root, const char* call, ID3D12RootSignature* rootSignature);
+  void SetRootConstants(RootState& root, const char* call, UINT parameter, UINT count, const void* values, UINT offset);
+  void SetRootDescriptorTable(RootState& root, const char* call, UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base);
+  void SetRootView(RootState& root, const char* call, UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address,
+                   D3D12_ROOT_PARAMETER_TYPE type);
+  // Uploads changed root constants and pushes the descriptors of `pipeline` when arguments changed.
+  bool PrepareRootArguments(RootState& root, const char* call, const PipelineState& pipeline,
+                            VkPipelineBindPoint bindPoint);
 
   // Rendering (CommandListDraw.cpp)
   bool PrepareDraw(const char* call, bool indexed);
@@ -154,9 +180,12 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void Clear(const char* call, const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
              UINT rectCount, const D3D12_RECT* rects);
   bool IsBoundTarget(VkImageView view) const;
-  bool PushDescriptors(const char* call);
+  bool PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline, VkPipelineBindPoint bindPoint);
   // Gives the root constants set since the last draw their own memory and binds it.
-  bool UploadRootConstants(const char* call);
+  bool UploadRootConstants(RootState& root, const char* call);
+  // UAV clears (CommandListCompute.cpp)
+  void ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                            const VkClearColorValue& value, uint32_t fillWord, UINT rectCount);
 
   // Copies (CommandListTransfer.cpp)
   void CopyBetweenTextures(const char* call, Resource& to, UINT toSubresource, UINT x, UINT y, Resource& from,
@@ -195,18 +224,17 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   std::array<D3D12_VERTEX_BUFFER_VIEW, D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> vertexBufferViews_{};
   bool vertexBuffersSet_ = false;
 
-  // Root signature and its arguments.
-  RootSignature* rootSignature_ = nullptr;
-  std::array<RootArgument, kMaxRootDwords> rootArguments_{};
-  bool descriptorsDirty_ = true;
-  std::array<uint32_t, kMaxRootDwords> rootConstants_{};
-  uint64_t constantsToUpload_ = 0;  // one bit per root parameter
+  // Root signatures and their arguments.
+  RootState graphics_;
+  RootState compute_;
+  VkPipeline boundComputePipeline_ = VK_NULL_HANDLE;
   std::array<DescriptorHeap*, 2> descriptorHeaps_{};
 
   // Scratch for descriptor pushes, kept to avoid allocating per draw.
   std::vector<VkWriteDescriptorSet> writes_;
   std::vector<VkDescriptorBufferInfo> bufferInfos_;
   std::vector<VkDescriptorImageInfo> imageInfos_;
+  std::vector<VkBufferView> texelViews_;
 };
 
 }  // namespace d3d12vk

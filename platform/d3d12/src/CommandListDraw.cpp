@@ -293,9 +293,11 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
   const char* problem = nullptr;
   if (pipeline_ == nullptr) {
     problem = "no pipeline state is set";
-  } else if (rootSignature_ == nullptr) {
+  } else if (pipeline_->IsCompute()) {
+    problem = "the pipeline state is a compute pipeline";
+  } else if (graphics_.signature == nullptr) {
     problem = "no graphics root signature is set";
-  } else if (!pipeline_->Root().IsCompatible(*rootSignature_)) {
+  } else if (!pipeline_->Root().IsCompatible(*graphics_.signature)) {
     problem = "the pipeline state was built for another root signature";
   } else if (topology_ == D3D_PRIMITIVE_TOPOLOGY_UNDEFINED) {
     problem = "no primitive topology is set";
@@ -313,8 +315,7 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
     return false;
   }
   if (!TargetsMatchPipeline(call) || !BeginRendering(call)) return false;
-  if (constantsToUpload_ != 0 && !UploadRootConstants(call)) return false;
-  if (descriptorsDirty_ && !PushDescriptors(call)) return false;
+  if (!PrepareRootArguments(graphics_, call, *pipeline_, VK_PIPELINE_BIND_POINT_GRAPHICS)) return false;
   if (boundPipeline_ != pipeline_->Handle()) {
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline_->Handle());
     boundPipeline_ = pipeline_->Handle();
@@ -328,25 +329,58 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
   return true;
 }
 
-bool CommandList::PushDescriptors(const char* call) {
-  const RootSignature& layout = pipeline_->Root();
+bool CommandList::PrepareRootArguments(RootState& root, const char* call, const PipelineState& pipeline,
+                                       VkPipelineBindPoint bindPoint) {
+  if (root.constantsToUpload != 0 && !UploadRootConstants(root, call)) return false;
+  // Pipelines type their bindings themselves, so a new pipeline needs the descriptors pushed again.
+  if (bindPoint == VK_PIPELINE_BIND_POINT_GRAPHICS ? boundPipeline_ != pipeline.Handle()
+                                                   : boundComputePipeline_ != pipeline.Handle()) {
+    root.descriptorsDirty = true;
+  }
+  return !root.descriptorsDirty || PushDescriptors(root, call, pipeline, bindPoint);
+}
+
+namespace {
+
+// The image layout a shader may use an image in: sampled images in read-only or general layouts, storage
+// images only in the general layout (UNORDERED_ACCESS).
+bool LayoutAcceptsShaderUse(VkImageLayout layout, VkDescriptorType type) {
+  return type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ? layout == VK_IMAGE_LAYOUT_GENERAL : LayoutAcceptsSampling(layout);
+}
+
+bool IsBufferType(VkDescriptorType type) {
+  return type == VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER || type == VK_DESCRIPTOR_TYPE_STORAGE_BUFFER;
+}
+
+bool IsTexelBufferType(VkDescriptorType type) {
+  return type == VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER || type == VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER;
+}
+
+}  // namespace
+
+bool CommandList::PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline,
+                                  VkPipelineBindPoint bindPoint) {
+  const RootSignature& layout = pipeline.Root();
+  const PipelineBindings& bindings = pipeline.Bindings();
   const bool nullDescriptors = OwningDevice().Vulkan().HasNullDescriptors();
   writes_.clear();
   bufferInfos_.clear();
   imageInfos_.clear();
+  texelViews_.clear();
   // The infos are pointed at by the writes, so they must not move while the writes are built.
   bufferInfos_.reserve(layout.DescriptorCount());
   imageInfos_.reserve(layout.DescriptorCount());
+  texelViews_.reserve(layout.DescriptorCount());
 
-  const std::vector<RootParameterLayout>& parameters = rootSignature_->Parameters();
+  const std::vector<RootParameterLayout>& parameters = root.signature->Parameters();
   for (size_t p = 0; p < parameters.size(); ++p) {
-    const RootArgument& argument = rootArguments_[p];
+    const RootArgument& argument = root.arguments[p];
     if (!argument.set) continue;
     for (const RootBinding& binding : parameters[p].bindings) {
       auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
       write.dstBinding = binding.binding;
       write.descriptorCount = 1;
-      write.descriptorType = binding.vkType;
+      write.descriptorType = bindings.TypeOf(binding.binding);
       if (argument.heap == nullptr) {
         bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
         write.pBufferInfo = &bufferInfos_.back();
@@ -354,24 +388,36 @@ bool CommandList::PushDescriptors(const char* call) {
         continue;
       }
       const Descriptor& descriptor = argument.heap->At(argument.index + binding.offsetInTable);
-      if (descriptor.type != binding.expected) {
-        // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors.
-        if (!nullDescriptors) continue;
-        if (binding.expected == DescriptorType::ConstantBuffer) {
+      if (!DescriptorFits(descriptor, write.descriptorType)) {
+        // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors,
+        // and has no null sampler at all.
+        if (!nullDescriptors || write.descriptorType == VK_DESCRIPTOR_TYPE_SAMPLER) continue;
+        if (IsBufferType(write.descriptorType)) {
           bufferInfos_.push_back({VK_NULL_HANDLE, 0, VK_WHOLE_SIZE});
           write.pBufferInfo = &bufferInfos_.back();
+        } else if (IsTexelBufferType(write.descriptorType)) {
+          texelViews_.push_back(VK_NULL_HANDLE);
+          write.pTexelBufferView = &texelViews_.back();
         } else {
           imageInfos_.push_back({VK_NULL_HANDLE, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
           write.pImageInfo = &imageInfos_.back();
         }
-      } else if (descriptor.type == DescriptorType::ConstantBuffer) {
+      } else if (IsBufferType(write.descriptorType)) {
         bufferInfos_.push_back({descriptor.buffer, descriptor.offset, descriptor.range});
         write.pBufferInfo = &bufferInfos_.back();
+      } else if (IsTexelBufferType(write.descriptorType)) {
+        texelViews_.push_back(descriptor.texelView);
+        write.pTexelBufferView = &texelViews_.back();
+      } else if (write.descriptorType == VK_DESCRIPTOR_TYPE_SAMPLER) {
+        imageInfos_.push_back({descriptor.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+        write.pImageInfo = &imageInfos_.back();
       } else {
         const VkImageLayout imageLayout = descriptor.resource->CurrentLayout();
-        if (!LayoutAcceptsSampling(imageLayout)) {
-          Reject(call, "a texture of root parameter %zu is in state 0x%x, not a shader resource state; the draw was skipped",
-                 p, descriptor.resource->RecordedState());
+        if (!LayoutAcceptsShaderUse(imageLayout, write.descriptorType)) {
+          Reject(call, "a texture of root parameter %zu is in state 0x%x, not a %s state; the %s was skipped", p,
+                 descriptor.resource->RecordedState(),
+                 write.descriptorType == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ? "unordered access" : "shader resource",
+                 bindPoint == VK_PIPELINE_BIND_POINT_COMPUTE ? "dispatch" : "draw");
           return false;
         }
         imageInfos_.push_back({VK_NULL_HANDLE, descriptor.view, imageLayout});
@@ -390,29 +436,29 @@ bool CommandList::PushDescriptors(const char* call) {
     writes_.push_back(write);
   }
   if (!writes_.empty()) {
-    OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layout.Layout(),
-                                                 layout.PushSet(), uint32_t(writes_.size()), writes_.data());
+    OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, bindPoint, bindings.Layout(), layout.PushSet(),
+                                                 uint32_t(writes_.size()), writes_.data());
   }
-  descriptorsDirty_ = false;
+  root.descriptorsDirty = false;
   return true;
 }
 
-bool CommandList::UploadRootConstants(const char* call) {
-  const std::vector<RootParameterLayout>& parameters = rootSignature_->Parameters();
+bool CommandList::UploadRootConstants(RootState& root, const char* call) {
+  const std::vector<RootParameterLayout>& parameters = root.signature->Parameters();
   for (size_t p = 0; p < parameters.size(); ++p) {
-    if ((constantsToUpload_ & (uint64_t{1} << p)) == 0) continue;
+    if ((root.constantsToUpload & (uint64_t{1} << p)) == 0) continue;
     const RootParameterLayout& layout = parameters[p];
     ConstantUploadArena::Slice slice;
-    const VkResult result = allocator_->RootConstants().Upload(&rootConstants_[layout.firstConstant],
+    const VkResult result = allocator_->RootConstants().Upload(&root.constants[layout.firstConstant],
                                                                layout.constantCount * sizeof(uint32_t), &slice);
     if (result != VK_SUCCESS) {
-      Reject(call, "no memory for root constants (%s); the draw was skipped", DescribeVkResult(result));
+      Reject(call, "no memory for root constants (%s); the work was skipped", DescribeVkResult(result));
       return false;
     }
-    rootArguments_[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, slice.range};
+    root.arguments[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, slice.range};
   }
-  constantsToUpload_ = 0;
-  descriptorsDirty_ = true;
+  root.constantsToUpload = 0;
+  root.descriptorsDirty = true;
   return true;
 }
 

@@ -98,6 +98,16 @@ HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_
   return FAILED(result) ? result : HandOut(created, riid, pipelineState);
 }
 
+HRESULT Device::CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC* desc, REFIID riid,
+                                           void** pipelineState) {
+  constexpr const char* kCall = "ID3D12Device::CreateComputePipelineState";
+  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
+  PipelineState* created = nullptr;
+  const HRESULT result = PipelineState::CreateCompute(*this, *desc, &created);
+  return FAILED(result) ? result : HandOut(created, riid, pipelineState);
+}
+
 HRESULT Device::CreateRootSignature(UINT, const void* blob, SIZE_T blobSize, REFIID riid, void** rootSignature) {
   constexpr const char* kCall = "ID3D12Device::CreateRootSignature";
   if (blob == nullptr || blobSize == 0) return Fail(E_INVALIDARG, kCall, "the serialized root signature is empty");

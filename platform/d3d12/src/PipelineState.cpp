@@ -10,40 +10,54 @@
 
 #include <strings.h>
 
+#include <cstring>
+
 #include <vector>
 
 namespace d3d12vk {
 namespace {
 
 constexpr const char* kCall = "ID3D12Device::CreateGraphicsPipelineState";
+constexpr const char* kComputeCall = "ID3D12Device::CreateComputePipelineState";
 
 struct Shader {
   ShaderInterface reflection;
   VkShaderModule module = VK_NULL_HANDLE;
 };
 
+// Byte code from the Windows compilers: DXBC containers (Shader Model 5) and DXIL (Shader Model 6) both
+// start with the "DXBC" tag. Nothing on this platform turns them into SPIR-V.
+bool IsWindowsByteCode(const D3D12_SHADER_BYTECODE& bytecode) {
+  return bytecode.pShaderBytecode != nullptr && bytecode.BytecodeLength >= 4 &&
+         (std::memcmp(bytecode.pShaderBytecode, "DXBC", 4) == 0 || std::memcmp(bytecode.pShaderBytecode, "DXIL", 4) == 0);
+}
+
 HRESULT LoadShader(VulkanDevice& vulkan, const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
-                   const char* name, Shader* shader) {
+                   const char* name, Shader* shader, const char* call = kCall) {
+  if (IsWindowsByteCode(bytecode)) {
+    return Fail(E_INVALIDARG, call, "%s is DXBC/DXIL byte code; this platform runs SPIR-V from its D3DCompile", name);
+  }
   std::string error;
   if (!ReadShaderInterface(bytecode.pShaderBytecode, bytecode.BytecodeLength, &shader->reflection, &error)) {
-    return Fail(E_INVALIDARG, kCall, "%s: %s", name, error.c_str());
+    return Fail(E_INVALIDARG, call, "%s: %s", name, error.c_str());
   }
-  if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, kCall, "%s is compiled for another stage", name);
-  const std::vector<uint32_t> code = WithoutHlslDecorations(bytecode.pShaderBytecode, bytecode.BytecodeLength);
+  if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, call, "%s is compiled for another stage", name);
+  const std::vector<uint32_t> code =
+      PreparedForVulkan(bytecode.pShaderBytecode, bytecode.BytecodeLength, kBindingsPerSpace);
   auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
   info.codeSize = code.size() * sizeof(uint32_t);
   info.pCode = code.data();
   if (vkCreateShaderModule(vulkan.Handle(), &info, nullptr, &shader->module) != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, kCall, "cannot create the %s module", name);
+    return Fail(E_OUTOFMEMORY, call, "cannot create the %s module", name);
   }
   return S_OK;
 }
 
 // A shader reading a descriptor the root signature does not provide cannot run; Direct3D rejects it too.
-HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name) {
+HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name, const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
     if (!root.HasBinding(resource.set, resource.binding)) {
-      return Fail(E_INVALIDARG, kCall, "%s reads descriptor set %u binding %u, which the root signature lacks",
+      return Fail(E_INVALIDARG, call, "%s reads descriptor set %u binding %u, which the root signature lacks",
                   name, resource.set, resource.binding);
     }
   }
@@ -265,7 +279,13 @@ class PipelineBuilder {
     return result;
   }
 
-  VkResult Create(VkPipeline* pipeline) {
+  HRESULT BuildBindings(PipelineBindings* bindings) {
+    std::vector<const ShaderInterface*> shaders{&vertex_.reflection};
+    if (pixel_.module != VK_NULL_HANDLE) shaders.push_back(&pixel_.reflection);
+    return bindings->Build(vulkan_, kCall, root_, shaders, 0);
+  }
+
+  VkResult Create(VkPipelineLayout layout, VkPipeline* pipeline) {
     VkPipelineShaderStageCreateInfo stages[2];
     uint32_t stageCount = 0;
     for (const auto& [shader, stage] : {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT},
@@ -325,7 +345,7 @@ class PipelineBuilder {
     info.pDepthStencilState = &depthStencil_;
     info.pColorBlendState = &blend_;
     info.pDynamicState = &dynamic;
-    info.layout = root_.Layout();
+    info.layout = layout;
     return vkCreateGraphicsPipelines(vulkan_.Handle(), VK_NULL_HANDLE, 1, &info, nullptr, pipeline);
   }
 
@@ -410,7 +430,12 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   if (FAILED(result)) return result;
 
   PipelineState* created = new PipelineState(device);
-  const VkResult vkResult = builder.Create(&created->pipeline_);
+  const HRESULT bound = builder.BuildBindings(&created->bindings_);
+  if (FAILED(bound)) {
+    created->Release();
+    return bound;
+  }
+  const VkResult vkResult = builder.Create(created->bindings_.Layout(), &created->pipeline_);
   if (vkResult != VK_SUCCESS) {
     created->Release();
     return Fail(E_OUTOFMEMORY, kCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
@@ -423,6 +448,47 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   created->renderTargetCount_ = builder.RenderTargets().colorCount;
   created->colorFormats_ = builder.RenderTargets().colors;
   created->depthStencilFormat_ = builder.DepthStencilFormat();
+  *pipelineState = created;
+  return S_OK;
+}
+
+HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELINE_STATE_DESC& desc,
+                                     PipelineState** pipelineState) {
+  if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kComputeCall, "pRootSignature is null");
+  if (desc.CS.pShaderBytecode == nullptr || desc.CS.BytecodeLength == 0) {
+    return Fail(E_INVALIDARG, kComputeCall, "a compute shader is required");
+  }
+  auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
+  VulkanDevice& vulkan = device.Vulkan();
+  Shader shader;
+  HRESULT result = LoadShader(vulkan, desc.CS, ShaderStage::Compute, "the compute shader", &shader, kComputeCall);
+  if (SUCCEEDED(result)) result = CheckResources(shader, root, "the compute shader", kComputeCall);
+  PipelineState* created = nullptr;
+  if (SUCCEEDED(result)) {
+    created = new PipelineState(device);
+    result = created->bindings_.Build(vulkan, kComputeCall, root, {&shader.reflection}, VK_SHADER_STAGE_COMPUTE_BIT);
+  }
+  if (SUCCEEDED(result)) {
+    auto info = VkInit<VkComputePipelineCreateInfo>(VK_STRUCTURE_TYPE_COMPUTE_PIPELINE_CREATE_INFO);
+    info.stage = VkInit<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
+    info.stage.stage = VK_SHADER_STAGE_COMPUTE_BIT;
+    info.stage.module = shader.module;
+    info.stage.pName = shader.reflection.entryPoint.c_str();
+    info.layout = created->bindings_.Layout();
+    const VkResult vkResult = vkCreateComputePipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr,
+                                                       &created->pipeline_);
+    if (vkResult != VK_SUCCESS) {
+      result = Fail(E_OUTOFMEMORY, kComputeCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
+    }
+  }
+  if (shader.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), shader.module, nullptr);
+  if (FAILED(result)) {
+    if (created != nullptr) created->Release();
+    return result;
+  }
+  root.AddRef();
+  created->rootSignature_ = &root;
+  created->compute_ = true;
   *pipelineState = created;
   return S_OK;
 }

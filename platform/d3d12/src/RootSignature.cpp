@@ -14,15 +14,18 @@ namespace {
 
 constexpr const char* kCall = "ID3D12Device::CreateRootSignature";
 
-// The binding scheme shared with the shader compiler: each register class has 32 bindings of its own.
+// The binding scheme shared with the shader compiler: each register class has 32 bindings of its own in
+// each register space.
 constexpr uint32_t kRegistersPerClass = 32;
 constexpr uint32_t kConstantBufferBase = 0;
 constexpr uint32_t kTextureBase = 32;
+constexpr uint32_t kUnorderedAccessBase = 64;
 constexpr uint32_t kSamplerBase = 96;
+// Register spaces the push-descriptor set makes room for; binding numbers grow with the space.
+constexpr uint32_t kMaxSpaces = 32;
 
 struct SetLayoutBuilder {
   std::vector<VkDescriptorSetLayoutBinding> bindings;
-  std::optional<uint32_t> space;
 };
 
 HRESULT Unsupported(const char* what) {
@@ -30,28 +33,49 @@ HRESULT Unsupported(const char* what) {
   return E_NOTIMPL;
 }
 
-// Every descriptor must sit in one register space: that is the one set whose descriptors can be pushed.
-HRESULT ClaimSpace(SetLayoutBuilder& set, uint32_t space) {
-  if (set.space && *set.space != space) {
-    return Unsupported("ID3D12Device::CreateRootSignature with descriptors in more than one register space");
+// One register of one class: where it lands in the push-descriptor set and what it holds by default.
+struct RegisterClass {
+  uint32_t base;
+  char letter;
+  VkDescriptorType defaultType;
+  DescriptorType expected;
+};
+
+constexpr RegisterClass kConstantBuffers{kConstantBufferBase, 'b', VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                                         DescriptorType::ConstantBuffer};
+constexpr RegisterClass kShaderResources{kTextureBase, 't', VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE,
+                                         DescriptorType::ShaderResource};
+constexpr RegisterClass kUnorderedAccess{kUnorderedAccessBase, 'u', VK_DESCRIPTOR_TYPE_STORAGE_IMAGE,
+                                         DescriptorType::UnorderedAccess};
+constexpr RegisterClass kSamplers{kSamplerBase, 's', VK_DESCRIPTOR_TYPE_SAMPLER, DescriptorType::Sampler};
+
+const RegisterClass& ClassOfRange(D3D12_DESCRIPTOR_RANGE_TYPE type) {
+  switch (type) {
+    case D3D12_DESCRIPTOR_RANGE_TYPE_CBV: return kConstantBuffers;
+    case D3D12_DESCRIPTOR_RANGE_TYPE_UAV: return kUnorderedAccess;
+    case D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER: return kSamplers;
+    default: return kShaderResources;
   }
-  set.space = space;
-  return S_OK;
 }
 
-HRESULT AddBinding(SetLayoutBuilder& set, uint32_t base, char registerClass, uint32_t shaderRegister,
-                   VkDescriptorType type, VkShaderStageFlags stages) {
+// Adds the binding of one register; `binding` receives its number in the push-descriptor set.
+HRESULT AddBinding(SetLayoutBuilder& set, const RegisterClass& registerClass, uint32_t shaderRegister, uint32_t space,
+                   VkDescriptorType type, VkShaderStageFlags stages, uint32_t* binding) {
   if (shaderRegister >= kRegistersPerClass) {
     return Fail(E_INVALIDARG, kCall, "register %c%u is beyond the %u registers per class this layer binds",
-                registerClass, shaderRegister, kRegistersPerClass);
+                registerClass.letter, shaderRegister, kRegistersPerClass);
   }
-  const uint32_t binding = base + shaderRegister;
+  if (space >= kMaxSpaces) {
+    return Unsupported("ID3D12Device::CreateRootSignature with register spaces above 31");
+  }
+  *binding = space * kBindingsPerSpace + registerClass.base + shaderRegister;
   for (const VkDescriptorSetLayoutBinding& existing : set.bindings) {
-    if (existing.binding == binding) {
-      return Fail(E_INVALIDARG, kCall, "register %c%u is used by two parameters", registerClass, shaderRegister);
+    if (existing.binding == *binding) {
+      return Fail(E_INVALIDARG, kCall, "register %c%u, space %u is used by two parameters", registerClass.letter,
+                  shaderRegister, space);
     }
   }
-  set.bindings.push_back({binding, type, 1, stages, nullptr});
+  set.bindings.push_back({*binding, type, 1, stages, nullptr});
   return S_OK;
 }
 
@@ -59,28 +83,28 @@ HRESULT AddTable(SetLayoutBuilder& set, const RootSignatureDescription::Paramete
                  RootParameterLayout* layout) {
   const VkShaderStageFlags stages = ToShaderStages(parameter.visibility);
   uint32_t offset = 0;
+  bool hasSamplers = false, hasViews = false;
   for (const D3D12_DESCRIPTOR_RANGE& range : parameter.ranges) {
     if (range.NumDescriptors == UINT(-1)) {
       return Unsupported("ID3D12Device::CreateRootSignature with unbounded descriptor ranges");
     }
-    const bool isBuffer = range.RangeType == D3D12_DESCRIPTOR_RANGE_TYPE_CBV;
-    if (!isBuffer && range.RangeType != D3D12_DESCRIPTOR_RANGE_TYPE_SRV) {
-      return Unsupported("ID3D12Device::CreateRootSignature with UAV or sampler descriptor tables");
+    if (range.RangeType > D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER) {
+      return Fail(E_INVALIDARG, kCall, "descriptor range type %d is unknown", range.RangeType);
     }
-    HRESULT result = ClaimSpace(set, range.RegisterSpace);
-    if (FAILED(result)) return result;
+    (range.RangeType == D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER ? hasSamplers : hasViews) = true;
+    if (hasSamplers && hasViews) {
+      return Fail(E_INVALIDARG, kCall, "a descriptor table mixes sampler ranges with CBV, SRV or UAV ranges");
+    }
+    const RegisterClass& registerClass = ClassOfRange(range.RangeType);
     if (range.OffsetInDescriptorsFromTableStart != D3D12_DESCRIPTOR_RANGE_OFFSET_APPEND) {
       offset = range.OffsetInDescriptorsFromTableStart;
     }
     for (UINT i = 0; i < range.NumDescriptors; ++i) {
-      const uint32_t shaderRegister = range.BaseShaderRegister + i;
-      const VkDescriptorType type = isBuffer ? VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER : VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE;
-      result = AddBinding(set, isBuffer ? kConstantBufferBase : kTextureBase, isBuffer ? 'b' : 't', shaderRegister,
-                          type, stages);
+      uint32_t binding = 0;
+      const HRESULT result = AddBinding(set, registerClass, range.BaseShaderRegister + i, range.RegisterSpace,
+                                        registerClass.defaultType, stages, &binding);
       if (FAILED(result)) return result;
-      layout->bindings.push_back({(isBuffer ? kConstantBufferBase : kTextureBase) + shaderRegister, type,
-                                  isBuffer ? DescriptorType::ConstantBuffer : DescriptorType::ShaderResource,
-                                  offset + i});
+      layout->bindings.push_back({binding, registerClass.defaultType, registerClass.expected, offset + i});
     }
     offset += range.NumDescriptors;
     layout->tableSpan = std::max(layout->tableSpan, offset);
@@ -88,15 +112,16 @@ HRESULT AddTable(SetLayoutBuilder& set, const RootSignatureDescription::Paramete
   return S_OK;
 }
 
-// A root CBV, or root constants: one uniform buffer at the parameter's own register.
+// A root view (CBV, SRV, UAV), or root constants: one buffer at the parameter's own register. Root SRVs and
+// UAVs are raw or structured buffers, which Vulkan reads as storage buffers.
 HRESULT AddRootBuffer(SetLayoutBuilder& set, const RootSignatureDescription::Parameter& parameter,
-                      RootParameterLayout* layout) {
-  const HRESULT result = ClaimSpace(set, parameter.registerSpace);
+                      const RegisterClass& registerClass, VkDescriptorType type, RootParameterLayout* layout) {
+  uint32_t binding = 0;
+  const HRESULT result = AddBinding(set, registerClass, parameter.shaderRegister, parameter.registerSpace, type,
+                                    ToShaderStages(parameter.visibility), &binding);
   if (FAILED(result)) return result;
-  layout->bindings.push_back({kConstantBufferBase + parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                              DescriptorType::ConstantBuffer, 0});
-  return AddBinding(set, kConstantBufferBase, 'b', parameter.shaderRegister, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
-                    ToShaderStages(parameter.visibility));
+  layout->bindings.push_back({binding, type, registerClass.expected, 0});
+  return S_OK;
 }
 
 HRESULT AddParameter(SetLayoutBuilder& set, const RootSignatureDescription::Parameter& parameter,
@@ -106,13 +131,17 @@ HRESULT AddParameter(SetLayoutBuilder& set, const RootSignatureDescription::Para
     case D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE:
       return AddTable(set, parameter, layout);
     case D3D12_ROOT_PARAMETER_TYPE_CBV:
-      return AddRootBuffer(set, parameter, layout);
+      return AddRootBuffer(set, parameter, kConstantBuffers, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, layout);
+    case D3D12_ROOT_PARAMETER_TYPE_SRV:
+      return AddRootBuffer(set, parameter, kShaderResources, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, layout);
+    case D3D12_ROOT_PARAMETER_TYPE_UAV:
+      return AddRootBuffer(set, parameter, kUnorderedAccess, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, layout);
     case D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS:
       // Root constants reach the shader as a small uniform buffer the command list fills at each draw.
       layout->constantCount = parameter.constantCount;
-      return AddRootBuffer(set, parameter, layout);
+      return AddRootBuffer(set, parameter, kConstantBuffers, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, layout);
     default:
-      return Unsupported("ID3D12Device::CreateRootSignature with root SRV or UAV descriptors");
+      return Fail(E_INVALIDARG, kCall, "root parameter type %d is unknown", parameter.type);
   }
 }
 
@@ -121,7 +150,9 @@ HRESULT AddParameter(SetLayoutBuilder& set, const RootSignatureDescription::Para
 RootSignature::RootSignature(Device& device) : DeviceChild(device) {}
 
 bool RootSignature::HasBinding(uint32_t set, uint32_t binding) const {
-  return set == pushSet_ && std::find(pushBindings_.begin(), pushBindings_.end(), binding) != pushBindings_.end();
+  const uint32_t folded = set * kBindingsPerSpace + binding;
+  return binding < kBindingsPerSpace && std::any_of(setBindings_.begin(), setBindings_.end(),
+                                                    [folded](const auto& existing) { return existing.binding == folded; });
 }
 
 RootSignature::~RootSignature() {
@@ -157,13 +188,14 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     if (vkCreateSampler(vulkan.Handle(), &info, nullptr, &vkSampler) != VK_SUCCESS) {
       return fail(Fail(E_OUTOFMEMORY, kCall, "cannot create static sampler s%u", sampler.ShaderRegister));
     }
-    created->samplers_.push_back({kSamplerBase + sampler.ShaderRegister, vkSampler});
-    HRESULT result = ClaimSpace(set, sampler.RegisterSpace);
-    if (SUCCEEDED(result)) {
-      result = AddBinding(set, kSamplerBase, 's', sampler.ShaderRegister, VK_DESCRIPTOR_TYPE_SAMPLER,
-                          ToShaderStages(sampler.ShaderVisibility));
+    uint32_t binding = 0;
+    const HRESULT result = AddBinding(set, kSamplers, sampler.ShaderRegister, sampler.RegisterSpace,
+                                      VK_DESCRIPTOR_TYPE_SAMPLER, ToShaderStages(sampler.ShaderVisibility), &binding);
+    if (FAILED(result)) {
+      vkDestroySampler(vulkan.Handle(), vkSampler, nullptr);
+      return fail(result);
     }
-    if (FAILED(result)) return fail(result);
+    created->samplers_.push_back({binding, vkSampler});
   }
   uint32_t constantCount = 0;
   for (const RootSignatureDescription::Parameter& parameter : description.parameters) {
@@ -184,24 +216,16 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
                      vulkan.MaxPushDescriptors()));
   }
 
-  for (const VkDescriptorSetLayoutBinding& binding : set.bindings) created->pushBindings_.push_back(binding.binding);
-
-  // Sets below the used space stay empty, so the set number equals the register space.
-  const uint32_t pushSet = set.space.value_or(0);
-  created->pushSet_ = pushSet;
-  for (uint32_t index = 0; set.space && index <= pushSet; ++index) {
-    auto info = VkInit<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
-    if (index == pushSet) {
-      info.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
-      info.bindingCount = uint32_t(set.bindings.size());
-      info.pBindings = set.bindings.data();
-    }
-    VkDescriptorSetLayout layout = VK_NULL_HANDLE;
-    if (vkCreateDescriptorSetLayout(vulkan.Handle(), &info, nullptr, &layout) != VK_SUCCESS) {
-      return fail(Fail(E_OUTOFMEMORY, kCall, "cannot create a descriptor set layout"));
-    }
-    created->setLayouts_.push_back(layout);
+  created->setBindings_ = set.bindings;
+  auto setInfo = VkInit<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
+  setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
+  setInfo.bindingCount = uint32_t(set.bindings.size());
+  setInfo.pBindings = set.bindings.data();
+  VkDescriptorSetLayout setLayout = VK_NULL_HANDLE;
+  if (vkCreateDescriptorSetLayout(vulkan.Handle(), &setInfo, nullptr, &setLayout) != VK_SUCCESS) {
+    return fail(Fail(E_OUTOFMEMORY, kCall, "cannot create a descriptor set layout"));
   }
+  created->setLayouts_.push_back(setLayout);
   auto info = VkInit<VkPipelineLayoutCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO);
   info.setLayoutCount = uint32_t(created->setLayouts_.size());
   info.pSetLayouts = created->setLayouts_.data();

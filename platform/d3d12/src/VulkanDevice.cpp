@@ -40,6 +40,11 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.textureCompressionBC = available.textureCompressionBC;
   enabled.fullDrawIndexUint32 = available.fullDrawIndexUint32;
   enabled.imageCubeArray = available.imageCubeArray;
+  // Typed UAVs (RWTexture2D<float4>, RWBuffer<uint>) take their format from the view, not the shader.
+  enabled.shaderStorageImageReadWithoutFormat = available.shaderStorageImageReadWithoutFormat;
+  enabled.shaderStorageImageWriteWithoutFormat = available.shaderStorageImageWriteWithoutFormat;
+  enabled.fragmentStoresAndAtomics = available.fragmentStoresAndAtomics;
+  enabled.vertexPipelineStoresAndAtomics = available.vertexPipelineStoresAndAtomics;
   return enabled;
 }
 

@@ -30,6 +30,9 @@ shaderc_compiler_t SharedCompiler() {
 void SelectHlslForVulkan(shaderc_compile_options_t options) {
   shaderc_compile_options_set_source_language(options, shaderc_source_language_hlsl);
   shaderc_compile_options_set_target_env(options, shaderc_target_env_vulkan, shaderc_env_version_vulkan_1_3);
+  // glslang's HLSL front end still decorates structured, raw and typed UAV buffers with BufferBlock, which
+  // SPIR-V dropped after 1.3; Vulkan 1.3 runs 1.3 modules, so every buffer kind compiles there.
+  shaderc_compile_options_set_target_spirv(options, shaderc_spirv_version_1_3);
   // D3D's own rules for inputs, outputs and registers instead of GLSL's.
   shaderc_compile_options_set_hlsl_io_mapping(options, true);
   // Semantic names on the entry point's inputs and outputs, which input layouts are matched against.
