@@ -59,6 +59,7 @@ HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocato
   if (allocator->RecordingList() != nullptr) {
     return Fail(E_INVALIDARG, call, "another command list is still recording from this allocator");
   }
+  if (type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE) return BeginBundle(allocator, initialState);
   VkCommandBuffer commands = allocator->BeginRecording(this);
   if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
   auto begin = VkInit<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
@@ -123,6 +124,7 @@ bool CommandList::CheckRecording(const char* call) {
 HRESULT CommandList::Close() {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Close";
   if (!recording_) return Fail(E_FAIL, kCall, "the command list is already closed");
+  if (IsBundle()) return CloseBundle();
   EndRendering();
   FlushPendingClears();
   // Readback buffers are read by the CPU after a fence wait; make the writes of this list visible to it.
@@ -146,11 +148,14 @@ HRESULT CommandList::Reset(ID3D12CommandAllocator* allocator, ID3D12PipelineStat
 
 void CommandList::ClearState(ID3D12PipelineState* pipelineState) {
   if (!CheckRecording("ID3D12GraphicsCommandList::ClearState")) return;
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearState");
   EndRendering();
   FlushPendingClears();
   ResetState(static_cast<PipelineState*>(pipelineState));
 }
 
-void CommandList::MarkSubmitted(uint64_t serial) { allocator_->MarkSubmitted(serial); }
+void CommandList::MarkSubmitted(uint64_t serial) {
+  if (allocator_ != nullptr) allocator_->MarkSubmitted(serial);
+}
 
 }  // namespace d3d12vk

@@ -11,6 +11,7 @@
 #include <vulkan/vulkan.h>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace d3d12vk {
@@ -91,11 +92,13 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
                                            const D3D12_TEXTURE_COPY_LOCATION* source, const D3D12_BOX* box) override;
   void STDMETHODCALLTYPE CopyResource(ID3D12Resource* destination, ID3D12Resource* source) override;
 
+  // Bundles (Bundle.cpp)
+  void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList* bundle) override;
+
   // Outside the subset (CommandListUnsupported.cpp)
   void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
                                    const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) override;
   void STDMETHODCALLTYPE ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UINT, DXGI_FORMAT) override;
-  void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values,
                                                        UINT offset) override;
@@ -112,6 +115,7 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
                                          UINT64) override;
 
   bool IsClosed() const { return !recording_; }
+  bool IsBundle() const { return type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE; }
   VkCommandBuffer Commands() const { return commands_; }
   void MarkSubmitted(uint64_t serial);
 
@@ -143,14 +147,27 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
     bool descriptorsDirty = true;
   };
 
+  // A bundle keeps its calls as commands that ExecuteBundle replays into the calling list, so the caller's
+  // state is there for them to inherit and what they set stays behind, as in Direct3D 12.
+  using BundleCommand = std::function<void(CommandList&)>;
+
   explicit CommandList(Device& device);
   ~CommandList() override;
 
   HRESULT BeginRecording(const char* call, CommandAllocator* allocator, PipelineState* initialState);
+  HRESULT BeginBundle(CommandAllocator* allocator, PipelineState* initialState);
+  HRESULT CloseBundle();
   void ResetState(PipelineState* initialState);
   // Reports a misuse of a void method; Close then fails with E_INVALIDARG, as in Direct3D 12.
   void Reject(const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
   bool CheckRecording(const char* call);
+
+  // Bundles (Bundle.cpp). Keeps `command` for ExecuteBundle when the list is an open bundle.
+  void RecordForBundle(const char* call, BundleCommand command);
+  // Rejects a call that bundles may not make (clears, targets, viewports, copies, barriers).
+  void RejectInBundle(const char* call);
+  // Replays a bundle's SetDescriptorHeaps: bundles use their caller's heaps and may only name them again.
+  void CheckBundleHeaps(const std::array<DescriptorHeap*, 2>& heaps);
   // The layout of root parameter `parameter` of the set root signature if it is of `type`; otherwise null
   // after rejecting the call (`kind` names the type in the message).
   const RootParameterLayout* RootParameter(const RootState& root, const char* call, UINT parameter,
@@ -235,6 +252,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   std::vector<VkDescriptorBufferInfo> bufferInfos_;
   std::vector<VkDescriptorImageInfo> imageInfos_;
   std::vector<VkBufferView> texelViews_;
+
+  // Bundles: the recorded commands and the pipeline state the bundle was created or reset with.
+  std::vector<BundleCommand> bundleCommands_;
+  PipelineState* bundlePipeline_ = nullptr;
 };
 
 }  // namespace d3d12vk

@@ -14,6 +14,11 @@
 namespace d3d12vk {
 
 void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
+  if (IsBundle()) {
+    return RecordForBundle("SetPipelineState", [=](CommandList& list) {
+      list.SetPipelineState(pipelineState);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetPipelineState";
   if (!CheckRecording(kCall)) return;
   if (pipelineState == nullptr) return Reject(kCall, "pPipelineState is null");
@@ -21,6 +26,11 @@ void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
 }
 
 void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
+  if (IsBundle()) {
+    return RecordForBundle("IASetPrimitiveTopology", [=](CommandList& list) {
+      list.IASetPrimitiveTopology(topology);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetPrimitiveTopology";
   if (!CheckRecording(kCall)) return;
   VkPrimitiveTopology vkTopology;
@@ -31,6 +41,12 @@ void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
 }
 
 void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VERTEX_BUFFER_VIEW* views) {
+  if (IsBundle()) {
+    std::vector<D3D12_VERTEX_BUFFER_VIEW> copies(views, views == nullptr ? views : views + count);
+    return RecordForBundle("IASetVertexBuffers", [=](CommandList& list) {
+      list.IASetVertexBuffers(startSlot, count, copies.empty() ? nullptr : copies.data());
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetVertexBuffers";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -78,6 +94,13 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
 }
 
 void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
+  if (IsBundle()) {
+    const bool unbind = view == nullptr;
+    const D3D12_INDEX_BUFFER_VIEW copy = unbind ? D3D12_INDEX_BUFFER_VIEW{} : *view;
+    return RecordForBundle("IASetIndexBuffer", [=](CommandList& list) {
+      list.IASetIndexBuffer(unbind ? nullptr : &copy);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetIndexBuffer";
   if (!CheckRecording(kCall)) return;
   if (view == nullptr || view->BufferLocation == 0) {
@@ -107,6 +130,7 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
 }
 
 void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::RSSetViewports");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::RSSetViewports";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -124,6 +148,7 @@ void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
 }
 
 void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::RSSetScissorRects");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::RSSetScissorRects";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -140,17 +165,35 @@ void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
 }
 
 void CommandList::OMSetBlendFactor(const FLOAT blendFactor[4]) {
+  if (IsBundle()) {
+    const bool byDefault = blendFactor == nullptr;
+    std::array<FLOAT, 4> copy{};
+    if (!byDefault) std::copy(blendFactor, blendFactor + 4, copy.begin());
+    return RecordForBundle("OMSetBlendFactor", [=](CommandList& list) {
+      list.OMSetBlendFactor(byDefault ? nullptr : copy.data());
+    });
+  }
   if (!CheckRecording("ID3D12GraphicsCommandList::OMSetBlendFactor")) return;
   const float ones[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   vkCmdSetBlendConstants(commands_, blendFactor != nullptr ? blendFactor : ones);
 }
 
 void CommandList::OMSetStencilRef(UINT stencilRef) {
+  if (IsBundle()) {
+    return RecordForBundle("OMSetStencilRef", [=](CommandList& list) {
+      list.OMSetStencilRef(stencilRef);
+    });
+  }
   if (!CheckRecording("ID3D12GraphicsCommandList::OMSetStencilRef")) return;
   vkCmdSetStencilReference(commands_, VK_STENCIL_FACE_FRONT_AND_BACK, stencilRef);
 }
 
 void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* heaps) {
+  if (IsBundle()) {
+    std::array<DescriptorHeap*, 2> named{};
+    for (UINT i = 0; heaps != nullptr && i < count && i < 2; ++i) named[i] = static_cast<DescriptorHeap*>(heaps[i]);
+    return RecordForBundle("SetDescriptorHeaps", [=](CommandList& list) { list.CheckBundleHeaps(named); });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetDescriptorHeaps";
   if (!CheckRecording(kCall)) return;
   if (count > 2 || (count > 0 && heaps == nullptr)) return Reject(kCall, "expected up to 2 heaps");
@@ -163,6 +206,11 @@ void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* he
 }
 
 void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) {
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootSignature", [=](CommandList& list) {
+      list.SetGraphicsRootSignature(rootSignature);
+    });
+  }
   SetRootSignature(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootSignature", rootSignature);
 }
 
@@ -195,10 +243,22 @@ const RootParameterLayout* CommandList::RootParameter(const RootState& root, con
 }
 
 void CommandList::SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRoot32BitConstant", [=](CommandList& list) {
+      list.SetGraphicsRoot32BitConstant(parameter, value, offset);
+    });
+  }
   SetRootConstants(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstant", parameter, 1, &value, offset);
 }
 
 void CommandList::SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values, UINT offset) {
+  if (IsBundle()) {
+    const auto* words = static_cast<const uint32_t*>(values);
+    std::vector<uint32_t> copies(words, words == nullptr ? words : words + count);
+    return RecordForBundle("SetGraphicsRoot32BitConstants", [=](CommandList& list) {
+      list.SetGraphicsRoot32BitConstants(parameter, count, copies.empty() ? nullptr : copies.data(), offset);
+    });
+  }
   SetRootConstants(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstants", parameter, count, values,
                    offset);
 }
@@ -219,6 +279,11 @@ void CommandList::SetRootConstants(RootState& root, const char* call, UINT param
 }
 
 void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootDescriptorTable", [=](CommandList& list) {
+      list.SetGraphicsRootDescriptorTable(parameter, base);
+    });
+  }
   SetRootDescriptorTable(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable", parameter, base);
 }
 
@@ -253,6 +318,11 @@ void CommandList::SetRootDescriptorTable(RootState& root, const char* call, UINT
 }
 
 void CommandList::SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootConstantBufferView", [=](CommandList& list) {
+      list.SetGraphicsRootConstantBufferView(parameter, address);
+    });
+  }
   SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootConstantBufferView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_CBV);
 }

@@ -46,48 +46,100 @@ void RecordClearToShaderBarrier(VkCommandBuffer commands) {
 }  // namespace
 
 void CommandList::SetComputeRootSignature(ID3D12RootSignature* rootSignature) {
+  if (IsBundle()) {
+    return RecordForBundle("SetComputeRootSignature", [=](CommandList& list) {
+      list.SetComputeRootSignature(rootSignature);
+    });
+  }
   SetRootSignature(compute_, "ID3D12GraphicsCommandList::SetComputeRootSignature", rootSignature);
 }
 
 void CommandList::SetComputeRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
+  if (IsBundle()) {
+    return RecordForBundle("SetComputeRootDescriptorTable", [=](CommandList& list) {
+      list.SetComputeRootDescriptorTable(parameter, base);
+    });
+  }
   SetRootDescriptorTable(compute_, "ID3D12GraphicsCommandList::SetComputeRootDescriptorTable", parameter, base);
 }
 
 void CommandList::SetComputeRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
+  if (IsBundle()) {
+    return RecordForBundle("SetComputeRoot32BitConstant", [=](CommandList& list) {
+      list.SetComputeRoot32BitConstant(parameter, value, offset);
+    });
+  }
   SetRootConstants(compute_, "ID3D12GraphicsCommandList::SetComputeRoot32BitConstant", parameter, 1, &value, offset);
 }
 
 void CommandList::SetComputeRoot32BitConstants(UINT parameter, UINT count, const void* values, UINT offset) {
+  if (IsBundle()) {
+    const auto* words = static_cast<const uint32_t*>(values);
+    std::vector<uint32_t> copies(words, words == nullptr ? words : words + count);
+    return RecordForBundle("SetComputeRoot32BitConstants", [=](CommandList& list) {
+      list.SetComputeRoot32BitConstants(parameter, count, copies.empty() ? nullptr : copies.data(), offset);
+    });
+  }
   SetRootConstants(compute_, "ID3D12GraphicsCommandList::SetComputeRoot32BitConstants", parameter, count, values,
                    offset);
 }
 
 void CommandList::SetComputeRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  if (IsBundle()) {
+    return RecordForBundle("SetComputeRootConstantBufferView", [=](CommandList& list) {
+      list.SetComputeRootConstantBufferView(parameter, address);
+    });
+  }
   SetRootView(compute_, "ID3D12GraphicsCommandList::SetComputeRootConstantBufferView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_CBV);
 }
 
 void CommandList::SetComputeRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  if (IsBundle()) {
+    return RecordForBundle("SetComputeRootShaderResourceView", [=](CommandList& list) {
+      list.SetComputeRootShaderResourceView(parameter, address);
+    });
+  }
   SetRootView(compute_, "ID3D12GraphicsCommandList::SetComputeRootShaderResourceView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_SRV);
 }
 
 void CommandList::SetGraphicsRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootShaderResourceView", [=](CommandList& list) {
+      list.SetGraphicsRootShaderResourceView(parameter, address);
+    });
+  }
   SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootShaderResourceView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_SRV);
 }
 
 void CommandList::SetComputeRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  if (IsBundle()) {
+    return RecordForBundle("SetComputeRootUnorderedAccessView", [=](CommandList& list) {
+      list.SetComputeRootUnorderedAccessView(parameter, address);
+    });
+  }
   SetRootView(compute_, "ID3D12GraphicsCommandList::SetComputeRootUnorderedAccessView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_UAV);
 }
 
 void CommandList::SetGraphicsRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootUnorderedAccessView", [=](CommandList& list) {
+      list.SetGraphicsRootUnorderedAccessView(parameter, address);
+    });
+  }
   SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootUnorderedAccessView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_UAV);
 }
 
 void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
+  if (IsBundle()) {
+    return RecordForBundle("Dispatch", [=](CommandList& list) {
+      list.Dispatch(groupsX, groupsY, groupsZ);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Dispatch";
   if (!CheckRecording(kCall)) return;
   const char* problem = nullptr;
@@ -120,6 +172,7 @@ void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
 void CommandList::ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE cpuView,
                                                ID3D12Resource* resource, const UINT values[4], UINT rectCount,
                                                const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearUnorderedAccessViewUint");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearUnorderedAccessViewUint";
   if (!CheckRecording(kCall)) return;
   if (values == nullptr || (rectCount > 0 && rects == nullptr)) return Reject(kCall, "Values or pRects is null");
@@ -131,6 +184,7 @@ void CommandList::ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D1
 void CommandList::ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE cpuView,
                                                 ID3D12Resource* resource, const FLOAT values[4], UINT rectCount,
                                                 const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearUnorderedAccessViewFloat");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearUnorderedAccessViewFloat";
   if (!CheckRecording(kCall)) return;
   if (values == nullptr || (rectCount > 0 && rects == nullptr)) return Reject(kCall, "Values or pRects is null");

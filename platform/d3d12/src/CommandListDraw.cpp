@@ -39,6 +39,7 @@ VkRenderingAttachmentInfo AttachmentInfo(const Descriptor& target) {
 void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HANDLE* renderTargets,
                                      BOOL singleHandleToDescriptorRange,
                                      const D3D12_CPU_DESCRIPTOR_HANDLE* depthStencil) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::OMSetRenderTargets");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::OMSetRenderTargets";
   if (!CheckRecording(kCall)) return;
   if (count > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT || (count > 0 && renderTargets == nullptr)) {
@@ -78,6 +79,7 @@ void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HAND
 
 void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const FLOAT color[4], UINT rectCount,
                                         const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearRenderTargetView");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearRenderTargetView";
   if (!CheckRecording(kCall)) return;
   const Descriptor* target =
@@ -92,6 +94,7 @@ void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const 
 
 void CommandList::ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_CLEAR_FLAGS flags, FLOAT depth,
                                         UINT8 stencil, UINT rectCount, const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearDepthStencilView");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearDepthStencilView";
   if (!CheckRecording(kCall)) return;
   const Descriptor* target =
@@ -463,12 +466,22 @@ bool CommandList::UploadRootConstants(RootState& root, const char* call) {
 }
 
 void CommandList::DrawInstanced(UINT vertexCount, UINT instanceCount, UINT startVertex, UINT startInstance) {
+  if (IsBundle()) {
+    return RecordForBundle("DrawInstanced", [=](CommandList& list) {
+      list.DrawInstanced(vertexCount, instanceCount, startVertex, startInstance);
+    });
+  }
   if (!PrepareDraw("ID3D12GraphicsCommandList::DrawInstanced", false)) return;
   vkCmdDraw(commands_, vertexCount, instanceCount, startVertex, startInstance);
 }
 
 void CommandList::DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
                                        UINT startInstance) {
+  if (IsBundle()) {
+    return RecordForBundle("DrawIndexedInstanced", [=](CommandList& list) {
+      list.DrawIndexedInstanced(indexCount, instanceCount, startIndex, baseVertex, startInstance);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::DrawIndexedInstanced";
   if (!PrepareDraw(kCall, true)) return;
   if (uint64_t(startIndex) + indexCount > indexBufferCapacity_) {

@@ -13,10 +13,6 @@ void CommandList::ResolveSubresource(ID3D12Resource*, UINT, ID3D12Resource*, UIN
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::ResolveSubresource");
 }
 
-void CommandList::ExecuteBundle(ID3D12GraphicsCommandList*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::ExecuteBundle");
-}
-
 void CommandList::SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) {
   ReportUnsupportedOnce("ID3D12GraphicsCommandList::SOSetTargets");
 }

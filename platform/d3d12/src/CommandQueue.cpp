@@ -31,6 +31,10 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* com
       ReportError(kCall, "command list %u is still recording (call Close first); nothing was executed", i);
       return;
     }
+    if (list->GetType() == D3D12_COMMAND_LIST_TYPE_BUNDLE) {
+      ReportError(kCall, "command list %u is a bundle, which runs only through ExecuteBundle; nothing was executed", i);
+      return;
+    }
     buffers.push_back(list->Commands());
     lists.push_back(list);
   }

@@ -28,6 +28,11 @@ bool IsKnownListType(D3D12_COMMAND_LIST_TYPE type) {
          type == D3D12_COMMAND_LIST_TYPE_COPY;
 }
 
+// Bundles have allocators and lists but no queue: they run inside a direct list.
+bool IsKnownRecordingType(D3D12_COMMAND_LIST_TYPE type) {
+  return IsKnownListType(type) || type == D3D12_COMMAND_LIST_TYPE_BUNDLE;
+}
+
 }  // namespace
 
 HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, size_t adapterIndex, Device** device) {
@@ -70,7 +75,7 @@ HRESULT Device::CreateCommandQueue(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID 
 HRESULT Device::CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE type, REFIID riid, void** allocator) {
   constexpr const char* kCall = "ID3D12Device::CreateCommandAllocator";
   if (allocator == nullptr) return Fail(E_POINTER, kCall, "ppCommandAllocator is null");
-  if (!IsKnownListType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
+  if (!IsKnownRecordingType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
   CommandAllocator* created = nullptr;
   const HRESULT result = CommandAllocator::Create(*this, type, &created);
   return FAILED(result) ? result : HandOut(created, riid, allocator);
@@ -81,7 +86,7 @@ HRESULT Device::CreateCommandList(UINT, D3D12_COMMAND_LIST_TYPE type, ID3D12Comm
   constexpr const char* kCall = "ID3D12Device::CreateCommandList";
   if (commandList == nullptr) return Fail(E_POINTER, kCall, "ppCommandList is null");
   if (allocator == nullptr) return Fail(E_INVALIDARG, kCall, "pCommandAllocator is null");
-  if (!IsKnownListType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
+  if (!IsKnownRecordingType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
   CommandList* created = nullptr;
   const HRESULT result = CommandList::Create(*this, type, static_cast<CommandAllocator*>(allocator),
                                              static_cast<PipelineState*>(initialState), &created);
