@@ -320,4 +320,70 @@ RWTexture2D<float4> Image : register(u0);
   ASSERT_EQ(list->Reset(allocator.Get(), nullptr), S_OK);
 }
 
+TEST_F(ComputeTest, SamplerTablesChooseTheSamplerFromASamplerHeap) {
+  // A 2 x 1 texture, red then green, sampled past its right edge: wrapping lands on red, clamping on green.
+  ComPtr<ID3D12Resource> texture;
+  const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
+  const auto textureDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, 2, 1, 1, 1);
+  ASSERT_EQ(device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &textureDesc,
+                                            D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&texture)),
+            S_OK);
+  const uint32_t texels[2] = {Rgba(255, 0, 0), Rgba(0, 255, 0)};
+  ComPtr<ID3D12Resource> upload = CreateBuffer(D3D12_HEAP_TYPE_UPLOAD, 1024, D3D12_RESOURCE_STATE_GENERIC_READ);
+  D3D12_SUBRESOURCE_DATA data{texels, sizeof(texels), sizeof(texels)};
+  UpdateSubresources<1>(list.Get(), texture.Get(), upload.Get(), 0, 0, 1, &data);
+  auto toRead = CD3DX12_RESOURCE_BARRIER::Transition(texture.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
+                                                     D3D12_RESOURCE_STATE_NON_PIXEL_SHADER_RESOURCE);
+  list->ResourceBarrier(1, &toRead);
+  device->CreateShaderResourceView(texture.Get(), nullptr, Cpu(0));
+  ComPtr<ID3D12Resource> output = UavBuffer(2 * 4);
+  const D3D12_UNORDERED_ACCESS_VIEW_DESC uav = StructuredUav(2, 4);
+  device->CreateUnorderedAccessView(output.Get(), nullptr, &uav, Cpu(1));
+
+  ComPtr<ID3D12DescriptorHeap> samplerHeap;
+  const D3D12_DESCRIPTOR_HEAP_DESC samplerHeapDesc{D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER, 2,
+                                                   D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE, 0};
+  ASSERT_EQ(device->CreateDescriptorHeap(&samplerHeapDesc, IID_PPV_ARGS(&samplerHeap)), S_OK);
+  const UINT samplerIncrement = device->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER);
+  D3D12_SAMPLER_DESC sampler{};
+  sampler.Filter = D3D12_FILTER_MIN_MAG_MIP_POINT;
+  sampler.AddressU = sampler.AddressV = sampler.AddressW = D3D12_TEXTURE_ADDRESS_MODE_WRAP;
+  sampler.MaxLOD = D3D12_FLOAT32_MAX;
+  device->CreateSampler(&sampler, samplerHeap->GetCPUDescriptorHandleForHeapStart());
+  sampler.AddressU = sampler.AddressV = sampler.AddressW = D3D12_TEXTURE_ADDRESS_MODE_CLAMP;
+  device->CreateSampler(&sampler, {samplerHeap->GetCPUDescriptorHandleForHeapStart().ptr + samplerIncrement});
+
+  CD3DX12_DESCRIPTOR_RANGE viewRanges[2];
+  viewRanges[0].Init(D3D12_DESCRIPTOR_RANGE_TYPE_SRV, 1, 0);
+  viewRanges[1].Init(D3D12_DESCRIPTOR_RANGE_TYPE_UAV, 1, 0);
+  CD3DX12_DESCRIPTOR_RANGE samplerRange;
+  samplerRange.Init(D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER, 2, 0);
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsDescriptorTable(2, viewRanges);
+  parameters[1].InitAsDescriptorTable(1, &samplerRange);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3D12PipelineState> pipeline = ComputePipeline(root.Get(), R"(
+Texture2D<float4> Image : register(t0);
+RWStructuredBuffer<uint> Output : register(u0);
+SamplerState Wrap : register(s0);
+SamplerState Clamp : register(s1);
+uint Pack(float4 c) { uint4 b = uint4(round(c * 255)); return b.r | b.g << 8 | b.b << 16 | b.a << 24; }
+[numthreads(1, 1, 1)]
+void main() {
+  Output[0] = Pack(Image.SampleLevel(Wrap, float2(1.25, 0.5), 0));
+  Output[1] = Pack(Image.SampleLevel(Clamp, float2(1.25, 0.5), 0));
+})");
+
+  ID3D12DescriptorHeap* heaps[] = {heap.Get(), samplerHeap.Get()};
+  list->SetDescriptorHeaps(2, heaps);
+  list->SetPipelineState(pipeline.Get());
+  list->SetComputeRootSignature(root.Get());
+  list->SetComputeRootDescriptorTable(0, Gpu(0));
+  list->SetComputeRootDescriptorTable(1, samplerHeap->GetGPUDescriptorHandleForHeapStart());
+  list->Dispatch(1, 1, 1);
+  const std::vector<uint32_t> words = ReadBuffer(output.Get());
+  EXPECT_EQ(words[0], Rgba(255, 0, 0)) << "wrapped";
+  EXPECT_EQ(words[1], Rgba(0, 255, 0)) << "clamped";
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "ComObject.h"
 #include "DescriptorHeap.h"
 #include "GpuAddressSpace.h"
+#include "SamplerCache.h"
 #include "SubmissionQueue.h"
 #include "VulkanDevice.h"
 
@@ -101,6 +102,7 @@ class Device final : public D3D12Object<ID3D12Device> {
   SubmissionQueue& Submissions() { return *submissions_; }
   GpuAddressSpace& Addresses() { return addresses_; }
   DescriptorHeapRegistry& DescriptorHeaps() { return descriptorHeaps_; }
+  SamplerCache& Samplers() { return samplers_; }
 
  private:
   Device() = default;
@@ -108,6 +110,7 @@ class Device final : public D3D12Object<ID3D12Device> {
 
   // Destroyed in reverse order: the queue waits for the GPU before the Vulkan device goes.
   std::unique_ptr<VulkanDevice> vulkan_;
+  SamplerCache samplers_;
   std::unique_ptr<SubmissionQueue> submissions_;
   GpuAddressSpace addresses_;
   DescriptorHeapRegistry descriptorHeaps_;

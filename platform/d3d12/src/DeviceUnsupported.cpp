@@ -4,10 +4,6 @@
 
 namespace d3d12vk {
 
-void Device::CreateSampler(const D3D12_SAMPLER_DESC*, D3D12_CPU_DESCRIPTOR_HANDLE) {
-  ReportUnsupportedOnce("ID3D12Device::CreateSampler (use static samplers)");
-}
-
 HRESULT Device::CreateHeap(const D3D12_HEAP_DESC*, REFIID, void**) {
   return NotImplemented("ID3D12Device::CreateHeap");
 }

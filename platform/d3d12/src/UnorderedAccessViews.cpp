@@ -1,6 +1,7 @@
-// The ID3D12Device methods that write buffer views (structured, raw and typed SRVs and UAVs) and texture
-// UAVs into descriptor heaps.
+// The ID3D12Device methods that write buffer views (structured, raw and typed SRVs and UAVs), texture UAVs
+// and samplers into descriptor heaps.
 #include "BufferViews.h"
+#include "D3D12ToVulkan.h"
 #include "Device.h"
 #include "Diagnostics.h"
 #include "FormatTable.h"
@@ -122,6 +123,45 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
   view.extent = {extent.width, extent.height};
   view.aspects = target->Aspects();
   if (view.view != VK_NULL_HANDLE) *descriptor = view;
+}
+
+void Device::CreateSampler(const D3D12_SAMPLER_DESC* desc, D3D12_CPU_DESCRIPTOR_HANDLE destination) {
+  constexpr const char* kCall = "ID3D12Device::CreateSampler";
+  Descriptor* descriptor = descriptorHeaps_.Resolve(destination, D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER, kCall);
+  if (descriptor == nullptr) return;
+  if (desc == nullptr) {
+    ReportError(kCall, "pDesc is null");
+    return;
+  }
+  // Vulkan's core border colours are the three a static sampler can name; others need an extension.
+  const FLOAT* border = desc->BorderColor;
+  D3D12_STATIC_BORDER_COLOR borderColor = D3D12_STATIC_BORDER_COLOR_TRANSPARENT_BLACK;
+  if (border[0] == 0 && border[1] == 0 && border[2] == 0 && border[3] == 1) {
+    borderColor = D3D12_STATIC_BORDER_COLOR_OPAQUE_BLACK;
+  } else if (border[0] == 1 && border[1] == 1 && border[2] == 1 && border[3] == 1) {
+    borderColor = D3D12_STATIC_BORDER_COLOR_OPAQUE_WHITE;
+  } else if (border[0] != 0 || border[1] != 0 || border[2] != 0 || border[3] != 0) {
+    ReportUnsupportedOnce("ID3D12Device::CreateSampler with border colours other than black, clear black or white");
+  }
+  const D3D12_STATIC_SAMPLER_DESC asStatic{desc->Filter,         desc->AddressU,       desc->AddressV,
+                                           desc->AddressW,       desc->MipLODBias,     desc->MaxAnisotropy,
+                                           desc->ComparisonFunc, borderColor,          desc->MinLOD,
+                                           desc->MaxLOD,         0,                    0,
+                                           D3D12_SHADER_VISIBILITY_ALL};
+  VkSamplerCreateInfo info;
+  const char* reason = nullptr;
+  if (!ToSamplerInfo(asStatic, vulkan_->HasAnisotropy(), &info, &reason)) {
+    ReportError(kCall, "%s", reason);
+    return;
+  }
+  Descriptor sampler;
+  sampler.type = DescriptorType::Sampler;
+  sampler.sampler = samplers_.Get(info);
+  if (sampler.sampler == VK_NULL_HANDLE) {
+    ReportError(kCall, "Vulkan could not create the sampler");
+    return;
+  }
+  *descriptor = sampler;
 }
 
 }  // namespace d3d12vk
