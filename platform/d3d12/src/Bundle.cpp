@@ -64,8 +64,10 @@ void CommandList::ExecuteBundle(ID3D12GraphicsCommandList* bundle) {
   if (!recorded->IsClosed()) return Reject(kCall, "the bundle is still recording (call Close first)");
   if (recorded->rejectedCall_) return Reject(kCall, "the bundle recorded calls that were refused");
   pipeline_ = recorded->bundlePipeline_;
-  topology_ = D3D_PRIMITIVE_TOPOLOGY_UNDEFINED;
+  replayingBundle_ = true;
+  bundleSetTopology_ = false;
   for (const BundleCommand& command : recorded->bundleCommands_) command(*this);
+  replayingBundle_ = false;
 }
 
 }  // namespace d3d12vk

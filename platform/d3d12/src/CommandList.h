@@ -256,6 +256,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   // Bundles: the recorded commands and the pipeline state the bundle was created or reset with.
   std::vector<BundleCommand> bundleCommands_;
   PipelineState* bundlePipeline_ = nullptr;
+  // While a bundle replays into this list: the caller's topology is not the bundle's, so draws need the
+  // bundle to set one first. The Vulkan state stays as it is, which spares setting it again when equal.
+  bool replayingBundle_ = false;
+  bool bundleSetTopology_ = false;
 };
 
 }  // namespace d3d12vk

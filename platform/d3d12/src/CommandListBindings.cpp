@@ -35,6 +35,7 @@ void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
   if (!CheckRecording(kCall)) return;
   VkPrimitiveTopology vkTopology;
   if (!ToPrimitiveTopology(topology, &vkTopology)) return Reject(kCall, "unsupported topology %d", topology);
+  bundleSetTopology_ = true;
   if (topology == topology_) return;
   topology_ = topology;
   vkCmdSetPrimitiveTopology(commands_, vkTopology);

@@ -302,7 +302,7 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
     problem = "no graphics root signature is set";
   } else if (!pipeline_->Root().IsCompatible(*graphics_.signature)) {
     problem = "the pipeline state was built for another root signature";
-  } else if (topology_ == D3D_PRIMITIVE_TOPOLOGY_UNDEFINED) {
+  } else if (topology_ == D3D_PRIMITIVE_TOPOLOGY_UNDEFINED || (replayingBundle_ && !bundleSetTopology_)) {
     problem = "no primitive topology is set";
   } else if (!TopologyMatchesType(topology_, pipeline_->TopologyType())) {
     problem = "the primitive topology does not match the pipeline state's topology type";
