@@ -1,5 +1,5 @@
 // The compute pass written directly in Vulkan: the same SPIR-V, one push-descriptor set at the compiler's
-// bindings (b0 at 0, t0 at 32, u0 at 64), device-local input and output, host-visible constants.
+// bindings (b0 at 0, t0 at 1024, u0 at 2048), device-local input and output, host-visible constants.
 #include "ComputePass.h"
 
 #include <cstring>
@@ -40,8 +40,8 @@ void MemoryBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 from, VkAcces
 }
 
 constexpr uint32_t kConstantsBinding = 0;
-constexpr uint32_t kInputBinding = 32;
-constexpr uint32_t kOutputBinding = 64;
+constexpr uint32_t kInputBinding = 1024;
+constexpr uint32_t kOutputBinding = 2048;
 
 }  // namespace
 

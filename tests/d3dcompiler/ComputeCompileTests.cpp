@@ -75,10 +75,10 @@ TEST(ComputeCompile, EveryBufferKindCompilesForBothComputeModels) {
     EXPECT_EQ(ValidationMessages(compiled.Words), "") << target;
     const SpirvModule module(compiled.Words);
     EXPECT_TRUE(module.Contains(spv::OpExecutionMode));
-    // The binding scheme holds for every kind: t 32, u 64, and the space as the set.
-    EXPECT_EQ(module.Decoration(module.Variable("Structured"), spv::DecorationBinding), 32u);
-    EXPECT_EQ(module.Decoration(module.Variable("TypedOut"), spv::DecorationBinding), 66u);
-    EXPECT_EQ(module.Decoration(module.Variable("Image"), spv::DecorationBinding), 67u);
+    // The binding scheme holds for every kind: t 1024, u 2048, and the space as the set.
+    EXPECT_EQ(module.Decoration(module.Variable("Structured"), spv::DecorationBinding), 1024u);
+    EXPECT_EQ(module.Decoration(module.Variable("TypedOut"), spv::DecorationBinding), 2050u);
+    EXPECT_EQ(module.Decoration(module.Variable("Image"), spv::DecorationBinding), 2051u);
     EXPECT_EQ(module.Decoration(module.Variable("Image"), spv::DecorationDescriptorSet), 1u);
   }
 }

@@ -4,6 +4,7 @@
 
 #include "ComObject.h"
 #include "ConstantUploadArena.h"
+#include "DescriptorSetArena.h"
 
 #include <vulkan/vulkan.h>
 
@@ -33,6 +34,8 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
 
   // Memory for the root constants of the lists recorded from this allocator.
   ConstantUploadArena& RootConstants() { return rootConstants_; }
+  // Descriptor sets for the large tables of the lists recorded from this allocator.
+  DescriptorSetArena& DescriptorSets() { return descriptorSets_; }
 
  private:
   explicit CommandAllocator(Device& device);
@@ -45,6 +48,7 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   CommandList* recording_ = nullptr;
   uint64_t lastSubmission_ = 0;
   ConstantUploadArena rootConstants_;
+  DescriptorSetArena descriptorSets_;
 };
 
 }  // namespace d3d12vk

@@ -198,6 +198,10 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
              UINT rectCount, const D3D12_RECT* rects);
   bool IsBoundTarget(VkImageView view) const;
   bool PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline, VkPipelineBindPoint bindPoint);
+  // Points `write` at one descriptor of a table; false when there is nothing to write (or the work must be
+  // skipped, after rejecting it).
+  bool WriteDescriptor(const char* call, const Descriptor& descriptor, VkWriteDescriptorSet* write);
+  bool WriteNullDescriptor(VkWriteDescriptorSet* write);
   // Gives the root constants set since the last draw their own memory and binds it.
   bool UploadRootConstants(RootState& root, const char* call);
   // UAV clears (CommandListCompute.cpp)

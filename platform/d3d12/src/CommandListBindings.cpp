@@ -303,7 +303,7 @@ void CommandList::SetRootDescriptorTable(RootState& root, const char* call, UINT
   if (heap != descriptorHeaps_[0] && heap != descriptorHeaps_[1]) {
     return Reject(call, "the table's heap is not among those set with SetDescriptorHeaps");
   }
-  const bool samplerTable = !layout->bindings.empty() && layout->bindings[0].expected == DescriptorType::Sampler;
+  const bool samplerTable = layout->samplerTable;
   if (samplerTable != (heap->Type() == D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER)) {
     return Reject(call, "a %s table needs a %s heap", samplerTable ? "sampler" : "CBV/SRV/UAV",
                   samplerTable ? "SAMPLER" : "CBV_SRV_UAV");

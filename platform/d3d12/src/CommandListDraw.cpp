@@ -361,86 +361,119 @@ bool IsTexelBufferType(VkDescriptorType type) {
 
 }  // namespace
 
+bool CommandList::WriteNullDescriptor(VkWriteDescriptorSet* write) {
+  // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors,
+  // and has no null sampler at all.
+  const VkDescriptorType type = write->descriptorType;
+  if (!OwningDevice().Vulkan().HasNullDescriptors() || type == VK_DESCRIPTOR_TYPE_SAMPLER) return false;
+  if (IsBufferType(type)) {
+    bufferInfos_.push_back({VK_NULL_HANDLE, 0, VK_WHOLE_SIZE});
+    write->pBufferInfo = &bufferInfos_.back();
+  } else if (IsTexelBufferType(type)) {
+    texelViews_.push_back(VK_NULL_HANDLE);
+    write->pTexelBufferView = &texelViews_.back();
+  } else {
+    imageInfos_.push_back({VK_NULL_HANDLE, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+    write->pImageInfo = &imageInfos_.back();
+  }
+  return true;
+}
+
+bool CommandList::WriteDescriptor(const char* call, const Descriptor& descriptor, VkWriteDescriptorSet* write) {
+  const VkDescriptorType type = write->descriptorType;
+  if (!DescriptorFits(descriptor, type)) return WriteNullDescriptor(write);
+  if (IsBufferType(type)) {
+    bufferInfos_.push_back({descriptor.buffer, descriptor.offset, descriptor.range});
+    write->pBufferInfo = &bufferInfos_.back();
+  } else if (IsTexelBufferType(type)) {
+    texelViews_.push_back(descriptor.texelView);
+    write->pTexelBufferView = &texelViews_.back();
+  } else if (type == VK_DESCRIPTOR_TYPE_SAMPLER) {
+    imageInfos_.push_back({descriptor.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+    write->pImageInfo = &imageInfos_.back();
+  } else {
+    const VkImageLayout imageLayout = descriptor.resource->CurrentLayout();
+    if (!LayoutAcceptsShaderUse(imageLayout, type)) {
+      Reject(call, "a texture is in state 0x%x, not a%s state; the work was skipped",
+             descriptor.resource->RecordedState(),
+             type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ? "n unordered access" : " shader resource");
+      return false;
+    }
+    imageInfos_.push_back({VK_NULL_HANDLE, descriptor.view, imageLayout});
+    write->pImageInfo = &imageInfos_.back();
+  }
+  return true;
+}
+
 bool CommandList::PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline,
                                   VkPipelineBindPoint bindPoint) {
-  const RootSignature& layout = pipeline.Root();
   const PipelineBindings& bindings = pipeline.Bindings();
-  const bool nullDescriptors = OwningDevice().Vulkan().HasNullDescriptors();
   writes_.clear();
   bufferInfos_.clear();
   imageInfos_.clear();
   texelViews_.clear();
   // The infos are pointed at by the writes, so they must not move while the writes are built.
-  bufferInfos_.reserve(layout.DescriptorCount());
-  imageInfos_.reserve(layout.DescriptorCount());
-  texelViews_.reserve(layout.DescriptorCount());
+  bufferInfos_.reserve(bindings.DescriptorCount());
+  imageInfos_.reserve(bindings.DescriptorCount());
+  texelViews_.reserve(bindings.DescriptorCount());
 
-  const std::vector<RootParameterLayout>& parameters = root.signature->Parameters();
-  for (size_t p = 0; p < parameters.size(); ++p) {
-    const RootArgument& argument = root.arguments[p];
-    if (!argument.set) continue;
-    for (const RootBinding& binding : parameters[p].bindings) {
-      auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
-      write.dstBinding = binding.binding;
-      write.descriptorCount = 1;
-      write.descriptorType = bindings.TypeOf(binding.binding);
-      if (argument.heap == nullptr) {
-        bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
-        write.pBufferInfo = &bufferInfos_.back();
-        writes_.push_back(write);
-        continue;
-      }
-      const Descriptor& descriptor = argument.heap->At(argument.index + binding.offsetInTable);
-      if (!DescriptorFits(descriptor, write.descriptorType)) {
-        // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors,
-        // and has no null sampler at all.
-        if (!nullDescriptors || write.descriptorType == VK_DESCRIPTOR_TYPE_SAMPLER) continue;
-        if (IsBufferType(write.descriptorType)) {
-          bufferInfos_.push_back({VK_NULL_HANDLE, 0, VK_WHOLE_SIZE});
-          write.pBufferInfo = &bufferInfos_.back();
-        } else if (IsTexelBufferType(write.descriptorType)) {
-          texelViews_.push_back(VK_NULL_HANDLE);
-          write.pTexelBufferView = &texelViews_.back();
-        } else {
-          imageInfos_.push_back({VK_NULL_HANDLE, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
-          write.pImageInfo = &imageInfos_.back();
-        }
-      } else if (IsBufferType(write.descriptorType)) {
-        bufferInfos_.push_back({descriptor.buffer, descriptor.offset, descriptor.range});
-        write.pBufferInfo = &bufferInfos_.back();
-      } else if (IsTexelBufferType(write.descriptorType)) {
-        texelViews_.push_back(descriptor.texelView);
-        write.pTexelBufferView = &texelViews_.back();
-      } else if (write.descriptorType == VK_DESCRIPTOR_TYPE_SAMPLER) {
-        imageInfos_.push_back({descriptor.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
-        write.pImageInfo = &imageInfos_.back();
-      } else {
-        const VkImageLayout imageLayout = descriptor.resource->CurrentLayout();
-        if (!LayoutAcceptsShaderUse(imageLayout, write.descriptorType)) {
-          Reject(call, "a texture of root parameter %zu is in state 0x%x, not a %s state; the %s was skipped", p,
-                 descriptor.resource->RecordedState(),
-                 write.descriptorType == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ? "unordered access" : "shader resource",
-                 bindPoint == VK_PIPELINE_BIND_POINT_COMPUTE ? "dispatch" : "draw");
-          return false;
-        }
-        imageInfos_.push_back({VK_NULL_HANDLE, descriptor.view, imageLayout});
-        write.pImageInfo = &imageInfos_.back();
-      }
+  const bool rejectedEarlier = rejectedCall_;
+  for (const PipelineBinding& binding : bindings.Bindings()) {
+    auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
+    write.dstBinding = binding.binding;
+    write.descriptorCount = 1;
+    write.descriptorType = binding.type;
+    if (binding.source.parameter < 0) {
+      imageInfos_.push_back({binding.source.staticSampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+      write.pImageInfo = &imageInfos_.back();
       writes_.push_back(write);
+      continue;
+    }
+    const RootArgument& argument = root.arguments[size_t(binding.source.parameter)];
+    if (!argument.set) continue;
+    if (argument.heap == nullptr) {
+      bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
+      write.pBufferInfo = &bufferInfos_.back();
+      writes_.push_back(write);
+      continue;
+    }
+    // The elements' infos land side by side, so a binding whose every element has one is a single write of
+    // all of them (drivers differ in how they take pushes of single array elements). Where Vulkan has no
+    // null descriptor for an empty slot, the elements are written one by one around it.
+    const uint32_t first = argument.index + binding.source.offsetInTable;
+    const size_t firstWrite = writes_.size();
+    bool everyElement = true;
+    for (uint32_t element = 0; element < binding.count; ++element) {
+      write.dstArrayElement = element;
+      const bool inHeap = uint64_t(first) + element < argument.heap->Size();
+      if (inHeap ? WriteDescriptor(call, argument.heap->At(first + element), &write) : WriteNullDescriptor(&write)) {
+        writes_.push_back(write);
+      } else {
+        everyElement = false;
+      }
+      if (rejectedCall_ && !rejectedEarlier) return false;  // a texture in the wrong state
+    }
+    if (everyElement && binding.count > 1) {
+      VkWriteDescriptorSet whole = writes_[firstWrite];
+      whole.descriptorCount = binding.count;
+      writes_.resize(firstWrite);
+      writes_.push_back(whole);
     }
   }
-  for (const StaticSamplerBinding& sampler : layout.StaticSamplers()) {
-    imageInfos_.push_back({sampler.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
-    auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
-    write.dstBinding = sampler.binding;
-    write.descriptorCount = 1;
-    write.descriptorType = VK_DESCRIPTOR_TYPE_SAMPLER;
-    write.pImageInfo = &imageInfos_.back();
-    writes_.push_back(write);
-  }
-  if (!writes_.empty()) {
-    OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, bindPoint, bindings.Layout(), layout.PushSet(),
-                                                 uint32_t(writes_.size()), writes_.data());
+  if (bindings.Pushed()) {
+    if (!writes_.empty()) {
+      OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, bindPoint, bindings.Layout(), 0, uint32_t(writes_.size()),
+                                                   writes_.data());
+    }
+  } else {
+    const VkDescriptorSet set = allocator_->DescriptorSets().Allocate(bindings.SetLayout());
+    if (set == VK_NULL_HANDLE) {
+      Reject(call, "no memory for a descriptor set; the work was skipped");
+      return false;
+    }
+    for (VkWriteDescriptorSet& write : writes_) write.dstSet = set;
+    vkUpdateDescriptorSets(OwningDevice().Vulkan().Handle(), uint32_t(writes_.size()), writes_.data(), 0, nullptr);
+    vkCmdBindDescriptorSets(commands_, bindPoint, bindings.Layout(), 0, 1, &set, 0, nullptr);
   }
   root.descriptorsDirty = false;
   return true;

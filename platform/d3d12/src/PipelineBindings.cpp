@@ -2,7 +2,6 @@
 
 #include "Device.h"
 #include "Diagnostics.h"
-#include "RootSignature.h"
 #include "VulkanStructs.h"
 
 #include <algorithm>
@@ -10,9 +9,20 @@
 namespace d3d12vk {
 namespace {
 
-// Root SRVs and UAVs hand the shader a GPU address, which only raw and structured buffers can take.
-bool IsRootViewBinding(const VkDescriptorSetLayoutBinding& binding) {
-  return binding.descriptorType == VK_DESCRIPTOR_TYPE_STORAGE_BUFFER;
+// The descriptors a runtime array (Texture2D t[]) over an unbounded range gets: Vulkan sizes every binding.
+constexpr uint32_t kUnboundedArrayDescriptors = 1024;
+// Declared resources no root parameter supplies are never read (pipelines reading one are refused); they
+// keep bindings of their own, out of the way of the set's.
+constexpr uint32_t kUnsuppliedBindingBase = 1u << 20;
+
+const char* ClassName(RegisterClass registerClass) {
+  switch (registerClass) {
+    case RegisterClass::ConstantBuffer: return "b";
+    case RegisterClass::ShaderResource: return "t";
+    case RegisterClass::UnorderedAccess: return "u";
+    case RegisterClass::Sampler: return "s";
+  }
+  return "?";
 }
 
 }  // namespace
@@ -36,46 +46,77 @@ PipelineBindings::~PipelineBindings() {
   if (setLayout_ != VK_NULL_HANDLE) vkDestroyDescriptorSetLayout(device_, setLayout_, nullptr);
 }
 
+uint32_t PipelineBindings::Remap(uint32_t set, uint32_t binding) const {
+  const auto found = remaps_.find({set, binding});
+  return found != remaps_.end() ? found->second : kUnsuppliedBindingBase + uint32_t(remaps_.size()) + binding;
+}
+
+HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& root, const ResourceBinding& resource) {
+  if (remaps_.count({resource.set, resource.binding}) != 0) return S_OK;  // another stage declared it
+  const RegisterClass registerClass = ClassOfBinding(resource.binding);
+  const uint32_t shaderRegister = RegisterOfBinding(resource.binding);
+  RegisterSource source;
+  if (!root.FindSource(resource.set, registerClass, shaderRegister, &source)) return S_OK;
+  const VkDescriptorType type = DescriptorTypeOf(resource.kind);
+  if (type == VK_DESCRIPTOR_TYPE_MAX_ENUM) {
+    return Fail(E_INVALIDARG, call, "register %s%u, space %u is of a kind the layer cannot bind",
+                ClassName(registerClass), shaderRegister, resource.set);
+  }
+  if (source.parameter >= 0) {
+    const D3D12_ROOT_PARAMETER_TYPE parameterType = root.Parameters()[size_t(source.parameter)].type;
+    const bool rootView = parameterType == D3D12_ROOT_PARAMETER_TYPE_SRV || parameterType == D3D12_ROOT_PARAMETER_TYPE_UAV;
+    if (rootView && type != VK_DESCRIPTOR_TYPE_STORAGE_BUFFER) {
+      return Fail(E_INVALIDARG, call,
+                  "register %s%u, space %u is a root SRV or UAV, which binds only raw and structured buffers",
+                  ClassName(registerClass), shaderRegister, resource.set);
+    }
+  }
+  // A runtime array takes what its range holds; a sized one must fit in it.
+  uint32_t count = resource.arraySize;
+  if (count == 0) count = source.available == kUnboundedRange ? kUnboundedArrayDescriptors : source.available;
+  if (source.available != kUnboundedRange && count > source.available) {
+    return Fail(E_INVALIDARG, call, "the shader's array at %s%u, space %u has %u elements; the root signature covers %u",
+                ClassName(registerClass), shaderRegister, resource.set, count, source.available);
+  }
+  const uint32_t binding = uint32_t(bindings_.size());
+  bindings_.push_back({binding, type, count, source});
+  remaps_[{resource.set, resource.binding}] = binding;
+  descriptorCount_ += count;
+  if (resource.arraySize == 0) pushed_ = false;
+  return S_OK;
+}
+
 HRESULT PipelineBindings::Build(VulkanDevice& vulkan, const char* call, const RootSignature& root,
                                 const std::vector<const ShaderInterface*>& shaders, VkShaderStageFlags stages) {
   device_ = vulkan.Handle();
-  std::vector<VkDescriptorSetLayoutBinding> bindings = root.SetBindings();
-  for (VkDescriptorSetLayoutBinding& binding : bindings) {
-    if (stages != 0) binding.stageFlags = stages;
-  }
   for (const ShaderInterface* shader : shaders) {
     for (const ResourceBinding& resource : shader->declared) {
-      if (resource.arraySize != 1) {
-        ReportUnsupportedOnce("pipeline states whose shaders declare arrays of resources");
-        return E_NOTIMPL;
-      }
-      const uint32_t folded = resource.set * kBindingsPerSpace + resource.binding;
-      auto found = std::find_if(bindings.begin(), bindings.end(),
-                                [folded](const VkDescriptorSetLayoutBinding& b) { return b.binding == folded; });
-      // Declared but absent from the root signature: the shader never reads it (CheckResources saw to that).
-      if (found == bindings.end() || resource.binding >= kBindingsPerSpace) continue;
-      const VkDescriptorType type = DescriptorTypeOf(resource.kind);
-      if (type == VK_DESCRIPTOR_TYPE_MAX_ENUM) {
-        return Fail(E_INVALIDARG, call, "the resource at set %u binding %u is of a kind the layer cannot bind",
-                    resource.set, resource.binding);
-      }
-      if (IsRootViewBinding(*found) && type != VK_DESCRIPTOR_TYPE_STORAGE_BUFFER) {
-        return Fail(E_INVALIDARG, call,
-                    "space %u register %u is a root SRV or UAV, which binds only raw and structured buffers",
-                    resource.set, resource.binding % 32);
-      }
-      found->descriptorType = type;
+      const HRESULT result = AddResource(call, root, resource);
+      if (FAILED(result)) return result;
     }
   }
-  uint32_t highest = 0;
-  for (const VkDescriptorSetLayoutBinding& binding : bindings) highest = std::max(highest, binding.binding);
-  types_.assign(highest + 1, VK_DESCRIPTOR_TYPE_MAX_ENUM);
-  for (const VkDescriptorSetLayoutBinding& binding : bindings) types_[binding.binding] = binding.descriptorType;
+  if (descriptorCount_ > vulkan.MaxPushDescriptors()) pushed_ = false;
 
+  std::vector<VkDescriptorSetLayoutBinding> layoutBindings;
+  for (const PipelineBinding& binding : bindings_) {
+    layoutBindings.push_back({binding.binding, binding.type, binding.count, stages, nullptr});
+  }
+  // Tables hold what the program put in its heap; elements it left empty are fine as long as the shader
+  // does not read them, as in Direct3D.
+  const std::vector<VkDescriptorBindingFlags> flags(layoutBindings.size(), VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT);
+  auto bindingFlags =
+      VkInit<VkDescriptorSetLayoutBindingFlagsCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_BINDING_FLAGS_CREATE_INFO);
+  bindingFlags.bindingCount = uint32_t(flags.size());
+  bindingFlags.pBindingFlags = flags.data();
   auto setInfo = VkInit<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
-  setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
-  setInfo.bindingCount = uint32_t(bindings.size());
-  setInfo.pBindings = bindings.data();
+  // Without partially bound descriptors every element is written, empty ones as null descriptors.
+  if (pushed_) {
+    setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
+  } else if (vulkan.HasPartiallyBoundDescriptors()) {
+    setInfo.pNext = &bindingFlags;
+  }
+  setInfo.bindingCount = uint32_t(layoutBindings.size());
+  setInfo.pBindings = layoutBindings.data();
   if (vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &setLayout_) != VK_SUCCESS) {
     return Fail(E_OUTOFMEMORY, call, "cannot create a descriptor set layout");
   }

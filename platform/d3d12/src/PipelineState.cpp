@@ -6,10 +6,12 @@
 #include "FormatTable.h"
 #include "RootSignature.h"
 #include "SpirvReader.h"
+#include "VulkanDevice.h"
 #include "VulkanStructs.h"
 
 #include <strings.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include <vector>
@@ -22,6 +24,7 @@ constexpr const char* kComputeCall = "ID3D12Device::CreateComputePipelineState";
 
 struct Shader {
   ShaderInterface reflection;
+  D3D12_SHADER_BYTECODE bytecode{};
   VkShaderModule module = VK_NULL_HANDLE;
 };
 
@@ -32,7 +35,7 @@ bool IsWindowsByteCode(const D3D12_SHADER_BYTECODE& bytecode) {
          (std::memcmp(bytecode.pShaderBytecode, "DXBC", 4) == 0 || std::memcmp(bytecode.pShaderBytecode, "DXIL", 4) == 0);
 }
 
-HRESULT LoadShader(VulkanDevice& vulkan, const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
+HRESULT LoadShader(const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
                    const char* name, Shader* shader, const char* call = kCall) {
   if (IsWindowsByteCode(bytecode)) {
     return Fail(E_INVALIDARG, call, "%s is DXBC/DXIL byte code; this platform runs SPIR-V from its D3DCompile", name);
@@ -42,8 +45,24 @@ HRESULT LoadShader(VulkanDevice& vulkan, const D3D12_SHADER_BYTECODE& bytecode, 
     return Fail(E_INVALIDARG, call, "%s: %s", name, error.c_str());
   }
   if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, call, "%s is compiled for another stage", name);
-  const std::vector<uint32_t> code =
-      PreparedForVulkan(bytecode.pShaderBytecode, bytecode.BytecodeLength, kBindingsPerSpace);
+  shader->bytecode = bytecode;
+  return S_OK;
+}
+
+// The Vulkan module of a loaded shader, its descriptors moved to the pipeline's bindings.
+HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, const char* name, Shader* shader,
+                     const char* call = kCall) {
+  for (uint32_t capability : shader->reflection.capabilities) {
+    if (!vulkan.SupportsShaderCapability(capability)) {
+      // Dynamic indexes into arrays of textures or texel buffers, and unbounded arrays, are optional in Vulkan.
+      std::fprintf(stderr, "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
+                   "not supported\n", call, name, capability);
+      return E_NOTIMPL;
+    }
+  }
+  const std::vector<uint32_t> code = PreparedForVulkan(
+      shader->bytecode.pShaderBytecode, shader->bytecode.BytecodeLength,
+      [&bindings](uint32_t set, uint32_t binding) { return bindings.Remap(set, binding); });
   auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
   info.codeSize = code.size() * sizeof(uint32_t);
   info.pCode = code.data();
@@ -279,10 +298,15 @@ class PipelineBuilder {
     return result;
   }
 
+  // The pipeline's descriptor set, then the shader modules bound to it.
   HRESULT BuildBindings(PipelineBindings* bindings) {
     std::vector<const ShaderInterface*> shaders{&vertex_.reflection};
-    if (pixel_.module != VK_NULL_HANDLE) shaders.push_back(&pixel_.reflection);
-    return bindings->Build(vulkan_, kCall, root_, shaders, 0);
+    const bool hasPixelShader = pixel_.bytecode.pShaderBytecode != nullptr;
+    if (hasPixelShader) shaders.push_back(&pixel_.reflection);
+    HRESULT result = bindings->Build(vulkan_, kCall, root_, shaders, VK_SHADER_STAGE_ALL_GRAPHICS);
+    if (SUCCEEDED(result)) result = CreateModule(vulkan_, *bindings, "vertex shader", &vertex_);
+    if (SUCCEEDED(result) && hasPixelShader) result = CreateModule(vulkan_, *bindings, "pixel shader", &pixel_);
+    return result;
   }
 
   VkResult Create(VkPipelineLayout layout, VkPipeline* pipeline) {
@@ -355,10 +379,10 @@ class PipelineBuilder {
 
  private:
   HRESULT LoadShaders() {
-    HRESULT result = LoadShader(vulkan_, desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
+    HRESULT result = LoadShader(desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
     if (SUCCEEDED(result)) result = CheckResources(vertex_, root_, "the vertex shader");
     if (SUCCEEDED(result) && desc_.PS.pShaderBytecode != nullptr && desc_.PS.BytecodeLength > 0) {
-      result = LoadShader(vulkan_, desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
+      result = LoadShader(desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
       if (SUCCEEDED(result)) result = CheckResources(pixel_, root_, "the pixel shader");
     }
     return result;
@@ -461,13 +485,14 @@ HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELIN
   auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
   VulkanDevice& vulkan = device.Vulkan();
   Shader shader;
-  HRESULT result = LoadShader(vulkan, desc.CS, ShaderStage::Compute, "the compute shader", &shader, kComputeCall);
+  HRESULT result = LoadShader(desc.CS, ShaderStage::Compute, "the compute shader", &shader, kComputeCall);
   if (SUCCEEDED(result)) result = CheckResources(shader, root, "the compute shader", kComputeCall);
   PipelineState* created = nullptr;
   if (SUCCEEDED(result)) {
     created = new PipelineState(device);
     result = created->bindings_.Build(vulkan, kComputeCall, root, {&shader.reflection}, VK_SHADER_STAGE_COMPUTE_BIT);
   }
+  if (SUCCEEDED(result)) result = CreateModule(vulkan, created->bindings_, "compute shader", &shader, kComputeCall);
   if (SUCCEEDED(result)) {
     auto info = VkInit<VkComputePipelineCreateInfo>(VK_STRUCTURE_TYPE_COMPUTE_PIPELINE_CREATE_INFO);
     info.stage = VkInit<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);

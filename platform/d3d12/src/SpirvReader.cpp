@@ -49,6 +49,11 @@ constexpr uint32_t kExecutionModelGLCompute = 5;
 constexpr uint32_t kExecutionModeLocalSize = 17;
 constexpr uint32_t kDimBuffer = 5;
 constexpr uint32_t kImageFormatUnknown = 0;
+// The formats Direct3D 12 guarantees typed UAV loads for; shaders keep them, so loads work on adapters
+// without shaderStorageImageReadWithoutFormat. Other formats are written through formatless images.
+constexpr uint32_t kImageFormatR32f = 3;
+constexpr uint32_t kImageFormatR32i = 24;
+constexpr uint32_t kImageFormatR32ui = 33;
 constexpr uint32_t kCapabilityStorageImageReadWithoutFormat = 55;
 constexpr uint32_t kCapabilityStorageImageWriteWithoutFormat = 56;
 
@@ -148,7 +153,8 @@ std::vector<uint32_t> WithoutHlslDecorations(const void* code, size_t size) {
   return kept;
 }
 
-std::vector<uint32_t> PreparedForVulkan(const void* code, size_t size, uint32_t bindingsPerSet) {
+std::vector<uint32_t> PreparedForVulkan(const void* code, size_t size,
+                                        const std::function<uint32_t(uint32_t set, uint32_t binding)>& remap) {
   std::vector<uint32_t> words = WithoutHlslDecorations(code, size);
   std::map<uint32_t, uint32_t> setOf;
   for (size_t at = kHeaderWords; at < words.size() && (words[at] >> 16) != 0; at += words[at] >> 16) {
@@ -169,8 +175,10 @@ std::vector<uint32_t> PreparedForVulkan(const void* code, size_t size, uint32_t 
     } else if (opcode == kOpDecorate && wordCount >= 4 && words[at + 2] == kDecorationDescriptorSet) {
       words[at + 3] = 0;
     } else if (opcode == kOpDecorate && wordCount >= 4 && words[at + 2] == kDecorationBinding) {
-      words[at + 3] += setOf[words[at + 1]] * bindingsPerSet;
-    } else if (opcode == kOpTypeImage && wordCount >= 9 && words[at + 7] == 2 && words[at + 8] != kImageFormatUnknown) {
+      words[at + 3] = remap(setOf[words[at + 1]], words[at + 3]);
+    } else if (opcode == kOpTypeImage && wordCount >= 9 && words[at + 7] == 2 && words[at + 8] != kImageFormatUnknown &&
+               words[at + 8] != kImageFormatR32f && words[at + 8] != kImageFormatR32i &&
+               words[at + 8] != kImageFormatR32ui) {
       words[at + 8] = kImageFormatUnknown;
       formatless = true;
     }
@@ -205,6 +213,7 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
 
   bool haveEntryPoint = false;
   uint32_t entryPointId = 0;
+  shader->capabilities.clear();
   std::vector<uint32_t> interfaceIds;
   std::map<uint32_t, VariableFacts> variables;
   std::map<uint32_t, TypeFacts> types;
@@ -229,6 +238,8 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
       size_t nameWords = 0;
       shader->entryPoint = ReadString(operands + 2, operandCount - 2, &nameWords);
       interfaceIds.assign(operands + 2 + nameWords, operands + operandCount);
+    } else if (opcode == kOpCapability && operandCount >= 1) {
+      shader->capabilities.push_back(operands[0]);
     } else if (opcode == kOpExecutionMode && operandCount >= 5 && operands[0] == entryPointId &&
                operands[1] == kExecutionModeLocalSize) {
       std::copy(operands + 2, operands + 5, shader->threadGroup);

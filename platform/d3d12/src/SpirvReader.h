@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ struct ShaderInterface {
   std::vector<ResourceBinding> resources;
   // Every descriptor the module declares, used or not: a pipeline layout must give each its right type.
   std::vector<ResourceBinding> declared;
+  // The SPIR-V capabilities the module declares.
+  std::vector<uint32_t> capabilities;
   // Compute shaders: the thread group size ([numthreads]).
   uint32_t threadGroup[3] = {1, 1, 1};
 };
@@ -61,10 +64,11 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
 std::vector<uint32_t> WithoutHlslDecorations(const void* code, size_t size);
 
 // The module as the layer hands it to Vulkan: without the HLSL decorations (above), every descriptor moved
-// into set 0 at binding `set * bindingsPerSet + binding` (so one push-descriptor set carries all register
-// spaces), and storage images and texel buffers declared without a fixed format, as Direct3D's typed UAVs
-// take their format from the view rather than from the shader.
-std::vector<uint32_t> PreparedForVulkan(const void* code, size_t size, uint32_t bindingsPerSet);
+// into set 0 at the binding `remap(set, binding)` gives (so one descriptor set carries all register spaces),
+// and storage images and texel buffers declared without a fixed format, as Direct3D's typed UAVs take their
+// format from the view rather than from the shader.
+std::vector<uint32_t> PreparedForVulkan(const void* code, size_t size,
+                                        const std::function<uint32_t(uint32_t set, uint32_t binding)>& remap);
 
 // Splits a semantic into its name and trailing index.
 void SplitSemantic(const std::string& semantic, std::string* name, uint32_t* index);

@@ -9,13 +9,14 @@ namespace d3dcompiler {
 
 namespace {
 
-// First binding of each register class inside a space's descriptor set; the D3D12 layer's root
-// signatures use the same numbers. That leaves 32 registers of each class per space, more than any shader
-// of the program declares.
-constexpr uint32_t ConstantBufferBindingBase = 0;    // b#
-constexpr uint32_t TextureBindingBase = 32;          // t#
-constexpr uint32_t UnorderedAccessBindingBase = 64;  // u#
-constexpr uint32_t SamplerBindingBase = 96;          // s#
+// First binding of each register class inside a space's descriptor set; the D3D12 layer reads a binding
+// back as class and register with the same numbers. Each class has 1024 registers per space: room for
+// descriptor tables far past 32 registers, while a program that binds the SPIR-V itself in Vulkan still
+// gets small binding numbers. An array (Texture2D t[8]) is one binding at its first register.
+constexpr uint32_t ConstantBufferBindingBase = 0;       // b#
+constexpr uint32_t TextureBindingBase = 1024;           // t#
+constexpr uint32_t UnorderedAccessBindingBase = 2048;   // u#
+constexpr uint32_t SamplerBindingBase = 3072;           // s#
 
 using OptionsPointer = std::unique_ptr<shaderc_compile_options, decltype(&shaderc_compile_options_release)>;
 using ResultPointer = std::unique_ptr<shaderc_compilation_result, decltype(&shaderc_result_release)>;
