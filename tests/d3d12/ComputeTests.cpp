@@ -512,4 +512,46 @@ void main() { Output[0] = Textures[Index].Load(int3(0, 0, 0)); })", "cs_5_0");
   }
 }
 
+// Root views on the graphics side: the pixel shader reads its colour through a root SRV and counts its
+// invocations through a root UAV.
+TEST_F(ComputeTest, GraphicsRootViewsFeedAndRecordPixelShaders) {
+  CreateTargets();
+  const float colors[8] = {0, 0, 0, 0, 0.0f, 1.0f, 0.0f, 1.0f};
+  ComPtr<ID3D12Resource> colorBuffer = UavBuffer(sizeof(colors), colors);
+  auto toRead = CD3DX12_RESOURCE_BARRIER::Transition(colorBuffer.Get(), D3D12_RESOURCE_STATE_UNORDERED_ACCESS,
+                                                     D3D12_RESOURCE_STATE_PIXEL_SHADER_RESOURCE);
+  list->ResourceBarrier(1, &toRead);
+  ComPtr<ID3D12Resource> counter = UavBuffer(4);
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsShaderResourceView(0, 0, D3D12_SHADER_VISIBILITY_PIXEL);
+  parameters[1].InitAsUnorderedAccessView(1, 0, D3D12_SHADER_VISIBILITY_PIXEL);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3DBlob> vs = Compile(R"(
+float4 main(uint id : SV_VertexID) : SV_Position {
+  float2 corner = float2(id & 1, id >> 1);
+  return float4(corner.x * 2 - 1, 1 - corner.y * 2, 0.5, 1);
+})", "vs_5_0");
+  ComPtr<ID3DBlob> ps = Compile(R"(
+StructuredBuffer<float4> Colors : register(t0);
+RWByteAddressBuffer Counter : register(u1);
+float4 main(float4 position : SV_Position) : SV_Target {
+  Counter.InterlockedAdd(0, 1u);
+  return Colors[1];
+})", "ps_5_0");
+  ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(PipelineDesc(root.Get(), vs.Get(), ps.Get(), {}));
+
+  const float black[4] = {0, 0, 0, 1};
+  list->ClearRenderTargetView(rtv, black, 0, nullptr);
+  list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
+  BindTargets();
+  list->SetGraphicsRootSignature(root.Get());
+  list->SetPipelineState(pipeline.Get());
+  list->SetGraphicsRootShaderResourceView(0, colorBuffer->GetGPUVirtualAddress());
+  list->SetGraphicsRootUnorderedAccessView(1, counter->GetGPUVirtualAddress());
+  list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+  list->DrawInstanced(4, 1, 0, 0);
+  EXPECT_EQ(PixelAt(ReadTarget(), 30, 30), Rgba(0, 255, 0));
+  EXPECT_EQ(ReadBuffer(counter.Get())[0], kWidth * kHeight) << "one invocation per pixel";
+}
+
 }  // namespace
