@@ -521,7 +521,8 @@ TEST_F(ComputeTest, GraphicsRootViewsFeedAndRecordPixelShaders) {
   auto toRead = CD3DX12_RESOURCE_BARRIER::Transition(colorBuffer.Get(), D3D12_RESOURCE_STATE_UNORDERED_ACCESS,
                                                      D3D12_RESOURCE_STATE_PIXEL_SHADER_RESOURCE);
   list->ResourceBarrier(1, &toRead);
-  ComPtr<ID3D12Resource> counter = UavBuffer(4);
+  const uint32_t zero = 0;
+  ComPtr<ID3D12Resource> counter = UavBuffer(4, &zero);
   CD3DX12_ROOT_PARAMETER parameters[2];
   parameters[0].InitAsShaderResourceView(0, 0, D3D12_SHADER_VISIBILITY_PIXEL);
   parameters[1].InitAsUnorderedAccessView(1, 0, D3D12_SHADER_VISIBILITY_PIXEL);
