@@ -8,6 +8,10 @@
 namespace frame_bench {
 namespace {
 
+// Where the shader compiler binds t0 and s0 in set 0 (class bases 1024 and 3072).
+constexpr uint32_t kTextureBinding = 1024;
+constexpr uint32_t kSamplerBinding = 3072;
+
 template <typename Struct>
 Struct Make(VkStructureType type) {
   Struct value{};
@@ -288,12 +292,12 @@ void VulkanFrame::UploadTexture() {
 }
 
 bool VulkanFrame::CreatePipelines() {
-  const VkDescriptorSetLayoutBinding textBindings[] = {Binding(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
-                                                       Binding(96, VK_DESCRIPTOR_TYPE_SAMPLER)};
+  const VkDescriptorSetLayoutBinding textBindings[] = {Binding(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
+                                                       Binding(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
   const VkDescriptorSetLayoutBinding objectBindings[] = {
       Binding(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER),
-      Binding(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
-      Binding(96, VK_DESCRIPTOR_TYPE_SAMPLER)};
+      Binding(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
+      Binding(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
   auto setInfo = Make<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
   setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
   setInfo.bindingCount = 2;
@@ -464,8 +468,8 @@ void VulkanFrame::Record() {
     result.pBufferInfo = buffer;
     return result;
   };
-  const VkWriteDescriptorSet textWrites[] = {write(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
-                                             write(96, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
+  const VkWriteDescriptorSet textWrites[] = {write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
+                                             write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
   vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textPipeline_);
   pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
   const VkDeviceSize zero = 0;
@@ -478,9 +482,9 @@ void VulkanFrame::Record() {
     const VkDescriptorBufferInfo object{constants_.buffer, (1 + draw) * VkDeviceSize(kConstantSlot), kConstantSlot};
     const VkWriteDescriptorSet writes[] = {write(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &pass),
                                            write(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &object),
-                                           write(32, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
+                                           write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
                                            write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
-                                           write(96, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
+                                           write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
     pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
     vkCmdBindVertexBuffers(commands_, 0, 1, &vertices_.buffer, &zero);

@@ -132,15 +132,15 @@ TEST_F(ErrorPathTest, BadRootSignaturesAndPipelinesAreRefused) {
 }
 
 TEST_F(ErrorPathTest, UnsupportedMethodsSayNotImplementedOnce) {
-  ComPtr<ID3D12PipelineState> pipeline;
-  const D3D12_COMPUTE_PIPELINE_STATE_DESC desc{};
+  ComPtr<ID3D12CommandSignature> signature;
+  const D3D12_COMMAND_SIGNATURE_DESC desc{};
   std::string first = StderrOf([&] {
-    EXPECT_EQ(device->CreateComputePipelineState(&desc, IID_PPV_ARGS(&pipeline)), E_NOTIMPL);
+    EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL);
   });
   std::string second = StderrOf([&] {
-    EXPECT_EQ(device->CreateComputePipelineState(&desc, IID_PPV_ARGS(&pipeline)), E_NOTIMPL);
+    EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL);
   });
-  EXPECT_THAT(first, HasSubstr("ID3D12Device::CreateComputePipelineState: not supported"));
+  EXPECT_THAT(first, HasSubstr("ID3D12Device::CreateCommandSignature: not supported"));
   EXPECT_EQ(second, "");
 }
 

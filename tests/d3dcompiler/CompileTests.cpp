@@ -159,8 +159,8 @@ TEST_F(CompileFromFile, RegistersBecomeDescriptorSetAndBinding) {
     uint32_t Binding;
   };
   for (const Expected& expected :
-       {Expected{vertex, "PassConstants", 0, 0}, Expected{vertex, "Palette", 0, 2}, Expected{pixel, "Diffuse", 0, 32},
-        Expected{pixel, "LinearWrap", 0, 96}, Expected{pixel, "Tint", 1, 1}, Expected{pixel, "Detail", 0, 33}}) {
+       {Expected{vertex, "PassConstants", 0, 0}, Expected{vertex, "Palette", 0, 2}, Expected{pixel, "Diffuse", 0, 1024},
+        Expected{pixel, "LinearWrap", 0, 3072}, Expected{pixel, "Tint", 1, 1}, Expected{pixel, "Detail", 0, 1025}}) {
     const uint32_t variable = expected.Module.Variable(expected.Name);
     ASSERT_NE(variable, 0u) << expected.Name;
     EXPECT_EQ(expected.Module.Decoration(variable, spv::DecorationDescriptorSet), expected.Set) << expected.Name;

@@ -22,6 +22,7 @@ HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, C
   info.queueFamilyIndex = device.Vulkan().QueueFamily();
   CommandAllocator* created = new CommandAllocator(device);
   created->type_ = type;
+  created->descriptorSets_.SetDevice(device.Vulkan().Handle());
   const VkResult result = vkCreateCommandPool(device.Vulkan().Handle(), &info, nullptr, &created->pool_);
   if (result != VK_SUCCESS) {
     created->Release();
@@ -42,6 +43,7 @@ HRESULT CommandAllocator::Reset() {
   used_ = 0;
   std::fill(bufferSubmissions_.begin(), bufferSubmissions_.end(), 0);
   rootConstants_.Reset();
+  descriptorSets_.Reset();
   return S_OK;
 }
 

@@ -4,6 +4,7 @@
 
 #include "ComObject.h"
 #include "ConstantUploadArena.h"
+#include "DescriptorSetArena.h"
 
 #include <vulkan/vulkan.h>
 
@@ -39,6 +40,8 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
 
   // Memory for the root constants of the lists recorded from this allocator.
   ConstantUploadArena& RootConstants() { return rootConstants_; }
+  // Descriptor sets for the large tables of the lists recorded from this allocator.
+  DescriptorSetArena& DescriptorSets() { return descriptorSets_; }
 
  private:
   explicit CommandAllocator(Device& device);
@@ -53,6 +56,7 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   uint64_t lastSubmission_ = 0;
   std::atomic<uint32_t> heldExecutions_{0};  // changed under the scheduler's lock, read by Reset
   ConstantUploadArena rootConstants_;
+  DescriptorSetArena descriptorSets_;
 };
 
 }  // namespace d3d12vk

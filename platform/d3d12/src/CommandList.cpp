@@ -60,6 +60,7 @@ HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocato
   if (allocator->RecordingList() != nullptr) {
     return Fail(E_INVALIDARG, call, "another command list is still recording from this allocator");
   }
+  if (type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE) return BeginBundle(allocator, initialState);
   VkCommandBuffer commands = allocator->BeginRecording(this);
   if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
   auto begin = VkInit<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
@@ -96,11 +97,9 @@ void CommandList::ResetState(PipelineState* initialState) {
   indexBufferView_ = {};
   vertexBuffersSet_ = false;
   vertexBufferViews_.fill({});
-  rootSignature_ = nullptr;
-  rootArguments_.fill(RootArgument{});
-  rootConstants_.fill(0);
-  constantsToUpload_ = 0;
-  descriptorsDirty_ = true;
+  graphics_ = RootState{};
+  compute_ = RootState{};
+  boundComputePipeline_ = VK_NULL_HANDLE;
   descriptorHeaps_.fill(nullptr);
   // Direct3D 12's initial blend factor and stencil reference; Vulkan needs them set before any draw.
   const float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -127,6 +126,7 @@ bool CommandList::CheckRecording(const char* call) {
 HRESULT CommandList::Close() {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Close";
   if (!recording_) return Fail(E_FAIL, kCall, "the command list is already closed");
+  if (IsBundle()) return CloseBundle();
   EndRendering();
   FlushPendingClears();
   EndPredication();
@@ -151,12 +151,15 @@ HRESULT CommandList::Reset(ID3D12CommandAllocator* allocator, ID3D12PipelineStat
 
 void CommandList::ClearState(ID3D12PipelineState* pipelineState) {
   if (!CheckRecording("ID3D12GraphicsCommandList::ClearState")) return;
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearState");
   EndRendering();
   FlushPendingClears();
   EndPredication();
   ResetState(static_cast<PipelineState*>(pipelineState));
 }
 
-void CommandList::MarkSubmitted(uint64_t serial) { allocator_->MarkSubmitted(commands_, serial); }
+void CommandList::MarkSubmitted(uint64_t serial) {
+  if (allocator_ != nullptr) allocator_->MarkSubmitted(commands_, serial);
+}
 
 }  // namespace d3d12vk

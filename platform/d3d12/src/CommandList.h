@@ -11,6 +11,7 @@
 #include <vulkan/vulkan.h>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace d3d12vk {
@@ -63,6 +64,27 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void STDMETHODCALLTYPE DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
                                               UINT startInstance) override;
 
+  // Compute: root arguments, dispatches, root views of both kinds and UAV clears (CommandListCompute.cpp)
+  void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature* rootSignature) override;
+  void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) override;
+  void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
+  void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT parameter, UINT count, const void* values,
+                                                      UINT offset) override;
+  void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetComputeRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE SetGraphicsRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) override;
+  void STDMETHODCALLTYPE Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) override;
+  void STDMETHODCALLTYPE ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE gpuView,
+                                                      D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                                                      const UINT values[4], UINT rectCount,
+                                                      const D3D12_RECT* rects) override;
+  void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE gpuView,
+                                                       D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                                                       const FLOAT values[4], UINT rectCount,
+                                                       const D3D12_RECT* rects) override;
+
   // Barriers and copies (CommandListTransfer.cpp)
   void STDMETHODCALLTYPE ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barriers) override;
   void STDMETHODCALLTYPE CopyBufferRegion(ID3D12Resource* destination, UINT64 destinationOffset, ID3D12Resource* source,
@@ -83,28 +105,16 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
                                           ID3D12Resource* destination, UINT64 destinationOffset) override;
   void STDMETHODCALLTYPE SetPredication(ID3D12Resource* buffer, UINT64 offset, D3D12_PREDICATION_OP operation) override;
 
+  // Bundles (Bundle.cpp)
+  void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList* bundle) override;
+
   // Outside the subset (CommandListUnsupported.cpp)
-  void STDMETHODCALLTYPE Dispatch(UINT, UINT, UINT) override;
   void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
                                    const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) override;
-  void STDMETHODCALLTYPE ExecuteBundle(ID3D12GraphicsCommandList*) override;
-  void STDMETHODCALLTYPE SetComputeRootSignature(ID3D12RootSignature*) override;
-  void STDMETHODCALLTYPE SetComputeRootDescriptorTable(UINT, D3D12_GPU_DESCRIPTOR_HANDLE) override;
-  void STDMETHODCALLTYPE SetComputeRoot32BitConstant(UINT, UINT, UINT) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
-  void STDMETHODCALLTYPE SetComputeRoot32BitConstants(UINT, UINT, const void*, UINT) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values,
                                                        UINT offset) override;
-  void STDMETHODCALLTYPE SetComputeRootConstantBufferView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetComputeRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetGraphicsRootShaderResourceView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetComputeRootUnorderedAccessView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
-  void STDMETHODCALLTYPE SetGraphicsRootUnorderedAccessView(UINT, D3D12_GPU_VIRTUAL_ADDRESS) override;
   void STDMETHODCALLTYPE SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) override;
-  void STDMETHODCALLTYPE ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
-                                                      ID3D12Resource*, const UINT[4], UINT, const D3D12_RECT*) override;
-  void STDMETHODCALLTYPE ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE,
-                                                       ID3D12Resource*, const FLOAT[4], UINT, const D3D12_RECT*) override;
   void STDMETHODCALLTYPE DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) override;
   void STDMETHODCALLTYPE SetMarker(UINT, const void*, UINT) override;
   void STDMETHODCALLTYPE BeginEvent(UINT, const void*, UINT) override;
@@ -113,6 +123,7 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
                                          UINT64) override;
 
   bool IsClosed() const { return !recording_; }
+  bool IsBundle() const { return type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE; }
   VkCommandBuffer Commands() const { return commands_; }
   void MarkSubmitted(uint64_t serial);
   CommandAllocator* Allocator() const { return allocator_; }
@@ -135,18 +146,50 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
     VkDeviceSize range = 0;
   };
 
+  // The root signature and arguments of one pipeline kind: graphics and compute keep theirs apart, as in
+  // Direct3D 12.
+  struct RootState {
+    RootSignature* signature = nullptr;
+    std::array<RootArgument, kMaxRootDwords> arguments{};
+    std::array<uint32_t, kMaxRootDwords> constants{};
+    uint64_t constantsToUpload = 0;  // one bit per root parameter
+    bool descriptorsDirty = true;
+  };
+
+  // A bundle keeps its calls as commands that ExecuteBundle replays into the calling list, so the caller's
+  // state is there for them to inherit and what they set stays behind, as in Direct3D 12.
+  using BundleCommand = std::function<void(CommandList&)>;
+
   explicit CommandList(Device& device);
   ~CommandList() override;
 
   HRESULT BeginRecording(const char* call, CommandAllocator* allocator, PipelineState* initialState);
+  HRESULT BeginBundle(CommandAllocator* allocator, PipelineState* initialState);
+  HRESULT CloseBundle();
   void ResetState(PipelineState* initialState);
   // Reports a misuse of a void method; Close then fails with E_INVALIDARG, as in Direct3D 12.
   void Reject(const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
   bool CheckRecording(const char* call);
+
+  // Bundles (Bundle.cpp). Keeps `command` for ExecuteBundle when the list is an open bundle.
+  void RecordForBundle(const char* call, BundleCommand command);
+  // Rejects a call that bundles may not make (clears, targets, viewports, copies, barriers).
+  void RejectInBundle(const char* call);
+  // Replays a bundle's SetDescriptorHeaps: bundles use their caller's heaps and may only name them again.
+  void CheckBundleHeaps(const std::array<DescriptorHeap*, 2>& heaps);
   // The layout of root parameter `parameter` of the set root signature if it is of `type`; otherwise null
   // after rejecting the call (`kind` names the type in the message).
-  const RootParameterLayout* RootParameter(const char* call, UINT parameter, D3D12_ROOT_PARAMETER_TYPE type,
-                                           const char* kind);
+  const RootParameterLayout* RootParameter(const RootState& root, const char* call, UINT parameter,
+                                           D3D12_ROOT_PARAMETER_TYPE type, const char* kind);
+  // The setters behind the Graphics and Compute variants (CommandListBindings.cpp).
+  void SetRootSignature(RootState& root, const char* call, ID3D12RootSignature* rootSignature);
+  void SetRootConstants(RootState& root, const char* call, UINT parameter, UINT count, const void* values, UINT offset);
+  void SetRootDescriptorTable(RootState& root, const char* call, UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base);
+  void SetRootView(RootState& root, const char* call, UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address,
+                   D3D12_ROOT_PARAMETER_TYPE type);
+  // Uploads changed root constants and pushes the descriptors of `pipeline` when arguments changed.
+  bool PrepareRootArguments(RootState& root, const char* call, const PipelineState& pipeline,
+                            VkPipelineBindPoint bindPoint);
 
   // Rendering (CommandListDraw.cpp)
   bool PrepareDraw(const char* call, bool indexed);
@@ -170,9 +213,16 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void Clear(const char* call, const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
              UINT rectCount, const D3D12_RECT* rects);
   bool IsBoundTarget(VkImageView view) const;
-  bool PushDescriptors(const char* call);
+  bool PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline, VkPipelineBindPoint bindPoint);
+  // Points `write` at one descriptor of a table; false when there is nothing to write (or the work must be
+  // skipped, after rejecting it).
+  bool WriteDescriptor(const char* call, const Descriptor& descriptor, VkWriteDescriptorSet* write);
+  bool WriteNullDescriptor(VkWriteDescriptorSet* write);
   // Gives the root constants set since the last draw their own memory and binds it.
-  bool UploadRootConstants(const char* call);
+  bool UploadRootConstants(RootState& root, const char* call);
+  // UAV clears (CommandListCompute.cpp)
+  void ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                            const VkClearColorValue& value, uint32_t fillWord, UINT rectCount);
 
   // Copies (CommandListTransfer.cpp)
   void CopyBetweenTextures(const char* call, Resource& to, UINT toSubresource, UINT x, UINT y, Resource& from,
@@ -214,18 +264,25 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   std::array<D3D12_VERTEX_BUFFER_VIEW, D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT> vertexBufferViews_{};
   bool vertexBuffersSet_ = false;
 
-  // Root signature and its arguments.
-  RootSignature* rootSignature_ = nullptr;
-  std::array<RootArgument, kMaxRootDwords> rootArguments_{};
-  bool descriptorsDirty_ = true;
-  std::array<uint32_t, kMaxRootDwords> rootConstants_{};
-  uint64_t constantsToUpload_ = 0;  // one bit per root parameter
+  // Root signatures and their arguments.
+  RootState graphics_;
+  RootState compute_;
+  VkPipeline boundComputePipeline_ = VK_NULL_HANDLE;
   std::array<DescriptorHeap*, 2> descriptorHeaps_{};
 
   // Scratch for descriptor pushes, kept to avoid allocating per draw.
   std::vector<VkWriteDescriptorSet> writes_;
   std::vector<VkDescriptorBufferInfo> bufferInfos_;
   std::vector<VkDescriptorImageInfo> imageInfos_;
+  std::vector<VkBufferView> texelViews_;
+
+  // Bundles: the recorded commands and the pipeline state the bundle was created or reset with.
+  std::vector<BundleCommand> bundleCommands_;
+  PipelineState* bundlePipeline_ = nullptr;
+  // While a bundle replays into this list: the caller's topology is not the bundle's, so draws need the
+  // bundle to set one first. The Vulkan state stays as it is, which spares setting it again when equal.
+  bool replayingBundle_ = false;
+  bool bundleSetTopology_ = false;
 };
 
 }  // namespace d3d12vk

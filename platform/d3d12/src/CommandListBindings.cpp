@@ -14,6 +14,11 @@
 namespace d3d12vk {
 
 void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
+  if (IsBundle()) {
+    return RecordForBundle("SetPipelineState", [=](CommandList& list) {
+      list.SetPipelineState(pipelineState);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetPipelineState";
   if (!CheckRecording(kCall)) return;
   if (pipelineState == nullptr) return Reject(kCall, "pPipelineState is null");
@@ -21,16 +26,28 @@ void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
 }
 
 void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
+  if (IsBundle()) {
+    return RecordForBundle("IASetPrimitiveTopology", [=](CommandList& list) {
+      list.IASetPrimitiveTopology(topology);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetPrimitiveTopology";
   if (!CheckRecording(kCall)) return;
   VkPrimitiveTopology vkTopology;
   if (!ToPrimitiveTopology(topology, &vkTopology)) return Reject(kCall, "unsupported topology %d", topology);
+  bundleSetTopology_ = true;
   if (topology == topology_) return;
   topology_ = topology;
   vkCmdSetPrimitiveTopology(commands_, vkTopology);
 }
 
 void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VERTEX_BUFFER_VIEW* views) {
+  if (IsBundle()) {
+    std::vector<D3D12_VERTEX_BUFFER_VIEW> copies(views, views == nullptr ? views : views + count);
+    return RecordForBundle("IASetVertexBuffers", [=](CommandList& list) {
+      list.IASetVertexBuffers(startSlot, count, copies.empty() ? nullptr : copies.data());
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetVertexBuffers";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -78,6 +95,13 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
 }
 
 void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
+  if (IsBundle()) {
+    const bool unbind = view == nullptr;
+    const D3D12_INDEX_BUFFER_VIEW copy = unbind ? D3D12_INDEX_BUFFER_VIEW{} : *view;
+    return RecordForBundle("IASetIndexBuffer", [=](CommandList& list) {
+      list.IASetIndexBuffer(unbind ? nullptr : &copy);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetIndexBuffer";
   if (!CheckRecording(kCall)) return;
   if (view == nullptr || view->BufferLocation == 0) {
@@ -107,6 +131,7 @@ void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
 }
 
 void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::RSSetViewports");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::RSSetViewports";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -124,6 +149,7 @@ void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
 }
 
 void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::RSSetScissorRects");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::RSSetScissorRects";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -140,17 +166,35 @@ void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
 }
 
 void CommandList::OMSetBlendFactor(const FLOAT blendFactor[4]) {
+  if (IsBundle()) {
+    const bool byDefault = blendFactor == nullptr;
+    std::array<FLOAT, 4> copy{};
+    if (!byDefault) std::copy(blendFactor, blendFactor + 4, copy.begin());
+    return RecordForBundle("OMSetBlendFactor", [=](CommandList& list) {
+      list.OMSetBlendFactor(byDefault ? nullptr : copy.data());
+    });
+  }
   if (!CheckRecording("ID3D12GraphicsCommandList::OMSetBlendFactor")) return;
   const float ones[4] = {1.0f, 1.0f, 1.0f, 1.0f};
   vkCmdSetBlendConstants(commands_, blendFactor != nullptr ? blendFactor : ones);
 }
 
 void CommandList::OMSetStencilRef(UINT stencilRef) {
+  if (IsBundle()) {
+    return RecordForBundle("OMSetStencilRef", [=](CommandList& list) {
+      list.OMSetStencilRef(stencilRef);
+    });
+  }
   if (!CheckRecording("ID3D12GraphicsCommandList::OMSetStencilRef")) return;
   vkCmdSetStencilReference(commands_, VK_STENCIL_FACE_FRONT_AND_BACK, stencilRef);
 }
 
 void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* heaps) {
+  if (IsBundle()) {
+    std::array<DescriptorHeap*, 2> named{};
+    for (UINT i = 0; heaps != nullptr && i < count && i < 2; ++i) named[i] = static_cast<DescriptorHeap*>(heaps[i]);
+    return RecordForBundle("SetDescriptorHeaps", [=](CommandList& list) { list.CheckBundleHeaps(named); });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetDescriptorHeaps";
   if (!CheckRecording(kCall)) return;
   if (count > 2 || (count > 0 && heaps == nullptr)) return Reject(kCall, "expected up to 2 heaps");
@@ -163,29 +207,35 @@ void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* he
 }
 
 void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) {
-  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootSignature";
-  if (!CheckRecording(kCall)) return;
-  auto* root = static_cast<RootSignature*>(rootSignature);
-  if (root == rootSignature_) return;
-  // A new root signature starts without arguments, as in Direct3D 12.
-  rootSignature_ = root;
-  rootArguments_.fill(RootArgument{});
-  constantsToUpload_ = 0;
-  descriptorsDirty_ = true;
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootSignature", [=](CommandList& list) {
+      list.SetGraphicsRootSignature(rootSignature);
+    });
+  }
+  SetRootSignature(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootSignature", rootSignature);
 }
 
-const RootParameterLayout* CommandList::RootParameter(const char* call, UINT parameter, D3D12_ROOT_PARAMETER_TYPE type,
-                                                      const char* kind) {
-  if (rootSignature_ == nullptr) {
+void CommandList::SetRootSignature(RootState& root, const char* call, ID3D12RootSignature* rootSignature) {
+  if (!CheckRecording(call)) return;
+  auto* signature = static_cast<RootSignature*>(rootSignature);
+  if (signature == root.signature) return;
+  // A new root signature starts without arguments, as in Direct3D 12.
+  root = RootState{};
+  root.signature = signature;
+}
+
+const RootParameterLayout* CommandList::RootParameter(const RootState& root, const char* call, UINT parameter,
+                                                      D3D12_ROOT_PARAMETER_TYPE type, const char* kind) {
+  if (root.signature == nullptr) {
     Reject(call, "no root signature is set");
     return nullptr;
   }
-  if (parameter >= rootSignature_->Parameters().size()) {
+  if (parameter >= root.signature->Parameters().size()) {
     Reject(call, "root parameter %u is outside the root signature's %zu parameters", parameter,
-           rootSignature_->Parameters().size());
+           root.signature->Parameters().size());
     return nullptr;
   }
-  const RootParameterLayout& layout = rootSignature_->Parameters()[parameter];
+  const RootParameterLayout& layout = root.signature->Parameters()[parameter];
   if (layout.type != type) {
     Reject(call, "root parameter %u is not %s", parameter, kind);
     return nullptr;
@@ -194,62 +244,119 @@ const RootParameterLayout* CommandList::RootParameter(const char* call, UINT par
 }
 
 void CommandList::SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
-  SetGraphicsRoot32BitConstants(parameter, 1, &value, offset);
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRoot32BitConstant", [=](CommandList& list) {
+      list.SetGraphicsRoot32BitConstant(parameter, value, offset);
+    });
+  }
+  SetRootConstants(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstant", parameter, 1, &value, offset);
 }
 
 void CommandList::SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values, UINT offset) {
-  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstants";
-  if (!CheckRecording(kCall)) return;
+  if (IsBundle()) {
+    const auto* words = static_cast<const uint32_t*>(values);
+    std::vector<uint32_t> copies(words, words == nullptr ? words : words + count);
+    return RecordForBundle("SetGraphicsRoot32BitConstants", [=](CommandList& list) {
+      list.SetGraphicsRoot32BitConstants(parameter, count, copies.empty() ? nullptr : copies.data(), offset);
+    });
+  }
+  SetRootConstants(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstants", parameter, count, values,
+                   offset);
+}
+
+void CommandList::SetRootConstants(RootState& root, const char* call, UINT parameter, UINT count, const void* values,
+                                   UINT offset) {
+  if (!CheckRecording(call)) return;
   const RootParameterLayout* layout =
-      RootParameter(kCall, parameter, D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS, "a set of root constants");
+      RootParameter(root, call, parameter, D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS, "a set of root constants");
   if (layout == nullptr) return;
   if (uint64_t(offset) + count > layout->constantCount) {
-    return Reject(kCall, "%u values from offset %u run past the parameter's %u constants", count, offset,
+    return Reject(call, "%u values from offset %u run past the parameter's %u constants", count, offset,
                   layout->constantCount);
   }
-  if (count > 0 && values == nullptr) return Reject(kCall, "pSrcData is null");
-  if (count > 0) std::memcpy(&rootConstants_[layout->firstConstant + offset], values, count * sizeof(uint32_t));
-  constantsToUpload_ |= uint64_t{1} << parameter;
+  if (count > 0 && values == nullptr) return Reject(call, "pSrcData is null");
+  if (count > 0) std::memcpy(&root.constants[layout->firstConstant + offset], values, count * sizeof(uint32_t));
+  root.constantsToUpload |= uint64_t{1} << parameter;
 }
 
 void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
-  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable";
-  if (!CheckRecording(kCall)) return;
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootDescriptorTable", [=](CommandList& list) {
+      list.SetGraphicsRootDescriptorTable(parameter, base);
+    });
+  }
+  SetRootDescriptorTable(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable", parameter, base);
+}
+
+void CommandList::SetRootDescriptorTable(RootState& root, const char* call, UINT parameter,
+                                         D3D12_GPU_DESCRIPTOR_HANDLE base) {
+  if (!CheckRecording(call)) return;
   const RootParameterLayout* layout =
-      RootParameter(kCall, parameter, D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE, "a descriptor table");
+      RootParameter(root, call, parameter, D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE, "a descriptor table");
   if (layout == nullptr) return;
   DescriptorHeap* heap = nullptr;
   uint32_t index = 0;
-  if (!OwningDevice().DescriptorHeaps().Resolve(base, kCall, &heap, &index)) {
+  if (!OwningDevice().DescriptorHeaps().Resolve(base, call, &heap, &index)) {
     rejectedCall_ = true;
     return;
   }
   if (heap != descriptorHeaps_[0] && heap != descriptorHeaps_[1]) {
-    return Reject(kCall, "the table's heap is not among those set with SetDescriptorHeaps");
+    return Reject(call, "the table's heap is not among those set with SetDescriptorHeaps");
+  }
+  const bool samplerTable = layout->samplerTable;
+  if (samplerTable != (heap->Type() == D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER)) {
+    return Reject(call, "a %s table needs a %s heap", samplerTable ? "sampler" : "CBV/SRV/UAV",
+                  samplerTable ? "SAMPLER" : "CBV_SRV_UAV");
   }
   if (uint64_t(index) + layout->tableSpan > heap->Size()) {
-    return Reject(kCall, "a table of %u descriptors at index %u runs past its heap of %u", layout->tableSpan, index,
+    return Reject(call, "a table of %u descriptors at index %u runs past its heap of %u", layout->tableSpan, index,
                   heap->Size());
   }
-  RootArgument& argument = rootArguments_[parameter];
+  RootArgument& argument = root.arguments[parameter];
   if (argument.set && argument.heap == heap && argument.index == index) return;
   argument = RootArgument{true, heap, index};
-  descriptorsDirty_ = true;
+  root.descriptorsDirty = true;
 }
 
 void CommandList::SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
-  constexpr const char* kCall = "ID3D12GraphicsCommandList::SetGraphicsRootConstantBufferView";
-  if (!CheckRecording(kCall)) return;
-  if (RootParameter(kCall, parameter, D3D12_ROOT_PARAMETER_TYPE_CBV, "a root constant buffer view") == nullptr) return;
+  if (IsBundle()) {
+    return RecordForBundle("SetGraphicsRootConstantBufferView", [=](CommandList& list) {
+      list.SetGraphicsRootConstantBufferView(parameter, address);
+    });
+  }
+  SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootConstantBufferView", parameter, address,
+              D3D12_ROOT_PARAMETER_TYPE_CBV);
+}
+
+void CommandList::SetRootView(RootState& root, const char* call, UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address,
+                              D3D12_ROOT_PARAMETER_TYPE type) {
+  if (!CheckRecording(call)) return;
+  const char* kind = type == D3D12_ROOT_PARAMETER_TYPE_CBV   ? "a root constant buffer view"
+                     : type == D3D12_ROOT_PARAMETER_TYPE_SRV ? "a root shader resource view"
+                                                             : "a root unordered access view";
+  if (RootParameter(root, call, parameter, type, kind) == nullptr) return;
   ResolvedAddress resolved;
   if (!OwningDevice().Addresses().Resolve(address, &resolved)) {
-    return Reject(kCall, "address 0x%llx is not inside a live buffer", (unsigned long long)address);
+    return Reject(call, "address 0x%llx is not inside a live buffer", (unsigned long long)address);
   }
-  // A root view has no size: it reaches to the end of its buffer, within what one uniform buffer can see.
-  const VkDeviceSize range =
-      std::min<VkDeviceSize>(resolved.remaining, OwningDevice().Vulkan().Limits().maxUniformBufferRange);
-  rootArguments_[parameter] = RootArgument{true, nullptr, 0, resolved.buffer, resolved.offset, range};
-  descriptorsDirty_ = true;
+  if (type != D3D12_ROOT_PARAMETER_TYPE_CBV && resolved.offset % 4 != 0) {
+    return Reject(call, "address 0x%llx is not 4-byte aligned", (unsigned long long)address);
+  }
+  const VkDeviceSize alignment = type == D3D12_ROOT_PARAMETER_TYPE_CBV
+                                     ? OwningDevice().Vulkan().Limits().minUniformBufferOffsetAlignment
+                                     : OwningDevice().Vulkan().Limits().minStorageBufferOffsetAlignment;
+  if (resolved.offset % alignment != 0) {
+    ReportUnsupportedOnce("root views at buffer offsets the adapter cannot bind (see its minimum offset alignment)");
+    rejectedCall_ = true;
+    return;
+  }
+  // A root view has no size: it reaches to the end of its buffer, within what one descriptor can see.
+  const VulkanDevice& vulkan = OwningDevice().Vulkan();
+  const VkDeviceSize limit = type == D3D12_ROOT_PARAMETER_TYPE_CBV ? vulkan.Limits().maxUniformBufferRange
+                                                                   : vulkan.Limits().maxStorageBufferRange;
+  const VkDeviceSize range = std::min<VkDeviceSize>(resolved.remaining, limit);
+  root.arguments[parameter] = RootArgument{true, nullptr, 0, resolved.buffer, resolved.offset, range};
+  root.descriptorsDirty = true;
 }
 
 }  // namespace d3d12vk

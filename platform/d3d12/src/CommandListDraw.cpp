@@ -39,6 +39,7 @@ VkRenderingAttachmentInfo AttachmentInfo(const Descriptor& target) {
 void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HANDLE* renderTargets,
                                      BOOL singleHandleToDescriptorRange,
                                      const D3D12_CPU_DESCRIPTOR_HANDLE* depthStencil) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::OMSetRenderTargets");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::OMSetRenderTargets";
   if (!CheckRecording(kCall)) return;
   if (count > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT || (count > 0 && renderTargets == nullptr)) {
@@ -78,6 +79,7 @@ void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HAND
 
 void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const FLOAT color[4], UINT rectCount,
                                         const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearRenderTargetView");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearRenderTargetView";
   if (!CheckRecording(kCall)) return;
   const Descriptor* target =
@@ -92,6 +94,7 @@ void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const 
 
 void CommandList::ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_CLEAR_FLAGS flags, FLOAT depth,
                                         UINT8 stencil, UINT rectCount, const D3D12_RECT* rects) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearDepthStencilView");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearDepthStencilView";
   if (!CheckRecording(kCall)) return;
   const Descriptor* target =
@@ -298,11 +301,13 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
   const char* problem = nullptr;
   if (pipeline_ == nullptr) {
     problem = "no pipeline state is set";
-  } else if (rootSignature_ == nullptr) {
+  } else if (pipeline_->IsCompute()) {
+    problem = "the pipeline state is a compute pipeline";
+  } else if (graphics_.signature == nullptr) {
     problem = "no graphics root signature is set";
-  } else if (!pipeline_->Root().IsCompatible(*rootSignature_)) {
+  } else if (!pipeline_->Root().IsCompatible(*graphics_.signature)) {
     problem = "the pipeline state was built for another root signature";
-  } else if (topology_ == D3D_PRIMITIVE_TOPOLOGY_UNDEFINED) {
+  } else if (topology_ == D3D_PRIMITIVE_TOPOLOGY_UNDEFINED || (replayingBundle_ && !bundleSetTopology_)) {
     problem = "no primitive topology is set";
   } else if (!TopologyMatchesType(topology_, pipeline_->TopologyType())) {
     problem = "the primitive topology does not match the pipeline state's topology type";
@@ -318,8 +323,7 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
     return false;
   }
   if (!TargetsMatchPipeline(call) || !BeginRendering(call)) return false;
-  if (constantsToUpload_ != 0 && !UploadRootConstants(call)) return false;
-  if (descriptorsDirty_ && !PushDescriptors(call)) return false;
+  if (!PrepareRootArguments(graphics_, call, *pipeline_, VK_PIPELINE_BIND_POINT_GRAPHICS)) return false;
   if (boundPipeline_ != pipeline_->Handle()) {
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline_->Handle());
     boundPipeline_ = pipeline_->Handle();
@@ -333,101 +337,189 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
   return true;
 }
 
-bool CommandList::PushDescriptors(const char* call) {
-  const RootSignature& layout = pipeline_->Root();
-  const bool nullDescriptors = OwningDevice().Vulkan().HasNullDescriptors();
-  writes_.clear();
-  bufferInfos_.clear();
-  imageInfos_.clear();
-  // The infos are pointed at by the writes, so they must not move while the writes are built.
-  bufferInfos_.reserve(layout.DescriptorCount());
-  imageInfos_.reserve(layout.DescriptorCount());
+bool CommandList::PrepareRootArguments(RootState& root, const char* call, const PipelineState& pipeline,
+                                       VkPipelineBindPoint bindPoint) {
+  if (root.constantsToUpload != 0 && !UploadRootConstants(root, call)) return false;
+  // Pipelines type their bindings themselves, so a new pipeline needs the descriptors pushed again.
+  if (bindPoint == VK_PIPELINE_BIND_POINT_GRAPHICS ? boundPipeline_ != pipeline.Handle()
+                                                   : boundComputePipeline_ != pipeline.Handle()) {
+    root.descriptorsDirty = true;
+  }
+  return !root.descriptorsDirty || PushDescriptors(root, call, pipeline, bindPoint);
+}
 
-  const std::vector<RootParameterLayout>& parameters = rootSignature_->Parameters();
-  for (size_t p = 0; p < parameters.size(); ++p) {
-    const RootArgument& argument = rootArguments_[p];
-    if (!argument.set) continue;
-    for (const RootBinding& binding : parameters[p].bindings) {
-      auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
-      write.dstBinding = binding.binding;
-      write.descriptorCount = 1;
-      write.descriptorType = binding.vkType;
-      if (argument.heap == nullptr) {
-        bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
-        write.pBufferInfo = &bufferInfos_.back();
-        writes_.push_back(write);
-        continue;
-      }
-      const Descriptor& descriptor = argument.heap->At(argument.index + binding.offsetInTable);
-      if (descriptor.type != binding.expected) {
-        // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors.
-        if (!nullDescriptors) continue;
-        if (binding.expected == DescriptorType::ConstantBuffer) {
-          bufferInfos_.push_back({VK_NULL_HANDLE, 0, VK_WHOLE_SIZE});
-          write.pBufferInfo = &bufferInfos_.back();
-        } else {
-          imageInfos_.push_back({VK_NULL_HANDLE, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
-          write.pImageInfo = &imageInfos_.back();
-        }
-      } else if (descriptor.type == DescriptorType::ConstantBuffer) {
-        bufferInfos_.push_back({descriptor.buffer, descriptor.offset, descriptor.range});
-        write.pBufferInfo = &bufferInfos_.back();
-      } else {
-        const VkImageLayout imageLayout = descriptor.resource->CurrentLayout();
-        if (!LayoutAcceptsSampling(imageLayout)) {
-          Reject(call, "a texture of root parameter %zu is in state 0x%x, not a shader resource state; the draw was skipped",
-                 p, descriptor.resource->RecordedState());
-          return false;
-        }
-        imageInfos_.push_back({VK_NULL_HANDLE, descriptor.view, imageLayout});
-        write.pImageInfo = &imageInfos_.back();
-      }
-      writes_.push_back(write);
-    }
+namespace {
+
+// The image layout a shader may use an image in: sampled images in read-only or general layouts, storage
+// images only in the general layout (UNORDERED_ACCESS).
+bool LayoutAcceptsShaderUse(VkImageLayout layout, VkDescriptorType type) {
+  return type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ? layout == VK_IMAGE_LAYOUT_GENERAL : LayoutAcceptsSampling(layout);
+}
+
+bool IsBufferType(VkDescriptorType type) {
+  return type == VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER || type == VK_DESCRIPTOR_TYPE_STORAGE_BUFFER;
+}
+
+bool IsTexelBufferType(VkDescriptorType type) {
+  return type == VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER || type == VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER;
+}
+
+}  // namespace
+
+bool CommandList::WriteNullDescriptor(VkWriteDescriptorSet* write) {
+  // An empty or mismatched slot reads as zero in Direct3D; Vulkan can say so only with null descriptors,
+  // and has no null sampler at all.
+  const VkDescriptorType type = write->descriptorType;
+  if (!OwningDevice().Vulkan().HasNullDescriptors() || type == VK_DESCRIPTOR_TYPE_SAMPLER) return false;
+  if (IsBufferType(type)) {
+    bufferInfos_.push_back({VK_NULL_HANDLE, 0, VK_WHOLE_SIZE});
+    write->pBufferInfo = &bufferInfos_.back();
+  } else if (IsTexelBufferType(type)) {
+    texelViews_.push_back(VK_NULL_HANDLE);
+    write->pTexelBufferView = &texelViews_.back();
+  } else {
+    imageInfos_.push_back({VK_NULL_HANDLE, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+    write->pImageInfo = &imageInfos_.back();
   }
-  for (const StaticSamplerBinding& sampler : layout.StaticSamplers()) {
-    imageInfos_.push_back({sampler.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
-    auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
-    write.dstBinding = sampler.binding;
-    write.descriptorCount = 1;
-    write.descriptorType = VK_DESCRIPTOR_TYPE_SAMPLER;
-    write.pImageInfo = &imageInfos_.back();
-    writes_.push_back(write);
-  }
-  if (!writes_.empty()) {
-    OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layout.Layout(),
-                                                 layout.PushSet(), uint32_t(writes_.size()), writes_.data());
-  }
-  descriptorsDirty_ = false;
   return true;
 }
 
-bool CommandList::UploadRootConstants(const char* call) {
-  const std::vector<RootParameterLayout>& parameters = rootSignature_->Parameters();
-  for (size_t p = 0; p < parameters.size(); ++p) {
-    if ((constantsToUpload_ & (uint64_t{1} << p)) == 0) continue;
-    const RootParameterLayout& layout = parameters[p];
-    ConstantUploadArena::Slice slice;
-    const VkResult result = allocator_->RootConstants().Upload(&rootConstants_[layout.firstConstant],
-                                                               layout.constantCount * sizeof(uint32_t), &slice);
-    if (result != VK_SUCCESS) {
-      Reject(call, "no memory for root constants (%s); the draw was skipped", DescribeVkResult(result));
+bool CommandList::WriteDescriptor(const char* call, const Descriptor& descriptor, VkWriteDescriptorSet* write) {
+  const VkDescriptorType type = write->descriptorType;
+  if (!DescriptorFits(descriptor, type)) return WriteNullDescriptor(write);
+  if (IsBufferType(type)) {
+    bufferInfos_.push_back({descriptor.buffer, descriptor.offset, descriptor.range});
+    write->pBufferInfo = &bufferInfos_.back();
+  } else if (IsTexelBufferType(type)) {
+    texelViews_.push_back(descriptor.texelView);
+    write->pTexelBufferView = &texelViews_.back();
+  } else if (type == VK_DESCRIPTOR_TYPE_SAMPLER) {
+    imageInfos_.push_back({descriptor.sampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+    write->pImageInfo = &imageInfos_.back();
+  } else {
+    const VkImageLayout imageLayout = descriptor.resource->CurrentLayout();
+    if (!LayoutAcceptsShaderUse(imageLayout, type)) {
+      Reject(call, "a texture is in state 0x%x, not a%s state; the work was skipped",
+             descriptor.resource->RecordedState(),
+             type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ? "n unordered access" : " shader resource");
       return false;
     }
-    rootArguments_[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, slice.range};
+    imageInfos_.push_back({VK_NULL_HANDLE, descriptor.view, imageLayout});
+    write->pImageInfo = &imageInfos_.back();
   }
-  constantsToUpload_ = 0;
-  descriptorsDirty_ = true;
+  return true;
+}
+
+bool CommandList::PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline,
+                                  VkPipelineBindPoint bindPoint) {
+  const PipelineBindings& bindings = pipeline.Bindings();
+  writes_.clear();
+  bufferInfos_.clear();
+  imageInfos_.clear();
+  texelViews_.clear();
+  // The infos are pointed at by the writes, so they must not move while the writes are built.
+  bufferInfos_.reserve(bindings.DescriptorCount());
+  imageInfos_.reserve(bindings.DescriptorCount());
+  texelViews_.reserve(bindings.DescriptorCount());
+
+  const bool rejectedEarlier = rejectedCall_;
+  for (const PipelineBinding& binding : bindings.Bindings()) {
+    auto write = VkInit<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
+    write.dstBinding = binding.binding;
+    write.descriptorCount = 1;
+    write.descriptorType = binding.type;
+    if (binding.source.parameter < 0) {
+      imageInfos_.push_back({binding.source.staticSampler, VK_NULL_HANDLE, VK_IMAGE_LAYOUT_UNDEFINED});
+      write.pImageInfo = &imageInfos_.back();
+      writes_.push_back(write);
+      continue;
+    }
+    const RootArgument& argument = root.arguments[size_t(binding.source.parameter)];
+    if (!argument.set) continue;
+    if (argument.heap == nullptr) {
+      bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
+      write.pBufferInfo = &bufferInfos_.back();
+      writes_.push_back(write);
+      continue;
+    }
+    // The elements' infos land side by side, so a binding whose every element has one is a single write of
+    // all of them (drivers differ in how they take pushes of single array elements). Where Vulkan has no
+    // null descriptor for an empty slot, the elements are written one by one around it.
+    const uint32_t first = argument.index + binding.source.offsetInTable;
+    const size_t firstWrite = writes_.size();
+    bool everyElement = true;
+    for (uint32_t element = 0; element < binding.count; ++element) {
+      write.dstArrayElement = element;
+      const bool inHeap = uint64_t(first) + element < argument.heap->Size();
+      if (inHeap ? WriteDescriptor(call, argument.heap->At(first + element), &write) : WriteNullDescriptor(&write)) {
+        writes_.push_back(write);
+      } else {
+        everyElement = false;
+      }
+      if (rejectedCall_ && !rejectedEarlier) return false;  // a texture in the wrong state
+    }
+    if (everyElement && binding.count > 1) {
+      VkWriteDescriptorSet whole = writes_[firstWrite];
+      whole.descriptorCount = binding.count;
+      writes_.resize(firstWrite);
+      writes_.push_back(whole);
+    }
+  }
+  if (bindings.Pushed()) {
+    if (!writes_.empty()) {
+      OwningDevice().Vulkan().CmdPushDescriptorSet(commands_, bindPoint, bindings.Layout(), 0, uint32_t(writes_.size()),
+                                                   writes_.data());
+    }
+  } else {
+    const VkDescriptorSet set = allocator_->DescriptorSets().Allocate(bindings.SetLayout());
+    if (set == VK_NULL_HANDLE) {
+      Reject(call, "no memory for a descriptor set; the work was skipped");
+      return false;
+    }
+    for (VkWriteDescriptorSet& write : writes_) write.dstSet = set;
+    vkUpdateDescriptorSets(OwningDevice().Vulkan().Handle(), uint32_t(writes_.size()), writes_.data(), 0, nullptr);
+    vkCmdBindDescriptorSets(commands_, bindPoint, bindings.Layout(), 0, 1, &set, 0, nullptr);
+  }
+  root.descriptorsDirty = false;
+  return true;
+}
+
+bool CommandList::UploadRootConstants(RootState& root, const char* call) {
+  const std::vector<RootParameterLayout>& parameters = root.signature->Parameters();
+  for (size_t p = 0; p < parameters.size(); ++p) {
+    if ((root.constantsToUpload & (uint64_t{1} << p)) == 0) continue;
+    const RootParameterLayout& layout = parameters[p];
+    ConstantUploadArena::Slice slice;
+    const VkResult result = allocator_->RootConstants().Upload(&root.constants[layout.firstConstant],
+                                                               layout.constantCount * sizeof(uint32_t), &slice);
+    if (result != VK_SUCCESS) {
+      Reject(call, "no memory for root constants (%s); the work was skipped", DescribeVkResult(result));
+      return false;
+    }
+    root.arguments[p] = RootArgument{true, nullptr, 0, slice.buffer, slice.offset, slice.range};
+  }
+  root.constantsToUpload = 0;
+  root.descriptorsDirty = true;
   return true;
 }
 
 void CommandList::DrawInstanced(UINT vertexCount, UINT instanceCount, UINT startVertex, UINT startInstance) {
+  if (IsBundle()) {
+    return RecordForBundle("DrawInstanced", [=](CommandList& list) {
+      list.DrawInstanced(vertexCount, instanceCount, startVertex, startInstance);
+    });
+  }
   if (!PrepareDraw("ID3D12GraphicsCommandList::DrawInstanced", false)) return;
   vkCmdDraw(commands_, vertexCount, instanceCount, startVertex, startInstance);
 }
 
 void CommandList::DrawIndexedInstanced(UINT indexCount, UINT instanceCount, UINT startIndex, INT baseVertex,
                                        UINT startInstance) {
+  if (IsBundle()) {
+    return RecordForBundle("DrawIndexedInstanced", [=](CommandList& list) {
+      list.DrawIndexedInstanced(indexCount, instanceCount, startIndex, baseVertex, startInstance);
+    });
+  }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::DrawIndexedInstanced";
   if (!PrepareDraw(kCall, true)) return;
   if (uint64_t(startIndex) + indexCount > indexBufferCapacity_) {

@@ -94,6 +94,7 @@ VkExtent3D BoxExtent(const D3D12_BOX& box) { return {box.right - box.left, box.b
 }  // namespace
 
 void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barriers) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ResourceBarrier");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ResourceBarrier";
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
@@ -159,6 +160,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
 
 void CommandList::CopyBufferRegion(ID3D12Resource* destination, UINT64 destinationOffset, ID3D12Resource* source,
                                    UINT64 sourceOffset, UINT64 byteCount) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::CopyBufferRegion");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::CopyBufferRegion";
   if (!CheckRecording(kCall)) return;
   Resource* to = AsResource(destination);
@@ -180,6 +182,7 @@ void CommandList::CopyBufferRegion(ID3D12Resource* destination, UINT64 destinati
 
 void CommandList::CopyTextureRegion(const D3D12_TEXTURE_COPY_LOCATION* destination, UINT x, UINT y, UINT z,
                                     const D3D12_TEXTURE_COPY_LOCATION* source, const D3D12_BOX* box) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::CopyTextureRegion");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::CopyTextureRegion";
   if (!CheckRecording(kCall)) return;
   if (destination == nullptr || source == nullptr) return Reject(kCall, "a copy location is null");
@@ -265,6 +268,7 @@ void CommandList::CopyTextureToBuffer(const char* call, Resource& from, UINT sub
 }
 
 void CommandList::CopyResource(ID3D12Resource* destination, ID3D12Resource* source) {
+  if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::CopyResource");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::CopyResource";
   if (!CheckRecording(kCall)) return;
   Resource* to = AsResource(destination);

@@ -45,6 +45,10 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* com
       ReportError(kCall, "command list %u is still recording (call Close first); nothing was executed", i);
       return;
     }
+    if (list->GetType() == D3D12_COMMAND_LIST_TYPE_BUNDLE) {
+      ReportError(kCall, "command list %u is a bundle, which runs only through ExecuteBundle; nothing was executed", i);
+      return;
+    }
     if (list->GetType() != desc_.Type) {
       ReportError(kCall, "command list %u is of type %d, the queue of type %d; nothing was executed", i,
                   list->GetType(), desc_.Type);

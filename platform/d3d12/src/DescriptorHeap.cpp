@@ -135,4 +135,20 @@ bool DescriptorHeapRegistry::Resolve(D3D12_GPU_DESCRIPTOR_HANDLE handle, const c
   return true;
 }
 
+bool DescriptorFits(const Descriptor& descriptor, VkDescriptorType type) {
+  const bool view = descriptor.type == DescriptorType::ShaderResource || descriptor.type == DescriptorType::UnorderedAccess;
+  const bool writable = descriptor.type == DescriptorType::UnorderedAccess;
+  const bool rawOrStructured = descriptor.buffer != VK_NULL_HANDLE && descriptor.texelView == VK_NULL_HANDLE;
+  switch (type) {
+    case VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER: return descriptor.type == DescriptorType::ConstantBuffer;
+    case VK_DESCRIPTOR_TYPE_STORAGE_BUFFER: return view && rawOrStructured;
+    case VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER: return view && !writable && descriptor.texelView != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER: return writable && descriptor.texelView != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE: return view && !writable && descriptor.view != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_STORAGE_IMAGE: return writable && descriptor.view != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_SAMPLER: return descriptor.type == DescriptorType::Sampler;
+    default: return false;
+  }
+}
+
 }  // namespace d3d12vk

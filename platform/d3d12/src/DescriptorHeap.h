@@ -16,13 +16,16 @@ class Resource;
 // The handle increment of every heap type. Handles are not addresses, so any stride would do.
 constexpr UINT kDescriptorHandleIncrement = 32;
 
-enum class DescriptorType : uint8_t { Empty, ConstantBuffer, ShaderResource, RenderTarget, DepthStencil };
+enum class DescriptorType : uint8_t {
+  Empty, ConstantBuffer, ShaderResource, RenderTarget, DepthStencil, UnorderedAccess, Sampler
+};
 
-// One view, as written by CreateConstantBufferView, CreateShaderResourceView, CreateRenderTargetView or
-// CreateDepthStencilView. Records are plain values: CopyDescriptors copies them.
+// One view, as written by CreateConstantBufferView, CreateShaderResourceView, CreateUnorderedAccessView,
+// CreateRenderTargetView, CreateDepthStencilView or CreateSampler. Records are plain values: CopyDescriptors
+// copies them.
 struct Descriptor {
   DescriptorType type = DescriptorType::Empty;
-  // Constant buffer views.
+  // Constant buffer views and buffer SRVs and UAVs (the bytes the view covers).
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceSize offset = 0;
   VkDeviceSize range = 0;
@@ -32,7 +35,15 @@ struct Descriptor {
   VkFormat format = VK_FORMAT_UNDEFINED;
   VkExtent2D extent{};
   VkImageAspectFlags aspects = 0;
+  // Typed buffer views (Buffer<T>, RWBuffer<T>); owned by the resource like image views.
+  VkBufferView texelView = VK_NULL_HANDLE;
+  // Samplers; owned by the device's sampler cache.
+  VkSampler sampler = VK_NULL_HANDLE;
 };
+
+// Whether a descriptor can be written to a Vulkan descriptor of `type`: the view's kind must be what the
+// shader declared (a structured buffer SRV for a StructuredBuffer, a texture SRV for a Texture2D).
+bool DescriptorFits(const Descriptor& descriptor, VkDescriptorType type);
 
 class DescriptorHeap final : public DeviceChild<ID3D12DescriptorHeap, ID3D12Pageable> {
  public:

@@ -1,4 +1,5 @@
 // The ID3D12Device methods that write views into descriptor heaps, and the descriptor copies.
+#include "BufferViews.h"
 #include "Device.h"
 #include "Diagnostics.h"
 #include "FormatTable.h"
@@ -145,6 +146,17 @@ void Device::CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHAD
   if (descriptor == nullptr) return;
   if (resource == nullptr) {
     *descriptor = Descriptor{};
+    return;
+  }
+  if (AsResource(resource)->IsBuffer()) {
+    if (desc == nullptr || desc->ViewDimension != D3D12_SRV_DIMENSION_BUFFER) {
+      ReportError(kCall, "a buffer needs a description with ViewDimension BUFFER");
+      return;
+    }
+    const BufferViewRange range{desc->Format, desc->Buffer.FirstElement, desc->Buffer.NumElements,
+                                desc->Buffer.StructureByteStride, (desc->Buffer.Flags & D3D12_BUFFER_SRV_FLAG_RAW) != 0};
+    Descriptor view;
+    if (MakeBufferView(kCall, *AsResource(resource), range, DescriptorType::ShaderResource, &view)) *descriptor = view;
     return;
   }
   Resource* texture = TextureFor(kCall, resource, D3D12_RESOURCE_FLAG_NONE, "");

@@ -30,6 +30,11 @@ bool IsKnownListType(D3D12_COMMAND_LIST_TYPE type) {
          type == D3D12_COMMAND_LIST_TYPE_COPY;
 }
 
+// Bundles have allocators and lists but no queue: they run inside a direct list.
+bool IsKnownRecordingType(D3D12_COMMAND_LIST_TYPE type) {
+  return IsKnownListType(type) || type == D3D12_COMMAND_LIST_TYPE_BUNDLE;
+}
+
 }  // namespace
 
 HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, size_t adapterIndex, Device** device) {
@@ -49,6 +54,7 @@ HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, siz
 
   Device* created = new Device();
   created->vulkan_ = std::move(vulkan);
+  created->samplers_.SetDevice(created->vulkan_->Handle());
   created->submissions_ = std::move(submissions);
   registry[adapter.physicalDevice] = created;
   *device = created;
@@ -72,7 +78,7 @@ HRESULT Device::CreateCommandQueue(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID 
 HRESULT Device::CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE type, REFIID riid, void** allocator) {
   constexpr const char* kCall = "ID3D12Device::CreateCommandAllocator";
   if (allocator == nullptr) return Fail(E_POINTER, kCall, "ppCommandAllocator is null");
-  if (!IsKnownListType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
+  if (!IsKnownRecordingType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
   CommandAllocator* created = nullptr;
   const HRESULT result = CommandAllocator::Create(*this, type, &created);
   return FAILED(result) ? result : HandOut(created, riid, allocator);
@@ -83,7 +89,7 @@ HRESULT Device::CreateCommandList(UINT, D3D12_COMMAND_LIST_TYPE type, ID3D12Comm
   constexpr const char* kCall = "ID3D12Device::CreateCommandList";
   if (commandList == nullptr) return Fail(E_POINTER, kCall, "ppCommandList is null");
   if (allocator == nullptr) return Fail(E_INVALIDARG, kCall, "pCommandAllocator is null");
-  if (!IsKnownListType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
+  if (!IsKnownRecordingType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
   CommandList* created = nullptr;
   const HRESULT result = CommandList::Create(*this, type, static_cast<CommandAllocator*>(allocator),
                                              static_cast<PipelineState*>(initialState), &created);
@@ -106,6 +112,16 @@ HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_
   if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
   PipelineState* created = nullptr;
   const HRESULT result = PipelineState::CreateGraphics(*this, *desc, &created);
+  return FAILED(result) ? result : HandOut(created, riid, pipelineState);
+}
+
+HRESULT Device::CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC* desc, REFIID riid,
+                                           void** pipelineState) {
+  constexpr const char* kCall = "ID3D12Device::CreateComputePipelineState";
+  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
+  PipelineState* created = nullptr;
+  const HRESULT result = PipelineState::CreateCompute(*this, *desc, &created);
   return FAILED(result) ? result : HandOut(created, riid, pipelineState);
 }
 

@@ -6,6 +6,7 @@
 #include "DescriptorHeap.h"
 #include "GpuAddressSpace.h"
 #include "QueueScheduler.h"
+#include "SamplerCache.h"
 #include "SubmissionQueue.h"
 #include "VulkanDevice.h"
 
@@ -103,6 +104,7 @@ class Device final : public D3D12Object<ID3D12Device> {
   GpuAddressSpace& Addresses() { return addresses_; }
   DescriptorHeapRegistry& DescriptorHeaps() { return descriptorHeaps_; }
   QueueScheduler& Scheduler() { return scheduler_; }
+  SamplerCache& Samplers() { return samplers_; }
 
  private:
   Device() = default;
@@ -110,6 +112,7 @@ class Device final : public D3D12Object<ID3D12Device> {
 
   // Destroyed in reverse order: the queue waits for the GPU before the Vulkan device goes.
   std::unique_ptr<VulkanDevice> vulkan_;
+  SamplerCache samplers_;
   std::unique_ptr<SubmissionQueue> submissions_;
   GpuAddressSpace addresses_;
   DescriptorHeapRegistry descriptorHeaps_;

@@ -4,19 +4,6 @@
 
 namespace d3d12vk {
 
-HRESULT Device::CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreateComputePipelineState");
-}
-
-void Device::CreateUnorderedAccessView(ID3D12Resource*, ID3D12Resource*, const D3D12_UNORDERED_ACCESS_VIEW_DESC*,
-                                       D3D12_CPU_DESCRIPTOR_HANDLE) {
-  ReportUnsupportedOnce("ID3D12Device::CreateUnorderedAccessView");
-}
-
-void Device::CreateSampler(const D3D12_SAMPLER_DESC*, D3D12_CPU_DESCRIPTOR_HANDLE) {
-  ReportUnsupportedOnce("ID3D12Device::CreateSampler (use static samplers)");
-}
-
 HRESULT Device::CreateHeap(const D3D12_HEAP_DESC*, REFIID, void**) {
   return NotImplemented("ID3D12Device::CreateHeap");
 }

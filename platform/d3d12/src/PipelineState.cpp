@@ -7,9 +7,13 @@
 #include "Multisampling.h"
 #include "RootSignature.h"
 #include "SpirvReader.h"
+#include "VulkanDevice.h"
 #include "VulkanStructs.h"
 
 #include <strings.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include <vector>
 
@@ -17,34 +21,63 @@ namespace d3d12vk {
 namespace {
 
 constexpr const char* kCall = "ID3D12Device::CreateGraphicsPipelineState";
+constexpr const char* kComputeCall = "ID3D12Device::CreateComputePipelineState";
 
 struct Shader {
   ShaderInterface reflection;
+  D3D12_SHADER_BYTECODE bytecode{};
   VkShaderModule module = VK_NULL_HANDLE;
 };
 
-HRESULT LoadShader(VulkanDevice& vulkan, const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
-                   const char* name, Shader* shader) {
+// Byte code from the Windows compilers: DXBC containers (Shader Model 5) and DXIL (Shader Model 6) both
+// start with the "DXBC" tag. Nothing on this platform turns them into SPIR-V.
+bool IsWindowsByteCode(const D3D12_SHADER_BYTECODE& bytecode) {
+  return bytecode.pShaderBytecode != nullptr && bytecode.BytecodeLength >= 4 &&
+         (std::memcmp(bytecode.pShaderBytecode, "DXBC", 4) == 0 || std::memcmp(bytecode.pShaderBytecode, "DXIL", 4) == 0);
+}
+
+HRESULT LoadShader(const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
+                   const char* name, Shader* shader, const char* call = kCall) {
+  if (IsWindowsByteCode(bytecode)) {
+    return Fail(E_INVALIDARG, call, "%s is DXBC/DXIL byte code; this platform runs SPIR-V from its D3DCompile", name);
+  }
   std::string error;
   if (!ReadShaderInterface(bytecode.pShaderBytecode, bytecode.BytecodeLength, &shader->reflection, &error)) {
-    return Fail(E_INVALIDARG, kCall, "%s: %s", name, error.c_str());
+    return Fail(E_INVALIDARG, call, "%s: %s", name, error.c_str());
   }
-  if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, kCall, "%s is compiled for another stage", name);
-  const std::vector<uint32_t> code = WithoutHlslDecorations(bytecode.pShaderBytecode, bytecode.BytecodeLength);
+  if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, call, "%s is compiled for another stage", name);
+  shader->bytecode = bytecode;
+  return S_OK;
+}
+
+// The Vulkan module of a loaded shader, its descriptors moved to the pipeline's bindings.
+HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, const char* name, Shader* shader,
+                     const char* call = kCall) {
+  for (uint32_t capability : shader->reflection.capabilities) {
+    if (!vulkan.SupportsShaderCapability(capability)) {
+      // Dynamic indexes into arrays of textures or texel buffers, and unbounded arrays, are optional in Vulkan.
+      std::fprintf(stderr, "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
+                   "not supported\n", call, name, capability);
+      return E_NOTIMPL;
+    }
+  }
+  const std::vector<uint32_t> code = PreparedForVulkan(
+      shader->bytecode.pShaderBytecode, shader->bytecode.BytecodeLength,
+      [&bindings](uint32_t set, uint32_t binding) { return bindings.Remap(set, binding); });
   auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
   info.codeSize = code.size() * sizeof(uint32_t);
   info.pCode = code.data();
   if (vkCreateShaderModule(vulkan.Handle(), &info, nullptr, &shader->module) != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, kCall, "cannot create the %s module", name);
+    return Fail(E_OUTOFMEMORY, call, "cannot create the %s module", name);
   }
   return S_OK;
 }
 
 // A shader reading a descriptor the root signature does not provide cannot run; Direct3D rejects it too.
-HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name) {
+HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name, const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
     if (!root.HasBinding(resource.set, resource.binding)) {
-      return Fail(E_INVALIDARG, kCall, "%s reads descriptor set %u binding %u, which the root signature lacks",
+      return Fail(E_INVALIDARG, call, "%s reads descriptor set %u binding %u, which the root signature lacks",
                   name, resource.set, resource.binding);
     }
   }
@@ -266,7 +299,18 @@ class PipelineBuilder {
     return result;
   }
 
-  VkResult Create(VkPipeline* pipeline) {
+  // The pipeline's descriptor set, then the shader modules bound to it.
+  HRESULT BuildBindings(PipelineBindings* bindings) {
+    std::vector<const ShaderInterface*> shaders{&vertex_.reflection};
+    const bool hasPixelShader = pixel_.bytecode.pShaderBytecode != nullptr;
+    if (hasPixelShader) shaders.push_back(&pixel_.reflection);
+    HRESULT result = bindings->Build(vulkan_, kCall, root_, shaders, VK_SHADER_STAGE_ALL_GRAPHICS);
+    if (SUCCEEDED(result)) result = CreateModule(vulkan_, *bindings, "vertex shader", &vertex_);
+    if (SUCCEEDED(result) && hasPixelShader) result = CreateModule(vulkan_, *bindings, "pixel shader", &pixel_);
+    return result;
+  }
+
+  VkResult Create(VkPipelineLayout layout, VkPipeline* pipeline) {
     VkPipelineShaderStageCreateInfo stages[2];
     uint32_t stageCount = 0;
     for (const auto& [shader, stage] : {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT},
@@ -326,7 +370,7 @@ class PipelineBuilder {
     info.pDepthStencilState = &depthStencil_;
     info.pColorBlendState = &blend_;
     info.pDynamicState = &dynamic;
-    info.layout = root_.Layout();
+    info.layout = layout;
     return vkCreateGraphicsPipelines(vulkan_.Handle(), VK_NULL_HANDLE, 1, &info, nullptr, pipeline);
   }
 
@@ -336,10 +380,10 @@ class PipelineBuilder {
 
  private:
   HRESULT LoadShaders() {
-    HRESULT result = LoadShader(vulkan_, desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
+    HRESULT result = LoadShader(desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
     if (SUCCEEDED(result)) result = CheckResources(vertex_, root_, "the vertex shader");
     if (SUCCEEDED(result) && desc_.PS.pShaderBytecode != nullptr && desc_.PS.BytecodeLength > 0) {
-      result = LoadShader(vulkan_, desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
+      result = LoadShader(desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
       if (SUCCEEDED(result)) result = CheckResources(pixel_, root_, "the pixel shader");
     }
     return result;
@@ -410,7 +454,12 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   if (FAILED(result)) return result;
 
   PipelineState* created = new PipelineState(device);
-  const VkResult vkResult = builder.Create(&created->pipeline_);
+  const HRESULT bound = builder.BuildBindings(&created->bindings_);
+  if (FAILED(bound)) {
+    created->Release();
+    return bound;
+  }
+  const VkResult vkResult = builder.Create(created->bindings_.Layout(), &created->pipeline_);
   if (vkResult != VK_SUCCESS) {
     created->Release();
     return Fail(E_OUTOFMEMORY, kCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
@@ -424,6 +473,48 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   created->colorFormats_ = builder.RenderTargets().colors;
   created->depthStencilFormat_ = builder.DepthStencilFormat();
   created->sampleCount_ = desc.SampleDesc.Count;
+  *pipelineState = created;
+  return S_OK;
+}
+
+HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELINE_STATE_DESC& desc,
+                                     PipelineState** pipelineState) {
+  if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kComputeCall, "pRootSignature is null");
+  if (desc.CS.pShaderBytecode == nullptr || desc.CS.BytecodeLength == 0) {
+    return Fail(E_INVALIDARG, kComputeCall, "a compute shader is required");
+  }
+  auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
+  VulkanDevice& vulkan = device.Vulkan();
+  Shader shader;
+  HRESULT result = LoadShader(desc.CS, ShaderStage::Compute, "the compute shader", &shader, kComputeCall);
+  if (SUCCEEDED(result)) result = CheckResources(shader, root, "the compute shader", kComputeCall);
+  PipelineState* created = nullptr;
+  if (SUCCEEDED(result)) {
+    created = new PipelineState(device);
+    result = created->bindings_.Build(vulkan, kComputeCall, root, {&shader.reflection}, VK_SHADER_STAGE_COMPUTE_BIT);
+  }
+  if (SUCCEEDED(result)) result = CreateModule(vulkan, created->bindings_, "compute shader", &shader, kComputeCall);
+  if (SUCCEEDED(result)) {
+    auto info = VkInit<VkComputePipelineCreateInfo>(VK_STRUCTURE_TYPE_COMPUTE_PIPELINE_CREATE_INFO);
+    info.stage = VkInit<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
+    info.stage.stage = VK_SHADER_STAGE_COMPUTE_BIT;
+    info.stage.module = shader.module;
+    info.stage.pName = shader.reflection.entryPoint.c_str();
+    info.layout = created->bindings_.Layout();
+    const VkResult vkResult = vkCreateComputePipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr,
+                                                       &created->pipeline_);
+    if (vkResult != VK_SUCCESS) {
+      result = Fail(E_OUTOFMEMORY, kComputeCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
+    }
+  }
+  if (shader.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), shader.module, nullptr);
+  if (FAILED(result)) {
+    if (created != nullptr) created->Release();
+    return result;
+  }
+  root.AddRef();
+  created->rootSignature_ = &root;
+  created->compute_ = true;
   *pipelineState = created;
   return S_OK;
 }

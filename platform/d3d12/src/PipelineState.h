@@ -1,8 +1,10 @@
-// ID3D12PipelineState (graphics): a VkPipeline for dynamic rendering. Viewport, scissor, topology, vertex
-// strides, blend factor and stencil reference stay dynamic, as Direct3D 12 sets them on the command list.
+// ID3D12PipelineState: a VkPipeline. Graphics pipelines use dynamic rendering; viewport, scissor, topology,
+// vertex strides, blend factor and stencil reference stay dynamic, as Direct3D 12 sets them on the command
+// list. Compute pipelines hold one compute shader. Each has its own pipeline layout (PipelineBindings).
 #pragma once
 
 #include "ComObject.h"
+#include "PipelineBindings.h"
 
 #include <vulkan/vulkan.h>
 
@@ -16,11 +18,15 @@ class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageab
  public:
   static HRESULT CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc,
                                 PipelineState** pipelineState);
+  static HRESULT CreateCompute(Device& device, const D3D12_COMPUTE_PIPELINE_STATE_DESC& desc,
+                               PipelineState** pipelineState);
 
   // ID3D12PipelineState
   HRESULT STDMETHODCALLTYPE GetCachedBlob(ID3DBlob** blob) override;
 
   VkPipeline Handle() const { return pipeline_; }
+  bool IsCompute() const { return compute_; }
+  const PipelineBindings& Bindings() const { return bindings_; }
   RootSignature& Root() const { return *rootSignature_; }
   D3D12_PRIMITIVE_TOPOLOGY_TYPE TopologyType() const { return topologyType_; }
   bool StripCutEnabled() const { return stripCut_; }
@@ -36,6 +42,8 @@ class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageab
   ~PipelineState() override;
 
   VkPipeline pipeline_ = VK_NULL_HANDLE;
+  bool compute_ = false;
+  PipelineBindings bindings_;
   RootSignature* rootSignature_ = nullptr;
   D3D12_PRIMITIVE_TOPOLOGY_TYPE topologyType_ = D3D12_PRIMITIVE_TOPOLOGY_TYPE_TRIANGLE;
   bool stripCut_ = false;

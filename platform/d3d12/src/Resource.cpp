@@ -141,6 +141,7 @@ Resource::~Resource() {
   if (initializationSerial_ != 0) OwningDevice().Submissions().FinishInitialization(initializationSerial_);
   VkDevice device = OwningDevice().Vulkan().Handle();
   for (auto& [key, view] : views_) vkDestroyImageView(device, view, nullptr);
+  for (const TexelViewKey& texel : texelViews_) vkDestroyBufferView(device, texel.view, nullptr);
   if (gpuAddress_ != 0) OwningDevice().Addresses().Release(gpuAddress_);
   if (buffer_ != VK_NULL_HANDLE) vkDestroyBuffer(device, buffer_, nullptr);
   if (image_ != VK_NULL_HANDLE) vkDestroyImage(device, image_, nullptr);
@@ -185,7 +186,8 @@ HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
   // A D3D12 buffer can be bound as anything; the usage must allow all of it.
   info.usage = VK_BUFFER_USAGE_TRANSFER_SRC_BIT | VK_BUFFER_USAGE_TRANSFER_DST_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT |
                VK_BUFFER_USAGE_INDEX_BUFFER_BIT | VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT |
-               VK_BUFFER_USAGE_STORAGE_BUFFER_BIT | VK_BUFFER_USAGE_INDIRECT_BUFFER_BIT;
+               VK_BUFFER_USAGE_STORAGE_BUFFER_BIT | VK_BUFFER_USAGE_INDIRECT_BUFFER_BIT |
+               VK_BUFFER_USAGE_UNIFORM_TEXEL_BUFFER_BIT | VK_BUFFER_USAGE_STORAGE_TEXEL_BUFFER_BIT;
   if (OwningDevice().Vulkan().HasConditionalRendering()) info.usage |= VK_BUFFER_USAGE_CONDITIONAL_RENDERING_BIT_EXT;
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
   const VkResult result = vkCreateBuffer(device, &info, nullptr, &buffer_);
@@ -379,6 +381,22 @@ VkImageView Resource::View(const ImageViewKey& key) {
     return VK_NULL_HANDLE;
   }
   views_.emplace_back(key, view);
+  return view;
+}
+
+VkBufferView Resource::TexelView(VkFormat format, VkDeviceSize offset, VkDeviceSize range) {
+  std::lock_guard lock(viewMutex_);
+  for (const TexelViewKey& existing : texelViews_) {
+    if (existing.format == format && existing.offset == offset && existing.range == range) return existing.view;
+  }
+  auto info = VkInit<VkBufferViewCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_VIEW_CREATE_INFO);
+  info.buffer = buffer_;
+  info.format = format;
+  info.offset = offset;
+  info.range = range;
+  VkBufferView view = VK_NULL_HANDLE;
+  if (vkCreateBufferView(OwningDevice().Vulkan().Handle(), &info, nullptr, &view) != VK_SUCCESS) return VK_NULL_HANDLE;
+  texelViews_.push_back({format, offset, range, view});
   return view;
 }
 

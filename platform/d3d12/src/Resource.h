@@ -65,6 +65,8 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
 
   // A view of the image, created on first request; VK_NULL_HANDLE if Vulkan refuses it.
   VkImageView View(const ImageViewKey& key);
+  // A typed view of bytes of the buffer (Buffer<T>, RWBuffer<T>), likewise.
+  VkBufferView TexelView(VkFormat format, VkDeviceSize offset, VkDeviceSize range);
 
  private:
   explicit Resource(Device& device);
@@ -90,6 +92,12 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
 
   std::mutex viewMutex_;
   std::vector<std::pair<ImageViewKey, VkImageView>> views_;
+  struct TexelViewKey {
+    VkFormat format;
+    VkDeviceSize offset, range;
+    VkBufferView view;
+  };
+  std::vector<TexelViewKey> texelViews_;
 };
 
 // The Resource behind an ID3D12Resource pointer the program passed in; null for null.

@@ -1,7 +1,9 @@
-// ID3D12RootSignature: a Vulkan pipeline layout whose descriptors are pushed at draw time. All descriptors
-// live in one push-descriptor set, the set numbered after their register space; binding numbers follow the
-// scheme the shader compiler uses (b: 0, t: 32, u: 64, s: 96, plus the register). Static samplers are
-// samplers of that set too, pushed with every push of the others.
+// ID3D12RootSignature: which registers each root parameter supplies, for the pipelines built against it.
+// The shader compiler numbers a register's binding class base + register (b: 0, t: 1024, u: 2048, s: 3072)
+// in the descriptor set named after its register space; each pipeline state reads those numbers back as
+// space, class and register, finds the root parameter that covers them, and lays its own descriptor set out
+// from what its shaders declare (PipelineBindings). Whether a t or u register is a texture or a buffer is
+// the shader's to say, so the root signature only records where descriptors come from.
 #pragma once
 
 #include "ComObject.h"
@@ -13,28 +15,48 @@
 
 namespace d3d12vk {
 
-// One descriptor a root parameter supplies: its binding, and where a table finds it relative to its start.
-struct RootBinding {
-  uint32_t binding;
-  VkDescriptorType vkType;
-  DescriptorType expected;
-  uint32_t offsetInTable;
-};
+enum class RegisterClass : uint8_t { ConstantBuffer, ShaderResource, UnorderedAccess, Sampler };
 
-// A static sampler and the binding it is pushed to.
+// The shader compiler's binding numbers: class base + register.
+constexpr uint32_t kRegistersPerClass = 1024;
+inline RegisterClass ClassOfBinding(uint32_t binding) { return RegisterClass(binding / kRegistersPerClass); }
+inline uint32_t RegisterOfBinding(uint32_t binding) { return binding % kRegistersPerClass; }
+
+// Descriptors one root parameter supplies at consecutive registers of one class and space.
+struct RootRange {
+  uint32_t space;
+  RegisterClass registerClass;
+  uint32_t baseRegister;
+  uint32_t count;          // kUnboundedRange for a range that runs to the end of the heap
+  uint32_t offsetInTable;  // descriptor tables: where the range starts, relative to the table
+};
+constexpr uint32_t kUnboundedRange = UINT32_MAX;
+
+// A static sampler and its register.
 struct StaticSamplerBinding {
-  uint32_t binding;
+  uint32_t space;
+  uint32_t shaderRegister;
   VkSampler sampler;
 };
 
 struct RootParameterLayout {
   D3D12_ROOT_PARAMETER_TYPE type;
-  std::vector<RootBinding> bindings;
-  // Descriptors a table spans from its start (the largest offset + count of its ranges).
+  std::vector<RootRange> ranges;
+  // Descriptors a table spans from its start (the largest offset + count of its bounded ranges).
   uint32_t tableSpan = 0;
+  bool samplerTable = false;
   // Root constants: how many, and where their values start among the command list's kMaxRootDwords.
   uint32_t constantCount = 0;
   uint32_t firstConstant = 0;
+};
+
+// Where the descriptors of `count` registers from (space, class, first register) come from: a root
+// parameter and the offset of the first of them in its table, or a static sampler.
+struct RegisterSource {
+  int parameter = -1;  // -1: a static sampler
+  uint32_t offsetInTable = 0;
+  uint32_t available = 0;  // registers the source covers from the first one (kUnboundedRange: to the heap's end)
+  VkSampler staticSampler = VK_NULL_HANDLE;
 };
 
 class RootSignature final : public DeviceChild<ID3D12RootSignature> {
@@ -43,11 +65,9 @@ class RootSignature final : public DeviceChild<ID3D12RootSignature> {
 
   const std::vector<RootParameterLayout>& Parameters() const { return parameters_; }
   const std::vector<StaticSamplerBinding>& StaticSamplers() const { return samplers_; }
-  VkPipelineLayout Layout() const { return layout_; }
-  uint32_t PushSet() const { return pushSet_; }
-  // Descriptors of all parameters and static samplers: the most one push writes.
-  uint32_t DescriptorCount() const { return descriptorCount_; }
-  // Whether the layout has a descriptor at this set and binding.
+  // Finds what supplies the register; false when no parameter or static sampler covers it.
+  bool FindSource(uint32_t space, RegisterClass registerClass, uint32_t shaderRegister, RegisterSource* source) const;
+  // Whether the layout has a descriptor for the shader compiler's set (register space) and binding.
   bool HasBinding(uint32_t set, uint32_t binding) const;
 
   // Two root signatures from equal descriptions are interchangeable, as in Direct3D 12.
@@ -60,11 +80,6 @@ class RootSignature final : public DeviceChild<ID3D12RootSignature> {
   std::vector<uint8_t> encoding_;
   std::vector<RootParameterLayout> parameters_;
   std::vector<StaticSamplerBinding> samplers_;
-  std::vector<VkDescriptorSetLayout> setLayouts_;
-  VkPipelineLayout layout_ = VK_NULL_HANDLE;
-  uint32_t pushSet_ = 0;
-  uint32_t descriptorCount_ = 0;
-  std::vector<uint32_t> pushBindings_;
 };
 
 }  // namespace d3d12vk

@@ -42,6 +42,16 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.imageCubeArray = available.imageCubeArray;
   // Direct3D 12 occlusion queries count samples exactly.
   enabled.occlusionQueryPrecise = available.occlusionQueryPrecise;
+  // Typed UAVs (RWTexture2D<float4>, RWBuffer<uint>) take their format from the view, not the shader.
+  enabled.shaderStorageImageReadWithoutFormat = available.shaderStorageImageReadWithoutFormat;
+  enabled.shaderStorageImageWriteWithoutFormat = available.shaderStorageImageWriteWithoutFormat;
+  enabled.fragmentStoresAndAtomics = available.fragmentStoresAndAtomics;
+  // Arrays of resources indexed in the shader (Texture2D t[8] read with t[i]).
+  enabled.shaderSampledImageArrayDynamicIndexing = available.shaderSampledImageArrayDynamicIndexing;
+  enabled.shaderStorageImageArrayDynamicIndexing = available.shaderStorageImageArrayDynamicIndexing;
+  enabled.shaderStorageBufferArrayDynamicIndexing = available.shaderStorageBufferArrayDynamicIndexing;
+  enabled.shaderUniformBufferArrayDynamicIndexing = available.shaderUniformBufferArrayDynamicIndexing;
+  enabled.vertexPipelineStoresAndAtomics = available.vertexPipelineStoresAndAtomics;
   return enabled;
 }
 
@@ -74,8 +84,9 @@ bool VulkanDevice::Initialize(const char* call) {
   if (swapchainEnabled_) extensions.push_back(VK_KHR_SWAPCHAIN_EXTENSION_NAME);
 
   auto robustness = VkInit<VkPhysicalDeviceRobustness2FeaturesEXT>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ROBUSTNESS_2_FEATURES_EXT);
-  auto availableFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2);
-  if (HasExtension(available, VK_EXT_ROBUSTNESS_2_EXTENSION_NAME)) availableFeatures.pNext = &robustness;
+  auto available12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
+  auto availableFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &available12);
+  if (HasExtension(available, VK_EXT_ROBUSTNESS_2_EXTENSION_NAME)) available12.pNext = &robustness;
   vkGetPhysicalDeviceFeatures2(physical, &availableFeatures);
 
   // Null vertex buffers (IASetVertexBuffers with a zero address) need robustness2's null descriptors.
@@ -86,6 +97,17 @@ bool VulkanDevice::Initialize(const char* call) {
   features13.synchronization2 = VK_TRUE;
   auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
   features12.timelineSemaphore = VK_TRUE;
+  // Descriptor tables past what can be pushed, and unbounded ones, live in descriptor sets whose elements a
+  // program may leave empty, as it may leave heap slots empty.
+  partiallyBoundEnabled_ = available12.descriptorBindingPartiallyBound && available12.runtimeDescriptorArray;
+  features12.descriptorBindingPartiallyBound = partiallyBoundEnabled_;
+  features12.runtimeDescriptorArray = partiallyBoundEnabled_;
+  features12.shaderSampledImageArrayNonUniformIndexing = available12.shaderSampledImageArrayNonUniformIndexing;
+  features12.shaderStorageBufferArrayNonUniformIndexing = available12.shaderStorageBufferArrayNonUniformIndexing;
+  features12.shaderUniformTexelBufferArrayDynamicIndexing = available12.shaderUniformTexelBufferArrayDynamicIndexing;
+  features12.shaderStorageTexelBufferArrayDynamicIndexing = available12.shaderStorageTexelBufferArrayDynamicIndexing;
+  features12_ = features12;
+  features12_.pNext = nullptr;
   if (robustness.nullDescriptor) {
     nullDescriptorEnabled_ = true;
     enabledRobustness.nullDescriptor = VK_TRUE;
@@ -202,6 +224,22 @@ bool VulkanDevice::SupportsVertexFormat(VkFormat format) const {
   VkFormatProperties properties{};
   vkGetPhysicalDeviceFormatProperties(adapter_.physicalDevice, format, &properties);
   return (properties.bufferFeatures & VK_FORMAT_FEATURE_VERTEX_BUFFER_BIT) != 0;
+}
+
+bool VulkanDevice::SupportsShaderCapability(uint32_t capability) const {
+  // SPIR-V capabilities that hang on optional features; the others a Vulkan 1.3 device has.
+  switch (capability) {
+    case 28: return features_.shaderUniformBufferArrayDynamicIndexing;
+    case 29: return features_.shaderSampledImageArrayDynamicIndexing;
+    case 30: return features_.shaderStorageBufferArrayDynamicIndexing;
+    case 31: return features_.shaderStorageImageArrayDynamicIndexing;
+    case 5302: return features12_.runtimeDescriptorArray;
+    case 5304: return features12_.shaderUniformTexelBufferArrayDynamicIndexing;
+    case 5305: return features12_.shaderStorageTexelBufferArrayDynamicIndexing;
+    case 5307: return features12_.shaderSampledImageArrayNonUniformIndexing;
+    case 5308: return features12_.shaderStorageBufferArrayNonUniformIndexing;
+    default: return true;
+  }
 }
 
 }  // namespace d3d12vk

@@ -32,6 +32,10 @@ class VulkanDevice {
   uint32_t MaxPushDescriptors() const { return maxPushDescriptors_; }
   bool HasSwapchainSupport() const { return swapchainEnabled_; }
   bool HasNullDescriptors() const { return nullDescriptorEnabled_; }
+  bool HasPartiallyBoundDescriptors() const { return partiallyBoundEnabled_; }
+  // Whether shaders may declare a SPIR-V capability that needs an optional feature (dynamically indexed
+  // arrays of resources, runtime arrays).
+  bool SupportsShaderCapability(uint32_t capability) const;
   bool HasDepthClamp() const { return features_.depthClamp; }
   bool HasIndependentBlend() const { return features_.independentBlend; }
   bool HasWireframe() const { return features_.fillModeNonSolid; }
@@ -63,6 +67,8 @@ class VulkanDevice {
   VkQueue queue_ = VK_NULL_HANDLE;
   VkPhysicalDeviceFeatures features_{};
   uint32_t maxPushDescriptors_ = 0;
+  bool partiallyBoundEnabled_ = false;
+  VkPhysicalDeviceVulkan12Features features12_{};
   bool swapchainEnabled_ = false;
   bool nullDescriptorEnabled_ = false;
   bool conditionalRenderingEnabled_ = false;

@@ -61,6 +61,15 @@ HRESULT Fail(const char* call, HRESULT result, const std::string& messages, Call
 
 HRESULT Compile(const char* call, CompileRequest request, std::string_view target, CallOutputs outputs) {
   const std::optional<shaderc_shader_kind> stage = ShaderKindForTarget(target);
+  if (!stage && IsShaderModel6(target)) {
+    // Shader Model 6 compiles to DXIL, for which Debian has no compiler; the program must say so plainly,
+    // whether or not it looks at the error blob.
+    const std::string message = request.SourceName + ": error: target '" + std::string(target) +
+                                "' is Shader Model 6 (DXIL), which this platform cannot compile; use _5_0 or _5_1\n";
+    std::fprintf(stderr, "%s: %s", call, message.c_str());
+    if (outputs.Errors != nullptr) CreateTextBlob(message, outputs.Errors);
+    return E_FAIL;
+  }
   if (!stage) {
     const std::string message = request.SourceName + ": error: unknown compile target '" + std::string(target) +
                                 "' (expected " + std::string(SupportedTargetsText()) + ")\n";

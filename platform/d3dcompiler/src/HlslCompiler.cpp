@@ -9,13 +9,14 @@ namespace d3dcompiler {
 
 namespace {
 
-// First binding of each register class inside a space's descriptor set; the D3D12 layer's root
-// signatures use the same numbers. That leaves 32 registers of each class per space, more than any shader
-// of the program declares.
-constexpr uint32_t ConstantBufferBindingBase = 0;    // b#
-constexpr uint32_t TextureBindingBase = 32;          // t#
-constexpr uint32_t UnorderedAccessBindingBase = 64;  // u#
-constexpr uint32_t SamplerBindingBase = 96;          // s#
+// First binding of each register class inside a space's descriptor set; the D3D12 layer reads a binding
+// back as class and register with the same numbers. Each class has 1024 registers per space: room for
+// descriptor tables far past 32 registers, while a program that binds the SPIR-V itself in Vulkan still
+// gets small binding numbers. An array (Texture2D t[8]) is one binding at its first register.
+constexpr uint32_t ConstantBufferBindingBase = 0;       // b#
+constexpr uint32_t TextureBindingBase = 1024;           // t#
+constexpr uint32_t UnorderedAccessBindingBase = 2048;   // u#
+constexpr uint32_t SamplerBindingBase = 3072;           // s#
 
 using OptionsPointer = std::unique_ptr<shaderc_compile_options, decltype(&shaderc_compile_options_release)>;
 using ResultPointer = std::unique_ptr<shaderc_compilation_result, decltype(&shaderc_result_release)>;
@@ -30,6 +31,9 @@ shaderc_compiler_t SharedCompiler() {
 void SelectHlslForVulkan(shaderc_compile_options_t options) {
   shaderc_compile_options_set_source_language(options, shaderc_source_language_hlsl);
   shaderc_compile_options_set_target_env(options, shaderc_target_env_vulkan, shaderc_env_version_vulkan_1_3);
+  // glslang's HLSL front end still decorates structured, raw and typed UAV buffers with BufferBlock, which
+  // SPIR-V dropped after 1.3; Vulkan 1.3 runs 1.3 modules, so every buffer kind compiles there.
+  shaderc_compile_options_set_target_spirv(options, shaderc_spirv_version_1_3);
   // D3D's own rules for inputs, outputs and registers instead of GLSL's.
   shaderc_compile_options_set_hlsl_io_mapping(options, true);
   // Semantic names on the entry point's inputs and outputs, which input layouts are matched against.

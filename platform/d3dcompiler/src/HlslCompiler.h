@@ -1,6 +1,6 @@
 // One HLSL compilation on shaderc, set up to produce SPIR-V that the Direct3D 12 layer binds by D3D's
-// rules: descriptor set = register space, binding = class base + register number (b: 0, t: 32, u: 64,
-// s: 96), entry-point inputs and outputs decorated with their semantics (UserSemantic).
+// rules: descriptor set = register space, binding = class base + register number (b: 0, t: 1024,
+// u: 2048, s: 3072), entry-point inputs and outputs decorated with their semantics (UserSemantic).
 #pragma once
 
 #include <d3dcompiler.h>

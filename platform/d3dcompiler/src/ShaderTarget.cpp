@@ -34,6 +34,11 @@ std::optional<shaderc_shader_kind> ShaderKindForTarget(std::string_view target) 
   return std::nullopt;
 }
 
+bool IsShaderModel6(std::string_view target) {
+  const size_t separator = target.find('_');
+  return separator != std::string_view::npos && target.substr(separator + 1).starts_with("6_");
+}
+
 std::string_view SupportedTargetsText() {
   return "vs, ps, gs, hs, ds or cs followed by _5_0 or _5_1";
 }

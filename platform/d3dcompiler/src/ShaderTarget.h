@@ -11,6 +11,9 @@ namespace d3dcompiler {
 // The stage a target names, or nothing for a target this compiler does not produce.
 std::optional<shaderc_shader_kind> ShaderKindForTarget(std::string_view target);
 
+// Whether a target names Shader Model 6 ("cs_6_0", "lib_6_3", ...), which compiles to DXIL.
+bool IsShaderModel6(std::string_view target);
+
 // The accepted targets, for messages.
 std::string_view SupportedTargetsText();
 

@@ -1,0 +1,83 @@
+// The compute pass the benchmarks time: Output[i] = Input[i] * Scale + Bias over a buffer of 1 M uints, one
+// dispatch per pass, recorded, submitted and waited for. Once through the Direct3D 12 layer, once in Vulkan.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d12.h>
+#include <wrl/client.h>
+#include <vulkan/vulkan.h>
+
+#include <string>
+#include <vector>
+
+namespace compute_bench {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr uint32_t kElements = 1u << 20;
+constexpr uint32_t kGroupSize = 256;
+constexpr uint32_t kScale = 3;
+constexpr uint32_t kBias = 7;
+
+// The HLSL both passes run; compiled with the platform's D3DCompile to SPIR-V.
+std::vector<uint32_t> CompileTransform(std::string* error);
+
+class LayerComputePass {
+ public:
+  LayerComputePass();
+  ~LayerComputePass();
+  const std::string& Error() const { return error_; }
+  void Run();
+  // Whether the output holds the transform of the input (checked once after the runs).
+  bool OutputIsRight();
+
+ private:
+  bool Initialize();
+  void Wait();
+
+  std::string error_;
+  ComPtr<ID3D12Device> device_;
+  ComPtr<ID3D12CommandQueue> queue_;
+  ComPtr<ID3D12CommandAllocator> allocator_;
+  ComPtr<ID3D12GraphicsCommandList> list_;
+  ComPtr<ID3D12Fence> fence_;
+  UINT64 fenceValue_ = 0;
+  HANDLE event_ = nullptr;
+  ComPtr<ID3D12Resource> input_, output_, readback_;
+  ComPtr<ID3D12DescriptorHeap> heap_;
+  ComPtr<ID3D12RootSignature> root_;
+  ComPtr<ID3D12PipelineState> pipeline_;
+};
+
+class VulkanComputePass {
+ public:
+  VulkanComputePass();
+  ~VulkanComputePass();
+  const std::string& Error() const { return error_; }
+  void Run();
+  bool OutputIsRight();
+
+ private:
+  bool Initialize();
+  bool CreateBuffer(VkDeviceSize size, VkBufferUsageFlags usage, VkMemoryPropertyFlags properties, VkBuffer* buffer,
+                    VkDeviceMemory* memory);
+
+  std::string error_;
+  VkInstance instance_ = VK_NULL_HANDLE;
+  VkPhysicalDevice physical_ = VK_NULL_HANDLE;
+  VkDevice device_ = VK_NULL_HANDLE;
+  uint32_t queueFamily_ = 0;
+  VkQueue queue_ = VK_NULL_HANDLE;
+  VkCommandPool pool_ = VK_NULL_HANDLE;
+  VkCommandBuffer commands_ = VK_NULL_HANDLE;
+  VkFence fence_ = VK_NULL_HANDLE;
+  VkBuffer input_ = VK_NULL_HANDLE, output_ = VK_NULL_HANDLE, constants_ = VK_NULL_HANDLE;
+  VkDeviceMemory inputMemory_ = VK_NULL_HANDLE, outputMemory_ = VK_NULL_HANDLE, constantsMemory_ = VK_NULL_HANDLE;
+  VkDescriptorSetLayout setLayout_ = VK_NULL_HANDLE;
+  VkPipelineLayout layout_ = VK_NULL_HANDLE;
+  VkPipeline pipeline_ = VK_NULL_HANDLE;
+  PFN_vkCmdPushDescriptorSetKHR pushDescriptors_ = nullptr;
+};
+
+}  // namespace compute_bench

@@ -1,0 +1,97 @@
+// Compute targets and the HLSL buffer kinds: every structured, raw and typed buffer and RWTexture2D compiles to
+// SPIR-V that validates for Vulkan 1.3, and Shader Model 6 targets are refused with a message.
+#include "SpirvModule.h"
+
+#include <d3dcompiler.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spirv-tools/libspirv.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr const char* EveryBufferKind = R"(
+StructuredBuffer<float4> Structured : register(t0);
+ByteAddressBuffer Raw : register(t1);
+Buffer<float4> Typed : register(t2);
+RWStructuredBuffer<uint> StructuredOut : register(u0);
+RWByteAddressBuffer RawOut : register(u1);
+RWBuffer<uint> TypedOut : register(u2);
+RWTexture2D<float4> Image : register(u3, space1);
+[numthreads(8, 8, 1)]
+void main(uint3 id : SV_DispatchThreadID) {
+  StructuredOut[id.x] = asuint(Structured[id.x].x) + Raw.Load(id.x * 4);
+  RawOut.Store(id.x * 4, TypedOut[id.x]);
+  TypedOut[id.x] = (uint)Typed[id.x].y;
+  Image[id.xy] = Typed[id.y];
+}
+)";
+
+struct Compiled {
+  HRESULT Result = E_FAIL;
+  std::vector<uint32_t> Words;
+  std::string Errors;
+};
+
+Compiled CompileText(const char* source, const char* target) {
+  ID3DBlob* code = nullptr;
+  ID3DBlob* errors = nullptr;
+  Compiled compiled;
+  compiled.Result =
+      D3DCompile(source, std::strlen(source), "buffers.hlsl", nullptr, nullptr, "main", target, D3DCOMPILE_DEBUG, 0, &code, &errors);
+  if (code != nullptr) {
+    compiled.Words.resize(code->GetBufferSize() / 4);
+    std::memcpy(compiled.Words.data(), code->GetBufferPointer(), code->GetBufferSize());
+    code->Release();
+  }
+  if (errors != nullptr) {
+    compiled.Errors = static_cast<const char*>(errors->GetBufferPointer());
+    errors->Release();
+  }
+  return compiled;
+}
+
+std::string ValidationMessages(const std::vector<uint32_t>& words) {
+  spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_3);
+  std::string messages;
+  tools.SetMessageConsumer([&](spv_message_level_t, const char*, const spv_position_t&, const char* message) {
+    messages += std::string(message) + "\n";
+  });
+  tools.Validate(words);
+  return messages;
+}
+
+TEST(ComputeCompile, EveryBufferKindCompilesForBothComputeModels) {
+  for (const char* target : {"cs_5_0", "cs_5_1"}) {
+    const Compiled compiled = CompileText(EveryBufferKind, target);
+    ASSERT_EQ(compiled.Result, S_OK) << target << ": " << compiled.Errors;
+    EXPECT_EQ(ValidationMessages(compiled.Words), "") << target;
+    const SpirvModule module(compiled.Words);
+    EXPECT_TRUE(module.Contains(spv::OpExecutionMode));
+    // The binding scheme holds for every kind: t 1024, u 2048, and the space as the set.
+    EXPECT_EQ(module.Decoration(module.Variable("Structured"), spv::DecorationBinding), 1024u);
+    EXPECT_EQ(module.Decoration(module.Variable("TypedOut"), spv::DecorationBinding), 2050u);
+    EXPECT_EQ(module.Decoration(module.Variable("Image"), spv::DecorationBinding), 2051u);
+    EXPECT_EQ(module.Decoration(module.Variable("Image"), spv::DecorationDescriptorSet), 1u);
+  }
+}
+
+TEST(ComputeCompile, ShaderModelSixSaysItCannotBeCompiled) {
+  ::testing::internal::CaptureStderr();
+  const Compiled compiled = CompileText(EveryBufferKind, "cs_6_0");
+  const std::string stderrText = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(compiled.Result, E_FAIL);
+  EXPECT_TRUE(compiled.Words.empty());
+  EXPECT_THAT(compiled.Errors, HasSubstr("Shader Model 6 (DXIL)"));
+  EXPECT_THAT(stderrText, HasSubstr("cs_6_0"));
+  EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1) << "one line: " << stderrText;
+}
+
+}  // namespace
