@@ -50,10 +50,19 @@ TEST(SecureCrt, CopiesThatFitAndThatDoNot) {
 }
 
 TEST(SecureCrt, FormatsReturnTheLengthOrReportAnOverflow) {
-  char text[16];
+  char text[32];
   EXPECT_EQ(sprintf_s(text, "%d-%s", 42, "ab"), 5);
   EXPECT_STREQ(text, "42-ab");
   EXPECT_EQ(sprintf_s(text, sizeof(text), "%.2f", 1.5), 4);
+
+  // The MSVC dialect: long (so LONG and DWORD) is 32 bits, %I64d is 64, %S is the other width's string.
+  const LONG negative = -7;
+  const DWORD large = 4000000000u;
+  const LONGLONG huge = -(1LL << 40);
+  EXPECT_EQ(sprintf_s(text, "%ld %lu", negative, large), 13);
+  EXPECT_STREQ(text, "-7 4000000000");
+  EXPECT_EQ(sprintf_s(text, "%I64d|%S", huge, L"w"), 16);
+  EXPECT_STREQ(text, "-1099511627776|w");
 
   char small[8] = "keep";
   EXPECT_EQ(ReportsOnce("sprintf_s", [&] { return sprintf_s(small, "%s", "12345678"); }), -1);
@@ -66,8 +75,8 @@ TEST(SecureCrt, FormatsReturnTheLengthOrReportAnOverflow) {
   // As in the MSVC runtime, %s in a wide format takes a wide string and %S a narrow one.
   EXPECT_EQ(swprintf_s(wide, L"%s|%S|%c|%ls|%d", L"wide", "narrow", L'c', L"l", 7), 17);
   EXPECT_STREQ(wide, L"wide|narrow|c|l|7");
-  EXPECT_EQ(swprintf_s(wide, 32, L"%5.1f%%", 2.25), 6);
-  EXPECT_STREQ(wide, L"  2.2%");
+  EXPECT_EQ(swprintf_s(wide, 32, L"%5.1f%% %ld %hs", 2.25, negative, "n"), 11);
+  EXPECT_STREQ(wide, L"  2.2% -7 n");
 
   wchar_t tight[4] = L"abc";
   EXPECT_EQ(ReportsOnce("swprintf_s", [&] { return swprintf_s(tight, L"%d", 1234); }), -1);

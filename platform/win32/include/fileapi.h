@@ -43,6 +43,13 @@
 #define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
 
+// Security quality of service, for CreateFile2's dwSecurityQosFlags: they matter only for named pipes.
+#define SECURITY_ANONYMOUS (0 << 16)
+#define SECURITY_IDENTIFICATION (1 << 16)
+#define SECURITY_IMPERSONATION (2 << 16)
+#define SECURITY_DELEGATION (3 << 16)
+#define SECURITY_SQOS_PRESENT 0x00100000
+
 #define FILE_BEGIN 0
 #define FILE_CURRENT 1
 #define FILE_END 2

@@ -39,9 +39,10 @@ errno_t strcat_s(char* destination, size_t destinationSize, const char* source);
 errno_t wcscat_s(wchar_t* destination, size_t destinationSize, const wchar_t* source);
 
 // The characters written, without the terminator, or -1 (EINVAL for null arguments, ERANGE when the text
-// does not fit). In the wide forms, %s and %c take wide arguments and %S and %C narrow ones, as in the
-// MSVC runtime (glibc reads them the other way round).
-int sprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// does not fit). The format is read as the MSVC runtime reads it: %ld is 32 bits (long is on Windows),
+// %I64d 64; in the wide forms %s and %c take wide arguments and %S and %C narrow ones. That dialect is why
+// these carry no printf format attribute: GCC would check them against glibc's.
+int sprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, ...);
 int vsprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, va_list arguments);
 int swprintf_s(wchar_t* buffer, size_t sizeOfBuffer, const wchar_t* format, ...);
 int vswprintf_s(wchar_t* buffer, size_t sizeOfBuffer, const wchar_t* format, va_list arguments);
@@ -78,7 +79,7 @@ errno_t wcscat_s(wchar_t (&destination)[size], const wchar_t* source) {
   return wcscat_s(destination, size, source);
 }
 template <size_t size>
-__attribute__((format(printf, 2, 3))) int sprintf_s(char (&buffer)[size], const char* format, ...) {
+int sprintf_s(char (&buffer)[size], const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
   const int written = vsprintf_s(buffer, size, format, arguments);

@@ -6,12 +6,13 @@
 
 #include "Diagnostics.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -61,36 +62,58 @@ errno_t Copy(const char* call, Char* destination, size_t destinationSize, const 
   return CopyAt(call, destination, destinationSize, offset, source);
 }
 
-// MSVC's wide printf reads %s and %c as wide and %S and %C as narrow (and %hs/%ws explicitly); glibc's
-// wide printf reads %s and %c as narrow and wants %ls and %lc for wide. This rewrites the MSVC meanings into
-// glibc's spellings.
-std::wstring GlibcWideFormat(const wchar_t* format) {
-  std::wstring result;
-  for (const wchar_t* p = format; *p != L'\0'; ++p) {
+// The MSVC runtime's printf dialect in glibc's spelling. Where they differ:
+// - long is 32 bits on Windows, so %ld and %lu read a 32-bit value (which is what LONG and DWORD are here);
+//   %I64d and %I32d name the width outright, %Id the pointer's.
+// - %s and %c take the function's own character type, %S and %C the other one, %hs/%hc always narrow and
+//   %ls/%lc/%ws/%wc always wide. glibc reads %s as narrow in both families and wants %ls for wide.
+template <typename Char>
+std::basic_string<Char> GlibcFormat(const Char* format) {
+  constexpr bool kWideFunction = sizeof(Char) == sizeof(wchar_t);
+  auto in = [](Char c, const char* set) { return c != 0 && c < 128 && std::strchr(set, static_cast<char>(c)); };
+  std::basic_string<Char> result;
+  for (const Char* p = format; *p != 0; ++p) {
     result += *p;
-    if (*p != L'%') continue;
+    if (*p != '%') continue;
     ++p;
-    if (*p == L'%') {
+    if (*p == '%') {
       result += *p;
       continue;
     }
-    // Flags, width, precision (digits, '*', '.')
-    while (*p != L'\0' && std::wcschr(L"-+ #0123456789.*", *p) != nullptr) result += *p++;
-    std::wstring length;
-    while (*p != L'\0' && std::wcschr(L"hlLqjztwI", *p) != nullptr) length += *p++;
-    if (*p == L'\0') break;
-    const wchar_t conversion = *p;
-    const bool text = conversion == L's' || conversion == L'c' || conversion == L'S' || conversion == L'C';
-    if (!text) {
-      result += length;
-      result += conversion;
+    while (in(*p, "-+ #0123456789.*")) result += *p++;
+    std::string length;
+    while (in(*p, "hlLqjztwI")) {
+      const char modifier = static_cast<char>(*p++);
+      length += modifier;
+      if (modifier == 'I' && p[0] == '6' && p[1] == '4') {
+        length += "64";
+        p += 2;
+      } else if (modifier == 'I' && p[0] == '3' && p[1] == '2') {
+        length += "32";
+        p += 2;
+      }
+    }
+    if (*p == 0) break;
+    const char conversion = *p < 128 ? static_cast<char>(*p) : '?';
+    std::string translated;
+    if (std::strchr("diouxX", conversion) != nullptr) {
+      if (length == "l" || length == "I32") translated = "";
+      else if (length == "I64" || length == "I" || length == "q") translated = "ll";
+      else translated = length;
+      translated += conversion;
+    } else if (std::strchr("scSC", conversion) != nullptr) {
+      const bool upper = conversion == 'S' || conversion == 'C';
+      bool wide;
+      if (length == "h") wide = false;
+      else if (length == "l" || length == "w") wide = true;
+      else wide = upper != kWideFunction;
+      translated = std::string(wide ? "l" : "") + static_cast<char>(upper ? conversion - 'S' + 's' : conversion);
+    } else {
+      result.append(length.begin(), length.end());
+      result += *p;
       continue;
     }
-    const bool upper = conversion == L'S' || conversion == L'C';
-    const wchar_t lower = upper ? static_cast<wchar_t>(conversion - L'S' + L's') : conversion;
-    const bool wide = length == L"l" || length == L"w" || (length.empty() && !upper);
-    result += wide ? L"l" : L"";
-    result += lower;
+    result.append(translated.begin(), translated.end());
   }
   return result;
 }
@@ -118,7 +141,8 @@ int vsprintf_s(char* buffer, size_t sizeOfBuffer, const char* format, va_list ar
     Reject(EINVAL, "sprintf_s", "null buffer or format, or a buffer of no size", buffer, sizeOfBuffer);
     return -1;
   }
-  const int needed = std::vsnprintf(buffer, sizeOfBuffer, format, arguments);
+  const std::string glibcFormat = GlibcFormat(format);
+  const int needed = std::vsnprintf(buffer, sizeOfBuffer, glibcFormat.c_str(), arguments);
   if (needed < 0) {
     Reject(EINVAL, "sprintf_s", "the format could not be applied", buffer, sizeOfBuffer);
     return -1;
@@ -143,7 +167,7 @@ int vswprintf_s(wchar_t* buffer, size_t sizeOfBuffer, const wchar_t* format, va_
     Reject(EINVAL, "swprintf_s", "null buffer or format, or a buffer of no size", buffer, sizeOfBuffer);
     return -1;
   }
-  const std::wstring glibcFormat = GlibcWideFormat(format);
+  const std::wstring glibcFormat = GlibcFormat(format);
   // vswprintf says -1 both for "does not fit" and for a bad format, so the text is formatted into scratch
   // space that grows until it fits; only then is its length compared with the program's buffer.
   std::vector<wchar_t> scratch(std::max<size_t>(sizeOfBuffer, 256));
