@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sal.h>  // before <windows.h>, as libraries such as DirectXMath include it
 #include <Windows.h>  // the spelling many Windows programs use
 #include <wrl.h>
 
@@ -20,6 +21,9 @@ struct __declspec(align(32)) Aligned {
   float values[4];
 };
 __declspec(noinline) int NotInlined(int x) { return x + 1; }
+_Ret_maybenull_ _Success_(return != 0) const int* FirstOf(_In_reads_(count) const int* values, _In_ size_t count) {
+  return count > 0 ? values : nullptr;
+}
 
 TEST(WindowsHeaders, MinAndMaxMixTypesLikeTheMacrosAndLeaveTheStandardLibraryWorking) {
   const UINT width = 800;
@@ -71,6 +75,8 @@ TEST(WindowsHeaders, LargeIntegerHasWindowsPartsInBothSpellings) {
 TEST(WindowsHeaders, MsvcKeywordsAndHelperMacrosWork) {
   static_assert(alignof(Aligned) == 32);
   EXPECT_EQ(NotInlined(1), 2);
+  const int values[] = {4};
+  EXPECT_EQ(FirstOf(values, 1), values);
   EXPECT_EQ(_uuidof(IUnknown), __uuidof(IUnknown));
   EXPECT_EQ(__uuidof(IUnknown), IID_IUnknown);
   static_assert(_WIN32_WINNT >= 0x0A00 && WINVER == _WIN32_WINNT);

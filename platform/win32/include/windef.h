@@ -5,6 +5,7 @@
 
 #include <basetsd.h>
 #include <msvc_keywords.h>
+#include <sal.h>
 #include <wsl/winadapter.h>
 
 #include <stdint.h>
