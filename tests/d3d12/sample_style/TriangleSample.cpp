@@ -39,6 +39,7 @@ void TriangleSample::LoadPipeline() {
                                                               sizeof(allowTearing))) &&
                        allowTearing;
   }
+  OutputDebugStringA(m_tearingSupport ? "presenting with tearing allowed\n" : "presenting without tearing\n");
 
   DXGI_SWAP_CHAIN_DESC1 swapChainDesc = {};
   swapChainDesc.BufferCount = FrameCount;
