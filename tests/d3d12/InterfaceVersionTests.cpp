@@ -100,7 +100,7 @@ TEST_F(InterfaceVersions, APipelineStateStreamDrawsLikeItsDescription) {
 
   // A stream whose subobject type is unknown is refused.
   struct alignas(void*) Bad {
-    D3D12_PIPELINE_STATE_SUBOBJECT_TYPE type = D3D12_PIPELINE_STATE_SUBOBJECT_TYPE(999);
+    D3D12_PIPELINE_STATE_SUBOBJECT_TYPE type = D3D12_PIPELINE_STATE_SUBOBJECT_TYPE_MAX_VALID;
     UINT value = 0;
   } bad;
   const D3D12_PIPELINE_STATE_STREAM_DESC badDesc{sizeof(bad), &bad};

@@ -290,7 +290,14 @@ HRESULT Factory::EnumAdapterByGpuPreference(UINT index, DXGI_GPU_PREFERENCE pref
 
 HRESULT Factory::CheckFeatureSupport(DXGI_FEATURE feature, void* data, UINT dataSize) {
   constexpr const char* kCall = "IDXGIFactory5::CheckFeatureSupport";
-  if (feature != DXGI_FEATURE_PRESENT_ALLOW_TEARING) return Fail(E_INVALIDARG, kCall, "%d is not a feature", feature);
+  // Read as the number the program passed: a feature of a later DXGI is outside this enumeration's values, and
+  // must be answered rather than assumed impossible.
+  UINT featureNumber = 0;
+  static_assert(sizeof(feature) == sizeof(featureNumber));
+  std::memcpy(&featureNumber, &feature, sizeof(featureNumber));
+  if (featureNumber != DXGI_FEATURE_PRESENT_ALLOW_TEARING) {
+    return Fail(E_INVALIDARG, kCall, "%u is not a feature", featureNumber);
+  }
   if (data == nullptr || dataSize != sizeof(BOOL)) {
     return Fail(E_INVALIDARG, kCall, "DXGI_FEATURE_PRESENT_ALLOW_TEARING answers in a BOOL (%zu bytes, %u given)",
                 sizeof(BOOL), data == nullptr ? 0 : dataSize);
