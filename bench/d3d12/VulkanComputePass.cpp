@@ -26,7 +26,7 @@ bool HasExtension(VkPhysicalDevice device, const char* name) {
   return false;
 }
 
-void MemoryBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 from, VkAccessFlags2 fromAccess,
+void RecordMemoryBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 from, VkAccessFlags2 fromAccess,
                    VkPipelineStageFlags2 to, VkAccessFlags2 toAccess) {
   auto barrier = Make<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
   barrier.srcStageMask = from;
@@ -204,7 +204,7 @@ void VulkanComputePass::Run() {
   }
   pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_COMPUTE, layout_, 0, 3, writes);
   vkCmdDispatch(commands_, kElements / kGroupSize, 1, 1);
-  MemoryBarrier(commands_, VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_WRITE_BIT,
+  RecordMemoryBarrier(commands_, VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_WRITE_BIT,
                 VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
   vkEndCommandBuffer(commands_);
   auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);

@@ -1,4 +1,4 @@
-// DXGI 1.4: IDXGIFactory4 (the factory a Direct3D 12 program asks for) and IDXGISwapChain3.
+// DXGI 1.4: IDXGIFactory4 (the factory a Direct3D 12 program asks for), IDXGISwapChain3 and IDXGIAdapter3.
 #pragma once
 
 #include "dxgi1_3.h"
@@ -27,5 +27,34 @@ IDXGIFactory4 : public IDXGIFactory3 {
 };
 __CRT_UUID_DECL(IDXGIFactory4, 0x1bc6ea02, 0xef36, 0x464f, 0xbf, 0x0c, 0x21, 0xca, 0x39, 0xe5, 0x16, 0x8a)
 
+typedef enum DXGI_MEMORY_SEGMENT_GROUP {
+  DXGI_MEMORY_SEGMENT_GROUP_LOCAL = 0,
+  DXGI_MEMORY_SEGMENT_GROUP_NON_LOCAL = 1
+} DXGI_MEMORY_SEGMENT_GROUP;
+
+typedef struct DXGI_QUERY_VIDEO_MEMORY_INFO {
+  UINT64 Budget;
+  UINT64 CurrentUsage;
+  UINT64 AvailableForReservation;
+  UINT64 CurrentReservation;
+} DXGI_QUERY_VIDEO_MEMORY_INFO;
+
+MIDL_INTERFACE("645967a4-1392-4310-a798-8053ce3e93fd")
+IDXGIAdapter3 : public IDXGIAdapter2 {
+  virtual HRESULT STDMETHODCALLTYPE RegisterHardwareContentProtectionTeardownStatusEvent(HANDLE hEvent,
+                                                                                          DWORD* pdwCookie) = 0;
+  virtual void STDMETHODCALLTYPE UnregisterHardwareContentProtectionTeardownStatus(DWORD dwCookie) = 0;
+  virtual HRESULT STDMETHODCALLTYPE QueryVideoMemoryInfo(UINT NodeIndex, DXGI_MEMORY_SEGMENT_GROUP MemorySegmentGroup,
+                                                         DXGI_QUERY_VIDEO_MEMORY_INFO* pVideoMemoryInfo) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetVideoMemoryReservation(UINT NodeIndex,
+                                                              DXGI_MEMORY_SEGMENT_GROUP MemorySegmentGroup,
+                                                              UINT64 Reservation) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RegisterVideoMemoryBudgetChangeNotificationEvent(HANDLE hEvent,
+                                                                                      DWORD* pdwCookie) = 0;
+  virtual void STDMETHODCALLTYPE UnregisterVideoMemoryBudgetChangeNotification(DWORD dwCookie) = 0;
+};
+__CRT_UUID_DECL(IDXGIAdapter3, 0x645967a4, 0x1392, 0x4310, 0xa7, 0x98, 0x80, 0x53, 0xce, 0x3e, 0x93, 0xfd)
+
+DEFINE_GUID(IID_IDXGIAdapter3, 0x645967a4, 0x1392, 0x4310, 0xa7, 0x98, 0x80, 0x53, 0xce, 0x3e, 0x93, 0xfd);
 DEFINE_GUID(IID_IDXGISwapChain3, 0x94d99bdb, 0xf1f8, 0x4ab0, 0xb2, 0x36, 0x7d, 0xa0, 0x17, 0x0e, 0xda, 0xb1);
 DEFINE_GUID(IID_IDXGIFactory4, 0x1bc6ea02, 0xef36, 0x464f, 0xbf, 0x0c, 0x21, 0xca, 0x39, 0xe5, 0x16, 0x8a);

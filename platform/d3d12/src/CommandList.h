@@ -24,7 +24,9 @@ class Resource;
 class RootSignature;
 struct RootParameterLayout;
 
-class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12CommandList> {
+class CommandList final
+    : public DeviceChild<ID3D12GraphicsCommandList3, ID3D12GraphicsCommandList2, ID3D12GraphicsCommandList1,
+                         ID3D12GraphicsCommandList, ID3D12CommandList> {
  public:
   static HRESULT Create(Device& device, D3D12_COMMAND_LIST_TYPE type, CommandAllocator* allocator,
                         PipelineState* initialState, CommandList** commandList);
@@ -121,6 +123,27 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
   void STDMETHODCALLTYPE EndEvent() override;
   void STDMETHODCALLTYPE ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64, ID3D12Resource*,
                                          UINT64) override;
+
+  // ID3D12GraphicsCommandList1, 2 and 3 (CommandListVersions.cpp)
+  void STDMETHODCALLTYPE AtomicCopyBufferUINT(ID3D12Resource* destination, UINT64 destinationOffset,
+                                              ID3D12Resource* source, UINT64 sourceOffset, UINT dependentCount,
+                                              ID3D12Resource* const* dependentResources,
+                                              const D3D12_SUBRESOURCE_RANGE_UINT64* dependentRanges) override;
+  void STDMETHODCALLTYPE AtomicCopyBufferUINT64(ID3D12Resource* destination, UINT64 destinationOffset,
+                                                ID3D12Resource* source, UINT64 sourceOffset, UINT dependentCount,
+                                                ID3D12Resource* const* dependentResources,
+                                                const D3D12_SUBRESOURCE_RANGE_UINT64* dependentRanges) override;
+  void STDMETHODCALLTYPE OMSetDepthBounds(FLOAT minimum, FLOAT maximum) override;
+  void STDMETHODCALLTYPE SetSamplePositions(UINT samplesPerPixel, UINT pixelCount,
+                                            D3D12_SAMPLE_POSITION* positions) override;
+  void STDMETHODCALLTYPE ResolveSubresourceRegion(ID3D12Resource* destination, UINT destinationSubresource,
+                                                  UINT x, UINT y, ID3D12Resource* source, UINT sourceSubresource,
+                                                  D3D12_RECT* sourceRect, DXGI_FORMAT format,
+                                                  D3D12_RESOLVE_MODE mode) override;
+  void STDMETHODCALLTYPE SetViewInstanceMask(UINT mask) override;
+  void STDMETHODCALLTYPE WriteBufferImmediate(UINT count, const D3D12_WRITEBUFFERIMMEDIATE_PARAMETER* parameters,
+                                              const D3D12_WRITEBUFFERIMMEDIATE_MODE* modes) override;
+  void STDMETHODCALLTYPE SetProtectedResourceSession(ID3D12ProtectedResourceSession* session) override;
 
   bool IsClosed() const { return !recording_; }
   bool IsBundle() const { return type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE; }
@@ -231,6 +254,8 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList, ID3D12Co
                            Resource& to, UINT subresource, UINT x, UINT y, const D3D12_BOX* box);
   void CopyTextureToBuffer(const char* call, Resource& from, UINT subresource, const D3D12_BOX* box, Resource& to,
                            const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed, UINT x, UINT y);
+  void AtomicCopy(const char* call, ID3D12Resource* destination, UINT64 destinationOffset, ID3D12Resource* source,
+                  UINT64 sourceOffset, UINT64 size, UINT dependentCount);
 
   D3D12_COMMAND_LIST_TYPE type_ = D3D12_COMMAND_LIST_TYPE_DIRECT;
   CommandAllocator* allocator_ = nullptr;

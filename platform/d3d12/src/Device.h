@@ -14,7 +14,7 @@
 
 namespace d3d12vk {
 
-class Device final : public D3D12Object<ID3D12Device> {
+class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Device1, ID3D12Device> {
  public:
   // The device of adapter `adapterIndex` (an index into instance->Adapters()), AddRef'd. The first call
   // creates it; later calls return the same object for as long as anyone holds it.
@@ -98,6 +98,22 @@ class Device final : public D3D12Object<ID3D12Device> {
                                            UINT firstSubresourceTiling,
                                            D3D12_SUBRESOURCE_TILING* subresourceTilings) override;
   LUID STDMETHODCALLTYPE GetAdapterLuid() override { return vulkan_->Adapter().luid; }
+
+  // ID3D12Device1, 2 and 3 (DeviceVersions.cpp)
+  HRESULT STDMETHODCALLTYPE CreatePipelineLibrary(const void* blob, SIZE_T blobLength, REFIID riid,
+                                                  void** library) override;
+  HRESULT STDMETHODCALLTYPE SetEventOnMultipleFenceCompletion(ID3D12Fence* const* fences, const UINT64* values,
+                                                              UINT count, D3D12_MULTIPLE_FENCE_WAIT_FLAGS flags,
+                                                              HANDLE event) override;
+  HRESULT STDMETHODCALLTYPE SetResidencyPriority(UINT count, ID3D12Pageable* const* objects,
+                                                 const D3D12_RESIDENCY_PRIORITY* priorities) override;
+  HRESULT STDMETHODCALLTYPE CreatePipelineState(const D3D12_PIPELINE_STATE_STREAM_DESC* desc, REFIID riid,
+                                                void** pipelineState) override;
+  HRESULT STDMETHODCALLTYPE OpenExistingHeapFromAddress(const void* address, REFIID riid, void** heap) override;
+  HRESULT STDMETHODCALLTYPE OpenExistingHeapFromFileMapping(HANDLE fileMapping, REFIID riid, void** heap) override;
+  HRESULT STDMETHODCALLTYPE EnqueueMakeResident(D3D12_RESIDENCY_FLAGS flags, UINT count,
+                                                ID3D12Pageable* const* objects, ID3D12Fence* fenceToSignal,
+                                                UINT64 fenceValueToSignal) override;
 
   VulkanDevice& Vulkan() { return *vulkan_; }
   SubmissionQueue& Submissions() { return *submissions_; }

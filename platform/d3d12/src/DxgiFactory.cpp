@@ -2,9 +2,13 @@
 
 #include "CommandQueue.h"
 #include "Diagnostics.h"
+#include "PresentModes.h"
 #include "SwapChain.h"
+#include "VulkanStructs.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace d3d12vk {
 namespace {
@@ -29,6 +33,59 @@ void DescribeAdapter(const AdapterInfo& adapter, DXGI_ADAPTER_DESC1* desc) {
     }
   }
   desc->Flags = adapter.isSoftware ? DXGI_ADAPTER_FLAG_SOFTWARE : DXGI_ADAPTER_FLAG_NONE;
+}
+
+// How much of each Vulkan memory heap the process may use and uses. VK_EXT_memory_budget tells both;
+// without it the budget is the heap's size and the usage is unknown, so it reads as none.
+struct HeapBudget {
+  uint64_t budget = 0;
+  uint64_t usage = 0;
+};
+
+bool SupportsMemoryBudget(VkPhysicalDevice device) {
+  uint32_t count = 0;
+  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
+  std::vector<VkExtensionProperties> extensions(count);
+  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, extensions.data());
+  return std::any_of(extensions.begin(), extensions.end(), [](const VkExtensionProperties& extension) {
+    return std::strcmp(extension.extensionName, VK_EXT_MEMORY_BUDGET_EXTENSION_NAME) == 0;
+  });
+}
+
+std::vector<HeapBudget> ReadHeapBudgets(const AdapterInfo& adapter) {
+  std::vector<HeapBudget> heaps(adapter.memory.memoryHeapCount);
+  if (SupportsMemoryBudget(adapter.physicalDevice)) {
+    auto budget = VkInit<VkPhysicalDeviceMemoryBudgetPropertiesEXT>(
+        VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MEMORY_BUDGET_PROPERTIES_EXT);
+    auto properties = VkInit<VkPhysicalDeviceMemoryProperties2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MEMORY_PROPERTIES_2);
+    properties.pNext = &budget;
+    vkGetPhysicalDeviceMemoryProperties2(adapter.physicalDevice, &properties);
+    for (size_t i = 0; i < heaps.size(); ++i) heaps[i] = {budget.heapBudget[i], budget.heapUsage[i]};
+  } else {
+    for (size_t i = 0; i < heaps.size(); ++i) heaps[i].budget = adapter.memory.memoryHeaps[i].size;
+  }
+  return heaps;
+}
+
+// Which heaps make up a segment group. A discrete adapter's local segment is its device-local memory and
+// the non-local one the system memory it reaches; an adapter that shares the system's memory (integrated,
+// CPU) has everything in the local segment and an empty non-local one, as DXGI reports for such adapters.
+bool HeapInSegment(const AdapterInfo& adapter, uint32_t heap, DXGI_MEMORY_SEGMENT_GROUP group) {
+  const bool discrete = adapter.properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU;
+  if (!discrete) return group == DXGI_MEMORY_SEGMENT_GROUP_LOCAL;
+  const bool deviceLocal = adapter.memory.memoryHeaps[heap].flags & VK_MEMORY_HEAP_DEVICE_LOCAL_BIT;
+  return deviceLocal == (group == DXGI_MEMORY_SEGMENT_GROUP_LOCAL);
+}
+
+// Orders adapters for EnumAdapterByGpuPreference; lower comes first.
+int PreferenceRank(const AdapterInfo& adapter, DXGI_GPU_PREFERENCE preference) {
+  if (adapter.isSoftware) return 4;  // WARP's counterpart comes last either way
+  switch (adapter.properties.deviceType) {
+    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU: return preference == DXGI_GPU_PREFERENCE_MINIMUM_POWER ? 1 : 0;
+    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU: return preference == DXGI_GPU_PREFERENCE_MINIMUM_POWER ? 0 : 1;
+    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU: return 2;
+    default: return 3;
+  }
 }
 
 }  // namespace
@@ -63,6 +120,90 @@ HRESULT Adapter::GetDesc1(DXGI_ADAPTER_DESC1* desc) {
   if (desc == nullptr) return E_INVALIDARG;
   DescribeAdapter(instance_->Adapters()[index_], desc);
   return S_OK;
+}
+
+HRESULT Adapter::GetDesc2(DXGI_ADAPTER_DESC2* desc) {
+  if (desc == nullptr) return E_INVALIDARG;
+  DXGI_ADAPTER_DESC1 full;
+  DescribeAdapter(Info(), &full);
+  *desc = {};
+  std::memcpy(desc, &full, sizeof(full));  // DESC2 starts with DESC1's fields
+  // Vulkan does not say how finely the device can be interrupted; the coarsest answer is the safe one.
+  desc->GraphicsPreemptionGranularity = DXGI_GRAPHICS_PREEMPTION_DMA_BUFFER_BOUNDARY;
+  desc->ComputePreemptionGranularity = DXGI_COMPUTE_PREEMPTION_DMA_BUFFER_BOUNDARY;
+  return S_OK;
+}
+
+HRESULT Adapter::GetDesc3(DXGI_ADAPTER_DESC3* desc) {
+  if (desc == nullptr) return E_INVALIDARG;
+  DXGI_ADAPTER_DESC2 desc2;
+  GetDesc2(&desc2);
+  static_assert(sizeof(DXGI_ADAPTER_DESC3) == sizeof(DXGI_ADAPTER_DESC2));
+  std::memcpy(desc, &desc2, sizeof(*desc));
+  // Direct3D 12 fences are Vulkan timeline semaphores, which the device watches: monitored fences.
+  desc->Flags = DXGI_ADAPTER_FLAG3(DXGI_ADAPTER_FLAG3_SUPPORT_MONITORED_FENCES |
+                                   (Info().isSoftware ? DXGI_ADAPTER_FLAG3_SOFTWARE : DXGI_ADAPTER_FLAG3_NONE));
+  return S_OK;
+}
+
+bool Adapter::CheckSegment(const char* call, UINT nodeIndex, DXGI_MEMORY_SEGMENT_GROUP group) const {
+  if (nodeIndex != 0) {
+    Fail(E_INVALIDARG, call, "node %u does not exist; the adapter has one node", nodeIndex);
+    return false;
+  }
+  if (group != DXGI_MEMORY_SEGMENT_GROUP_LOCAL && group != DXGI_MEMORY_SEGMENT_GROUP_NON_LOCAL) {
+    Fail(E_INVALIDARG, call, "%d is not a memory segment group", group);
+    return false;
+  }
+  return true;
+}
+
+HRESULT Adapter::QueryVideoMemoryInfo(UINT nodeIndex, DXGI_MEMORY_SEGMENT_GROUP group,
+                                      DXGI_QUERY_VIDEO_MEMORY_INFO* info) {
+  constexpr const char* kCall = "IDXGIAdapter3::QueryVideoMemoryInfo";
+  if (info == nullptr) return Fail(E_INVALIDARG, kCall, "pVideoMemoryInfo is null");
+  if (!CheckSegment(kCall, nodeIndex, group)) return E_INVALIDARG;
+  *info = {};
+  const std::vector<HeapBudget> heaps = ReadHeapBudgets(Info());
+  for (uint32_t i = 0; i < heaps.size(); ++i) {
+    if (!HeapInSegment(Info(), i, group)) continue;
+    info->Budget += heaps[i].budget;
+    info->CurrentUsage += heaps[i].usage;
+  }
+  info->AvailableForReservation = info->Budget;
+  info->CurrentReservation = reservations_[group];
+  return S_OK;
+}
+
+HRESULT Adapter::SetVideoMemoryReservation(UINT nodeIndex, DXGI_MEMORY_SEGMENT_GROUP group, UINT64 reservation) {
+  constexpr const char* kCall = "IDXGIAdapter3::SetVideoMemoryReservation";
+  if (!CheckSegment(kCall, nodeIndex, group)) return E_INVALIDARG;
+  DXGI_QUERY_VIDEO_MEMORY_INFO info;
+  QueryVideoMemoryInfo(nodeIndex, group, &info);
+  if (reservation > info.AvailableForReservation) {
+    return Fail(E_INVALIDARG, kCall, "%llu bytes is more than the %llu available for reservation",
+                static_cast<unsigned long long>(reservation),
+                static_cast<unsigned long long>(info.AvailableForReservation));
+  }
+  // Vulkan has no reservations; the amount is remembered and reported back, which is all a program sees.
+  reservations_[group] = reservation;
+  return S_OK;
+}
+
+HRESULT Adapter::RegisterHardwareContentProtectionTeardownStatusEvent(HANDLE, DWORD*) {
+  return NotImplemented("IDXGIAdapter3::RegisterHardwareContentProtectionTeardownStatusEvent");
+}
+
+void Adapter::UnregisterHardwareContentProtectionTeardownStatus(DWORD) {
+  ReportUnsupportedOnce("IDXGIAdapter3::UnregisterHardwareContentProtectionTeardownStatus");
+}
+
+HRESULT Adapter::RegisterVideoMemoryBudgetChangeNotificationEvent(HANDLE, DWORD*) {
+  return NotImplemented("IDXGIAdapter3::RegisterVideoMemoryBudgetChangeNotificationEvent");
+}
+
+void Adapter::UnregisterVideoMemoryBudgetChangeNotification(DWORD) {
+  ReportUnsupportedOnce("IDXGIAdapter3::UnregisterVideoMemoryBudgetChangeNotification");
 }
 
 HRESULT Adapter::CheckInterfaceSupport(REFGUID, LARGE_INTEGER*) {
@@ -123,6 +264,50 @@ HRESULT Factory::EnumWarpAdapter(REFIID riid, void** adapter) {
     if (adapters[i].isSoftware) return HandOutAdapter(i, riid, adapter);
   }
   return DXGI_ERROR_NOT_FOUND;
+}
+
+HRESULT Factory::EnumAdapterByGpuPreference(UINT index, DXGI_GPU_PREFERENCE preference, REFIID riid,
+                                            void** adapter) {
+  constexpr const char* kCall = "IDXGIFactory6::EnumAdapterByGpuPreference";
+  if (adapter == nullptr) return Fail(E_INVALIDARG, kCall, "ppvAdapter is null");
+  *adapter = nullptr;
+  if (preference != DXGI_GPU_PREFERENCE_UNSPECIFIED && preference != DXGI_GPU_PREFERENCE_MINIMUM_POWER &&
+      preference != DXGI_GPU_PREFERENCE_HIGH_PERFORMANCE) {
+    return Fail(E_INVALIDARG, kCall, "%d is not a GPU preference", preference);
+  }
+  const auto& adapters = instance_->Adapters();
+  if (index >= adapters.size()) return DXGI_ERROR_NOT_FOUND;
+  // Without a preference the order is EnumAdapters', which already puts the best adapter first.
+  std::vector<size_t> order(adapters.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  if (preference != DXGI_GPU_PREFERENCE_UNSPECIFIED) {
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+      return PreferenceRank(adapters[a], preference) < PreferenceRank(adapters[b], preference);
+    });
+  }
+  return HandOutAdapter(order[index], riid, adapter);
+}
+
+HRESULT Factory::CheckFeatureSupport(DXGI_FEATURE feature, void* data, UINT dataSize) {
+  constexpr const char* kCall = "IDXGIFactory5::CheckFeatureSupport";
+  // Read as the number the program passed: a feature of a later DXGI is outside this enumeration's values, and
+  // must be answered rather than assumed impossible.
+  UINT featureNumber = 0;
+  static_assert(sizeof(feature) == sizeof(featureNumber));
+  std::memcpy(&featureNumber, &feature, sizeof(featureNumber));
+  if (featureNumber != DXGI_FEATURE_PRESENT_ALLOW_TEARING) {
+    return Fail(E_INVALIDARG, kCall, "%u is not a feature", featureNumber);
+  }
+  if (data == nullptr || dataSize != sizeof(BOOL)) {
+    return Fail(E_INVALIDARG, kCall, "DXGI_FEATURE_PRESENT_ALLOW_TEARING answers in a BOOL (%zu bytes, %u given)",
+                sizeof(BOOL), data == nullptr ? 0 : dataSize);
+  }
+  // Tearing is the display's immediate present mode; the default adapter is the one programs present with.
+  std::call_once(tearingChecked_, [this] {
+    tearingSupported_ = !instance_->Adapters().empty() && AdapterCanTear(*instance_, instance_->Adapters().front());
+  });
+  *static_cast<BOOL*>(data) = tearingSupported_ ? TRUE : FALSE;
+  return S_OK;
 }
 
 HRESULT Factory::MakeWindowAssociation(HWND window, UINT) {

@@ -7,4 +7,4 @@
 #define DEFINE_GUID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
   EXTERN_C const GUID name = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}
 
-#include <dxgi1_4.h>
+#include <dxgi1_6.h>

@@ -3,7 +3,7 @@
 
 #include "ComObject.h"
 
-#include <dxgi1_4.h>
+#include <dxgi1_6.h>
 
 namespace d3d12vk {
 

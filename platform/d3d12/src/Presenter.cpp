@@ -2,6 +2,7 @@
 
 #include "Device.h"
 #include "Diagnostics.h"
+#include "PresentModes.h"
 #include "Resource.h"
 #include "ResourceStates.h"
 #include "VulkanStructs.h"
@@ -139,25 +140,22 @@ uint64_t Presenter::SubmitCommands(const char* call, VkCommandBuffer commands, V
   return serial;
 }
 
-HRESULT Presenter::Present(const char* call, Resource& backBuffer, UINT syncInterval) {
+HRESULT Presenter::Present(const char* call, Resource& backBuffer, UINT syncInterval, bool allowTearing) {
   if (backBuffer.RecordedState() != D3D12_RESOURCE_STATE_PRESENT) {
     return Fail(DXGI_ERROR_INVALID_CALL, call,
                 "the back buffer is in state 0x%x; transition it to PRESENT before presenting",
                 backBuffer.RecordedState());
   }
-  return IsWindowed() ? PresentToWindow(call, backBuffer, syncInterval) : PresentOffscreen(call, backBuffer);
+  return IsWindowed() ? PresentToWindow(call, backBuffer, syncInterval, allowTearing)
+                      : PresentOffscreen(call, backBuffer);
 }
 
-VkPresentModeKHR Presenter::ChoosePresentMode(UINT syncInterval) const {
-  if (syncInterval > 0) return VK_PRESENT_MODE_FIFO_KHR;
+VkPresentModeKHR Presenter::ChoosePresentMode(UINT syncInterval, bool allowTearing) const {
   uint32_t count = 0;
   vkGetPhysicalDeviceSurfacePresentModesKHR(device_.Vulkan().PhysicalDevice(), surface_, &count, nullptr);
   std::vector<VkPresentModeKHR> modes(count);
   vkGetPhysicalDeviceSurfacePresentModesKHR(device_.Vulkan().PhysicalDevice(), surface_, &count, modes.data());
-  for (VkPresentModeKHR preferred : {VK_PRESENT_MODE_IMMEDIATE_KHR, VK_PRESENT_MODE_MAILBOX_KHR}) {
-    if (std::find(modes.begin(), modes.end(), preferred) != modes.end()) return preferred;
-  }
-  return VK_PRESENT_MODE_FIFO_KHR;
+  return ChooseFlipPresentMode(modes, syncInterval, allowTearing);
 }
 
 bool Presenter::ImageFitsDevice(VkPhysicalDevice physical, VkFormat format, VkExtent2D extent) {
@@ -262,8 +260,8 @@ VkSemaphore Presenter::TakeAcquireSemaphore() {
   return semaphore;
 }
 
-HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT syncInterval) {
-  const VkPresentModeKHR mode = ChoosePresentMode(syncInterval);
+HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT syncInterval, bool allowTearing) {
+  const VkPresentModeKHR mode = ChoosePresentMode(syncInterval, allowTearing);
   uint32_t imageIndex = 0;
   VkSemaphore acquired = VK_NULL_HANDLE;
   for (int attempt = 0; attempt < 2; ++attempt) {

@@ -29,7 +29,8 @@ class Presenter {
 
   // Copies `backBuffer` (in the PRESENT state) to the screen or the front image. S_OK, DXGI_STATUS_OCCLUDED for
   // a minimised window, or a failure reported with `call`. Sync interval 0 does not wait for vertical blank.
-  HRESULT Present(const char* call, Resource& backBuffer, UINT syncInterval);
+  // `allowTearing`: the program passed DXGI_PRESENT_ALLOW_TEARING (see ChooseFlipPresentMode).
+  HRESULT Present(const char* call, Resource& backBuffer, UINT syncInterval, bool allowTearing = false);
 
   // The last frame of an off-screen presenter as RGBA8 rows, top row first.
   HRESULT ReadLastFrame(std::vector<uint8_t>* rgba, UINT* width, UINT* height);
@@ -40,7 +41,7 @@ class Presenter {
  private:
   VkCommandBuffer BeginCommands();
   uint64_t SubmitCommands(const char* call, VkCommandBuffer commands, VkSemaphore wait, VkSemaphore signal);
-  HRESULT PresentToWindow(const char* call, Resource& backBuffer, UINT syncInterval);
+  HRESULT PresentToWindow(const char* call, Resource& backBuffer, UINT syncInterval, bool allowTearing);
   HRESULT PresentOffscreen(const char* call, Resource& backBuffer);
   // Creates the VkSwapchainKHR if needed; S_FALSE while the window has no area.
   // Whether the device can make a swap-chain image of this format and size.
@@ -50,7 +51,7 @@ class Presenter {
   bool EnsureFrontImage(const char* call, const Resource& backBuffer);
   void DestroyFrontImage();
   VkSemaphore TakeAcquireSemaphore();
-  VkPresentModeKHR ChoosePresentMode(UINT syncInterval) const;
+  VkPresentModeKHR ChoosePresentMode(UINT syncInterval, bool allowTearing) const;
 
   Device& device_;
   VkDevice vkDevice_;

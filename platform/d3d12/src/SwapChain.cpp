@@ -123,13 +123,21 @@ HRESULT SwapChain::GetDevice(REFIID riid, void** device) {
 HRESULT SwapChain::Present(UINT syncInterval, UINT flags) {
   constexpr const char* kCall = "IDXGISwapChain::Present";
   if (syncInterval > 4) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "SyncInterval %u is above 4", syncInterval);
+  const bool allowTearing = (flags & DXGI_PRESENT_ALLOW_TEARING) != 0;
+  if (allowTearing && syncInterval != 0) {
+    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "DXGI_PRESENT_ALLOW_TEARING needs SyncInterval 0 (got %u)", syncInterval);
+  }
+  if (allowTearing && !(desc_.Flags & DXGI_SWAP_CHAIN_FLAG_ALLOW_TEARING)) {
+    return Fail(DXGI_ERROR_INVALID_CALL, kCall,
+                "DXGI_PRESENT_ALLOW_TEARING needs a swap chain created with DXGI_SWAP_CHAIN_FLAG_ALLOW_TEARING");
+  }
   if (flags & DXGI_PRESENT_TEST) return S_OK;
   // After work the queue holds for a fence wait, the frame is shown once that work has been submitted.
   Resource* frame = buffers_[currentBuffer_];
-  const bool held = queue_.RunAfterHeldWork(this, [this, frame, syncInterval] {
-    presenter_->Present(kCall, *frame, syncInterval);
+  const bool held = queue_.RunAfterHeldWork(this, [this, frame, syncInterval, allowTearing] {
+    presenter_->Present(kCall, *frame, syncInterval, allowTearing);
   });
-  const HRESULT result = held ? S_OK : presenter_->Present(kCall, *frame, syncInterval);
+  const HRESULT result = held ? S_OK : presenter_->Present(kCall, *frame, syncInterval, allowTearing);
   if (FAILED(result)) return result;
   currentBuffer_ = (currentBuffer_ + 1) % UINT(buffers_.size());
   ++presentCount_;
@@ -308,6 +316,18 @@ HRESULT SwapChain::SetMatrixTransform(const DXGI_MATRIX_3X2_F*) {
 
 HRESULT SwapChain::GetMatrixTransform(DXGI_MATRIX_3X2_F*) {
   return NotImplemented("IDXGISwapChain2::GetMatrixTransform");
+}
+
+HRESULT SwapChain::SetHDRMetaData(DXGI_HDR_METADATA_TYPE type, UINT size, void* metaData) {
+  constexpr const char* kCall = "IDXGISwapChain4::SetHDRMetaData";
+  if (type == DXGI_HDR_METADATA_TYPE_NONE) return S_OK;  // clearing metadata there is none of
+  if (type != DXGI_HDR_METADATA_TYPE_HDR10 && type != DXGI_HDR_METADATA_TYPE_HDR10PLUS) {
+    return Fail(E_INVALIDARG, kCall, "%d is not a metadata type", type);
+  }
+  if (metaData == nullptr || size == 0) return Fail(E_INVALIDARG, kCall, "HDR metadata without data");
+  // The back buffers are only ever shown as SDR (CheckColorSpaceSupport offers sRGB alone), so there is no
+  // display the metadata could describe.
+  return Fail(DXGI_ERROR_UNSUPPORTED, kCall, "HDR output is not available; the metadata is ignored");
 }
 
 }  // namespace d3d12vk

@@ -1,4 +1,4 @@
-// IDXGISwapChain3 for Direct3D 12: flip-model back buffers owned by the layer, shown by a Presenter.
+// IDXGISwapChain4 for Direct3D 12: flip-model back buffers owned by the layer, shown by a Presenter.
 #pragma once
 
 #include "DxgiObject.h"
@@ -14,7 +14,7 @@ class Factory;
 class Resource;
 
 class SwapChain final
-    : public DxgiObject<IDXGISwapChain3, IDXGISwapChain2, IDXGISwapChain1, IDXGISwapChain, IDXGIDeviceSubObject> {
+    : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXGISwapChain2, IDXGISwapChain1, IDXGISwapChain, IDXGIDeviceSubObject> {
  public:
   static HRESULT Create(const char* call, Factory& factory, CommandQueue& queue, const DXGI_SWAP_CHAIN_DESC& desc,
                         SwapChain** swapChain);
@@ -60,6 +60,8 @@ class SwapChain final
   HRESULT STDMETHODCALLTYPE SetColorSpace1(DXGI_COLOR_SPACE_TYPE colorSpace) override;
   HRESULT STDMETHODCALLTYPE ResizeBuffers1(UINT bufferCount, UINT width, UINT height, DXGI_FORMAT format, UINT flags,
                                            const UINT* nodeMasks, IUnknown* const* presentQueues) override;
+  // IDXGISwapChain4
+  HRESULT STDMETHODCALLTYPE SetHDRMetaData(DXGI_HDR_METADATA_TYPE type, UINT size, void* metaData) override;
 
   HRESULT ReadLastPresentedFrame(std::vector<uint8_t>* rgba, UINT* width, UINT* height) {
     return presenter_->ReadLastFrame(rgba, width, height);

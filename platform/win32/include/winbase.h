@@ -12,6 +12,7 @@
 #define WAIT_TIMEOUT 258L
 #define WAIT_FAILED ((DWORD)0xFFFFFFFF)
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define MAXIMUM_WAIT_OBJECTS 64
 
 #define SYNCHRONIZE 0x00100000L
 #define STANDARD_RIGHTS_REQUIRED 0x000F0000L
@@ -64,6 +65,13 @@ BOOL WINAPI ResetEvent(HANDLE event);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // No asynchronous procedure calls are ever queued here, so an alertable wait is a plain one.
 DWORD WINAPI WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable);
+// Waits on event and thread handles. The array may hold each object once; waiting for all takes the
+// signals of auto-reset events only when every object is signalled at the same time. No handle is ever
+// abandoned here (there are no mutexes), so the answer is WAIT_OBJECT_0 + index, WAIT_TIMEOUT or WAIT_FAILED.
+DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
+DWORD WINAPI WaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                      BOOL alertable);
+// Closes event, thread and file handles.
 BOOL WINAPI CloseHandle(HANDLE handle);
 
 void WINAPI OutputDebugStringW(LPCWSTR text);

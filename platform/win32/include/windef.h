@@ -4,6 +4,8 @@
 #pragma once
 
 #include <basetsd.h>
+#include <msvc_keywords.h>
+#include <sal.h>
 #include <wsl/winadapter.h>
 
 #include <stdint.h>
@@ -42,3 +44,44 @@ DECLARE_HANDLE(HMENU);
 #define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
 #define MAKELONG(a, b) \
   ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+
+// The Windows version a program targets; programs may set their own before including <windows.h>.
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0A00
+#endif
+#ifndef WINVER
+#define WINVER _WIN32_WINNT
+#endif
+
+typedef unsigned char byte;
+
+// Windows defines min and max as macros unless the program defines NOMINMAX. Macros would break the C++
+// standard headers a program includes afterwards (libstdc++ declares std::min and calls
+// std::numeric_limits<T>::max()), so in C++ they are function templates in the global namespace instead.
+// They keep what programs rely on from the macros: the two arguments may have different types, and the
+// result has the type the conditional operator would give. Where both arguments have the same type and
+// std::min is visible too (`using namespace std`), std::min is the better match, so neither call is ambiguous.
+#ifndef NOMINMAX
+#ifdef __cplusplus
+#include <type_traits>
+
+template <typename A, typename B>
+constexpr std::common_type_t<A, B> min(const A& a, const B& b) {
+  using Common = std::common_type_t<A, B>;
+  return Common(a) < Common(b) ? Common(a) : Common(b);
+}
+
+template <typename A, typename B>
+constexpr std::common_type_t<A, B> max(const A& a, const B& b) {
+  using Common = std::common_type_t<A, B>;
+  return Common(a) > Common(b) ? Common(a) : Common(b);
+}
+#else
+#ifndef min
+#define min(a, b) (((a) < (b)) ? (a) : (b))
+#endif
+#ifndef max
+#define max(a, b) (((a) > (b)) ? (a) : (b))
+#endif
+#endif
+#endif

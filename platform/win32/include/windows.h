@@ -3,8 +3,11 @@
 #pragma once
 
 #include <windef.h>
+#include <winnt.h>
 #include <winerror.h>
 #include <winbase.h>
+#include <fileapi.h>
+#include <processthreadsapi.h>
 #include <winuser.h>
 #include <objbase.h>
 #include <secure_crt.h>

@@ -360,6 +360,10 @@ SHORT WINAPI GetKeyState(int virtualKey);
 }  // extern "C"
 #endif
 
+// Like Windows, CreateWindow is no function of its own: it is CreateWindowEx with no extended style.
+#define CreateWindowW(className, windowName, style, x, y, width, height, parent, menu, instance, param) \
+  CreateWindowExW(0L, className, windowName, style, x, y, width, height, parent, menu, instance, param)
+
 #ifdef UNICODE
 typedef WNDCLASSEXW WNDCLASSEX;
 typedef CREATESTRUCTW CREATESTRUCT;
@@ -370,6 +374,7 @@ typedef LPCREATESTRUCTW LPCREATESTRUCT;
 #define RegisterClassEx RegisterClassExW
 #define UnregisterClass UnregisterClassW
 #define CreateWindowEx CreateWindowExW
+#define CreateWindow CreateWindowW
 #define SetWindowText SetWindowTextW
 #define GetWindowText GetWindowTextW
 #define GetWindowTextLength GetWindowTextLengthW

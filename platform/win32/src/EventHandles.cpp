@@ -1,67 +1,66 @@
-// Event handles. A handle is a key into a table, never a pointer the layer dereferences, so a stale or
-// made-up handle is reported instead of crashing. Handles are not reused.
+// Event handles and the waits on any waitable handle (events and threads).
 
 #include "Diagnostics.h"
 #include "Event.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <memory>
-#include <mutex>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
-class EventTable {
- public:
-  HANDLE Add(std::shared_ptr<win32::Event> event) {
-    std::lock_guard lock(mutex_);
-    const uintptr_t key = nextKey_;
-    nextKey_ += 4;  // like kernel handles: multiples of four
-    events_.emplace(key, std::move(event));
-    return reinterpret_cast<HANDLE>(key);
-  }
-
-  std::shared_ptr<win32::Event> Find(HANDLE handle) {
-    std::lock_guard lock(mutex_);
-    auto found = events_.find(reinterpret_cast<uintptr_t>(handle));
-    return found != events_.end() ? found->second : nullptr;
-  }
-
-  bool Remove(HANDLE handle) {
-    std::lock_guard lock(mutex_);
-    return events_.erase(reinterpret_cast<uintptr_t>(handle)) > 0;
-  }
-
- private:
-  std::mutex mutex_;
-  std::unordered_map<uintptr_t, std::shared_ptr<win32::Event>> events_;
-  uintptr_t nextKey_ = 0x1000;
-};
-
-EventTable& Events() {
-  static EventTable table;
-  return table;
-}
-
 // The event behind `handle`, or null after reporting the bad handle on behalf of `call`.
 std::shared_ptr<win32::Event> EventFor(HANDLE handle, const char* call) {
-  auto event = Events().Find(handle);
-  if (!event) win32::FailCall(ERROR_INVALID_HANDLE, call, "%p is not an open event handle", handle);
-  return event;
+  return win32::KernelObjectFor<win32::Event>(handle, call, "event");
 }
 
 HANDLE CreateEventHandle(bool manualReset, bool initiallySignalled, LPCWSTR name, const char* call) {
   // Named events would be shared between processes; the engine only uses unnamed ones.
   if (name != nullptr) win32::ReportCall(call, "named events are not supported; creating an unnamed one");
-  return Events().Add(std::make_shared<win32::Event>(manualReset, initiallySignalled));
+  return win32::AddKernelObject(std::make_shared<win32::Event>(manualReset, initiallySignalled));
 }
 
-DWORD WaitForEvent(HANDLE handle, DWORD milliseconds, const char* call) {
-  // The table keeps its own reference, so closing the handle during the wait does not pull the event
-  // away from under it.
-  auto event = EventFor(handle, call);
-  if (!event) return WAIT_FAILED;
-  return event->Wait(milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+// The object behind a handle to wait on, and the event that signals it. Holding the object keeps the event
+// alive: the table keeps its own reference, so closing the handle during the wait does not pull the event
+// away from under it.
+struct Waitable {
+  std::shared_ptr<win32::KernelObject> object;
+  win32::Event* event = nullptr;
+};
+
+Waitable WaitableFor(HANDLE handle, const char* call) {
+  Waitable waitable{win32::FindKernelObject(handle)};
+  if (waitable.object) waitable.event = waitable.object->WaitableEvent();
+  if (waitable.event == nullptr) {
+    win32::FailCall(ERROR_INVALID_HANDLE, call, "%p is not an open handle that can be waited on", handle);
+  }
+  return waitable;
+}
+
+DWORD WaitForOne(HANDLE handle, DWORD milliseconds, const char* call) {
+  Waitable waitable = WaitableFor(handle, call);
+  if (waitable.event == nullptr) return WAIT_FAILED;
+  return waitable.event->Wait(milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+DWORD WaitForMany(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, const char* call) {
+  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
+    win32::FailCall(ERROR_INVALID_PARAMETER, call, "%u handles given; between 1 and %d are allowed", count,
+                    MAXIMUM_WAIT_OBJECTS);
+    return WAIT_FAILED;
+  }
+  std::vector<Waitable> waitables;
+  std::vector<win32::Event*> events;
+  for (DWORD i = 0; i < count; ++i) {
+    waitables.push_back(WaitableFor(handles[i], call));
+    if (waitables.back().event == nullptr) return WAIT_FAILED;
+    if (std::find(events.begin(), events.end(), waitables.back().event) != events.end()) {
+      win32::FailCall(ERROR_INVALID_PARAMETER, call, "handle %u (%p) is in the array twice", i, handles[i]);
+      return WAIT_FAILED;
+    }
+    events.push_back(waitables.back().event);
+  }
+  return win32::Event::WaitForAnyOrAll(events, waitAll, milliseconds);
 }
 
 }  // namespace
@@ -90,19 +89,20 @@ BOOL WINAPI ResetEvent(HANDLE event) {
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  return WaitForEvent(handle, milliseconds, "WaitForSingleObject");
+  return WaitForOne(handle, milliseconds, "WaitForSingleObject");
 }
 
 DWORD WINAPI WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL) {
-  return WaitForEvent(handle, milliseconds, "WaitForSingleObjectEx");
+  return WaitForOne(handle, milliseconds, "WaitForSingleObjectEx");
 }
 
-BOOL WINAPI CloseHandle(HANDLE handle) {
-  if (!Events().Remove(handle)) {
-    win32::FailCall(ERROR_INVALID_HANDLE, "CloseHandle", "%p is not an open handle", handle);
-    return FALSE;
-  }
-  return TRUE;
+DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+  return WaitForMany(count, handles, waitAll, milliseconds, "WaitForMultipleObjects");
+}
+
+DWORD WINAPI WaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                      BOOL) {
+  return WaitForMany(count, handles, waitAll, milliseconds, "WaitForMultipleObjectsEx");
 }
 
 namespace win32_platform {

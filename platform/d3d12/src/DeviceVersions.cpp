@@ -1,0 +1,117 @@
+// The methods ID3D12Device1, 2 and 3 add. Everything here is built from the base device's own calls: pipeline
+// state streams become the pipeline descriptions they stand for, multi-fence waits are event waits, and
+// residency is trivially satisfied because the layer never evicts anything.
+
+#include "Device.h"
+#include "Diagnostics.h"
+
+#include <d3dx12.h>
+
+#include <thread>
+#include <vector>
+
+namespace d3d12vk {
+
+HRESULT Device::CreatePipelineLibrary(const void*, SIZE_T, REFIID, void** library) {
+  if (library != nullptr) *library = nullptr;
+  // What Direct3D 12 answers on drivers without pipeline libraries; programs fall back to plain pipelines.
+  return Fail(DXGI_ERROR_UNSUPPORTED, "ID3D12Device1::CreatePipelineLibrary", "pipeline libraries are not available");
+}
+
+namespace {
+
+// Waits for any or all of the fences to reach their values, through one private event per fence.
+DWORD WaitForFences(const std::vector<HANDLE>& events, bool all) {
+  return WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), all ? TRUE : FALSE, INFINITE);
+}
+
+}  // namespace
+
+HRESULT Device::SetEventOnMultipleFenceCompletion(ID3D12Fence* const* fences, const UINT64* values, UINT count,
+                                                  D3D12_MULTIPLE_FENCE_WAIT_FLAGS flags, HANDLE event) {
+  constexpr const char* kCall = "ID3D12Device1::SetEventOnMultipleFenceCompletion";
+  if (count == 0 || fences == nullptr || values == nullptr) return Fail(E_INVALIDARG, kCall, "no fences given");
+  if (count > MAXIMUM_WAIT_OBJECTS) {
+    return Fail(E_INVALIDARG, kCall, "%u fences; at most %d can be waited for at once", count, MAXIMUM_WAIT_OBJECTS);
+  }
+  if (flags != D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE && flags != D3D12_MULTIPLE_FENCE_WAIT_FLAG_ANY) {
+    return Fail(E_INVALIDARG, kCall, "0x%x is not a wait flag", flags);
+  }
+  for (UINT i = 0; i < count; ++i) {
+    if (fences[i] == nullptr) return Fail(E_INVALIDARG, kCall, "fence %u is null", i);
+  }
+  std::vector<HANDLE> events;
+  std::vector<ID3D12Fence*> held;
+  for (UINT i = 0; i < count; ++i) {
+    events.push_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    fences[i]->AddRef();
+    held.push_back(fences[i]);
+    fences[i]->SetEventOnCompletion(values[i], events.back());
+  }
+  const bool all = flags == D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE;
+  auto finish = [events, held, event, all] {
+    WaitForFences(events, all);
+    if (event != nullptr) SetEvent(event);
+    for (HANDLE fenceEvent : events) CloseHandle(fenceEvent);
+    for (ID3D12Fence* fence : held) fence->Release();
+  };
+  // Without an event the call itself waits, as SetEventOnCompletion does; otherwise a helper thread waits
+  // and sets the program's event, so the event is set even if the program only ever polls it.
+  if (event == nullptr) {
+    finish();
+  } else {
+    std::thread(finish).detach();
+  }
+  return S_OK;
+}
+
+HRESULT Device::SetResidencyPriority(UINT count, ID3D12Pageable* const* objects,
+                                     const D3D12_RESIDENCY_PRIORITY* priorities) {
+  if (count > 0 && (objects == nullptr || priorities == nullptr)) {
+    return Fail(E_INVALIDARG, "ID3D12Device1::SetResidencyPriority", "null objects or priorities");
+  }
+  // Nothing is ever evicted, so every priority is already honoured.
+  return S_OK;
+}
+
+HRESULT Device::CreatePipelineState(const D3D12_PIPELINE_STATE_STREAM_DESC* desc, REFIID riid,
+                                    void** pipelineState) {
+  constexpr const char* kCall = "ID3D12Device2::CreatePipelineState";
+  if (desc == nullptr || desc->pPipelineStateSubobjectStream == nullptr || desc->SizeInBytes == 0) {
+    return Fail(E_INVALIDARG, kCall, "the pipeline state stream is empty");
+  }
+  if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
+  *pipelineState = nullptr;
+  CD3DX12_PIPELINE_STATE_STREAM_PARSE_HELPER parsed;
+  if (FAILED(D3DX12ParsePipelineStream(*desc, &parsed))) {
+    return Fail(E_INVALIDARG, kCall, "the stream holds an unknown, repeated or misaligned subobject");
+  }
+  const D3D12_SHADER_BYTECODE& compute = parsed.PipelineStream.CS;
+  if (compute.BytecodeLength != 0) {
+    const D3D12_COMPUTE_PIPELINE_STATE_DESC computeDesc = parsed.PipelineStream.ComputeDescV0();
+    return CreateComputePipelineState(&computeDesc, riid, pipelineState);
+  }
+  const D3D12_GRAPHICS_PIPELINE_STATE_DESC graphicsDesc = parsed.PipelineStream.GraphicsDescV0();
+  return CreateGraphicsPipelineState(&graphicsDesc, riid, pipelineState);
+}
+
+HRESULT Device::OpenExistingHeapFromAddress(const void*, REFIID, void** heap) {
+  if (heap != nullptr) *heap = nullptr;
+  return NotImplemented("ID3D12Device3::OpenExistingHeapFromAddress");
+}
+
+HRESULT Device::OpenExistingHeapFromFileMapping(HANDLE, REFIID, void** heap) {
+  if (heap != nullptr) *heap = nullptr;
+  return NotImplemented("ID3D12Device3::OpenExistingHeapFromFileMapping");
+}
+
+HRESULT Device::EnqueueMakeResident(D3D12_RESIDENCY_FLAGS, UINT count, ID3D12Pageable* const* objects,
+                                    ID3D12Fence* fenceToSignal, UINT64 fenceValueToSignal) {
+  constexpr const char* kCall = "ID3D12Device3::EnqueueMakeResident";
+  if (count > 0 && objects == nullptr) return Fail(E_INVALIDARG, kCall, "ppObjects is null");
+  if (fenceToSignal == nullptr) return Fail(E_INVALIDARG, kCall, "pFenceToSignal is null");
+  // Everything is resident already, so the fence can be signalled at once.
+  return fenceToSignal->Signal(fenceValueToSignal);
+}
+
+}  // namespace d3d12vk

@@ -1,0 +1,4 @@
+// <windows.h> as many Windows programs spell it; Linux file names are case sensitive.
+#pragma once
+
+#include <windows.h>
