@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ostream>
 
 namespace {
 
@@ -27,6 +28,8 @@ const ContainerCase kContainers[] = {
     {"Jpeg", &GUID_ContainerFormatJpeg, "JPEG files have no palette", "JPEG files have no preview",
      "the decoder reads no JPEG thumbnails"},
 };
+
+void PrintTo(const ContainerCase& container, std::ostream* out) { *out << container.Name; }
 
 // A stale pointer in an out argument, which a refusing call must clear.
 IWICBitmapSource* const kStale = reinterpret_cast<IWICBitmapSource*>(uintptr_t{0x10});
