@@ -4,52 +4,20 @@
 // codes; a crash, a memory error or undefined behaviour is a finding.
 // Every chunk's checksum is made right before the file is written: a mutated byte would otherwise fail
 // its chunk's check at once, and the fuzzer would hardly ever get past the header.
+#include "DecoderFuzzBody.h"
 #include "FuzzScratchFile.h"
-
-#include "content/TextureFormats.h"
-
-#include <windows.h>
-
-#include <wincodec.h>
 
 #include <zlib.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
 
-// Larger images are legal and the loader takes them; decoding them only costs the fuzzer memory and
-// time without reaching code that smaller ones do not.
-constexpr uint64_t PixelBudget = 1 << 20;
-
 // Room for the widest format the decoder or the converter produces (128 bits a pixel).
 constexpr UINT MaxBytesPerPixel = 16;
-
-IWICImagingFactory* Factory() {
-  static IWICImagingFactory* factory = [] {
-    CoInitialize(nullptr);
-    IWICImagingFactory* created = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&created)))) {
-      __builtin_trap();
-    }
-    return created;
-  }();
-  return factory;
-}
-
-// Releases the interface when the scope ends, however the input's path through it ends.
-template <typename Interface>
-struct Held {
-  Interface* Pointer = nullptr;
-  ~Held() {
-    if (Pointer != nullptr) {
-      Pointer->Release();
-    }
-  }
-};
 
 uint32_t ReadBigEndian32(const uint8_t* bytes) {
   return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
@@ -75,46 +43,6 @@ std::vector<uint8_t> WithChunkChecksumsFixed(const uint8_t* data, size_t size) {
   return file;
 }
 
-void CopyAllAndAPart(IWICBitmapSource* source, UINT width, UINT height) {
-  const UINT stride = width * MaxBytesPerPixel;
-  std::vector<BYTE> pixels(size_t{stride} * height);
-  source->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data());
-  const WICRect part = {static_cast<INT>(width / 3), static_cast<INT>(height / 3), static_cast<INT>((width + 1) / 2),
-                        static_cast<INT>((height + 1) / 2)};
-  source->CopyPixels(&part, stride, static_cast<UINT>(pixels.size()), pixels.data());
-}
-
-void ReadPalette(IWICBitmapFrameDecode* frame) {
-  Held<IWICPalette> palette;
-  if (FAILED(Factory()->CreatePalette(&palette.Pointer))) {
-    return;
-  }
-  if (SUCCEEDED(frame->CopyPalette(palette.Pointer))) {
-    UINT count = 0;
-    palette.Pointer->GetColorCount(&count);
-    std::vector<WICColor> colors(count);
-    UINT copied = 0;
-    palette.Pointer->GetColors(count, colors.data(), &copied);
-  }
-}
-
-// The loader's choice: the frame's own pixels when the GPU takes them, otherwise the conversion it names.
-void ConvertAndCopy(IWICBitmapFrameDecode* frame, const WICPixelFormatGUID& format, UINT width, UINT height) {
-  if (DxgiFormatFromWicFormat(format) != DXGI_FORMAT_UNKNOWN) {
-    CopyAllAndAPart(frame, width, height);
-    return;
-  }
-  const WICPixelFormatGUID target = WicConversionTarget(format);
-  Held<IWICFormatConverter> converter;
-  if (target == GUID_WICPixelFormatDontCare || FAILED(Factory()->CreateFormatConverter(&converter.Pointer))) {
-    return;
-  }
-  if (SUCCEEDED(converter.Pointer->Initialize(frame, target, WICBitmapDitherTypeErrorDiffusion, nullptr, 0.0,
-                                              WICBitmapPaletteTypeCustom))) {
-    CopyAllAndAPart(converter.Pointer, width, height);
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -124,27 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::wstring path = file.WidePath();
 
   Held<IWICBitmapDecoder> decoder;
-  if (FAILED(Factory()->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
-                                                  &decoder.Pointer))) {
+  if (FAILED(FuzzFactory()->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                      WICDecodeMetadataCacheOnLoad, &decoder.Pointer))) {
     return 0;
   }
-  Held<IWICBitmapFrameDecode> frame;
-  if (FAILED(decoder.Pointer->GetFrame(0, &frame.Pointer))) {
-    return 0;
-  }
-  WICPixelFormatGUID format = {};
-  UINT width = 0;
-  UINT height = 0;
-  double dpiX = 0.0;
-  double dpiY = 0.0;
-  if (FAILED(frame.Pointer->GetPixelFormat(&format)) || FAILED(frame.Pointer->GetSize(&width, &height))) {
-    return 0;
-  }
-  frame.Pointer->GetResolution(&dpiX, &dpiY);
-  ReadPalette(frame.Pointer);
-  if (uint64_t{width} * height > PixelBudget) {
-    return 0;
-  }
-  ConvertAndCopy(frame.Pointer, format, width, height);
+  UseLikeTheTextureLoader(decoder.Pointer, {MaxBytesPerPixel, true});
   return 0;
 }

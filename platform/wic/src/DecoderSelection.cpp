@@ -1,9 +1,8 @@
 #include "DecoderSelection.h"
 
 #include "Diagnostics.h"
-#include "JpegDecoder.h"
+#include "ImageDecoder.h"
 #include "JpegImage.h"
-#include "PngDecoder.h"
 #include "PngImage.h"
 
 #include <png.h>
@@ -25,17 +24,16 @@ bool HasPngSignature(const std::vector<BYTE>& bytes) {
 
 HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BYTE> bytes,
                               IWICBitmapDecoder** decoder) {
+  std::shared_ptr<Image> image;
+  HRESULT hr = S_OK;
   if (JpegImage::HasSignature(bytes)) {
-    std::shared_ptr<JpegImage> image;
-    const HRESULT hr = JpegImage::Open(call, std::move(name), std::move(bytes), image);
-    return SUCCEEDED(hr) ? JpegDecoder::Create(std::move(image), decoder) : hr;
+    hr = JpegImage::Open(call, std::move(name), std::move(bytes), image);
+  } else if (HasPngSignature(bytes)) {
+    hr = PngImage::Open(call, std::move(name), std::move(bytes), image);
+  } else {
+    return Fail(call, Quoted(name) + " is neither a PNG nor a JPEG file", WINCODEC_ERR_COMPONENTNOTFOUND);
   }
-  if (HasPngSignature(bytes)) {
-    std::shared_ptr<PngImage> image;
-    const HRESULT hr = PngImage::Open(call, std::move(name), std::move(bytes), image);
-    return SUCCEEDED(hr) ? PngDecoder::Create(std::move(image), decoder) : hr;
-  }
-  return Fail(call, Quoted(name) + " is neither a PNG nor a JPEG file", WINCODEC_ERR_COMPONENTNOTFOUND);
+  return SUCCEEDED(hr) ? ImageDecoder::Create(std::move(image), decoder) : hr;
 }
 
 HRESULT ReadRestOfStream(const char* call, IStream* stream, std::vector<BYTE>& bytes) {

@@ -67,6 +67,9 @@ void OnMessage(j_common_ptr jpeg, int level) {
   }
 }
 
+const ContainerFacts kJpegContainer = {GUID_ContainerFormatJpeg, "JPEG files have no palette",
+                                       "JPEG files have no preview", "the decoder reads no JPEG thumbnails"};
+
 }  // namespace
 
 struct JpegImage::Decompressor {
@@ -120,19 +123,16 @@ bool JpegImage::HasSignature(const std::vector<BYTE>& fileBytes) {
 }
 
 HRESULT JpegImage::Open(const char* call, std::string fileName, std::vector<BYTE> fileBytes,
-                        std::shared_ptr<JpegImage>& image) {
-  image.reset(new JpegImage(std::move(fileName), std::move(fileBytes)));
-  const HRESULT hr = image->ReadHeader(call);
-  if (FAILED(hr)) {
-    image.reset();
-  }
-  return hr;
+                        std::shared_ptr<Image>& image) {
+  return OpenAs<JpegImage>(call, std::move(fileName), std::move(fileBytes), image);
 }
 
 JpegImage::JpegImage(std::string fileName, std::vector<BYTE> fileBytes)
-    : fileName_(std::move(fileName)), fileBytes_(std::move(fileBytes)), jpeg_(std::make_unique<Decompressor>()) {}
+    : Image(std::move(fileName), std::move(fileBytes)), jpeg_(std::make_unique<Decompressor>()) {}
 
 JpegImage::~JpegImage() = default;
+
+const ContainerFacts& JpegImage::Container() const { return kJpegContainer; }
 
 HRESULT JpegImage::ReadHeader(const char* call) {
   if (!HasSignature(fileBytes_)) {
@@ -194,43 +194,24 @@ void JpegImage::ReadResolution() {
   }
 }
 
-HRESULT JpegImage::Pixels(const char* call, const BYTE*& pixels) {
-  std::lock_guard lock(decodeMutex_);
-  if (!decodeResult_) {
-    decodeResult_ = Decode();
-  }
-  if (FAILED(*decodeResult_)) {
-    return Fail(call, Quoted(fileName_) + ": " + decodeProblem_, *decodeResult_);
-  }
-  pixels = pixels_.data();
-  return S_OK;
-}
-
-HRESULT JpegImage::Decode() {
-  try {
-    pixels_.resize(RowBytes() * height_);
-  } catch (const std::exception&) {
-    decodeProblem_ = "not enough memory for " + std::to_string(width_) + " x " + std::to_string(height_) + " pixels";
-    return E_OUTOFMEMORY;
-  }
-  if (!jpeg_->Decode(pixels_.data(), RowBytes())) {
-    decodeProblem_ = "damaged image data: " + jpeg_->Errors.Message;
-    std::vector<BYTE>().swap(pixels_);
+HRESULT JpegImage::DecodePixels(BYTE* pixels, std::string& problem) {
+  if (!jpeg_->Decode(pixels, RowBytes())) {
+    problem = "damaged image data: " + jpeg_->Errors.Message;
     return WINCODEC_ERR_BADIMAGE;
   }
   if (format_->IsInk() && jpeg_->Info.saw_Adobe_marker) {
-    FlipAdobeInk();
+    FlipAdobeInk(pixels);
   }
-  // Everything the image needs is decoded; the file and libjpeg's state are no longer needed.
+  // Everything the image needs is decoded; libjpeg's state is no longer needed.
   jpeg_.reset();
-  std::vector<BYTE>().swap(fileBytes_);
   return S_OK;
 }
 
 // Photoshop, and libjpeg when it writes CMYK, store 255 - ink, marking such files with an Adobe marker.
-void JpegImage::FlipAdobeInk() {
-  for (BYTE& sample : pixels_) {
-    sample = static_cast<BYTE>(255 - sample);
+void JpegImage::FlipAdobeInk(BYTE* pixels) {
+  const UINT64 sampleCount = RowBytes() * height_;
+  for (UINT64 i = 0; i < sampleCount; ++i) {
+    pixels[i] = static_cast<BYTE>(255 - pixels[i]);
   }
 }
 

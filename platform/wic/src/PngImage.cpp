@@ -89,22 +89,22 @@ void RequestTransforms(png_structp png, int colorType, int bitDepth, bool hasTra
   }
 }
 
+const ContainerFacts kPngContainer = {GUID_ContainerFormatPng, "PNG files have no global palette; ask the frame",
+                                      "PNG files have no preview", "PNG files have no thumbnail"};
+
 }  // namespace
 
 HRESULT PngImage::Open(const char* call, std::string fileName, std::vector<BYTE> fileBytes,
-                       std::shared_ptr<PngImage>& image) {
-  image.reset(new PngImage(std::move(fileName), std::move(fileBytes)));
-  const HRESULT hr = image->ReadHeader(call);
-  if (FAILED(hr)) {
-    image.reset();
-  }
-  return hr;
+                       std::shared_ptr<Image>& image) {
+  return OpenAs<PngImage>(call, std::move(fileName), std::move(fileBytes), image);
 }
 
 PngImage::PngImage(std::string fileName, std::vector<BYTE> fileBytes)
-    : fileName_(std::move(fileName)), fileBytes_(std::move(fileBytes)) {}
+    : Image(std::move(fileName), std::move(fileBytes)) {}
 
 PngImage::~PngImage() { png_destroy_read_struct(&png_, &info_, nullptr); }
+
+const ContainerFacts& PngImage::Container() const { return kPngContainer; }
 
 HRESULT PngImage::ReadHeader(const char* call) {
   if (fileBytes_.size() < kSignatureBytes || png_sig_cmp(fileBytes_.data(), 0, kSignatureBytes) != 0) {
@@ -172,40 +172,26 @@ void PngImage::ReadResolution() {
   }
 }
 
-HRESULT PngImage::Pixels(const char* call, const BYTE*& pixels) {
-  std::lock_guard lock(decodeMutex_);
-  if (!decodeResult_) {
-    decodeResult_ = Decode();
-  }
-  if (FAILED(*decodeResult_)) {
-    return Fail(call, Quoted(fileName_) + ": " + decodeProblem_, *decodeResult_);
-  }
-  pixels = pixels_.data();
-  return S_OK;
-}
-
-HRESULT PngImage::Decode() {
+HRESULT PngImage::DecodePixels(BYTE* pixels, std::string& problem) {
   std::vector<png_bytep> rows;
   try {
-    pixels_.resize(RowBytes() * height_);
     rows.resize(height_);
   } catch (const std::exception&) {
-    decodeProblem_ = "not enough memory for " + std::to_string(width_) + " x " + std::to_string(height_) + " pixels";
+    problem = NotEnoughMemoryProblem();
     return E_OUTOFMEMORY;
   }
   for (UINT y = 0; y < height_; ++y) {
-    rows[y] = pixels_.data() + RowBytes() * y;
+    rows[y] = pixels + RowBytes() * y;
   }
 
   if (setjmp(png_jmpbuf(png_)) != 0) {
-    decodeProblem_ = "damaged image data: " + libpngError_;
+    problem = "damaged image data: " + libpngError_;
     return WINCODEC_ERR_BADIMAGE;
   }
   png_read_image(png_, rows.data());
 
-  // Everything the image needs is decoded; the file and libpng's state are no longer needed.
+  // Everything the image needs is decoded; libpng's state is no longer needed.
   png_destroy_read_struct(&png_, &info_, nullptr);
-  std::vector<BYTE>().swap(fileBytes_);
   return S_OK;
 }
 

@@ -1,60 +1,61 @@
-#include "JpegDecoder.h"
+#include "ImageDecoder.h"
 
 #include "Diagnostics.h"
-#include "JpegFrame.h"
+#include "ImageFrame.h"
 
 #include <new>
 #include <string>
 
 namespace wic {
 
-HRESULT JpegDecoder::Create(std::shared_ptr<JpegImage> image, IWICBitmapDecoder** decoder) {
-  *decoder = new (std::nothrow) JpegDecoder(std::move(image));
+HRESULT ImageDecoder::Create(std::shared_ptr<Image> image, IWICBitmapDecoder** decoder) {
+  *decoder = new (std::nothrow) ImageDecoder(std::move(image));
   return *decoder != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool JpegDecoder::Implements(REFIID riid) const {
+bool ImageDecoder::Implements(REFIID riid) const {
   return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapDecoder);
 }
 
-HRESULT JpegDecoder::QueryCapability(IStream*, DWORD*) {
+HRESULT ImageDecoder::QueryCapability(IStream*, DWORD*) {
   return NotImplemented("IWICBitmapDecoder::QueryCapability");
 }
 
 // Decoders made by the factory already hold their file.
-HRESULT JpegDecoder::Initialize(IStream*, WICDecodeOptions) {
+HRESULT ImageDecoder::Initialize(IStream*, WICDecodeOptions) {
   return Fail("IWICBitmapDecoder::Initialize", "the decoder already holds " + Quoted(image_->FileName()),
               WINCODEC_ERR_WRONGSTATE);
 }
 
-HRESULT JpegDecoder::GetContainerFormat(GUID* containerFormat) {
+HRESULT ImageDecoder::GetContainerFormat(GUID* containerFormat) {
   if (containerFormat == nullptr) {
     return Fail("IWICBitmapDecoder::GetContainerFormat", "null format pointer", E_INVALIDARG);
   }
-  *containerFormat = GUID_ContainerFormatJpeg;
+  *containerFormat = image_->Container().Format;
   return S_OK;
 }
 
-HRESULT JpegDecoder::GetDecoderInfo(IWICBitmapDecoderInfo**) {
+HRESULT ImageDecoder::GetDecoderInfo(IWICBitmapDecoderInfo**) {
   return NotImplemented("IWICBitmapDecoder::GetDecoderInfo");
 }
 
-HRESULT JpegDecoder::CopyPalette(IWICPalette*) {
-  return Fail("IWICBitmapDecoder::CopyPalette", "JPEG files have no palette", WINCODEC_ERR_PALETTEUNAVAILABLE);
+// Palettes, where a container has them (PNG), belong to the frame, not to the file as a whole.
+HRESULT ImageDecoder::CopyPalette(IWICPalette*) {
+  return Fail("IWICBitmapDecoder::CopyPalette", image_->Container().NoGlobalPalette, WINCODEC_ERR_PALETTEUNAVAILABLE);
 }
 
-HRESULT JpegDecoder::GetMetadataQueryReader(IWICMetadataQueryReader**) {
+HRESULT ImageDecoder::GetMetadataQueryReader(IWICMetadataQueryReader**) {
   return NotImplemented("IWICBitmapDecoder::GetMetadataQueryReader");
 }
 
-HRESULT JpegDecoder::GetPreview(IWICBitmapSource** preview) {
+HRESULT ImageDecoder::GetPreview(IWICBitmapSource** preview) {
   if (preview != nullptr) {
     *preview = nullptr;
   }
-  return Fail("IWICBitmapDecoder::GetPreview", "JPEG files have no preview", WINCODEC_ERR_UNSUPPORTEDOPERATION);
+  return Fail("IWICBitmapDecoder::GetPreview", image_->Container().NoPreview, WINCODEC_ERR_UNSUPPORTEDOPERATION);
 }
 
-HRESULT JpegDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
+HRESULT ImageDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
   if (actualCount == nullptr) {
     return Fail("IWICBitmapDecoder::GetColorContexts", "null count pointer", E_INVALIDARG);
   }
@@ -62,16 +63,15 @@ HRESULT JpegDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actualCoun
   return S_OK;
 }
 
-// Exif thumbnails are not read, so the file as a whole offers none.
-HRESULT JpegDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
+// PNG files carry no thumbnail, and Exif thumbnails in JPEG files are not read.
+HRESULT ImageDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
   if (thumbnail != nullptr) {
     *thumbnail = nullptr;
   }
-  return Fail("IWICBitmapDecoder::GetThumbnail", "the decoder reads no JPEG thumbnails",
-              WINCODEC_ERR_CODECNOTHUMBNAIL);
+  return Fail("IWICBitmapDecoder::GetThumbnail", image_->Container().NoThumbnail, WINCODEC_ERR_CODECNOTHUMBNAIL);
 }
 
-HRESULT JpegDecoder::GetFrameCount(UINT* count) {
+HRESULT ImageDecoder::GetFrameCount(UINT* count) {
   if (count == nullptr) {
     return Fail("IWICBitmapDecoder::GetFrameCount", "null count pointer", E_INVALIDARG);
   }
@@ -79,7 +79,7 @@ HRESULT JpegDecoder::GetFrameCount(UINT* count) {
   return S_OK;
 }
 
-HRESULT JpegDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
+HRESULT ImageDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
   constexpr const char* kCall = "IWICBitmapDecoder::GetFrame";
   if (frame == nullptr) {
     return Fail(kCall, "null frame pointer", E_INVALIDARG);
@@ -89,7 +89,7 @@ HRESULT JpegDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
     return Fail(kCall, Quoted(image_->FileName()) + " has one frame; frame " + std::to_string(index) + " was asked for",
                 WINCODEC_ERR_FRAMEMISSING);
   }
-  return JpegFrame::Create(image_, frame);
+  return ImageFrame::Create(image_, frame);
 }
 
 }  // namespace wic

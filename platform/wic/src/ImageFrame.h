@@ -1,8 +1,8 @@
-// IWICBitmapFrameDecode: the one frame of a PNG file, handing out its pixels in the decoder's format.
+// IWICBitmapFrameDecode: the one frame of a PNG or JPEG file, handing out its pixels in the decoder's format.
 #pragma once
 
 #include "ComObject.h"
-#include "PngImage.h"
+#include "Image.h"
 
 #include <wincodec.h>
 
@@ -10,9 +10,9 @@
 
 namespace wic {
 
-class PngFrame final : public ComObject<IWICBitmapFrameDecode> {
+class ImageFrame final : public ComObject<IWICBitmapFrameDecode> {
  public:
-  static HRESULT Create(std::shared_ptr<PngImage> image, IWICBitmapFrameDecode** frame);
+  static HRESULT Create(std::shared_ptr<Image> image, IWICBitmapFrameDecode** frame);
 
   // IWICBitmapSource
   HRESULT STDMETHODCALLTYPE GetSize(UINT* width, UINT* height) override;
@@ -27,10 +27,10 @@ class PngFrame final : public ComObject<IWICBitmapFrameDecode> {
   HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
 
  private:
-  explicit PngFrame(std::shared_ptr<PngImage> image) : image_(std::move(image)) {}
+  explicit ImageFrame(std::shared_ptr<Image> image) : image_(std::move(image)) {}
   bool Implements(REFIID riid) const override;
 
-  std::shared_ptr<PngImage> image_;
+  std::shared_ptr<Image> image_;
 };
 
 }  // namespace wic

@@ -1,8 +1,9 @@
-// IWICBitmapDecoder for JPEG files: one frame, no palette, no metadata readers.
+// IWICBitmapDecoder for every container the component reads: one frame, no global palette, no metadata
+// readers. What differs between PNG and JPEG comes from the Image it holds.
 #pragma once
 
 #include "ComObject.h"
-#include "JpegImage.h"
+#include "Image.h"
 
 #include <wincodec.h>
 
@@ -10,9 +11,9 @@
 
 namespace wic {
 
-class JpegDecoder final : public ComObject<IWICBitmapDecoder> {
+class ImageDecoder final : public ComObject<IWICBitmapDecoder> {
  public:
-  static HRESULT Create(std::shared_ptr<JpegImage> image, IWICBitmapDecoder** decoder);
+  static HRESULT Create(std::shared_ptr<Image> image, IWICBitmapDecoder** decoder);
 
   HRESULT STDMETHODCALLTYPE QueryCapability(IStream* stream, DWORD* capability) override;
   HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, WICDecodeOptions cacheOptions) override;
@@ -27,10 +28,10 @@ class JpegDecoder final : public ComObject<IWICBitmapDecoder> {
   HRESULT STDMETHODCALLTYPE GetFrame(UINT index, IWICBitmapFrameDecode** frame) override;
 
  private:
-  explicit JpegDecoder(std::shared_ptr<JpegImage> image) : image_(std::move(image)) {}
+  explicit ImageDecoder(std::shared_ptr<Image> image) : image_(std::move(image)) {}
   bool Implements(REFIID riid) const override;
 
-  std::shared_ptr<JpegImage> image_;
+  std::shared_ptr<Image> image_;
 };
 
 }  // namespace wic
