@@ -61,6 +61,7 @@ struct Submesh {
   uint32_t FirstIndex = 0;
   int32_t BaseVertex = 0;
   float4x4 Transform = Identity();
+  uint32_t Material = 0;  // the scene's material index of the mesh
 };
 
 // Copies share the GPU buffers and the scene (plain pointers, nothing is reference counted) and copy the

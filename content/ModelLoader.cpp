@@ -209,6 +209,7 @@ void ModelLoader::AppendMesh(const aiMesh& mesh, const float4x4& placement, Mode
   if (mesh.mNumBones == 0) {
     submesh.Transform = placement;
   }
+  submesh.Material = mesh.mMaterialIndex;
   model.Submeshes.push_back(submesh);
 }
 

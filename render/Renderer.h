@@ -33,6 +33,11 @@ class Renderer {
   // Makes the shader-visible heap hold descriptorCount descriptors at least, writing the texture views
   // into a new heap when it has to grow; the constant views are written later by CreateConstantBuffers.
   void EnsureShaderVisibleRoom(uint32_t descriptorCount);
+  // The views of Textures[first...] into their slots of the shader-visible heap.
+  void WriteTextureViews(uint32_t first);
+  // Viewer mode: a texture per material of the mesh's model after the program's own, and each draw item
+  // pointed at its material's.
+  void LoadMaterialTextures(Mesh& mesh);
   void CreateConstantBuffers();
   void SetupCamera();
 

@@ -4,6 +4,7 @@
 
 #include "anim/ModelBounds.h"
 #include "content/InputLayouts.h"
+#include "content/MaterialTextures.h"
 #include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
 #include "content/TextureFileError.h"
@@ -16,6 +17,8 @@
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
 #include "render/StructGetters.h"
+
+#include "d3dx12.h"
 
 #include <windows.h>
 
@@ -141,7 +144,11 @@ void Renderer::LoadContent() {
   mesh.AttachModel(model);
   mesh.ConstantSlot = 0;
   Meshes.push_back(mesh);
+  if (!ModelPath.empty()) {
+    LoadMaterialTextures(Meshes.back());
+  }
   EnsureShaderVisibleRoom(DescriptorLayoutFor(TextureCount, Meshes).DescriptorCount());
+  WriteTextureViews(static_cast<uint32_t>(std::size(TextureFiles)));
   if (!ModelPath.empty()) {
     WriteConsoleLine(DescribeViewedModel(ModelPath, Meshes.back().Geometry));
     ModelBounds = AnimatedBounds(Meshes.back().Geometry);
@@ -159,9 +166,33 @@ void Renderer::EnsureShaderVisibleRoom(uint32_t descriptorCount) {
   FlushCommandQueue();
   StopIfFailed(Heaps->GrowShaderVisibleHeap(descriptorCount), "ID3D12Device::CreateDescriptorHeap",
                "cannot create a larger shader-visible descriptor heap for the model");
-  D3D12_CPU_DESCRIPTOR_HANDLE handle = CpuHeapStart(Heaps->CbvSrvUavHeap);
-  for (ID3D12Resource* texture : Textures) {
-    CreateTextureView(Device, texture, handle);
-    handle.ptr += CbvSrvUavDescriptorSize;
+  WriteTextureViews(0);
+}
+
+void Renderer::WriteTextureViews(uint32_t first) {
+  for (uint32_t slot = first; slot < Textures.size(); ++slot) {
+    CreateTextureView(Device, Textures[slot],
+                      CD3DX12_CPU_DESCRIPTOR_HANDLE(CpuHeapStart(Heaps->CbvSrvUavHeap), static_cast<INT>(slot),
+                                                    CbvSrvUavDescriptorSize));
+  }
+}
+
+void Renderer::LoadMaterialTextures(Mesh& mesh) {
+  // One texture per material after the two of the program; each draw item wears its mesh's material's.
+  const uint32_t firstSlot = static_cast<uint32_t>(Textures.size());
+  const std::vector<DecodedImage> images = DecodeMaterialImages(*mesh.Geometry.Scene, ModelPath);
+  UploadContext context = CreateUploadContext();
+  for (const DecodedImage& image : images) {
+    TextureSlot slot;
+    UploadTexture(context, image, slot);
+    Textures.push_back(slot.Texture);
+  }
+  SubmitAndWaitOnce(context);
+  TextureCount = static_cast<int32_t>(Textures.size());
+  for (size_t k = 0; k < mesh.DrawItems.size(); ++k) {
+    const uint32_t material = mesh.Geometry.Submeshes[k].Material;
+    if (material < images.size()) {
+      mesh.DrawItems[k].TextureDescriptor = firstSlot + material;
+    }
   }
 }

@@ -53,6 +53,14 @@ cp "$MODELS/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb" "$SCRATCH/els
 view_model "engine.glb" "[0-9]+ meshes, 0 bones, no animation"
 finish_viewer
 
+# A material's own texture, embedded in a binary glTF: blue and green, which the character's texture
+# has little of at this size and a missing texture would not show at all.
+view_model "$MODELS/glTF2/BoxTextured-glTF-Binary/BoxTextured.glb" "1 mesh, 0 bones, no animation"
+blue=$(count_blue "$SCRATCH/view.png" 400x300+200+150)
+echo "BoxTextured.glb: $blue clearly blue central pixels"
+((blue > 3000)) || fail "the box does not wear its own texture ($blue blue pixels)"
+finish_viewer
+
 # A skinned, animated model: two views some time apart differ.
 view_model "$MODELS/FBX/huesitos.fbx" "1 mesh, 9 bones, animation \"Armature\|Action\" of 1\.56 s"
 moved=$(wait_for_difference "$WINDOW" "$SCRATCH/view.png" "$SCRATCH/later.png" 400x300+200+150 500 15)
