@@ -120,3 +120,18 @@ TEST(ScenePlacement, AFileOfPointsAndLinesOnlyStopsWithOneLineBeforeAnythingIsRe
   const auto empty = MakeScene({MakeMesh(3)});
   EXPECT_FALSE(HasDrawableMesh(*empty));
 }
+
+TEST(ScenePlacement, WeightsAreScaledToOneOnlyWhenTheLoaderIsToldTo) {
+  aiMesh* mesh = MakeMesh(1);
+  AddBone(*mesh, "A", {{0, 0.5f}});
+  AddBone(*mesh, "B", {{0, 0.25f}});
+  const auto scene = MakeScene({mesh});
+  ModelLoader asIs;
+  Model model;
+  EXPECT_THAT(asIs.ReadScene(*scene, "scene.fbx", model).Vertices[0].Weights, ElementsAre(0.5f, 0.25f, 0, 0));
+  ModelLoader viewer;
+  viewer.NormaliseWeights = true;
+  Model viewed;
+  const ModelArrays arrays = viewer.ReadScene(*scene, "scene.fbx", viewed);
+  EXPECT_THAT(arrays.Vertices[0].Weights, ElementsAre(2.0f / 3.0f, 1.0f / 3.0f, 0, 0));
+}
