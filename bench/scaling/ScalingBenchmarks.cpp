@@ -96,6 +96,11 @@ aiAnimation* MakeChainTurn(aiNode& root, unsigned bones) {
     parent = node;
     auto* channel = new aiNodeAnim();
     channel->mNodeName = node->mName;
+    // Every kind of key: Assimp's FBX reader crashes on a channel it wrote without position or scaling keys.
+    channel->mNumPositionKeys = 1;
+    channel->mPositionKeys = new aiVectorKey[1]{aiVectorKey(0.0, aiVector3D(0, 0, 0))};
+    channel->mNumScalingKeys = 1;
+    channel->mScalingKeys = new aiVectorKey[1]{aiVectorKey(0.0, aiVector3D(1, 1, 1))};
     channel->mNumRotationKeys = 2;
     channel->mRotationKeys =
         new aiQuatKey[2]{aiQuatKey(0.0, aiQuaternion()), aiQuatKey(24.0, aiQuaternion(aiVector3D(0, 1, 0), 0.01f))};
