@@ -62,7 +62,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
   return window;
 }
 
-int Run(HINSTANCE instance) {
+int Run(HINSTANCE instance) { return Run(instance, std::string()); }
+
+int Run(HINSTANCE instance, const std::string& modelPath) {
   const HWND window = CreateMainWindow(instance);
 
   // Parsed and kept for the run but never read: the text box reads its own copy of the font.
@@ -74,6 +76,7 @@ int Run(HINSTANCE instance) {
   std::memset(rendererStorage, 0, sizeof(rendererStorage));
   Renderer& renderer = *new (rendererStorage) Renderer(window);
   const RendererScope rendererScope{renderer};
+  renderer.ModelPath = modelPath;
   renderer.InitDirect3D();
   renderer.LoadContent();
   renderer.CreateConstantBuffers();

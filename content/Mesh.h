@@ -14,6 +14,9 @@ struct DrawItem {
   int32_t BaseVertex = 0;
   uint32_t FirstIndex = 0;
   float4x4 Transform = Identity();
+  // The shader-visible slot of the texture the item wears: the character's (slot 1) unless viewer mode
+  // gives each material a texture of its own.
+  uint32_t TextureDescriptor = 1;
 };
 
 struct Mesh {

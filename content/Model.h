@@ -4,12 +4,16 @@
 
 #include "content/SkeletonWalk.h"
 #include "math/Matrix.h"
+#include "math/Vector.h"
 
 #include <windows.h>
 
 #include <d3d12.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,6 +23,30 @@ struct aiScene;
 
 // The bone palette of the object shaders holds this many matrices.
 inline constexpr uint32_t MaxBones = 96;
+
+// An axis-aligned box; empty (Min above Max) until a point is added.
+struct BoundingBox {
+  float3 Min = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                std::numeric_limits<float>::max()};
+  float3 Max = {-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
+                -std::numeric_limits<float>::max()};
+
+  bool Empty() const { return Min.x > Max.x; }
+  // Points with a NaN or infinite coordinate are left out: one bad vertex must not swallow the view.
+  void Add(float3 p) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      return;
+    }
+    Min = {std::min(Min.x, p.x), std::min(Min.y, p.y), std::min(Min.z, p.z)};
+    Max = {std::max(Max.x, p.x), std::max(Max.y, p.y), std::max(Max.z, p.z)};
+  }
+  void Add(const BoundingBox& box) {
+    if (!box.Empty()) {
+      Add(box.Min);
+      Add(box.Max);
+    }
+  }
+};
 
 // One distinct bone name, indexed by bone index. Both matrices keep Assimp's column-vector meaning.
 struct BoneInfo {
@@ -33,6 +61,7 @@ struct Submesh {
   uint32_t FirstIndex = 0;
   int32_t BaseVertex = 0;
   float4x4 Transform = Identity();
+  uint32_t Material = 0;  // the scene's material index of the mesh
 };
 
 // Copies share the GPU buffers and the scene (plain pointers, nothing is reference counted) and copy the
@@ -54,6 +83,11 @@ struct Model {
   std::vector<BoneInfo> BoneInfos;
   std::map<std::string, uint32_t> BoneIndexByName;
   uint32_t BoneCount = 0;
+  // The bind pose's extent in model space (rigid meshes placed), and per bone index the bind-pose extent
+  // of the vertices that bone moves most: posed by the bone's skinning matrix, these boxes follow the
+  // animation without skinning every vertex again.
+  BoundingBox BindBounds;
+  std::vector<BoundingBox> BoneBounds;
   const aiScene* Scene = nullptr;  // null until imported
   // The node tree with the two maps looked up, built by the first animated frame; the maps are not read
   // by the walk after that.

@@ -9,8 +9,10 @@
 #include <assimp/cimport.h>
 #include <assimp/scene.h>
 
+#include <cmath>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -40,10 +42,12 @@ float4x4 InverseOf(aiMatrix4x4 m) {
   return FromAssimp(m.Inverse());
 }
 
-SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluences& influences) {
+SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluences& influences, bool normalise) {
   SkinnedVertex vertex;
   const aiVector3D& position = mesh.mVertices[j];
-  const aiVector3D& texCoord = mesh.mTextureCoords[0][j];
+  // A mesh without texture coordinates samples the texture's corner texel everywhere: one flat colour
+  // rather than a hole in the model.
+  const aiVector3D texCoord = mesh.mTextureCoords[0] != nullptr ? mesh.mTextureCoords[0][j] : aiVector3D();
   const aiVector3D& normal = mesh.mNormals[j];
   vertex.Position[0] = position.x;
   vertex.Position[1] = position.y;
@@ -56,6 +60,13 @@ SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluen
   for (int slot = 0; slot < VertexInfluences::SlotCount; ++slot) {
     vertex.Weights[slot] = influences.BoneWeights[slot];
     vertex.BoneIndices[slot] = static_cast<float>(influences.BoneIndices[slot]);
+  }
+  // Files whose weights add up to more or less than 1 grow or shrink the vertex towards the origin.
+  const float total = vertex.Weights[0] + vertex.Weights[1] + vertex.Weights[2] + vertex.Weights[3];
+  if (normalise && total > 0.0f && std::isfinite(total)) {
+    for (float& weight : vertex.Weights) {
+      weight /= total;
+    }
   }
   return vertex;
 }
@@ -72,11 +83,81 @@ const aiMesh* UsableMesh(const aiScene& scene, unsigned int m, const std::string
   return nullptr;
 }
 
+// Records, for every mesh, the global transformation (Assimp's convention) of the first node that draws it,
+// depth first. A mesh no node draws keeps the identity.
+void CollectMeshPlacements(const aiNode& node, const aiMatrix4x4& parent, std::vector<aiMatrix4x4>& placements,
+                           std::vector<bool>& placed) {
+  const aiMatrix4x4 global = parent * node.mTransformation;
+  for (unsigned int k = 0; node.mMeshes != nullptr && k < node.mNumMeshes; ++k) {
+    const unsigned int m = node.mMeshes[k];
+    if (m < placements.size() && !placed[m]) {
+      placements[m] = global;
+      placed[m] = true;
+    }
+  }
+  for (unsigned int c = 0; node.mChildren != nullptr && c < node.mNumChildren; ++c) {
+    if (node.mChildren[c] != nullptr) {
+      CollectMeshPlacements(*node.mChildren[c], global, placements, placed);
+    }
+  }
+}
+
+// Where each mesh stands in the bind pose, as a row-vector matrix for the draw item. Skinned meshes are
+// posed by the bone palette, which already holds their place, so only rigid meshes use it. Like the bone
+// palette, it is taken relative to the root node, so rigid and skinned meshes of one scene line up.
+std::vector<float4x4> RigidPlacements(const aiScene& scene, const float4x4& inverseRoot) {
+  std::vector<aiMatrix4x4> global(scene.mMeshes != nullptr ? scene.mNumMeshes : 0);
+  std::vector<bool> placed(global.size(), false);
+  CollectMeshPlacements(*scene.mRootNode, aiMatrix4x4(), global, placed);
+  std::vector<float4x4> placements;
+  placements.reserve(global.size());
+  for (const aiMatrix4x4& matrix : global) {
+    // Column-vector product inverse-root x global, transposed into the row-vector convention of the scene.
+    placements.push_back(Transpose(Multiply(inverseRoot, FromAssimp(matrix))));
+  }
+  return placements;
+}
+
+// Where the row-vector matrix takes the point.
+float3 Placed(const float4x4& m, float3 p) {
+  return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+          p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+          p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+
+// A rigid vertex counts where its placement puts it; a skinned one where the file put it, and also in the
+// box of the bone that weighs most on it. A vertex no bone holds stays put in every pose.
+void AddToBounds(const SkinnedVertex& vertex, const float4x4* placement, Model& model) {
+  const float3 position = {vertex.Position[0], vertex.Position[1], vertex.Position[2]};
+  if (placement != nullptr) {
+    model.BindBounds.Add(Placed(*placement, position));
+    return;
+  }
+  model.BindBounds.Add(position);
+  int heaviest = 0;
+  for (int slot = 1; slot < VertexInfluences::SlotCount; ++slot) {
+    if (vertex.Weights[slot] > vertex.Weights[heaviest]) {
+      heaviest = slot;
+    }
+  }
+  if (vertex.Weights[heaviest] > 0.0f) {
+    const auto bone = static_cast<size_t>(vertex.BoneIndices[heaviest]);
+    if (bone >= model.BoneBounds.size()) {
+      model.BoneBounds.resize(bone + 1);
+    }
+    model.BoneBounds[bone].Add(position);
+  }
+}
+
 }  // namespace
 
 Model ModelLoader::LoadModel(const std::string& path) {
   // Released if the scene is refused; otherwise the model keeps it for the rest of the run.
   std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportScene(path), aiReleaseImport);
+  // Checked before any mesh is read, so that the stop is the only line the model gives.
+  if (!HasDrawableMesh(*scene)) {
+    throw ModelFileError(path, "the model has no mesh of triangles to draw");
+  }
   Model model;
   const ModelArrays arrays = ReadScene(*scene, path, model);
   UploadArrays(arrays, model);
@@ -90,9 +171,10 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
     throw ModelFileError(path, "the scene has no root node");
   }
   model.InverseRootTransform = InverseOf(scene.mRootNode->mTransformation);
+  const std::vector<float4x4> placements = RigidPlacements(scene, model.InverseRootTransform);
   for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
     if (const aiMesh* mesh = UsableMesh(scene, m, path)) {
-      AppendMesh(*mesh, arrays, model);
+      AppendMesh(*mesh, placements[m], arrays, model);
     }
   }
   // The object shaders' bone palette has room for MaxBones matrices: more would skin with garbage.
@@ -108,10 +190,11 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
   return arrays;
 }
 
-void ModelLoader::AppendMesh(const aiMesh& mesh, ModelArrays& arrays, Model& model) {
+void ModelLoader::AppendMesh(const aiMesh& mesh, const float4x4& placement, ModelArrays& arrays, Model& model) {
   CollectBones(mesh);
   for (unsigned int j = 0; j < mesh.mNumVertices; ++j) {
-    arrays.Vertices.push_back(MakeVertex(mesh, j, Influences[j]));
+    arrays.Vertices.push_back(MakeVertex(mesh, j, Influences[j], NormaliseWeights));
+    AddToBounds(arrays.Vertices.back(), mesh.mNumBones == 0 ? &placement : nullptr, model);
   }
   // Indices stay local to the mesh, whose vertices 16 bits reach (see MaxVerticesPerMesh).
   for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
@@ -123,6 +206,10 @@ void ModelLoader::AppendMesh(const aiMesh& mesh, ModelArrays& arrays, Model& mod
   submesh.IndexCount = 3 * mesh.mNumFaces;
   submesh.FirstIndex = static_cast<uint32_t>(arrays.Indices.size()) - submesh.IndexCount;
   submesh.BaseVertex = static_cast<int32_t>(arrays.Vertices.size() - mesh.mNumVertices);
+  if (mesh.mNumBones == 0) {
+    submesh.Transform = placement;
+  }
+  submesh.Material = mesh.mMaterialIndex;
   model.Submeshes.push_back(submesh);
 }
 

@@ -27,8 +27,8 @@ class ModelLoader {
  public:
   // Imports the file (path relative to the working directory) and records the copies of both buffers on
   // CommandList without submitting them; the caller executes the list and waits before anything draws.
-  // Throws ModelFileError for a file Assimp cannot read or a model with more than MaxBones bones. Meshes
-  // the importer cannot draw are left out, each with a line on stderr.
+  // Throws ModelFileError for a file Assimp cannot read, a model without any mesh of triangles or with
+  // more than MaxBones bones. Meshes the importer cannot draw are left out, each with a line on stderr.
   Model LoadModel(const std::string& path);
 
   // The CPU half of LoadModel: fills the model's submeshes, bones, channels, root inverse and scene from
@@ -47,12 +47,15 @@ class ModelLoader {
   std::vector<BoneInfo> BoneInfos;           // bones of every mesh read so far
   std::map<std::string, uint32_t> BoneIndexByName;
   uint32_t BoneCount = 0;
+  // Viewer mode scales each vertex's weights to add up to 1; the character's are taken as they are.
+  bool NormaliseWeights = false;
   ID3D12Device* Device = nullptr;
   ID3D12CommandAllocator* CommandAllocator = nullptr;  // the caller's, to submit with
   ID3D12GraphicsCommandList* CommandList = nullptr;
   ID3D12CommandQueue* CommandQueue = nullptr;  // the caller's, to submit with
 
  private:
-  void AppendMesh(const aiMesh& mesh, ModelArrays& arrays, Model& model);
+  // placement: where the mesh stands when it has no bones (a row-vector matrix).
+  void AppendMesh(const aiMesh& mesh, const float4x4& placement, ModelArrays& arrays, Model& model);
   void UploadArrays(const ModelArrays& arrays, Model& model);
 };

@@ -48,12 +48,19 @@ const char* UnusableMeshReason(const aiMesh& mesh) {
   if (mesh.mNormals == nullptr) {
     return "it has no normals";
   }
-  if (mesh.mTextureCoords[0] == nullptr) {
-    return "it has no texture coordinates";
-  }
   // Triangulation leaves points and lines alone, in meshes of their own.
   if (!HasOnlyTriangles(mesh)) {
     return "its faces are points or lines, not triangles";
   }
   return nullptr;
+}
+
+bool HasDrawableMesh(const aiScene& scene) {
+  for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
+    const aiMesh* mesh = scene.mMeshes[m];
+    if (mesh != nullptr && mesh->mNumFaces > 0 && UnusableMeshReason(*mesh) == nullptr) {
+      return true;
+    }
+  }
+  return false;
 }

@@ -20,6 +20,10 @@ inline constexpr unsigned int MaxVerticesPerMesh = 65536;
 // ModelFileError with Assimp's reason when Assimp cannot read it.
 const aiScene* ImportScene(const std::string& path);
 
-// Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 and three
-// 16-bit indices per face), or null when it can.
+// Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 when there
+// is one, and three 16-bit indices per face), or null when it can.
 const char* UnusableMeshReason(const aiMesh& mesh);
+
+// Whether at least one mesh of the scene is usable and has a triangle: a scene of points and lines only
+// would load and draw nothing.
+bool HasDrawableMesh(const aiScene& scene);

@@ -82,15 +82,12 @@ void SizeRows(DecodedImage& image) {
 
 }  // namespace
 
-DecodedImage DecodeImage(const std::wstring& fileName) {
-  CreateImagingFactoryOnce(fileName);
+namespace {
+
+// The decoder's first frame in a GPU format.
+DecodedImage DecodeFirstFrame(IWICBitmapDecoder* decoder, const std::wstring& fileName) {
   DecodedImage image;
   image.FileName = fileName;
-
-  ComPtr<IWICBitmapDecoder> decoder;
-  Check(ImagingFactory->CreateDecoderFromFilename(fileName.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
-                                                  decoder.GetAddressOf()),
-        fileName, "cannot open the image");
   ComPtr<IWICBitmapFrameDecode> frame;
   Check(decoder->GetFrame(0, frame.GetAddressOf()), fileName, "cannot read the image");
   WICPixelFormatGUID wicFormat = {};
@@ -112,6 +109,31 @@ DecodedImage DecodeImage(const std::wstring& fileName) {
   Check(source->CopyPixels(nullptr, image.RowPitch, image.ByteSize, image.Pixels.data()), fileName,
         "cannot decode the pixels");
   return image;
+}
+
+}  // namespace
+
+DecodedImage DecodeImage(const std::wstring& fileName) {
+  CreateImagingFactoryOnce(fileName);
+  ComPtr<IWICBitmapDecoder> decoder;
+  Check(ImagingFactory->CreateDecoderFromFilename(fileName.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                  decoder.GetAddressOf()),
+        fileName, "cannot open the image");
+  return DecodeFirstFrame(decoder.Get(), fileName);
+}
+
+DecodedImage DecodeImageInMemory(const std::vector<uint8_t>& bytes, const std::wstring& name) {
+  CreateImagingFactoryOnce(name);
+  ComPtr<IWICStream> stream;
+  Check(ImagingFactory->CreateStream(stream.GetAddressOf()), name, "cannot create a memory stream");
+  // The stream reads the bytes in place and never writes them.
+  Check(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())), name,
+        "cannot read the image bytes");
+  ComPtr<IWICBitmapDecoder> decoder;
+  Check(ImagingFactory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnLoad,
+                                                decoder.GetAddressOf()),
+        name, "cannot open the image");
+  return DecodeFirstFrame(decoder.Get(), name);
 }
 
 bool LoadTextureFromFile(UploadContext& context, std::wstring fileName, TextureSlot& out) {

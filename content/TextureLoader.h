@@ -44,6 +44,9 @@ bool LoadTextureFromFile(UploadContext& context, std::wstring fileName, TextureS
 // The decoding half of LoadTextureFromFile: the image in a GPU format, ready for UploadTexture.
 DecodedImage DecodeImage(const std::wstring& fileName);
 
+// The same for an image file held in memory (an embedded PNG or JPEG); name only names it in messages.
+DecodedImage DecodeImageInMemory(const std::vector<uint8_t>& bytes, const std::wstring& name);
+
 // Creates the texture in COPY_DEST and its staging buffer, and records the copy and the texture's move to
 // PIXEL_SHADER_RESOURCE on the context's command list.
 void UploadTexture(UploadContext& context, const DecodedImage& image, TextureSlot& out);

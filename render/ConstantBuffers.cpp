@@ -61,7 +61,8 @@ void WriteObjectConstants(std::vector<Mesh>& meshes, uint8_t* mapped) {
         continue;
       }
       const uint32_t offset = ObjectSlotOffset(static_cast<uint32_t>(slot));
-      WriteMatrix(mapped + offset, Transpose(Multiply(mesh.World, mesh.DrawItems[k].Transform)));
+      // Row vectors: the item is placed within the mesh first, then the mesh in the world.
+      WriteMatrix(mapped + offset, Transpose(Multiply(mesh.DrawItems[k].Transform, mesh.World)));
       LogSlotOffset(offset);
     }
     mesh.Dirty = false;

@@ -26,3 +26,17 @@ HRESULT DescriptorHeaps::CreateHeaps(int32_t backBufferCount) {
   return CreateHeap(Device, D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, ShaderVisibleDescriptorCount,
                     D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE, &CbvSrvUavHeap);
 }
+
+HRESULT DescriptorHeaps::GrowShaderVisibleHeap(uint32_t descriptorCount) {
+  ID3D12DescriptorHeap* grown = nullptr;
+  const HRESULT result = CreateHeap(Device, D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, descriptorCount,
+                                    D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE, &grown);
+  if (FAILED(result)) {
+    return result;
+  }
+  if (CbvSrvUavHeap != nullptr) {
+    CbvSrvUavHeap->Release();
+  }
+  CbvSrvUavHeap = grown;
+  return result;
+}

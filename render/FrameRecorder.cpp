@@ -96,8 +96,15 @@ void FrameRecorder::DrawItems(const Mesh& mesh, ID3D12PipelineState* pipelineSta
                                              model.VertexStride};
   const D3D12_INDEX_BUFFER_VIEW indices = {model.IndexBuffer->GetGPUVirtualAddress(), model.IndexBufferSize,
                                            model.IndexFormat};
+  // DrawMeshes bound the character's texture; an item that wears another binds its own, so the
+  // character's frame records exactly the calls it always did.
+  uint32_t boundTexture = ModelTextureDescriptor;
   for (size_t k = 0; k < mesh.DrawItems.size(); ++k) {
     const DrawItem& item = mesh.DrawItems[k];
+    if (item.TextureDescriptor != boundTexture) {
+      boundTexture = item.TextureDescriptor;
+      list_->SetGraphicsRootDescriptorTable(TextureTable, Descriptor(boundTexture));
+    }
     const uint32_t slot = static_cast<uint32_t>(mesh.ConstantSlot) + static_cast<uint32_t>(k);
     list_->SetGraphicsRootDescriptorTable(ObjectTable, Descriptor(layout_.ObjectIndex(slot)));
     list_->SetPipelineState(pipelineState);

@@ -12,6 +12,7 @@
 #include <d3d12.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct IDXGIFactory4;
@@ -29,6 +30,14 @@ class Renderer {
   // The font atlas into descriptor slot 0 and the model texture into slot 1; the last step of InitDirect3D.
   void LoadTextures();
   void LoadContent();
+  // Makes the shader-visible heap hold descriptorCount descriptors at least, writing the texture views
+  // into a new heap when it has to grow; the constant views are written later by CreateConstantBuffers.
+  void EnsureShaderVisibleRoom(uint32_t descriptorCount);
+  // The views of Textures[first...] into their slots of the shader-visible heap.
+  void WriteTextureViews(uint32_t first);
+  // Viewer mode: a texture per material of the mesh's model after the program's own, and each draw item
+  // pointed at its material's.
+  void LoadMaterialTextures(Mesh& mesh);
   void CreateConstantBuffers();
   void SetupCamera();
 
@@ -59,6 +68,7 @@ class Renderer {
   uint64_t FenceValue = 0;
   uint32_t CbvSrvUavDescriptorSize = 0;
   int32_t TextureCount = 0;
+  std::vector<ID3D12Resource*> Textures;  // in descriptor-slot order, kept to write their views again
   ID3D12CommandQueue* CommandQueue = nullptr;
   ID3D12CommandAllocator* CommandAllocator = nullptr;
   ID3D12GraphicsCommandList* CommandList = nullptr;
@@ -78,4 +88,11 @@ class Renderer {
   bool CameraChanged = true;  // the camera constants must be rewritten by the next UpdateConstantBuffers
   std::vector<Mesh> Meshes;
   std::vector<float4x4> BonePalette;  // skinning matrices of the latest UpdateAnimation
+  // Viewer mode: the model file to draw instead of the character (empty for the character), and the
+  // lens planes and movement step sized to it. The defaults are the character's.
+  std::string ModelPath;
+  float NearPlane = 1.0f;
+  float FarPlane = 1000.0f;
+  float MoveStepScale = 1.0f;
+  BoundingBox ModelBounds;  // viewer mode: the model over its bind pose and first animation
 };

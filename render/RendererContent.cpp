@@ -2,21 +2,33 @@
 // the frame draws: the pipelines, the text box and the character.
 #include "render/Renderer.h"
 
+#include "anim/ModelBounds.h"
 #include "content/InputLayouts.h"
+#include "content/MaterialTextures.h"
 #include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
 #include "content/TextureFileError.h"
 #include "content/TextureLoader.h"
 #include "content/UploadContext.h"
+#include "core/ConsoleOutput.h"
+#include "core/ErrorText.h"
 #include "core/Log.h"
 #include "render/ConstantBufferLayout.h"
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
 #include "render/StructGetters.h"
 
+#include "d3dx12.h"
+
 #include <windows.h>
 
+#include <assimp/anim.h>
+#include <assimp/scene.h>
+
+#include <filesystem>
+#include <iomanip>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -62,17 +74,25 @@ void ReleaseLoader(ModelLoader& loader) {
   loader.Device->Release();
 }
 
-// The constant views follow the texture views in the fixed-size shader-visible heap; a model with more
-// draw items than fit would have them written past its end, so it is refused here.
-void CheckDescriptorRoom(const Renderer& renderer) {
-  const uint32_t needed = DescriptorLayoutFor(renderer.TextureCount, renderer.Meshes).DescriptorCount();
-  const uint32_t room = DescriptionOf(renderer.Heaps->CbvSrvUavHeap).NumDescriptors;
-  if (needed > room) {
-    const uint32_t drawItems = CountDrawItems(renderer.Meshes);
-    throw ModelFileError(ModelFile, "its " + std::to_string(drawItems) + " meshes need " + std::to_string(needed) +
-                                        " shader-visible descriptors, the descriptor heap holds " +
-                                        std::to_string(room));
+// "Viewing hero.glb: 3 meshes, 40 bones, animation "Walk" of 2.50 s", or "no animation".
+std::string DescribeViewedModel(const std::string& path, const Model& model) {
+  std::ostringstream line;
+  line << "Viewing " << std::filesystem::path(path).filename().string() << ": " << model.Submeshes.size()
+       << (model.Submeshes.size() == 1 ? " mesh, " : " meshes, ") << model.BoneCount
+       << (model.BoneCount == 1 ? " bone, " : " bones, ");
+  const aiScene& scene = *model.Scene;
+  if (scene.mNumAnimations == 0 || scene.mAnimations == nullptr || scene.mAnimations[0] == nullptr) {
+    line << "no animation";
+    return line.str();
   }
+  const aiAnimation& animation = *scene.mAnimations[0];
+  const double ticksPerSecond = animation.mTicksPerSecond != 0.0 ? animation.mTicksPerSecond : 25.0;
+  line << "animation \"" << animation.mName.C_Str() << "\" of " << std::fixed << std::setprecision(2)
+       << animation.mDuration / ticksPerSecond << " s";
+  if (scene.mNumAnimations > 1) {
+    line << " (the first of " << scene.mNumAnimations << ")";
+  }
+  return line.str();
 }
 
 }  // namespace
@@ -92,6 +112,7 @@ void Renderer::LoadTextures() {
 
   D3D12_CPU_DESCRIPTOR_HANDLE handle = CpuHeapStart(Heaps->CbvSrvUavHeap);
   for (const TextureSlot& slot : slots) {
+    Textures.push_back(slot.Texture);
     CreateTextureView(Device, slot.Texture, handle);
     handle.ptr += CbvSrvUavDescriptorSize;
   }
@@ -112,7 +133,8 @@ void Renderer::LoadContent() {
   const UploadContext context = CreateUploadContext();
   ModelLoader loader;
   EquipLoader(loader, context);
-  Model model = loader.LoadModel(ModelFile);
+  loader.NormaliseWeights = !ModelPath.empty();
+  Model model = loader.LoadModel(ModelPath.empty() ? std::string(ModelFile) : ModelPath);
   SubmitAndWaitOnce(context);
   ReleaseLoader(loader);
 
@@ -122,7 +144,55 @@ void Renderer::LoadContent() {
   mesh.AttachModel(model);
   mesh.ConstantSlot = 0;
   Meshes.push_back(mesh);
-  CheckDescriptorRoom(*this);
+  if (!ModelPath.empty()) {
+    LoadMaterialTextures(Meshes.back());
+  }
+  EnsureShaderVisibleRoom(DescriptorLayoutFor(TextureCount, Meshes).DescriptorCount());
+  WriteTextureViews(static_cast<uint32_t>(std::size(TextureFiles)));
+  if (!ModelPath.empty()) {
+    WriteConsoleLine(DescribeViewedModel(ModelPath, Meshes.back().Geometry));
+    ModelBounds = AnimatedBounds(Meshes.back().Geometry);
+  }
 
   LogResult(L"Loading meshes completed", 0);
+}
+
+void Renderer::EnsureShaderVisibleRoom(uint32_t descriptorCount) {
+  if (descriptorCount <= DescriptionOf(Heaps->CbvSrvUavHeap).NumDescriptors) {
+    return;
+  }
+  // No frame has been recorded with the old heap yet, but a test or a later caller may have: the GPU must
+  // be done with it before it is released.
+  FlushCommandQueue();
+  StopIfFailed(Heaps->GrowShaderVisibleHeap(descriptorCount), "ID3D12Device::CreateDescriptorHeap",
+               "cannot create a larger shader-visible descriptor heap for the model");
+  WriteTextureViews(0);
+}
+
+void Renderer::WriteTextureViews(uint32_t first) {
+  for (uint32_t slot = first; slot < Textures.size(); ++slot) {
+    CreateTextureView(Device, Textures[slot],
+                      CD3DX12_CPU_DESCRIPTOR_HANDLE(CpuHeapStart(Heaps->CbvSrvUavHeap), static_cast<INT>(slot),
+                                                    CbvSrvUavDescriptorSize));
+  }
+}
+
+void Renderer::LoadMaterialTextures(Mesh& mesh) {
+  // One texture per material after the two of the program; each draw item wears its mesh's material's.
+  const uint32_t firstSlot = static_cast<uint32_t>(Textures.size());
+  const std::vector<DecodedImage> images = DecodeMaterialImages(*mesh.Geometry.Scene, ModelPath);
+  UploadContext context = CreateUploadContext();
+  for (const DecodedImage& image : images) {
+    TextureSlot slot;
+    UploadTexture(context, image, slot);
+    Textures.push_back(slot.Texture);
+  }
+  SubmitAndWaitOnce(context);
+  TextureCount = static_cast<int32_t>(Textures.size());
+  for (size_t k = 0; k < mesh.DrawItems.size(); ++k) {
+    const uint32_t material = mesh.Geometry.Submeshes[k].Material;
+    if (material < images.size()) {
+      mesh.DrawItems[k].TextureDescriptor = firstSlot + material;
+    }
+  }
 }

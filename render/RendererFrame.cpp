@@ -30,10 +30,11 @@ void Renderer::HandleMovementKeys() {
     Camera.ViewStale = true;
     CameraChanged = true;
   };
-  if (IsKeyDown('W')) move(MoveStep * Camera.Look);
-  if (IsKeyDown('S')) move(-MoveStep * Camera.Look);
-  if (IsKeyDown('A')) move(-MoveStep * Camera.Right);
-  if (IsKeyDown('D')) move(MoveStep * Camera.Right);
+  const float step = MoveStep * MoveStepScale;
+  if (IsKeyDown('W')) move(step * Camera.Look);
+  if (IsKeyDown('S')) move(-step * Camera.Look);
+  if (IsKeyDown('A')) move(-step * Camera.Right);
+  if (IsKeyDown('D')) move(step * Camera.Right);
 }
 
 void Renderer::HandleModelTurnKey() {

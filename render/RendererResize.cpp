@@ -68,7 +68,7 @@ void Renderer::OnResize() {
   if (!TextLabels.empty()) {
     TextLabels.front().Resize(clientWidth, clientHeight);
   }
-  Camera.SetProjection(0.785f, clientWidth / clientHeight, 1.0f, 1000.0f);
+  Camera.SetProjection(0.785f, clientWidth / clientHeight, NearPlane, FarPlane);
   Camera.RebuildView();
   CameraChanged = true;
 

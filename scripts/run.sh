@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds the engine (Release) and runs it from its staged run folder, build/run.
+# Builds the engine (Release) and runs it from its staged run folder, build/run. With an argument, it
+# runs in viewer mode on that model file (named relative to the folder run.sh was started from).
 # With a display it opens the window and runs until you close it. Without one it runs the program under
 # Xvfb for a few seconds, saves a screenshot to build/screenshot.png and closes the window.
 set -euo pipefail
+model=()
+if [[ $# -gt 0 ]]; then
+  model=("$(realpath -m -- "$1")")
+fi
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
@@ -11,14 +16,14 @@ root=$(pwd)
 
 cd build/run
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
-  exec ./engine
+  exec ./engine "${model[@]}"
 fi
 
 source "$root/scripts/xvfb.sh"
 start_virtual_display
 seconds=${RUN_SECONDS:-5}
 echo "No display: running the engine under Xvfb ($DISPLAY) for $seconds seconds"
-./engine &
+./engine "${model[@]}" &
 engine_pid=$!
 sleep "$seconds"
 

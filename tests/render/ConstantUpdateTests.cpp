@@ -82,8 +82,8 @@ TEST_F(ConstantUpdate, DirtyMeshWritesEachItemsTransposedWorldAndTracesTheSlotOf
 
   EXPECT_EQ(Update(), "0\n256\n");
   ExpectMatrixEq(ObjectSlot(0), Transpose(Translation(1.0f, 2.0f, 3.0f)));
-  // World on the left: the item is scaled in model space, then placed.
-  ExpectMatrixEq(ObjectSlot(1), Transpose(Multiply(Translation(1.0f, 2.0f, 3.0f), Scaling(2.0f, 2.0f, 2.0f))));
+  // World on the right (row vectors): the item is scaled in model space, then placed.
+  ExpectMatrixEq(ObjectSlot(1), Transpose(Multiply(Scaling(2.0f, 2.0f, 2.0f), Translation(1.0f, 2.0f, 3.0f))));
   EXPECT_FALSE(renderer->Meshes[0].Dirty);
 
   // Nothing changed since: no slot is written and nothing is traced.
