@@ -78,8 +78,8 @@ bool BundleScene::Initialize() {
   }
   ComPtr<ID3DBlob> vs = Compile("VSMain", "vs_5_0"), ps = Compile("PSMain", "ps_5_0");
   if (vs == nullptr || ps == nullptr) return false;
-  const D3D12_INPUT_ELEMENT_DESC input{"POSITION", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 0,
-                                       D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0};
+  const D3D12_INPUT_ELEMENT_DESC input{
+      "POSITION", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0};
   D3D12_GRAPHICS_PIPELINE_STATE_DESC desc{};
   desc.pRootSignature = root_.Get();
   desc.VS = {vs->GetBufferPointer(), vs->GetBufferSize()};

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include <d3d12.h>
-#include <wrl/client.h>
 #include <vulkan/vulkan.h>
+#include <wrl/client.h>
 
 #include <string>
 #include <vector>

@@ -59,7 +59,8 @@ bool LayerComputePass::Initialize() {
   if (FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &plainDesc,
                                               D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&input_))) ||
       FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &uavDesc,
-                                              D3D12_RESOURCE_STATE_UNORDERED_ACCESS, nullptr, IID_PPV_ARGS(&output_))) ||
+                                              D3D12_RESOURCE_STATE_UNORDERED_ACCESS, nullptr,
+                                              IID_PPV_ARGS(&output_))) ||
       FAILED(device_->CreateCommittedResource(&upload, D3D12_HEAP_FLAG_NONE, &plainDesc,
                                               D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&staging))) ||
       FAILED(device_->CreateCommittedResource(&readback, D3D12_HEAP_FLAG_NONE, &plainDesc,

@@ -66,7 +66,11 @@ bool LayerFrame::Initialize() {
   event_ = CreateEventExW(nullptr, nullptr, 0, EVENT_ALL_ACCESS);
 
   DXGI_SWAP_CHAIN_DESC desc{};
-  desc.BufferDesc = {kWidth, kHeight, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
+  desc.BufferDesc = {kWidth,
+                     kHeight,
+                     {60, 1},
+                     DXGI_FORMAT_R8G8B8A8_UNORM,
+                     DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
                      DXGI_MODE_SCALING_UNSPECIFIED};
   desc.SampleDesc = {1, 0};
   desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
@@ -88,9 +92,9 @@ bool LayerFrame::Initialize() {
   shaderIncrement_ = device_->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV);
   for (UINT i = 0; i < 2; ++i) {
     swapChain_->GetBuffer(i, IID_PPV_ARGS(&backBuffers_[i]));
-    device_->CreateRenderTargetView(backBuffers_[i].Get(), nullptr,
-                                    CD3DX12_CPU_DESCRIPTOR_HANDLE(rtvHeap_->GetCPUDescriptorHandleForHeapStart(), i,
-                                                                  rtvIncrement_));
+    device_->CreateRenderTargetView(
+        backBuffers_[i].Get(), nullptr,
+        CD3DX12_CPU_DESCRIPTOR_HANDLE(rtvHeap_->GetCPUDescriptorHandleForHeapStart(), i, rtvIncrement_));
   }
   return true;
 }
@@ -98,15 +102,15 @@ bool LayerFrame::Initialize() {
 bool LayerFrame::CreateResources() {
   const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT);
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
-  const auto depthDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_D24_UNORM_S8_UINT, kWidth, kHeight, 1, 1, samples_,
-                                                      0, D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
+  const auto depthDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_D24_UNORM_S8_UINT, kWidth, kHeight, 1, 1, samples_, 0,
+                                                      D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
   const CD3DX12_CLEAR_VALUE depthClear(DXGI_FORMAT_D24_UNORM_S8_UINT, 1.0f, 0);
   device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &depthDesc, D3D12_RESOURCE_STATE_DEPTH_WRITE,
                                    &depthClear, IID_PPV_ARGS(&depthBuffer_));
   device_->CreateDepthStencilView(depthBuffer_.Get(), nullptr, dsvHeap_->GetCPUDescriptorHandleForHeapStart());
   if (samples_ > 1) {
-    const auto targetDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, kWidth, kHeight, 1, 1, samples_,
-                                                         0, D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
+    const auto targetDesc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, kWidth, kHeight, 1, 1, samples_, 0,
+                                                         D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
     const float clear[4] = {240 / 255.0f, 1, 1, 1};
     const CD3DX12_CLEAR_VALUE targetClear(DXGI_FORMAT_R8G8B8A8_UNORM, clear);
     if (FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &targetDesc,
@@ -137,7 +141,8 @@ bool LayerFrame::CreateResources() {
   makeUpload(mesh.indices.data(), mesh.indices.size() * sizeof(uint16_t), &indices_);
   makeUpload(glyphs.data(), glyphs.size() * sizeof(GlyphInstance), &instances_);
   makeUpload(constants.data(), constants.size(), &constants_);
-  vertexView_ = {vertices_->GetGPUVirtualAddress(), UINT(mesh.vertices.size() * sizeof(MeshVertex)), sizeof(MeshVertex)};
+  vertexView_ = {vertices_->GetGPUVirtualAddress(), UINT(mesh.vertices.size() * sizeof(MeshVertex)),
+                 sizeof(MeshVertex)};
   indexView_ = {indices_->GetGPUVirtualAddress(), UINT(mesh.indices.size() * sizeof(uint16_t)), DXGI_FORMAT_R16_UINT};
   instanceView_ = {instances_->GetGPUVirtualAddress(), UINT(glyphs.size() * sizeof(GlyphInstance)),
                    sizeof(GlyphInstance)};

@@ -27,7 +27,7 @@ bool HasExtension(VkPhysicalDevice device, const char* name) {
 }
 
 void RecordMemoryBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 from, VkAccessFlags2 fromAccess,
-                   VkPipelineStageFlags2 to, VkAccessFlags2 toAccess) {
+                         VkPipelineStageFlags2 to, VkAccessFlags2 toAccess) {
   auto barrier = Make<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
   barrier.srcStageMask = from;
   barrier.srcAccessMask = fromAccess;
@@ -103,7 +103,8 @@ bool VulkanComputePass::Initialize() {
 
   // The shader carries HLSL semantic decorations, which these extensions allow.
   std::vector<const char*> extensions{VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME};
-  for (const char* optional : {VK_GOOGLE_HLSL_FUNCTIONALITY_1_EXTENSION_NAME, VK_GOOGLE_DECORATE_STRING_EXTENSION_NAME}) {
+  for (const char* optional :
+       {VK_GOOGLE_HLSL_FUNCTIONALITY_1_EXTENSION_NAME, VK_GOOGLE_DECORATE_STRING_EXTENSION_NAME}) {
     if (HasExtension(physical_, optional)) extensions.push_back(optional);
   }
   auto features13 = Make<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
@@ -192,7 +193,8 @@ void VulkanComputePass::Run() {
   begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
   vkBeginCommandBuffer(commands_, &begin);
   vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_COMPUTE, pipeline_);
-  const VkDescriptorBufferInfo infos[] = {{constants_, 0, 256}, {input_, 0, VK_WHOLE_SIZE}, {output_, 0, VK_WHOLE_SIZE}};
+  const VkDescriptorBufferInfo infos[] = {
+      {constants_, 0, 256}, {input_, 0, VK_WHOLE_SIZE}, {output_, 0, VK_WHOLE_SIZE}};
   VkWriteDescriptorSet writes[3];
   const uint32_t targets[] = {kConstantsBinding, kInputBinding, kOutputBinding};
   for (int i = 0; i < 3; ++i) {
@@ -205,7 +207,7 @@ void VulkanComputePass::Run() {
   pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_COMPUTE, layout_, 0, 3, writes);
   vkCmdDispatch(commands_, kElements / kGroupSize, 1, 1);
   RecordMemoryBarrier(commands_, VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_WRITE_BIT,
-                VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
+                      VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
   vkEndCommandBuffer(commands_);
   auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);
   submit.commandBufferCount = 1;

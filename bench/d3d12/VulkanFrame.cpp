@@ -112,7 +112,8 @@ bool VulkanFrame::CreateDevice() {
 
   // The shaders carry HLSL semantic decorations, which these extensions allow.
   std::vector<const char*> extensions{VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME};
-  for (const char* optional : {VK_GOOGLE_HLSL_FUNCTIONALITY_1_EXTENSION_NAME, VK_GOOGLE_DECORATE_STRING_EXTENSION_NAME}) {
+  for (const char* optional :
+       {VK_GOOGLE_HLSL_FUNCTIONALITY_1_EXTENSION_NAME, VK_GOOGLE_DECORATE_STRING_EXTENSION_NAME}) {
     if (HasExtension(physical_, optional)) extensions.push_back(optional);
   }
   auto features13 = Make<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
@@ -205,8 +206,8 @@ bool VulkanFrame::CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsag
   vkGetBufferMemoryRequirements(device_, buffer->buffer, &requirements);
   auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
   allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT |
-                                                                         VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
+  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits,
+                                        VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
   if (vkAllocateMemory(device_, &allocate, nullptr, &buffer->memory) != VK_SUCCESS) return false;
   vkBindBufferMemory(device_, buffer->buffer, buffer->memory, 0);
   vkMapMemory(device_, buffer->memory, 0, VK_WHOLE_SIZE, 0, &buffer->mapped);
@@ -242,7 +243,8 @@ bool VulkanFrame::CreateResources() {
                                     VK_BUFFER_USAGE_INDEX_BUFFER_BIT, &indices_);
   created = created && CreateBuffer(glyphs.data(), glyphs.size() * sizeof(GlyphInstance),
                                     VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &instances_);
-  created = created && CreateBuffer(constants.data(), constants.size(), VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, &constants_);
+  created =
+      created && CreateBuffer(constants.data(), constants.size(), VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, &constants_);
   indexCount_ = uint32_t(mesh.indices.size());
   if (!created) {
     error_ = "resource creation failed";
@@ -268,11 +270,12 @@ void VulkanFrame::UploadTexture() {
   Barrier(commands_, texture_.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
           VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
           VK_ACCESS_2_TRANSFER_WRITE_BIT);
-  const VkBufferImageCopy region{0, 0, 0, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {kTextureSize, kTextureSize, 1}};
+  const VkBufferImageCopy region{
+      0, 0, 0, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {kTextureSize, kTextureSize, 1}};
   vkCmdCopyBufferToImage(commands_, staging.buffer, texture_.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
   Barrier(commands_, texture_.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
-          VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
-          VK_PIPELINE_STAGE_2_FRAGMENT_SHADER_BIT, VK_ACCESS_2_SHADER_READ_BIT);
+          VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
+          VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_FRAGMENT_SHADER_BIT, VK_ACCESS_2_SHADER_READ_BIT);
   Barrier(commands_, depth_.image, VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
           VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0,
           VK_PIPELINE_STAGE_2_EARLY_FRAGMENT_TESTS_BIT, VK_ACCESS_2_DEPTH_STENCIL_ATTACHMENT_WRITE_BIT);
@@ -343,29 +346,33 @@ VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, 
     stages[i].pName = "main";
   }
   // Inputs in declaration order: text instances (rect, uv, colour), mesh vertices (position, uv).
-  const VkVertexInputBindingDescription binding = text
-      ? VkVertexInputBindingDescription{0, sizeof(GlyphInstance), VK_VERTEX_INPUT_RATE_INSTANCE}
-      : VkVertexInputBindingDescription{0, sizeof(MeshVertex), VK_VERTEX_INPUT_RATE_VERTEX};
+  const VkVertexInputBindingDescription binding =
+      text ? VkVertexInputBindingDescription{0, sizeof(GlyphInstance), VK_VERTEX_INPUT_RATE_INSTANCE}
+           : VkVertexInputBindingDescription{0, sizeof(MeshVertex), VK_VERTEX_INPUT_RATE_VERTEX};
   const VkVertexInputAttributeDescription textAttributes[] = {{0, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 0},
                                                               {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 16},
                                                               {2, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 32}};
   const VkVertexInputAttributeDescription meshAttributes[] = {{0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0},
                                                               {1, 0, VK_FORMAT_R32G32_SFLOAT, 12}};
-  auto vertexInput = Make<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
+  auto vertexInput =
+      Make<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
   vertexInput.vertexBindingDescriptionCount = 1;
   vertexInput.pVertexBindingDescriptions = &binding;
   vertexInput.vertexAttributeDescriptionCount = text ? 3 : 2;
   vertexInput.pVertexAttributeDescriptions = text ? textAttributes : meshAttributes;
-  auto assembly = Make<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
+  auto assembly =
+      Make<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
   assembly.topology = text ? VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP : VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
   auto viewport = Make<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
   viewport.viewportCount = 1;
   viewport.scissorCount = 1;
-  auto raster = Make<VkPipelineRasterizationStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO);
+  auto raster =
+      Make<VkPipelineRasterizationStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO);
   raster.cullMode = VK_CULL_MODE_BACK_BIT;
   raster.frontFace = VK_FRONT_FACE_CLOCKWISE;
   raster.lineWidth = 1.0f;
-  auto multisample = Make<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
+  auto multisample =
+      Make<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
   multisample.rasterizationSamples = samples_;
   auto depth = Make<VkPipelineDepthStencilStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO);
   depth.depthTestEnable = !text;
@@ -468,8 +475,9 @@ void VulkanFrame::Record() {
     result.pBufferInfo = buffer;
     return result;
   };
-  const VkWriteDescriptorSet textWrites[] = {write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
-                                             write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
+  const VkWriteDescriptorSet textWrites[] = {
+      write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
+      write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
   vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textPipeline_);
   pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
   const VkDeviceSize zero = 0;
@@ -480,11 +488,12 @@ void VulkanFrame::Record() {
   const VkDescriptorBufferInfo bones{constants_.buffer, (drawCount_ + 1) * VkDeviceSize(kConstantSlot), kConstantSlot};
   for (uint32_t draw = 0; draw < drawCount_; ++draw) {
     const VkDescriptorBufferInfo object{constants_.buffer, (1 + draw) * VkDeviceSize(kConstantSlot), kConstantSlot};
-    const VkWriteDescriptorSet writes[] = {write(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &pass),
-                                           write(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &object),
-                                           write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
-                                           write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
-                                           write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
+    const VkWriteDescriptorSet writes[] = {
+        write(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &pass),
+        write(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &object),
+        write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
+        write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
+        write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
     pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
     vkCmdBindVertexBuffers(commands_, 0, 1, &vertices_.buffer, &zero);
@@ -501,8 +510,11 @@ void VulkanFrame::Record() {
           frontUsed_ ? VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
           VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
           VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT);
-  const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
-                           {0, 0, 0}, {kWidth, kHeight, 1}};
+  const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
+                           {0, 0, 0},
+                           {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
+                           {0, 0, 0},
+                           {kWidth, kHeight, 1}};
   vkCmdCopyImage(commands_, target.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, front_.image,
                  VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
   vkEndCommandBuffer(commands_);

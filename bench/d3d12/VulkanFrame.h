@@ -36,8 +36,8 @@ class VulkanFrame {
   };
 
   bool CreateDevice();
-  bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects, Image* image,
-                   VkSampleCountFlagBits samples = VK_SAMPLE_COUNT_1_BIT);
+  bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects,
+                   Image* image, VkSampleCountFlagBits samples = VK_SAMPLE_COUNT_1_BIT);
   bool CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsageFlags usage, Buffer* buffer);
   uint32_t MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const;
   bool CreateResources();

@@ -81,9 +81,9 @@ TEST_F(BundleTest, RecordedOnceAndExecutedInSeveralListsAndSubmissions) {
   ComPtr<ID3D12CommandAllocator> otherAllocator;
   ComPtr<ID3D12GraphicsCommandList> other;
   ASSERT_EQ(device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&otherAllocator)), S_OK);
-  ASSERT_EQ(device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, otherAllocator.Get(), nullptr,
-                                      IID_PPV_ARGS(&other)),
-            S_OK);
+  ASSERT_EQ(
+      device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, otherAllocator.Get(), nullptr, IID_PPV_ARGS(&other)),
+      S_OK);
   const float red[4] = {1, 0, 0, 1};
   StartFrame(other.Get());
   other->ClearRenderTargetView(rtv, red, 0, nullptr);
@@ -169,7 +169,8 @@ TEST_F(BundleTest, CallsOnlyDirectListsMakeAreRefused) {
 }
 
 TEST_F(BundleTest, ABundlesDescriptorHeapsMustBeTheCallers) {
-  D3D12_DESCRIPTOR_HEAP_DESC desc{D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, 4, D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE, 0};
+  D3D12_DESCRIPTOR_HEAP_DESC desc{D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, 4, D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE,
+                                  0};
   ComPtr<ID3D12DescriptorHeap> mine, theirs;
   ASSERT_EQ(device->CreateDescriptorHeap(&desc, IID_PPV_ARGS(&mine)), S_OK);
   ASSERT_EQ(device->CreateDescriptorHeap(&desc, IID_PPV_ARGS(&theirs)), S_OK);

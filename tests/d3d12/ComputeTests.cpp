@@ -305,7 +305,8 @@ TEST_F(ComputeTest, MisusedDispatchesAndForeignByteCodeAreRefused) {
   // A root UAV may only bind a buffer; a shader reading a texture there is refused.
   ComPtr<ID3DBlob> textureShader = Compile(R"(
 RWTexture2D<float4> Image : register(u0);
-[numthreads(1, 1, 1)] void main() { Image[uint2(0, 0)] = 1; })", "cs_5_0");
+[numthreads(1, 1, 1)] void main() { Image[uint2(0, 0)] = 1; })",
+                                           "cs_5_0");
   desc.CS = {textureShader->GetBufferPointer(), textureShader->GetBufferSize()};
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(device->CreateComputePipelineState(&desc, IID_PPV_ARGS(&pipeline)), E_INVALIDARG);
@@ -497,7 +498,8 @@ RWStructuredBuffer<uint> Output : register(u0);
 Texture2D<uint> Textures[] : register(t0, space1);
 cbuffer Pick : register(b0) { uint Index; };
 [numthreads(1, 1, 1)]
-void main() { Output[0] = Textures[Index].Load(int3(0, 0, 0)); })", "cs_5_0");
+void main() { Output[0] = Textures[Index].Load(int3(0, 0, 0)); })",
+                                          "cs_5_0");
   D3D12_COMPUTE_PIPELINE_STATE_DESC desc{};
   desc.pRootSignature = root.Get();
   desc.CS = {runtimeArray->GetBufferPointer(), runtimeArray->GetBufferSize()};
@@ -531,14 +533,16 @@ TEST_F(ComputeTest, GraphicsRootViewsFeedAndRecordPixelShaders) {
 float4 main(uint id : SV_VertexID) : SV_Position {
   float2 corner = float2(id & 1, id >> 1);
   return float4(corner.x * 2 - 1, 1 - corner.y * 2, 0.5, 1);
-})", "vs_5_0");
+})",
+                                "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(R"(
 StructuredBuffer<float4> Colors : register(t0);
 RWByteAddressBuffer Counter : register(u1);
 float4 main(float4 position : SV_Position) : SV_Target {
   Counter.InterlockedAdd(0, 1u);
   return Colors[1];
-})", "ps_5_0");
+})",
+                                "ps_5_0");
   ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(PipelineDesc(root.Get(), vs.Get(), ps.Get(), {}));
 
   const float black[4] = {0, 0, 0, 1};

@@ -152,8 +152,8 @@ TEST_F(DxgiVersions, GpuPreferenceEnumeratesEveryAdapterOnce) {
   for (ComPtr<IDXGIAdapter1> adapter; factory->EnumAdapters1(count, &adapter) == S_OK; adapter.Reset()) ++count;
   ASSERT_GE(count, 1u);
 
-  for (DXGI_GPU_PREFERENCE preference : {DXGI_GPU_PREFERENCE_UNSPECIFIED, DXGI_GPU_PREFERENCE_MINIMUM_POWER,
-                                         DXGI_GPU_PREFERENCE_HIGH_PERFORMANCE}) {
+  for (DXGI_GPU_PREFERENCE preference :
+       {DXGI_GPU_PREFERENCE_UNSPECIFIED, DXGI_GPU_PREFERENCE_MINIMUM_POWER, DXGI_GPU_PREFERENCE_HIGH_PERFORMANCE}) {
     std::vector<uint64_t> luids;
     ComPtr<IDXGIAdapter4> adapter;
     for (UINT i = 0; factory6->EnumAdapterByGpuPreference(i, preference, IID_PPV_ARGS(&adapter)) == S_OK; ++i) {

@@ -58,7 +58,8 @@ TEST_F(ErrorPathTest, DescriptorsOutsideTheirHeapAreIgnored) {
   CreateTargets();
   const D3D12_CPU_DESCRIPTOR_HANDLE pastTheEnd{
       rtv.ptr + 2 * device->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_RTV)};
-  const std::string message = StderrOf([&] { device->CreateRenderTargetView(renderTarget.Get(), nullptr, pastTheEnd); });
+  const std::string message =
+      StderrOf([&] { device->CreateRenderTargetView(renderTarget.Get(), nullptr, pastTheEnd); });
   EXPECT_THAT(message, HasSubstr("ID3D12Device::CreateRenderTargetView: descriptor index 2 is outside its heap of 1"));
   const std::string bogus = StderrOf([&] { device->CreateRenderTargetView(renderTarget.Get(), nullptr, {12345}); });
   EXPECT_THAT(bogus, HasSubstr("not in a live descriptor heap"));
@@ -76,8 +77,8 @@ TEST_F(ErrorPathTest, RootParametersTheSignatureLacksAreSkippedAndCloseFails) {
   ID3D12DescriptorHeap* heaps[] = {heap.Get()};
   list->SetDescriptorHeaps(1, heaps);
   list->SetGraphicsRootSignature(root.Get());
-  const std::string message = StderrOf(
-      [&] { list->SetGraphicsRootDescriptorTable(4, heap->GetGPUDescriptorHandleForHeapStart()); });
+  const std::string message =
+      StderrOf([&] { list->SetGraphicsRootDescriptorTable(4, heap->GetGPUDescriptorHandleForHeapStart()); });
   EXPECT_THAT(message, HasSubstr("ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable: root parameter 4 is "
                                  "outside the root signature's 1 parameters"));
   EXPECT_EQ(list->Close(), E_INVALIDARG);
@@ -114,16 +115,15 @@ TEST_F(ErrorPathTest, BadRootSignaturesAndPipelinesAreRefused) {
   EXPECT_EQ(device->CreateRootSignature(0, garbage, sizeof(garbage), IID_PPV_ARGS(&root)), E_INVALIDARG);
 
   root = CreateRootSignature({0, nullptr, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT});
-  ComPtr<ID3DBlob> vs = Compile("float4 main(float4 p : POSITION, float4 n : NORMAL) : SV_Position { return p + n; }",
-                                "vs_5_0");
+  ComPtr<ID3DBlob> vs =
+      Compile("float4 main(float4 p : POSITION, float4 n : NORMAL) : SV_Position { return p + n; }", "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile("float4 main() : SV_Target { return 1; }", "ps_5_0");
   const std::vector<D3D12_INPUT_ELEMENT_DESC> onlyPosition = {
       {"position", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
   ComPtr<ID3D12PipelineState> pipeline;
   const D3D12_GRAPHICS_PIPELINE_STATE_DESC missingNormal = PipelineDesc(root.Get(), vs.Get(), ps.Get(), onlyPosition);
-  const std::string message = StderrOf([&] {
-    EXPECT_EQ(device->CreateGraphicsPipelineState(&missingNormal, IID_PPV_ARGS(&pipeline)), E_INVALIDARG);
-  });
+  const std::string message = StderrOf(
+      [&] { EXPECT_EQ(device->CreateGraphicsPipelineState(&missingNormal, IID_PPV_ARGS(&pipeline)), E_INVALIDARG); });
   EXPECT_THAT(message, HasSubstr("vertex shader input NORMAL0 has no element in the input layout"));
 
   D3D12_GRAPHICS_PIPELINE_STATE_DESC notSpirv = PipelineDesc(root.Get(), vs.Get(), ps.Get(), onlyPosition);
@@ -134,12 +134,10 @@ TEST_F(ErrorPathTest, BadRootSignaturesAndPipelinesAreRefused) {
 TEST_F(ErrorPathTest, UnsupportedMethodsSayNotImplementedOnce) {
   ComPtr<ID3D12CommandSignature> signature;
   const D3D12_COMMAND_SIGNATURE_DESC desc{};
-  std::string first = StderrOf([&] {
-    EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL);
-  });
-  std::string second = StderrOf([&] {
-    EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL);
-  });
+  std::string first =
+      StderrOf([&] { EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL); });
+  std::string second =
+      StderrOf([&] { EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL); });
   EXPECT_THAT(first, HasSubstr("ID3D12Device::CreateCommandSignature: not supported"));
   EXPECT_EQ(second, "");
 }

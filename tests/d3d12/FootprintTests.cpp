@@ -23,9 +23,9 @@ Footprints Compute(const D3D12_RESOURCE_DESC& desc, UINT first, UINT count, UINT
   result.rows.resize(count);
   result.rowSizes.resize(count);
   std::string error;
-  result.ok = ComputeCopyableFootprints({&desc, first, count, baseOffset},
-                                        {result.layouts.data(), result.rows.data(), result.rowSizes.data(), &result.total},
-                                        &error);
+  result.ok = ComputeCopyableFootprints(
+      {&desc, first, count, baseOffset},
+      {result.layouts.data(), result.rows.data(), result.rowSizes.data(), &result.total}, &error);
   return result;
 }
 

@@ -51,12 +51,12 @@ std::vector<uint32_t> GpuTest::ReadTarget() {
 
 ComPtr<ID3DBlob> GpuTest::Compile(const std::string& source, const char* target) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     (std::string("d3d12_") + info->name() + "_" + target + ".hlsl");
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / (std::string("d3d12_") + info->name() + "_" + target + ".hlsl");
   std::ofstream(path) << source;
   ComPtr<ID3DBlob> code, errors;
-  const HRESULT result = D3DCompileFromFile(path.wstring().c_str(), nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE,
-                                            "main", target, D3DCOMPILE_DEBUG, 0, &code, &errors);
+  const HRESULT result = D3DCompileFromFile(path.wstring().c_str(), nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE, "main",
+                                            target, D3DCOMPILE_DEBUG, 0, &code, &errors);
   EXPECT_EQ(result, S_OK) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
   std::filesystem::remove(path);
   return code;

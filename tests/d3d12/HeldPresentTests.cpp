@@ -19,7 +19,11 @@ class HeldPresentTest : public GpuTest {
     ASSERT_TRUE(kWithoutDisplay && win32_platform::IsHeadless());
     window = std::make_unique<TestWindow>(16, 16);
     DXGI_SWAP_CHAIN_DESC desc{};
-    desc.BufferDesc = {16, 16, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
+    desc.BufferDesc = {16,
+                       16,
+                       {60, 1},
+                       DXGI_FORMAT_R8G8B8A8_UNORM,
+                       DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
                        DXGI_MODE_SCALING_UNSPECIFIED};
     desc.SampleDesc = {1, 0};
     desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;

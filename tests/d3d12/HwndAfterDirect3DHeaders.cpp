@@ -2,8 +2,8 @@
 // type and not the DirectX-Headers stubs' integer, or the nullptr a program passes for "no window" would
 // not compile. This file reads them in that order.
 #include <d3d12.h>
-#include <wrl/client.h>
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 

@@ -22,9 +22,11 @@ VertexOut main(Instance instance, uint id : SV_VertexID) {
   output.position = float4(instance.rect.x + corner.x * instance.rect.z, instance.rect.y - corner.y * instance.rect.w, 0, 1);
   output.color = instance.color;
   return output;
-})", "vs_5_0");
+})",
+                                "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(R"(
-float4 main(float4 position : SV_Position, float4 color : COLOR) : SV_Target { return color; })", "ps_5_0");
+float4 main(float4 position : SV_Position, float4 color : COLOR) : SV_Target { return color; })",
+                                "ps_5_0");
   const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA, 1},
       {"TEXCOORD", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 16, D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA, 1},

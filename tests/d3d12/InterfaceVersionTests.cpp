@@ -175,8 +175,7 @@ TEST_F(InterfaceVersions, MultipleFenceWaitsSetTheEventForAnyOrAll) {
   EXPECT_EQ(WaitForSingleObject(all, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
 
   // Without an event the call returns once the fences are there.
-  ASSERT_EQ(device1->SetEventOnMultipleFenceCompletion(fences, values, 2, D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE,
-                                                       nullptr),
+  ASSERT_EQ(device1->SetEventOnMultipleFenceCompletion(fences, values, 2, D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE, nullptr),
             S_OK);
   CloseHandle(any);
   CloseHandle(all);

@@ -87,8 +87,8 @@ TEST_F(MultiQueueTest, CopyQueueUploadFeedsADrawOnTheDirectQueue) {
   // A triangle covering the left half of the target, uploaded by the copy queue into a default buffer.
   const TriangleVertex vertices[] = {{{-1, -1, 0}}, {{-1, 3, 0}}, {{0, -1, 0}}};
   ComPtr<ID3D12Resource> staging = UploadBuffer(vertices, sizeof(vertices));
-  ComPtr<ID3D12Resource> vertexBuffer = CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, sizeof(vertices),
-                                                     D3D12_RESOURCE_STATE_COMMON);
+  ComPtr<ID3D12Resource> vertexBuffer =
+      CreateBuffer(D3D12_HEAP_TYPE_DEFAULT, sizeof(vertices), D3D12_RESOURCE_STATE_COMMON);
   copy.list->CopyBufferRegion(vertexBuffer.Get(), 0, staging.Get(), 0, sizeof(vertices));
   copy.Execute();
   ASSERT_EQ(copy.queue->Signal(uploaded.Get(), 1), S_OK);
@@ -112,8 +112,7 @@ TEST_F(MultiQueueTest, CopyQueueUploadFeedsADrawOnTheDirectQueue) {
   list->SetGraphicsRootSignature(root.Get());
   list->SetPipelineState(pipeline.Get());
   list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
-  const D3D12_VERTEX_BUFFER_VIEW view{vertexBuffer->GetGPUVirtualAddress(), sizeof(vertices),
-                                      sizeof(TriangleVertex)};
+  const D3D12_VERTEX_BUFFER_VIEW view{vertexBuffer->GetGPUVirtualAddress(), sizeof(vertices), sizeof(TriangleVertex)};
   list->IASetVertexBuffers(0, 1, &view);
   list->DrawInstanced(3, 1, 0, 0);
   const std::vector<uint32_t> pixels = ReadTarget();
@@ -295,9 +294,9 @@ TEST_F(MultiQueueTest, AListOfAnotherTypeIsNotExecuted) {
   EXPECT_EQ(ReadWords(readback.Get(), 4), std::vector<uint32_t>(4, 0xABABABABu));
   // A direct allocator cannot serve a copy list either.
   ComPtr<ID3D12GraphicsCommandList> mismatched;
-  EXPECT_EQ(device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_COPY, allocator.Get(), nullptr,
-                                      IID_PPV_ARGS(&mismatched)),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_COPY, allocator.Get(), nullptr, IID_PPV_ARGS(&mismatched)),
+      E_INVALIDARG);
   ASSERT_EQ(list->Reset(allocator.Get(), nullptr), S_OK);
 }
 

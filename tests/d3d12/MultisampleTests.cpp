@@ -37,8 +37,8 @@ class MultisampleTest : public GpuTest {
   }
 
   UINT QualityLevels(DXGI_FORMAT format, UINT samples) {
-    D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS levels{format, samples,
-                                                         D3D12_MULTISAMPLE_QUALITY_LEVELS_FLAG_NONE, 99};
+    D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS levels{format, samples, D3D12_MULTISAMPLE_QUALITY_LEVELS_FLAG_NONE,
+                                                         99};
     EXPECT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_MULTISAMPLE_QUALITY_LEVELS, &levels, sizeof(levels)), S_OK);
     return levels.NumQualityLevels;
   }
@@ -143,12 +143,9 @@ TEST_F(MultisampleTest, QualityLevelsMatchWhatTexturesCanBeCreatedWith) {
     for (DXGI_FORMAT format : {DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_D24_UNORM_S8_UINT, DXGI_FORMAT_D32_FLOAT}) {
       const bool depth = format != DXGI_FORMAT_R8G8B8A8_UNORM;
       ComPtr<ID3D12Resource> texture;
-      const HRESULT created = CreateTexture(format, samples,
-                                            depth ? D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL
-                                                  : D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET,
-                                            depth ? D3D12_RESOURCE_STATE_DEPTH_WRITE
-                                                  : D3D12_RESOURCE_STATE_RENDER_TARGET,
-                                            &texture);
+      const HRESULT created = CreateTexture(
+          format, samples, depth ? D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL : D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET,
+          depth ? D3D12_RESOURCE_STATE_DEPTH_WRITE : D3D12_RESOURCE_STATE_RENDER_TARGET, &texture);
       EXPECT_EQ(created, QualityLevels(format, samples) > 0 ? S_OK : E_INVALIDARG)
           << samples << " samples of format " << format;
     }
@@ -170,9 +167,9 @@ TEST_F(MultisampleTest, QualityLevelsMatchWhatTexturesCanBeCreatedWith) {
 
 TEST_F(MultisampleTest, MultisampledTexturesAreTargetsWithOneMipLevel) {
   ComPtr<ID3D12Resource> texture;
-  EXPECT_EQ(CreateTexture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, D3D12_RESOURCE_FLAG_NONE,
-                          D3D12_RESOURCE_STATE_COMMON, &texture),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      CreateTexture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, D3D12_RESOURCE_FLAG_NONE, D3D12_RESOURCE_STATE_COMMON, &texture),
+      E_INVALIDARG);
   EXPECT_EQ(CreateTexture(DXGI_FORMAT_R8G8B8A8_UNORM, 4, D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET,
                           D3D12_RESOURCE_STATE_RENDER_TARGET, &texture, 2),
             E_INVALIDARG);

@@ -205,8 +205,7 @@ TEST_F(QueryTest, MisusedQueriesAreRejected) {
     std::function<void()> record;
   };
   const std::vector<Misuse> misuses = {
-      {"a timestamp in an occlusion heap",
-       [&] { list->EndQuery(occlusion.Get(), D3D12_QUERY_TYPE_TIMESTAMP, 0); }},
+      {"a timestamp in an occlusion heap", [&] { list->EndQuery(occlusion.Get(), D3D12_QUERY_TYPE_TIMESTAMP, 0); }},
       {"an index outside the heap", [&] { list->BeginQuery(occlusion.Get(), D3D12_QUERY_TYPE_OCCLUSION, 2); }},
       {"a query never ended",
        [&] { list->ResolveQueryData(occlusion.Get(), D3D12_QUERY_TYPE_OCCLUSION, 0, 1, results.Get(), 0); }},

@@ -37,8 +37,7 @@ TEST(RootSignatureEncoding, RoundTripsTheEngineLayout) {
   ASSERT_EQ(decoded.parameters.size(), 4u);
   EXPECT_EQ(decoded.parameters[2].ranges.at(0).RangeType, D3D12_DESCRIPTOR_RANGE_TYPE_SRV);
   EXPECT_EQ(decoded.parameters[3].ranges.at(0).BaseShaderRegister, 2u);
-  EXPECT_EQ(decoded.parameters[3].ranges.at(0).OffsetInDescriptorsFromTableStart,
-            D3D12_DESCRIPTOR_RANGE_OFFSET_APPEND);
+  EXPECT_EQ(decoded.parameters[3].ranges.at(0).OffsetInDescriptorsFromTableStart, D3D12_DESCRIPTOR_RANGE_OFFSET_APPEND);
   ASSERT_EQ(decoded.staticSamplers.size(), 1u);
   EXPECT_EQ(decoded.staticSamplers[0].Filter, D3D12_FILTER_MIN_MAG_LINEAR_MIP_POINT);
   EXPECT_EQ(decoded.staticSamplers[0].MaxLOD, D3D12_FLOAT32_MAX);

@@ -23,8 +23,12 @@ class SwapChainTest : public GpuTest {
     window = std::make_unique<TestWindow>(64, 48);
     // The engine's description.
     DXGI_SWAP_CHAIN_DESC desc{};
-    desc.BufferDesc = {kBufferWidth, kBufferHeight, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM,
-                       DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED, DXGI_MODE_SCALING_UNSPECIFIED};
+    desc.BufferDesc = {kBufferWidth,
+                       kBufferHeight,
+                       {60, 1},
+                       DXGI_FORMAT_R8G8B8A8_UNORM,
+                       DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
+                       DXGI_MODE_SCALING_UNSPECIFIED};
     desc.SampleDesc = {1, 0};
     desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
     desc.BufferCount = 2;
@@ -107,8 +111,7 @@ TEST_F(SwapChainTest, ResizeBuffersNeedsTheBuffersReleasedAndTakesAnySize) {
   held.Reset();
 
   for (int sameSizeAgain = 0; sameSizeAgain < 2; ++sameSizeAgain) {
-    ASSERT_EQ(swapChain->ResizeBuffers(2, 40, 30, DXGI_FORMAT_R8G8B8A8_UNORM,
-                                       DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH),
+    ASSERT_EQ(swapChain->ResizeBuffers(2, 40, 30, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH),
               S_OK);
   }
   DXGI_SWAP_CHAIN_DESC desc;

@@ -24,9 +24,9 @@ const wchar_t* RegisteredClass() {
 TestWindow::TestWindow(int clientWidth, int clientHeight) {
   RECT frame{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  window_ = CreateWindowExW(0, RegisteredClass(), L"d3d12 test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, 0, 0, GetModuleHandleW(nullptr),
-                            nullptr);
+  window_ =
+      CreateWindowExW(0, RegisteredClass(), L"d3d12 test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                      frame.right - frame.left, frame.bottom - frame.top, 0, 0, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(window_, SW_SHOWNORMAL);
 }
 

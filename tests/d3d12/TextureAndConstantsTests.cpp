@@ -66,7 +66,7 @@ class TextureTest : public GpuTest {
 
 TEST_F(TextureTest, UpdateSubresourcesKeepsRowsOfOddWidthTextures) {
   // Three texels per row (12 bytes) against a 256-byte row pitch in the staging buffer.
-  const std::vector<uint32_t> texels = {Rgba(1, 2, 3), Rgba(4, 5, 6), Rgba(7, 8, 9),
+  const std::vector<uint32_t> texels = {Rgba(1, 2, 3),    Rgba(4, 5, 6),    Rgba(7, 8, 9),
                                         Rgba(10, 11, 12), Rgba(13, 14, 15), Rgba(16, 17, 18)};
   ComPtr<ID3D12Resource> texture = UploadTexture(3, 2, texels, true);
   const D3D12_RESOURCE_DESC desc = texture->GetDesc();
@@ -82,7 +82,8 @@ TEST_F(TextureTest, UpdateSubresourcesKeepsRowsOfOddWidthTextures) {
   void* mapped = nullptr;
   ASSERT_EQ(readback->Map(0, nullptr, &mapped), S_OK);
   for (UINT y = 0; y < 2; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(mapped) + y * footprint.Footprint.RowPitch);
+    const auto* row =
+        reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(mapped) + y * footprint.Footprint.RowPitch);
     for (UINT x = 0; x < 3; ++x) EXPECT_EQ(row[x], texels[y * 3 + x]) << "texel " << x << "," << y;
   }
   readback->Unmap(0, nullptr);
@@ -140,7 +141,8 @@ VertexOut main(uint id : SV_VertexID) {
   output.uv = float2(id & 1, id >> 1);
   output.position = float4(output.uv.x * 2 - 1, 1 - output.uv.y * 2, 0.5, 1);
   return output;
-})", "vs_5_0");
+})",
+                                "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(R"(
 Texture2D Atlas : register(t0);
 SamplerState Linear : register(s0);
@@ -197,11 +199,12 @@ TEST_F(TextureTest, ConstantBuffersReachShadersThroughFourTables) {
   CD3DX12_ROOT_PARAMETER parameters[4];
   for (int i = 0; i < 4; ++i) parameters[i].InitAsDescriptorTable(1, &ranges[i]);
   const D3D12_STATIC_SAMPLER_DESC sampler = EngineSampler();
-  ComPtr<ID3D12RootSignature> root = CreateRootSignature(
-      {4, parameters, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT});
+  ComPtr<ID3D12RootSignature> root =
+      CreateRootSignature({4, parameters, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT});
   ComPtr<ID3DBlob> vs = Compile(R"(
 cbuffer Object : register(b1) { float4x4 World; };
-float4 main(float3 position : POSITION) : SV_Position { return mul(float4(position, 1), World); })", "vs_5_0");
+float4 main(float3 position : POSITION) : SV_Position { return mul(float4(position, 1), World); })",
+                                "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(R"(
 cbuffer Pass : register(b0) { float4 Tint; };
 cbuffer Bones : register(b2) { float4 Factor; };
@@ -209,7 +212,8 @@ Texture2D Diffuse : register(t0);
 SamplerState Linear : register(s0);
 float4 main(float4 position : SV_Position) : SV_Target {
   return Tint * Factor * Diffuse.Sample(Linear, float2(0.5, 0.5));
-})", "ps_5_0");
+})",
+                                "ps_5_0");
   const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
   ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(PipelineDesc(root.Get(), vs.Get(), ps.Get(), layout));

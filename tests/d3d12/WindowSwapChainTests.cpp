@@ -11,8 +11,8 @@ namespace {
 TEST_F(GpuTest, SwapChainPresentsIntoAWindowAtAnySize) {
   TestWindow window(96, 64);
   DXGI_SWAP_CHAIN_DESC desc{};
-  desc.BufferDesc = {96, 64, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
-                     DXGI_MODE_SCALING_UNSPECIFIED};
+  desc.BufferDesc = {
+      96, 64, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED, DXGI_MODE_SCALING_UNSPECIFIED};
   desc.SampleDesc = {1, 0};
   desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
   desc.BufferCount = 2;

@@ -44,8 +44,8 @@ Compiled CompileText(const char* source, const char* target) {
   ID3DBlob* code = nullptr;
   ID3DBlob* errors = nullptr;
   Compiled compiled;
-  compiled.Result =
-      D3DCompile(source, std::strlen(source), "buffers.hlsl", nullptr, nullptr, "main", target, D3DCOMPILE_DEBUG, 0, &code, &errors);
+  compiled.Result = D3DCompile(source, std::strlen(source), "buffers.hlsl", nullptr, nullptr, "main", target,
+                               D3DCOMPILE_DEBUG, 0, &code, &errors);
   if (code != nullptr) {
     compiled.Words.resize(code->GetBufferSize() / 4);
     std::memcpy(compiled.Words.data(), code->GetBufferPointer(), code->GetBufferSize());

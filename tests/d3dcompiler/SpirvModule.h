@@ -68,18 +68,27 @@ class SpirvModule {
   void Read(spv::Op opcode, const uint32_t* operands) {
     opcodes_.insert(opcode);
     switch (opcode) {
-      case spv::OpName: names_[operands[0]] = Text(&operands[1]); break;
-      case spv::OpDecorate: decorations_[{operands[0], operands[1]}] = operands[2]; break;
-      case spv::OpMemberDecorate: memberDecorations_.insert({operands[0], operands[1], operands[2]}); break;
+      case spv::OpName:
+        names_[operands[0]] = Text(&operands[1]);
+        break;
+      case spv::OpDecorate:
+        decorations_[{operands[0], operands[1]}] = operands[2];
+        break;
+      case spv::OpMemberDecorate:
+        memberDecorations_.insert({operands[0], operands[1], operands[2]});
+        break;
       case spv::OpDecorateString:
         if (operands[1] == spv::DecorationUserSemantic) semantics_[operands[0]] = Text(&operands[2]);
         break;
-      case spv::OpTypePointer: pointerPointees_[operands[0]] = operands[2]; break;
+      case spv::OpTypePointer:
+        pointerPointees_[operands[0]] = operands[2];
+        break;
       case spv::OpVariable:
         variablePointees_[operands[1]] = pointerPointees_[operands[0]];
         if (operands[2] == spv::StorageClassInput) inputVariables_.insert(operands[1]);
         break;
-      default: break;
+      default:
+        break;
     }
   }
 

@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::wstring path = file.WidePath();
 
   Held<IWICBitmapDecoder> decoder;
-  if (FAILED(FuzzFactory()->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                      WICDecodeMetadataCacheOnLoad, &decoder.Pointer))) {
+  if (FAILED(FuzzFactory()->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                      &decoder.Pointer))) {
     return 0;
   }
   UseLikeTheTextureLoader(decoder.Pointer, {MaxBytesPerPixel, true});

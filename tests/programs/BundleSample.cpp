@@ -70,10 +70,10 @@ void BundleSample::LoadAssets() {
                              {{-0.5f, -0.5f, 0.0f}, {1.0f, 1.0f, 0.0f, 1.0f}}};
   const CD3DX12_HEAP_PROPERTIES uploadHeap(D3D12_HEAP_TYPE_UPLOAD);
   const auto bufferDesc = CD3DX12_RESOURCE_DESC::Buffer(sizeof(triangle));
-  ThrowIfFailed(device_->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &bufferDesc,
-                                                 D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
-                                                 IID_PPV_ARGS(&vertexBuffer_)),
-                "CreateCommittedResource");
+  ThrowIfFailed(
+      device_->CreateCommittedResource(&uploadHeap, D3D12_HEAP_FLAG_NONE, &bufferDesc,
+                                       D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&vertexBuffer_)),
+      "CreateCommittedResource");
   UINT8* vertexData = nullptr;
   const CD3DX12_RANGE readRange(0, 0);
   ThrowIfFailed(vertexBuffer_->Map(0, &readRange, reinterpret_cast<void**>(&vertexData)), "Map");
@@ -100,9 +100,8 @@ void BundleSample::PopulateCommandList() {
   const CD3DX12_RECT scissor(0, 0, LONG(kWidth), LONG(kHeight));
   commandList_->RSSetViewports(1, &viewport);
   commandList_->RSSetScissorRects(1, &scissor);
-  const auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(renderTargets_[frameIndex_].Get(),
-                                                             D3D12_RESOURCE_STATE_PRESENT,
-                                                             D3D12_RESOURCE_STATE_RENDER_TARGET);
+  const auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(
+      renderTargets_[frameIndex_].Get(), D3D12_RESOURCE_STATE_PRESENT, D3D12_RESOURCE_STATE_RENDER_TARGET);
   commandList_->ResourceBarrier(1, &toTarget);
   const CD3DX12_CPU_DESCRIPTOR_HANDLE rtv(rtvHeap_->GetCPUDescriptorHandleForHeapStart(), INT(frameIndex_),
                                           rtvIncrement_);
@@ -110,9 +109,8 @@ void BundleSample::PopulateCommandList() {
   const float clearColor[] = {0.0f, 0.2f, 0.4f, 1.0f};
   commandList_->ClearRenderTargetView(rtv, clearColor, 0, nullptr);
   commandList_->ExecuteBundle(bundle_.Get());
-  const auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(renderTargets_[frameIndex_].Get(),
-                                                              D3D12_RESOURCE_STATE_RENDER_TARGET,
-                                                              D3D12_RESOURCE_STATE_PRESENT);
+  const auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(
+      renderTargets_[frameIndex_].Get(), D3D12_RESOURCE_STATE_RENDER_TARGET, D3D12_RESOURCE_STATE_PRESENT);
   commandList_->ResourceBarrier(1, &toPresent);
   ThrowIfFailed(commandList_->Close(), "Close");
 }

@@ -41,8 +41,8 @@ class SampleProgram : public ::testing::Test {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"SampleProgramTest";
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"test", WS_OVERLAPPEDWINDOW, 0, 0,
-                                  int(Sample::kWidth), int(Sample::kHeight), nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"test", WS_OVERLAPPEDWINDOW, 0, 0, int(Sample::kWidth),
+                                  int(Sample::kHeight), nullptr, nullptr, nullptr, nullptr);
     sample.OnInit(window);
     ShowWindow(window, SW_SHOW);
     for (UINT i = 0; i < frames; ++i) sample.OnRender();

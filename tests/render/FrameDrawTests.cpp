@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 
 namespace {
 

@@ -46,8 +46,8 @@ class PipelineDescriptions : public RendererFixture {
 };
 
 // One descriptor of one kind at one register: every root parameter is such a table.
-void ExpectSingleDescriptorTable(const RootSignatureDescription::Parameter& parameter,
-                                 D3D12_DESCRIPTOR_RANGE_TYPE type, UINT shaderRegister) {
+void ExpectSingleDescriptorTable(const RootSignatureDescription::Parameter& parameter, D3D12_DESCRIPTOR_RANGE_TYPE type,
+                                 UINT shaderRegister) {
   EXPECT_EQ(parameter.type, D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE);
   EXPECT_EQ(parameter.visibility, D3D12_SHADER_VISIBILITY_ALL);
   ASSERT_EQ(parameter.ranges.size(), 1u);
@@ -114,10 +114,14 @@ void ExpectLayoutTiles(const std::vector<D3D12_INPUT_ELEMENT_DESC>& layout, size
                        D3D12_INPUT_CLASSIFICATION classification, UINT stepRate) {
   const auto bytesOf = [](DXGI_FORMAT format) -> UINT {
     switch (format) {
-      case DXGI_FORMAT_R32G32_FLOAT: return 8;
-      case DXGI_FORMAT_R32G32B32_FLOAT: return 12;
-      case DXGI_FORMAT_R32G32B32A32_FLOAT: return 16;
-      default: return 0;
+      case DXGI_FORMAT_R32G32_FLOAT:
+        return 8;
+      case DXGI_FORMAT_R32G32B32_FLOAT:
+        return 12;
+      case DXGI_FORMAT_R32G32B32A32_FLOAT:
+        return 16;
+      default:
+        return 0;
     }
   };
   UINT offset = 0;

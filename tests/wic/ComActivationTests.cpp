@@ -22,8 +22,7 @@ TEST_F(ComActivation, BothFactoryClassesAreRegistered) {
 
 TEST_F(ComActivation, OnlyTheVersion2ClassAnswersIWICImagingFactory2) {
   ComPtr<IWICImagingFactory2> factory;
-  EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)),
-            S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)), S_OK);
   EXPECT_EQ(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)),
             E_NOINTERFACE);
   EXPECT_FALSE(factory);

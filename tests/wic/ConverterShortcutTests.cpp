@@ -12,11 +12,11 @@ struct NamedFormat {
 };
 
 const NamedFormat kEightBitTargets[] = {
-    {"8bppGray", &GUID_WICPixelFormat8bppGray, 8},       {"8bppAlpha", &GUID_WICPixelFormat8bppAlpha, 8},
-    {"24bppBGR", &GUID_WICPixelFormat24bppBGR, 24},      {"24bppRGB", &GUID_WICPixelFormat24bppRGB, 24},
-    {"32bppBGR", &GUID_WICPixelFormat32bppBGR, 32},      {"32bppRGB", &GUID_WICPixelFormat32bppRGB, 32},
-    {"32bppBGRA", &GUID_WICPixelFormat32bppBGRA, 32},    {"32bppRGBA", &GUID_WICPixelFormat32bppRGBA, 32},
-    {"32bppPBGRA", &GUID_WICPixelFormat32bppPBGRA, 32},  {"32bppPRGBA", &GUID_WICPixelFormat32bppPRGBA, 32},
+    {"8bppGray", &GUID_WICPixelFormat8bppGray, 8},      {"8bppAlpha", &GUID_WICPixelFormat8bppAlpha, 8},
+    {"24bppBGR", &GUID_WICPixelFormat24bppBGR, 24},     {"24bppRGB", &GUID_WICPixelFormat24bppRGB, 24},
+    {"32bppBGR", &GUID_WICPixelFormat32bppBGR, 32},     {"32bppRGB", &GUID_WICPixelFormat32bppRGB, 32},
+    {"32bppBGRA", &GUID_WICPixelFormat32bppBGRA, 32},   {"32bppRGBA", &GUID_WICPixelFormat32bppRGBA, 32},
+    {"32bppPBGRA", &GUID_WICPixelFormat32bppPBGRA, 32}, {"32bppPRGBA", &GUID_WICPixelFormat32bppPRGBA, 32},
 };
 
 class ConverterShortcut : public WicTest, public ::testing::WithParamInterface<int> {

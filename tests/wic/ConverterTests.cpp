@@ -39,12 +39,9 @@ std::vector<TargetCase> Targets() {
       {"PremultipliedRgba32", &GUID_WICPixelFormat32bppPRGBA, 32, {200, 100, 50, 255, 100, 50, 25, 128}},
       {"Rgb48", &GUID_WICPixelFormat48bppRGB, 48, Le16({51400, 25700, 12850, 51400, 25700, 12850})},
       {"Bgr48", &GUID_WICPixelFormat48bppBGR, 48, Le16({12850, 25700, 51400, 12850, 25700, 51400})},
-      {"Rgb64", &GUID_WICPixelFormat64bppRGB, 64,
-       Le16({51400, 25700, 12850, 65535, 51400, 25700, 12850, 65535})},
-      {"Rgba64", &GUID_WICPixelFormat64bppRGBA, 64,
-       Le16({51400, 25700, 12850, 65535, 51400, 25700, 12850, 32896})},
-      {"Bgra64", &GUID_WICPixelFormat64bppBGRA, 64,
-       Le16({12850, 25700, 51400, 65535, 12850, 25700, 51400, 32896})},
+      {"Rgb64", &GUID_WICPixelFormat64bppRGB, 64, Le16({51400, 25700, 12850, 65535, 51400, 25700, 12850, 65535})},
+      {"Rgba64", &GUID_WICPixelFormat64bppRGBA, 64, Le16({51400, 25700, 12850, 65535, 51400, 25700, 12850, 32896})},
+      {"Bgra64", &GUID_WICPixelFormat64bppBGRA, 64, Le16({12850, 25700, 51400, 65535, 12850, 25700, 51400, 32896})},
       {"PremultipliedRgba64", &GUID_WICPixelFormat64bppPRGBA, 64,
        Le16({51400, 25700, 12850, 65535, 25801, 12900, 6450, 32896})},
       {"PremultipliedBgra64", &GUID_WICPixelFormat64bppPBGRA, 64,
@@ -56,8 +53,7 @@ class ConvertsTo : public WicTest, public ::testing::WithParamInterface<TargetCa
 
 TEST_P(ConvertsTo, TheTargetLayoutWithRoundedSamples) {
   const TargetCase& target = GetParam();
-  ComPtr<IWICBitmapFrameDecode> frame =
-      OpenFrame(Write("bgra.png", Rgba8({200, 100, 50, 255, 200, 100, 50, 128}, 2)));
+  ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(Write("bgra.png", Rgba8({200, 100, 50, 255, 200, 100, 50, 128}, 2)));
   ASSERT_TRUE(frame);
   ComPtr<IWICFormatConverter> converter = Convert(frame.Get(), *target.Format);
 
@@ -109,8 +105,7 @@ TEST_F(ConverterTest, SubByteGrayStretchesToTheFullRange) {
   EXPECT_EQ(CopyAllPixels(Convert(frame.Get(), GUID_WICPixelFormat32bppRGBA).Get(), 32),
             (std::vector<uint8_t>{0, 0, 0, 255, 85, 85, 85, 255, 170, 170, 170, 255, 255, 255, 255, 255}));
   EXPECT_EQ(AsRgba64(frame.Get()),
-            Le16({0, 0, 0, 65535, 21845, 21845, 21845, 65535, 43690, 43690, 43690, 65535, 65535, 65535, 65535,
-                  65535}));
+            Le16({0, 0, 0, 65535, 21845, 21845, 21845, 65535, 43690, 43690, 43690, 65535, 65535, 65535, 65535, 65535}));
 }
 
 TEST_F(ConverterTest, SixteenBitSamplesRoundToTheNearestEightBitValue) {
@@ -246,8 +241,8 @@ INSTANTIATE_TEST_SUITE_P(EveryDecoderFormat, ConvertsFrom, ::testing::ValuesIn(S
 TEST_F(ConverterTest, CanConvertAnswersExactlyWhatInitializeAccepts) {
   ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(Write("bgra.png", Rgba8({1, 2, 3, 4}, 1)));
   ASSERT_TRUE(frame);
-  const GUID* unsupported[] = {&GUID_WICPixelFormat8bppIndexed, &GUID_WICPixelFormatBlackWhite,
-                               &GUID_WICPixelFormat4bppGray, &GUID_WICPixelFormat128bppRGBAFloat,
+  const GUID* unsupported[] = {&GUID_WICPixelFormat8bppIndexed,   &GUID_WICPixelFormatBlackWhite,
+                               &GUID_WICPixelFormat4bppGray,      &GUID_WICPixelFormat128bppRGBAFloat,
                                &GUID_WICPixelFormat64bppRGBAHalf, &GUID_WICPixelFormat16bppBGR565,
                                &GUID_WICPixelFormatDontCare};
   for (const GUID* target : unsupported) {
@@ -263,11 +258,9 @@ TEST_F(ConverterTest, CanConvertAnswersExactlyWhatInitializeAccepts) {
   ComPtr<IWICFormatConverter> converter;
   ASSERT_EQ(factory_->CreateFormatConverter(&converter), S_OK);
   BOOL canConvert = FALSE;
-  EXPECT_EQ(converter->CanConvert(GUID_WICPixelFormat8bppIndexed, GUID_WICPixelFormat8bppIndexed, &canConvert),
-            S_OK);
+  EXPECT_EQ(converter->CanConvert(GUID_WICPixelFormat8bppIndexed, GUID_WICPixelFormat8bppIndexed, &canConvert), S_OK);
   EXPECT_TRUE(canConvert) << "a format converts to itself";
-  EXPECT_EQ(converter->CanConvert(GUID_WICPixelFormat32bppBGRA, GUID_WICPixelFormat32bppRGBA, nullptr),
-            E_INVALIDARG);
+  EXPECT_EQ(converter->CanConvert(GUID_WICPixelFormat32bppBGRA, GUID_WICPixelFormat32bppRGBA, nullptr), E_INVALIDARG);
 }
 
 TEST_F(ConverterTest, ConvertingToTheSameIndexedFormatKeepsIndicesAndPalette) {

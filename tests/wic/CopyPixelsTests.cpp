@@ -117,8 +117,8 @@ TEST_P(CopyPixelsRules, StrideShorterThanARowIsAnInvalidArgument) {
 
 TEST_P(CopyPixelsRules, RectanglesReachingOutsideTheImageAreInvalidArguments) {
   const WICRect outside[] = {
-      {-1, 0, 1, 1}, {0, -1, 1, 1}, {0, 0, -1, 1}, {0, 0, 1, -1}, {0, 0, kWidth + 1, 1},
-      {3, 0, 2, 1},  {0, 2, 1, 2},  {kWidth, 0, 1, 1},
+      {-1, 0, 1, 1},         {0, -1, 1, 1}, {0, 0, -1, 1}, {0, 0, 1, -1},
+      {0, 0, kWidth + 1, 1}, {3, 0, 2, 1},  {0, 2, 1, 2},  {kWidth, 0, 1, 1},
   };
   std::vector<uint8_t> buffer(1024, kUntouched);
   for (const WICRect& rect : outside) {

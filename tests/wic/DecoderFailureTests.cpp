@@ -14,8 +14,8 @@ using ::testing::internal::GetCapturedStderr;
 class DecoderFailure : public WicTest {
  protected:
   HRESULT Open(const std::string& path, ComPtr<IWICBitmapDecoder>& decoder) {
-    return factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
-                                               WICDecodeMetadataCacheOnLoad, &decoder);
+    return factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                               &decoder);
   }
 
   // The open's result, checking that the failure printed exactly one line that names `mention`.
@@ -49,8 +49,8 @@ class DecoderFailure : public WicTest {
     const std::string tag = "IDAT";
     const auto found = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end());
     const size_t type = static_cast<size_t>(found - bytes.begin());
-    const size_t length = size_t{bytes[type - 4]} << 24 | size_t{bytes[type - 3]} << 16 |
-                          size_t{bytes[type - 2]} << 8 | bytes[type - 1];
+    const size_t length =
+        size_t{bytes[type - 4]} << 24 | size_t{bytes[type - 3]} << 16 | size_t{bytes[type - 2]} << 8 | bytes[type - 1];
     return {type + 4, length};
   }
 };
@@ -61,8 +61,7 @@ TEST_F(DecoderFailure, MissingFileIsFileNotFound) {
 }
 
 TEST_F(DecoderFailure, MissingFolderIsPathNotFound) {
-  EXPECT_EQ(OpenReportingOnce(PathOf("nowhere/missing.png"), "nowhere/missing.png"),
-            static_cast<HRESULT>(0x80070003));
+  EXPECT_EQ(OpenReportingOnce(PathOf("nowhere/missing.png"), "nowhere/missing.png"), static_cast<HRESULT>(0x80070003));
   EXPECT_EQ(OpenReportingOnce("", "empty file name"), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
 }
 
@@ -105,15 +104,13 @@ TEST_F(DecoderFailure, FileCutInsideTheImageDataFailsWhenPixelsAreRead) {
   ASSERT_EQ(decoder->GetFrame(0, &frame), S_OK);
   std::vector<uint8_t> pixels(64 * 64 * 3);
   CaptureStderr();
-  EXPECT_EQ(frame->CopyPixels(nullptr, 64 * 3, static_cast<UINT>(pixels.size()), pixels.data()),
-            WINCODEC_ERR_BADIMAGE);
+  EXPECT_EQ(frame->CopyPixels(nullptr, 64 * 3, static_cast<UINT>(pixels.size()), pixels.data()), WINCODEC_ERR_BADIMAGE);
   const std::string output = GetCapturedStderr();
   EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
   EXPECT_NE(output.find("cut.png"), std::string::npos) << output;
 
   // Asking again, or through a converter, fails the same way.
-  EXPECT_EQ(frame->CopyPixels(nullptr, 64 * 3, static_cast<UINT>(pixels.size()), pixels.data()),
-            WINCODEC_ERR_BADIMAGE);
+  EXPECT_EQ(frame->CopyPixels(nullptr, 64 * 3, static_cast<UINT>(pixels.size()), pixels.data()), WINCODEC_ERR_BADIMAGE);
   ComPtr<IWICFormatConverter> converter = Convert(frame.Get(), GUID_WICPixelFormat32bppRGBA);
   std::vector<uint8_t> converted(64 * 64 * 4);
   EXPECT_EQ(converter->CopyPixels(nullptr, 64 * 4, static_cast<UINT>(converted.size()), converted.data()),
@@ -129,8 +126,7 @@ TEST_F(DecoderFailure, DamagedImageDataFailsWhenPixelsAreRead) {
   ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(PathOf("damaged.png"));
   ASSERT_TRUE(frame);
   std::vector<uint8_t> pixels(64 * 64 * 3);
-  EXPECT_EQ(frame->CopyPixels(nullptr, 64 * 3, static_cast<UINT>(pixels.size()), pixels.data()),
-            WINCODEC_ERR_BADIMAGE);
+  EXPECT_EQ(frame->CopyPixels(nullptr, 64 * 3, static_cast<UINT>(pixels.size()), pixels.data()), WINCODEC_ERR_BADIMAGE);
 }
 
 TEST_F(DecoderFailure, OnlyFrameZeroExists) {
@@ -145,17 +141,16 @@ TEST_F(DecoderFailure, OnlyFrameZeroExists) {
 TEST_F(DecoderFailure, WrongArgumentsAreInvalid) {
   const std::wstring path = Wide(WriteNoise("noise.png"));
   ComPtr<IWICBitmapDecoder> decoder;
-  EXPECT_EQ(factory_->CreateDecoderFromFilename(nullptr, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+  EXPECT_EQ(factory_->CreateDecoderFromFilename(nullptr, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad, &decoder),
+            E_INVALIDARG);
+  EXPECT_EQ(
+      factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad, nullptr),
+      E_INVALIDARG);
+  EXPECT_EQ(
+      factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_WRITE, WICDecodeMetadataCacheOnLoad, &decoder),
+      E_INVALIDARG);
+  EXPECT_EQ(factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, static_cast<WICDecodeOptions>(7),
                                                 &decoder),
-            E_INVALIDARG);
-  EXPECT_EQ(factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
-                                                nullptr),
-            E_INVALIDARG);
-  EXPECT_EQ(factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_WRITE,
-                                                WICDecodeMetadataCacheOnLoad, &decoder),
-            E_INVALIDARG);
-  EXPECT_EQ(factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                static_cast<WICDecodeOptions>(7), &decoder),
             E_INVALIDARG);
   EXPECT_FALSE(decoder);
 }

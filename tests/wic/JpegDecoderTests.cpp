@@ -142,8 +142,8 @@ TEST_F(JpegDecoderTest, ReportsOneFrameOfAJpegContainerWithNoPaletteOrThumbnail)
 TEST_F(JpegDecoderTest, TheContentsNotTheNameChooseTheDecoder) {
   const std::string path = Encode("disguised.png", 9, 7);
   ComPtr<IWICBitmapDecoder> decoder;
-  ASSERT_EQ(factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnLoad, &decoder),
+  ASSERT_EQ(factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                &decoder),
             S_OK);
   GUID container{};
   ASSERT_EQ(decoder->GetContainerFormat(&container), S_OK);
@@ -196,12 +196,12 @@ TEST_F(JpegDecoderTest, ResolutionComesFromTheJfifDensityInInchesOrCentimetres) 
 TEST_F(JpegDecoderTest, ExifOrientationIsNotApplied) {
   std::vector<uint8_t> bytes = ReadBytes(Encode("upright.jpg", 17, 9));
   const std::vector<uint8_t> exif = {
-      0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,     // APP1, length 34
-      'I',  'I',  0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,         // little-endian TIFF, first IFD at 8
-      0x01, 0x00,                                             // one entry
-      0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00,         // Orientation, SHORT, count 1
-      0x06, 0x00, 0x00, 0x00,                                 // value 6
-      0x00, 0x00, 0x00, 0x00};                                // no next IFD
+      0xFF, 0xE1, 0x00, 0x22, 'E',  'x',  'i',  'f',  0, 0,  // APP1, length 34
+      'I',  'I',  0x2A, 0x00, 0x08, 0x00, 0x00, 0x00,        // little-endian TIFF, first IFD at 8
+      0x01, 0x00,                                            // one entry
+      0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00,        // Orientation, SHORT, count 1
+      0x06, 0x00, 0x00, 0x00,                                // value 6
+      0x00, 0x00, 0x00, 0x00};                               // no next IFD
   const size_t afterJfif = 4 + (size_t{bytes[4]} << 8 | bytes[5]);
   bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(afterJfif), exif.begin(), exif.end());
   WriteBytes(PathOf("rotated.jpg"), bytes);

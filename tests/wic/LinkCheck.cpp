@@ -7,8 +7,8 @@
 int main() {
   CoInitialize(nullptr);
   IWICImagingFactory* factory = nullptr;
-  const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+  const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                      reinterpret_cast<void**>(&factory));
   if (FAILED(hr) || factory == nullptr) {
     std::fprintf(stderr, "wic_link_check: CoCreateInstance(CLSID_WICImagingFactory2) failed with 0x%08X\n",
                  static_cast<unsigned>(hr));

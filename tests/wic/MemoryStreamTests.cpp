@@ -52,11 +52,10 @@ class MemoryStreamTest : public WicTest {
 TEST_F(MemoryStreamTest, JpegAndPngBytesDecodeAsTheirFilesDo) {
   const std::string jpegPath = PathOf("image.jpg");
   ASSERT_TRUE(EncodeWithCjpeg(TestPicture(17, 9, 3), jpegPath, "-progressive"));
-  const std::string pngPath =
-      Write("image.png", SmallPng(PNG_COLOR_TYPE_RGB, 2, 1, {1, 2, 3, 200, 100, 50}));
+  const std::string pngPath = Write("image.png", SmallPng(PNG_COLOR_TYPE_RGB, 2, 1, {1, 2, 3, 200, 100, 50}));
 
-  for (const auto& [path, container] : {std::pair{jpegPath, GUID_ContainerFormatJpeg},
-                                        std::pair{pngPath, GUID_ContainerFormatPng}}) {
+  for (const auto& [path, container] :
+       {std::pair{jpegPath, GUID_ContainerFormatJpeg}, std::pair{pngPath, GUID_ContainerFormatPng}}) {
     std::vector<uint8_t> bytes = ReadBytes(path);
     ComPtr<IWICStream> stream = StreamOver(bytes);
     EXPECT_EQ(ContainerOf(factory_.Get(), stream.Get()), container) << path;

@@ -19,8 +19,7 @@ void WicTest::SetUp() {
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   folder_ = pattern;
   CoInitialize(nullptr);
-  ASSERT_EQ(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_)),
-            S_OK);
+  ASSERT_EQ(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_)), S_OK);
 }
 
 void WicTest::TearDown() {
@@ -38,8 +37,8 @@ std::string WicTest::Write(const std::string& name, const PngContents& contents)
 ComPtr<IWICBitmapFrameDecode> WicTest::OpenFrame(const std::string& path) {
   ComPtr<IWICBitmapDecoder> decoder;
   ComPtr<IWICBitmapFrameDecode> frame;
-  EXPECT_EQ(factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnLoad, &decoder),
+  EXPECT_EQ(factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                &decoder),
             S_OK)
       << path;
   if (decoder) {

@@ -33,8 +33,8 @@ TEST(Events, AutoResetEventReleasesOneWaitAtATime) {
 }
 
 TEST(Events, ManualResetEventStaysSignalledUntilReset) {
-  EventHandle event(CreateEventExW(nullptr, nullptr, CREATE_EVENT_MANUAL_RESET | CREATE_EVENT_INITIAL_SET,
-                                   EVENT_ALL_ACCESS));
+  EventHandle event(
+      CreateEventExW(nullptr, nullptr, CREATE_EVENT_MANUAL_RESET | CREATE_EVENT_INITIAL_SET, EVENT_ALL_ACCESS));
   EXPECT_EQ(WaitForSingleObject(event.handle, 0), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_EQ(WaitForSingleObject(event.handle, 0), static_cast<DWORD>(WAIT_OBJECT_0));
   ASSERT_TRUE(ResetEvent(event.handle));

@@ -6,12 +6,12 @@
 #include <windows.h>
 #include <wrl.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,9 +22,9 @@ using ::testing::internal::GetCapturedStderr;
 class FileApi : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("win32-files-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ =
+        std::filesystem::temp_directory_path() / ("win32-files-" + std::to_string(getpid()) + "-" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_ / "sub");
   }
@@ -77,8 +77,8 @@ TEST_F(FileApi, ReadsAWholeFileTheWayTheSamplesDo) {
   parameters.dwSize = sizeof(parameters);
   parameters.dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
   parameters.dwFileFlags = FILE_FLAG_SEQUENTIAL_SCAN;
-  FileHandle file(CreateFile2(WindowsPath("sub/data.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                              &parameters));
+  FileHandle file(
+      CreateFile2(WindowsPath("sub/data.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, &parameters));
   ASSERT_TRUE(file.IsValid());
 
   FILE_STANDARD_INFO info = {};
@@ -115,8 +115,8 @@ TEST_F(FileApi, DispositionsCreateOpenOrRefuseAndSayWhetherTheFileExisted) {
   ExpectOpenFails(path, GENERIC_WRITE, CREATE_NEW, ERROR_FILE_EXISTS);
 
   // OPEN_ALWAYS keeps the contents and reports that the file was there.
-  HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE opened =
+      CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(opened, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   LARGE_INTEGER size = {};

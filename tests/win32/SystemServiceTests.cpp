@@ -15,8 +15,8 @@ namespace {
 
 std::wstring SystemText(DWORD code) {
   wchar_t buffer[512];
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                      0, buffer, 512, nullptr);
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                      buffer, 512, nullptr);
   return std::wstring(buffer, length);
 }
 
@@ -26,17 +26,32 @@ TEST(SystemMessages, KnownCodesGiveTheWindowsTexts) {
   EXPECT_EQ(SystemText(S_OK), L"The operation completed successfully.\r\n");
   EXPECT_EQ(SystemText(E_FAIL), L"Unspecified error\r\n");
   EXPECT_EQ(SystemText(E_INVALIDARG), L"The parameter is incorrect.\r\n");
-  EXPECT_EQ(SystemText(E_OUTOFMEMORY),
-            L"Not enough memory resources are available to complete this operation.\r\n");
+  EXPECT_EQ(SystemText(E_OUTOFMEMORY), L"Not enough memory resources are available to complete this operation.\r\n");
   EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), SystemText(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
   EXPECT_EQ(SystemText(REGDB_E_CLASSNOTREG), L"Class not registered\r\n");
   EXPECT_EQ(SystemText(WINCODEC_ERR_COMPONENTNOTFOUND), L"The component cannot be found.\r\n");
-  for (HRESULT code : {E_NOTIMPL, E_NOINTERFACE, E_POINTER, E_HANDLE, E_ABORT, E_ACCESSDENIED, E_UNEXPECTED,
-                       DXGI_ERROR_NOT_FOUND, DXGI_ERROR_INVALID_CALL, DXGI_ERROR_UNSUPPORTED,
-                       DXGI_ERROR_DEVICE_REMOVED, DXGI_ERROR_DEVICE_HUNG, DXGI_ERROR_DEVICE_RESET,
-                       DXGI_ERROR_MORE_DATA, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), WINCODEC_ERR_UNKNOWNIMAGEFORMAT,
-                       WINCODEC_ERR_BADIMAGE, WINCODEC_ERR_INSUFFICIENTBUFFER, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT,
-                       WINCODEC_ERR_WRONGSTATE, WINCODEC_ERR_NOTINITIALIZED, WINCODEC_ERR_BADHEADER}) {
+  for (HRESULT code : {E_NOTIMPL,
+                       E_NOINTERFACE,
+                       E_POINTER,
+                       E_HANDLE,
+                       E_ABORT,
+                       E_ACCESSDENIED,
+                       E_UNEXPECTED,
+                       DXGI_ERROR_NOT_FOUND,
+                       DXGI_ERROR_INVALID_CALL,
+                       DXGI_ERROR_UNSUPPORTED,
+                       DXGI_ERROR_DEVICE_REMOVED,
+                       DXGI_ERROR_DEVICE_HUNG,
+                       DXGI_ERROR_DEVICE_RESET,
+                       DXGI_ERROR_MORE_DATA,
+                       HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND),
+                       WINCODEC_ERR_UNKNOWNIMAGEFORMAT,
+                       WINCODEC_ERR_BADIMAGE,
+                       WINCODEC_ERR_INSUFFICIENTBUFFER,
+                       WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT,
+                       WINCODEC_ERR_WRONGSTATE,
+                       WINCODEC_ERR_NOTINITIALIZED,
+                       WINCODEC_ERR_BADHEADER}) {
     const std::wstring text = SystemText(code);
     EXPECT_GT(text.size(), 2u) << std::hex << code;
     EXPECT_EQ(text.substr(text.size() - 2), L"\r\n") << std::hex << code;
@@ -53,8 +68,8 @@ TEST(SystemMessages, UnknownCodesAndSmallBuffersFailLikeWindows) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 
   wchar_t* allocated = nullptr;
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-                                      E_NOTIMPL, 0, reinterpret_cast<LPWSTR>(&allocated), 0, nullptr);
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, E_NOTIMPL,
+                                      0, reinterpret_cast<LPWSTR>(&allocated), 0, nullptr);
   ASSERT_NE(allocated, nullptr);
   EXPECT_EQ(std::wstring(allocated, length), L"Not implemented\r\n");
   EXPECT_EQ(LocalFree(allocated), nullptr);
@@ -125,8 +140,7 @@ TEST(ComActivation, CreatesRegisteredClassesOnceComIsInitialised) {
   // COM state is per thread: a thread of its own starts uninitialised.
   std::thread([] {
     void* object = &theThing;
-    EXPECT_EQ(CoCreateInstance(kThingClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
-              CO_E_NOTINITIALIZED);
+    EXPECT_EQ(CoCreateInstance(kThingClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), CO_E_NOTINITIALIZED);
     EXPECT_EQ(object, nullptr);
 
     EXPECT_EQ(CoInitialize(nullptr), S_OK);

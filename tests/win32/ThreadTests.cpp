@@ -132,8 +132,12 @@ TEST(Waits, WaitsOnThreadsAndEventsTogetherWakeWhenAnotherThreadSignals) {
   // A wait that is already sleeping wakes when a thread sets the event.
   Handle done(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   Handle setter(CreateThread(
-      nullptr, 0, [](LPVOID event) -> DWORD { Sleep(20); return SetEvent(event) ? 0 : 1; }, done.handle, 0,
-      nullptr));
+      nullptr, 0,
+      [](LPVOID event) -> DWORD {
+        Sleep(20);
+        return SetEvent(event) ? 0 : 1;
+      },
+      done.handle, 0, nullptr));
   const HANDLE mixed[] = {threads[0], done.handle};
   EXPECT_EQ(WaitForMultipleObjects(2, mixed, FALSE, INFINITE), WAIT_OBJECT_0 + 1);
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sal.h>  // before <windows.h>, as libraries such as DirectXMath include it
 #include <Windows.h>  // the spelling many Windows programs use
+#include <sal.h>      // before <windows.h>, as libraries such as DirectXMath include it
 #include <wrl.h>
 
 // Standard headers after <windows.h>: these are where min and max as macros would break.
@@ -48,8 +48,8 @@ TEST(WindowsHeaders, MinAndMaxMixTypesLikeTheMacrosAndLeaveTheStandardLibraryWor
   EXPECT_EQ(array.min(), 4);
   {
     using namespace std;
-    EXPECT_EQ(min(2, 8), 2);       // same types: std::min is chosen, no ambiguity
-    EXPECT_EQ(max(2u, 8), 8u);     // mixed types: only the Windows one applies
+    EXPECT_EQ(min(2, 8), 2);    // same types: std::min is chosen, no ambiguity
+    EXPECT_EQ(max(2u, 8), 8u);  // mixed types: only the Windows one applies
   }
 }
 

@@ -18,7 +18,6 @@ uint32_t ValidationMessageCount();
 // Reads back the frame the last Present showed, as tightly packed RGBA8 rows, top row first. Works for every
 // swap chain; on a window it returns what was copied into the window. Fails with DXGI_ERROR_INVALID_CALL
 // before the first Present and E_INVALIDARG for a swap chain this layer did not create.
-HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width,
-                               UINT* height);
+HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width, UINT* height);
 
 }  // namespace d3d12_vk

@@ -16,7 +16,8 @@ namespace {
 
 // Everything a command list runs after must see what earlier submissions wrote: Direct3D 12 finishes and
 // flushes all work between ExecuteCommandLists calls, Vulkan needs a barrier for it.
-void RecordFullBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 destinationStages, VkAccessFlags2 destinationAccess) {
+void RecordFullBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 destinationStages,
+                       VkAccessFlags2 destinationAccess) {
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
   barrier.srcStageMask = kEveryWorkStage;
   barrier.srcAccessMask = kEveryWorkWrite;
@@ -55,7 +56,8 @@ HRESULT CommandList::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, Comman
 
 HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocator, PipelineState* initialState) {
   if (allocator->Type() != type_) {
-    return Fail(E_INVALIDARG, call, "the allocator's type %d differs from the list's type %d", allocator->Type(), type_);
+    return Fail(E_INVALIDARG, call, "the allocator's type %d differs from the list's type %d", allocator->Type(),
+                type_);
   }
   if (allocator->RecordingList() != nullptr) {
     return Fail(E_INVALIDARG, call, "another command list is still recording from this allocator");

@@ -24,9 +24,8 @@ class Resource;
 class RootSignature;
 struct RootParameterLayout;
 
-class CommandList final
-    : public DeviceChild<ID3D12GraphicsCommandList3, ID3D12GraphicsCommandList2, ID3D12GraphicsCommandList1,
-                         ID3D12GraphicsCommandList, ID3D12CommandList> {
+class CommandList final : public DeviceChild<ID3D12GraphicsCommandList3, ID3D12GraphicsCommandList2,
+                                             ID3D12GraphicsCommandList1, ID3D12GraphicsCommandList, ID3D12CommandList> {
  public:
   static HRESULT Create(Device& device, D3D12_COMMAND_LIST_TYPE type, CommandAllocator* allocator,
                         PipelineState* initialState, CommandList** commandList);
@@ -112,7 +111,8 @@ class CommandList final
 
   // Outside the subset (CommandListUnsupported.cpp)
   void STDMETHODCALLTYPE CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*,
-                                   const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) override;
+                                   const D3D12_TILE_REGION_SIZE*, ID3D12Resource*, UINT64,
+                                   D3D12_TILE_COPY_FLAGS) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) override;
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values,
                                                        UINT offset) override;
@@ -136,8 +136,8 @@ class CommandList final
   void STDMETHODCALLTYPE OMSetDepthBounds(FLOAT minimum, FLOAT maximum) override;
   void STDMETHODCALLTYPE SetSamplePositions(UINT samplesPerPixel, UINT pixelCount,
                                             D3D12_SAMPLE_POSITION* positions) override;
-  void STDMETHODCALLTYPE ResolveSubresourceRegion(ID3D12Resource* destination, UINT destinationSubresource,
-                                                  UINT x, UINT y, ID3D12Resource* source, UINT sourceSubresource,
+  void STDMETHODCALLTYPE ResolveSubresourceRegion(ID3D12Resource* destination, UINT destinationSubresource, UINT x,
+                                                  UINT y, ID3D12Resource* source, UINT sourceSubresource,
                                                   D3D12_RECT* sourceRect, DXGI_FORMAT format,
                                                   D3D12_RESOLVE_MODE mode) override;
   void STDMETHODCALLTYPE SetViewInstanceMask(UINT mask) override;
@@ -231,8 +231,8 @@ class CommandList final
   void AddPendingClear(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value);
   bool TakePendingClear(VkImageView view, VkImageAspectFlags aspect, VkClearValue* value);
   void FlushPendingClears();
-  void ClearInRendering(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
-                        UINT rectCount, const D3D12_RECT* rects);
+  void ClearInRendering(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value, UINT rectCount,
+                        const D3D12_RECT* rects);
   void Clear(const char* call, const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
              UINT rectCount, const D3D12_RECT* rects);
   bool IsBoundTarget(VkImageView view) const;

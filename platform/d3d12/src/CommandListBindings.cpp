@@ -15,9 +15,7 @@ namespace d3d12vk {
 
 void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
   if (IsBundle()) {
-    return RecordForBundle("SetPipelineState", [=](CommandList& list) {
-      list.SetPipelineState(pipelineState);
-    });
+    return RecordForBundle("SetPipelineState", [=](CommandList& list) { list.SetPipelineState(pipelineState); });
   }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::SetPipelineState";
   if (!CheckRecording(kCall)) return;
@@ -27,9 +25,7 @@ void CommandList::SetPipelineState(ID3D12PipelineState* pipelineState) {
 
 void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
   if (IsBundle()) {
-    return RecordForBundle("IASetPrimitiveTopology", [=](CommandList& list) {
-      list.IASetPrimitiveTopology(topology);
-    });
+    return RecordForBundle("IASetPrimitiveTopology", [=](CommandList& list) { list.IASetPrimitiveTopology(topology); });
   }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetPrimitiveTopology";
   if (!CheckRecording(kCall)) return;
@@ -91,16 +87,16 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
   }
   vkCmdBindVertexBuffers2(commands_, startSlot, count, buffers, offsets, sizes, strides);
   vertexBuffersSet_ = true;
-  for (UINT i = 0; i < count; ++i) vertexBufferViews_[startSlot + i] = views != nullptr ? views[i] : D3D12_VERTEX_BUFFER_VIEW{};
+  for (UINT i = 0; i < count; ++i)
+    vertexBufferViews_[startSlot + i] = views != nullptr ? views[i] : D3D12_VERTEX_BUFFER_VIEW{};
 }
 
 void CommandList::IASetIndexBuffer(const D3D12_INDEX_BUFFER_VIEW* view) {
   if (IsBundle()) {
     const bool unbind = view == nullptr;
     const D3D12_INDEX_BUFFER_VIEW copy = unbind ? D3D12_INDEX_BUFFER_VIEW{} : *view;
-    return RecordForBundle("IASetIndexBuffer", [=](CommandList& list) {
-      list.IASetIndexBuffer(unbind ? nullptr : &copy);
-    });
+    return RecordForBundle("IASetIndexBuffer",
+                           [=](CommandList& list) { list.IASetIndexBuffer(unbind ? nullptr : &copy); });
   }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::IASetIndexBuffer";
   if (!CheckRecording(kCall)) return;
@@ -142,7 +138,8 @@ void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
     return Reject(kCall, "viewport of %g x %g is empty", viewport.Width, viewport.Height);
   }
   // A negative height flips Vulkan's y-down framebuffer into Direct3D's y-up clip space.
-  const VkViewport flipped{viewport.TopLeftX, viewport.TopLeftY + viewport.Height, viewport.Width, -viewport.Height,
+  const VkViewport flipped{viewport.TopLeftX, viewport.TopLeftY + viewport.Height,
+                           viewport.Width,    -viewport.Height,
                            viewport.MinDepth, viewport.MaxDepth};
   vkCmdSetViewport(commands_, 0, 1, &flipped);
   viewportSet_ = true;
@@ -158,9 +155,9 @@ void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
   const D3D12_RECT& rect = rects[0];
   const int32_t left = std::max(0, int32_t(rect.left));
   const int32_t top = std::max(0, int32_t(rect.top));
-  const VkRect2D scissor{{left, top},
-                         {uint32_t(std::max(0, int32_t(rect.right) - left)),
-                          uint32_t(std::max(0, int32_t(rect.bottom) - top))}};
+  const VkRect2D scissor{
+      {left, top},
+      {uint32_t(std::max(0, int32_t(rect.right) - left)), uint32_t(std::max(0, int32_t(rect.bottom) - top))}};
   vkCmdSetScissor(commands_, 0, 1, &scissor);
   scissorSet_ = true;
 }
@@ -170,9 +167,8 @@ void CommandList::OMSetBlendFactor(const FLOAT blendFactor[4]) {
     const bool byDefault = blendFactor == nullptr;
     std::array<FLOAT, 4> copy{};
     if (!byDefault) std::copy(blendFactor, blendFactor + 4, copy.begin());
-    return RecordForBundle("OMSetBlendFactor", [=](CommandList& list) {
-      list.OMSetBlendFactor(byDefault ? nullptr : copy.data());
-    });
+    return RecordForBundle("OMSetBlendFactor",
+                           [=](CommandList& list) { list.OMSetBlendFactor(byDefault ? nullptr : copy.data()); });
   }
   if (!CheckRecording("ID3D12GraphicsCommandList::OMSetBlendFactor")) return;
   const float ones[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -181,9 +177,7 @@ void CommandList::OMSetBlendFactor(const FLOAT blendFactor[4]) {
 
 void CommandList::OMSetStencilRef(UINT stencilRef) {
   if (IsBundle()) {
-    return RecordForBundle("OMSetStencilRef", [=](CommandList& list) {
-      list.OMSetStencilRef(stencilRef);
-    });
+    return RecordForBundle("OMSetStencilRef", [=](CommandList& list) { list.OMSetStencilRef(stencilRef); });
   }
   if (!CheckRecording("ID3D12GraphicsCommandList::OMSetStencilRef")) return;
   vkCmdSetStencilReference(commands_, VK_STENCIL_FACE_FRONT_AND_BACK, stencilRef);
@@ -208,9 +202,8 @@ void CommandList::SetDescriptorHeaps(UINT count, ID3D12DescriptorHeap* const* he
 
 void CommandList::SetGraphicsRootSignature(ID3D12RootSignature* rootSignature) {
   if (IsBundle()) {
-    return RecordForBundle("SetGraphicsRootSignature", [=](CommandList& list) {
-      list.SetGraphicsRootSignature(rootSignature);
-    });
+    return RecordForBundle("SetGraphicsRootSignature",
+                           [=](CommandList& list) { list.SetGraphicsRootSignature(rootSignature); });
   }
   SetRootSignature(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootSignature", rootSignature);
 }
@@ -245,9 +238,8 @@ const RootParameterLayout* CommandList::RootParameter(const RootState& root, con
 
 void CommandList::SetGraphicsRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
   if (IsBundle()) {
-    return RecordForBundle("SetGraphicsRoot32BitConstant", [=](CommandList& list) {
-      list.SetGraphicsRoot32BitConstant(parameter, value, offset);
-    });
+    return RecordForBundle("SetGraphicsRoot32BitConstant",
+                           [=](CommandList& list) { list.SetGraphicsRoot32BitConstant(parameter, value, offset); });
   }
   SetRootConstants(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRoot32BitConstant", parameter, 1, &value, offset);
 }
@@ -281,9 +273,8 @@ void CommandList::SetRootConstants(RootState& root, const char* call, UINT param
 
 void CommandList::SetGraphicsRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
   if (IsBundle()) {
-    return RecordForBundle("SetGraphicsRootDescriptorTable", [=](CommandList& list) {
-      list.SetGraphicsRootDescriptorTable(parameter, base);
-    });
+    return RecordForBundle("SetGraphicsRootDescriptorTable",
+                           [=](CommandList& list) { list.SetGraphicsRootDescriptorTable(parameter, base); });
   }
   SetRootDescriptorTable(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootDescriptorTable", parameter, base);
 }
@@ -320,9 +311,8 @@ void CommandList::SetRootDescriptorTable(RootState& root, const char* call, UINT
 
 void CommandList::SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   if (IsBundle()) {
-    return RecordForBundle("SetGraphicsRootConstantBufferView", [=](CommandList& list) {
-      list.SetGraphicsRootConstantBufferView(parameter, address);
-    });
+    return RecordForBundle("SetGraphicsRootConstantBufferView",
+                           [=](CommandList& list) { list.SetGraphicsRootConstantBufferView(parameter, address); });
   }
   SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootConstantBufferView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_CBV);

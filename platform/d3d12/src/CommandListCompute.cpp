@@ -47,27 +47,24 @@ void RecordClearToShaderBarrier(VkCommandBuffer commands) {
 
 void CommandList::SetComputeRootSignature(ID3D12RootSignature* rootSignature) {
   if (IsBundle()) {
-    return RecordForBundle("SetComputeRootSignature", [=](CommandList& list) {
-      list.SetComputeRootSignature(rootSignature);
-    });
+    return RecordForBundle("SetComputeRootSignature",
+                           [=](CommandList& list) { list.SetComputeRootSignature(rootSignature); });
   }
   SetRootSignature(compute_, "ID3D12GraphicsCommandList::SetComputeRootSignature", rootSignature);
 }
 
 void CommandList::SetComputeRootDescriptorTable(UINT parameter, D3D12_GPU_DESCRIPTOR_HANDLE base) {
   if (IsBundle()) {
-    return RecordForBundle("SetComputeRootDescriptorTable", [=](CommandList& list) {
-      list.SetComputeRootDescriptorTable(parameter, base);
-    });
+    return RecordForBundle("SetComputeRootDescriptorTable",
+                           [=](CommandList& list) { list.SetComputeRootDescriptorTable(parameter, base); });
   }
   SetRootDescriptorTable(compute_, "ID3D12GraphicsCommandList::SetComputeRootDescriptorTable", parameter, base);
 }
 
 void CommandList::SetComputeRoot32BitConstant(UINT parameter, UINT value, UINT offset) {
   if (IsBundle()) {
-    return RecordForBundle("SetComputeRoot32BitConstant", [=](CommandList& list) {
-      list.SetComputeRoot32BitConstant(parameter, value, offset);
-    });
+    return RecordForBundle("SetComputeRoot32BitConstant",
+                           [=](CommandList& list) { list.SetComputeRoot32BitConstant(parameter, value, offset); });
   }
   SetRootConstants(compute_, "ID3D12GraphicsCommandList::SetComputeRoot32BitConstant", parameter, 1, &value, offset);
 }
@@ -86,9 +83,8 @@ void CommandList::SetComputeRoot32BitConstants(UINT parameter, UINT count, const
 
 void CommandList::SetComputeRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   if (IsBundle()) {
-    return RecordForBundle("SetComputeRootConstantBufferView", [=](CommandList& list) {
-      list.SetComputeRootConstantBufferView(parameter, address);
-    });
+    return RecordForBundle("SetComputeRootConstantBufferView",
+                           [=](CommandList& list) { list.SetComputeRootConstantBufferView(parameter, address); });
   }
   SetRootView(compute_, "ID3D12GraphicsCommandList::SetComputeRootConstantBufferView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_CBV);
@@ -96,9 +92,8 @@ void CommandList::SetComputeRootConstantBufferView(UINT parameter, D3D12_GPU_VIR
 
 void CommandList::SetComputeRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   if (IsBundle()) {
-    return RecordForBundle("SetComputeRootShaderResourceView", [=](CommandList& list) {
-      list.SetComputeRootShaderResourceView(parameter, address);
-    });
+    return RecordForBundle("SetComputeRootShaderResourceView",
+                           [=](CommandList& list) { list.SetComputeRootShaderResourceView(parameter, address); });
   }
   SetRootView(compute_, "ID3D12GraphicsCommandList::SetComputeRootShaderResourceView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_SRV);
@@ -106,9 +101,8 @@ void CommandList::SetComputeRootShaderResourceView(UINT parameter, D3D12_GPU_VIR
 
 void CommandList::SetGraphicsRootShaderResourceView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   if (IsBundle()) {
-    return RecordForBundle("SetGraphicsRootShaderResourceView", [=](CommandList& list) {
-      list.SetGraphicsRootShaderResourceView(parameter, address);
-    });
+    return RecordForBundle("SetGraphicsRootShaderResourceView",
+                           [=](CommandList& list) { list.SetGraphicsRootShaderResourceView(parameter, address); });
   }
   SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootShaderResourceView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_SRV);
@@ -116,9 +110,8 @@ void CommandList::SetGraphicsRootShaderResourceView(UINT parameter, D3D12_GPU_VI
 
 void CommandList::SetComputeRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   if (IsBundle()) {
-    return RecordForBundle("SetComputeRootUnorderedAccessView", [=](CommandList& list) {
-      list.SetComputeRootUnorderedAccessView(parameter, address);
-    });
+    return RecordForBundle("SetComputeRootUnorderedAccessView",
+                           [=](CommandList& list) { list.SetComputeRootUnorderedAccessView(parameter, address); });
   }
   SetRootView(compute_, "ID3D12GraphicsCommandList::SetComputeRootUnorderedAccessView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_UAV);
@@ -126,9 +119,8 @@ void CommandList::SetComputeRootUnorderedAccessView(UINT parameter, D3D12_GPU_VI
 
 void CommandList::SetGraphicsRootUnorderedAccessView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
   if (IsBundle()) {
-    return RecordForBundle("SetGraphicsRootUnorderedAccessView", [=](CommandList& list) {
-      list.SetGraphicsRootUnorderedAccessView(parameter, address);
-    });
+    return RecordForBundle("SetGraphicsRootUnorderedAccessView",
+                           [=](CommandList& list) { list.SetGraphicsRootUnorderedAccessView(parameter, address); });
   }
   SetRootView(graphics_, "ID3D12GraphicsCommandList::SetGraphicsRootUnorderedAccessView", parameter, address,
               D3D12_ROOT_PARAMETER_TYPE_UAV);
@@ -136,9 +128,7 @@ void CommandList::SetGraphicsRootUnorderedAccessView(UINT parameter, D3D12_GPU_V
 
 void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
   if (IsBundle()) {
-    return RecordForBundle("Dispatch", [=](CommandList& list) {
-      list.Dispatch(groupsX, groupsY, groupsZ);
-    });
+    return RecordForBundle("Dispatch", [=](CommandList& list) { list.Dispatch(groupsX, groupsY, groupsZ); });
   }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Dispatch";
   if (!CheckRecording(kCall)) return;
@@ -197,12 +187,13 @@ void CommandList::ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D
 
 // Buffers are filled with the first value's 32 bits, which is the clear of every raw, structured and
 // 32-bit typed view; textures take the whole value in the view's format.
-void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HANDLE cpuView,
-                                       ID3D12Resource* resource, const VkClearColorValue& value, uint32_t fillWord,
-                                       UINT rectCount) {
-  const Descriptor* view = OwningDevice().DescriptorHeaps().Resolve(cpuView, D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, call);
+void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
+                                       const VkClearColorValue& value, uint32_t fillWord, UINT rectCount) {
+  const Descriptor* view =
+      OwningDevice().DescriptorHeaps().Resolve(cpuView, D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, call);
   if (view == nullptr) return Reject(call, "nothing was cleared");
-  if (view->type != DescriptorType::UnorderedAccess) return Reject(call, "the descriptor holds no unordered access view");
+  if (view->type != DescriptorType::UnorderedAccess)
+    return Reject(call, "the descriptor holds no unordered access view");
   if (resource == nullptr || AsResource(resource) != view->resource) {
     return Reject(call, "pResource is not the resource of the view");
   }
@@ -218,7 +209,8 @@ void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HA
   FlushPendingClears();
   if (view->buffer != VK_NULL_HANDLE) {
     if (view->texelView != VK_NULL_HANDLE && !IsSingleWordFormat(view->format)) {
-      ReportUnsupportedOnce("ID3D12GraphicsCommandList::ClearUnorderedAccessView* of typed buffers that are not 32-bit");
+      ReportUnsupportedOnce(
+          "ID3D12GraphicsCommandList::ClearUnorderedAccessView* of typed buffers that are not 32-bit");
       return;
     }
     vkCmdFillBuffer(commands_, view->buffer, view->offset, view->range, fillWord);

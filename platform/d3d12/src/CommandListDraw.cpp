@@ -17,7 +17,8 @@ namespace {
 
 bool LayoutAcceptsAttachment(VkImageLayout layout, bool depth) {
   if (layout == VK_IMAGE_LAYOUT_GENERAL) return true;
-  return layout == (depth ? VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL : VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
+  return layout ==
+         (depth ? VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL : VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL);
 }
 
 bool LayoutAcceptsSampling(VkImageLayout layout) {
@@ -49,8 +50,9 @@ void CommandList::OMSetRenderTargets(UINT count, const D3D12_CPU_DESCRIPTOR_HAND
   std::array<Descriptor, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> targets{};
   for (UINT i = 0; i < count; ++i) {
     const D3D12_CPU_DESCRIPTOR_HANDLE handle =
-        singleHandleToDescriptorRange ? D3D12_CPU_DESCRIPTOR_HANDLE{renderTargets[0].ptr + i * kDescriptorHandleIncrement}
-                                      : renderTargets[i];
+        singleHandleToDescriptorRange
+            ? D3D12_CPU_DESCRIPTOR_HANDLE{renderTargets[0].ptr + i * kDescriptorHandleIncrement}
+            : renderTargets[i];
     const Descriptor* descriptor = heaps.Resolve(handle, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, kCall);
     if (descriptor == nullptr) return Reject(kCall, "render target %u was not set", i);
     if (descriptor->type != DescriptorType::RenderTarget) {
@@ -82,8 +84,7 @@ void CommandList::ClearRenderTargetView(D3D12_CPU_DESCRIPTOR_HANDLE view, const 
   if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearRenderTargetView");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearRenderTargetView";
   if (!CheckRecording(kCall)) return;
-  const Descriptor* target =
-      OwningDevice().DescriptorHeaps().Resolve(view, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, kCall);
+  const Descriptor* target = OwningDevice().DescriptorHeaps().Resolve(view, D3D12_DESCRIPTOR_HEAP_TYPE_RTV, kCall);
   if (target == nullptr) return Reject(kCall, "nothing was cleared");
   if (target->type != DescriptorType::RenderTarget) return Reject(kCall, "the descriptor holds no render target view");
   if (color == nullptr) return Reject(kCall, "ColorRGBA is null");
@@ -97,8 +98,7 @@ void CommandList::ClearDepthStencilView(D3D12_CPU_DESCRIPTOR_HANDLE view, D3D12_
   if (IsBundle()) return RejectInBundle("ID3D12GraphicsCommandList::ClearDepthStencilView");
   constexpr const char* kCall = "ID3D12GraphicsCommandList::ClearDepthStencilView";
   if (!CheckRecording(kCall)) return;
-  const Descriptor* target =
-      OwningDevice().DescriptorHeaps().Resolve(view, D3D12_DESCRIPTOR_HEAP_TYPE_DSV, kCall);
+  const Descriptor* target = OwningDevice().DescriptorHeaps().Resolve(view, D3D12_DESCRIPTOR_HEAP_TYPE_DSV, kCall);
   if (target == nullptr) return Reject(kCall, "nothing was cleared");
   if (target->type != DescriptorType::DepthStencil) return Reject(kCall, "the descriptor holds no depth-stencil view");
   VkImageAspectFlags aspects = 0;

@@ -144,14 +144,33 @@ void RecordBarrier(VkCommandBuffer commands, const VkBufferMemoryBarrier2* buffe
 
 VkBufferMemoryBarrier2 CountsBarrier(VkBuffer counts, VkPipelineStageFlags2 fromStage, VkAccessFlags2 fromAccess,
                                      VkPipelineStageFlags2 toStage, VkAccessFlags2 toAccess) {
-  return {VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER_2, nullptr, fromStage, fromAccess, toStage, toAccess,
-          VK_QUEUE_FAMILY_IGNORED, VK_QUEUE_FAMILY_IGNORED, counts, 0, VK_WHOLE_SIZE};
+  return {VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER_2,
+          nullptr,
+          fromStage,
+          fromAccess,
+          toStage,
+          toAccess,
+          VK_QUEUE_FAMILY_IGNORED,
+          VK_QUEUE_FAMILY_IGNORED,
+          counts,
+          0,
+          VK_WHOLE_SIZE};
 }
 
 VkImageMemoryBarrier2 FlagsBarrier(VkImage flags, VkImageLayout from, VkImageLayout to, VkPipelineStageFlags2 fromStage,
                                    VkAccessFlags2 fromAccess, VkPipelineStageFlags2 toStage, VkAccessFlags2 toAccess) {
-  return {VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2, nullptr, fromStage, fromAccess, toStage, toAccess, from, to,
-          VK_QUEUE_FAMILY_IGNORED, VK_QUEUE_FAMILY_IGNORED, flags, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1}};
+  return {VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2,
+          nullptr,
+          fromStage,
+          fromAccess,
+          toStage,
+          toAccess,
+          from,
+          to,
+          VK_QUEUE_FAMILY_IGNORED,
+          VK_QUEUE_FAMILY_IGNORED,
+          flags,
+          {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1}};
 }
 
 }  // namespace
@@ -164,10 +183,10 @@ void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT 
   const VkBufferMemoryBarrier2 toCopy =
       CountsBarrier(counts, VK_PIPELINE_STAGE_2_CONDITIONAL_RENDERING_BIT_EXT, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                     VK_ACCESS_2_TRANSFER_WRITE_BIT);
-  const VkImageMemoryBarrier2 toClear = FlagsBarrier(
-      heap.FlagImage(), VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL,
-      VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
-      VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
+  const VkImageMemoryBarrier2 toClear =
+      FlagsBarrier(heap.FlagImage(), VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL,
+                   VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
+                   VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
   RecordBarrier(commands_, &toCopy, &toClear);
   vkCmdCopyQueryPoolResults(commands_, heap.Pool(), startIndex, count, counts, VkDeviceSize(startIndex) * 8, 8,
                             VK_QUERY_RESULT_64_BIT | VK_QUERY_RESULT_WAIT_BIT);
@@ -205,18 +224,22 @@ void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT 
   }
   vkCmdEndRendering(commands_);
 
-  const VkImageMemoryBarrier2 toRead = FlagsBarrier(
-      heap.FlagImage(), VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
-      VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT,
-      VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
+  const VkImageMemoryBarrier2 toRead =
+      FlagsBarrier(heap.FlagImage(), VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
+                   VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT,
+                   VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
   RecordBarrier(commands_, nullptr, &toRead);
   // One region per image row the range touches; the texels land one after another as 64-bit results.
   std::vector<VkBufferImageCopy> regions;
   for (UINT query = startIndex; query < startIndex + count;) {
     const VkOffset2D texel = heap.FlagTexel(query);
     const UINT inRow = std::min(startIndex + count - query, extent.width - uint32_t(texel.x));
-    regions.push_back({destinationOffset + VkDeviceSize(query - startIndex) * 8, 0, 0,
-                       {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {texel.x, texel.y, 0}, {inRow, 1, 1}});
+    regions.push_back({destinationOffset + VkDeviceSize(query - startIndex) * 8,
+                       0,
+                       0,
+                       {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
+                       {texel.x, texel.y, 0},
+                       {inRow, 1, 1}});
     query += inRow;
   }
   vkCmdCopyImageToBuffer(commands_, heap.FlagImage(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, destination.Buffer(),

@@ -58,8 +58,11 @@ void CommandList::ResolveSubresource(ID3D12Resource* destination, UINT destinati
   // A clear of the source still waiting to become a load operation has to happen first.
   EndRendering();
   FlushPendingClears();
-  const VkImageResolve region{{VK_IMAGE_ASPECT_COLOR_BIT, fromMip, fromLayer, 1}, {0, 0, 0},
-                              {VK_IMAGE_ASPECT_COLOR_BIT, toMip, toLayer, 1}, {0, 0, 0}, extent};
+  const VkImageResolve region{{VK_IMAGE_ASPECT_COLOR_BIT, fromMip, fromLayer, 1},
+                              {0, 0, 0},
+                              {VK_IMAGE_ASPECT_COLOR_BIT, toMip, toLayer, 1},
+                              {0, 0, 0},
+                              extent};
   vkCmdResolveImage(commands_, from->Image(), fromLayout, to->Image(), toLayout, 1, &region);
 }
 

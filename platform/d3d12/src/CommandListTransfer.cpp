@@ -73,7 +73,8 @@ FootprintCopy FootprintRegion(const Resource& texture, UINT subresource, const R
   const UINT64 blocksPerRow = (extent.width + block - 1) / block;
   copy.region.bufferOffset = placed.Offset + UINT64(footprintTexel.y) / block * footprint.RowPitch +
                              UINT64(footprintTexel.x) / block * format.bytesPerBlock;
-  const UINT64 end = copy.region.bufferOffset + (rowsOfBlocks - 1) * footprint.RowPitch + blocksPerRow * format.bytesPerBlock;
+  const UINT64 end =
+      copy.region.bufferOffset + (rowsOfBlocks - 1) * footprint.RowPitch + blocksPerRow * format.bytesPerBlock;
   if (end > buffer.Desc().Width) {
     copy.problem = "the footprint runs past the end of the buffer";
     return copy;
@@ -138,8 +139,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
                                 resource->Buffer(), 0, VK_WHOLE_SIZE});
     } else {
       imageBarriers.push_back({VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2, nullptr, before.stages, before.access,
-                               after.stages, after.access,
-                               ImageLayoutFor(transition.StateBefore, resource->Aspects()),
+                               after.stages, after.access, ImageLayoutFor(transition.StateBefore, resource->Aspects()),
                                ImageLayoutFor(transition.StateAfter, resource->Aspects()), VK_QUEUE_FAMILY_IGNORED,
                                VK_QUEUE_FAMILY_IGNORED, resource->Image(),
                                SubresourceRange(*resource, transition.Subresource)});
@@ -227,13 +227,17 @@ void CommandList::CopyBetweenTextures(const char* call, Resource& to, UINT toSub
   to.SplitSubresource(toSubresource, &toMip, &toLayer);
   from.SplitSubresource(fromSubresource, &fromMip, &fromLayer);
   const VkOffset3D sourceOffset{box != nullptr ? int32_t(box->left) : 0, box != nullptr ? int32_t(box->top) : 0, 0};
-  const VkImageCopy region{{from.Aspects(), fromMip, fromLayer, 1}, sourceOffset, {to.Aspects(), toMip, toLayer, 1},
-                           {int32_t(x), int32_t(y), 0}, box != nullptr ? BoxExtent(*box) : from.MipExtent(fromMip)};
+  const VkImageCopy region{{from.Aspects(), fromMip, fromLayer, 1},
+                           sourceOffset,
+                           {to.Aspects(), toMip, toLayer, 1},
+                           {int32_t(x), int32_t(y), 0},
+                           box != nullptr ? BoxExtent(*box) : from.MipExtent(fromMip)};
   vkCmdCopyImage(commands_, from.Image(), from.CurrentLayout(), to.Image(), to.CurrentLayout(), 1, &region);
 }
 
-void CommandList::CopyBufferToTexture(const char* call, Resource& from, const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed,
-                                      Resource& to, UINT subresource, UINT x, UINT y, const D3D12_BOX* box) {
+void CommandList::CopyBufferToTexture(const char* call, Resource& from,
+                                      const D3D12_PLACED_SUBRESOURCE_FOOTPRINT& placed, Resource& to, UINT subresource,
+                                      UINT x, UINT y, const D3D12_BOX* box) {
   if (!LayoutAllowsCopy(to.CurrentLayout(), true)) {
     return Reject(call, "the texture is in state 0x%x, not COPY_DEST", to.RecordedState());
   }

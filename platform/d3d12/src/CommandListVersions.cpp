@@ -31,8 +31,8 @@ void CommandList::AtomicCopyBufferUINT(ID3D12Resource* destination, UINT64 desti
 void CommandList::AtomicCopyBufferUINT64(ID3D12Resource* destination, UINT64 destinationOffset, ID3D12Resource* source,
                                          UINT64 sourceOffset, UINT dependentCount, ID3D12Resource* const*,
                                          const D3D12_SUBRESOURCE_RANGE_UINT64*) {
-  AtomicCopy("ID3D12GraphicsCommandList1::AtomicCopyBufferUINT64", destination, destinationOffset, source,
-             sourceOffset, sizeof(UINT64), dependentCount);
+  AtomicCopy("ID3D12GraphicsCommandList1::AtomicCopyBufferUINT64", destination, destinationOffset, source, sourceOffset,
+             sizeof(UINT64), dependentCount);
 }
 
 void CommandList::OMSetDepthBounds(FLOAT, FLOAT) {
@@ -49,7 +49,9 @@ void CommandList::ResolveSubresourceRegion(ID3D12Resource*, UINT, UINT, UINT, ID
   ReportUnsupportedOnce("ID3D12GraphicsCommandList1::ResolveSubresourceRegion");
 }
 
-void CommandList::SetViewInstanceMask(UINT) { ReportUnsupportedOnce("ID3D12GraphicsCommandList1::SetViewInstanceMask"); }
+void CommandList::SetViewInstanceMask(UINT) {
+  ReportUnsupportedOnce("ID3D12GraphicsCommandList1::SetViewInstanceMask");
+}
 
 void CommandList::WriteBufferImmediate(UINT count, const D3D12_WRITEBUFFERIMMEDIATE_PARAMETER* parameters,
                                        const D3D12_WRITEBUFFERIMMEDIATE_MODE* modes) {
@@ -58,7 +60,8 @@ void CommandList::WriteBufferImmediate(UINT count, const D3D12_WRITEBUFFERIMMEDI
   if (count > 0 && parameters == nullptr) return Reject(kCall, "pParams is null");
   for (UINT i = 0; i < count; ++i) {
     if (modes != nullptr && modes[i] != D3D12_WRITEBUFFERIMMEDIATE_MODE_DEFAULT &&
-        modes[i] != D3D12_WRITEBUFFERIMMEDIATE_MODE_MARKER_IN && modes[i] != D3D12_WRITEBUFFERIMMEDIATE_MODE_MARKER_OUT) {
+        modes[i] != D3D12_WRITEBUFFERIMMEDIATE_MODE_MARKER_IN &&
+        modes[i] != D3D12_WRITEBUFFERIMMEDIATE_MODE_MARKER_OUT) {
       return Reject(kCall, "mode %d of write %u is not a write mode", modes[i], i);
     }
     if (parameters[i].Dest % 4 != 0) {

@@ -20,8 +20,7 @@ void FillInvalid(const FootprintRequest& request, const FootprintOutputs& output
   if (outputs.totalBytes != nullptr) *outputs.totalBytes = UINT64_MAX;
 }
 
-bool Reject(const FootprintRequest& request, const FootprintOutputs& outputs, std::string* error,
-            std::string reason) {
+bool Reject(const FootprintRequest& request, const FootprintOutputs& outputs, std::string* error, std::string reason) {
   FillInvalid(request, outputs);
   if (error != nullptr) *error = std::move(reason);
   return false;

@@ -29,11 +29,16 @@ bool Decode(uint64_t handle, uint64_t tag, uint32_t* serial, uint32_t* index) {
 
 const char* HeapTypeName(D3D12_DESCRIPTOR_HEAP_TYPE type) {
   switch (type) {
-    case D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV: return "CBV_SRV_UAV";
-    case D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER: return "SAMPLER";
-    case D3D12_DESCRIPTOR_HEAP_TYPE_RTV: return "RTV";
-    case D3D12_DESCRIPTOR_HEAP_TYPE_DSV: return "DSV";
-    default: return "unknown";
+    case D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV:
+      return "CBV_SRV_UAV";
+    case D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER:
+      return "SAMPLER";
+    case D3D12_DESCRIPTOR_HEAP_TYPE_RTV:
+      return "RTV";
+    case D3D12_DESCRIPTOR_HEAP_TYPE_DSV:
+      return "DSV";
+    default:
+      return "unknown";
   }
 }
 
@@ -54,8 +59,7 @@ HRESULT DescriptorHeap::Create(Device& device, const D3D12_DESCRIPTOR_HEAP_DESC&
     return Fail(E_INVALIDARG, kCall, "NumDescriptors %u is outside 1..%u", desc.NumDescriptors, kMaxDescriptors);
   }
   const bool shaderVisible = (desc.Flags & D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE) != 0;
-  if (shaderVisible &&
-      (desc.Type == D3D12_DESCRIPTOR_HEAP_TYPE_RTV || desc.Type == D3D12_DESCRIPTOR_HEAP_TYPE_DSV)) {
+  if (shaderVisible && (desc.Type == D3D12_DESCRIPTOR_HEAP_TYPE_RTV || desc.Type == D3D12_DESCRIPTOR_HEAP_TYPE_DSV)) {
     return Fail(E_INVALIDARG, kCall, "%s heaps cannot be shader visible", HeapTypeName(desc.Type));
   }
   DescriptorHeap* created = new DescriptorHeap(device);
@@ -136,18 +140,27 @@ bool DescriptorHeapRegistry::Resolve(D3D12_GPU_DESCRIPTOR_HANDLE handle, const c
 }
 
 bool DescriptorFits(const Descriptor& descriptor, VkDescriptorType type) {
-  const bool view = descriptor.type == DescriptorType::ShaderResource || descriptor.type == DescriptorType::UnorderedAccess;
+  const bool view =
+      descriptor.type == DescriptorType::ShaderResource || descriptor.type == DescriptorType::UnorderedAccess;
   const bool writable = descriptor.type == DescriptorType::UnorderedAccess;
   const bool rawOrStructured = descriptor.buffer != VK_NULL_HANDLE && descriptor.texelView == VK_NULL_HANDLE;
   switch (type) {
-    case VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER: return descriptor.type == DescriptorType::ConstantBuffer;
-    case VK_DESCRIPTOR_TYPE_STORAGE_BUFFER: return view && rawOrStructured;
-    case VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER: return view && !writable && descriptor.texelView != VK_NULL_HANDLE;
-    case VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER: return writable && descriptor.texelView != VK_NULL_HANDLE;
-    case VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE: return view && !writable && descriptor.view != VK_NULL_HANDLE;
-    case VK_DESCRIPTOR_TYPE_STORAGE_IMAGE: return writable && descriptor.view != VK_NULL_HANDLE;
-    case VK_DESCRIPTOR_TYPE_SAMPLER: return descriptor.type == DescriptorType::Sampler;
-    default: return false;
+    case VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER:
+      return descriptor.type == DescriptorType::ConstantBuffer;
+    case VK_DESCRIPTOR_TYPE_STORAGE_BUFFER:
+      return view && rawOrStructured;
+    case VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER:
+      return view && !writable && descriptor.texelView != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER:
+      return writable && descriptor.texelView != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE:
+      return view && !writable && descriptor.view != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_STORAGE_IMAGE:
+      return writable && descriptor.view != VK_NULL_HANDLE;
+    case VK_DESCRIPTOR_TYPE_SAMPLER:
+      return descriptor.type == DescriptorType::Sampler;
+    default:
+      return false;
   }
 }
 

@@ -17,7 +17,13 @@ class Resource;
 constexpr UINT kDescriptorHandleIncrement = 32;
 
 enum class DescriptorType : uint8_t {
-  Empty, ConstantBuffer, ShaderResource, RenderTarget, DepthStencil, UnorderedAccess, Sampler
+  Empty,
+  ConstantBuffer,
+  ShaderResource,
+  RenderTarget,
+  DepthStencil,
+  UnorderedAccess,
+  Sampler
 };
 
 // One view, as written by CreateConstantBufferView, CreateShaderResourceView, CreateUnorderedAccessView,

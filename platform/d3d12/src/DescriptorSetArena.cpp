@@ -18,10 +18,13 @@ DescriptorSetArena::~DescriptorSetArena() {
 }
 
 bool DescriptorSetArena::AddPool() {
-  constexpr std::array<VkDescriptorType, 7> kTypes{
-      VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,       VK_DESCRIPTOR_TYPE_STORAGE_BUFFER,       VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE,
-      VK_DESCRIPTOR_TYPE_STORAGE_IMAGE,        VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER, VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER,
-      VK_DESCRIPTOR_TYPE_SAMPLER};
+  constexpr std::array<VkDescriptorType, 7> kTypes{VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER,
+                                                   VK_DESCRIPTOR_TYPE_STORAGE_BUFFER,
+                                                   VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE,
+                                                   VK_DESCRIPTOR_TYPE_STORAGE_IMAGE,
+                                                   VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER,
+                                                   VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER,
+                                                   VK_DESCRIPTOR_TYPE_SAMPLER};
   std::array<VkDescriptorPoolSize, kTypes.size()> sizes;
   for (size_t i = 0; i < kTypes.size(); ++i) sizes[i] = {kTypes[i], kDescriptorsPerType};
   auto info = VkInit<VkDescriptorPoolCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO);

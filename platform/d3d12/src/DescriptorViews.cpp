@@ -46,10 +46,8 @@ const FormatInfo* ViewFormat(const char* call, const Resource& resource, DXGI_FO
     ReportError(call, "a view of a typeless resource needs a typed format (got %d)", format->dxgi);
     return nullptr;
   }
-  if (format->bytesPerBlock != resource.Format()->bytesPerBlock ||
-      format->blockSize != resource.Format()->blockSize) {
-    ReportError(call, "view format %d does not match the resource's format %d", format->dxgi,
-                resource.Format()->dxgi);
+  if (format->bytesPerBlock != resource.Format()->bytesPerBlock || format->blockSize != resource.Format()->blockSize) {
+    ReportError(call, "view format %d does not match the resource's format %d", format->dxgi, resource.Format()->dxgi);
     return nullptr;
   }
   return format;
@@ -74,7 +72,13 @@ Descriptor AttachmentDescriptor(Resource& resource, DescriptorType type, const F
                                 UINT layer) {
   const VkFormat vkFormat = IsDepthStencil(format) ? resource.ImageFormat() : format.vulkan;
   const VkImageAspectFlags aspects = resource.Aspects();
-  const ImageViewKey key{VK_IMAGE_VIEW_TYPE_2D, vkFormat, aspects, mip, 1, layer, 1,
+  const ImageViewKey key{VK_IMAGE_VIEW_TYPE_2D,
+                         vkFormat,
+                         aspects,
+                         mip,
+                         1,
+                         layer,
+                         1,
                          VkComponentMapping{VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
                                             VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY}};
   Descriptor descriptor;
@@ -154,7 +158,8 @@ void Device::CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHAD
       return;
     }
     const BufferViewRange range{desc->Format, desc->Buffer.FirstElement, desc->Buffer.NumElements,
-                                desc->Buffer.StructureByteStride, (desc->Buffer.Flags & D3D12_BUFFER_SRV_FLAG_RAW) != 0};
+                                desc->Buffer.StructureByteStride,
+                                (desc->Buffer.Flags & D3D12_BUFFER_SRV_FLAG_RAW) != 0};
     Descriptor view;
     if (MakeBufferView(kCall, *AsResource(resource), range, DescriptorType::ShaderResource, &view)) *descriptor = view;
     return;
@@ -200,15 +205,15 @@ void Device::CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHAD
   if (format == nullptr) return;
 
   const bool depth = IsDepthStencil(*texture->Format());
-  const ImageViewKey key{dimension == D3D12_SRV_DIMENSION_TEXTURE2D ? VK_IMAGE_VIEW_TYPE_2D
-                                                                    : VK_IMAGE_VIEW_TYPE_2D_ARRAY,
-                         depth ? texture->ImageFormat() : format->vulkan,
-                         depth ? VkImageAspectFlags(VK_IMAGE_ASPECT_DEPTH_BIT) : texture->Aspects(),
-                         firstMip,
-                         mipCount,
-                         firstLayer,
-                         layerCount,
-                         ComposeSwizzle(mapping, format->swizzle)};
+  const ImageViewKey key{
+      dimension == D3D12_SRV_DIMENSION_TEXTURE2D ? VK_IMAGE_VIEW_TYPE_2D : VK_IMAGE_VIEW_TYPE_2D_ARRAY,
+      depth ? texture->ImageFormat() : format->vulkan,
+      depth ? VkImageAspectFlags(VK_IMAGE_ASPECT_DEPTH_BIT) : texture->Aspects(),
+      firstMip,
+      mipCount,
+      firstLayer,
+      layerCount,
+      ComposeSwizzle(mapping, format->swizzle)};
   Descriptor view;
   view.type = DescriptorType::ShaderResource;
   view.resource = texture;
@@ -319,7 +324,8 @@ void Device::CopyDescriptors(UINT destinationRangeCount, const D3D12_CPU_DESCRIP
     }
     const D3D12_CPU_DESCRIPTOR_HANDLE to{destinationStarts[destinationRange].ptr +
                                          SIZE_T(destinationIndex) * kDescriptorHandleIncrement};
-    const D3D12_CPU_DESCRIPTOR_HANDLE from{sourceStarts[sourceRange].ptr + SIZE_T(sourceIndex) * kDescriptorHandleIncrement};
+    const D3D12_CPU_DESCRIPTOR_HANDLE from{sourceStarts[sourceRange].ptr +
+                                           SIZE_T(sourceIndex) * kDescriptorHandleIncrement};
     Descriptor* target = descriptorHeaps_.Resolve(to, type, kCall);
     const Descriptor* source = descriptorHeaps_.Resolve(from, type, kCall);
     if (target == nullptr || source == nullptr) return;

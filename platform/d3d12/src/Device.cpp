@@ -262,8 +262,8 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       if (asked < D3D_ROOT_SIGNATURE_VERSION_1_0) {
         return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is unknown", asked);
       }
-      rootSignature->HighestVersion = asked >= D3D_ROOT_SIGNATURE_VERSION_1_1 ? D3D_ROOT_SIGNATURE_VERSION_1_1
-                                                                              : D3D_ROOT_SIGNATURE_VERSION_1_0;
+      rootSignature->HighestVersion =
+          asked >= D3D_ROOT_SIGNATURE_VERSION_1_1 ? D3D_ROOT_SIGNATURE_VERSION_1_1 : D3D_ROOT_SIGNATURE_VERSION_1_0;
       return S_OK;
     }
     case D3D12_FEATURE_FORMAT_SUPPORT: {
@@ -276,7 +276,8 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       const VkFormat vkFormat = vulkan_->ImageFormat(*format);
       UINT bits = D3D12_FORMAT_SUPPORT1_BUFFER;
       if (vulkan_->SupportsImageFeatures(vkFormat, VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT)) {
-        bits |= D3D12_FORMAT_SUPPORT1_TEXTURE2D | D3D12_FORMAT_SUPPORT1_SHADER_LOAD | D3D12_FORMAT_SUPPORT1_SHADER_SAMPLE;
+        bits |=
+            D3D12_FORMAT_SUPPORT1_TEXTURE2D | D3D12_FORMAT_SUPPORT1_SHADER_LOAD | D3D12_FORMAT_SUPPORT1_SHADER_SAMPLE;
       }
       if (vulkan_->SupportsImageFeatures(vkFormat, VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT)) {
         bits |= D3D12_FORMAT_SUPPORT1_RENDER_TARGET;
@@ -324,8 +325,6 @@ HRESULT Device::MakeResident(UINT, ID3D12Pageable* const*) {
 
 HRESULT Device::Evict(UINT, ID3D12Pageable* const*) { return S_OK; }
 
-HRESULT Device::GetDeviceRemovedReason() {
-  return submissions_->DeviceLost() ? DXGI_ERROR_DEVICE_REMOVED : S_OK;
-}
+HRESULT Device::GetDeviceRemovedReason() { return submissions_->DeviceLost() ? DXGI_ERROR_DEVICE_REMOVED : S_OK; }
 
 }  // namespace d3d12vk

@@ -41,8 +41,7 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
                                                 void** rootSignature) override;
   void STDMETHODCALLTYPE CreateConstantBufferView(const D3D12_CONSTANT_BUFFER_VIEW_DESC* desc,
                                                   D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
-  void STDMETHODCALLTYPE CreateShaderResourceView(ID3D12Resource* resource,
-                                                  const D3D12_SHADER_RESOURCE_VIEW_DESC* desc,
+  void STDMETHODCALLTYPE CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHADER_RESOURCE_VIEW_DESC* desc,
                                                   D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
   void STDMETHODCALLTYPE CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource* counter,
                                                    const D3D12_UNORDERED_ACCESS_VIEW_DESC* desc,
@@ -51,8 +50,10 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
                                                 D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
   void STDMETHODCALLTYPE CreateDepthStencilView(ID3D12Resource* resource, const D3D12_DEPTH_STENCIL_VIEW_DESC* desc,
                                                 D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
-  void STDMETHODCALLTYPE CreateSampler(const D3D12_SAMPLER_DESC* desc, D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
-  void STDMETHODCALLTYPE CopyDescriptors(UINT destinationRangeCount, const D3D12_CPU_DESCRIPTOR_HANDLE* destinationStarts,
+  void STDMETHODCALLTYPE CreateSampler(const D3D12_SAMPLER_DESC* desc,
+                                       D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
+  void STDMETHODCALLTYPE CopyDescriptors(UINT destinationRangeCount,
+                                         const D3D12_CPU_DESCRIPTOR_HANDLE* destinationStarts,
                                          const UINT* destinationSizes, UINT sourceRangeCount,
                                          const D3D12_CPU_DESCRIPTOR_HANDLE* sourceStarts, const UINT* sourceSizes,
                                          D3D12_DESCRIPTOR_HEAP_TYPE type) override;
@@ -60,7 +61,7 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
                                                D3D12_CPU_DESCRIPTOR_HANDLE sourceStart,
                                                D3D12_DESCRIPTOR_HEAP_TYPE type) override;
   D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE GetResourceAllocationInfo(UINT visibleMask, UINT descCount,
-                                                                            const D3D12_RESOURCE_DESC* descs) override;
+                                                                             const D3D12_RESOURCE_DESC* descs) override;
   D3D12_HEAP_PROPERTIES STDMETHODCALLTYPE GetCustomHeapProperties(UINT nodeMask, D3D12_HEAP_TYPE heapType) override;
   HRESULT STDMETHODCALLTYPE CreateCommittedResource(const D3D12_HEAP_PROPERTIES* heapProperties,
                                                     D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC* desc,
@@ -111,9 +112,8 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
                                                 void** pipelineState) override;
   HRESULT STDMETHODCALLTYPE OpenExistingHeapFromAddress(const void* address, REFIID riid, void** heap) override;
   HRESULT STDMETHODCALLTYPE OpenExistingHeapFromFileMapping(HANDLE fileMapping, REFIID riid, void** heap) override;
-  HRESULT STDMETHODCALLTYPE EnqueueMakeResident(D3D12_RESIDENCY_FLAGS flags, UINT count,
-                                                ID3D12Pageable* const* objects, ID3D12Fence* fenceToSignal,
-                                                UINT64 fenceValueToSignal) override;
+  HRESULT STDMETHODCALLTYPE EnqueueMakeResident(D3D12_RESIDENCY_FLAGS flags, UINT count, ID3D12Pageable* const* objects,
+                                                ID3D12Fence* fenceToSignal, UINT64 fenceValueToSignal) override;
 
   VulkanDevice& Vulkan() { return *vulkan_; }
   SubmissionQueue& Submissions() { return *submissions_; }

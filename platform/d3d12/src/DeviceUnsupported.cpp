@@ -22,9 +22,7 @@ HRESULT Device::CreateSharedHandle(ID3D12DeviceChild*, const SECURITY_ATTRIBUTES
   return NotImplemented("ID3D12Device::CreateSharedHandle");
 }
 
-HRESULT Device::OpenSharedHandle(HANDLE, REFIID, void**) {
-  return NotImplemented("ID3D12Device::OpenSharedHandle");
-}
+HRESULT Device::OpenSharedHandle(HANDLE, REFIID, void**) { return NotImplemented("ID3D12Device::OpenSharedHandle"); }
 
 HRESULT Device::OpenSharedHandleByName(LPCWSTR, DWORD, HANDLE*) {
   return NotImplemented("ID3D12Device::OpenSharedHandleByName");

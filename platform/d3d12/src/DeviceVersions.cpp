@@ -74,8 +74,7 @@ HRESULT Device::SetResidencyPriority(UINT count, ID3D12Pageable* const* objects,
   return S_OK;
 }
 
-HRESULT Device::CreatePipelineState(const D3D12_PIPELINE_STATE_STREAM_DESC* desc, REFIID riid,
-                                    void** pipelineState) {
+HRESULT Device::CreatePipelineState(const D3D12_PIPELINE_STATE_STREAM_DESC* desc, REFIID riid, void** pipelineState) {
   constexpr const char* kCall = "ID3D12Device2::CreatePipelineState";
   if (desc == nullptr || desc->pPipelineStateSubobjectStream == nullptr || desc->SizeInBytes == 0) {
     return Fail(E_INVALIDARG, kCall, "the pipeline state stream is empty");

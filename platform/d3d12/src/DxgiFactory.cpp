@@ -81,10 +81,14 @@ bool HeapInSegment(const AdapterInfo& adapter, uint32_t heap, DXGI_MEMORY_SEGMEN
 int PreferenceRank(const AdapterInfo& adapter, DXGI_GPU_PREFERENCE preference) {
   if (adapter.isSoftware) return 4;  // WARP's counterpart comes last either way
   switch (adapter.properties.deviceType) {
-    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU: return preference == DXGI_GPU_PREFERENCE_MINIMUM_POWER ? 1 : 0;
-    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU: return preference == DXGI_GPU_PREFERENCE_MINIMUM_POWER ? 0 : 1;
-    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU: return 2;
-    default: return 3;
+    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU:
+      return preference == DXGI_GPU_PREFERENCE_MINIMUM_POWER ? 1 : 0;
+    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU:
+      return preference == DXGI_GPU_PREFERENCE_MINIMUM_POWER ? 0 : 1;
+    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU:
+      return 2;
+    default:
+      return 3;
   }
 }
 
@@ -244,7 +248,8 @@ HRESULT Factory::EnumAdapters1(UINT index, IDXGIAdapter1** adapter) {
 }
 
 HRESULT Factory::EnumAdapterByLuid(LUID luid, REFIID riid, void** adapter) {
-  if (adapter == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, "IDXGIFactory4::EnumAdapterByLuid", "ppvAdapter is null");
+  if (adapter == nullptr)
+    return Fail(DXGI_ERROR_INVALID_CALL, "IDXGIFactory4::EnumAdapterByLuid", "ppvAdapter is null");
   *adapter = nullptr;
   const auto& adapters = instance_->Adapters();
   for (size_t i = 0; i < adapters.size(); ++i) {
@@ -266,8 +271,7 @@ HRESULT Factory::EnumWarpAdapter(REFIID riid, void** adapter) {
   return DXGI_ERROR_NOT_FOUND;
 }
 
-HRESULT Factory::EnumAdapterByGpuPreference(UINT index, DXGI_GPU_PREFERENCE preference, REFIID riid,
-                                            void** adapter) {
+HRESULT Factory::EnumAdapterByGpuPreference(UINT index, DXGI_GPU_PREFERENCE preference, REFIID riid, void** adapter) {
   constexpr const char* kCall = "IDXGIFactory6::EnumAdapterByGpuPreference";
   if (adapter == nullptr) return Fail(E_INVALIDARG, kCall, "ppvAdapter is null");
   *adapter = nullptr;

@@ -128,8 +128,7 @@ extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSI
   }
 }
 
-extern "C" HRESULT WINAPI D3D12CreateVersionedRootSignatureDeserializer(LPCVOID, SIZE_T, REFIID,
-                                                                        void** deserializer) {
+extern "C" HRESULT WINAPI D3D12CreateVersionedRootSignatureDeserializer(LPCVOID, SIZE_T, REFIID, void** deserializer) {
   if (deserializer != nullptr) *deserializer = nullptr;
   return NotImplemented("D3D12CreateVersionedRootSignatureDeserializer");
 }

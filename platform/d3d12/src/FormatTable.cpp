@@ -9,8 +9,8 @@ constexpr VkComponentMapping kIdentity{VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONE
                                        VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY};
 constexpr VkComponentMapping kOpaque{VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
                                      VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_ONE};
-constexpr VkComponentMapping kAlphaOnly{VK_COMPONENT_SWIZZLE_ZERO, VK_COMPONENT_SWIZZLE_ZERO,
-                                        VK_COMPONENT_SWIZZLE_ZERO, VK_COMPONENT_SWIZZLE_R};
+constexpr VkComponentMapping kAlphaOnly{VK_COMPONENT_SWIZZLE_ZERO, VK_COMPONENT_SWIZZLE_ZERO, VK_COMPONENT_SWIZZLE_ZERO,
+                                        VK_COMPONENT_SWIZZLE_R};
 
 constexpr VkImageAspectFlags kColor = VK_IMAGE_ASPECT_COLOR_BIT;
 constexpr VkImageAspectFlags kDepth = VK_IMAGE_ASPECT_DEPTH_BIT;

@@ -8,13 +8,20 @@ namespace d3d12vk {
 
 VkSampleCountFlagBits SampleCountBit(UINT count) {
   switch (count) {
-    case 1: return VK_SAMPLE_COUNT_1_BIT;
-    case 2: return VK_SAMPLE_COUNT_2_BIT;
-    case 4: return VK_SAMPLE_COUNT_4_BIT;
-    case 8: return VK_SAMPLE_COUNT_8_BIT;
-    case 16: return VK_SAMPLE_COUNT_16_BIT;
-    case 32: return VK_SAMPLE_COUNT_32_BIT;
-    default: return VkSampleCountFlagBits(0);
+    case 1:
+      return VK_SAMPLE_COUNT_1_BIT;
+    case 2:
+      return VK_SAMPLE_COUNT_2_BIT;
+    case 4:
+      return VK_SAMPLE_COUNT_4_BIT;
+    case 8:
+      return VK_SAMPLE_COUNT_8_BIT;
+    case 16:
+      return VK_SAMPLE_COUNT_16_BIT;
+    case 32:
+      return VK_SAMPLE_COUNT_32_BIT;
+    default:
+      return VkSampleCountFlagBits(0);
   }
 }
 

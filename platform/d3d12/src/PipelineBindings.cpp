@@ -17,10 +17,14 @@ constexpr uint32_t kUnsuppliedBindingBase = 1u << 20;
 
 const char* ClassName(RegisterClass registerClass) {
   switch (registerClass) {
-    case RegisterClass::ConstantBuffer: return "b";
-    case RegisterClass::ShaderResource: return "t";
-    case RegisterClass::UnorderedAccess: return "u";
-    case RegisterClass::Sampler: return "s";
+    case RegisterClass::ConstantBuffer:
+      return "b";
+    case RegisterClass::ShaderResource:
+      return "t";
+    case RegisterClass::UnorderedAccess:
+      return "u";
+    case RegisterClass::Sampler:
+      return "s";
   }
   return "?";
 }
@@ -29,14 +33,22 @@ const char* ClassName(RegisterClass registerClass) {
 
 VkDescriptorType DescriptorTypeOf(ResourceKind kind) {
   switch (kind) {
-    case ResourceKind::UniformBuffer: return VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
-    case ResourceKind::StorageBuffer: return VK_DESCRIPTOR_TYPE_STORAGE_BUFFER;
-    case ResourceKind::SampledImage: return VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE;
-    case ResourceKind::StorageImage: return VK_DESCRIPTOR_TYPE_STORAGE_IMAGE;
-    case ResourceKind::UniformTexelBuffer: return VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER;
-    case ResourceKind::StorageTexelBuffer: return VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER;
-    case ResourceKind::Sampler: return VK_DESCRIPTOR_TYPE_SAMPLER;
-    case ResourceKind::Other: break;
+    case ResourceKind::UniformBuffer:
+      return VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
+    case ResourceKind::StorageBuffer:
+      return VK_DESCRIPTOR_TYPE_STORAGE_BUFFER;
+    case ResourceKind::SampledImage:
+      return VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE;
+    case ResourceKind::StorageImage:
+      return VK_DESCRIPTOR_TYPE_STORAGE_IMAGE;
+    case ResourceKind::UniformTexelBuffer:
+      return VK_DESCRIPTOR_TYPE_UNIFORM_TEXEL_BUFFER;
+    case ResourceKind::StorageTexelBuffer:
+      return VK_DESCRIPTOR_TYPE_STORAGE_TEXEL_BUFFER;
+    case ResourceKind::Sampler:
+      return VK_DESCRIPTOR_TYPE_SAMPLER;
+    case ResourceKind::Other:
+      break;
   }
   return VK_DESCRIPTOR_TYPE_MAX_ENUM;
 }
@@ -64,7 +76,8 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
   }
   if (source.parameter >= 0) {
     const D3D12_ROOT_PARAMETER_TYPE parameterType = root.Parameters()[size_t(source.parameter)].type;
-    const bool rootView = parameterType == D3D12_ROOT_PARAMETER_TYPE_SRV || parameterType == D3D12_ROOT_PARAMETER_TYPE_UAV;
+    const bool rootView =
+        parameterType == D3D12_ROOT_PARAMETER_TYPE_SRV || parameterType == D3D12_ROOT_PARAMETER_TYPE_UAV;
     if (rootView && type != VK_DESCRIPTOR_TYPE_STORAGE_BUFFER) {
       return Fail(E_INVALIDARG, call,
                   "register %s%u, space %u is a root SRV or UAV, which binds only raw and structured buffers",
@@ -75,7 +88,8 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
   uint32_t count = resource.arraySize;
   if (count == 0) count = source.available == kUnboundedRange ? kUnboundedArrayDescriptors : source.available;
   if (source.available != kUnboundedRange && count > source.available) {
-    return Fail(E_INVALIDARG, call, "the shader's array at %s%u, space %u has %u elements; the root signature covers %u",
+    return Fail(E_INVALIDARG, call,
+                "the shader's array at %s%u, space %u has %u elements; the root signature covers %u",
                 ClassName(registerClass), shaderRegister, resource.set, count, source.available);
   }
   const uint32_t binding = uint32_t(bindings_.size());
@@ -104,8 +118,8 @@ HRESULT PipelineBindings::Build(VulkanDevice& vulkan, const char* call, const Ro
   // Tables hold what the program put in its heap; elements it left empty are fine as long as the shader
   // does not read them, as in Direct3D.
   const std::vector<VkDescriptorBindingFlags> flags(layoutBindings.size(), VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT);
-  auto bindingFlags =
-      VkInit<VkDescriptorSetLayoutBindingFlagsCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_BINDING_FLAGS_CREATE_INFO);
+  auto bindingFlags = VkInit<VkDescriptorSetLayoutBindingFlagsCreateInfo>(
+      VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_BINDING_FLAGS_CREATE_INFO);
   bindingFlags.bindingCount = uint32_t(flags.size());
   bindingFlags.pBindingFlags = flags.data();
   auto setInfo = VkInit<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);

@@ -33,11 +33,12 @@ struct Shader {
 // start with the "DXBC" tag. Nothing on this platform turns them into SPIR-V.
 bool IsWindowsByteCode(const D3D12_SHADER_BYTECODE& bytecode) {
   return bytecode.pShaderBytecode != nullptr && bytecode.BytecodeLength >= 4 &&
-         (std::memcmp(bytecode.pShaderBytecode, "DXBC", 4) == 0 || std::memcmp(bytecode.pShaderBytecode, "DXIL", 4) == 0);
+         (std::memcmp(bytecode.pShaderBytecode, "DXBC", 4) == 0 ||
+          std::memcmp(bytecode.pShaderBytecode, "DXIL", 4) == 0);
 }
 
-HRESULT LoadShader(const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage,
-                   const char* name, Shader* shader, const char* call = kCall) {
+HRESULT LoadShader(const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage, const char* name, Shader* shader,
+                   const char* call = kCall) {
   if (IsWindowsByteCode(bytecode)) {
     return Fail(E_INVALIDARG, call, "%s is DXBC/DXIL byte code; this platform runs SPIR-V from its D3DCompile", name);
   }
@@ -56,14 +57,16 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
   for (uint32_t capability : shader->reflection.capabilities) {
     if (!vulkan.SupportsShaderCapability(capability)) {
       // Dynamic indexes into arrays of textures or texel buffers, and unbounded arrays, are optional in Vulkan.
-      std::fprintf(stderr, "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
-                   "not supported\n", call, name, capability);
+      std::fprintf(stderr,
+                   "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
+                   "not supported\n",
+                   call, name, capability);
       return E_NOTIMPL;
     }
   }
-  const std::vector<uint32_t> code = PreparedForVulkan(
-      shader->bytecode.pShaderBytecode, shader->bytecode.BytecodeLength,
-      [&bindings](uint32_t set, uint32_t binding) { return bindings.Remap(set, binding); });
+  const std::vector<uint32_t> code =
+      PreparedForVulkan(shader->bytecode.pShaderBytecode, shader->bytecode.BytecodeLength,
+                        [&bindings](uint32_t set, uint32_t binding) { return bindings.Remap(set, binding); });
   auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
   info.codeSize = code.size() * sizeof(uint32_t);
   info.pCode = code.data();
@@ -77,8 +80,8 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
 HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name, const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
     if (!root.HasBinding(resource.set, resource.binding)) {
-      return Fail(E_INVALIDARG, call, "%s reads descriptor set %u binding %u, which the root signature lacks",
-                  name, resource.set, resource.binding);
+      return Fail(E_INVALIDARG, call, "%s reads descriptor set %u binding %u, which the root signature lacks", name,
+                  resource.set, resource.binding);
     }
   }
   return S_OK;
@@ -114,11 +117,11 @@ HRESULT BuildVertexInput(VulkanDevice& vulkan, const D3D12_INPUT_LAYOUT_DESC& la
                   element.SemanticIndex, element.Format);
     }
     if (element.InputSlot >= D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) {
-      return Fail(E_INVALIDARG, kCall, "input element %s%u uses slot %u", element.SemanticName,
-                  element.SemanticIndex, element.InputSlot);
+      return Fail(E_INVALIDARG, kCall, "input element %s%u uses slot %u", element.SemanticName, element.SemanticIndex,
+                  element.InputSlot);
     }
     offsets[i] = element.AlignedByteOffset == D3D12_APPEND_ALIGNED_ELEMENT ? slotEnd[element.InputSlot]
-                                                                             : element.AlignedByteOffset;
+                                                                           : element.AlignedByteOffset;
     slotEnd[element.InputSlot] = offsets[i] + format->bytesPerBlock;
   }
 
@@ -161,10 +164,17 @@ HRESULT BuildRasterization(VulkanDevice& vulkan, const D3D12_RASTERIZER_DESC& de
     return Fail(E_INVALIDARG, kCall, "fill mode %d is not available", desc.FillMode);
   }
   switch (desc.CullMode) {
-    case D3D12_CULL_MODE_NONE: state->cullMode = VK_CULL_MODE_NONE; break;
-    case D3D12_CULL_MODE_FRONT: state->cullMode = VK_CULL_MODE_FRONT_BIT; break;
-    case D3D12_CULL_MODE_BACK: state->cullMode = VK_CULL_MODE_BACK_BIT; break;
-    default: return Fail(E_INVALIDARG, kCall, "unknown cull mode %d", desc.CullMode);
+    case D3D12_CULL_MODE_NONE:
+      state->cullMode = VK_CULL_MODE_NONE;
+      break;
+    case D3D12_CULL_MODE_FRONT:
+      state->cullMode = VK_CULL_MODE_FRONT_BIT;
+      break;
+    case D3D12_CULL_MODE_BACK:
+      state->cullMode = VK_CULL_MODE_BACK_BIT;
+      break;
+    default:
+      return Fail(E_INVALIDARG, kCall, "unknown cull mode %d", desc.CullMode);
   }
   // The negative-height viewport keeps Direct3D's screen orientation, so its winding carries over as is.
   state->frontFace = desc.FrontCounterClockwise ? VK_FRONT_FACE_COUNTER_CLOCKWISE : VK_FRONT_FACE_CLOCKWISE;
@@ -223,7 +233,8 @@ HRESULT BuildBlendAttachment(const D3D12_RENDER_TARGET_BLEND_DESC& target, VkPip
   state->colorWriteMask = target.RenderTargetWriteMask & 0xF;
   if (!target.BlendEnable) return S_OK;
   if (!ToBlendFactor(target.SrcBlend, &state->srcColorBlendFactor) ||
-      !ToBlendFactor(target.DestBlend, &state->dstColorBlendFactor) || !ToBlendOp(target.BlendOp, &state->colorBlendOp) ||
+      !ToBlendFactor(target.DestBlend, &state->dstColorBlendFactor) ||
+      !ToBlendOp(target.BlendOp, &state->colorBlendOp) ||
       !ToBlendFactor(target.SrcBlendAlpha, &state->srcAlphaBlendFactor) ||
       !ToBlendFactor(target.DestBlendAlpha, &state->dstAlphaBlendFactor) ||
       !ToBlendOp(target.BlendOpAlpha, &state->alphaBlendOp)) {
@@ -268,9 +279,12 @@ HRESULT ResolveTargets(VulkanDevice& vulkan, const D3D12_GRAPHICS_PIPELINE_STATE
 
 VkPrimitiveTopology DefaultTopology(D3D12_PRIMITIVE_TOPOLOGY_TYPE type) {
   switch (type) {
-    case D3D12_PRIMITIVE_TOPOLOGY_TYPE_POINT: return VK_PRIMITIVE_TOPOLOGY_POINT_LIST;
-    case D3D12_PRIMITIVE_TOPOLOGY_TYPE_LINE: return VK_PRIMITIVE_TOPOLOGY_LINE_LIST;
-    default: return VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
+    case D3D12_PRIMITIVE_TOPOLOGY_TYPE_POINT:
+      return VK_PRIMITIVE_TOPOLOGY_POINT_LIST;
+    case D3D12_PRIMITIVE_TOPOLOGY_TYPE_LINE:
+      return VK_PRIMITIVE_TOPOLOGY_LINE_LIST;
+    default:
+      return VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
   }
 }
 
@@ -313,8 +327,8 @@ class PipelineBuilder {
   VkResult Create(VkPipelineLayout layout, VkPipeline* pipeline) {
     VkPipelineShaderStageCreateInfo stages[2];
     uint32_t stageCount = 0;
-    for (const auto& [shader, stage] : {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT},
-                                        std::pair{&pixel_, VK_SHADER_STAGE_FRAGMENT_BIT}}) {
+    for (const auto& [shader, stage] :
+         {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT}, std::pair{&pixel_, VK_SHADER_STAGE_FRAGMENT_BIT}}) {
       if (shader->module == VK_NULL_HANDLE) continue;
       stages[stageCount] = VkInit<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
       stages[stageCount].stage = stage;
@@ -341,12 +355,10 @@ class PipelineBuilder {
     multisample.pSampleMask = &sampleMask;
     multisample.alphaToCoverageEnable = desc_.BlendState.AlphaToCoverageEnable;
 
-    std::vector<VkDynamicState> dynamicStates{VK_DYNAMIC_STATE_VIEWPORT,
-                                              VK_DYNAMIC_STATE_SCISSOR,
-                                              VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY,
-                                              VK_DYNAMIC_STATE_PRIMITIVE_RESTART_ENABLE,
-                                              VK_DYNAMIC_STATE_BLEND_CONSTANTS,
-                                              VK_DYNAMIC_STATE_STENCIL_REFERENCE};
+    std::vector<VkDynamicState> dynamicStates{
+        VK_DYNAMIC_STATE_VIEWPORT,           VK_DYNAMIC_STATE_SCISSOR,
+        VK_DYNAMIC_STATE_PRIMITIVE_TOPOLOGY, VK_DYNAMIC_STATE_PRIMITIVE_RESTART_ENABLE,
+        VK_DYNAMIC_STATE_BLEND_CONSTANTS,    VK_DYNAMIC_STATE_STENCIL_REFERENCE};
     // A dynamic stride needs vertex buffers bound before every draw, so only pipelines that read them have one.
     if (UsesVertexBuffers()) dynamicStates.push_back(VK_DYNAMIC_STATE_VERTEX_INPUT_BINDING_STRIDE);
     auto dynamic = VkInit<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
@@ -376,7 +388,9 @@ class PipelineBuilder {
 
   bool UsesVertexBuffers() const { return !vertexInput_.bindings.empty(); }
   const Targets& RenderTargets() const { return targets_; }
-  VkFormat DepthStencilFormat() const { return targets_.depth != VK_FORMAT_UNDEFINED ? targets_.depth : targets_.stencil; }
+  VkFormat DepthStencilFormat() const {
+    return targets_.depth != VK_FORMAT_UNDEFINED ? targets_.depth : targets_.stencil;
+  }
 
  private:
   HRESULT LoadShaders() {
@@ -437,7 +451,8 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   if (desc.VS.pShaderBytecode == nullptr) return Fail(E_INVALIDARG, kCall, "a vertex shader is required");
   if (desc.HS.pShaderBytecode || desc.DS.pShaderBytecode || desc.GS.pShaderBytecode ||
       desc.StreamOutput.NumEntries > 0) {
-    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with hull, domain, geometry shaders or stream output");
+    ReportUnsupportedOnce(
+        "ID3D12Device::CreateGraphicsPipelineState with hull, domain, geometry shaders or stream output");
     return E_NOTIMPL;
   }
   if (SampleCountBit(desc.SampleDesc.Count) == 0) {
@@ -501,8 +516,8 @@ HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELIN
     info.stage.module = shader.module;
     info.stage.pName = shader.reflection.entryPoint.c_str();
     info.layout = created->bindings_.Layout();
-    const VkResult vkResult = vkCreateComputePipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr,
-                                                       &created->pipeline_);
+    const VkResult vkResult =
+        vkCreateComputePipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr, &created->pipeline_);
     if (vkResult != VK_SUCCESS) {
       result = Fail(E_OUTOFMEMORY, kComputeCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
     }

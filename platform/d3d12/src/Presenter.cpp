@@ -19,8 +19,8 @@ namespace d3d12vk {
 namespace {
 
 void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageLayout from, VkImageLayout to,
-                  VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess, VkPipelineStageFlags2 destinationStages,
-                  VkAccessFlags2 destinationAccess) {
+                  VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess,
+                  VkPipelineStageFlags2 destinationStages, VkAccessFlags2 destinationAccess) {
   auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
   barrier.srcStageMask = sourceStages;
   barrier.srcAccessMask = sourceAccess;
@@ -42,8 +42,7 @@ void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageLayout from, V
 // returned to the layout of the PRESENT state afterwards.
 void BeginReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
   ImageBarrier(commands, backBuffer.Image(), backBuffer.CurrentLayout(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
-               kEveryWorkStage, kEveryWorkWrite, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
-               VK_ACCESS_2_TRANSFER_READ_BIT);
+               kEveryWorkStage, kEveryWorkWrite, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
 }
 
 void EndReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
@@ -175,13 +174,14 @@ HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer,
   }
   VkExtent2D extent = capabilities.currentExtent;
   if (extent.width == UINT32_MAX) {
-    extent = {std::clamp(uint32_t(backBuffer.Desc().Width), capabilities.minImageExtent.width,
-                         capabilities.maxImageExtent.width),
-              std::clamp(backBuffer.Desc().Height, capabilities.minImageExtent.height, capabilities.maxImageExtent.height)};
+    extent = {
+        std::clamp(uint32_t(backBuffer.Desc().Width), capabilities.minImageExtent.width,
+                   capabilities.maxImageExtent.width),
+        std::clamp(backBuffer.Desc().Height, capabilities.minImageExtent.height, capabilities.maxImageExtent.height)};
   }
   if (extent.width == 0 || extent.height == 0) return S_FALSE;
-  if (swapchain_ != VK_NULL_HANDLE && !swapchainStale_ && mode == presentMode_ && extent.width == swapchainExtent_.width &&
-      extent.height == swapchainExtent_.height) {
+  if (swapchain_ != VK_NULL_HANDLE && !swapchainStale_ && mode == presentMode_ &&
+      extent.width == swapchainExtent_.width && extent.height == swapchainExtent_.height) {
     return S_OK;
   }
   if (!(capabilities.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_DST_BIT)) {
@@ -211,8 +211,8 @@ HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer,
   info.preTransform = capabilities.currentTransform;
   info.compositeAlpha = VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR;
   if (!(capabilities.supportedCompositeAlpha & VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR)) {
-    info.compositeAlpha = VkCompositeAlphaFlagBitsKHR(capabilities.supportedCompositeAlpha &
-                                                      ~(capabilities.supportedCompositeAlpha - 1));
+    info.compositeAlpha =
+        VkCompositeAlphaFlagBitsKHR(capabilities.supportedCompositeAlpha & ~(capabilities.supportedCompositeAlpha - 1));
   }
   info.presentMode = mode;
   info.clipped = VK_TRUE;
@@ -268,7 +268,8 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
     const HRESULT ready = EnsureSwapchain(call, backBuffer, mode);
     if (ready != S_OK) return ready == S_FALSE ? DXGI_STATUS_OCCLUDED : ready;
     acquired = TakeAcquireSemaphore();
-    const VkResult result = vkAcquireNextImageKHR(vkDevice_, swapchain_, UINT64_MAX, acquired, VK_NULL_HANDLE, &imageIndex);
+    const VkResult result =
+        vkAcquireNextImageKHR(vkDevice_, swapchain_, UINT64_MAX, acquired, VK_NULL_HANDLE, &imageIndex);
     if (result == VK_SUCCESS || result == VK_SUBOPTIMAL_KHR) break;
     for (auto& [semaphore, serial] : acquireSemaphores_) {
       if (semaphore == acquired) serial = 0;  // never signalled, free again
@@ -374,18 +375,20 @@ HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
   if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
   BeginReadingBackBuffer(commands, backBuffer);
   // The front image keeps the last frame in TRANSFER_SRC between presents, ready for read-back.
-  ImageBarrier(commands, frontImage_,
-               frontHasFrame_ ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
+  ImageBarrier(commands, frontImage_, frontHasFrame_ ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
                VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                VK_ACCESS_2_TRANSFER_READ_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT);
-  const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
-                           {0, 0, 0}, {frontExtent_.width, frontExtent_.height, 1}};
+  const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
+                           {0, 0, 0},
+                           {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
+                           {0, 0, 0},
+                           {frontExtent_.width, frontExtent_.height, 1}};
   vkCmdCopyImage(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, frontImage_,
                  VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
   EndReadingBackBuffer(commands, backBuffer);
   ImageBarrier(commands, frontImage_, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
-               VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
-               VK_ACCESS_2_TRANSFER_READ_BIT);
+               VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
+               VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
   if (SubmitCommands(call, commands, VK_NULL_HANDLE, VK_NULL_HANDLE) == 0) return DXGI_ERROR_DEVICE_REMOVED;
   frontHasFrame_ = true;
   return S_OK;
@@ -411,18 +414,21 @@ HRESULT Presenter::ReadLastFrame(std::vector<uint8_t>* rgba, UINT* width, UINT* 
   bool coherent = true;
   auto allocate = VkInit<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
   allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = device_.Vulkan().FindMemoryType(MemoryKind::Readback, requirements.memoryTypeBits, &coherent);
+  allocate.memoryTypeIndex =
+      device_.Vulkan().FindMemoryType(MemoryKind::Readback, requirements.memoryTypeBits, &coherent);
   HRESULT result = S_OK;
-  if (allocate.memoryTypeIndex == UINT32_MAX || vkAllocateMemory(vkDevice_, &allocate, nullptr, &memory) != VK_SUCCESS) {
+  if (allocate.memoryTypeIndex == UINT32_MAX ||
+      vkAllocateMemory(vkDevice_, &allocate, nullptr, &memory) != VK_SUCCESS) {
     result = Fail(E_OUTOFMEMORY, kCall, "cannot allocate %llu bytes for the read-back", (unsigned long long)size);
   } else {
     vkBindBufferMemory(vkDevice_, staging, memory, 0);
     VkCommandBuffer commands = BeginCommands();
-    const VkBufferImageCopy region{0, 0, 0, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0},
-                                   {frontExtent_.width, frontExtent_.height, 1}};
+    const VkBufferImageCopy region{
+        0, 0, 0, {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1}, {0, 0, 0}, {frontExtent_.width, frontExtent_.height, 1}};
     vkCmdCopyImageToBuffer(commands, frontImage_, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, staging, 1, &region);
-    VkMemoryBarrier2 barrier{VK_STRUCTURE_TYPE_MEMORY_BARRIER_2, nullptr, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
-                             VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT};
+    VkMemoryBarrier2 barrier{VK_STRUCTURE_TYPE_MEMORY_BARRIER_2,   nullptr,
+                             VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
+                             VK_PIPELINE_STAGE_2_HOST_BIT,         VK_ACCESS_2_HOST_READ_BIT};
     auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
     dependency.memoryBarrierCount = 1;
     dependency.pMemoryBarriers = &barrier;

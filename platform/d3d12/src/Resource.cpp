@@ -14,9 +14,7 @@ namespace {
 
 constexpr UINT64 kMaxTextureDimension = D3D12_REQ_TEXTURE2D_U_OR_V_DIMENSION;
 
-uint32_t FullMipChain(UINT64 width, UINT height) {
-  return uint32_t(std::bit_width(std::max<UINT64>(width, height)));
-}
+uint32_t FullMipChain(UINT64 width, UINT height) { return uint32_t(std::bit_width(std::max<UINT64>(width, height))); }
 
 HRESULT ValidateBufferDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
   if (desc.Width == 0) return Fail(E_INVALIDARG, call, "a buffer needs a Width above 0");
@@ -68,8 +66,8 @@ HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
                 (unsigned long long)desc.Width, desc.Height, desc.DepthOrArraySize);
   }
   if (desc.Width > kMaxTextureDimension || desc.Height > kMaxTextureDimension) {
-    return Fail(E_INVALIDARG, call, "a texture of %llux%u exceeds %llu texels per side",
-                (unsigned long long)desc.Width, desc.Height, (unsigned long long)kMaxTextureDimension);
+    return Fail(E_INVALIDARG, call, "a texture of %llux%u exceeds %llu texels per side", (unsigned long long)desc.Width,
+                desc.Height, (unsigned long long)kMaxTextureDimension);
   }
   if (desc.MipLevels > FullMipChain(desc.Width, desc.Height)) {
     return Fail(E_INVALIDARG, call, "%u mip levels is more than a %llux%u texture has", desc.MipLevels,
@@ -80,8 +78,7 @@ HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
     if (FAILED(multisampled)) return multisampled;
   }
   if (desc.Layout != D3D12_TEXTURE_LAYOUT_UNKNOWN) {
-    return Fail(E_INVALIDARG, call, "textures have layout D3D12_TEXTURE_LAYOUT_UNKNOWN here (got %d)",
-                desc.Layout);
+    return Fail(E_INVALIDARG, call, "textures have layout D3D12_TEXTURE_LAYOUT_UNKNOWN here (got %d)", desc.Layout);
   }
   const FormatInfo& format = *FindFormat(desc.Format);
   if ((desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL) && !IsDepthStencil(format)) {
@@ -120,9 +117,12 @@ HRESULT ValidateHeap(const char* call, const D3D12_HEAP_PROPERTIES& heap, const 
 
 MemoryKind MemoryKindFor(D3D12_HEAP_TYPE type) {
   switch (type) {
-    case D3D12_HEAP_TYPE_UPLOAD: return MemoryKind::Upload;
-    case D3D12_HEAP_TYPE_READBACK: return MemoryKind::Readback;
-    default: return MemoryKind::DeviceLocal;
+    case D3D12_HEAP_TYPE_UPLOAD:
+      return MemoryKind::Upload;
+    case D3D12_HEAP_TYPE_READBACK:
+      return MemoryKind::Readback;
+    default:
+      return MemoryKind::DeviceLocal;
   }
 }
 
@@ -234,8 +234,8 @@ HRESULT Resource::CreateImage(const char* call) {
     needed |= VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT;
   }
   if (!vulkan.SupportsImageFeatures(imageFormat_, needed)) {
-    return Fail(E_INVALIDARG, call, "format %d cannot be used with resource flags 0x%x on this adapter",
-                desc_.Format, desc_.Flags);
+    return Fail(E_INVALIDARG, call, "format %d cannot be used with resource flags 0x%x on this adapter", desc_.Format,
+                desc_.Flags);
   }
 
   const VkSampleCountFlagBits samples = SampleCountBit(desc_.SampleDesc.Count);

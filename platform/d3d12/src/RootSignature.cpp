@@ -16,10 +16,14 @@ constexpr const char* kCall = "ID3D12Device::CreateRootSignature";
 
 RegisterClass ClassOfRange(D3D12_DESCRIPTOR_RANGE_TYPE type) {
   switch (type) {
-    case D3D12_DESCRIPTOR_RANGE_TYPE_CBV: return RegisterClass::ConstantBuffer;
-    case D3D12_DESCRIPTOR_RANGE_TYPE_UAV: return RegisterClass::UnorderedAccess;
-    case D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER: return RegisterClass::Sampler;
-    default: return RegisterClass::ShaderResource;
+    case D3D12_DESCRIPTOR_RANGE_TYPE_CBV:
+      return RegisterClass::ConstantBuffer;
+    case D3D12_DESCRIPTOR_RANGE_TYPE_UAV:
+      return RegisterClass::UnorderedAccess;
+    case D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER:
+      return RegisterClass::Sampler;
+    default:
+      return RegisterClass::ShaderResource;
   }
 }
 
@@ -30,8 +34,10 @@ HRESULT CheckRegisters(RegisterClass registerClass, uint32_t first, uint32_t cou
   const uint64_t end = count == kUnboundedRange ? uint64_t(first) + 1 : uint64_t(first) + count;
   if (end > kRegistersPerClass) {
     // One line names the register; the layer could bind it only with a wider binding scheme.
-    std::fprintf(stderr, "ID3D12Device::CreateRootSignature: register %c%u lies past the %u per class this layer "
-                 "binds: not supported\n", LetterOf(registerClass), uint32_t(end - 1), kRegistersPerClass);
+    std::fprintf(stderr,
+                 "ID3D12Device::CreateRootSignature: register %c%u lies past the %u per class this layer "
+                 "binds: not supported\n",
+                 LetterOf(registerClass), uint32_t(end - 1), kRegistersPerClass);
     return E_NOTIMPL;
   }
   return S_OK;

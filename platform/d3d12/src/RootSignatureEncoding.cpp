@@ -47,10 +47,14 @@ class Reader {
 
 char RegisterClass(D3D12_DESCRIPTOR_RANGE_TYPE type) {
   switch (type) {
-    case D3D12_DESCRIPTOR_RANGE_TYPE_SRV: return 't';
-    case D3D12_DESCRIPTOR_RANGE_TYPE_UAV: return 'u';
-    case D3D12_DESCRIPTOR_RANGE_TYPE_CBV: return 'b';
-    default: return 's';
+    case D3D12_DESCRIPTOR_RANGE_TYPE_SRV:
+      return 't';
+    case D3D12_DESCRIPTOR_RANGE_TYPE_UAV:
+      return 'u';
+    case D3D12_DESCRIPTOR_RANGE_TYPE_CBV:
+      return 'b';
+    default:
+      return 's';
   }
 }
 
@@ -104,7 +108,8 @@ bool ValidateTable(const D3D12_ROOT_DESCRIPTOR_TABLE& table, UINT index, D3D12_S
     (range.RangeType == D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER ? samplers : others) = true;
     const UINT64 last = range.NumDescriptors == UINT(-1) ? UINT64(UINT(-1))
                                                          : UINT64(range.BaseShaderRegister) + range.NumDescriptors - 1;
-    claims->push_back({RegisterClass(range.RangeType), range.RegisterSpace, range.BaseShaderRegister, last, visibility});
+    claims->push_back(
+        {RegisterClass(range.RangeType), range.RegisterSpace, range.BaseShaderRegister, last, visibility});
   }
   if (samplers && others) {
     *error = where + " mixes sampler ranges with other ranges in one table";
@@ -133,9 +138,9 @@ bool ValidateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc, std::string* e
   UINT64 cost = 0;  // in DWORDs: a table takes 1, a root descriptor 2, root constants one each
   for (UINT i = 0; i < desc.NumParameters; ++i) {
     const D3D12_ROOT_PARAMETER& parameter = desc.pParameters[i];
-    cost += parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE   ? 1
+    cost += parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_DESCRIPTOR_TABLE  ? 1
             : parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_32BIT_CONSTANTS ? parameter.Constants.Num32BitValues
-                                                                                     : 2;
+                                                                                   : 2;
     if (parameter.ShaderVisibility > D3D12_SHADER_VISIBILITY_MESH) {
       *error = "parameter " + std::to_string(i) + " has unknown shader visibility";
       return false;
@@ -153,7 +158,7 @@ bool ValidateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc, std::string* e
       case D3D12_ROOT_PARAMETER_TYPE_UAV: {
         const char registerClass = parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_CBV   ? 'b'
                                    : parameter.ParameterType == D3D12_ROOT_PARAMETER_TYPE_SRV ? 't'
-                                                                                               : 'u';
+                                                                                              : 'u';
         claims.push_back({registerClass, parameter.Descriptor.RegisterSpace, parameter.Descriptor.ShaderRegister,
                           parameter.Descriptor.ShaderRegister, parameter.ShaderVisibility});
         break;
@@ -170,8 +175,8 @@ bool ValidateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc, std::string* e
   }
   for (UINT i = 0; i < desc.NumStaticSamplers; ++i) {
     const D3D12_STATIC_SAMPLER_DESC& sampler = desc.pStaticSamplers[i];
-    claims.push_back({'s', sampler.RegisterSpace, sampler.ShaderRegister, sampler.ShaderRegister,
-                      sampler.ShaderVisibility});
+    claims.push_back(
+        {'s', sampler.RegisterSpace, sampler.ShaderRegister, sampler.ShaderRegister, sampler.ShaderVisibility});
   }
   return !FindOverlap(claims, error);
 }

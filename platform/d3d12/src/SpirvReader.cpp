@@ -22,7 +22,7 @@ constexpr uint32_t kOpTypeStruct = 30;
 constexpr uint32_t kOpTypePointer = 32;
 constexpr uint32_t kOpConstant = 43;
 constexpr uint32_t kOpDecorateId = 332;
-constexpr uint32_t kOpMemberDecorateString = 5633;  // also OpMemberDecorateStringGOOGLE
+constexpr uint32_t kOpMemberDecorateString = 5633;   // also OpMemberDecorateStringGOOGLE
 constexpr uint32_t kDecorationCounterBuffer = 5634;  // HlslCounterBufferGOOGLE
 constexpr uint32_t kOpVariable = 59;
 constexpr uint32_t kOpDecorate = 71;
@@ -94,7 +94,8 @@ struct TypeFacts {
 ResourceKind KindOf(const TypeFacts& type, uint32_t storageClass) {
   if (type.opcode == kOpTypeSampler) return ResourceKind::Sampler;
   if (type.opcode == kOpTypeImage) {
-    if (type.dim == kDimBuffer) return type.sampled == 2 ? ResourceKind::StorageTexelBuffer : ResourceKind::UniformTexelBuffer;
+    if (type.dim == kDimBuffer)
+      return type.sampled == 2 ? ResourceKind::StorageTexelBuffer : ResourceKind::UniformTexelBuffer;
     return type.sampled == 2 ? ResourceKind::StorageImage : ResourceKind::SampledImage;
   }
   if (type.opcode == kOpTypeStruct) {

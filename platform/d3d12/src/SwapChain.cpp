@@ -68,8 +68,8 @@ HRESULT SwapChain::Create(const char* call, Factory& factory, CommandQueue& queu
   SwapChain* created = new SwapChain(factory, queue);
   created->desc_ = desc;
   FillFromWindow(desc.OutputWindow, &created->desc_.BufferDesc.Width, &created->desc_.BufferDesc.Height);
-  created->presenter_ = std::make_unique<Presenter>(queue.OwningDevice(),
-                                                    win32_platform::SdlWindowFromHandle(desc.OutputWindow));
+  created->presenter_ =
+      std::make_unique<Presenter>(queue.OwningDevice(), win32_platform::SdlWindowFromHandle(desc.OutputWindow));
   const HRESULT result = created->CreateBuffers(call);
   if (FAILED(result)) {
     created->Release();
@@ -125,7 +125,8 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT flags) {
   if (syncInterval > 4) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "SyncInterval %u is above 4", syncInterval);
   const bool allowTearing = (flags & DXGI_PRESENT_ALLOW_TEARING) != 0;
   if (allowTearing && syncInterval != 0) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "DXGI_PRESENT_ALLOW_TEARING needs SyncInterval 0 (got %u)", syncInterval);
+    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "DXGI_PRESENT_ALLOW_TEARING needs SyncInterval 0 (got %u)",
+                syncInterval);
   }
   if (allowTearing && !(desc_.Flags & DXGI_SWAP_CHAIN_FLAG_ALLOW_TEARING)) {
     return Fail(DXGI_ERROR_INVALID_CALL, kCall,
@@ -213,9 +214,17 @@ HRESULT SwapChain::GetDesc(DXGI_SWAP_CHAIN_DESC* desc) {
 
 HRESULT SwapChain::GetDesc1(DXGI_SWAP_CHAIN_DESC1* desc) {
   if (desc == nullptr) return DXGI_ERROR_INVALID_CALL;
-  *desc = {desc_.BufferDesc.Width, desc_.BufferDesc.Height, desc_.BufferDesc.Format, FALSE, desc_.SampleDesc,
-           desc_.BufferUsage,      desc_.BufferCount,       DXGI_SCALING_STRETCH,     desc_.SwapEffect,
-           DXGI_ALPHA_MODE_UNSPECIFIED, desc_.Flags};
+  *desc = {desc_.BufferDesc.Width,
+           desc_.BufferDesc.Height,
+           desc_.BufferDesc.Format,
+           FALSE,
+           desc_.SampleDesc,
+           desc_.BufferUsage,
+           desc_.BufferCount,
+           DXGI_SCALING_STRETCH,
+           desc_.SwapEffect,
+           DXGI_ALPHA_MODE_UNSPECIFIED,
+           desc_.Flags};
   return S_OK;
 }
 
@@ -251,7 +260,8 @@ HRESULT SwapChain::GetLastPresentCount(UINT* count) {
 
 HRESULT SwapChain::CheckColorSpaceSupport(DXGI_COLOR_SPACE_TYPE colorSpace, UINT* support) {
   if (support == nullptr) return DXGI_ERROR_INVALID_CALL;
-  *support = colorSpace == DXGI_COLOR_SPACE_RGB_FULL_G22_NONE_P709 ? DXGI_SWAP_CHAIN_COLOR_SPACE_SUPPORT_FLAG_PRESENT : 0;
+  *support =
+      colorSpace == DXGI_COLOR_SPACE_RGB_FULL_G22_NONE_P709 ? DXGI_SWAP_CHAIN_COLOR_SPACE_SUPPORT_FLAG_PRESENT : 0;
   return S_OK;
 }
 
@@ -285,9 +295,7 @@ HRESULT SwapChain::SetBackgroundColor(const DXGI_RGBA*) {
   return NotImplemented("IDXGISwapChain1::SetBackgroundColor");
 }
 
-HRESULT SwapChain::GetBackgroundColor(DXGI_RGBA*) {
-  return NotImplemented("IDXGISwapChain1::GetBackgroundColor");
-}
+HRESULT SwapChain::GetBackgroundColor(DXGI_RGBA*) { return NotImplemented("IDXGISwapChain1::GetBackgroundColor"); }
 
 HRESULT SwapChain::SetRotation(DXGI_MODE_ROTATION) { return NotImplemented("IDXGISwapChain1::SetRotation"); }
 
@@ -297,13 +305,9 @@ HRESULT SwapChain::SetSourceSize(UINT, UINT) { return NotImplemented("IDXGISwapC
 
 HRESULT SwapChain::GetSourceSize(UINT*, UINT*) { return NotImplemented("IDXGISwapChain2::GetSourceSize"); }
 
-HRESULT SwapChain::SetMaximumFrameLatency(UINT) {
-  return NotImplemented("IDXGISwapChain2::SetMaximumFrameLatency");
-}
+HRESULT SwapChain::SetMaximumFrameLatency(UINT) { return NotImplemented("IDXGISwapChain2::SetMaximumFrameLatency"); }
 
-HRESULT SwapChain::GetMaximumFrameLatency(UINT*) {
-  return NotImplemented("IDXGISwapChain2::GetMaximumFrameLatency");
-}
+HRESULT SwapChain::GetMaximumFrameLatency(UINT*) { return NotImplemented("IDXGISwapChain2::GetMaximumFrameLatency"); }
 
 HANDLE SwapChain::GetFrameLatencyWaitableObject() {
   ReportUnsupportedOnce("IDXGISwapChain2::GetFrameLatencyWaitableObject");

@@ -13,8 +13,8 @@ class CommandQueue;
 class Factory;
 class Resource;
 
-class SwapChain final
-    : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXGISwapChain2, IDXGISwapChain1, IDXGISwapChain, IDXGIDeviceSubObject> {
+class SwapChain final : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXGISwapChain2, IDXGISwapChain1,
+                                          IDXGISwapChain, IDXGIDeviceSubObject> {
  public:
   static HRESULT Create(const char* call, Factory& factory, CommandQueue& queue, const DXGI_SWAP_CHAIN_DESC& desc,
                         SwapChain** swapChain);

@@ -81,7 +81,8 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
       return;
     }
     const BufferViewRange range{desc->Format, desc->Buffer.FirstElement, desc->Buffer.NumElements,
-                                desc->Buffer.StructureByteStride, (desc->Buffer.Flags & D3D12_BUFFER_UAV_FLAG_RAW) != 0};
+                                desc->Buffer.StructureByteStride,
+                                (desc->Buffer.Flags & D3D12_BUFFER_UAV_FLAG_RAW) != 0};
     Descriptor view;
     if (MakeBufferView(kCall, *target, range, DescriptorType::UnorderedAccess, &view)) *descriptor = view;
     return;
@@ -111,7 +112,13 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
     ReportError(kCall, "the adapter cannot write format %d from shaders", format->dxgi);
     return;
   }
-  const ImageViewKey key{VK_IMAGE_VIEW_TYPE_2D, format->vulkan, target->Aspects(), mip, 1, 0, 1,
+  const ImageViewKey key{VK_IMAGE_VIEW_TYPE_2D,
+                         format->vulkan,
+                         target->Aspects(),
+                         mip,
+                         1,
+                         0,
+                         1,
                          VkComponentMapping{VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY,
                                             VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_IDENTITY}};
   Descriptor view;
@@ -143,10 +150,18 @@ void Device::CreateSampler(const D3D12_SAMPLER_DESC* desc, D3D12_CPU_DESCRIPTOR_
   } else if (border[0] != 0 || border[1] != 0 || border[2] != 0 || border[3] != 0) {
     ReportUnsupportedOnce("ID3D12Device::CreateSampler with border colours other than black, clear black or white");
   }
-  const D3D12_STATIC_SAMPLER_DESC asStatic{desc->Filter,         desc->AddressU,       desc->AddressV,
-                                           desc->AddressW,       desc->MipLODBias,     desc->MaxAnisotropy,
-                                           desc->ComparisonFunc, borderColor,          desc->MinLOD,
-                                           desc->MaxLOD,         0,                    0,
+  const D3D12_STATIC_SAMPLER_DESC asStatic{desc->Filter,
+                                           desc->AddressU,
+                                           desc->AddressV,
+                                           desc->AddressW,
+                                           desc->MipLODBias,
+                                           desc->MaxAnisotropy,
+                                           desc->ComparisonFunc,
+                                           borderColor,
+                                           desc->MinLOD,
+                                           desc->MaxLOD,
+                                           0,
+                                           0,
                                            D3D12_SHADER_VISIBILITY_ALL};
   VkSamplerCreateInfo info;
   const char* reason = nullptr;

@@ -67,8 +67,8 @@ void KeepLargeAllocationsMapped() {
 
 }  // namespace
 
-std::unique_ptr<VulkanDevice> VulkanDevice::Create(std::shared_ptr<VulkanInstance> instance,
-                                                   const AdapterInfo& adapter, const char* call) {
+std::unique_ptr<VulkanDevice> VulkanDevice::Create(std::shared_ptr<VulkanInstance> instance, const AdapterInfo& adapter,
+                                                   const char* call) {
   std::unique_ptr<VulkanDevice> device(new VulkanDevice());
   device->instance_ = std::move(instance);
   device->adapter_ = adapter;
@@ -83,9 +83,11 @@ bool VulkanDevice::Initialize(const char* call) {
   swapchainEnabled_ = instance_->SurfacesSupported() && HasExtension(available, VK_KHR_SWAPCHAIN_EXTENSION_NAME);
   if (swapchainEnabled_) extensions.push_back(VK_KHR_SWAPCHAIN_EXTENSION_NAME);
 
-  auto robustness = VkInit<VkPhysicalDeviceRobustness2FeaturesEXT>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ROBUSTNESS_2_FEATURES_EXT);
+  auto robustness =
+      VkInit<VkPhysicalDeviceRobustness2FeaturesEXT>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ROBUSTNESS_2_FEATURES_EXT);
   auto available12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
-  auto availableFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &available12);
+  auto availableFeatures =
+      VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &available12);
   if (HasExtension(available, VK_EXT_ROBUSTNESS_2_EXTENSION_NAME)) available12.pNext = &robustness;
   vkGetPhysicalDeviceFeatures2(physical, &availableFeatures);
 
@@ -95,7 +97,8 @@ bool VulkanDevice::Initialize(const char* call) {
   auto features13 = VkInit<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
   features13.dynamicRendering = VK_TRUE;
   features13.synchronization2 = VK_TRUE;
-  auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
+  auto features12 =
+      VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
   features12.timelineSemaphore = VK_TRUE;
   // Descriptor tables past what can be pushed, and unbounded ones, live in descriptor sets whose elements a
   // program may leave empty, as it may leave heap slots empty.
@@ -162,7 +165,8 @@ bool VulkanDevice::Initialize(const char* call) {
 
   auto pushProperties = VkInit<VkPhysicalDevicePushDescriptorPropertiesKHR>(
       VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PUSH_DESCRIPTOR_PROPERTIES_KHR);
-  auto properties = VkInit<VkPhysicalDeviceProperties2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2, &pushProperties);
+  auto properties =
+      VkInit<VkPhysicalDeviceProperties2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2, &pushProperties);
   vkGetPhysicalDeviceProperties2(physical, &properties);
   maxPushDescriptors_ = pushProperties.maxPushDescriptors;
 
@@ -229,16 +233,26 @@ bool VulkanDevice::SupportsVertexFormat(VkFormat format) const {
 bool VulkanDevice::SupportsShaderCapability(uint32_t capability) const {
   // SPIR-V capabilities that hang on optional features; the others a Vulkan 1.3 device has.
   switch (capability) {
-    case 28: return features_.shaderUniformBufferArrayDynamicIndexing;
-    case 29: return features_.shaderSampledImageArrayDynamicIndexing;
-    case 30: return features_.shaderStorageBufferArrayDynamicIndexing;
-    case 31: return features_.shaderStorageImageArrayDynamicIndexing;
-    case 5302: return features12_.runtimeDescriptorArray;
-    case 5304: return features12_.shaderUniformTexelBufferArrayDynamicIndexing;
-    case 5305: return features12_.shaderStorageTexelBufferArrayDynamicIndexing;
-    case 5307: return features12_.shaderSampledImageArrayNonUniformIndexing;
-    case 5308: return features12_.shaderStorageBufferArrayNonUniformIndexing;
-    default: return true;
+    case 28:
+      return features_.shaderUniformBufferArrayDynamicIndexing;
+    case 29:
+      return features_.shaderSampledImageArrayDynamicIndexing;
+    case 30:
+      return features_.shaderStorageBufferArrayDynamicIndexing;
+    case 31:
+      return features_.shaderStorageImageArrayDynamicIndexing;
+    case 5302:
+      return features12_.runtimeDescriptorArray;
+    case 5304:
+      return features12_.shaderUniformTexelBufferArrayDynamicIndexing;
+    case 5305:
+      return features12_.shaderStorageTexelBufferArrayDynamicIndexing;
+    case 5307:
+      return features12_.shaderSampledImageArrayNonUniformIndexing;
+    case 5308:
+      return features12_.shaderStorageBufferArrayNonUniformIndexing;
+    default:
+      return true;
   }
 }
 

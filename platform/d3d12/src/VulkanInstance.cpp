@@ -76,11 +76,16 @@ bool HasDeviceExtension(VkPhysicalDevice device, const char* name) {
 
 int PreferenceRank(VkPhysicalDeviceType type) {
   switch (type) {
-    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU: return 0;
-    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU: return 1;
-    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU: return 2;
-    case VK_PHYSICAL_DEVICE_TYPE_CPU: return 3;
-    default: return 4;
+    case VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU:
+      return 0;
+    case VK_PHYSICAL_DEVICE_TYPE_INTEGRATED_GPU:
+      return 1;
+    case VK_PHYSICAL_DEVICE_TYPE_VIRTUAL_GPU:
+      return 2;
+    case VK_PHYSICAL_DEVICE_TYPE_CPU:
+      return 3;
+    default:
+      return 4;
   }
 }
 
@@ -90,7 +95,8 @@ const char* MissingRequirement(VkPhysicalDevice device, const VkPhysicalDevicePr
   if (properties.apiVersion < VK_API_VERSION_1_3) return "Vulkan 1.3";
   if (!HasDeviceExtension(device, VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME)) return VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME;
   auto features13 = VkInit<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
-  auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
+  auto features12 =
+      VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
   auto features = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features12);
   vkGetPhysicalDeviceFeatures2(device, &features);
   if (!features13.dynamicRendering) return "dynamic rendering";

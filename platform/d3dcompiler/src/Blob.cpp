@@ -24,9 +24,7 @@ HRESULT STDMETHODCALLTYPE Blob::QueryInterface(REFIID riid, void** object) {
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE Blob::AddRef() {
-  return ++references_;
-}
+ULONG STDMETHODCALLTYPE Blob::AddRef() { return ++references_; }
 
 ULONG STDMETHODCALLTYPE Blob::Release() {
   const ULONG remaining = --references_;
@@ -36,13 +34,9 @@ ULONG STDMETHODCALLTYPE Blob::Release() {
   return remaining;
 }
 
-LPVOID STDMETHODCALLTYPE Blob::GetBufferPointer() {
-  return bytes_.get();
-}
+LPVOID STDMETHODCALLTYPE Blob::GetBufferPointer() { return bytes_.get(); }
 
-SIZE_T STDMETHODCALLTYPE Blob::GetBufferSize() {
-  return size_;
-}
+SIZE_T STDMETHODCALLTYPE Blob::GetBufferSize() { return size_; }
 
 HRESULT CreateBlobWithBytes(const void* data, SIZE_T size, ID3DBlob** blob) {
   Blob* created = new (std::nothrow) Blob(size);

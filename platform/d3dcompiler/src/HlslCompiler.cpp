@@ -13,10 +13,10 @@ namespace {
 // back as class and register with the same numbers. Each class has 1024 registers per space: room for
 // descriptor tables far past 32 registers, while a program that binds the SPIR-V itself in Vulkan still
 // gets small binding numbers. An array (Texture2D t[8]) is one binding at its first register.
-constexpr uint32_t ConstantBufferBindingBase = 0;       // b#
-constexpr uint32_t TextureBindingBase = 1024;           // t#
-constexpr uint32_t UnorderedAccessBindingBase = 2048;   // u#
-constexpr uint32_t SamplerBindingBase = 3072;           // s#
+constexpr uint32_t ConstantBufferBindingBase = 0;      // b#
+constexpr uint32_t TextureBindingBase = 1024;          // t#
+constexpr uint32_t UnorderedAccessBindingBase = 2048;  // u#
+constexpr uint32_t SamplerBindingBase = 3072;          // s#
 
 using OptionsPointer = std::unique_ptr<shaderc_compile_options, decltype(&shaderc_compile_options_release)>;
 using ResultPointer = std::unique_ptr<shaderc_compilation_result, decltype(&shaderc_result_release)>;
@@ -92,15 +92,24 @@ std::string WithMatrixPacking(const CompileRequest& request) {
 
 std::string StatusText(shaderc_compilation_status status) {
   switch (status) {
-    case shaderc_compilation_status_success: return "success";
-    case shaderc_compilation_status_invalid_stage: return "the shader stage could not be determined";
-    case shaderc_compilation_status_compilation_error: return "compilation failed";
-    case shaderc_compilation_status_internal_error: return "internal compiler error";
-    case shaderc_compilation_status_null_result_object: return "the compiler produced no result";
-    case shaderc_compilation_status_invalid_assembly: return "invalid assembly";
-    case shaderc_compilation_status_validation_error: return "the generated code failed validation";
-    case shaderc_compilation_status_transformation_error: return "the optimiser failed";
-    case shaderc_compilation_status_configuration_error: return "the compiler was misconfigured";
+    case shaderc_compilation_status_success:
+      return "success";
+    case shaderc_compilation_status_invalid_stage:
+      return "the shader stage could not be determined";
+    case shaderc_compilation_status_compilation_error:
+      return "compilation failed";
+    case shaderc_compilation_status_internal_error:
+      return "internal compiler error";
+    case shaderc_compilation_status_null_result_object:
+      return "the compiler produced no result";
+    case shaderc_compilation_status_invalid_assembly:
+      return "invalid assembly";
+    case shaderc_compilation_status_validation_error:
+      return "the generated code failed validation";
+    case shaderc_compilation_status_transformation_error:
+      return "the optimiser failed";
+    case shaderc_compilation_status_configuration_error:
+      return "the compiler was misconfigured";
   }
   return "unknown failure";
 }

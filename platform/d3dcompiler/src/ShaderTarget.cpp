@@ -39,8 +39,6 @@ bool IsShaderModel6(std::string_view target) {
   return separator != std::string_view::npos && target.substr(separator + 1).starts_with("6_");
 }
 
-std::string_view SupportedTargetsText() {
-  return "vs, ps, gs, hs, ds or cs followed by _5_0 or _5_1";
-}
+std::string_view SupportedTargetsText() { return "vs, ps, gs, hs, ds or cs followed by _5_0 or _5_1"; }
 
 }  // namespace d3dcompiler

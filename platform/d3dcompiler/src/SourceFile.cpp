@@ -28,13 +28,9 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
-bool IsScalarValue(char32_t code) {
-  return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-}
+bool IsScalarValue(char32_t code) { return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF); }
 
-SourceText Failure(HRESULT result, std::string problem) {
-  return {result, {}, std::move(problem)};
-}
+SourceText Failure(HRESULT result, std::string problem) { return {result, {}, std::move(problem)}; }
 
 // Windows tells a missing file in an existing folder from a missing folder; callers check for both.
 SourceText MissingFileFailure(const std::filesystem::path& path) {

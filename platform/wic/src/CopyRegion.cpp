@@ -9,8 +9,8 @@ namespace wic {
 namespace {
 
 std::string RectText(const WICRect& rect) {
-  return "rectangle (" + std::to_string(rect.X) + ", " + std::to_string(rect.Y) + ", " +
-         std::to_string(rect.Width) + " x " + std::to_string(rect.Height) + ")";
+  return "rectangle (" + std::to_string(rect.X) + ", " + std::to_string(rect.Y) + ", " + std::to_string(rect.Width) +
+         " x " + std::to_string(rect.Height) + ")";
 }
 
 bool RectFits(const WICRect& rect, UINT imageWidth, UINT imageHeight) {
@@ -22,9 +22,8 @@ bool RectFits(const WICRect& rect, UINT imageWidth, UINT imageHeight) {
 
 }  // namespace
 
-HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, UINT bitsPerPixel,
-                          const WICRect* rect, UINT stride, UINT bufferSize, const BYTE* buffer,
-                          CopyRegion& region) {
+HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, UINT bitsPerPixel, const WICRect* rect,
+                          UINT stride, UINT bufferSize, const BYTE* buffer, CopyRegion& region) {
   if (buffer == nullptr) {
     return Fail(call, "null buffer", E_INVALIDARG);
   }
@@ -41,10 +40,10 @@ HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, U
   }
   region.RowBytes = RowBytes(bitsPerPixel, region.Width);
   if (stride < region.RowBytes) {
-    return Fail(call,
-                "stride " + std::to_string(stride) + " is shorter than a row of " +
-                    std::to_string(region.RowBytes) + " bytes",
-                E_INVALIDARG);
+    return Fail(
+        call,
+        "stride " + std::to_string(stride) + " is shorter than a row of " + std::to_string(region.RowBytes) + " bytes",
+        E_INVALIDARG);
   }
   if (region.IsEmpty()) {
     return S_OK;

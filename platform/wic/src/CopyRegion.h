@@ -17,8 +17,7 @@ struct CopyRegion {
 // the buffer: E_INVALIDARG for a null buffer, a rectangle outside the image or a stride shorter than a row;
 // WINCODEC_ERR_INSUFFICIENTBUFFER when the rows do not fit in `bufferSize` bytes. The last row needs only
 // its own bytes, not a whole stride. Failures are reported on stderr under `call`.
-HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, UINT bitsPerPixel,
-                          const WICRect* rect, UINT stride, UINT bufferSize, const BYTE* buffer,
-                          CopyRegion& region);
+HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, UINT bitsPerPixel, const WICRect* rect,
+                          UINT stride, UINT bufferSize, const BYTE* buffer, CopyRegion& region);
 
 }  // namespace wic

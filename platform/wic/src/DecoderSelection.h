@@ -11,8 +11,7 @@ namespace wic {
 
 // Opens the PNG or JPEG file held in `bytes`, named `name` in messages. Bytes of neither kind fail with
 // WINCODEC_ERR_COMPONENTNOTFOUND; damaged headers with the decoder's own code; all reported under `call`.
-HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BYTE> bytes,
-                              IWICBitmapDecoder** decoder);
+HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BYTE> bytes, IWICBitmapDecoder** decoder);
 
 // Reads `stream` from its current position to its end into `bytes`, failing with the stream's own code.
 HRESULT ReadRestOfStream(const char* call, IStream* stream, std::vector<BYTE>& bytes);

@@ -36,8 +36,8 @@ HRESULT FormatConverter::RequireInitialized(const char* call) const {
 
 // Dithering, the palette arguments and the alpha threshold only shape conversions to indexed formats,
 // which this converter does not produce; they are accepted and change nothing.
-HRESULT FormatConverter::Initialize(IWICBitmapSource* source, REFWICPixelFormatGUID targetFormat,
-                                    WICBitmapDitherType, IWICPalette*, double, WICBitmapPaletteType) {
+HRESULT FormatConverter::Initialize(IWICBitmapSource* source, REFWICPixelFormatGUID targetFormat, WICBitmapDitherType,
+                                    IWICPalette*, double, WICBitmapPaletteType) {
   constexpr const char* kCall = "IWICFormatConverter::Initialize";
   if (source_ != nullptr) {
     return Fail(kCall, "the converter is already initialized", WINCODEC_ERR_WRONGSTATE);
@@ -151,8 +151,7 @@ HRESULT FormatConverter::CopyPixels(const WICRect* rect, UINT stride, UINT buffe
     return source_->CopyPixels(rect, stride, bufferSize, buffer);
   }
   CopyRegion region;
-  hr = ResolveCopyRegion(kCall, width_, height_, targetFormat_->BitsPerPixel, rect, stride, bufferSize, buffer,
-                         region);
+  hr = ResolveCopyRegion(kCall, width_, height_, targetFormat_->BitsPerPixel, rect, stride, bufferSize, buffer, region);
   if (FAILED(hr) || region.IsEmpty()) {
     return hr;
   }

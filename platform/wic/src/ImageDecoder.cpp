@@ -17,9 +17,7 @@ bool ImageDecoder::Implements(REFIID riid) const {
   return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapDecoder);
 }
 
-HRESULT ImageDecoder::QueryCapability(IStream*, DWORD*) {
-  return NotImplemented("IWICBitmapDecoder::QueryCapability");
-}
+HRESULT ImageDecoder::QueryCapability(IStream*, DWORD*) { return NotImplemented("IWICBitmapDecoder::QueryCapability"); }
 
 // Decoders made by the factory already hold their file.
 HRESULT ImageDecoder::Initialize(IStream*, WICDecodeOptions) {

@@ -13,8 +13,7 @@ HRESULT ImageFrame::Create(std::shared_ptr<Image> image, IWICBitmapFrameDecode**
 }
 
 bool ImageFrame::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapSource) ||
-         riid == __uuidof(IWICBitmapFrameDecode);
+  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapSource) || riid == __uuidof(IWICBitmapFrameDecode);
 }
 
 HRESULT ImageFrame::GetSize(UINT* width, UINT* height) {

@@ -110,8 +110,7 @@ HRESULT ImagingFactory::CreateFormatConverter(IWICFormatConverter** converter) {
 
 // Everything below is outside the subset this platform offers.
 
-HRESULT ImagingFactory::CreateDecoderFromFileHandle(ULONG_PTR, const GUID*, WICDecodeOptions,
-                                                    IWICBitmapDecoder**) {
+HRESULT ImagingFactory::CreateDecoderFromFileHandle(ULONG_PTR, const GUID*, WICDecodeOptions, IWICBitmapDecoder**) {
   return NotImplemented("IWICImagingFactory::CreateDecoderFromFileHandle");
 }
 
@@ -159,8 +158,7 @@ HRESULT ImagingFactory::CreateBitmapFromSourceRect(IWICBitmapSource*, UINT, UINT
   return NotImplemented("IWICImagingFactory::CreateBitmapFromSourceRect");
 }
 
-HRESULT ImagingFactory::CreateBitmapFromMemory(UINT, UINT, REFWICPixelFormatGUID, UINT, UINT, BYTE*,
-                                               IWICBitmap**) {
+HRESULT ImagingFactory::CreateBitmapFromMemory(UINT, UINT, REFWICPixelFormatGUID, UINT, UINT, BYTE*, IWICBitmap**) {
   return NotImplemented("IWICImagingFactory::CreateBitmapFromMemory");
 }
 
@@ -180,8 +178,7 @@ HRESULT ImagingFactory::CreateFastMetadataEncoderFromDecoder(IWICBitmapDecoder*,
   return NotImplemented("IWICImagingFactory::CreateFastMetadataEncoderFromDecoder");
 }
 
-HRESULT ImagingFactory::CreateFastMetadataEncoderFromFrameDecode(IWICBitmapFrameDecode*,
-                                                                 IWICFastMetadataEncoder**) {
+HRESULT ImagingFactory::CreateFastMetadataEncoderFromFrameDecode(IWICBitmapFrameDecode*, IWICFastMetadataEncoder**) {
   return NotImplemented("IWICImagingFactory::CreateFastMetadataEncoderFromFrameDecode");
 }
 
@@ -189,8 +186,7 @@ HRESULT ImagingFactory::CreateQueryWriter(REFGUID, const GUID*, IWICMetadataQuer
   return NotImplemented("IWICImagingFactory::CreateQueryWriter");
 }
 
-HRESULT ImagingFactory::CreateQueryWriterFromReader(IWICMetadataQueryReader*, const GUID*,
-                                                    IWICMetadataQueryWriter**) {
+HRESULT ImagingFactory::CreateQueryWriterFromReader(IWICMetadataQueryReader*, const GUID*, IWICMetadataQueryWriter**) {
   return NotImplemented("IWICImagingFactory::CreateQueryWriterFromReader");
 }
 

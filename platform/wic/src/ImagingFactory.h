@@ -47,8 +47,7 @@ class ImagingFactory final : public ComObject<IWICImagingFactory2> {
                                                    UINT stride, UINT bufferSize, BYTE* buffer,
                                                    IWICBitmap** bitmap) override;
   HRESULT STDMETHODCALLTYPE CreateBitmapFromHBITMAP(HBITMAP bitmapHandle, HPALETTE paletteHandle,
-                                                    WICBitmapAlphaChannelOption options,
-                                                    IWICBitmap** bitmap) override;
+                                                    WICBitmapAlphaChannelOption options, IWICBitmap** bitmap) override;
   HRESULT STDMETHODCALLTYPE CreateBitmapFromHICON(HICON icon, IWICBitmap** bitmap) override;
   HRESULT STDMETHODCALLTYPE CreateComponentEnumerator(DWORD componentTypes, DWORD options,
                                                       IEnumUnknown** enumerator) override;

@@ -155,9 +155,7 @@ HRESULT MemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
 
 HRESULT MemoryStream::Clone(IStream**) { return NotImplemented("IStream::Clone"); }
 
-HRESULT MemoryStream::InitializeFromIStream(IStream*) {
-  return NotImplemented("IWICStream::InitializeFromIStream");
-}
+HRESULT MemoryStream::InitializeFromIStream(IStream*) { return NotImplemented("IWICStream::InitializeFromIStream"); }
 
 HRESULT MemoryStream::InitializeFromFilename(LPCWSTR, DWORD) {
   return NotImplemented("IWICStream::InitializeFromFilename");

@@ -25,9 +25,7 @@ HRESULT Palette::Create(IWICPalette** palette) {
   return *palette != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool Palette::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICPalette);
-}
+bool Palette::Implements(REFIID riid) const { return riid == __uuidof(IUnknown) || riid == __uuidof(IWICPalette); }
 
 HRESULT Palette::InitializePredefined(WICBitmapPaletteType, BOOL) {
   return NotImplemented("IWICPalette::InitializePredefined");
@@ -113,8 +111,7 @@ HRESULT Palette::HasAlpha(BOOL* hasAlpha) {
   if (hasAlpha == nullptr) {
     return Fail("IWICPalette::HasAlpha", "null result pointer", E_INVALIDARG);
   }
-  *hasAlpha = std::any_of(colors_.begin(), colors_.end(), [](WICColor c) { return Alpha(c) != 0xFF; }) ? TRUE
-                                                                                                      : FALSE;
+  *hasAlpha = std::any_of(colors_.begin(), colors_.end(), [](WICColor c) { return Alpha(c) != 0xFF; }) ? TRUE : FALSE;
   return S_OK;
 }
 

@@ -36,9 +36,7 @@ uint16_t Widen(uint16_t sample, UINT bits) {
 }
 
 // Rounded to nearest: (v + 128) / 257 is round(v / 257) for every 16-bit v, and x * 257 comes back as x.
-uint16_t Narrow(uint16_t value, UINT bits) {
-  return bits == 16 ? value : static_cast<uint16_t>((value + 128u) / 257u);
-}
+uint16_t Narrow(uint16_t value, UINT bits) { return bits == 16 ? value : static_cast<uint16_t>((value + 128u) / 257u); }
 
 Rgba16 PaletteColor(std::span<const WICColor> palette, uint16_t index) {
   const WICColor color = index < palette.size() ? palette[index] : 0xFF000000u;

@@ -165,8 +165,8 @@ void PngImage::ReadResolution() {
   png_uint_32 perMetreX = 0;
   png_uint_32 perMetreY = 0;
   int unit = PNG_RESOLUTION_UNKNOWN;
-  if (png_get_pHYs(png_, info_, &perMetreX, &perMetreY, &unit) != 0 && unit == PNG_RESOLUTION_METER &&
-      perMetreX > 0 && perMetreY > 0) {
+  if (png_get_pHYs(png_, info_, &perMetreX, &perMetreY, &unit) != 0 && unit == PNG_RESOLUTION_METER && perMetreX > 0 &&
+      perMetreY > 0) {
     dpiX_ = perMetreX * kMetresPerInch;
     dpiY_ = perMetreY * kMetresPerInch;
   }

@@ -48,8 +48,8 @@ LPWSTR WINAPI GetCommandLineW(void);
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD errorCode);
-DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
-                            DWORD size, va_list* arguments);
+DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer, DWORD size,
+                            va_list* arguments);
 HLOCAL WINAPI LocalFree(HLOCAL memory);
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);

@@ -2,12 +2,12 @@
 // real ones; like the SDK's <windows.h>, this header only gathers the headers of each area.
 #pragma once
 
-#include <windef.h>
-#include <winnt.h>
-#include <winerror.h>
-#include <winbase.h>
 #include <fileapi.h>
-#include <processthreadsapi.h>
-#include <winuser.h>
 #include <objbase.h>
+#include <processthreadsapi.h>
 #include <secure_crt.h>
+#include <winbase.h>
+#include <windef.h>
+#include <winerror.h>
+#include <winnt.h>
+#include <winuser.h>

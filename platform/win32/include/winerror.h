@@ -39,13 +39,13 @@
 #define FACILITY_WIN32 7
 #define SEVERITY_SUCCESS 0
 #define SEVERITY_ERROR 1
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
 #define HRESULT_SEVERITY(hr) (((hr) >> 31) & 0x1)
 #define MAKE_HRESULT(sev, fac, code) \
   ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
 #define __HRESULT_FROM_WIN32(x) \
-  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000)))
+  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000)))
 #ifdef __cplusplus
 inline HRESULT HRESULT_FROM_WIN32(unsigned long x) { return __HRESULT_FROM_WIN32(x); }
 #else

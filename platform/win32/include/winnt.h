@@ -23,35 +23,34 @@
 
 // Increment, Decrement and Add return the new value; Exchange, CompareExchange, ExchangeAdd, And, Or and
 // Xor return the value before the operation. The 64-bit forms carry the 64 suffix.
-#define WIN32_INTERLOCKED_FAMILY(Type, Suffix)                                                                \
-  static inline Type InterlockedIncrement##Suffix(Type volatile* addend) {                                  \
-    return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);                                                   \
-  }                                                                                                           \
-  static inline Type InterlockedDecrement##Suffix(Type volatile* addend) {                                  \
-    return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);                                                   \
-  }                                                                                                           \
-  static inline Type InterlockedAdd##Suffix(Type volatile* addend, Type value) {                            \
-    return __atomic_add_fetch(addend, value, __ATOMIC_SEQ_CST);                                               \
-  }                                                                                                           \
-  static inline Type InterlockedExchangeAdd##Suffix(Type volatile* addend, Type value) {                    \
-    return __atomic_fetch_add(addend, value, __ATOMIC_SEQ_CST);                                               \
-  }                                                                                                           \
-  static inline Type InterlockedExchange##Suffix(Type volatile* target, Type value) {                       \
-    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);                                              \
-  }                                                                                                           \
-  static inline Type InterlockedCompareExchange##Suffix(Type volatile* destination, Type exchange,          \
-                                                        Type comparand) {                                     \
-    __atomic_compare_exchange_n(destination, &comparand, exchange, 0, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);    \
-    return comparand;                                                                                         \
-  }                                                                                                           \
-  static inline Type InterlockedAnd##Suffix(Type volatile* destination, Type value) {                       \
-    return __atomic_fetch_and(destination, value, __ATOMIC_SEQ_CST);                                          \
-  }                                                                                                           \
-  static inline Type InterlockedOr##Suffix(Type volatile* destination, Type value) {                        \
-    return __atomic_fetch_or(destination, value, __ATOMIC_SEQ_CST);                                           \
-  }                                                                                                           \
-  static inline Type InterlockedXor##Suffix(Type volatile* destination, Type value) {                       \
-    return __atomic_fetch_xor(destination, value, __ATOMIC_SEQ_CST);                                          \
+#define WIN32_INTERLOCKED_FAMILY(Type, Suffix)                                                                       \
+  static inline Type InterlockedIncrement##Suffix(Type volatile* addend) {                                           \
+    return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);                                                          \
+  }                                                                                                                  \
+  static inline Type InterlockedDecrement##Suffix(Type volatile* addend) {                                           \
+    return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);                                                          \
+  }                                                                                                                  \
+  static inline Type InterlockedAdd##Suffix(Type volatile* addend, Type value) {                                     \
+    return __atomic_add_fetch(addend, value, __ATOMIC_SEQ_CST);                                                      \
+  }                                                                                                                  \
+  static inline Type InterlockedExchangeAdd##Suffix(Type volatile* addend, Type value) {                             \
+    return __atomic_fetch_add(addend, value, __ATOMIC_SEQ_CST);                                                      \
+  }                                                                                                                  \
+  static inline Type InterlockedExchange##Suffix(Type volatile* target, Type value) {                                \
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);                                                     \
+  }                                                                                                                  \
+  static inline Type InterlockedCompareExchange##Suffix(Type volatile* destination, Type exchange, Type comparand) { \
+    __atomic_compare_exchange_n(destination, &comparand, exchange, 0, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);           \
+    return comparand;                                                                                                \
+  }                                                                                                                  \
+  static inline Type InterlockedAnd##Suffix(Type volatile* destination, Type value) {                                \
+    return __atomic_fetch_and(destination, value, __ATOMIC_SEQ_CST);                                                 \
+  }                                                                                                                  \
+  static inline Type InterlockedOr##Suffix(Type volatile* destination, Type value) {                                 \
+    return __atomic_fetch_or(destination, value, __ATOMIC_SEQ_CST);                                                  \
+  }                                                                                                                  \
+  static inline Type InterlockedXor##Suffix(Type volatile* destination, Type value) {                                \
+    return __atomic_fetch_xor(destination, value, __ATOMIC_SEQ_CST);                                                 \
   }
 
 WIN32_INTERLOCKED_FAMILY(LONG, )
@@ -62,8 +61,7 @@ static inline PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID val
   return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
 
-static inline PVOID InterlockedCompareExchangePointer(PVOID volatile* destination, PVOID exchange,
-                                                      PVOID comparand) {
+static inline PVOID InterlockedCompareExchangePointer(PVOID volatile* destination, PVOID exchange, PVOID comparand) {
   __atomic_compare_exchange_n(destination, &comparand, exchange, 0, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
   return comparand;
 }

@@ -66,8 +66,7 @@ DWORD WaitForMany(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD millis
 }  // namespace
 
 HANDLE WINAPI CreateEventExW(LPSECURITY_ATTRIBUTES, LPCWSTR name, DWORD flags, DWORD) {
-  return CreateEventHandle(flags & CREATE_EVENT_MANUAL_RESET, flags & CREATE_EVENT_INITIAL_SET, name,
-                           "CreateEventExW");
+  return CreateEventHandle(flags & CREATE_EVENT_MANUAL_RESET, flags & CREATE_EVENT_INITIAL_SET, name, "CreateEventExW");
 }
 
 HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
@@ -100,8 +99,7 @@ DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wai
   return WaitForMany(count, handles, waitAll, milliseconds, "WaitForMultipleObjects");
 }
 
-DWORD WINAPI WaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                      BOOL) {
+DWORD WINAPI WaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, BOOL) {
   return WaitForMany(count, handles, waitAll, milliseconds, "WaitForMultipleObjectsEx");
 }
 

@@ -5,20 +5,19 @@
 #include "KernelObjects.h"
 #include "WideText.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <memory>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
 
 namespace {
 
 class File final : public win32::KernelObject {
  public:
-  File(int descriptor, bool canRead, bool canWrite)
-      : descriptor_(descriptor), canRead_(canRead), canWrite_(canWrite) {}
+  File(int descriptor, bool canRead, bool canWrite) : descriptor_(descriptor), canRead_(canRead), canWrite_(canWrite) {}
   ~File() override { close(descriptor_); }
 
   int Descriptor() const { return descriptor_; }
@@ -56,27 +55,39 @@ bool ParentFolderExists(const std::string& path) {
 // exists, ERROR_PATH_NOT_FOUND otherwise.
 DWORD OpenError(int error, const std::string& path) {
   switch (error) {
-    case ENOENT: return ParentFolderExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case ENOENT:
+      return ParentFolderExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EISDIR:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_FILE_EXISTS;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return ERROR_FILE_EXISTS;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOSPC: return ERROR_DISK_FULL;
-    default: return ERROR_ACCESS_DENIED;
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    default:
+      return ERROR_ACCESS_DENIED;
   }
 }
 
 DWORD IoError(int error) {
   switch (error) {
-    case ENOSPC: return ERROR_DISK_FULL;
-    case EBADF: return ERROR_ACCESS_DENIED;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    default: return ERROR_INVALID_FUNCTION;
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    case EBADF:
+      return ERROR_ACCESS_DENIED;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    default:
+      return ERROR_INVALID_FUNCTION;
   }
 }
 
@@ -90,9 +101,7 @@ struct OpenRequest {
 };
 
 bool WantsRead(DWORD access) { return access & (GENERIC_READ | GENERIC_ALL | FILE_READ_DATA); }
-bool WantsWrite(DWORD access) {
-  return access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA);
-}
+bool WantsWrite(DWORD access) { return access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA); }
 
 int OpenFlags(bool read, bool write) {
   if (read && write) return O_RDWR;
@@ -148,8 +157,7 @@ HANDLE OpenFile(const OpenRequest& request) {
       descriptor = Open(request.path, base | O_TRUNC, 0);
       break;
     default:
-      win32::FailCall(ERROR_INVALID_PARAMETER, request.call, "%u is not a creation disposition",
-                      request.disposition);
+      win32::FailCall(ERROR_INVALID_PARAMETER, request.call, "%u is not a creation disposition", request.disposition);
       return INVALID_HANDLE_VALUE;
   }
   if (descriptor < 0) {
@@ -195,14 +203,14 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURI
   return OpenWide("CreateFileW", fileName, desiredAccess, creationDisposition, flagsAndAttributes);
 }
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
-                          DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
+                          DWORD flagsAndAttributes, HANDLE) {
   if (fileName == nullptr) {
     win32::FailCall(ERROR_INVALID_PARAMETER, "CreateFileA", "the file name is null");
     return INVALID_HANDLE_VALUE;
   }
-  return OpenFile({"CreateFileA", LinuxPath(fileName), desiredAccess, creationDisposition,
-                   flagsAndAttributes & 0xFFFF, flagsAndAttributes & 0xFFFF0000u});
+  return OpenFile({"CreateFileA", LinuxPath(fileName), desiredAccess, creationDisposition, flagsAndAttributes & 0xFFFF,
+                   flagsAndAttributes & 0xFFFF0000u});
 }
 
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped) {
@@ -245,8 +253,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
     return FALSE;
   }
   if (bytesWritten == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "WriteFile", "null %s",
-                    bytesWritten == nullptr ? "byte count" : "buffer");
+    win32::FailCall(ERROR_INVALID_PARAMETER, "WriteFile", "null %s", bytesWritten == nullptr ? "byte count" : "buffer");
     return FALSE;
   }
   *bytesWritten = 0;
@@ -308,9 +315,15 @@ BOOL WINAPI SetFilePointerEx(HANDLE handle, LARGE_INTEGER distanceToMove, PLARGE
   if (!file) return FALSE;
   int whence;
   switch (moveMethod) {
-    case FILE_BEGIN: whence = SEEK_SET; break;
-    case FILE_CURRENT: whence = SEEK_CUR; break;
-    case FILE_END: whence = SEEK_END; break;
+    case FILE_BEGIN:
+      whence = SEEK_SET;
+      break;
+    case FILE_CURRENT:
+      whence = SEEK_CUR;
+      break;
+    case FILE_END:
+      whence = SEEK_END;
+      break;
     default:
       win32::FailCall(ERROR_INVALID_PARAMETER, "SetFilePointerEx", "%u is not a move method", moveMethod);
       return FALSE;

@@ -121,10 +121,14 @@ struct ButtonMessages {
 
 std::optional<ButtonMessages> MessagesForButton(Uint8 button) {
   switch (button) {
-    case SDL_BUTTON_LEFT: return ButtonMessages{VK_LBUTTON, WM_LBUTTONDOWN, WM_LBUTTONUP};
-    case SDL_BUTTON_RIGHT: return ButtonMessages{VK_RBUTTON, WM_RBUTTONDOWN, WM_RBUTTONUP};
-    case SDL_BUTTON_MIDDLE: return ButtonMessages{VK_MBUTTON, WM_MBUTTONDOWN, WM_MBUTTONUP};
-    default: return std::nullopt;
+    case SDL_BUTTON_LEFT:
+      return ButtonMessages{VK_LBUTTON, WM_LBUTTONDOWN, WM_LBUTTONUP};
+    case SDL_BUTTON_RIGHT:
+      return ButtonMessages{VK_RBUTTON, WM_RBUTTONDOWN, WM_RBUTTONUP};
+    case SDL_BUTTON_MIDDLE:
+      return ButtonMessages{VK_MBUTTON, WM_MBUTTONDOWN, WM_MBUTTONUP};
+    default:
+      return std::nullopt;
   }
 }
 

@@ -16,12 +16,16 @@ struct ModifierSides {
 ModifierSides SidesOf(uint8_t virtualKey) {
   switch (virtualKey) {
     case VK_LSHIFT:
-    case VK_RSHIFT: return {VK_SHIFT, VK_LSHIFT, VK_RSHIFT};
+    case VK_RSHIFT:
+      return {VK_SHIFT, VK_LSHIFT, VK_RSHIFT};
     case VK_LCONTROL:
-    case VK_RCONTROL: return {VK_CONTROL, VK_LCONTROL, VK_RCONTROL};
+    case VK_RCONTROL:
+      return {VK_CONTROL, VK_LCONTROL, VK_RCONTROL};
     case VK_LMENU:
-    case VK_RMENU: return {VK_MENU, VK_LMENU, VK_RMENU};
-    default: return {0, 0, 0};
+    case VK_RMENU:
+      return {VK_MENU, VK_LMENU, VK_RMENU};
+    default:
+      return {0, 0, 0};
   }
 }
 

@@ -55,8 +55,7 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filter
     return FALSE;
   }
   if (window != nullptr && window != kThreadMessagesOnly && !IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PeekMessageW", "%p is not a window handle",
-             static_cast<void*>(window));
+    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PeekMessageW", "%p is not a window handle", static_cast<void*>(window));
     return FALSE;
   }
   PumpWindowSystem();
@@ -87,11 +86,17 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
   if (message == nullptr) return FALSE;
   UINT characterMessage = 0;
   switch (message->message) {
-    case WM_KEYDOWN: characterMessage = WM_CHAR; break;
-    case WM_SYSKEYDOWN: characterMessage = WM_SYSCHAR; break;
+    case WM_KEYDOWN:
+      characterMessage = WM_CHAR;
+      break;
+    case WM_SYSKEYDOWN:
+      characterMessage = WM_SYSCHAR;
+      break;
     case WM_KEYUP:
-    case WM_SYSKEYUP: return TRUE;
-    default: return FALSE;
+    case WM_SYSKEYUP:
+      return TRUE;
+    default:
+      return FALSE;
   }
   const wchar_t character = CharacterForKey(static_cast<int>(message->wParam), ModifiersAsOfLastMessage());
   if (character != 0) {
@@ -113,16 +118,25 @@ LRESULT WINAPI DispatchMessageW(const MSG* message) {
 
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_NCCREATE: return TRUE;
-    case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_SETTEXT: StoreWindowTitle(window, reinterpret_cast<LPCWSTR>(lParam)); return TRUE;
-    case WM_GETTEXT: return CopyTitle(window, wParam, reinterpret_cast<LPWSTR>(lParam));
-    case WM_PAINT: ValidateRect(window, nullptr); return 0;
+    case WM_NCCREATE:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_SETTEXT:
+      StoreWindowTitle(window, reinterpret_cast<LPCWSTR>(lParam));
+      return TRUE;
+    case WM_GETTEXT:
+      return CopyTitle(window, wParam, reinterpret_cast<LPWSTR>(lParam));
+    case WM_PAINT:
+      ValidateRect(window, nullptr);
+      return 0;
     case WM_GETTEXTLENGTH: {
       const auto record = WindowTable::Instance().Find(window);
       return record ? static_cast<LRESULT>(record->title.size()) : 0;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 

@@ -154,10 +154,9 @@ LPWSTR* WINAPI CommandLineToArgvW(LPCWSTR commandLine, int* count) {
     return nullptr;
   }
   // An empty command line stands for the program's own name.
-  const std::vector<std::wstring> arguments =
-      commandLine == nullptr || *commandLine == L'\0'
-          ? std::vector<std::wstring>{win32::FromUtf8(ExecutablePath())}
-          : SplitCommandLine(commandLine);
+  const std::vector<std::wstring> arguments = commandLine == nullptr || *commandLine == L'\0'
+                                                  ? std::vector<std::wstring>{win32::FromUtf8(ExecutablePath())}
+                                                  : SplitCommandLine(commandLine);
   // One block: the pointer array, then the strings, so that a single LocalFree releases it.
   size_t bytes = (arguments.size() + 1) * sizeof(LPWSTR);
   for (const std::wstring& argument : arguments) bytes += (argument.size() + 1) * sizeof(wchar_t);

@@ -17,7 +17,9 @@
 
 namespace {
 
-void ReportInvalidParameter(const char* call, const char* what) { win32::ReportCall(call, "invalid parameter: %s", what); }
+void ReportInvalidParameter(const char* call, const char* what) {
+  win32::ReportCall(call, "invalid parameter: %s", what);
+}
 
 template <typename Char>
 errno_t Reject(errno_t error, const char* call, const char* what, Char* destination, size_t destinationSize) {
@@ -55,8 +57,7 @@ errno_t Copy(const char* call, Char* destination, size_t destinationSize, const 
   if (append) {
     while (offset < destinationSize && destination[offset] != Char{}) ++offset;
     if (offset == destinationSize) {
-      return Reject(EINVAL, call, "the destination is not terminated within its size", destination,
-                    destinationSize);
+      return Reject(EINVAL, call, "the destination is not terminated within its size", destination, destinationSize);
     }
   }
   return CopyAt(call, destination, destinationSize, offset, source);
@@ -97,16 +98,22 @@ std::basic_string<Char> GlibcFormat(const Char* format) {
     const char conversion = *p < 128 ? static_cast<char>(*p) : '?';
     std::string translated;
     if (std::strchr("diouxX", conversion) != nullptr) {
-      if (length == "l" || length == "I32") translated = "";
-      else if (length == "I64" || length == "I" || length == "q") translated = "ll";
-      else translated = length;
+      if (length == "l" || length == "I32")
+        translated = "";
+      else if (length == "I64" || length == "I" || length == "q")
+        translated = "ll";
+      else
+        translated = length;
       translated += conversion;
     } else if (std::strchr("scSC", conversion) != nullptr) {
       const bool upper = conversion == 'S' || conversion == 'C';
       bool wide;
-      if (length == "h") wide = false;
-      else if (length == "l" || length == "w") wide = true;
-      else wide = upper != kWideFunction;
+      if (length == "h")
+        wide = false;
+      else if (length == "l" || length == "w")
+        wide = true;
+      else
+        wide = upper != kWideFunction;
       translated = std::string(wide ? "l" : "") + static_cast<char>(upper ? conversion - 'S' + 's' : conversion);
     } else {
       result.append(length.begin(), length.end());
@@ -231,9 +238,7 @@ int _strnicmp(const char* first, const char* second, size_t count) {
   return CompareFolded("_strnicmp", first, second, count);
 }
 
-int _wcsicmp(const wchar_t* first, const wchar_t* second) {
-  return CompareFolded("_wcsicmp", first, second, SIZE_MAX);
-}
+int _wcsicmp(const wchar_t* first, const wchar_t* second) { return CompareFolded("_wcsicmp", first, second, SIZE_MAX); }
 
 int _wcsnicmp(const wchar_t* first, const wchar_t* second, size_t count) {
   return CompareFolded("_wcsnicmp", first, second, count);

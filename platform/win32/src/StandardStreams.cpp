@@ -1,10 +1,10 @@
 #include "StandardStreams.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace win32 {
 namespace {

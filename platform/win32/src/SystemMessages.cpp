@@ -45,7 +45,8 @@ const MessageTable& SystemMessages() {
       {static_cast<DWORD>(E_ABORT), L"Operation aborted\r\n"},
       {static_cast<DWORD>(E_FAIL), L"Unspecified error\r\n"},
       {static_cast<DWORD>(E_UNEXPECTED), L"Catastrophic failure\r\n"},
-      {static_cast<DWORD>(CLASS_E_NOAGGREGATION), L"Class does not support aggregation (or class object is remote)\r\n"},
+      {static_cast<DWORD>(CLASS_E_NOAGGREGATION),
+       L"Class does not support aggregation (or class object is remote)\r\n"},
       {static_cast<DWORD>(REGDB_E_CLASSNOTREG), L"Class not registered\r\n"},
       {static_cast<DWORD>(CO_E_NOTINITIALIZED), L"CoInitialize has not been called.\r\n"},
       {static_cast<DWORD>(RPC_E_CHANGED_MODE), L"Cannot change thread mode after it is set.\r\n"},
@@ -133,8 +134,7 @@ DWORD DeliverText(const wchar_t* text, DWORD flags, LPWSTR buffer, DWORD size) {
 // Only the system table is available: there are no message-table resources in modules, and strings given
 // with FORMAT_MESSAGE_FROM_STRING are not formatted. Inserts are never expanded, as with
 // FORMAT_MESSAGE_IGNORE_INSERTS.
-DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size,
-                            va_list*) {
+DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size, va_list*) {
   if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & FORMAT_MESSAGE_FROM_STRING)) {
     win32::FailCall(ERROR_INVALID_PARAMETER, "FormatMessageW",
                     "flags 0x%x: only FORMAT_MESSAGE_FROM_SYSTEM is supported", flags);

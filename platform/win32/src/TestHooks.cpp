@@ -25,14 +25,27 @@ using win32::KeyboardState;
 void AddressTo(SDL_Event& event, Uint32 windowId) {
   switch (event.type) {
     case SDL_KEYDOWN:
-    case SDL_KEYUP: event.key.windowID = windowId; break;
-    case SDL_MOUSEMOTION: event.motion.windowID = windowId; break;
+    case SDL_KEYUP:
+      event.key.windowID = windowId;
+      break;
+    case SDL_MOUSEMOTION:
+      event.motion.windowID = windowId;
+      break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: event.button.windowID = windowId; break;
-    case SDL_MOUSEWHEEL: event.wheel.windowID = windowId; break;
-    case SDL_WINDOWEVENT: event.window.windowID = windowId; break;
-    case SDL_TEXTINPUT: event.text.windowID = windowId; break;
-    default: break;
+    case SDL_MOUSEBUTTONUP:
+      event.button.windowID = windowId;
+      break;
+    case SDL_MOUSEWHEEL:
+      event.wheel.windowID = windowId;
+      break;
+    case SDL_WINDOWEVENT:
+      event.window.windowID = windowId;
+      break;
+    case SDL_TEXTINPUT:
+      event.text.windowID = windowId;
+      break;
+    default:
+      break;
   }
 }
 
@@ -52,9 +65,12 @@ void InjectKey(HWND window, int virtualKey, bool down, bool autoRepeat) {
 
 Uint8 SdlButton(MouseButton button) {
   switch (button) {
-    case MouseButton::Right: return SDL_BUTTON_RIGHT;
-    case MouseButton::Middle: return SDL_BUTTON_MIDDLE;
-    case MouseButton::Left: break;
+    case MouseButton::Right:
+      return SDL_BUTTON_RIGHT;
+    case MouseButton::Middle:
+      return SDL_BUTTON_MIDDLE;
+    case MouseButton::Left:
+      break;
   }
   return SDL_BUTTON_LEFT;
 }

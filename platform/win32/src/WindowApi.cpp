@@ -66,9 +66,15 @@ void ApplyToSdlWindow(SDL_Window* window, bool visible, Placement placement, Pla
   SDL_ShowWindow(window);
   if (placement == previous) return;
   switch (placement) {
-    case Placement::Minimized: SDL_MinimizeWindow(window); break;
-    case Placement::Maximized: SDL_MaximizeWindow(window); break;
-    case Placement::Normal: SDL_RestoreWindow(window); break;
+    case Placement::Minimized:
+      SDL_MinimizeWindow(window);
+      break;
+    case Placement::Maximized:
+      SDL_MaximizeWindow(window);
+      break;
+    case Placement::Normal:
+      SDL_RestoreWindow(window);
+      break;
   }
 }
 
@@ -79,19 +85,25 @@ struct ShowRequest {
 
 std::optional<ShowRequest> ShowRequestFor(int command) {
   switch (command) {
-    case SW_HIDE: return ShowRequest{false, std::nullopt};
+    case SW_HIDE:
+      return ShowRequest{false, std::nullopt};
     case SW_SHOWNORMAL:
     case SW_SHOWNOACTIVATE:
-    case SW_RESTORE: return ShowRequest{true, Placement::Normal};
+    case SW_RESTORE:
+      return ShowRequest{true, Placement::Normal};
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE:
-    case SW_FORCEMINIMIZE: return ShowRequest{true, Placement::Minimized};
-    case SW_SHOWMAXIMIZED: return ShowRequest{true, Placement::Maximized};
+    case SW_FORCEMINIMIZE:
+      return ShowRequest{true, Placement::Minimized};
+    case SW_SHOWMAXIMIZED:
+      return ShowRequest{true, Placement::Maximized};
     case SW_SHOW:
     case SW_SHOWNA:
-    case SW_SHOWDEFAULT: return ShowRequest{true, std::nullopt};
-    default: return std::nullopt;
+    case SW_SHOWDEFAULT:
+      return ShowRequest{true, std::nullopt};
+    default:
+      return std::nullopt;
   }
 }
 
@@ -158,8 +170,8 @@ void ReleaseWindow(HWND window) {
 
 using namespace win32;
 
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   const auto windowClass = FindWindowClass(className);
   if (!windowClass) {
     FailCall(ERROR_CANNOT_FIND_WND_CLASS, "CreateWindowExW", "window class %s is not registered",
@@ -188,7 +200,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   const HWND window = WindowTable::Instance().Add(std::move(record));
   WatchTerminationSignals();
 
-  CREATESTRUCTW create{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
+  CREATESTRUCTW create{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
                        windowName, className, exStyle};
   if (!RunCreationMessages(window, create)) return 0;
   SendSizeReportIfDue(window);
@@ -272,10 +284,14 @@ LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {
   const auto record = FindWindowFor(window, "GetWindowLongPtrW");
   if (!record) return 0;
   switch (index) {
-    case GWLP_USERDATA: return record->userData;
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(record->procedure);
-    case GWL_STYLE: return static_cast<LONG_PTR>(record->style);
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(record->exStyle);
+    case GWLP_USERDATA:
+      return record->userData;
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(record->procedure);
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(record->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG_PTR>(record->exStyle);
     default:
       FailCall(ERROR_INVALID_INDEX, "GetWindowLongPtrW", "index %d is not kept for windows here", index);
       return 0;
@@ -287,14 +303,21 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
   bool known = true;
   const bool found = WindowTable::Instance().Modify(window, [&](WindowRecord& record) {
     switch (index) {
-      case GWLP_USERDATA: previous = std::exchange(record.userData, value); break;
+      case GWLP_USERDATA:
+        previous = std::exchange(record.userData, value);
+        break;
       case GWLP_WNDPROC:
         previous = reinterpret_cast<LONG_PTR>(std::exchange(record.procedure, reinterpret_cast<WNDPROC>(value)));
         break;
       // Kept and read back; the frame of the window is not redrawn for them.
-      case GWL_STYLE: previous = std::exchange(record.style, static_cast<DWORD>(value)); break;
-      case GWL_EXSTYLE: previous = std::exchange(record.exStyle, static_cast<DWORD>(value)); break;
-      default: known = false;
+      case GWL_STYLE:
+        previous = std::exchange(record.style, static_cast<DWORD>(value));
+        break;
+      case GWL_EXSTYLE:
+        previous = std::exchange(record.exStyle, static_cast<DWORD>(value));
+        break;
+      default:
+        known = false;
     }
   });
   if (!found) {
@@ -312,9 +335,12 @@ int WINAPI GetSystemMetrics(int index) {
   int height = 0;
   GetDesktopSize(&width, &height);
   switch (index) {
-    case SM_CXSCREEN: return width;
-    case SM_CYSCREEN: return height;
-    default: return 0;  // Windows answers 0 for what it does not know, without an error
+    case SM_CXSCREEN:
+      return width;
+    case SM_CYSCREEN:
+      return height;
+    default:
+      return 0;  // Windows answers 0 for what it does not know, without an error
   }
 }
 

@@ -104,8 +104,8 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass) {
     win32::FailCall(ERROR_INVALID_PARAMETER, "RegisterClassExW", "a class needs a name and a window procedure");
     return 0;
   }
-  const ATOM atom = win32::ClassRegistry::Instance().Add(windowClass->lpszClassName, windowClass->lpfnWndProc,
-                                                         windowClass->style);
+  const ATOM atom =
+      win32::ClassRegistry::Instance().Add(windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->style);
   if (atom == 0) {
     win32::FailCall(ERROR_CLASS_ALREADY_EXISTS, "RegisterClassExW", "class %s is already registered",
                     win32::DescribeClassName(windowClass->lpszClassName).c_str());

@@ -6,12 +6,12 @@
 
 #include <SDL.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <mutex>
-#include <strings.h>
 
 namespace win32 {
 namespace {

@@ -57,9 +57,12 @@ void WindowTable::Remove(HWND window) {
 
 SizeReport CurrentSizeReport(const WindowRecord& window) {
   switch (window.placement) {
-    case Placement::Minimized: return {SIZE_MINIMIZED, 0, 0};
-    case Placement::Maximized: return {SIZE_MAXIMIZED, window.clientWidth, window.clientHeight};
-    case Placement::Normal: break;
+    case Placement::Minimized:
+      return {SIZE_MINIMIZED, 0, 0};
+    case Placement::Maximized:
+      return {SIZE_MAXIMIZED, window.clientWidth, window.clientHeight};
+    case Placement::Normal:
+      break;
   }
   return {SIZE_RESTORED, window.clientWidth, window.clientHeight};
 }

@@ -50,8 +50,8 @@ void DXSample::GetHardwareAdapter(IDXGIFactory1* factory, IDXGIAdapter1** adapte
   ComPtr<IDXGIAdapter1> adapter;
   ComPtr<IDXGIFactory6> factory6;
   if (SUCCEEDED(factory->QueryInterface(IID_PPV_ARGS(&factory6)))) {
-    for (UINT index = 0; SUCCEEDED(factory6->EnumAdapterByGpuPreference(index, DXGI_GPU_PREFERENCE_HIGH_PERFORMANCE,
-                                                                        IID_PPV_ARGS(&adapter)));
+    for (UINT index = 0; SUCCEEDED(
+             factory6->EnumAdapterByGpuPreference(index, DXGI_GPU_PREFERENCE_HIGH_PERFORMANCE, IID_PPV_ARGS(&adapter)));
          ++index) {
       if (SUCCEEDED(D3D12CreateDevice(adapter.Get(), D3D_FEATURE_LEVEL_11_0, _uuidof(ID3D12Device), nullptr))) break;
     }
@@ -87,8 +87,8 @@ int Win32Application::Run(DXSample* sample, HINSTANCE instance, int cmdShow) {
   RECT windowRect = {0, 0, static_cast<LONG>(sample->GetWidth()), static_cast<LONG>(sample->GetHeight())};
   AdjustWindowRect(&windowRect, WS_OVERLAPPEDWINDOW, FALSE);
   m_hwnd = CreateWindow(windowClass.lpszClassName, sample->GetTitle(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                        CW_USEDEFAULT, windowRect.right - windowRect.left, windowRect.bottom - windowRect.top,
-                        nullptr, nullptr, instance, sample);
+                        CW_USEDEFAULT, windowRect.right - windowRect.left, windowRect.bottom - windowRect.top, nullptr,
+                        nullptr, instance, sample);
 
   sample->OnInit();
   ShowWindow(m_hwnd, cmdShow);

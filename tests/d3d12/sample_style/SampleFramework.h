@@ -3,13 +3,13 @@
 // beside the executable. Plain Windows code: it includes only Windows and Direct3D headers.
 #pragma once
 
-#include <windows.h>
-#include <shellapi.h>
+#include <D3Dcompiler.h>
 #include <d3d12.h>
 #include <dxgi1_6.h>
-#include <D3Dcompiler.h>
-#include "d3dx12.h"
+#include <shellapi.h>
+#include <windows.h>
 #include <wrl.h>
+#include "d3dx12.h"
 
 #include <stdexcept>
 #include <string>

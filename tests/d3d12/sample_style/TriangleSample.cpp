@@ -36,7 +36,7 @@ void TriangleSample::LoadPipeline() {
   if (SUCCEEDED(factory.As(&factory5))) {
     BOOL allowTearing = FALSE;
     m_tearingSupport = SUCCEEDED(factory5->CheckFeatureSupport(DXGI_FEATURE_PRESENT_ALLOW_TEARING, &allowTearing,
-                                                              sizeof(allowTearing))) &&
+                                                               sizeof(allowTearing))) &&
                        allowTearing;
   }
   OutputDebugStringA(m_tearingSupport ? "presenting with tearing allowed\n" : "presenting without tearing\n");
@@ -236,14 +236,14 @@ void TriangleSample::PopulateCommandList() {
 
 void TriangleSample::RecordReadback() {
   ID3D12Resource* backBuffer = m_renderTargets[m_frameIndex].Get();
-  const auto toSource = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_PRESENT,
-                                                              D3D12_RESOURCE_STATE_COPY_SOURCE);
+  const auto toSource =
+      CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_PRESENT, D3D12_RESOURCE_STATE_COPY_SOURCE);
   m_commandList->ResourceBarrier(1, &toSource);
   const CD3DX12_TEXTURE_COPY_LOCATION destination(m_readback.Get(), m_readbackFootprint);
   const CD3DX12_TEXTURE_COPY_LOCATION source(backBuffer, 0);
   m_commandList->CopyTextureRegion(&destination, 0, 0, 0, &source, nullptr);
-  const auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_COPY_SOURCE,
-                                                               D3D12_RESOURCE_STATE_PRESENT);
+  const auto toPresent =
+      CD3DX12_RESOURCE_BARRIER::Transition(backBuffer, D3D12_RESOURCE_STATE_COPY_SOURCE, D3D12_RESOURCE_STATE_PRESENT);
   m_commandList->ResourceBarrier(1, &toPresent);
 }
 
