@@ -545,12 +545,7 @@ float4 main(float4 position : SV_Position) : SV_Target {
                                 "ps_5_0");
   ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(PipelineDesc(root.Get(), vs.Get(), ps.Get(), {}));
 
-  const float black[4] = {0, 0, 0, 1};
-  list->ClearRenderTargetView(rtv, black, 0, nullptr);
-  list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
-  BindTargets();
-  list->SetGraphicsRootSignature(root.Get());
-  list->SetPipelineState(pipeline.Get());
+  ClearAndBind(root.Get(), pipeline.Get());
   list->SetGraphicsRootShaderResourceView(0, colorBuffer->GetGPUVirtualAddress());
   list->SetGraphicsRootUnorderedAccessView(1, counter->GetGPUVirtualAddress());
   list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);

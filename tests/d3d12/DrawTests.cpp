@@ -1,30 +1,9 @@
 // Clears, indexed draws with base vertex, Direct3D's winding and culling, and the depth test, read back from
 // an off-screen target.
+#include "ColoredGeometry.h"
 #include "GpuTest.h"
 
 namespace {
-
-struct ColoredVertex {
-  float position[3];
-  float color[4];
-};
-
-const char* kColorVS = R"(
-struct VertexIn { float3 position : POSITION; float4 color : COLOR; };
-struct VertexOut { float4 position : SV_Position; float4 color : COLOR; };
-VertexOut main(VertexIn input) {
-  VertexOut output;
-  output.position = float4(input.position, 1.0);
-  output.color = input.color;
-  return output;
-})";
-
-const char* kColorPS = R"(
-float4 main(float4 position : SV_Position, float4 color : COLOR) : SV_Target { return color; })";
-
-const std::vector<D3D12_INPUT_ELEMENT_DESC> kColorLayout = {
-    {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0},
-    {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 12, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
 
 constexpr float kRed[4] = {1, 0, 0, 1};
 constexpr float kGreen[4] = {0, 1, 0, 1};

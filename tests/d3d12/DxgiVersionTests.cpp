@@ -2,6 +2,7 @@
 // nothing past it), the tearing answer and flags, GPU-preference enumeration, and video memory queries.
 #include "GpuTest.h"
 #include "TestWindow.h"
+#include "VersionLadder.h"
 
 #include <dxgi1_6.h>
 #include <win32_platform.h>
@@ -16,24 +17,6 @@ const bool kWithoutDisplay = [] { return setenv("SDL_VIDEODRIVER", "dummy", 1) =
 
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
-
-// Asks `object` for each interface in `Ladder`, expecting S_OK for all and the same object behind each.
-template <typename... Ladder>
-void ExpectEveryVersion(IUnknown* object) {
-  ComPtr<IUnknown> identity;
-  ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&identity)), S_OK);
-  (
-      [&] {
-        ComPtr<Ladder> version;
-        EXPECT_EQ(object->QueryInterface(IID_PPV_ARGS(&version)), S_OK) << typeid(Ladder).name();
-        ComPtr<IUnknown> back;
-        if (version) {
-          EXPECT_EQ(version.As(&back), S_OK);
-        }
-        EXPECT_EQ(back.Get(), identity.Get()) << typeid(Ladder).name();
-      }(),
-      ...);
-}
 
 class DxgiVersions : public GpuTest {
  protected:
@@ -56,17 +39,6 @@ class DxgiVersions : public GpuTest {
     ComPtr<IDXGIFactory2> factory2;
     EXPECT_EQ(factory.As(&factory2), S_OK);
     return factory2->CreateSwapChainForHwnd(queue.Get(), window->Handle(), &desc, nullptr, nullptr, &swapChain);
-  }
-
-  // Runs what the list recorded, waits for it, and reopens the list.
-  void Submit() {
-    ASSERT_EQ(list->Close(), S_OK);
-    ID3D12CommandList* lists[] = {list.Get()};
-    queue->ExecuteCommandLists(1, lists);
-    ASSERT_EQ(queue->Signal(fence.Get(), ++fenceValue), S_OK);
-    ASSERT_EQ(fence->SetEventOnCompletion(fenceValue, nullptr), S_OK);
-    ASSERT_EQ(allocator->Reset(), S_OK);
-    ASSERT_EQ(list->Reset(allocator.Get(), nullptr), S_OK);
   }
 
   std::unique_ptr<TestWindow> window;
@@ -138,7 +110,7 @@ TEST_F(DxgiVersions, TearingIsReportedUnavailableWithoutADisplayAndItsFlagsAreCh
                                                         D3D12_RESOURCE_STATE_PRESENT);
   list->ResourceBarrier(1, &toTarget);
   list->ResourceBarrier(1, &toPresent);
-  Submit();
+  ExecuteAndWait();
   buffer.Reset();
   EXPECT_EQ(tearing->Present(0, DXGI_PRESENT_ALLOW_TEARING), S_OK);
   queue->Signal(fence.Get(), ++fenceValue);

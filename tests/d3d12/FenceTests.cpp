@@ -3,19 +3,7 @@
 
 namespace {
 
-class FenceTest : public GpuTest {
- protected:
-  void SetUp() override {
-    GpuTest::SetUp();
-    event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    ASSERT_NE(event, nullptr);
-  }
-  void TearDown() override {
-    CloseHandle(event);
-    GpuTest::TearDown();
-  }
-  HANDLE event = nullptr;
-};
+using FenceTest = GpuEventTest;
 
 TEST_F(FenceTest, StartsAtItsInitialValue) {
   ComPtr<ID3D12Fence> five;

@@ -45,6 +45,15 @@ void GpuTest::BindTargets() {
   list->OMSetRenderTargets(1, &rtv, TRUE, &dsv);
 }
 
+void GpuTest::ClearAndBind(ID3D12RootSignature* root, ID3D12PipelineState* pipeline) {
+  const float black[4] = {0, 0, 0, 1};
+  list->ClearRenderTargetView(rtv, black, 0, nullptr);
+  list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
+  BindTargets();
+  list->SetGraphicsRootSignature(root);
+  list->SetPipelineState(pipeline);
+}
+
 std::vector<uint32_t> GpuTest::ReadTarget() {
   return AsPixels(ReadTexture(renderTarget.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET));
 }

@@ -17,6 +17,7 @@
 #include "support/ValidationWatch.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,17 @@ constexpr uint32_t Rgba(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
 
 // Channel-wise comparison with a tolerance, for filtered and blended results.
 ::testing::AssertionResult PixelNear(uint32_t actual, uint32_t expected, int tolerance = 2);
+
+// The first `count` values of type T in a mapped read-back buffer the GPU has finished writing.
+template <typename T>
+std::vector<T> ReadMapped(ID3D12Resource* readback, size_t count) {
+  std::vector<T> values(count);
+  void* mapped = nullptr;
+  EXPECT_EQ(readback->Map(0, nullptr, &mapped), S_OK);
+  std::memcpy(values.data(), mapped, count * sizeof(T));
+  readback->Unmap(0, nullptr);
+  return values;
+}
 
 class GpuTest : public ::testing::Test, protected GpuContext {
  protected:
@@ -56,6 +68,10 @@ class GpuTest : public ::testing::Test, protected GpuContext {
   // Viewport and scissor covering the targets, and the targets bound.
   void BindTargets();
 
+  // The usual start of a draw: the targets cleared to opaque black and depth 1, bound, and the root signature
+  // and pipeline set.
+  void ClearAndBind(ID3D12RootSignature* root, ID3D12PipelineState* pipeline);
+
   ComPtr<IDXGIFactory4> factory;
   ComPtr<ID3D12DescriptorHeap> rtvHeap;
   ComPtr<ID3D12DescriptorHeap> dsvHeap;
@@ -66,4 +82,19 @@ class GpuTest : public ::testing::Test, protected GpuContext {
 
  private:
   ValidationWatch validation_;
+};
+
+// A GpuTest with an auto-reset Win32 event, for the tests that wait on fence completion from the CPU.
+class GpuEventTest : public GpuTest {
+ protected:
+  void SetUp() override {
+    GpuTest::SetUp();
+    event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+  }
+  void TearDown() override {
+    CloseHandle(event);
+    GpuTest::TearDown();
+  }
+  HANDLE event = nullptr;
 };

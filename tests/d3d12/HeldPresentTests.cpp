@@ -1,5 +1,6 @@
 // A Present on a queue that holds work behind a fence wait shows the frame once that work has run.
 #include "GpuTest.h"
+#include "SwapChainHelpers.h"
 #include "TestWindow.h"
 
 #include <d3d12_vk_diagnostics.h>
@@ -18,19 +19,7 @@ class HeldPresentTest : public GpuTest {
     GpuTest::SetUp();
     ASSERT_TRUE(kWithoutDisplay && win32_platform::IsHeadless());
     window = std::make_unique<TestWindow>(16, 16);
-    DXGI_SWAP_CHAIN_DESC desc{};
-    desc.BufferDesc = {16,
-                       16,
-                       {60, 1},
-                       DXGI_FORMAT_R8G8B8A8_UNORM,
-                       DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
-                       DXGI_MODE_SCALING_UNSPECIFIED};
-    desc.SampleDesc = {1, 0};
-    desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-    desc.BufferCount = 2;
-    desc.OutputWindow = window->Handle();
-    desc.Windowed = TRUE;
-    desc.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
+    DXGI_SWAP_CHAIN_DESC desc = WindowedSwapChainDesc(window->Handle(), 16, 16);
     ASSERT_EQ(factory->CreateSwapChain(queue.Get(), &desc, &swapChain), S_OK);
     const D3D12_DESCRIPTOR_HEAP_DESC heapDesc{D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1, D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
     ASSERT_EQ(device->CreateDescriptorHeap(&heapDesc, IID_PPV_ARGS(&rtvHeap)), S_OK);
@@ -47,14 +36,7 @@ class HeldPresentTest : public GpuTest {
   void RecordClear(const float (&color)[4]) {
     ComPtr<ID3D12Resource> buffer;
     ASSERT_EQ(swapChain->GetBuffer(0, IID_PPV_ARGS(&buffer)), S_OK);
-    device->CreateRenderTargetView(buffer.Get(), nullptr, rtvHeap->GetCPUDescriptorHandleForHeapStart());
-    auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(buffer.Get(), D3D12_RESOURCE_STATE_PRESENT,
-                                                         D3D12_RESOURCE_STATE_RENDER_TARGET);
-    list->ResourceBarrier(1, &toTarget);
-    list->ClearRenderTargetView(rtvHeap->GetCPUDescriptorHandleForHeapStart(), color, 0, nullptr);
-    auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(buffer.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET,
-                                                          D3D12_RESOURCE_STATE_PRESENT);
-    list->ResourceBarrier(1, &toPresent);
+    RecordBackBufferClear(device.Get(), list.Get(), buffer.Get(), rtvHeap->GetCPUDescriptorHandleForHeapStart(), color);
     ASSERT_EQ(list->Close(), S_OK);
   }
 

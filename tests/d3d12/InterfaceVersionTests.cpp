@@ -1,6 +1,8 @@
 // Newer Direct3D 12 interface versions: the device and command list hand out each version the layer
 // implements (and nothing past it), and the methods those versions add do what Direct3D 12 says.
+#include "ColoredGeometry.h"
 #include "GpuTest.h"
+#include "VersionLadder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,25 +13,6 @@ namespace {
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-template <typename... Ladder>
-void ExpectEveryVersion(IUnknown* object) {
-  ComPtr<IUnknown> identity;
-  ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&identity)), S_OK);
-  (
-      [&] {
-        ComPtr<Ladder> version;
-        EXPECT_EQ(object->QueryInterface(IID_PPV_ARGS(&version)), S_OK) << typeid(Ladder).name();
-        ComPtr<IUnknown> back;
-        if (version) {
-          EXPECT_EQ(version.As(&back), S_OK);
-        }
-        EXPECT_EQ(back.Get(), identity.Get()) << typeid(Ladder).name();
-      }(),
-      ...);
-}
-
-const char* kSolidVS = R"(
-float4 main(float3 position : POSITION) : SV_Position { return float4(position, 1.0); })";
 const char* kSolidPS = R"(
 float4 main() : SV_Target { return float4(1.0, 0.5, 0.0, 1.0); })";
 
@@ -71,7 +54,7 @@ TEST_F(InterfaceVersions, APipelineStateStreamDrawsLikeItsDescription) {
   const D3D12_ROOT_SIGNATURE_DESC rootDesc{0, nullptr, 0, nullptr,
                                            D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT};
   auto root = CreateRootSignature(rootDesc);
-  auto vs = Compile(kSolidVS, "vs_5_0");
+  auto vs = Compile(kPositionVS, "vs_5_0");
   auto ps = Compile(kSolidPS, "ps_5_0");
   const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
@@ -85,12 +68,7 @@ TEST_F(InterfaceVersions, APipelineStateStreamDrawsLikeItsDescription) {
 
   const float triangle[] = {-1, -1, 0.5f, -1, 3, 0.5f, 3, -1, 0.5f};
   auto vertices = UploadBuffer(triangle, sizeof(triangle));
-  const float clear[4] = {0, 0, 0, 1};
-  list->ClearRenderTargetView(rtv, clear, 0, nullptr);
-  list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
-  BindTargets();
-  list->SetGraphicsRootSignature(root.Get());
-  list->SetPipelineState(pipeline.Get());
+  ClearAndBind(root.Get(), pipeline.Get());
   list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
   const D3D12_VERTEX_BUFFER_VIEW view{vertices->GetGPUVirtualAddress(), sizeof(triangle), 3 * sizeof(float)};
   list->IASetVertexBuffers(0, 1, &view);

@@ -1,5 +1,6 @@
 // Several command queues: copy and compute queues beside the direct one, ordered by fence signals and waits,
 // including waits whose value is signalled only later (from the CPU or from another queue).
+#include "ColoredGeometry.h"
 #include "GpuTest.h"
 
 #include <cstring>
@@ -23,23 +24,11 @@ struct TriangleVertex {
   float position[3];
 };
 
-const char* kFlatVS = R"(
-float4 main(float3 position : POSITION) : SV_Position { return float4(position, 1.0); })";
 const char* kFlatPS = R"(
 float4 main() : SV_Target { return float4(1.0, 0.0, 0.0, 1.0); })";
 
-class MultiQueueTest : public GpuTest {
+class MultiQueueTest : public GpuEventTest {
  protected:
-  void SetUp() override {
-    GpuTest::SetUp();
-    event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    ASSERT_NE(event, nullptr);
-  }
-  void TearDown() override {
-    CloseHandle(event);
-    GpuTest::TearDown();
-  }
-
   QueueKit MakeQueue(D3D12_COMMAND_LIST_TYPE type) {
     QueueKit kit;
     const D3D12_COMMAND_QUEUE_DESC desc{type, 0, D3D12_COMMAND_QUEUE_FLAG_NONE, 0};
@@ -68,15 +57,8 @@ class MultiQueueTest : public GpuTest {
   }
 
   std::vector<uint32_t> ReadWords(ID3D12Resource* readback, size_t count) {
-    std::vector<uint32_t> words(count);
-    void* mapped = nullptr;
-    EXPECT_EQ(readback->Map(0, nullptr, &mapped), S_OK);
-    std::memcpy(words.data(), mapped, count * 4);
-    readback->Unmap(0, nullptr);
-    return words;
+    return ReadMapped<uint32_t>(readback, count);
   }
-
-  HANDLE event = nullptr;
 };
 
 TEST_F(MultiQueueTest, CopyQueueUploadFeedsADrawOnTheDirectQueue) {
@@ -97,7 +79,7 @@ TEST_F(MultiQueueTest, CopyQueueUploadFeedsADrawOnTheDirectQueue) {
   const D3D12_ROOT_SIGNATURE_DESC rootDesc{0, nullptr, 0, nullptr,
                                            D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT};
   ComPtr<ID3D12RootSignature> root = CreateRootSignature(rootDesc);
-  ComPtr<ID3DBlob> vs = Compile(kFlatVS, "vs_5_0");
+  ComPtr<ID3DBlob> vs = Compile(kPositionVS, "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(kFlatPS, "ps_5_0");
   const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
@@ -105,12 +87,7 @@ TEST_F(MultiQueueTest, CopyQueueUploadFeedsADrawOnTheDirectQueue) {
   pipelineDesc.RasterizerState.CullMode = D3D12_CULL_MODE_NONE;
   ComPtr<ID3D12PipelineState> pipeline = CreatePipeline(pipelineDesc);
 
-  const float black[4] = {0, 0, 0, 1};
-  list->ClearRenderTargetView(rtv, black, 0, nullptr);
-  list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
-  BindTargets();
-  list->SetGraphicsRootSignature(root.Get());
-  list->SetPipelineState(pipeline.Get());
+  ClearAndBind(root.Get(), pipeline.Get());
   list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
   const D3D12_VERTEX_BUFFER_VIEW view{vertexBuffer->GetGPUVirtualAddress(), sizeof(vertices), sizeof(TriangleVertex)};
   list->IASetVertexBuffers(0, 1, &view);
@@ -307,7 +284,7 @@ TEST_F(MultiQueueTest, AClosedListRunsAgainEachTimeItIsExecuted) {
   const D3D12_ROOT_SIGNATURE_DESC rootDesc{0, nullptr, 0, nullptr,
                                            D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT};
   ComPtr<ID3D12RootSignature> root = CreateRootSignature(rootDesc);
-  ComPtr<ID3DBlob> vs = Compile(kFlatVS, "vs_5_0");
+  ComPtr<ID3DBlob> vs = Compile(kPositionVS, "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile("float4 main() : SV_Target { return float4(32.0 / 255.0, 0.0, 0.0, 1.0); }", "ps_5_0");
   const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};

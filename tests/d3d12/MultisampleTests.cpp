@@ -1,30 +1,9 @@
 // Multisampled render targets and depth buffers: what CheckFeatureSupport offers, clears, rasterization with
 // the pipeline's sample count and resolves whose edge pixels average exactly the samples a shape covers.
+#include "ColoredGeometry.h"
 #include "GpuTest.h"
 
 namespace {
-
-struct ColoredVertex {
-  float position[3];
-  float color[4];
-};
-
-const char* kColorVS = R"(
-struct VertexIn { float3 position : POSITION; float4 color : COLOR; };
-struct VertexOut { float4 position : SV_Position; float4 color : COLOR; };
-VertexOut main(VertexIn input) {
-  VertexOut output;
-  output.position = float4(input.position, 1.0);
-  output.color = input.color;
-  return output;
-})";
-
-const char* kColorPS = R"(
-float4 main(float4 position : SV_Position, float4 color : COLOR) : SV_Target { return color; })";
-
-const std::vector<D3D12_INPUT_ELEMENT_DESC> kColorLayout = {
-    {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0},
-    {"COLOR", 0, DXGI_FORMAT_R32G32B32A32_FLOAT, 0, 12, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};
 
 // 240 splits evenly into halves, quarters and eighths, so every coverage average is a whole byte.
 constexpr float kLevel = 240.0f / 255.0f;

@@ -1,5 +1,6 @@
 // Query heaps: occlusion sample counts, binary occlusion, timestamps and the queue's timestamp frequency,
 // resolved into buffers and read back.
+#include "ColoredGeometry.h"
 #include "GpuTest.h"
 
 #include <cstring>
@@ -7,8 +8,6 @@
 
 namespace {
 
-const char* kFlatVS = R"(
-float4 main(float3 position : POSITION) : SV_Position { return float4(position, 1.0); })";
 const char* kFlatPS = R"(
 float4 main() : SV_Target { return float4(0.0, 1.0, 0.0, 1.0); })";
 
@@ -28,17 +27,12 @@ class QueryTest : public GpuTest {
 
   void SetUpDrawing() {
     root = CreateRootSignature({0, nullptr, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT});
-    vs = Compile(kFlatVS, "vs_5_0");
+    vs = Compile(kPositionVS, "vs_5_0");
     ps = Compile(kFlatPS, "ps_5_0");
     auto desc = PipelineDesc(root.Get(), vs.Get(), ps.Get(), layout);
     desc.RasterizerState.CullMode = D3D12_CULL_MODE_NONE;
     pipeline = CreatePipeline(desc);
-    const float black[4] = {0, 0, 0, 1};
-    list->ClearRenderTargetView(rtv, black, 0, nullptr);
-    list->ClearDepthStencilView(dsv, D3D12_CLEAR_FLAG_DEPTH, 1.0f, 0, 0, nullptr);
-    BindTargets();
-    list->SetGraphicsRootSignature(root.Get());
-    list->SetPipelineState(pipeline.Get());
+    ClearAndBind(root.Get(), pipeline.Get());
     list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
   }
 
@@ -53,14 +47,7 @@ class QueryTest : public GpuTest {
     list->DrawInstanced(6, 1, 0, 0);
   }
 
-  std::vector<uint64_t> Read(ID3D12Resource* readback, size_t count) {
-    std::vector<uint64_t> values(count);
-    void* mapped = nullptr;
-    EXPECT_EQ(readback->Map(0, nullptr, &mapped), S_OK);
-    std::memcpy(values.data(), mapped, count * 8);
-    readback->Unmap(0, nullptr);
-    return values;
-  }
+  std::vector<uint64_t> Read(ID3D12Resource* readback, size_t count) { return ReadMapped<uint64_t>(readback, count); }
 
   const std::vector<D3D12_INPUT_ELEMENT_DESC> layout = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0}};

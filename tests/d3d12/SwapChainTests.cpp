@@ -1,5 +1,6 @@
 // Swap chains without a display: frames go to an off-screen front image that the test reads back.
 #include "GpuTest.h"
+#include "SwapChainHelpers.h"
 #include "TestWindow.h"
 
 #include <d3d12_vk_diagnostics.h>
@@ -22,19 +23,7 @@ class SwapChainTest : public GpuTest {
     ASSERT_TRUE(kWithoutDisplay && win32_platform::IsHeadless());
     window = std::make_unique<TestWindow>(64, 48);
     // The engine's description.
-    DXGI_SWAP_CHAIN_DESC desc{};
-    desc.BufferDesc = {kBufferWidth,
-                       kBufferHeight,
-                       {60, 1},
-                       DXGI_FORMAT_R8G8B8A8_UNORM,
-                       DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED,
-                       DXGI_MODE_SCALING_UNSPECIFIED};
-    desc.SampleDesc = {1, 0};
-    desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-    desc.BufferCount = 2;
-    desc.OutputWindow = window->Handle();
-    desc.Windowed = TRUE;
-    desc.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
+    DXGI_SWAP_CHAIN_DESC desc = WindowedSwapChainDesc(window->Handle(), kBufferWidth, kBufferHeight);
     desc.Flags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH;
     ASSERT_EQ(factory->CreateSwapChain(queue.Get(), &desc, &swapChain), S_OK);
     const D3D12_DESCRIPTOR_HEAP_DESC heapDesc{D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1, D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
@@ -51,14 +40,7 @@ class SwapChainTest : public GpuTest {
   void PresentColor(UINT index, const float (&color)[4]) {
     ComPtr<ID3D12Resource> buffer;
     ASSERT_EQ(swapChain->GetBuffer(index, IID_PPV_ARGS(&buffer)), S_OK);
-    device->CreateRenderTargetView(buffer.Get(), nullptr, rtvHeap->GetCPUDescriptorHandleForHeapStart());
-    auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(buffer.Get(), D3D12_RESOURCE_STATE_PRESENT,
-                                                         D3D12_RESOURCE_STATE_RENDER_TARGET);
-    list->ResourceBarrier(1, &toTarget);
-    list->ClearRenderTargetView(rtvHeap->GetCPUDescriptorHandleForHeapStart(), color, 0, nullptr);
-    auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(buffer.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET,
-                                                          D3D12_RESOURCE_STATE_PRESENT);
-    list->ResourceBarrier(1, &toPresent);
+    RecordBackBufferClear(device.Get(), list.Get(), buffer.Get(), rtvHeap->GetCPUDescriptorHandleForHeapStart(), color);
     ASSERT_EQ(list->Close(), S_OK);
     ID3D12CommandList* lists[] = {list.Get()};
     queue->ExecuteCommandLists(1, lists);

@@ -1,6 +1,7 @@
 // A swap chain on a real window (under X, Xvfb in CI): frames go through a Vulkan surface; without a display
 // the same calls present off-screen.
 #include "GpuTest.h"
+#include "SwapChainHelpers.h"
 #include "TestWindow.h"
 
 #include <d3d12_vk_diagnostics.h>
@@ -10,15 +11,7 @@ namespace {
 
 TEST_F(GpuTest, SwapChainPresentsIntoAWindowAtAnySize) {
   TestWindow window(96, 64);
-  DXGI_SWAP_CHAIN_DESC desc{};
-  desc.BufferDesc = {
-      96, 64, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_UNSPECIFIED, DXGI_MODE_SCALING_UNSPECIFIED};
-  desc.SampleDesc = {1, 0};
-  desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
-  desc.BufferCount = 2;
-  desc.OutputWindow = window.Handle();
-  desc.Windowed = TRUE;
-  desc.SwapEffect = DXGI_SWAP_EFFECT_FLIP_DISCARD;
+  DXGI_SWAP_CHAIN_DESC desc = WindowedSwapChainDesc(window.Handle(), 96, 64);
   ComPtr<IDXGISwapChain> swapChain;
   ASSERT_EQ(factory->CreateSwapChain(queue.Get(), &desc, &swapChain), S_OK);
   const D3D12_DESCRIPTOR_HEAP_DESC heapDesc{D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1, D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
@@ -34,15 +27,9 @@ TEST_F(GpuTest, SwapChainPresentsIntoAWindowAtAnySize) {
       ComPtr<ID3D12Resource> backBuffer;
       ASSERT_EQ(swapChain->GetBuffer(buffer, IID_PPV_ARGS(&backBuffer)), S_OK);
       EXPECT_EQ(backBuffer->GetDesc().Width, sizes[frame][0]);
-      device->CreateRenderTargetView(backBuffer.Get(), nullptr, heap->GetCPUDescriptorHandleForHeapStart());
-      auto toTarget = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer.Get(), D3D12_RESOURCE_STATE_PRESENT,
-                                                           D3D12_RESOURCE_STATE_RENDER_TARGET);
-      list->ResourceBarrier(1, &toTarget);
       const float color[4] = {0.25f * frame, 0.5f, 1.0f - 0.2f * frame, 1.0f};
-      list->ClearRenderTargetView(heap->GetCPUDescriptorHandleForHeapStart(), color, 0, nullptr);
-      auto toPresent = CD3DX12_RESOURCE_BARRIER::Transition(backBuffer.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET,
-                                                            D3D12_RESOURCE_STATE_PRESENT);
-      list->ResourceBarrier(1, &toPresent);
+      RecordBackBufferClear(device.Get(), list.Get(), backBuffer.Get(), heap->GetCPUDescriptorHandleForHeapStart(),
+                            color);
       ASSERT_EQ(list->Close(), S_OK);
       ID3D12CommandList* lists[] = {list.Get()};
       queue->ExecuteCommandLists(1, lists);

@@ -1,4 +1,5 @@
 // D3DCompileFromFile / D3DCompile: HLSL files written by the tests, compiled and checked in the SPIR-V.
+#include "CompileOutput.h"
 #include "SpirvModule.h"
 
 #include <d3dcompiler.h>
@@ -56,29 +57,6 @@ float4 main(float4 position : SV_POSITION, float2 uv : TEXCOORD0) : SV_TARGET {
 }
 )";
 
-struct Compiled {
-  HRESULT Result = E_FAIL;
-  std::vector<uint32_t> Words;
-  std::string Errors;
-};
-
-Compiled Collect(HRESULT result, ID3DBlob* code, ID3DBlob* errors) {
-  Compiled compiled{result, {}, {}};
-  if (code != nullptr) {
-    EXPECT_EQ(code->GetBufferSize() % 4, 0u);
-    compiled.Words.resize(code->GetBufferSize() / 4);
-    std::memcpy(compiled.Words.data(), code->GetBufferPointer(), code->GetBufferSize());
-    code->Release();
-  }
-  if (errors != nullptr) {
-    const char* text = static_cast<const char*>(errors->GetBufferPointer());
-    EXPECT_EQ(text[errors->GetBufferSize() - 1], '\0') << "error text must be null-terminated";
-    compiled.Errors = text;
-    errors->Release();
-  }
-  return compiled;
-}
-
 class CompileFromFile : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -105,16 +83,6 @@ class CompileFromFile : public ::testing::Test {
 
   std::filesystem::path folder_;
 };
-
-std::string ValidationMessages(const std::vector<uint32_t>& words) {
-  spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_3);
-  std::string messages;
-  tools.SetMessageConsumer([&](spv_message_level_t, const char*, const spv_position_t&, const char* message) {
-    messages += std::string(message) + "\n";
-  });
-  tools.Validate(words);
-  return messages;
-}
 
 TEST_F(CompileFromFile, ProducesValidSpirvForEveryVariantTheEngineBuilds) {
   const std::wstring vertexShader = Write("objVS.hlsl", ModelVertexShader);

@@ -1,5 +1,6 @@
 // Compute targets and the HLSL buffer kinds: every structured, raw and typed buffer and RWTexture2D compiles to
 // SPIR-V that validates for Vulkan 1.3, and Shader Model 6 targets are refused with a message.
+#include "CompileOutput.h"
 #include "SpirvModule.h"
 
 #include <d3dcompiler.h>
@@ -34,38 +35,12 @@ void main(uint3 id : SV_DispatchThreadID) {
 }
 )";
 
-struct Compiled {
-  HRESULT Result = E_FAIL;
-  std::vector<uint32_t> Words;
-  std::string Errors;
-};
-
 Compiled CompileText(const char* source, const char* target) {
   ID3DBlob* code = nullptr;
   ID3DBlob* errors = nullptr;
-  Compiled compiled;
-  compiled.Result = D3DCompile(source, std::strlen(source), "buffers.hlsl", nullptr, nullptr, "main", target,
-                               D3DCOMPILE_DEBUG, 0, &code, &errors);
-  if (code != nullptr) {
-    compiled.Words.resize(code->GetBufferSize() / 4);
-    std::memcpy(compiled.Words.data(), code->GetBufferPointer(), code->GetBufferSize());
-    code->Release();
-  }
-  if (errors != nullptr) {
-    compiled.Errors = static_cast<const char*>(errors->GetBufferPointer());
-    errors->Release();
-  }
-  return compiled;
-}
-
-std::string ValidationMessages(const std::vector<uint32_t>& words) {
-  spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_3);
-  std::string messages;
-  tools.SetMessageConsumer([&](spv_message_level_t, const char*, const spv_position_t&, const char* message) {
-    messages += std::string(message) + "\n";
-  });
-  tools.Validate(words);
-  return messages;
+  const HRESULT result = D3DCompile(source, std::strlen(source), "buffers.hlsl", nullptr, nullptr, "main", target,
+                                    D3DCOMPILE_DEBUG, 0, &code, &errors);
+  return Collect(result, code, errors);
 }
 
 TEST(ComputeCompile, EveryBufferKindCompilesForBothComputeModels) {

@@ -3,13 +3,8 @@
 #include <d3dx12.h>
 
 #include <cstring>
-#include <stdexcept>
 
 namespace {
-
-void ThrowIfFailed(HRESULT result, const char* what) {
-  if (FAILED(result)) throw std::runtime_error(what);
-}
 
 struct Vertex {
   float position[3];
@@ -18,25 +13,13 @@ struct Vertex {
 
 }  // namespace
 
-void BundleSample::OnInit(HWND window) {
-  LoadPipeline(window);
-  LoadAssets();
-}
-
 void BundleSample::LoadAssets() {
-  ThrowIfFailed(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator_)),
-                "CreateCommandAllocator");
   ThrowIfFailed(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_BUNDLE, IID_PPV_ARGS(&bundleAllocator_)),
                 "CreateCommandAllocator (bundle)");
 
   CD3DX12_ROOT_SIGNATURE_DESC rootDesc;
   rootDesc.Init(0, nullptr, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT);
-  ComPtr<ID3DBlob> signature, error;
-  ThrowIfFailed(D3D12SerializeRootSignature(&rootDesc, D3D_ROOT_SIGNATURE_VERSION_1, &signature, &error),
-                "D3D12SerializeRootSignature");
-  ThrowIfFailed(device_->CreateRootSignature(0, signature->GetBufferPointer(), signature->GetBufferSize(),
-                                             IID_PPV_ARGS(&rootSignature_)),
-                "CreateRootSignature");
+  rootSignature_ = CreateRootSignature(rootDesc);
 
   ComPtr<ID3DBlob> vertexShader = CompileShader(L"BundleSample.hlsl", "VSMain", "vs_5_0");
   ComPtr<ID3DBlob> pixelShader = CompileShader(L"BundleSample.hlsl", "PSMain", "ps_5_0");
@@ -59,10 +42,7 @@ void BundleSample::LoadAssets() {
   ThrowIfFailed(device_->CreateGraphicsPipelineState(&psoDesc, IID_PPV_ARGS(&pipelineState_)),
                 "CreateGraphicsPipelineState");
 
-  ThrowIfFailed(device_->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator_.Get(), pipelineState_.Get(),
-                                           IID_PPV_ARGS(&commandList_)),
-                "CreateCommandList");
-  ThrowIfFailed(commandList_->Close(), "Close");
+  CreateFrameCommandList(pipelineState_.Get());
 
   // A yellow triangle in the middle of the window.
   const Vertex triangle[] = {{{0.0f, 0.5f, 0.0f}, {1.0f, 1.0f, 0.0f, 1.0f}},
@@ -113,17 +93,4 @@ void BundleSample::PopulateCommandList() {
       renderTargets_[frameIndex_].Get(), D3D12_RESOURCE_STATE_RENDER_TARGET, D3D12_RESOURCE_STATE_PRESENT);
   commandList_->ResourceBarrier(1, &toPresent);
   ThrowIfFailed(commandList_->Close(), "Close");
-}
-
-void BundleSample::OnRender() {
-  PopulateCommandList();
-  ID3D12CommandList* lists[] = {commandList_.Get()};
-  queue_->ExecuteCommandLists(_countof(lists), lists);
-  ThrowIfFailed(swapChain_->Present(1, 0), "Present");
-  WaitForGpu();
-}
-
-void BundleSample::OnDestroy() {
-  WaitForGpu();
-  CloseHandle(fenceEvent_);
 }

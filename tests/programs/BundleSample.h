@@ -6,17 +6,12 @@
 #include "SampleWindow.h"
 
 class BundleSample final : public Sample {
- public:
-  void OnInit(HWND window) override;
-  void OnRender() override;
-  void OnDestroy() override;
-
  private:
-  void LoadAssets();
-  void PopulateCommandList();
+  void LoadAssets() override;
+  void PopulateCommandList() override;
 
-  ComPtr<ID3D12CommandAllocator> allocator_, bundleAllocator_;
-  ComPtr<ID3D12GraphicsCommandList> commandList_, bundle_;
+  ComPtr<ID3D12CommandAllocator> bundleAllocator_;
+  ComPtr<ID3D12GraphicsCommandList> bundle_;
   ComPtr<ID3D12RootSignature> rootSignature_;
   ComPtr<ID3D12PipelineState> pipelineState_;
   ComPtr<ID3D12Resource> vertexBuffer_;

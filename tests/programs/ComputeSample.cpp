@@ -2,25 +2,7 @@
 
 #include <d3dx12.h>
 
-#include <stdexcept>
-
-namespace {
-
-void ThrowIfFailed(HRESULT result, const char* what) {
-  if (FAILED(result)) throw std::runtime_error(what);
-}
-
-}  // namespace
-
-void ComputeSample::OnInit(HWND window) {
-  LoadPipeline(window);
-  LoadAssets();
-}
-
 void ComputeSample::LoadAssets() {
-  ThrowIfFailed(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator_)),
-                "CreateCommandAllocator");
-
   CD3DX12_DESCRIPTOR_RANGE ranges[1];
   ranges[0].Init(D3D12_DESCRIPTOR_RANGE_TYPE_UAV, 1, 0);
   CD3DX12_ROOT_PARAMETER parameters[2];
@@ -28,12 +10,7 @@ void ComputeSample::LoadAssets() {
   parameters[1].InitAsConstants(1, 0);
   CD3DX12_ROOT_SIGNATURE_DESC rootDesc;
   rootDesc.Init(_countof(parameters), parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE);
-  ComPtr<ID3DBlob> signature, error;
-  ThrowIfFailed(D3D12SerializeRootSignature(&rootDesc, D3D_ROOT_SIGNATURE_VERSION_1, &signature, &error),
-                "D3D12SerializeRootSignature");
-  ThrowIfFailed(device_->CreateRootSignature(0, signature->GetBufferPointer(), signature->GetBufferSize(),
-                                             IID_PPV_ARGS(&rootSignature_)),
-                "CreateRootSignature");
+  rootSignature_ = CreateRootSignature(rootDesc);
 
   ComPtr<ID3DBlob> computeShader = CompileShader(L"ComputeSample.hlsl", "CSMain", "cs_5_0");
   D3D12_COMPUTE_PIPELINE_STATE_DESC computeDesc{};
@@ -56,10 +33,7 @@ void ComputeSample::LoadAssets() {
   uavDesc.ViewDimension = D3D12_UAV_DIMENSION_TEXTURE2D;
   device_->CreateUnorderedAccessView(image_.Get(), nullptr, &uavDesc, uavHeap_->GetCPUDescriptorHandleForHeapStart());
 
-  ThrowIfFailed(device_->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator_.Get(), computeState_.Get(),
-                                           IID_PPV_ARGS(&commandList_)),
-                "CreateCommandList");
-  ThrowIfFailed(commandList_->Close(), "Close");
+  CreateFrameCommandList(computeState_.Get());
 }
 
 void ComputeSample::PopulateCommandList() {
@@ -86,17 +60,4 @@ void ComputeSample::PopulateCommandList() {
                                            D3D12_RESOURCE_STATE_PRESENT)};
   commandList_->ResourceBarrier(_countof(back), back);
   ThrowIfFailed(commandList_->Close(), "Close");
-}
-
-void ComputeSample::OnRender() {
-  PopulateCommandList();
-  ID3D12CommandList* lists[] = {commandList_.Get()};
-  queue_->ExecuteCommandLists(_countof(lists), lists);
-  ThrowIfFailed(swapChain_->Present(1, 0), "Present");
-  WaitForGpu();
-}
-
-void ComputeSample::OnDestroy() {
-  WaitForGpu();
-  CloseHandle(fenceEvent_);
 }

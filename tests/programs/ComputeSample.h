@@ -8,16 +8,10 @@ class ComputeSample final : public Sample {
  public:
   static constexpr UINT kBlue = 160;
 
-  void OnInit(HWND window) override;
-  void OnRender() override;
-  void OnDestroy() override;
-
  private:
-  void LoadAssets();
-  void PopulateCommandList();
+  void LoadAssets() override;
+  void PopulateCommandList() override;
 
-  ComPtr<ID3D12CommandAllocator> allocator_;
-  ComPtr<ID3D12GraphicsCommandList> commandList_;
   ComPtr<ID3D12RootSignature> rootSignature_;
   ComPtr<ID3D12PipelineState> computeState_;
   ComPtr<ID3D12DescriptorHeap> uavHeap_;

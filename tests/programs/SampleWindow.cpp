@@ -6,11 +6,11 @@
 
 #include <stdexcept>
 
-namespace {
-
 void ThrowIfFailed(HRESULT result, const char* what) {
   if (FAILED(result)) throw std::runtime_error(what);
 }
+
+namespace {
 
 // What the window procedure needs: the sample, and how many frames to show before closing (0: no limit).
 struct RunningSample {
@@ -75,6 +75,44 @@ void Sample::LoadPipeline(HWND window) {
   }
   ThrowIfFailed(device_->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence_)), "CreateFence");
   fenceEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
+void Sample::OnInit(HWND window) {
+  LoadPipeline(window);
+  LoadAssets();
+}
+
+void Sample::OnRender() {
+  PopulateCommandList();
+  ID3D12CommandList* lists[] = {commandList_.Get()};
+  queue_->ExecuteCommandLists(_countof(lists), lists);
+  ThrowIfFailed(swapChain_->Present(1, 0), "Present");
+  WaitForGpu();
+}
+
+void Sample::OnDestroy() {
+  WaitForGpu();
+  CloseHandle(fenceEvent_);
+}
+
+void Sample::CreateFrameCommandList(ID3D12PipelineState* initialState) {
+  ThrowIfFailed(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator_)),
+                "CreateCommandAllocator");
+  ThrowIfFailed(device_->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator_.Get(), initialState,
+                                           IID_PPV_ARGS(&commandList_)),
+                "CreateCommandList");
+  ThrowIfFailed(commandList_->Close(), "Close");
+}
+
+ComPtr<ID3D12RootSignature> Sample::CreateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc) {
+  ComPtr<ID3DBlob> signature, error;
+  ThrowIfFailed(D3D12SerializeRootSignature(&desc, D3D_ROOT_SIGNATURE_VERSION_1, &signature, &error),
+                "D3D12SerializeRootSignature");
+  ComPtr<ID3D12RootSignature> rootSignature;
+  ThrowIfFailed(device_->CreateRootSignature(0, signature->GetBufferPointer(), signature->GetBufferSize(),
+                                             IID_PPV_ARGS(&rootSignature)),
+                "CreateRootSignature");
+  return rootSignature;
 }
 
 std::wstring Sample::AssetPath(const wchar_t* name) {

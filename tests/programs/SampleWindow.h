@@ -9,9 +9,14 @@
 #include <dxgi1_4.h>
 #include <wrl/client.h>
 
+#include <cstdio>
+#include <exception>
 #include <string>
 
 using Microsoft::WRL::ComPtr;
+
+// Throws std::runtime_error naming `what` when `result` is a failure: the samples stop at the first failed call.
+void ThrowIfFailed(HRESULT result, const char* what);
 
 class Sample {
  public:
@@ -20,9 +25,12 @@ class Sample {
   static constexpr UINT kFrameCount = 2;
 
   virtual ~Sample() = default;
-  virtual void OnInit(HWND window) = 0;
-  virtual void OnRender() = 0;
-  virtual void OnDestroy() = 0;
+  // The device, queue and swap chain, then what the sample itself loads.
+  virtual void OnInit(HWND window);
+  // Records the frame, runs it, presents it and waits for it, so each frame starts with the GPU idle.
+  virtual void OnRender();
+  // Waits for the last frame before the fence's event goes away.
+  virtual void OnDestroy();
 
   IDXGISwapChain3* SwapChain() const { return swapChain_.Get(); }
 
@@ -35,6 +43,16 @@ class Sample {
   static ComPtr<ID3DBlob> CompileShader(const wchar_t* file, const char* entry, const char* target);
   void WaitForGpu();
 
+  // The sample's pipelines, resources and anything recorded once.
+  virtual void LoadAssets() = 0;
+  // Records this frame into commandList_, closed.
+  virtual void PopulateCommandList() = 0;
+
+  // The frame's direct allocator and command list, created closed with `initialState`.
+  void CreateFrameCommandList(ID3D12PipelineState* initialState);
+  // Serializes `desc` (version 1) and creates the root signature on the device.
+  ComPtr<ID3D12RootSignature> CreateRootSignature(const D3D12_ROOT_SIGNATURE_DESC& desc);
+
   ComPtr<IDXGIFactory4> factory_;
   ComPtr<ID3D12Device> device_;
   ComPtr<ID3D12CommandQueue> queue_;
@@ -46,6 +64,8 @@ class Sample {
   ComPtr<ID3D12Fence> fence_;
   UINT64 fenceValue_ = 0;
   HANDLE fenceEvent_ = nullptr;
+  ComPtr<ID3D12CommandAllocator> allocator_;
+  ComPtr<ID3D12GraphicsCommandList> commandList_;
 };
 
 // Opens the window, runs `sample` until the window closes or `frames` frames (when not 0) have been shown,
@@ -54,3 +74,16 @@ int RunSample(Sample& sample, HINSTANCE instance, const wchar_t* title, UINT fra
 
 // "-frames N" on the command line, as samples take their options; 0 when absent.
 UINT FramesFromCommandLine();
+
+// The whole of a sample program's WinMain: runs a `SampleType` for the frames the command line asks for, and
+// turns a failure into a line on stderr headed `name` and exit code 1.
+template <typename SampleType>
+int RunSampleProgram(HINSTANCE instance, const wchar_t* title, const char* name) {
+  try {
+    SampleType sample;
+    return RunSample(sample, instance, title, FramesFromCommandLine());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: %s\n", name, error.what());
+    return 1;
+  }
+}
