@@ -7,6 +7,7 @@
 #include <d3d12.h>
 #include <vulkan/vulkan.h>
 #include <wrl/client.h>
+#include "LayerQueue.h"
 #include "VulkanContext.h"
 
 #include <string>
@@ -35,16 +36,9 @@ class LayerComputePass {
 
  private:
   bool Initialize();
-  void Wait();
 
   std::string error_;
-  ComPtr<ID3D12Device> device_;
-  ComPtr<ID3D12CommandQueue> queue_;
-  ComPtr<ID3D12CommandAllocator> allocator_;
-  ComPtr<ID3D12GraphicsCommandList> list_;
-  ComPtr<ID3D12Fence> fence_;
-  UINT64 fenceValue_ = 0;
-  HANDLE event_ = nullptr;
+  d3d12_bench::LayerQueue gpu_;
   ComPtr<ID3D12Resource> input_, output_, readback_;
   ComPtr<ID3D12DescriptorHeap> heap_;
   ComPtr<ID3D12RootSignature> root_;

@@ -80,11 +80,8 @@ bool VulkanComputePass::Initialize() {
 
   const std::vector<uint32_t> code = CompileTransform(&error_);
   if (code.empty()) return false;
-  auto moduleInfo = Make<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
-  moduleInfo.codeSize = code.size() * 4;
-  moduleInfo.pCode = code.data();
-  VkShaderModule module = VK_NULL_HANDLE;
-  if (vkCreateShaderModule(device, &moduleInfo, nullptr, &module) != VK_SUCCESS) return false;
+  const VkShaderModule module = context_.CreateShaderModule(code);
+  if (module == VK_NULL_HANDLE) return false;
   auto pipelineInfo = Make<VkComputePipelineCreateInfo>(VK_STRUCTURE_TYPE_COMPUTE_PIPELINE_CREATE_INFO);
   pipelineInfo.stage = Make<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
   pipelineInfo.stage.stage = VK_SHADER_STAGE_COMPUTE_BIT;

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace d3d12_bench {
 namespace {
@@ -111,6 +110,14 @@ uint32_t VulkanContext::MemoryType(uint32_t allowed, VkMemoryPropertyFlags wante
   return 0;
 }
 
+bool VulkanContext::Allocate(const VkMemoryRequirements& requirements, VkMemoryPropertyFlags properties,
+                             VkDeviceMemory* memory) {
+  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
+  allocate.allocationSize = requirements.size;
+  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, properties);
+  return vkAllocateMemory(device_, &allocate, nullptr, memory) == VK_SUCCESS;
+}
+
 bool VulkanContext::CreateBuffer(VkDeviceSize size, VkBufferUsageFlags usage, VkMemoryPropertyFlags properties,
                                  VulkanBuffer* buffer) {
   auto info = Make<VkBufferCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO);
@@ -119,10 +126,7 @@ bool VulkanContext::CreateBuffer(VkDeviceSize size, VkBufferUsageFlags usage, Vk
   if (vkCreateBuffer(device_, &info, nullptr, &buffer->buffer) != VK_SUCCESS) return false;
   VkMemoryRequirements requirements;
   vkGetBufferMemoryRequirements(device_, buffer->buffer, &requirements);
-  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
-  allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, properties);
-  if (vkAllocateMemory(device_, &allocate, nullptr, &buffer->memory) != VK_SUCCESS ||
+  if (!Allocate(requirements, properties, &buffer->memory) ||
       vkBindBufferMemory(device_, buffer->buffer, buffer->memory, 0) != VK_SUCCESS) {
     return false;
   }
@@ -153,10 +157,7 @@ bool VulkanContext::CreateImage(VkFormat format, VkExtent2D extent, VkImageUsage
   if (vkCreateImage(device_, &info, nullptr, &image->image) != VK_SUCCESS) return false;
   VkMemoryRequirements requirements;
   vkGetImageMemoryRequirements(device_, image->image, &requirements);
-  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
-  allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
-  if (vkAllocateMemory(device_, &allocate, nullptr, &image->memory) != VK_SUCCESS) return false;
+  if (!Allocate(requirements, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, &image->memory)) return false;
   vkBindImageMemory(device_, image->image, image->memory, 0);
   if (usage & (VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT |
                VK_IMAGE_USAGE_SAMPLED_BIT)) {
@@ -168,6 +169,16 @@ bool VulkanContext::CreateImage(VkFormat format, VkExtent2D extent, VkImageUsage
     if (vkCreateImageView(device_, &viewInfo, nullptr, &image->view) != VK_SUCCESS) return false;
   }
   return true;
+}
+
+VkShaderModule VulkanContext::CreateShaderModule(const std::vector<uint32_t>& code) {
+  if (code.empty()) return VK_NULL_HANDLE;
+  auto info = Make<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
+  info.codeSize = code.size() * 4;
+  info.pCode = code.data();
+  VkShaderModule module = VK_NULL_HANDLE;
+  if (vkCreateShaderModule(device_, &info, nullptr, &module) != VK_SUCCESS) return VK_NULL_HANDLE;
+  return module;
 }
 
 void VulkanContext::Destroy(VulkanImage& image) {

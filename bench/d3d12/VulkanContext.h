@@ -7,6 +7,7 @@
 #include <vulkan/vulkan.h>
 
 #include <string>
+#include <vector>
 
 namespace d3d12_bench {
 
@@ -64,6 +65,8 @@ class VulkanContext {
   // A device-local 2D image, with a view when the usage reads or renders through one.
   bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects,
                    VulkanImage* image, VkSampleCountFlagBits samples = VK_SAMPLE_COUNT_1_BIT);
+  // A module of compiled SPIR-V; VK_NULL_HANDLE when the code is empty or the device refuses it.
+  VkShaderModule CreateShaderModule(const std::vector<uint32_t>& code);
   void Destroy(VulkanImage& image);
   void Destroy(VulkanBuffer& buffer);
 
@@ -74,6 +77,7 @@ class VulkanContext {
 
  private:
   bool Initialize(const Options& options);
+  bool Allocate(const VkMemoryRequirements& requirements, VkMemoryPropertyFlags properties, VkDeviceMemory* memory);
 
   std::string error_;
   VkInstance instance_ = VK_NULL_HANDLE;

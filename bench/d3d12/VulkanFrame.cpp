@@ -179,12 +179,7 @@ VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, 
   if (vertexCode.empty() || pixelCode.empty()) return VK_NULL_HANDLE;
   VkShaderModule modules[2];
   const std::vector<uint32_t>* codes[2] = {&vertexCode, &pixelCode};
-  for (int i = 0; i < 2; ++i) {
-    auto moduleInfo = Make<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
-    moduleInfo.codeSize = codes[i]->size() * 4;
-    moduleInfo.pCode = codes[i]->data();
-    vkCreateShaderModule(device_, &moduleInfo, nullptr, &modules[i]);
-  }
+  for (int i = 0; i < 2; ++i) modules[i] = context_.CreateShaderModule(*codes[i]);
   VkPipelineShaderStageCreateInfo stages[2];
   for (int i = 0; i < 2; ++i) {
     stages[i] = Make<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
