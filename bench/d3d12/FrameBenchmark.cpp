@@ -39,13 +39,12 @@ void LayerOverVulkan(benchmark::State& state) {
   LayerFrame layer(drawCount);
   VulkanFrame vulkan(drawCount);
   if (d3d12_bench::SetUpFailed(state, layer, vulkan)) return;
-  double layerRecording = 0, vulkanRecording = 0;
   const d3d12_bench::InTurnSeconds seconds = d3d12_bench::RunInTurn(
-      state, kWarmUpFrames, [&] { layerRecording += layer.Render(); }, [&] { vulkanRecording += vulkan.Render(); });
+      state, kWarmUpFrames, [&] { return layer.Render(); }, [&] { return vulkan.Render(); });
   d3d12_bench::ReportLayerOverVulkan(state, seconds);
   const double frames = double(state.iterations());
-  state.counters["layer_record_us_per_draw"] = layerRecording * 1e6 / frames / drawCount;
-  state.counters["vulkan_record_us_per_draw"] = vulkanRecording * 1e6 / frames / drawCount;
+  state.counters["layer_record_us_per_draw"] = seconds.firstReturned * 1e6 / frames / drawCount;
+  state.counters["vulkan_record_us_per_draw"] = seconds.secondReturned * 1e6 / frames / drawCount;
 }
 
 BENCHMARK(LayerFrameTime)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();

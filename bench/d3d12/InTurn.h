@@ -7,14 +7,29 @@
 
 #include <chrono>
 #include <string>
+#include <type_traits>
 
 namespace d3d12_bench {
 
-// Wall seconds spent in each of the two pieces over all the benchmark's iterations.
+// Wall seconds spent in each of the two pieces over all the benchmark's iterations, and the sum of what each
+// returned (the pieces that report their own recording time return it) over the same iterations only.
 struct InTurnSeconds {
   double first = 0;
   double second = 0;
+  double firstReturned = 0;
+  double secondReturned = 0;
 };
+
+// Calls `run`; returns what it returns, or 0 when it returns nothing.
+template <typename Run>
+double CallAndReturn(Run& run) {
+  if constexpr (std::is_void_v<decltype(run())>) {
+    run();
+    return 0;
+  } else {
+    return double(run());
+  }
+}
 
 // Skips the benchmark with both errors when either side could not be set up.
 template <typename First, typename Second>
@@ -24,7 +39,8 @@ bool SetUpFailed(benchmark::State& state, const First& first, const Second& seco
   return true;
 }
 
-// Runs `first` then `second` `warmUp` times untimed, then once each per iteration, timing each call.
+// Runs `first` then `second` `warmUp` times untimed (what they return then is dropped, so warm-up frames never
+// count), then once each per iteration, timing each call.
 template <typename RunFirst, typename RunSecond>
 InTurnSeconds RunInTurn(benchmark::State& state, int warmUp, RunFirst&& runFirst, RunSecond&& runSecond) {
   for (int i = 0; i < warmUp; ++i) {
@@ -35,10 +51,10 @@ InTurnSeconds RunInTurn(benchmark::State& state, int warmUp, RunFirst&& runFirst
   InTurnSeconds seconds;
   for (auto _ : state) {
     auto start = Clock::now();
-    runFirst();
+    seconds.firstReturned += CallAndReturn(runFirst);
     seconds.first += std::chrono::duration<double>(Clock::now() - start).count();
     start = Clock::now();
-    runSecond();
+    seconds.secondReturned += CallAndReturn(runSecond);
     seconds.second += std::chrono::duration<double>(Clock::now() - start).count();
   }
   return seconds;
