@@ -29,23 +29,14 @@ BundleScene::BundleScene() {
   if (!Initialize() && error_.empty()) error_ = "the bundle scene could not be set up";
 }
 
-BundleScene::~BundleScene() {
-  if (event_ != nullptr) CloseHandle(event_);
-}
+BundleScene::~BundleScene() = default;
 
 bool BundleScene::Initialize() {
-  if (FAILED(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device_)))) return false;
-  const D3D12_COMMAND_QUEUE_DESC queueDesc{D3D12_COMMAND_LIST_TYPE_DIRECT, 0, D3D12_COMMAND_QUEUE_FLAG_NONE, 0};
-  if (FAILED(device_->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&queue_))) ||
-      FAILED(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator_))) ||
-      FAILED(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_BUNDLE, IID_PPV_ARGS(&bundleAllocator_))) ||
-      FAILED(device_->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator_.Get(), nullptr,
-                                        IID_PPV_ARGS(&list_))) ||
-      FAILED(device_->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence_)))) {
+  if (!gpu_.Initialize() ||
+      FAILED(gpu_.device->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_BUNDLE, IID_PPV_ARGS(&bundleAllocator_)))) {
     return false;
   }
-  list_->Close();
-  event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  gpu_.list->Close();
 
   const D3D12_DESCRIPTOR_HEAP_DESC rtvDesc{D3D12_DESCRIPTOR_HEAP_TYPE_RTV, 1, D3D12_DESCRIPTOR_HEAP_FLAG_NONE, 0};
   const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT), upload(D3D12_HEAP_TYPE_UPLOAD);
@@ -53,14 +44,16 @@ bool BundleScene::Initialize() {
                                                        D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET);
   const float triangle[6] = {-0.5f, -0.5f, 0.0f, 0.5f, 0.5f, -0.5f};
   const auto vertexDesc = CD3DX12_RESOURCE_DESC::Buffer(sizeof(triangle));
-  if (FAILED(device_->CreateDescriptorHeap(&rtvDesc, IID_PPV_ARGS(&rtvHeap_))) ||
-      FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &targetDesc,
-                                              D3D12_RESOURCE_STATE_RENDER_TARGET, nullptr, IID_PPV_ARGS(&target_))) ||
-      FAILED(device_->CreateCommittedResource(&upload, D3D12_HEAP_FLAG_NONE, &vertexDesc,
-                                              D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&vertices_)))) {
+  if (FAILED(gpu_.device->CreateDescriptorHeap(&rtvDesc, IID_PPV_ARGS(&rtvHeap_))) ||
+      FAILED(gpu_.device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &targetDesc,
+                                                  D3D12_RESOURCE_STATE_RENDER_TARGET, nullptr,
+                                                  IID_PPV_ARGS(&target_))) ||
+      FAILED(gpu_.device->CreateCommittedResource(&upload, D3D12_HEAP_FLAG_NONE, &vertexDesc,
+                                                  D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
+                                                  IID_PPV_ARGS(&vertices_)))) {
     return false;
   }
-  device_->CreateRenderTargetView(target_.Get(), nullptr, rtvHeap_->GetCPUDescriptorHandleForHeapStart());
+  gpu_.device->CreateRenderTargetView(target_.Get(), nullptr, rtvHeap_->GetCPUDescriptorHandleForHeapStart());
   void* mapped = nullptr;
   vertices_->Map(0, nullptr, &mapped);
   std::memcpy(mapped, triangle, sizeof(triangle));
@@ -73,7 +66,8 @@ bool BundleScene::Initialize() {
                                            D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT};
   ComPtr<ID3DBlob> blob;
   if (FAILED(D3D12SerializeRootSignature(&rootDesc, D3D_ROOT_SIGNATURE_VERSION_1, &blob, nullptr)) ||
-      FAILED(device_->CreateRootSignature(0, blob->GetBufferPointer(), blob->GetBufferSize(), IID_PPV_ARGS(&root_)))) {
+      FAILED(
+          gpu_.device->CreateRootSignature(0, blob->GetBufferPointer(), blob->GetBufferSize(), IID_PPV_ARGS(&root_)))) {
     return false;
   }
   ComPtr<ID3DBlob> vs = Compile("VSMain", "vs_5_0"), ps = Compile("PSMain", "ps_5_0");
@@ -92,11 +86,11 @@ bool BundleScene::Initialize() {
   desc.NumRenderTargets = 1;
   desc.RTVFormats[0] = DXGI_FORMAT_R8G8B8A8_UNORM;
   desc.SampleDesc.Count = 1;
-  if (FAILED(device_->CreateGraphicsPipelineState(&desc, IID_PPV_ARGS(&pipeline_)))) return false;
+  if (FAILED(gpu_.device->CreateGraphicsPipelineState(&desc, IID_PPV_ARGS(&pipeline_)))) return false;
 
   // The bundle is recorded once, as programs do, and executed in every frame that uses it.
-  if (FAILED(device_->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_BUNDLE, bundleAllocator_.Get(), pipeline_.Get(),
-                                        IID_PPV_ARGS(&bundle_)))) {
+  if (FAILED(gpu_.device->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_BUNDLE, bundleAllocator_.Get(), pipeline_.Get(),
+                                            IID_PPV_ARGS(&bundle_)))) {
     return false;
   }
   RecordDraw(bundle_.Get());
@@ -113,38 +107,30 @@ void BundleScene::RecordDraw(ID3D12GraphicsCommandList* list) {
   list->DrawInstanced(3, 1, 0, 0);
 }
 
-void BundleScene::Wait() {
-  queue_->Signal(fence_.Get(), ++fenceValue_);
-  fence_->SetEventOnCompletion(fenceValue_, event_);
-  WaitForSingleObject(event_, INFINITE);
-}
-
 double BundleScene::Render(bool throughBundle) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
-  allocator_->Reset();
-  list_->Reset(allocator_.Get(), nullptr);
+  gpu_.allocator->Reset();
+  gpu_.list->Reset(gpu_.allocator.Get(), nullptr);
   const D3D12_CPU_DESCRIPTOR_HANDLE rtv = rtvHeap_->GetCPUDescriptorHandleForHeapStart();
   const float clear[4] = {0, 0, 0, 1};
-  list_->ClearRenderTargetView(rtv, clear, 0, nullptr);
+  gpu_.list->ClearRenderTargetView(rtv, clear, 0, nullptr);
   const D3D12_VIEWPORT viewport{0, 0, float(kSize), float(kSize), 0, 1};
   const D3D12_RECT scissor{0, 0, LONG(kSize), LONG(kSize)};
-  list_->RSSetViewports(1, &viewport);
-  list_->RSSetScissorRects(1, &scissor);
-  list_->OMSetRenderTargets(1, &rtv, FALSE, nullptr);
-  list_->SetGraphicsRootSignature(root_.Get());
+  gpu_.list->RSSetViewports(1, &viewport);
+  gpu_.list->RSSetScissorRects(1, &scissor);
+  gpu_.list->OMSetRenderTargets(1, &rtv, FALSE, nullptr);
+  gpu_.list->SetGraphicsRootSignature(root_.Get());
   for (uint32_t i = 0; i < kBundleExecutions; ++i) {
     if (throughBundle) {
-      list_->ExecuteBundle(bundle_.Get());
+      gpu_.list->ExecuteBundle(bundle_.Get());
     } else {
-      RecordDraw(list_.Get());
+      RecordDraw(gpu_.list.Get());
     }
   }
-  list_->Close();
+  gpu_.list->Close();
   const double recording = std::chrono::duration<double>(Clock::now() - start).count();
-  ID3D12CommandList* lists[] = {list_.Get()};
-  queue_->ExecuteCommandLists(1, lists);
-  Wait();
+  gpu_.ExecuteAndWait();
   return recording;
 }
 

@@ -7,6 +7,8 @@
 #include <d3d12.h>
 #include <wrl/client.h>
 
+#include "LayerQueue.h"
+
 #include <string>
 
 namespace compute_bench {
@@ -28,16 +30,11 @@ class BundleScene {
   bool Initialize();
   // The calls of one draw, made on `list` (the frame's list or the bundle).
   void RecordDraw(ID3D12GraphicsCommandList* list);
-  void Wait();
 
   std::string error_;
-  ComPtr<ID3D12Device> device_;
-  ComPtr<ID3D12CommandQueue> queue_;
-  ComPtr<ID3D12CommandAllocator> allocator_, bundleAllocator_;
-  ComPtr<ID3D12GraphicsCommandList> list_, bundle_;
-  ComPtr<ID3D12Fence> fence_;
-  UINT64 fenceValue_ = 0;
-  HANDLE event_ = nullptr;
+  d3d12_bench::LayerQueue gpu_;
+  ComPtr<ID3D12CommandAllocator> bundleAllocator_;
+  ComPtr<ID3D12GraphicsCommandList> bundle_;
   ComPtr<ID3D12DescriptorHeap> rtvHeap_;
   ComPtr<ID3D12Resource> target_, vertices_;
   D3D12_VERTEX_BUFFER_VIEW vertexView_{};

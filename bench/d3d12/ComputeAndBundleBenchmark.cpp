@@ -4,46 +4,26 @@
 // same calls made directly, and reports recording time and frame time for both.
 #include "BundleScene.h"
 #include "ComputePass.h"
+#include "InTurn.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-
 namespace compute_bench {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmUp = 3;
 
 void LayerComputeOverVulkan(benchmark::State& state) {
   LayerComputePass layer;
   VulkanComputePass vulkan;
-  if (!layer.Error().empty() || !vulkan.Error().empty()) {
-    state.SkipWithError((layer.Error() + vulkan.Error()).c_str());
-    return;
-  }
-  for (int i = 0; i < kWarmUp; ++i) {
-    layer.Run();
-    vulkan.Run();
-  }
-  double layerSeconds = 0, vulkanSeconds = 0;
-  for (auto _ : state) {
-    auto start = Clock::now();
-    layer.Run();
-    layerSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-    start = Clock::now();
-    vulkan.Run();
-    vulkanSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-  }
+  if (d3d12_bench::SetUpFailed(state, layer, vulkan)) return;
+  const d3d12_bench::InTurnSeconds seconds = d3d12_bench::RunInTurn(
+      state, kWarmUp, [&] { layer.Run(); }, [&] { vulkan.Run(); });
   if (!layer.OutputIsRight() || !vulkan.OutputIsRight()) {
     state.SkipWithError("a compute pass wrote wrong values");
     return;
   }
-  const double passes = double(state.iterations());
-  state.counters["layer_ms"] = layerSeconds * 1e3 / passes;
-  state.counters["vulkan_ms"] = vulkanSeconds * 1e3 / passes;
-  state.counters["ratio"] = layerSeconds / vulkanSeconds;
+  d3d12_bench::ReportLayerOverVulkan(state, seconds);
 }
 
 void BundleOverDirect(benchmark::State& state) {
@@ -52,26 +32,15 @@ void BundleOverDirect(benchmark::State& state) {
     state.SkipWithError(scene.Error().c_str());
     return;
   }
-  for (int i = 0; i < kWarmUp; ++i) {
-    scene.Render(true);
-    scene.Render(false);
-  }
-  double bundleFrame = 0, directFrame = 0, bundleRecord = 0, directRecord = 0;
-  for (auto _ : state) {
-    auto start = Clock::now();
-    bundleRecord += scene.Render(true);
-    bundleFrame += std::chrono::duration<double>(Clock::now() - start).count();
-    start = Clock::now();
-    directRecord += scene.Render(false);
-    directFrame += std::chrono::duration<double>(Clock::now() - start).count();
-  }
+  const d3d12_bench::InTurnSeconds frame = d3d12_bench::RunInTurn(
+      state, kWarmUp, [&] { return scene.Render(true); }, [&] { return scene.Render(false); });
   const double frames = double(state.iterations());
-  state.counters["bundle_frame_ms"] = bundleFrame * 1e3 / frames;
-  state.counters["direct_frame_ms"] = directFrame * 1e3 / frames;
-  state.counters["bundle_record_ms"] = bundleRecord * 1e3 / frames;
-  state.counters["direct_record_ms"] = directRecord * 1e3 / frames;
-  state.counters["record_ratio"] = bundleRecord / directRecord;
-  state.counters["frame_ratio"] = bundleFrame / directFrame;
+  state.counters["bundle_frame_ms"] = frame.first * 1e3 / frames;
+  state.counters["direct_frame_ms"] = frame.second * 1e3 / frames;
+  state.counters["bundle_record_ms"] = frame.firstReturned * 1e3 / frames;
+  state.counters["direct_record_ms"] = frame.secondReturned * 1e3 / frames;
+  state.counters["record_ratio"] = frame.firstReturned / frame.secondReturned;
+  state.counters["frame_ratio"] = frame.first / frame.second;
 }
 
 BENCHMARK(LayerComputeOverVulkan)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -7,6 +7,8 @@
 #include <d3d12.h>
 #include <vulkan/vulkan.h>
 #include <wrl/client.h>
+#include "LayerQueue.h"
+#include "VulkanContext.h"
 
 #include <string>
 #include <vector>
@@ -34,16 +36,9 @@ class LayerComputePass {
 
  private:
   bool Initialize();
-  void Wait();
 
   std::string error_;
-  ComPtr<ID3D12Device> device_;
-  ComPtr<ID3D12CommandQueue> queue_;
-  ComPtr<ID3D12CommandAllocator> allocator_;
-  ComPtr<ID3D12GraphicsCommandList> list_;
-  ComPtr<ID3D12Fence> fence_;
-  UINT64 fenceValue_ = 0;
-  HANDLE event_ = nullptr;
+  d3d12_bench::LayerQueue gpu_;
   ComPtr<ID3D12Resource> input_, output_, readback_;
   ComPtr<ID3D12DescriptorHeap> heap_;
   ComPtr<ID3D12RootSignature> root_;
@@ -60,24 +55,13 @@ class VulkanComputePass {
 
  private:
   bool Initialize();
-  bool CreateBuffer(VkDeviceSize size, VkBufferUsageFlags usage, VkMemoryPropertyFlags properties, VkBuffer* buffer,
-                    VkDeviceMemory* memory);
 
   std::string error_;
-  VkInstance instance_ = VK_NULL_HANDLE;
-  VkPhysicalDevice physical_ = VK_NULL_HANDLE;
-  VkDevice device_ = VK_NULL_HANDLE;
-  uint32_t queueFamily_ = 0;
-  VkQueue queue_ = VK_NULL_HANDLE;
-  VkCommandPool pool_ = VK_NULL_HANDLE;
-  VkCommandBuffer commands_ = VK_NULL_HANDLE;
-  VkFence fence_ = VK_NULL_HANDLE;
-  VkBuffer input_ = VK_NULL_HANDLE, output_ = VK_NULL_HANDLE, constants_ = VK_NULL_HANDLE;
-  VkDeviceMemory inputMemory_ = VK_NULL_HANDLE, outputMemory_ = VK_NULL_HANDLE, constantsMemory_ = VK_NULL_HANDLE;
+  d3d12_bench::VulkanContext context_;
+  d3d12_bench::VulkanBuffer input_, output_, constants_;
   VkDescriptorSetLayout setLayout_ = VK_NULL_HANDLE;
   VkPipelineLayout layout_ = VK_NULL_HANDLE;
   VkPipeline pipeline_ = VK_NULL_HANDLE;
-  PFN_vkCmdPushDescriptorSetKHR pushDescriptors_ = nullptr;
 };
 
 }  // namespace compute_bench

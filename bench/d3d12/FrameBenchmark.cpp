@@ -2,12 +2,12 @@
 // Frame time is wall time per frame (record, submit, off-screen present, wait); record_us_per_draw is the
 // CPU time spent recording the frame's commands divided by the number of object draws.
 #include "FrameScene.h"
+#include "InTurn.h"
 #include "LayerFrame.h"
 #include "VulkanFrame.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 
 namespace frame_bench {
@@ -38,30 +38,13 @@ void LayerOverVulkan(benchmark::State& state) {
   const uint32_t drawCount = uint32_t(state.range(0));
   LayerFrame layer(drawCount);
   VulkanFrame vulkan(drawCount);
-  if (!layer.Error().empty() || !vulkan.Error().empty()) {
-    state.SkipWithError((layer.Error() + vulkan.Error()).c_str());
-    return;
-  }
-  for (int i = 0; i < kWarmUpFrames; ++i) {
-    layer.Render();
-    vulkan.Render();
-  }
-  using Clock = std::chrono::steady_clock;
-  double layerSeconds = 0, vulkanSeconds = 0, layerRecording = 0, vulkanRecording = 0;
-  for (auto _ : state) {
-    auto start = Clock::now();
-    layerRecording += layer.Render();
-    layerSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-    start = Clock::now();
-    vulkanRecording += vulkan.Render();
-    vulkanSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-  }
+  if (d3d12_bench::SetUpFailed(state, layer, vulkan)) return;
+  const d3d12_bench::InTurnSeconds seconds = d3d12_bench::RunInTurn(
+      state, kWarmUpFrames, [&] { return layer.Render(); }, [&] { return vulkan.Render(); });
+  d3d12_bench::ReportLayerOverVulkan(state, seconds);
   const double frames = double(state.iterations());
-  state.counters["layer_ms"] = layerSeconds * 1e3 / frames;
-  state.counters["vulkan_ms"] = vulkanSeconds * 1e3 / frames;
-  state.counters["ratio"] = layerSeconds / vulkanSeconds;
-  state.counters["layer_record_us_per_draw"] = layerRecording * 1e6 / frames / drawCount;
-  state.counters["vulkan_record_us_per_draw"] = vulkanRecording * 1e6 / frames / drawCount;
+  state.counters["layer_record_us_per_draw"] = seconds.firstReturned * 1e6 / frames / drawCount;
+  state.counters["vulkan_record_us_per_draw"] = seconds.secondReturned * 1e6 / frames / drawCount;
 }
 
 BENCHMARK(LayerFrameTime)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();

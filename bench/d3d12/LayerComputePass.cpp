@@ -34,21 +34,10 @@ LayerComputePass::LayerComputePass() {
   if (!Initialize() && error_.empty()) error_ = "the layer's compute pass could not be set up";
 }
 
-LayerComputePass::~LayerComputePass() {
-  if (event_ != nullptr) CloseHandle(event_);
-}
+LayerComputePass::~LayerComputePass() = default;
 
 bool LayerComputePass::Initialize() {
-  if (FAILED(D3D12CreateDevice(nullptr, D3D_FEATURE_LEVEL_11_0, IID_PPV_ARGS(&device_)))) return false;
-  const D3D12_COMMAND_QUEUE_DESC queueDesc{D3D12_COMMAND_LIST_TYPE_DIRECT, 0, D3D12_COMMAND_QUEUE_FLAG_NONE, 0};
-  if (FAILED(device_->CreateCommandQueue(&queueDesc, IID_PPV_ARGS(&queue_))) ||
-      FAILED(device_->CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE_DIRECT, IID_PPV_ARGS(&allocator_))) ||
-      FAILED(device_->CreateCommandList(0, D3D12_COMMAND_LIST_TYPE_DIRECT, allocator_.Get(), nullptr,
-                                        IID_PPV_ARGS(&list_))) ||
-      FAILED(device_->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence_)))) {
-    return false;
-  }
-  event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (!gpu_.Initialize()) return false;
 
   const UINT64 bytes = UINT64(kElements) * 4;
   const CD3DX12_HEAP_PROPERTIES defaultHeap(D3D12_HEAP_TYPE_DEFAULT), upload(D3D12_HEAP_TYPE_UPLOAD),
@@ -56,46 +45,45 @@ bool LayerComputePass::Initialize() {
   const auto uavDesc = CD3DX12_RESOURCE_DESC::Buffer(bytes, D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS);
   const auto plainDesc = CD3DX12_RESOURCE_DESC::Buffer(bytes);
   ComPtr<ID3D12Resource> staging;
-  if (FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &plainDesc,
-                                              D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&input_))) ||
-      FAILED(device_->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &uavDesc,
-                                              D3D12_RESOURCE_STATE_UNORDERED_ACCESS, nullptr,
-                                              IID_PPV_ARGS(&output_))) ||
-      FAILED(device_->CreateCommittedResource(&upload, D3D12_HEAP_FLAG_NONE, &plainDesc,
-                                              D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, IID_PPV_ARGS(&staging))) ||
-      FAILED(device_->CreateCommittedResource(&readback, D3D12_HEAP_FLAG_NONE, &plainDesc,
-                                              D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&readback_)))) {
+  if (FAILED(gpu_.device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &plainDesc,
+                                                  D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&input_))) ||
+      FAILED(gpu_.device->CreateCommittedResource(&defaultHeap, D3D12_HEAP_FLAG_NONE, &uavDesc,
+                                                  D3D12_RESOURCE_STATE_UNORDERED_ACCESS, nullptr,
+                                                  IID_PPV_ARGS(&output_))) ||
+      FAILED(gpu_.device->CreateCommittedResource(&upload, D3D12_HEAP_FLAG_NONE, &plainDesc,
+                                                  D3D12_RESOURCE_STATE_GENERIC_READ, nullptr,
+                                                  IID_PPV_ARGS(&staging))) ||
+      FAILED(gpu_.device->CreateCommittedResource(&readback, D3D12_HEAP_FLAG_NONE, &plainDesc,
+                                                  D3D12_RESOURCE_STATE_COPY_DEST, nullptr, IID_PPV_ARGS(&readback_)))) {
     return false;
   }
   void* mapped = nullptr;
   staging->Map(0, nullptr, &mapped);
   std::iota(static_cast<uint32_t*>(mapped), static_cast<uint32_t*>(mapped) + kElements, 0u);
   staging->Unmap(0, nullptr);
-  list_->CopyBufferRegion(input_.Get(), 0, staging.Get(), 0, bytes);
+  gpu_.list->CopyBufferRegion(input_.Get(), 0, staging.Get(), 0, bytes);
   auto toRead = CD3DX12_RESOURCE_BARRIER::Transition(input_.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
                                                      D3D12_RESOURCE_STATE_NON_PIXEL_SHADER_RESOURCE);
-  list_->ResourceBarrier(1, &toRead);
-  list_->Close();
-  ID3D12CommandList* lists[] = {list_.Get()};
-  queue_->ExecuteCommandLists(1, lists);
-  Wait();
+  gpu_.list->ResourceBarrier(1, &toRead);
+  gpu_.list->Close();
+  gpu_.ExecuteAndWait();
 
   const D3D12_DESCRIPTOR_HEAP_DESC heapDesc{D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, 2,
                                             D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE, 0};
-  if (FAILED(device_->CreateDescriptorHeap(&heapDesc, IID_PPV_ARGS(&heap_)))) return false;
-  const UINT increment = device_->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV);
+  if (FAILED(gpu_.device->CreateDescriptorHeap(&heapDesc, IID_PPV_ARGS(&heap_)))) return false;
+  const UINT increment = gpu_.device->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV);
   D3D12_SHADER_RESOURCE_VIEW_DESC srv{};
   srv.ViewDimension = D3D12_SRV_DIMENSION_BUFFER;
   srv.Shader4ComponentMapping = D3D12_DEFAULT_SHADER_4_COMPONENT_MAPPING;
   srv.Buffer.NumElements = kElements;
   srv.Buffer.StructureByteStride = 4;
-  device_->CreateShaderResourceView(input_.Get(), &srv, heap_->GetCPUDescriptorHandleForHeapStart());
+  gpu_.device->CreateShaderResourceView(input_.Get(), &srv, heap_->GetCPUDescriptorHandleForHeapStart());
   D3D12_UNORDERED_ACCESS_VIEW_DESC uav{};
   uav.ViewDimension = D3D12_UAV_DIMENSION_BUFFER;
   uav.Buffer.NumElements = kElements;
   uav.Buffer.StructureByteStride = 4;
-  device_->CreateUnorderedAccessView(output_.Get(), nullptr, &uav,
-                                     {heap_->GetCPUDescriptorHandleForHeapStart().ptr + increment});
+  gpu_.device->CreateUnorderedAccessView(output_.Get(), nullptr, &uav,
+                                         {heap_->GetCPUDescriptorHandleForHeapStart().ptr + increment});
 
   CD3DX12_DESCRIPTOR_RANGE ranges[2];
   ranges[0].Init(D3D12_DESCRIPTOR_RANGE_TYPE_SRV, 1, 0);
@@ -106,7 +94,8 @@ bool LayerComputePass::Initialize() {
   const D3D12_ROOT_SIGNATURE_DESC rootDesc{2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE};
   ComPtr<ID3DBlob> blob;
   if (FAILED(D3D12SerializeRootSignature(&rootDesc, D3D_ROOT_SIGNATURE_VERSION_1, &blob, nullptr)) ||
-      FAILED(device_->CreateRootSignature(0, blob->GetBufferPointer(), blob->GetBufferSize(), IID_PPV_ARGS(&root_)))) {
+      FAILED(
+          gpu_.device->CreateRootSignature(0, blob->GetBufferPointer(), blob->GetBufferSize(), IID_PPV_ARGS(&root_)))) {
     return false;
   }
   const std::vector<uint32_t> code = CompileTransform(&error_);
@@ -114,47 +103,37 @@ bool LayerComputePass::Initialize() {
   D3D12_COMPUTE_PIPELINE_STATE_DESC pipelineDesc{};
   pipelineDesc.pRootSignature = root_.Get();
   pipelineDesc.CS = {code.data(), code.size() * 4};
-  if (FAILED(device_->CreateComputePipelineState(&pipelineDesc, IID_PPV_ARGS(&pipeline_)))) return false;
-  allocator_->Reset();
+  if (FAILED(gpu_.device->CreateComputePipelineState(&pipelineDesc, IID_PPV_ARGS(&pipeline_)))) return false;
+  gpu_.allocator->Reset();
   return true;
 }
 
-void LayerComputePass::Wait() {
-  queue_->Signal(fence_.Get(), ++fenceValue_);
-  fence_->SetEventOnCompletion(fenceValue_, event_);
-  WaitForSingleObject(event_, INFINITE);
-}
-
 void LayerComputePass::Run() {
-  allocator_->Reset();
-  list_->Reset(allocator_.Get(), pipeline_.Get());
+  gpu_.allocator->Reset();
+  gpu_.list->Reset(gpu_.allocator.Get(), pipeline_.Get());
   ID3D12DescriptorHeap* heaps[] = {heap_.Get()};
-  list_->SetDescriptorHeaps(1, heaps);
-  list_->SetComputeRootSignature(root_.Get());
-  list_->SetComputeRootDescriptorTable(0, heap_->GetGPUDescriptorHandleForHeapStart());
+  gpu_.list->SetDescriptorHeaps(1, heaps);
+  gpu_.list->SetComputeRootSignature(root_.Get());
+  gpu_.list->SetComputeRootDescriptorTable(0, heap_->GetGPUDescriptorHandleForHeapStart());
   const uint32_t constants[2] = {kScale, kBias};
-  list_->SetComputeRoot32BitConstants(1, 2, constants, 0);
-  list_->Dispatch(kElements / kGroupSize, 1, 1);
-  list_->Close();
-  ID3D12CommandList* lists[] = {list_.Get()};
-  queue_->ExecuteCommandLists(1, lists);
-  Wait();
+  gpu_.list->SetComputeRoot32BitConstants(1, 2, constants, 0);
+  gpu_.list->Dispatch(kElements / kGroupSize, 1, 1);
+  gpu_.list->Close();
+  gpu_.ExecuteAndWait();
 }
 
 bool LayerComputePass::OutputIsRight() {
-  allocator_->Reset();
-  list_->Reset(allocator_.Get(), nullptr);
+  gpu_.allocator->Reset();
+  gpu_.list->Reset(gpu_.allocator.Get(), nullptr);
   auto toCopy = CD3DX12_RESOURCE_BARRIER::Transition(output_.Get(), D3D12_RESOURCE_STATE_UNORDERED_ACCESS,
                                                      D3D12_RESOURCE_STATE_COPY_SOURCE);
-  list_->ResourceBarrier(1, &toCopy);
-  list_->CopyResource(readback_.Get(), output_.Get());
+  gpu_.list->ResourceBarrier(1, &toCopy);
+  gpu_.list->CopyResource(readback_.Get(), output_.Get());
   auto back = CD3DX12_RESOURCE_BARRIER::Transition(output_.Get(), D3D12_RESOURCE_STATE_COPY_SOURCE,
                                                    D3D12_RESOURCE_STATE_UNORDERED_ACCESS);
-  list_->ResourceBarrier(1, &back);
-  list_->Close();
-  ID3D12CommandList* lists[] = {list_.Get()};
-  queue_->ExecuteCommandLists(1, lists);
-  Wait();
+  gpu_.list->ResourceBarrier(1, &back);
+  gpu_.list->Close();
+  gpu_.ExecuteAndWait();
   void* mapped = nullptr;
   readback_->Map(0, nullptr, &mapped);
   const auto* values = static_cast<const uint32_t*>(mapped);

@@ -3,7 +3,6 @@
 #include "FrameScene.h"
 
 #include <chrono>
-#include <cstring>
 
 namespace frame_bench {
 namespace {
@@ -12,23 +11,7 @@ namespace {
 constexpr uint32_t kTextureBinding = 1024;
 constexpr uint32_t kSamplerBinding = 3072;
 
-template <typename Struct>
-Struct Make(VkStructureType type) {
-  Struct value{};
-  value.sType = type;
-  return value;
-}
-
-bool HasExtension(VkPhysicalDevice device, const char* name) {
-  uint32_t count = 0;
-  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
-  std::vector<VkExtensionProperties> extensions(count);
-  vkEnumerateDeviceExtensionProperties(device, nullptr, &count, extensions.data());
-  for (const VkExtensionProperties& extension : extensions) {
-    if (std::strcmp(extension.extensionName, name) == 0) return true;
-  }
-  return false;
-}
+using d3d12_bench::Make;
 
 void Barrier(VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects, VkImageLayout from, VkImageLayout to,
              VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess, VkPipelineStageFlags2 destinationStages,
@@ -57,15 +40,21 @@ VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
 }  // namespace
 
 VulkanFrame::VulkanFrame(uint32_t drawCount, uint32_t samples)
-    : drawCount_(drawCount), samples_(VkSampleCountFlagBits(samples)) {
-  if (CreateDevice() && CreateResources()) CreatePipelines();
+    : drawCount_(drawCount), samples_(VkSampleCountFlagBits(samples)), context_(d3d12_bench::VulkanContext::Options{}) {
+  error_ = context_.Error();
+  if (!error_.empty()) return;
+  device_ = context_.Device();
+  commands_ = context_.Commands();
+  VkFormatProperties depthSupport;
+  vkGetPhysicalDeviceFormatProperties(context_.Physical(), depthFormat_, &depthSupport);
+  if (!(depthSupport.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
+    depthFormat_ = VK_FORMAT_D32_SFLOAT_S8_UINT;
+  }
+  if (CreateResources()) CreatePipelines();
 }
 
 VulkanFrame::~VulkanFrame() {
-  if (device_ == VK_NULL_HANDLE) {
-    if (instance_ != VK_NULL_HANDLE) vkDestroyInstance(instance_, nullptr);
-    return;
-  }
+  if (device_ == VK_NULL_HANDLE) return;
   vkDeviceWaitIdle(device_);
   vkDestroyPipeline(device_, textPipeline_, nullptr);
   vkDestroyPipeline(device_, objectPipeline_, nullptr);
@@ -74,177 +63,41 @@ VulkanFrame::~VulkanFrame() {
   vkDestroyDescriptorSetLayout(device_, textSet_, nullptr);
   vkDestroyDescriptorSetLayout(device_, objectSet_, nullptr);
   vkDestroySampler(device_, sampler_, nullptr);
-  for (Image& target : targets_) Destroy(target);
-  Destroy(depth_);
-  Destroy(multisampled_);
-  Destroy(front_);
-  Destroy(texture_);
-  Destroy(vertices_);
-  Destroy(indices_);
-  Destroy(instances_);
-  Destroy(constants_);
-  vkDestroyFence(device_, fence_, nullptr);
-  vkDestroyCommandPool(device_, pool_, nullptr);
-  vkDestroyDevice(device_, nullptr);
-  vkDestroyInstance(instance_, nullptr);
-}
-
-bool VulkanFrame::CreateDevice() {
-  auto application = Make<VkApplicationInfo>(VK_STRUCTURE_TYPE_APPLICATION_INFO);
-  application.apiVersion = VK_API_VERSION_1_3;
-  auto instanceInfo = Make<VkInstanceCreateInfo>(VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO);
-  instanceInfo.pApplicationInfo = &application;
-  if (vkCreateInstance(&instanceInfo, nullptr, &instance_) != VK_SUCCESS) {
-    error_ = "no Vulkan 1.3 instance";
-    return false;
-  }
-  uint32_t count = 1;
-  vkEnumeratePhysicalDevices(instance_, &count, &physical_);
-  if (count == 0) {
-    error_ = "no Vulkan device";
-    return false;
-  }
-  uint32_t familyCount = 0;
-  vkGetPhysicalDeviceQueueFamilyProperties(physical_, &familyCount, nullptr);
-  std::vector<VkQueueFamilyProperties> families(familyCount);
-  vkGetPhysicalDeviceQueueFamilyProperties(physical_, &familyCount, families.data());
-  while (queueFamily_ < familyCount && !(families[queueFamily_].queueFlags & VK_QUEUE_GRAPHICS_BIT)) ++queueFamily_;
-
-  // The shaders carry HLSL semantic decorations, which these extensions allow.
-  std::vector<const char*> extensions{VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME};
-  for (const char* optional :
-       {VK_GOOGLE_HLSL_FUNCTIONALITY_1_EXTENSION_NAME, VK_GOOGLE_DECORATE_STRING_EXTENSION_NAME}) {
-    if (HasExtension(physical_, optional)) extensions.push_back(optional);
-  }
-  auto features13 = Make<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
-  features13.dynamicRendering = VK_TRUE;
-  features13.synchronization2 = VK_TRUE;
-  const float priority = 1.0f;
-  auto queueInfo = Make<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
-  queueInfo.queueFamilyIndex = queueFamily_;
-  queueInfo.queueCount = 1;
-  queueInfo.pQueuePriorities = &priority;
-  auto deviceInfo = Make<VkDeviceCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_CREATE_INFO);
-  deviceInfo.pNext = &features13;
-  deviceInfo.queueCreateInfoCount = 1;
-  deviceInfo.pQueueCreateInfos = &queueInfo;
-  deviceInfo.enabledExtensionCount = uint32_t(extensions.size());
-  deviceInfo.ppEnabledExtensionNames = extensions.data();
-  if (vkCreateDevice(physical_, &deviceInfo, nullptr, &device_) != VK_SUCCESS) {
-    error_ = "no Vulkan device with push descriptors";
-    return false;
-  }
-  vkGetDeviceQueue(device_, queueFamily_, 0, &queue_);
-  pushDescriptors_ =
-      reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(vkGetDeviceProcAddr(device_, "vkCmdPushDescriptorSetKHR"));
-
-  auto poolInfo = Make<VkCommandPoolCreateInfo>(VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO);
-  poolInfo.queueFamilyIndex = queueFamily_;
-  vkCreateCommandPool(device_, &poolInfo, nullptr, &pool_);
-  auto allocate = Make<VkCommandBufferAllocateInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO);
-  allocate.commandPool = pool_;
-  allocate.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
-  allocate.commandBufferCount = 1;
-  vkAllocateCommandBuffers(device_, &allocate, &commands_);
-  auto fenceInfo = Make<VkFenceCreateInfo>(VK_STRUCTURE_TYPE_FENCE_CREATE_INFO);
-  vkCreateFence(device_, &fenceInfo, nullptr, &fence_);
-
-  VkFormatProperties depthSupport;
-  vkGetPhysicalDeviceFormatProperties(physical_, depthFormat_, &depthSupport);
-  if (!(depthSupport.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
-    depthFormat_ = VK_FORMAT_D32_SFLOAT_S8_UINT;
-  }
-  return true;
-}
-
-uint32_t VulkanFrame::MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const {
-  VkPhysicalDeviceMemoryProperties memory;
-  vkGetPhysicalDeviceMemoryProperties(physical_, &memory);
-  for (uint32_t i = 0; i < memory.memoryTypeCount; ++i) {
-    if ((allowed & (1u << i)) && (memory.memoryTypes[i].propertyFlags & wanted) == wanted) return i;
-  }
-  return 0;
-}
-
-bool VulkanFrame::CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects,
-                              Image* image, VkSampleCountFlagBits samples) {
-  auto info = Make<VkImageCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO);
-  info.imageType = VK_IMAGE_TYPE_2D;
-  info.format = format;
-  info.extent = {extent.width, extent.height, 1};
-  info.mipLevels = 1;
-  info.arrayLayers = 1;
-  info.samples = samples;
-  info.tiling = VK_IMAGE_TILING_OPTIMAL;
-  info.usage = usage;
-  if (vkCreateImage(device_, &info, nullptr, &image->image) != VK_SUCCESS) return false;
-  VkMemoryRequirements requirements;
-  vkGetImageMemoryRequirements(device_, image->image, &requirements);
-  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
-  allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
-  if (vkAllocateMemory(device_, &allocate, nullptr, &image->memory) != VK_SUCCESS) return false;
-  vkBindImageMemory(device_, image->image, image->memory, 0);
-  if (usage & (VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT |
-               VK_IMAGE_USAGE_SAMPLED_BIT)) {
-    auto viewInfo = Make<VkImageViewCreateInfo>(VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO);
-    viewInfo.image = image->image;
-    viewInfo.viewType = VK_IMAGE_VIEW_TYPE_2D;
-    viewInfo.format = format;
-    viewInfo.subresourceRange = {aspects, 0, 1, 0, 1};
-    if (vkCreateImageView(device_, &viewInfo, nullptr, &image->view) != VK_SUCCESS) return false;
-  }
-  return true;
-}
-
-bool VulkanFrame::CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsageFlags usage, Buffer* buffer) {
-  auto info = Make<VkBufferCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO);
-  info.size = size;
-  info.usage = usage;
-  if (vkCreateBuffer(device_, &info, nullptr, &buffer->buffer) != VK_SUCCESS) return false;
-  VkMemoryRequirements requirements;
-  vkGetBufferMemoryRequirements(device_, buffer->buffer, &requirements);
-  auto allocate = Make<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
-  allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = MemoryType(requirements.memoryTypeBits,
-                                        VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
-  if (vkAllocateMemory(device_, &allocate, nullptr, &buffer->memory) != VK_SUCCESS) return false;
-  vkBindBufferMemory(device_, buffer->buffer, buffer->memory, 0);
-  vkMapMemory(device_, buffer->memory, 0, VK_WHOLE_SIZE, 0, &buffer->mapped);
-  std::memcpy(buffer->mapped, data, size);
-  return true;
+  for (Image& target : targets_) context_.Destroy(target);
+  for (Image* image : {&depth_, &multisampled_, &front_, &texture_}) context_.Destroy(*image);
+  for (Buffer* buffer : {&vertices_, &indices_, &instances_, &constants_}) context_.Destroy(*buffer);
 }
 
 bool VulkanFrame::CreateResources() {
   const VkExtent2D screen{kWidth, kHeight};
   bool created = true;
   for (Image& target : targets_) {
-    created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen,
-                                     VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT,
-                                     VK_IMAGE_ASPECT_COLOR_BIT, &target);
+    created = created && context_.CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen,
+                                              VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT,
+                                              VK_IMAGE_ASPECT_COLOR_BIT, &target);
   }
-  created = created && CreateImage(depthFormat_, screen, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT,
-                                   VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, &depth_, samples_);
+  created = created && context_.CreateImage(depthFormat_, screen, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT,
+                                            VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT, &depth_, samples_);
   if (samples_ != VK_SAMPLE_COUNT_1_BIT) {
-    created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT,
-                                     VK_IMAGE_ASPECT_COLOR_BIT, &multisampled_, samples_);
+    created = created && context_.CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT,
+                                              VK_IMAGE_ASPECT_COLOR_BIT, &multisampled_, samples_);
   }
-  created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
-                                   VK_IMAGE_ASPECT_COLOR_BIT, &front_);
-  created = created && CreateImage(VK_FORMAT_R8G8B8A8_UNORM, {kTextureSize, kTextureSize},
-                                   VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT,
-                                   VK_IMAGE_ASPECT_COLOR_BIT, &texture_);
+  created = created && context_.CreateImage(VK_FORMAT_R8G8B8A8_UNORM, screen, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                                            VK_IMAGE_ASPECT_COLOR_BIT, &front_);
+  created = created && context_.CreateImage(VK_FORMAT_R8G8B8A8_UNORM, {kTextureSize, kTextureSize},
+                                            VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                                            VK_IMAGE_ASPECT_COLOR_BIT, &texture_);
   const Mesh mesh = MakeMesh();
   const std::vector<GlyphInstance> glyphs = MakeGlyphs();
   const std::vector<uint8_t> constants = MakeConstants(drawCount_);
-  created = created && CreateBuffer(mesh.vertices.data(), mesh.vertices.size() * sizeof(MeshVertex),
-                                    VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &vertices_);
-  created = created && CreateBuffer(mesh.indices.data(), mesh.indices.size() * sizeof(uint16_t),
-                                    VK_BUFFER_USAGE_INDEX_BUFFER_BIT, &indices_);
-  created = created && CreateBuffer(glyphs.data(), glyphs.size() * sizeof(GlyphInstance),
-                                    VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &instances_);
-  created =
-      created && CreateBuffer(constants.data(), constants.size(), VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, &constants_);
+  created = created && context_.CreateFilledBuffer(mesh.vertices.data(), mesh.vertices.size() * sizeof(MeshVertex),
+                                                   VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &vertices_);
+  created = created && context_.CreateFilledBuffer(mesh.indices.data(), mesh.indices.size() * sizeof(uint16_t),
+                                                   VK_BUFFER_USAGE_INDEX_BUFFER_BIT, &indices_);
+  created = created && context_.CreateFilledBuffer(glyphs.data(), glyphs.size() * sizeof(GlyphInstance),
+                                                   VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, &instances_);
+  created = created && context_.CreateFilledBuffer(constants.data(), constants.size(),
+                                                   VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT, &constants_);
   indexCount_ = uint32_t(mesh.indices.size());
   if (!created) {
     error_ = "resource creation failed";
@@ -264,9 +117,8 @@ bool VulkanFrame::CreateResources() {
 void VulkanFrame::UploadTexture() {
   const std::vector<uint32_t> texels = MakeTexture();
   Buffer staging;
-  CreateBuffer(texels.data(), texels.size() * 4, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, &staging);
-  auto begin = Make<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
-  vkBeginCommandBuffer(commands_, &begin);
+  context_.CreateFilledBuffer(texels.data(), texels.size() * 4, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, &staging);
+  context_.BeginCommands();
   Barrier(commands_, texture_.image, VK_IMAGE_ASPECT_COLOR_BIT, VK_IMAGE_LAYOUT_UNDEFINED,
           VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_NONE, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
           VK_ACCESS_2_TRANSFER_WRITE_BIT);
@@ -285,13 +137,8 @@ void VulkanFrame::UploadTexture() {
             VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
   }
   vkEndCommandBuffer(commands_);
-  auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);
-  submit.commandBufferCount = 1;
-  submit.pCommandBuffers = &commands_;
-  vkQueueSubmit(queue_, 1, &submit, fence_);
-  vkWaitForFences(device_, 1, &fence_, VK_TRUE, UINT64_MAX);
-  vkResetFences(device_, 1, &fence_);
-  Destroy(staging);
+  context_.SubmitAndWait();
+  context_.Destroy(staging);
 }
 
 bool VulkanFrame::CreatePipelines() {
@@ -332,12 +179,7 @@ VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, 
   if (vertexCode.empty() || pixelCode.empty()) return VK_NULL_HANDLE;
   VkShaderModule modules[2];
   const std::vector<uint32_t>* codes[2] = {&vertexCode, &pixelCode};
-  for (int i = 0; i < 2; ++i) {
-    auto moduleInfo = Make<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
-    moduleInfo.codeSize = codes[i]->size() * 4;
-    moduleInfo.pCode = codes[i]->data();
-    vkCreateShaderModule(device_, &moduleInfo, nullptr, &modules[i]);
-  }
+  for (int i = 0; i < 2; ++i) modules[i] = context_.CreateShaderModule(*codes[i]);
   VkPipelineShaderStageCreateInfo stages[2];
   for (int i = 0; i < 2; ++i) {
     stages[i] = Make<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
@@ -421,10 +263,8 @@ VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, 
 }
 
 void VulkanFrame::Record() {
-  vkResetCommandPool(device_, pool_, 0);
-  auto begin = Make<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
-  begin.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-  vkBeginCommandBuffer(commands_, &begin);
+  vkResetCommandPool(device_, context_.Pool(), 0);
+  context_.BeginCommands();
   const Image& target = targets_[currentTarget_];
   Barrier(commands_, target.image, VK_IMAGE_ASPECT_COLOR_BIT,
           targetsUsed_[currentTarget_] ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
@@ -479,7 +319,7 @@ void VulkanFrame::Record() {
       write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
       write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
   vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textPipeline_);
-  pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
+  context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
   const VkDeviceSize zero = 0;
   vkCmdBindVertexBuffers(commands_, 0, 1, &instances_.buffer, &zero);
   vkCmdDraw(commands_, 4, kGlyphCount, 0, 0);
@@ -495,7 +335,7 @@ void VulkanFrame::Record() {
         write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
         write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
-    pushDescriptors_(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
+    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
     vkCmdBindVertexBuffers(commands_, 0, 1, &vertices_.buffer, &zero);
     vkCmdBindIndexBuffer(commands_, indices_.buffer, 0, VK_INDEX_TYPE_UINT16);
     vkCmdDrawIndexed(commands_, indexCount_, 1, 0, 0, 0);
@@ -526,27 +366,9 @@ double VulkanFrame::Render() {
   const auto start = std::chrono::steady_clock::now();
   Record();
   const double recording = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  auto submit = Make<VkSubmitInfo>(VK_STRUCTURE_TYPE_SUBMIT_INFO);
-  submit.commandBufferCount = 1;
-  submit.pCommandBuffers = &commands_;
-  vkQueueSubmit(queue_, 1, &submit, fence_);
-  vkWaitForFences(device_, 1, &fence_, VK_TRUE, UINT64_MAX);
-  vkResetFences(device_, 1, &fence_);
+  context_.SubmitAndWait();
   currentTarget_ = (currentTarget_ + 1) % 2;
   return recording;
-}
-
-void VulkanFrame::Destroy(Image& image) {
-  if (image.view != VK_NULL_HANDLE) vkDestroyImageView(device_, image.view, nullptr);
-  if (image.image != VK_NULL_HANDLE) vkDestroyImage(device_, image.image, nullptr);
-  if (image.memory != VK_NULL_HANDLE) vkFreeMemory(device_, image.memory, nullptr);
-  image = Image{};
-}
-
-void VulkanFrame::Destroy(Buffer& buffer) {
-  if (buffer.buffer != VK_NULL_HANDLE) vkDestroyBuffer(device_, buffer.buffer, nullptr);
-  if (buffer.memory != VK_NULL_HANDLE) vkFreeMemory(device_, buffer.memory, nullptr);
-  buffer = Buffer{};
 }
 
 }  // namespace frame_bench

@@ -2,6 +2,8 @@
 // shaders, same resources, push descriptors per draw, an off-screen present by image copy, a fence wait.
 #pragma once
 
+#include "VulkanContext.h"
+
 #include <vulkan/vulkan.h>
 
 #include <string>
@@ -24,43 +26,23 @@ class VulkanFrame {
   double Render();
 
  private:
-  struct Image {
-    VkImage image = VK_NULL_HANDLE;
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    VkImageView view = VK_NULL_HANDLE;
-  };
-  struct Buffer {
-    VkBuffer buffer = VK_NULL_HANDLE;
-    VkDeviceMemory memory = VK_NULL_HANDLE;
-    void* mapped = nullptr;
-  };
+  using Image = d3d12_bench::VulkanImage;
+  using Buffer = d3d12_bench::VulkanBuffer;
 
-  bool CreateDevice();
-  bool CreateImage(VkFormat format, VkExtent2D extent, VkImageUsageFlags usage, VkImageAspectFlags aspects,
-                   Image* image, VkSampleCountFlagBits samples = VK_SAMPLE_COUNT_1_BIT);
-  bool CreateBuffer(const void* data, VkDeviceSize size, VkBufferUsageFlags usage, Buffer* buffer);
-  uint32_t MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const;
   bool CreateResources();
   bool CreatePipelines();
   VkPipeline CreatePipeline(const std::vector<uint32_t>& vertexCode, const std::vector<uint32_t>& pixelCode,
                             VkPipelineLayout layout, bool text);
   void UploadTexture();
   void Record();
-  void Destroy(Image& image);
-  void Destroy(Buffer& buffer);
 
   uint32_t drawCount_;
   VkSampleCountFlagBits samples_;
   std::string error_;
-  VkInstance instance_ = VK_NULL_HANDLE;
-  VkPhysicalDevice physical_ = VK_NULL_HANDLE;
+  d3d12_bench::VulkanContext context_;
+  // The context's device and command buffer, named once for the many calls that take them.
   VkDevice device_ = VK_NULL_HANDLE;
-  VkQueue queue_ = VK_NULL_HANDLE;
-  uint32_t queueFamily_ = 0;
-  PFN_vkCmdPushDescriptorSetKHR pushDescriptors_ = nullptr;
-  VkCommandPool pool_ = VK_NULL_HANDLE;
   VkCommandBuffer commands_ = VK_NULL_HANDLE;
-  VkFence fence_ = VK_NULL_HANDLE;
   VkFormat depthFormat_ = VK_FORMAT_D24_UNORM_S8_UINT;
 
   Image targets_[2];
