@@ -8,15 +8,6 @@
 
 namespace {
 
-PngContents SmallPng(int colorType, uint32_t width, uint32_t height, std::vector<uint16_t> samples) {
-  PngContents contents;
-  contents.ColorType = colorType;
-  contents.Width = width;
-  contents.Height = height;
-  contents.Samples = std::move(samples);
-  return contents;
-}
-
 struct JpegCase {
   const char* Name;
   uint32_t Width;
@@ -149,7 +140,7 @@ TEST_F(JpegDecoderTest, TheContentsNotTheNameChooseTheDecoder) {
   ASSERT_EQ(decoder->GetContainerFormat(&container), S_OK);
   EXPECT_EQ(container, GUID_ContainerFormatJpeg);
 
-  const std::string pngPath = Write("disguised.jpg", SmallPng(PNG_COLOR_TYPE_GRAY, 1, 1, {7}));
+  const std::string pngPath = Write("disguised.jpg", MakePng(PNG_COLOR_TYPE_GRAY, 8, 1, 1, {7}));
   ComPtr<IWICBitmapFrameDecode> png = OpenFrame(pngPath);
   ASSERT_TRUE(png);
   EXPECT_EQ(CopyAllPixels(png.Get(), 8), std::vector<uint8_t>{7});

@@ -8,15 +8,6 @@
 
 namespace {
 
-PngContents SmallPng(int colorType, uint32_t width, uint32_t height, std::vector<uint16_t> samples) {
-  PngContents contents;
-  contents.ColorType = colorType;
-  contents.Width = width;
-  contents.Height = height;
-  contents.Samples = std::move(samples);
-  return contents;
-}
-
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
@@ -52,7 +43,7 @@ class MemoryStreamTest : public WicTest {
 TEST_F(MemoryStreamTest, JpegAndPngBytesDecodeAsTheirFilesDo) {
   const std::string jpegPath = PathOf("image.jpg");
   ASSERT_TRUE(EncodeWithCjpeg(TestPicture(17, 9, 3), jpegPath, "-progressive"));
-  const std::string pngPath = Write("image.png", SmallPng(PNG_COLOR_TYPE_RGB, 2, 1, {1, 2, 3, 200, 100, 50}));
+  const std::string pngPath = Write("image.png", MakePng(PNG_COLOR_TYPE_RGB, 8, 2, 1, {1, 2, 3, 200, 100, 50}));
 
   for (const auto& [path, container] :
        {std::pair{jpegPath, GUID_ContainerFormatJpeg}, std::pair{pngPath, GUID_ContainerFormatPng}}) {
