@@ -42,6 +42,15 @@ float4x4 SampledTransformation(float t, const WalkNode& node) {
 
 }  // namespace
 
+FrameTimer TimerAtPreviousFrame(double seconds) {
+  FrameTimer timer;
+  timer.CounterPeriod = 1.0 / 1000000.0;
+  timer.StartCount = 0;
+  timer.CurrentCount = static_cast<int64_t>(seconds * 1000000.0);
+  timer.FrameDelta = 0.0;
+  return timer;
+}
+
 float PreviousFrameSeconds(const FrameTimer& timer) {
   // The frame delta is rounded to f32 before the subtraction, which is done in f64.
   const auto frameDelta = static_cast<float>(timer.FrameDelta);

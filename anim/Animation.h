@@ -21,6 +21,9 @@ void UpdateAnimation(Model& model, const FrameTimer& timer, std::vector<float4x4
 // the node's global transformation for its children.
 float4x4 AnimateNode(Model& model, float time, const WalkNode& node, const float4x4& parent);
 
+// A timer whose previous frame was `seconds` after its start, for posing a model at a chosen time.
+FrameTimer TimerAtPreviousFrame(double seconds);
+
 // The time of the previous frame in seconds: the timer's elapsed time less the latest frame's length.
 float PreviousFrameSeconds(const FrameTimer& timer);
 

@@ -30,16 +30,6 @@ void AddPosedBox(const BoundingBox& box, const float4x4& skin, BoundingBox& boun
   }
 }
 
-// A timer whose previous frame was `seconds` after its start, as the animation reads it.
-FrameTimer TimerAt(double seconds) {
-  FrameTimer timer;
-  timer.CounterPeriod = 1.0 / 1000000.0;
-  timer.StartCount = 0;
-  timer.CurrentCount = static_cast<int64_t>(seconds * 1000000.0);
-  timer.FrameDelta = 0.0;
-  return timer;
-}
-
 }  // namespace
 
 BoundingBox AnimatedBounds(Model& model, int samples) {
@@ -59,7 +49,7 @@ BoundingBox AnimatedBounds(Model& model, int samples) {
   const int count = loopSeconds > 0.0 && std::isfinite(loopSeconds) ? samples : 1;
   std::vector<float4x4> palette;
   for (int i = 0; i < count; ++i) {
-    UpdateAnimation(model, TimerAt(loopSeconds * i / count), palette);
+    UpdateAnimation(model, TimerAtPreviousFrame(loopSeconds * i / count), palette);
     for (size_t bone = 0; bone < model.BoneBounds.size() && bone < model.BoneInfos.size(); ++bone) {
       AddPosedBox(model.BoneBounds[bone], model.BoneInfos[bone].SkinMatrix, bounds);
     }

@@ -30,9 +30,10 @@ class Renderer {
   // The font atlas into descriptor slot 0 and the model texture into slot 1; the last step of InitDirect3D.
   void LoadTextures();
   void LoadContent();
-  // Makes the shader-visible heap hold descriptorCount descriptors at least, writing the texture views
-  // into a new heap when it has to grow; the constant views are written later by CreateConstantBuffers.
-  void EnsureShaderVisibleRoom(uint32_t descriptorCount);
+  // Makes the shader-visible heap hold descriptorCount descriptors at least; true when it had to be
+  // replaced by a larger, empty one, whose texture views the caller writes again. The constant views are
+  // written later by CreateConstantBuffers.
+  bool EnsureShaderVisibleRoom(uint32_t descriptorCount);
   // The views of Textures[first...] into their slots of the shader-visible heap.
   void WriteTextureViews(uint32_t first);
   // Viewer mode: a texture per material of the mesh's model after the program's own, and each draw item

@@ -147,8 +147,9 @@ void Renderer::LoadContent() {
   if (!ModelPath.empty()) {
     LoadMaterialTextures(Meshes.back());
   }
-  EnsureShaderVisibleRoom(DescriptorLayoutFor(TextureCount, Meshes).DescriptorCount());
-  WriteTextureViews(static_cast<uint32_t>(std::size(TextureFiles)));
+  // A grown heap needs every texture view again; the one device setup made already holds the program's own.
+  const bool grown = EnsureShaderVisibleRoom(DescriptorLayoutFor(TextureCount, Meshes).DescriptorCount());
+  WriteTextureViews(grown ? 0 : static_cast<uint32_t>(std::size(TextureFiles)));
   if (!ModelPath.empty()) {
     WriteConsoleLine(DescribeViewedModel(ModelPath, Meshes.back().Geometry));
     ModelBounds = AnimatedBounds(Meshes.back().Geometry);
@@ -157,16 +158,16 @@ void Renderer::LoadContent() {
   LogResult(L"Loading meshes completed", 0);
 }
 
-void Renderer::EnsureShaderVisibleRoom(uint32_t descriptorCount) {
+bool Renderer::EnsureShaderVisibleRoom(uint32_t descriptorCount) {
   if (descriptorCount <= DescriptionOf(Heaps->CbvSrvUavHeap).NumDescriptors) {
-    return;
+    return false;
   }
   // No frame has been recorded with the old heap yet, but a test or a later caller may have: the GPU must
   // be done with it before it is released.
   FlushCommandQueue();
   StopIfFailed(Heaps->GrowShaderVisibleHeap(descriptorCount), "ID3D12Device::CreateDescriptorHeap",
                "cannot create a larger shader-visible descriptor heap for the model");
-  WriteTextureViews(0);
+  return true;
 }
 
 void Renderer::WriteTextureViews(uint32_t first) {

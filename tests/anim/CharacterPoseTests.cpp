@@ -34,13 +34,8 @@ float3 SkinnedPosition(const SkinnedVertex& v, const std::vector<float4x4>& pale
 }
 
 std::vector<float3> Pose(Model& model, const ModelArrays& arrays, float seconds) {
-  FrameTimer timer;
-  timer.CounterPeriod = 1.0 / 1000.0;
-  timer.StartCount = 0;
-  timer.CurrentCount = static_cast<int64_t>(seconds * 1000.0f);
-  timer.FrameDelta = 0.0;
   std::vector<float4x4> palette;
-  UpdateAnimation(model, timer, palette);
+  UpdateAnimation(model, TimerAtPreviousFrame(seconds), palette);
   std::vector<float3> posed;
   for (const SkinnedVertex& v : arrays.Vertices) {
     posed.push_back(SkinnedPosition(v, palette));

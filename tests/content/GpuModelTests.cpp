@@ -52,15 +52,6 @@ std::vector<uint32_t> SideBySide(const std::vector<uint32_t>& left, const std::v
   return joined;
 }
 
-FrameTimer TimerAt(float seconds) {
-  FrameTimer timer;
-  timer.CounterPeriod = 1.0 / 1000.0;
-  timer.StartCount = 0;
-  timer.CurrentCount = static_cast<int64_t>(seconds * 1000.0f);
-  timer.FrameDelta = 0.0;
-  return timer;
-}
-
 }  // namespace
 
 class ModelGpu : public testing::Test {
@@ -122,7 +113,7 @@ TEST_F(ModelGpu, PosedCharacterStandsInViewInTwoDifferentPoses) {
   std::vector<float4x4> palette;
   std::vector<std::vector<uint32_t>> images;
   for (float seconds : {0.1f, 0.6f}) {
-    UpdateAnimation(model, TimerAt(seconds), palette);
+    UpdateAnimation(model, TimerAtPreviousFrame(seconds), palette);
     images.push_back(gpu.DrawPosed(model, palette, ImageWidth, ImageHeight));
   }
   EXPECT_TRUE(

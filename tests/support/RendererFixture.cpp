@@ -4,7 +4,6 @@
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/Run.h"
-#include "core/FrameTimer.h"
 #include "render/DescriptorHeaps.h"
 #include "render/DeviceSetup.h"
 #include "render/SwapChain.h"
@@ -116,12 +115,7 @@ void RendererFixture::StartUp() {
 }
 
 void RendererFixture::DrawFrameAt(float seconds) {
-  // A timer whose previous frame was at `seconds`: that is the time the animation samples.
-  FrameTimer timer;
-  timer.CounterPeriod = 1.0 / 1000.0;
-  timer.CurrentCount = static_cast<int64_t>(seconds * 1000.0f);
-  timer.FrameDelta = 0.0;
-  UpdateAnimation(renderer->Meshes.front().Geometry, timer, renderer->BonePalette);
+  UpdateAnimation(renderer->Meshes.front().Geometry, TimerAtPreviousFrame(seconds), renderer->BonePalette);
   renderer->UpdateConstantBuffers();
   renderer->DrawFrame();
 }
