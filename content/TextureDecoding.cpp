@@ -80,10 +80,6 @@ void SizeRows(DecodedImage& image) {
   image.ByteSize = static_cast<uint32_t>(byteSize);
 }
 
-}  // namespace
-
-namespace {
-
 // The decoder's first frame in a GPU format.
 DecodedImage DecodeFirstFrame(IWICBitmapDecoder* decoder, const std::wstring& fileName) {
   DecodedImage image;
