@@ -27,11 +27,24 @@ enum ImageType : BYTE {
 // Descriptor bits: the first pixel is at the top, or at the right, of the image.
 constexpr BYTE kTopOrigin = 0x20;
 constexpr BYTE kRightOrigin = 0x10;
+// Descriptor bits: how many bits of each pixel are alpha.
+constexpr BYTE kAttributeBits = 0x0F;
 // A run-length packet header: the high bit marks a run of one repeated pixel, the rest counts pixels less one.
 constexpr BYTE kRunPacket = 0x80;
 
 const ContainerFacts kTgaContainer = {GUID_ContainerFormatTga, "TGA files have no global palette",
                                       "TGA files have no preview", "the decoder reads no TGA thumbnails"};
+
+// A little-endian 16-bit pixel, A RRRRR GGGGG BBBBB, as BGRA bytes. The top bit is alpha only when the
+// header says the pixel has one alpha bit; otherwise it is unused and the pixel is opaque.
+void WidenFiveBitColour(const BYTE* sample, bool alphaBit, BYTE* pixel) {
+  const UINT value = sample[0] | (UINT{sample[1]} << 8);
+  const auto widen = [](UINT five) { return static_cast<BYTE>((five << 3) | (five >> 2)); };
+  pixel[0] = widen(value & 0x1F);
+  pixel[1] = widen((value >> 5) & 0x1F);
+  pixel[2] = widen((value >> 10) & 0x1F);
+  pixel[3] = !alphaBit || (value & 0x8000) != 0 ? 255 : 0;
+}
 
 bool IsImageType(BYTE type) {
   return type == kMapped || type == kTrueColour || type == kGrey || type == kRunLengthMapped ||
@@ -126,11 +139,9 @@ HRESULT TgaImage::ReadHeader(const char* call) {
   if (const char* problem = HeaderProblem()) {
     return Fail(call, Quoted(fileName_) + ": " + problem, WINCODEC_ERR_BADHEADER);
   }
-  if (sampleBytes_ == 2) {
-    return Fail(call, Quoted(fileName_) + ": 15- and 16-bit TGA colours are not decoded",
-                WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
-  }
-  const UINT colourBytes = IsMapped(imageType_) ? mapEntryBytes_ : sampleBytes_;
+  // Five bits a channel are widened to eight: the format converter reads no 5-bit channels.
+  const UINT colourBytes = IsMapped(imageType_) ? mapEntryBytes_ : sampleBytes_ == 2 ? 4 : sampleBytes_;
+  alphaBit_ = sampleBytes_ == 2 && (bytes[17] & kAttributeBits) == 1;
   format_ = FindPixelFormat(colourBytes == 4   ? GUID_WICPixelFormat32bppBGRA
                             : colourBytes == 3 ? GUID_WICPixelFormat24bppBGR
                                                : GUID_WICPixelFormat8bppGray);
@@ -187,6 +198,8 @@ void TgaImage::PlaceRows(const std::vector<BYTE>& samples, BYTE* pixels) const {
       BYTE* pixel = destination + size_t{rightOrigin_ ? width_ - 1 - column : column} * pixelBytes;
       if (pixelBytes == sampleBytes_) {
         std::memcpy(pixel, sample, pixelBytes);
+      } else if (sampleBytes_ == 2) {
+        WidenFiveBitColour(sample, alphaBit_, pixel);
       } else {
         std::memcpy(pixel, map + size_t{*sample - mapFirst_} * mapEntryBytes_, pixelBytes);
       }

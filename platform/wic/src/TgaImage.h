@@ -2,6 +2,8 @@
 // has no TGA codec, so the container GUID is this component's own). Plain and run-length encoded images
 // are decoded into the pixel format a WIC decoder would report for them:
 //   true colour 24 / 32 bit        -> 24bppBGR / 32bppBGRA (the file's own byte order)
+//   true colour 15 / 16 bit        -> 32bppBGRA, channels widened to 8 bits, alpha from the top bit
+//                                     when the header gives the pixels one alpha bit
 //   grey 8 bit                     -> 8bppGray
 //   colour-mapped 8-bit indices    -> 24bppBGR / 32bppBGRA by the map's 24- or 32-bit entries
 // Rows come out top row first whatever the file's origin; right-to-left rows are turned round too.
@@ -26,8 +28,7 @@ class TgaImage final : public Image {
   static bool LooksLikeTga(const std::vector<BYTE>& fileBytes);
 
   // Fails with WINCODEC_ERR_BADHEADER when the header is cut short or describes no image this decoder
-  // reads (no width, a colour map that is missing or of unusual entries), and with
-  // WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT for 15- and 16-bit colours.
+  // reads (no width, a colour map that is missing or of unusual entries).
   static HRESULT Open(const char* call, std::string fileName, std::vector<BYTE> fileBytes,
                       std::shared_ptr<Image>& image);
 
@@ -57,6 +58,7 @@ class TgaImage final : public Image {
   size_t dataOffset_ = 0;   // where the image data starts
   bool topOrigin_ = false;
   bool rightOrigin_ = false;
+  bool alphaBit_ = false;  // 16-bit pixels whose top bit is alpha
 };
 
 }  // namespace wic
