@@ -7,6 +7,7 @@
 #include <assimp/anim.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -96,5 +97,23 @@ void UpdateAnimation(Model& model, const FrameTimer& timer, std::vector<float4x4
   palette.resize(model.BoneCount);
   for (size_t i = 0; i < palette.size() && i < model.BoneInfos.size(); ++i) {
     palette[i] = model.BoneInfos[i].SkinMatrix;
+  }
+}
+
+float4x4 PosedNodePlacement(const Model& model, uint32_t node) {
+  return Multiply(model.InverseRootTransform, model.Walk.GlobalTransforms[node]);
+}
+
+void FollowAnimatedNodes(Mesh& mesh) {
+  const SkeletonWalk& walk = mesh.Geometry.Walk;
+  // Submeshes and draw items are made in the same order, one for one.
+  const size_t count = std::min(mesh.DrawItems.size(), walk.AnimatedSubmeshNodes.size());
+  for (size_t k = 0; k < count; ++k) {
+    const uint32_t node = walk.AnimatedSubmeshNodes[k];
+    if (node != SkeletonWalk::NoNode) {
+      // Draw items take row-vector matrices.
+      mesh.DrawItems[k].Transform = Transpose(PosedNodePlacement(mesh.Geometry, node));
+      mesh.DrawItems[k].FollowsAnimation = true;
+    }
   }
 }

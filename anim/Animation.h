@@ -2,6 +2,7 @@
 // skinning matrices.
 #pragma once
 
+#include "content/Mesh.h"
 #include "content/Model.h"
 #include "core/FrameTimer.h"
 #include "math/Matrix.h"
@@ -15,6 +16,15 @@ struct aiAnimation;
 // bone-index order. A model without animations stands in its bind pose; one without a scene leaves the
 // palette empty.
 void UpdateAnimation(Model& model, const FrameTimer& timer, std::vector<float4x4>& palette);
+
+// Viewer mode, after UpdateAnimation: each draw item whose rigid mesh hangs under an animated node is
+// placed where the latest pose puts that node, relative to the root like the bone palette, and marked as
+// following the animation. Items of other meshes keep the bind-pose placement the loader gave them.
+void FollowAnimatedNodes(Mesh& mesh);
+
+// Where the latest pose puts the node at walk position `node`, relative to the root node, as a
+// column-vector matrix.
+float4x4 PosedNodePlacement(const Model& model, uint32_t node);
 
 // One step of the walk: the node's transformation (sampled from its channel, or its own) composed with
 // its parent's global transformation P. Stores the skinning matrix when the node is a bone and returns

@@ -1,10 +1,12 @@
 #include "anim/ModelBounds.h"
 
 #include "anim/Animation.h"
+#include "anim/SkeletonWalkBuilder.h"
 
 #include <assimp/anim.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -34,7 +36,16 @@ void AddPosedBox(const BoundingBox& box, const float4x4& skin, BoundingBox& boun
 
 BoundingBox AnimatedBounds(Model& model, int samples) {
   BoundingBox bounds = model.BindBounds;
-  if (model.Scene == nullptr || model.BoneCount == 0) {
+  if (model.Scene == nullptr) {
+    return bounds;
+  }
+  if (model.Walk.Scene != model.Scene) {
+    BuildSkeletonWalk(model);
+  }
+  const std::vector<uint32_t>& rigidNodes = model.Walk.AnimatedSubmeshNodes;
+  const bool rigidMeshesMove =
+      std::any_of(rigidNodes.begin(), rigidNodes.end(), [](uint32_t node) { return node != SkeletonWalk::NoNode; });
+  if (model.BoneCount == 0 && !rigidMeshesMove) {
     return bounds;
   }
   const aiAnimation* animation =
@@ -52,6 +63,11 @@ BoundingBox AnimatedBounds(Model& model, int samples) {
     UpdateAnimation(model, TimerAtPreviousFrame(loopSeconds * i / count), palette);
     for (size_t bone = 0; bone < model.BoneBounds.size() && bone < model.BoneInfos.size(); ++bone) {
       AddPosedBox(model.BoneBounds[bone], model.BoneInfos[bone].SkinMatrix, bounds);
+    }
+    for (size_t k = 0; k < rigidNodes.size() && k < model.Submeshes.size(); ++k) {
+      if (rigidNodes[k] != SkeletonWalk::NoNode) {
+        AddPosedBox(model.Submeshes[k].LocalBounds, PosedNodePlacement(model, rigidNodes[k]), bounds);
+      }
     }
   }
   return bounds;

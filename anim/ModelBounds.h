@@ -4,7 +4,7 @@
 
 #include "content/Model.h"
 
-// The bind pose's box joined with each bone's box posed at `samples` times spread over one loop of the
-// first animation. Runs the animation to pose them, so the model's skinning matrices are left at the last
-// sample (the next frame poses it again).
+// The bind pose's box joined with each bone's box, and the box of each rigid mesh under an animated node,
+// posed at `samples` times spread over one loop of the first animation. Runs the animation to pose them,
+// so the model's skinning matrices are left at the last sample (the next frame poses it again).
 BoundingBox AnimatedBounds(Model& model, int samples = 32);

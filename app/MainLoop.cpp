@@ -42,6 +42,10 @@ void RunFrame(Renderer& renderer, FrameTimer& timer) {
   renderer.HandleMovementKeys();
   if (!renderer.Meshes.empty()) {
     UpdateAnimation(renderer.Meshes.front().Geometry, timer, renderer.BonePalette);
+    // The character's rigid parts keep their bind-pose places; a viewed model's follow their nodes.
+    if (!renderer.ModelPath.empty()) {
+      FollowAnimatedNodes(renderer.Meshes.front());
+    }
   }
   renderer.UpdateConstantBuffers();
   renderer.DrawFrame();

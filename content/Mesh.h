@@ -17,6 +17,8 @@ struct DrawItem {
   // The shader-visible slot of the texture the item wears: the character's (slot 1) unless viewer mode
   // gives each material a texture of its own.
   uint32_t TextureDescriptor = 1;
+  // Viewer mode: the item's rigid mesh hangs under an animated node, so Transform is rewritten every frame.
+  bool FollowsAnimation = false;
 };
 
 struct Mesh {

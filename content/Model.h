@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+struct aiNode;
 struct aiNodeAnim;
 struct aiScene;
 
@@ -54,14 +55,19 @@ struct BoneInfo {
   float4x4 SkinMatrix = Identity();    // bind pose to posed model space, rewritten every frame
 };
 
-// The draw range of one Assimp mesh inside the shared buffers. Indices are local to the mesh; BaseVertex
-// places them in the shared vertex buffer.
+// One place an Assimp mesh is drawn: its draw range inside the shared buffers and, for a rigid mesh, the
+// node that places it. A rigid mesh that several nodes draw has one submesh per node, all sharing the one
+// draw range. Indices are local to the mesh; BaseVertex places them in the shared vertex buffer.
 struct Submesh {
   uint32_t IndexCount = 0;
   uint32_t FirstIndex = 0;
   int32_t BaseVertex = 0;
-  float4x4 Transform = Identity();
-  uint32_t Material = 0;  // the scene's material index of the mesh
+  float4x4 Transform = Identity();  // the node's bind-pose placement relative to the root, row vectors
+  uint32_t Material = 0;            // the scene's material index of the mesh
+  // The node that places a rigid mesh; null for a skinned mesh (the bone palette places it) and for a
+  // mesh no node draws. The viewer follows this node's animation.
+  const aiNode* Node = nullptr;
+  BoundingBox LocalBounds = {};  // the mesh's vertices in its own space, before any placement
 };
 
 // Copies share the GPU buffers and the scene (plain pointers, nothing is reference counted) and copy the

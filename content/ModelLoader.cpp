@@ -12,6 +12,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,37 +84,42 @@ const aiMesh* UsableMesh(const aiScene& scene, unsigned int m, const std::string
   return nullptr;
 }
 
-// Records, for every mesh, the global transformation (Assimp's convention) of the first node that draws it,
-// depth first. A mesh no node draws keeps the identity.
-void CollectMeshPlacements(const aiNode& node, const aiMatrix4x4& parent, std::vector<aiMatrix4x4>& placements,
-                           std::vector<bool>& placed) {
+// Records, for every mesh, each node that draws it with the node's global transformation (Assimp's
+// convention), in depth-first order.
+void CollectMeshPlacements(const aiNode& node, const aiMatrix4x4& parent,
+                           std::vector<std::vector<std::pair<const aiNode*, aiMatrix4x4>>>& placements) {
   const aiMatrix4x4 global = parent * node.mTransformation;
   for (unsigned int k = 0; node.mMeshes != nullptr && k < node.mNumMeshes; ++k) {
     const unsigned int m = node.mMeshes[k];
-    if (m < placements.size() && !placed[m]) {
-      placements[m] = global;
-      placed[m] = true;
+    if (m < placements.size()) {
+      placements[m].emplace_back(&node, global);
     }
   }
   for (unsigned int c = 0; node.mChildren != nullptr && c < node.mNumChildren; ++c) {
     if (node.mChildren[c] != nullptr) {
-      CollectMeshPlacements(*node.mChildren[c], global, placements, placed);
+      CollectMeshPlacements(*node.mChildren[c], global, placements);
     }
   }
 }
 
-// Where each mesh stands in the bind pose, as a row-vector matrix for the draw item. Skinned meshes are
-// posed by the bone palette, which already holds their place, so only rigid meshes use it. Like the bone
-// palette, it is taken relative to the root node, so rigid and skinned meshes of one scene line up.
-std::vector<float4x4> RigidPlacements(const aiScene& scene, const float4x4& inverseRoot) {
-  std::vector<aiMatrix4x4> global(scene.mMeshes != nullptr ? scene.mNumMeshes : 0);
-  std::vector<bool> placed(global.size(), false);
-  CollectMeshPlacements(*scene.mRootNode, aiMatrix4x4(), global, placed);
-  std::vector<float4x4> placements;
-  placements.reserve(global.size());
-  for (const aiMatrix4x4& matrix : global) {
-    // Column-vector product inverse-root x global, transposed into the row-vector convention of the scene.
-    placements.push_back(Transpose(Multiply(inverseRoot, FromAssimp(matrix))));
+// Every place each mesh is drawn in the bind pose, as row-vector matrices for the draw items. Like the
+// bone palette, they are taken relative to the root node, so rigid and skinned meshes of one scene line
+// up. A mesh no node draws stands once at the identity, without a node.
+std::vector<std::vector<MeshPlacement>> MeshPlacements(const aiScene& scene, const float4x4& inverseRoot) {
+  std::vector<std::vector<std::pair<const aiNode*, aiMatrix4x4>>> global(scene.mMeshes != nullptr ? scene.mNumMeshes
+                                                                                                  : 0);
+  if (scene.mRootNode != nullptr) {
+    CollectMeshPlacements(*scene.mRootNode, aiMatrix4x4(), global);
+  }
+  std::vector<std::vector<MeshPlacement>> placements(global.size());
+  for (size_t m = 0; m < global.size(); ++m) {
+    for (const auto& [node, matrix] : global[m]) {
+      // Column-vector product inverse-root x global, transposed into the row-vector convention of the scene.
+      placements[m].push_back({node, Transpose(Multiply(inverseRoot, FromAssimp(matrix)))});
+    }
+    if (placements[m].empty()) {
+      placements[m].push_back({nullptr, Identity()});
+    }
   }
   return placements;
 }
@@ -171,7 +177,7 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
     throw ModelFileError(path, "the scene has no root node");
   }
   model.InverseRootTransform = InverseOf(scene.mRootNode->mTransformation);
-  const std::vector<float4x4> placements = RigidPlacements(scene, model.InverseRootTransform);
+  const std::vector<std::vector<MeshPlacement>> placements = MeshPlacements(scene, model.InverseRootTransform);
   for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
     if (const aiMesh* mesh = UsableMesh(scene, m, path)) {
       AppendMesh(*mesh, placements[m], arrays, model);
@@ -190,11 +196,22 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
   return arrays;
 }
 
-void ModelLoader::AppendMesh(const aiMesh& mesh, const float4x4& placement, ModelArrays& arrays, Model& model) {
+void ModelLoader::AppendMesh(const aiMesh& mesh, const std::vector<MeshPlacement>& placements, ModelArrays& arrays,
+                             Model& model) {
   CollectBones(mesh);
+  const bool rigid = mesh.mNumBones == 0;
+  BoundingBox local;
   for (unsigned int j = 0; j < mesh.mNumVertices; ++j) {
     arrays.Vertices.push_back(MakeVertex(mesh, j, Influences[j], NormaliseWeights));
-    AddToBounds(arrays.Vertices.back(), mesh.mNumBones == 0 ? &placement : nullptr, model);
+    const SkinnedVertex& vertex = arrays.Vertices.back();
+    local.Add(float3{vertex.Position[0], vertex.Position[1], vertex.Position[2]});
+    if (!rigid) {
+      AddToBounds(vertex, nullptr, model);
+      continue;
+    }
+    for (const MeshPlacement& placement : placements) {
+      AddToBounds(vertex, &placement.Transform, model);
+    }
   }
   // Indices stay local to the mesh, whose vertices 16 bits reach (see MaxVerticesPerMesh).
   for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
@@ -206,11 +223,19 @@ void ModelLoader::AppendMesh(const aiMesh& mesh, const float4x4& placement, Mode
   submesh.IndexCount = 3 * mesh.mNumFaces;
   submesh.FirstIndex = static_cast<uint32_t>(arrays.Indices.size()) - submesh.IndexCount;
   submesh.BaseVertex = static_cast<int32_t>(arrays.Vertices.size() - mesh.mNumVertices);
-  if (mesh.mNumBones == 0) {
-    submesh.Transform = placement;
-  }
   submesh.Material = mesh.mMaterialIndex;
-  model.Submeshes.push_back(submesh);
+  submesh.LocalBounds = local;
+  // The bone palette poses a skinned mesh wherever its nodes are, so it is drawn once whatever number of
+  // nodes name it; a rigid mesh is drawn at every node that names it.
+  if (!rigid) {
+    model.Submeshes.push_back(submesh);
+    return;
+  }
+  for (const MeshPlacement& placement : placements) {
+    submesh.Transform = placement.Transform;
+    submesh.Node = placement.Node;
+    model.Submeshes.push_back(submesh);
+  }
 }
 
 void ModelLoader::UploadArrays(const ModelArrays& arrays, Model& model) {

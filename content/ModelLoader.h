@@ -15,12 +15,20 @@
 #include <vector>
 
 struct aiMesh;
+struct aiNode;
 struct aiScene;
 
 // Every drawable mesh's vertices and 16-bit indices, one mesh after another, on their way to the GPU.
 struct ModelArrays {
   std::vector<SkinnedVertex> Vertices;
   std::vector<uint16_t> Indices;
+};
+
+// One node that draws a mesh, and where it puts the mesh in the bind pose relative to the root node
+// (row vectors).
+struct MeshPlacement {
+  const aiNode* Node = nullptr;
+  float4x4 Transform = Identity();
 };
 
 class ModelLoader {
@@ -55,7 +63,8 @@ class ModelLoader {
   ID3D12CommandQueue* CommandQueue = nullptr;  // the caller's, to submit with
 
  private:
-  // placement: where the mesh stands when it has no bones (a row-vector matrix).
-  void AppendMesh(const aiMesh& mesh, const float4x4& placement, ModelArrays& arrays, Model& model);
+  // Appends the mesh's vertices and indices once, and a submesh per placement for a rigid mesh (one for a
+  // skinned mesh, which the bone palette places).
+  void AppendMesh(const aiMesh& mesh, const std::vector<MeshPlacement>& placements, ModelArrays& arrays, Model& model);
   void UploadArrays(const ModelArrays& arrays, Model& model);
 };

@@ -24,6 +24,9 @@ struct WalkNode {
   uint32_t Parent = NoParent;           // position of the parent node in the walk
   int32_t Bone = NoBone;                // index into BoneInfos when the node carries a bone's name
   const aiNodeAnim* Channel = nullptr;  // null when the node keeps its own transformation
+  // The node or one of its ancestors has a channel, so its global transformation changes as the animation
+  // plays.
+  bool Animated = false;
 
   // The node's own transformation taken apart, standing in for a kind of key its channel lacks.
   float3 OwnScaling;
@@ -32,7 +35,12 @@ struct WalkNode {
 };
 
 struct SkeletonWalk {
+  static constexpr uint32_t NoNode = UINT32_MAX;
+
   const aiScene* Scene = nullptr;  // the scene the nodes were resolved for; another scene resolves again
   std::vector<WalkNode> Nodes;
   std::vector<float4x4> GlobalTransforms;  // per node, reused every frame so the walk allocates nothing
+  // Per submesh of the model: the position of the animated node that places its rigid mesh, or NoNode for
+  // a submesh that stays where the loader put it.
+  std::vector<uint32_t> AnimatedSubmeshNodes;
 };

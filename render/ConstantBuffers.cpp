@@ -69,6 +69,20 @@ void WriteObjectConstants(std::vector<Mesh>& meshes, uint8_t* mapped) {
   }
 }
 
+void WriteAnimatedObjectConstants(const std::vector<Mesh>& meshes, uint8_t* mapped) {
+  const uint32_t slotCount = CountDrawItems(meshes);
+  for (const Mesh& mesh : meshes) {
+    for (size_t k = 0; k < mesh.DrawItems.size(); ++k) {
+      const int64_t slot = int64_t{mesh.ConstantSlot} + static_cast<int64_t>(k);
+      if (!mesh.DrawItems[k].FollowsAnimation || mapped == nullptr || slot < 0 || slot >= slotCount) {
+        continue;
+      }
+      WriteMatrix(mapped + ObjectSlotOffset(static_cast<uint32_t>(slot)),
+                  Transpose(Multiply(mesh.DrawItems[k].Transform, mesh.World)));
+    }
+  }
+}
+
 PassConstantsRecord MakePassConstants(const Camera& camera) {
   PassConstantsRecord record;
   record.View = Transpose(camera.ViewMatrix);

@@ -28,4 +28,8 @@ void WriteBonePalette(const std::vector<float4x4>& palette, uint8_t* mapped);
 // Every draw item of a mesh whose world matrix changed, each slot's byte offset traced on the console.
 void WriteObjectConstants(std::vector<Mesh>& meshes, uint8_t* mapped);
 
+// Viewer mode: every frame, the draw items that follow the animation, dirty or not. Not traced: the trace
+// records where the program places its meshes, once per placement, not every pose of the animation.
+void WriteAnimatedObjectConstants(const std::vector<Mesh>& meshes, uint8_t* mapped);
+
 PassConstantsRecord MakePassConstants(const Camera& camera);

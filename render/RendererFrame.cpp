@@ -53,6 +53,7 @@ void Renderer::HandleModelTurnKey() {
 void Renderer::UpdateConstantBuffers() {
   WriteBonePalette(BonePalette, MappedBoneConstants);
   WriteObjectConstants(Meshes, MappedObjectConstants);
+  WriteAnimatedObjectConstants(Meshes, MappedObjectConstants);
   if (CameraChanged) {
     Camera.RebuildView();
     if (MappedPassConstants != nullptr) {

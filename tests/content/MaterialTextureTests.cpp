@@ -104,3 +104,30 @@ TEST(MaterialTextures, EachMaterialGetsItsTextureOrItsColourAndAnUnreadableTextu
   EXPECT_THAT(errors, HasSubstr("model.fbx: texture \"missing.png\" not found beside the model"));
   EXPECT_THAT(errors, HasSubstr("broken.png: cannot open the image"));
 }
+
+TEST(MaterialTextures, TgaTexturesBesideTheModelOrEmbeddedDecodeToTheirTexels) {
+  // A 2 x 1 true-colour TGA, top row first: a blue texel, then a red one (stored as BGR).
+  const char bytes[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0x20, '\xFF', 0, 0, 0, 0, '\xFF'};
+  const std::string tga(bytes, sizeof(bytes));
+  ScratchFolder folder;
+  folder.WriteFile("skin.tga", tga);
+  const auto scene = test_scenes::MakeScene({});
+  SetMaterials(*scene, {MakeMaterial({0, 0, 0, 1}, "textures\\SKIN.TGA"), MakeMaterial({0, 0, 0, 1}, "*0")});
+  auto* embedded = new aiTexture();
+  embedded->mWidth = static_cast<unsigned int>(tga.size());
+  embedded->mHeight = 0;
+  std::strcpy(embedded->achFormatHint, "tga");
+  embedded->pcData = reinterpret_cast<aiTexel*>(new uint8_t[tga.size()]);
+  std::memcpy(embedded->pcData, tga.data(), tga.size());
+  scene->mNumTextures = 1;
+  scene->mTextures = new aiTexture* [1] { embedded };
+
+  testing::internal::CaptureStderr();
+  const std::vector<DecodedImage> images = DecodeMaterialImages(*scene, (folder.Path() / "model.fbx").string());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  ASSERT_EQ(images.size(), 2u);
+  for (const DecodedImage& image : images) {
+    EXPECT_EQ(image.Format, DXGI_FORMAT_R8G8B8A8_UNORM);
+    EXPECT_THAT(image.Pixels, ElementsAre(0, 0, 255, 255, 255, 0, 0, 255));
+  }
+}

@@ -69,21 +69,38 @@ TEST(ScenePlacement, RigidMeshesStandWhereTheirNodesPutThemRelativeToTheRoot) {
   ExpectPoint(Place(model.Submeshes[2].Transform, {1, 1, 1}), {1, 1, 1});
 }
 
-TEST(ScenePlacement, SkinnedMeshesKeepTheIdentityAndAMeshNoNodeDrawsToo) {
-  // The bone palette places a skinned mesh; its node's transformation must not be applied a second time.
+TEST(ScenePlacement, RigidMeshIsDrawnAtEveryNodeNamingItAndSkinnedOrUnplacedMeshesOnce) {
+  // The bone palette places a skinned mesh; its node's transformation must not be applied a second time,
+  // nor the mesh drawn again for a second node.
   auto* root = new aiNode("Root");
   aiNode* body = AddChild(*root, "Body", TranslationMatrix(0.0f, 7.0f, 0.0f));
-  Draws(*body, {0, 1});  // the second mesh is drawn by this node first, so this node places it
-  Draws(*AddChild(*root, "Again", TranslationMatrix(9.0f, 0.0f, 0.0f)), {1});
+  Draws(*body, {0, 1});
+  Draws(*AddChild(*root, "Again", TranslationMatrix(9.0f, 0.0f, 0.0f)), {1, 0});
   aiMesh* skinned = MakeMesh(3, RepeatedFaces(1));
   AddBone(*skinned, "Body", {{0, 1.0f}});
-  const auto scene = MakeScene({skinned, MakeMesh(3, RepeatedFaces(1)), MakeMesh(3, RepeatedFaces(1))}, root);
+  const auto scene = MakeScene({skinned, MakeMesh(3, RepeatedFaces(2)), MakeMesh(3, RepeatedFaces(1))}, root);
 
-  const Model model = ReadModel(*scene);
-  ASSERT_EQ(model.Submeshes.size(), 3u);
+  ModelLoader loader;
+  Model model;
+  const ModelArrays arrays = loader.ReadScene(*scene, "scene.fbx", model);
+  EXPECT_EQ(arrays.Vertices.size(), 9u);  // each mesh's vertices once, however many nodes draw it
+  ASSERT_EQ(model.Submeshes.size(), 4u);
   ExpectPoint(Place(model.Submeshes[0].Transform, {1, 2, 3}), {1, 2, 3});
+  EXPECT_EQ(model.Submeshes[0].Node, nullptr);
+  // Mesh 1 at both of its nodes, in the order of the node tree, sharing one draw range.
   ExpectPoint(Place(model.Submeshes[1].Transform, {1, 2, 3}), {1, 9, 3});
-  ExpectPoint(Place(model.Submeshes[2].Transform, {1, 2, 3}), {1, 2, 3});
+  ExpectPoint(Place(model.Submeshes[2].Transform, {1, 2, 3}), {10, 2, 3});
+  EXPECT_EQ(model.Submeshes[1].Node, body);
+  for (const Submesh* instance : {&model.Submeshes[1], &model.Submeshes[2]}) {
+    EXPECT_EQ(instance->FirstIndex, 3u);
+    EXPECT_EQ(instance->IndexCount, 6u);
+    EXPECT_EQ(instance->BaseVertex, 3);
+  }
+  // No node draws mesh 2: it stands once at the identity.
+  ExpectPoint(Place(model.Submeshes[3].Transform, {1, 2, 3}), {1, 2, 3});
+  // The bounds count every place a rigid mesh is drawn.
+  EXPECT_FLOAT_EQ(model.BindBounds.Max.x, 11.0f);
+  EXPECT_FLOAT_EQ(model.BindBounds.Max.y, 11.0f);
 }
 
 TEST(ScenePlacement, MeshWithoutTextureCoordinatesIsDrawnWithTheCornerOfTheTexture) {

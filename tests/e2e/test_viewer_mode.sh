@@ -68,6 +68,13 @@ echo "huesitos.fbx: $moved central pixels changed as it animates"
 ((moved > 500)) || fail "the animated model did not move"
 finish_viewer
 
+# A rigid model without bones whose smaller cube hangs under an animated node: it moves too.
+view_model "$MODELS/ASE/anim.ASE" "2 meshes, 0 bones, animation \"\" of 3\.33 s"
+moved=$(wait_for_difference "$WINDOW" "$SCRATCH/view.png" "$SCRATCH/later.png" 400x300+200+150 500 15)
+echo "anim.ASE: $moved central pixels changed as its node animates"
+((moved > 500)) || fail "the mesh under the animated node did not move"
+finish_viewer
+
 # Files it cannot use: missing, a folder, not a model, more bones than the palette holds.
 printf 'this is not a model\n' >"$SCRATCH/elsewhere/garbage.fbx"
 mkdir -p "$SCRATCH/elsewhere/folder.fbx"

@@ -107,6 +107,21 @@ TEST_F(ConstantUpdate, SlotsFollowEachMeshsPlaceAndUnplacedOrEmptyMeshesWriteNot
   }
 }
 
+TEST_F(ConstantUpdate, ItemsFollowingTheAnimationAreRewrittenEveryFrameWithoutATrace) {
+  Mesh mesh = MeshAtSlot(0, 2);
+  mesh.World = Translation(1.0f, 0.0f, 0.0f);
+  mesh.DrawItems[1].FollowsAnimation = true;
+  renderer->Meshes.push_back(mesh);
+  EXPECT_EQ(Update(), "0\n256\n");  // the first write of every slot is traced as always
+
+  // Posed again while nothing else changed: only the following item's slot is written, silently.
+  std::memset(objectMemory.data(), Untouched, objectMemory.size());
+  renderer->Meshes[0].DrawItems[1].Transform = Translation(0.0f, 3.0f, 0.0f);
+  EXPECT_EQ(Update(), "");
+  EXPECT_EQ(objectMemory[ObjectSlotOffset(0)], Untouched);
+  ExpectMatrixEq(ObjectSlot(1), Transpose(Translation(1.0f, 3.0f, 0.0f)));
+}
+
 TEST_F(ConstantUpdate, CameraChangeWritesThePassRecordOnceWithTransposedMatrices) {
   renderer->Camera.SetProjection(0.785f, 800.0f / 600.0f, 1.0f, 1000.0f);
   renderer->Camera.AimAt({0.0f, 0.0f, -4.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});

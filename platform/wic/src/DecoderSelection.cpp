@@ -4,6 +4,7 @@
 #include "ImageDecoder.h"
 #include "JpegImage.h"
 #include "PngImage.h"
+#include "TgaImage.h"
 
 #include <png.h>
 
@@ -30,8 +31,10 @@ HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BY
     hr = JpegImage::Open(call, std::move(name), std::move(bytes), image);
   } else if (HasPngSignature(bytes)) {
     hr = PngImage::Open(call, std::move(name), std::move(bytes), image);
+  } else if (TgaImage::LooksLikeTga(bytes)) {
+    hr = TgaImage::Open(call, std::move(name), std::move(bytes), image);
   } else {
-    return Fail(call, Quoted(name) + " is neither a PNG nor a JPEG file", WINCODEC_ERR_COMPONENTNOTFOUND);
+    return Fail(call, Quoted(name) + " is not a PNG, JPEG or TGA file", WINCODEC_ERR_COMPONENTNOTFOUND);
   }
   return SUCCEEDED(hr) ? ImageDecoder::Create(std::move(image), decoder) : hr;
 }

@@ -9,7 +9,7 @@
 
 namespace wic {
 
-// Opens the PNG or JPEG file held in `bytes`, named `name` in messages. Bytes of neither kind fail with
+// Opens the PNG, JPEG or TGA file held in `bytes`, named `name` in messages. Bytes of no such kind fail with
 // WINCODEC_ERR_COMPONENTNOTFOUND; damaged headers with the decoder's own code; all reported under `call`.
 HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BYTE> bytes, IWICBitmapDecoder** decoder);
 
