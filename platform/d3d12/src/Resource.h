@@ -52,6 +52,7 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   const FormatInfo* Format() const { return format_; }
   VkFormat ImageFormat() const { return imageFormat_; }
   VkImageAspectFlags Aspects() const { return aspects_; }
+  const MemoryPlacement& Memory() const { return memory_; }
   uint32_t MipLevels() const { return desc_.MipLevels; }
   uint32_t ArrayLayers() const { return desc_.DepthOrArraySize; }
   UINT SampleCount() const { return desc_.SampleDesc.Count; }
