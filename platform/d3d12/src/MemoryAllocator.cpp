@@ -68,13 +68,11 @@ MemoryAllocator::~MemoryAllocator() {
 }
 
 HRESULT MemoryAllocator::Allocate(const char* call, const MemoryRequest& request, MemoryPlacement* placement) {
-  const uint32_t type = device_.FindMemoryType(request.kind, request.requirements.memoryTypeBits, nullptr);
+  const uint32_t type = device_.FindMemoryType(request.kind, request.requirements.memoryTypeBits, &placement->coherent);
   if (type == UINT32_MAX) {
     return Fail(E_OUTOFMEMORY, call, "no Vulkan memory type suits the resource (types 0x%x)",
                 request.requirements.memoryTypeBits);
   }
-  placement->coherent =
-      (device_.Adapter().memory.memoryTypes[type].propertyFlags & VK_MEMORY_PROPERTY_HOST_COHERENT_BIT) != 0;
   if (request.dedicated || request.requirements.size > BlockSizeFor(type) / 4) {
     return AllocateDedicated(call, request, type, placement);
   }
@@ -95,8 +93,11 @@ HRESULT MemoryAllocator::AllocateDedicated(const char* call, const MemoryRequest
     return Fail(E_OUTOFMEMORY, call, "cannot allocate %llu bytes: %s", (unsigned long long)request.requirements.size,
                 DescribeVkResult(result));
   }
+  // Memory of its own is mapped only for the heaps the CPU uses; a block is mapped whatever it holds.
   void* mapped = nullptr;
-  if (IsHostVisible(memoryType) && vkMapMemory(device_.Handle(), memory, 0, VK_WHOLE_SIZE, 0, &mapped) != VK_SUCCESS) {
+  const bool cpuUses = request.kind != MemoryKind::DeviceLocal;
+  if (cpuUses && IsHostVisible(memoryType) &&
+      vkMapMemory(device_.Handle(), memory, 0, VK_WHOLE_SIZE, 0, &mapped) != VK_SUCCESS) {
     vkFreeMemory(device_.Handle(), memory, nullptr);
     return Fail(E_OUTOFMEMORY, call, "cannot map %llu bytes", (unsigned long long)request.requirements.size);
   }
