@@ -55,6 +55,7 @@ struct MemoryBlock {
   MemoryBlock(VkDeviceSize size, VkDeviceSize granularity) : space(size, granularity) {}
   VkDeviceMemory memory = VK_NULL_HANDLE;
   uint32_t memoryType = 0;
+  uint32_t pool = 0;
   std::byte* mapped = nullptr;
   BlockSpace space;
 };
@@ -122,17 +123,19 @@ HRESULT MemoryAllocator::AllocateInBlock(const char* call, const MemoryRequest& 
     alignment = std::max(alignment, atom);
     size = AlignUp(size, atom);
   }
-  if (PlaceInBlock(memoryType, size, alignment, request.tiling, placement)) return S_OK;
+  if (PlaceInBlock(memoryType, PoolOf(memoryType, request.kind), size, alignment, request.tiling, placement)) {
+    return S_OK;
+  }
   // Memory for a whole block may be gone while the resource's own size is still there.
   return AllocateDedicated(call, request, memoryType, placement);
 }
 
-bool MemoryAllocator::PlaceInBlock(uint32_t memoryType, VkDeviceSize size, VkDeviceSize alignment, Tiling tiling,
-                                   MemoryPlacement* placement) {
+bool MemoryAllocator::PlaceInBlock(uint32_t memoryType, uint32_t pool, VkDeviceSize size, VkDeviceSize alignment,
+                                   Tiling tiling, MemoryPlacement* placement) {
   std::lock_guard lock(mutex_);
   std::optional<VkDeviceSize> offset;
   MemoryBlock* chosen = nullptr;
-  for (auto& block : blocks_[memoryType]) {
+  for (auto& block : blocks_[pool]) {
     offset = block->space.Take(size, alignment, tiling);
     if (offset) {
       chosen = block.get();
@@ -140,7 +143,7 @@ bool MemoryAllocator::PlaceInBlock(uint32_t memoryType, VkDeviceSize size, VkDev
     }
   }
   if (chosen == nullptr) {
-    chosen = CreateBlock(memoryType);
+    chosen = CreateBlock(memoryType, pool);
     if (chosen == nullptr) return false;
     offset = chosen->space.Take(size, alignment, tiling);
     if (!offset) return false;
@@ -164,9 +167,9 @@ void MemoryAllocator::Free(const MemoryPlacement& placement) {
   MemoryBlock* block = placement.block;
   block->space.Give(placement.offset);
   if (!block->space.Empty()) return;
-  // One empty block per type stays, so a program that frees and makes a resource in turn does not allocate
+  // One empty block per pool stays, so a program that frees and makes a resource in turn does not allocate
   // and free a block each time.
-  const auto& typeBlocks = blocks_[block->memoryType];
+  const auto& typeBlocks = blocks_[block->pool];
   const auto emptyBlocks =
       std::count_if(typeBlocks.begin(), typeBlocks.end(), [](const auto& each) { return each->space.Empty(); });
   if (emptyBlocks > 1) DestroyBlock(block);
@@ -183,10 +186,11 @@ bool MemoryAllocator::IsHostVisible(uint32_t memoryType) const {
   return (device_.Adapter().memory.memoryTypes[memoryType].propertyFlags & VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT) != 0;
 }
 
-MemoryBlock* MemoryAllocator::CreateBlock(uint32_t memoryType) {
+MemoryBlock* MemoryAllocator::CreateBlock(uint32_t memoryType, uint32_t pool) {
   const VkDeviceSize size = BlockSizeFor(memoryType);
   auto block = std::make_unique<MemoryBlock>(size, device_.Limits().bufferImageGranularity);
   block->memoryType = memoryType;
+  block->pool = pool;
   auto allocate = VkInit<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO);
   allocate.allocationSize = size;
   allocate.memoryTypeIndex = memoryType;
@@ -199,12 +203,12 @@ MemoryBlock* MemoryAllocator::CreateBlock(uint32_t memoryType) {
     }
     block->mapped = static_cast<std::byte*>(mapped);
   }
-  blocks_[memoryType].push_back(std::move(block));
-  return blocks_[memoryType].back().get();
+  blocks_[pool].push_back(std::move(block));
+  return blocks_[pool].back().get();
 }
 
 void MemoryAllocator::DestroyBlock(MemoryBlock* block) {
-  auto& typeBlocks = blocks_[block->memoryType];
+  auto& typeBlocks = blocks_[block->pool];
   auto found =
       std::find_if(typeBlocks.begin(), typeBlocks.end(), [block](const auto& each) { return each.get() == block; });
   if (found == typeBlocks.end()) return;

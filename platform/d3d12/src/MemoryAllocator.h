@@ -1,4 +1,5 @@
-// Memory for committed resources. Small resources share large VkDeviceMemory blocks of their memory type, so a
+// Memory for committed resources. Small resources share large VkDeviceMemory blocks of their memory type and
+// heap kind, so a
 // program's hundreds of constant buffers and small textures cost a few allocations instead of one each; large
 // resources, and those the driver wants on their own, keep memory of their own.
 #pragma once
@@ -113,16 +114,22 @@ class MemoryAllocator {
                             MemoryPlacement* placement);
   HRESULT AllocateInBlock(const char* call, const MemoryRequest& request, uint32_t memoryType,
                           MemoryPlacement* placement);
-  // A range in an existing block of the type, or in a new one; false when no block can be made.
-  bool PlaceInBlock(uint32_t memoryType, VkDeviceSize size, VkDeviceSize alignment, Tiling tiling,
+  // Blocks are kept apart per memory type and per heap kind, even where the kinds share a memory type (all of
+  // them on a CPU adapter): GPU writes into readback memory then never land next to upload data the GPU reads,
+  // which the synchronization checks of the validation layer cannot always tell apart (they take an instanced
+  // draw to read vertex count x stride bytes of its instance buffer).
+  static uint32_t PoolOf(uint32_t memoryType, MemoryKind kind) { return memoryType * kMemoryKinds + uint32_t(kind); }
+  // A range in an existing block of the pool, or in a new one; false when no block can be made.
+  bool PlaceInBlock(uint32_t memoryType, uint32_t pool, VkDeviceSize size, VkDeviceSize alignment, Tiling tiling,
                     MemoryPlacement* placement);
-  MemoryBlock* CreateBlock(uint32_t memoryType);
+  MemoryBlock* CreateBlock(uint32_t memoryType, uint32_t pool);
   void DestroyBlock(MemoryBlock* block);
   VkMappedMemoryRange AtomRange(const MemoryPlacement& placement) const;
 
   VulkanDevice& device_;
   mutable std::mutex mutex_;
-  std::array<std::vector<std::unique_ptr<MemoryBlock>>, VK_MAX_MEMORY_TYPES> blocks_;
+  static constexpr uint32_t kMemoryKinds = 3;
+  std::array<std::vector<std::unique_ptr<MemoryBlock>>, VK_MAX_MEMORY_TYPES * kMemoryKinds> blocks_;
   size_t dedicatedCount_ = 0;
 };
 
