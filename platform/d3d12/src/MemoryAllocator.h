@@ -1,7 +1,6 @@
 // Memory for committed resources. Small resources share large VkDeviceMemory blocks of their memory type and
-// heap kind, so a
-// program's hundreds of constant buffers and small textures cost a few allocations instead of one each; large
-// resources, and those the driver wants on their own, keep memory of their own.
+// heap kind, so a program's hundreds of constant buffers and small textures cost a few allocations instead of
+// one each; large resources, and those the driver wants on their own, keep memory of their own.
 #pragma once
 
 #include "VulkanDevice.h"
@@ -75,7 +74,8 @@ struct MemoryPlacement {
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkDeviceSize offset = 0;
   VkDeviceSize size = 0;
-  // The CPU's view of the first byte, for memory the CPU can reach; null otherwise.
+  // The CPU's view of the first byte: always for upload and readback resources, and for any range of a block
+  // in host-visible memory; null otherwise.
   std::byte* mapped = nullptr;
   bool coherent = true;
   // The shared block holding the range; null for memory of the resource's own.
@@ -96,7 +96,7 @@ class MemoryAllocator {
   // Memory for one resource, mapped when its memory type is host visible. Failures are reported with `call`
   // and answer E_OUTOFMEMORY.
   HRESULT Allocate(const char* call, const MemoryRequest& request, MemoryPlacement* placement);
-  // Gives the memory back; an emptied block is freed unless it is the one spare block kept for its type.
+  // Gives the memory back; an emptied block is freed unless it is the one spare block kept for its pool.
   void Free(const MemoryPlacement& placement);
 
   // Makes CPU writes of the placement visible to the device, and device writes visible to the CPU; nothing
