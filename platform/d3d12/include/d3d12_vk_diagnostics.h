@@ -2,6 +2,7 @@
 // against those APIs never include it.
 #pragma once
 
+#include <d3d12.h>
 #include <dxgi.h>
 
 #include <cstdint>
@@ -19,5 +20,12 @@ uint32_t ValidationMessageCount();
 // swap chain; on a window it returns what was copied into the window. Fails with DXGI_ERROR_INVALID_CALL
 // before the first Present and E_INVALIDARG for a swap chain this layer did not create.
 HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width, UINT* height);
+
+// Where the bytes of a committed resource live: `memory` identifies its VkDeviceMemory (resources sharing a
+// block have the same one), `offset` and `size` its range there. E_INVALIDARG for null arguments.
+HRESULT ResourceMemoryRange(ID3D12Resource* resource, uint64_t* memory, uint64_t* offset, uint64_t* size);
+
+// The VkDeviceMemory objects a device holds for committed resources: shared blocks and memory of their own.
+size_t DeviceMemoryObjectCount(ID3D12Device* device);
 
 }  // namespace d3d12_vk

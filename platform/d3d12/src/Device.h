@@ -5,6 +5,7 @@
 #include "ComObject.h"
 #include "DescriptorHeap.h"
 #include "GpuAddressSpace.h"
+#include "MemoryAllocator.h"
 #include "QueueScheduler.h"
 #include "SamplerCache.h"
 #include "SubmissionQueue.h"
@@ -117,6 +118,7 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
 
   VulkanDevice& Vulkan() { return *vulkan_; }
   SubmissionQueue& Submissions() { return *submissions_; }
+  MemoryAllocator& Memory() { return *memory_; }
   GpuAddressSpace& Addresses() { return addresses_; }
   DescriptorHeapRegistry& DescriptorHeaps() { return descriptorHeaps_; }
   QueueScheduler& Scheduler() { return scheduler_; }
@@ -129,6 +131,8 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
   // Destroyed in reverse order: the queue waits for the GPU before the Vulkan device goes.
   std::unique_ptr<VulkanDevice> vulkan_;
   SamplerCache samplers_;
+  // Freed after the queue has waited for the GPU.
+  std::unique_ptr<MemoryAllocator> memory_;
   std::unique_ptr<SubmissionQueue> submissions_;
   GpuAddressSpace addresses_;
   DescriptorHeapRegistry descriptorHeaps_;

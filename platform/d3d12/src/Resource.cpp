@@ -3,11 +3,13 @@
 #include "Device.h"
 #include "Diagnostics.h"
 #include "Multisampling.h"
+#include "ResourceInitialization.h"
 #include "ResourceStates.h"
 #include "VulkanStructs.h"
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace d3d12vk {
 namespace {
@@ -115,6 +117,12 @@ HRESULT ValidateHeap(const char* call, const D3D12_HEAP_PROPERTIES& heap, const 
   }
 }
 
+// Window-sized targets are made again at every resize. Memory of their own goes back to the system at once
+// instead of leaving holes in shared blocks; smaller targets share blocks like everything else.
+constexpr VkDeviceSize kOwnMemoryTargetBytes = 1 << 20;
+
+bool IsCpuHeap(D3D12_HEAP_TYPE type) { return type == D3D12_HEAP_TYPE_UPLOAD || type == D3D12_HEAP_TYPE_READBACK; }
+
 MemoryKind MemoryKindFor(D3D12_HEAP_TYPE type) {
   switch (type) {
     case D3D12_HEAP_TYPE_UPLOAD:
@@ -145,7 +153,7 @@ Resource::~Resource() {
   if (gpuAddress_ != 0) OwningDevice().Addresses().Release(gpuAddress_);
   if (buffer_ != VK_NULL_HANDLE) vkDestroyBuffer(device, buffer_, nullptr);
   if (image_ != VK_NULL_HANDLE) vkDestroyImage(device, image_, nullptr);
-  if (memory_ != VK_NULL_HANDLE) vkFreeMemory(device, memory_, nullptr);
+  OwningDevice().Memory().Free(memory_);
 }
 
 HRESULT Resource::CreateCommitted(Device& device, const char* call, const D3D12_HEAP_PROPERTIES& heap,
@@ -182,7 +190,8 @@ HRESULT Resource::CreateCommitted(Device& device, const char* call, const D3D12_
 HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
   VkDevice device = OwningDevice().Vulkan().Handle();
   auto info = VkInit<VkBufferCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO);
-  info.size = desc_.Width;
+  // Whole words, so the zero fill reaches the last byte.
+  info.size = (desc_.Width + 3) & ~UINT64(3);
   // A D3D12 buffer can be bound as anything; the usage must allow all of it.
   info.usage = VK_BUFFER_USAGE_TRANSFER_SRC_BIT | VK_BUFFER_USAGE_TRANSFER_DST_BIT | VK_BUFFER_USAGE_VERTEX_BUFFER_BIT |
                VK_BUFFER_USAGE_INDEX_BUFFER_BIT | VK_BUFFER_USAGE_UNIFORM_BUFFER_BIT |
@@ -195,16 +204,14 @@ HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
     return Fail(E_OUTOFMEMORY, call, "cannot create a buffer of %llu bytes: %s", (unsigned long long)desc_.Width,
                 DescribeVkResult(result));
   }
-  VkMemoryRequirements requirements;
-  vkGetBufferMemoryRequirements(device, buffer_, &requirements);
-  HRESULT bound = BindMemory(call, requirements, heapType);
-  if (FAILED(bound)) return bound;
-  vkBindBufferMemory(device, buffer_, memory_, 0);
-  if (heapType == D3D12_HEAP_TYPE_UPLOAD || heapType == D3D12_HEAP_TYPE_READBACK) {
-    if (vkMapMemory(device, memory_, 0, VK_WHOLE_SIZE, 0, &mapped_) != VK_SUCCESS) {
-      return Fail(E_OUTOFMEMORY, call, "cannot map a buffer of %llu bytes", (unsigned long long)desc_.Width);
-    }
+  HRESULT allocated = AllocateMemory(call, heapType);
+  if (FAILED(allocated)) return allocated;
+  vkBindBufferMemory(device, buffer_, memory_.memory, memory_.offset);
+  if (IsCpuHeap(heapType) && memory_.mapped == nullptr) {
+    return Fail(E_OUTOFMEMORY, call, "the memory of a buffer of %llu bytes cannot be mapped",
+                (unsigned long long)desc_.Width);
   }
+  if (ZeroesMemory()) ZeroBuffer();
   gpuAddress_ = OwningDevice().Addresses().Reserve(this, buffer_, desc_.Width);
   return S_OK;
 }
@@ -265,76 +272,78 @@ HRESULT Resource::CreateImage(const char* call) {
     return Fail(E_OUTOFMEMORY, call, "cannot create a %llux%u texture: %s", (unsigned long long)desc_.Width,
                 desc_.Height, DescribeVkResult(result));
   }
-  VkMemoryRequirements requirements;
-  vkGetImageMemoryRequirements(vulkan.Handle(), image_, &requirements);
-  HRESULT bound = BindMemory(call, requirements, D3D12_HEAP_TYPE_DEFAULT);
-  if (FAILED(bound)) return bound;
-  vkBindImageMemory(vulkan.Handle(), image_, memory_, 0);
-
-  // The image leaves UNDEFINED for the layout of its initial state before any later submission.
-  auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = VK_PIPELINE_STAGE_2_NONE;
-  const StageAccess initial = StageAccessFor(recordedState_);
-  barrier.dstStageMask = initial.stages;
-  barrier.dstAccessMask = initial.access;
-  barrier.oldLayout = VK_IMAGE_LAYOUT_UNDEFINED;
-  barrier.newLayout = CurrentLayout();
-  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-  barrier.image = image_;
-  barrier.subresourceRange = {aspects_, 0, VK_REMAINING_MIP_LEVELS, 0, VK_REMAINING_ARRAY_LAYERS};
-  initializationSerial_ = OwningDevice().Submissions().RecordInitialization([&barrier](VkCommandBuffer commands) {
-    auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-    dependency.imageMemoryBarrierCount = 1;
-    dependency.pImageMemoryBarriers = &barrier;
-    vkCmdPipelineBarrier2(commands, &dependency);
-  });
+  HRESULT allocated = AllocateMemory(call, D3D12_HEAP_TYPE_DEFAULT);
+  if (FAILED(allocated)) return allocated;
+  vkBindImageMemory(vulkan.Handle(), image_, memory_.memory, memory_.offset);
+  StartImage();
   return S_OK;
 }
 
-HRESULT Resource::BindMemory(const char* call, const VkMemoryRequirements& requirements, D3D12_HEAP_TYPE heapType) {
-  VulkanDevice& vulkan = OwningDevice().Vulkan();
-  const uint32_t type = vulkan.FindMemoryType(MemoryKindFor(heapType), requirements.memoryTypeBits, &coherent_);
-  if (type == UINT32_MAX) return Fail(E_OUTOFMEMORY, call, "no Vulkan memory type suits heap type %d", heapType);
-  auto dedicated = VkInit<VkMemoryDedicatedAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_DEDICATED_ALLOCATE_INFO);
-  dedicated.buffer = buffer_;
-  dedicated.image = image_;
-  auto allocate = VkInit<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO, &dedicated);
-  allocate.allocationSize = requirements.size;
-  allocate.memoryTypeIndex = type;
-  const VkResult result = vkAllocateMemory(vulkan.Handle(), &allocate, nullptr, &memory_);
-  if (result != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot allocate %llu bytes: %s", (unsigned long long)requirements.size,
-                DescribeVkResult(result));
+HRESULT Resource::AllocateMemory(const char* call, D3D12_HEAP_TYPE heapType) {
+  VkDevice device = OwningDevice().Vulkan().Handle();
+  auto dedicated = VkInit<VkMemoryDedicatedRequirements>(VK_STRUCTURE_TYPE_MEMORY_DEDICATED_REQUIREMENTS);
+  auto requirements = VkInit<VkMemoryRequirements2>(VK_STRUCTURE_TYPE_MEMORY_REQUIREMENTS_2, &dedicated);
+  if (buffer_ != VK_NULL_HANDLE) {
+    auto info = VkInit<VkBufferMemoryRequirementsInfo2>(VK_STRUCTURE_TYPE_BUFFER_MEMORY_REQUIREMENTS_INFO_2);
+    info.buffer = buffer_;
+    vkGetBufferMemoryRequirements2(device, &info, &requirements);
+  } else {
+    auto info = VkInit<VkImageMemoryRequirementsInfo2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_REQUIREMENTS_INFO_2);
+    info.image = image_;
+    vkGetImageMemoryRequirements2(device, &info, &requirements);
   }
-  return S_OK;
+  MemoryRequest request;
+  request.requirements = requirements.memoryRequirements;
+  const bool isTarget =
+      desc_.Flags & (D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET | D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL);
+  request.dedicated = dedicated.prefersDedicatedAllocation || dedicated.requiresDedicatedAllocation ||
+                      (isTarget && request.requirements.size >= kOwnMemoryTargetBytes);
+  request.kind = MemoryKindFor(heapType);
+  request.tiling = buffer_ != VK_NULL_HANDLE ? Tiling::Linear : Tiling::Optimal;
+  request.buffer = buffer_;
+  request.image = image_;
+  return OwningDevice().Memory().Allocate(call, request, &memory_);
+}
+
+void Resource::ZeroBuffer() {
+  if (IsCpuHeap(heap_.Type)) {
+    // The CPU reaches these bytes directly; nothing of the GPU's has touched them since their last owner.
+    std::memset(memory_.mapped, 0, desc_.Width);
+    OwningDevice().Memory().Flush(memory_);
+    return;
+  }
+  VkBuffer buffer = buffer_;
+  initializationSerial_ = OwningDevice().Submissions().RecordInitialization(
+      [buffer](VkCommandBuffer commands) { RecordBufferZeroing(commands, buffer); });
+}
+
+void Resource::StartImage() {
+  // Block-compressed images cannot be cleared in Vulkan; programs fill them whole from their files.
+  const ImageStart start{image_, aspects_, ZeroesMemory() && format_->blockSize == 1, CurrentLayout(),
+                         StageAccessFor(recordedState_)};
+  initializationSerial_ = OwningDevice().Submissions().RecordInitialization(
+      [&start](VkCommandBuffer commands) { RecordImageStart(commands, start); });
 }
 
 HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** data) {
   constexpr const char* kCall = "ID3D12Resource::Map";
-  if (mapped_ == nullptr) {
+  if (!IsCpuHeap(heap_.Type)) {
     return Fail(E_INVALIDARG, kCall, "the resource is in a heap the CPU cannot reach (heap type %d)", heap_.Type);
   }
   if (subresource != 0) return Fail(E_INVALIDARG, kCall, "buffers have only subresource 0 (got %u)", subresource);
   const bool readsData = readRange == nullptr || readRange->End > readRange->Begin;
-  if (!coherent_ && readsData) {
-    VkMappedMemoryRange range{VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE, nullptr, memory_, 0, VK_WHOLE_SIZE};
-    vkInvalidateMappedMemoryRanges(OwningDevice().Vulkan().Handle(), 1, &range);
-  }
-  if (data != nullptr) *data = mapped_;
+  if (readsData) OwningDevice().Memory().Invalidate(memory_);
+  if (data != nullptr) *data = memory_.mapped;
   return S_OK;
 }
 
 void Resource::Unmap(UINT subresource, const D3D12_RANGE* writtenRange) {
-  if (mapped_ == nullptr || subresource != 0) {
+  if (!IsCpuHeap(heap_.Type) || subresource != 0) {
     ReportError("ID3D12Resource::Unmap", "subresource %u of this resource is not mapped", subresource);
     return;
   }
   const bool wroteData = writtenRange == nullptr || writtenRange->End > writtenRange->Begin;
-  if (!coherent_ && wroteData) {
-    VkMappedMemoryRange range{VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE, nullptr, memory_, 0, VK_WHOLE_SIZE};
-    vkFlushMappedMemoryRanges(OwningDevice().Vulkan().Handle(), 1, &range);
-  }
+  if (wroteData) OwningDevice().Memory().Flush(memory_);
   // The memory stays mapped: Direct3D 12 allows using the pointer while the GPU works, and so do we.
 }
 

@@ -1,9 +1,11 @@
-// ID3D12Resource: a committed buffer or 2D texture with its own memory. Buffers get a GPU virtual address;
-// buffers in upload and readback heaps stay mapped for their whole life.
+// ID3D12Resource: a committed buffer or 2D texture, in a shared memory block or in memory of its own
+// (MemoryAllocator), zeroed unless the heap flags say not to. Buffers get a GPU virtual address; buffers in
+// upload and readback heaps stay mapped for their whole life.
 #pragma once
 
 #include "ComObject.h"
 #include "FormatTable.h"
+#include "MemoryAllocator.h"
 
 #include <vulkan/vulkan.h>
 
@@ -50,6 +52,7 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   const FormatInfo* Format() const { return format_; }
   VkFormat ImageFormat() const { return imageFormat_; }
   VkImageAspectFlags Aspects() const { return aspects_; }
+  const MemoryPlacement& Memory() const { return memory_; }
   uint32_t MipLevels() const { return desc_.MipLevels; }
   uint32_t ArrayLayers() const { return desc_.DepthOrArraySize; }
   UINT SampleCount() const { return desc_.SampleDesc.Count; }
@@ -73,7 +76,11 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   ~Resource() override;
   HRESULT CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType);
   HRESULT CreateImage(const char* call);
-  HRESULT BindMemory(const char* call, const VkMemoryRequirements& requirements, D3D12_HEAP_TYPE heapType);
+  // Memory for the buffer or image from the device's allocator; not yet bound.
+  HRESULT AllocateMemory(const char* call, D3D12_HEAP_TYPE heapType);
+  bool ZeroesMemory() const { return !(heapFlags_ & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED); }
+  void ZeroBuffer();
+  void StartImage();
 
   D3D12_RESOURCE_DESC desc_{};
   D3D12_HEAP_PROPERTIES heap_{};
@@ -83,9 +90,7 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   VkImageAspectFlags aspects_ = 0;
   VkBuffer buffer_ = VK_NULL_HANDLE;
   VkImage image_ = VK_NULL_HANDLE;
-  VkDeviceMemory memory_ = VK_NULL_HANDLE;
-  void* mapped_ = nullptr;
-  bool coherent_ = true;
+  MemoryPlacement memory_;
   D3D12_GPU_VIRTUAL_ADDRESS gpuAddress_ = 0;
   D3D12_RESOURCE_STATES recordedState_ = D3D12_RESOURCE_STATE_COMMON;
   uint64_t initializationSerial_ = 0;
