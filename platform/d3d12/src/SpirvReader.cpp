@@ -44,6 +44,7 @@ constexpr uint32_t kStorageClassInput = 1;
 constexpr uint32_t kStorageClassUniform = 2;
 constexpr uint32_t kStorageClassStorageBuffer = 12;
 constexpr uint32_t kExecutionModelVertex = 0;
+constexpr uint32_t kExecutionModelGeometry = 3;
 constexpr uint32_t kExecutionModelFragment = 4;
 constexpr uint32_t kExecutionModelGLCompute = 5;
 constexpr uint32_t kExecutionModeLocalSize = 17;
@@ -233,6 +234,7 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
       const uint32_t model = operands[0];
       entryPointId = operands[1];
       shader->stage = model == kExecutionModelVertex      ? ShaderStage::Vertex
+                      : model == kExecutionModelGeometry  ? ShaderStage::Geometry
                       : model == kExecutionModelFragment  ? ShaderStage::Pixel
                       : model == kExecutionModelGLCompute ? ShaderStage::Compute
                                                           : ShaderStage::Other;

@@ -39,7 +39,7 @@ struct ResourceBinding {
   uint32_t arraySize = 1;
 };
 
-enum class ShaderStage { Vertex, Pixel, Compute, Other };
+enum class ShaderStage { Vertex, Geometry, Pixel, Compute, Other };
 
 struct ShaderInterface {
   std::string entryPoint;

@@ -52,6 +52,8 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.shaderStorageBufferArrayDynamicIndexing = available.shaderStorageBufferArrayDynamicIndexing;
   enabled.shaderUniformBufferArrayDynamicIndexing = available.shaderUniformBufferArrayDynamicIndexing;
   enabled.vertexPipelineStoresAndAtomics = available.vertexPipelineStoresAndAtomics;
+  // Geometry shaders (a GS in a graphics pipeline state).
+  enabled.geometryShader = available.geometryShader;
   return enabled;
 }
 

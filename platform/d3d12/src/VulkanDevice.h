@@ -41,6 +41,7 @@ class VulkanDevice {
   bool HasWireframe() const { return features_.fillModeNonSolid; }
   bool HasAnisotropy() const { return features_.samplerAnisotropy; }
   bool HasPreciseOcclusion() const { return features_.occlusionQueryPrecise; }
+  bool HasGeometryShaders() const { return features_.geometryShader; }
   bool HasConditionalRendering() const { return conditionalRenderingEnabled_; }
 
   // Memory type index for `kind` among `allowedTypes`, or UINT32_MAX. Coherent reports whether the host view
