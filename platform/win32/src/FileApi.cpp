@@ -5,6 +5,8 @@
 #include "KernelObjects.h"
 #include "WideText.h"
 
+#include <win32_platform.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,7 +42,7 @@ std::string LinuxPath(std::string path) {
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  return path;
+  return win32_platform::PathInDiskCase(path);
 }
 
 bool ParentFolderExists(const std::string& path) {
