@@ -13,6 +13,7 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include <vector>
@@ -61,6 +62,17 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
                    "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
                    "not supported\n",
                    call, name, capability);
+      return E_NOTIMPL;
+    }
+  }
+  for (const ResourceBinding& resource : shader->reflection.resources) {
+    if (resource.dynamicallyIndexed && !vulkan.SupportsDynamicArrayIndexing(resource.kind)) {
+      // The HLSL compiler sizes an unbounded array indexed this way to one element, so running it anyway
+      // would read element 0 for every index.
+      std::fprintf(stderr,
+                   "%s: the %s indexes the resource array at %c%u (space %u) with a value computed at run time, "
+                   "which this adapter cannot do: not supported\n",
+                   call, name, "btus"[std::min(resource.binding / 1024, 3u)], resource.binding % 1024, resource.set);
       return E_NOTIMPL;
     }
   }

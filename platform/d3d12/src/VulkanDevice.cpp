@@ -232,6 +232,26 @@ bool VulkanDevice::SupportsVertexFormat(VkFormat format) const {
   return (properties.bufferFeatures & VK_FORMAT_FEATURE_VERTEX_BUFFER_BIT) != 0;
 }
 
+bool VulkanDevice::SupportsDynamicArrayIndexing(ResourceKind kind) const {
+  switch (kind) {
+    case ResourceKind::UniformBuffer:
+      return features_.shaderUniformBufferArrayDynamicIndexing;
+    case ResourceKind::StorageBuffer:
+      return features_.shaderStorageBufferArrayDynamicIndexing;
+    case ResourceKind::SampledImage:
+    case ResourceKind::Sampler:
+      return features_.shaderSampledImageArrayDynamicIndexing;
+    case ResourceKind::StorageImage:
+      return features_.shaderStorageImageArrayDynamicIndexing;
+    case ResourceKind::UniformTexelBuffer:
+      return features12_.shaderUniformTexelBufferArrayDynamicIndexing;
+    case ResourceKind::StorageTexelBuffer:
+      return features12_.shaderStorageTexelBufferArrayDynamicIndexing;
+    default:
+      return true;
+  }
+}
+
 bool VulkanDevice::SupportsShaderCapability(uint32_t capability) const {
   // SPIR-V capabilities that hang on optional features; the others a Vulkan 1.3 device has.
   switch (capability) {
