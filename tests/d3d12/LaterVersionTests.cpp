@@ -123,25 +123,24 @@ TEST_F(LaterVersionTest, LaterDeviceCallsWidenTheOlderOnesAndReportWhatIsAbsent)
   EXPECT_FALSE(options12.EnhancedBarriersSupported);
   D3D12_FEATURE_DATA_D3D12_OPTIONS5 options5{};
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(device10->CheckFeatureSupport(D3D12_FEATURE_D3D12_OPTIONS5, &options5, sizeof(options5) - 4),
-            E_INVALIDARG);
+  EXPECT_EQ(device10->CheckFeatureSupport(D3D12_FEATURE_D3D12_OPTIONS5, &options5, sizeof(options5) - 4), E_INVALIDARG);
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("CheckFeatureSupport"));
 
   // DESC1 resources are DESC resources.
   const CD3DX12_HEAP_PROPERTIES upload(D3D12_HEAP_TYPE_UPLOAD);
   const D3D12_RESOURCE_DESC1 bufferDesc = CD3DX12_RESOURCE_DESC1::Buffer(256);
   ComPtr<ID3D12Resource> buffer;
-  ASSERT_EQ(device10->CreateCommittedResource2(&upload, D3D12_HEAP_FLAG_NONE, &bufferDesc,
-                                               D3D12_RESOURCE_STATE_GENERIC_READ, nullptr, nullptr,
-                                               IID_PPV_ARGS(&buffer)),
-            S_OK);
+  ASSERT_EQ(
+      device10->CreateCommittedResource2(&upload, D3D12_HEAP_FLAG_NONE, &bufferDesc, D3D12_RESOURCE_STATE_GENERIC_READ,
+                                         nullptr, nullptr, IID_PPV_ARGS(&buffer)),
+      S_OK);
   EXPECT_EQ(buffer->GetDesc().Width, 256u);
   ::testing::internal::CaptureStderr();
   ComPtr<ID3D12Resource> withLayout;
-  EXPECT_EQ(device10->CreateCommittedResource3(&upload, D3D12_HEAP_FLAG_NONE, &bufferDesc,
-                                               D3D12_BARRIER_LAYOUT_UNDEFINED, nullptr, nullptr, 0, nullptr,
-                                               IID_PPV_ARGS(&withLayout)),
-            E_NOTIMPL);
+  EXPECT_EQ(
+      device10->CreateCommittedResource3(&upload, D3D12_HEAP_FLAG_NONE, &bufferDesc, D3D12_BARRIER_LAYOUT_UNDEFINED,
+                                         nullptr, nullptr, 0, nullptr, IID_PPV_ARGS(&withLayout)),
+      E_NOTIMPL);
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("CreateCommittedResource3"));
   EXPECT_EQ(withLayout, nullptr);
 
@@ -170,8 +169,8 @@ TEST_F(LaterVersionTest, LaterDeviceCallsWidenTheOlderOnesAndReportWhatIsAbsent)
 // glslang sizes an unbounded texture array indexed at run time to one element, so an adapter without dynamic
 // indexing would read element 0 for every index; the pipeline is refused instead.
 TEST_F(LaterVersionTest, TextureArraysIndexedAtRunTimeNeedTheAdapterFeature) {
-  ComPtr<ID3DBlob> vs = Compile("float4 main(uint id : SV_VertexID) : SV_Position { return float4(0, 0, 0, 1); }",
-                                "vs_5_0");
+  ComPtr<ID3DBlob> vs =
+      Compile("float4 main(uint id : SV_VertexID) : SV_Position { return float4(0, 0, 0, 1); }", "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(R"(
 cbuffer Pick : register(b0) { uint Index; };
 Texture2D Textures[] : register(t0);

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <win32_platform.h>
+#include <windows.h>
 #include <wrl.h>
 
 #include <unistd.h>
@@ -44,8 +44,8 @@ TEST_F(WindowsNames, NamesMatchFilesAndFoldersInAnyCase) {
   EXPECT_EQ(win32_platform::PathInDiskCase((folder_ / "shaders" / "New" / "File.txt").string()),
             (folder_ / "Shaders" / "New" / "File.txt").string());
 
-  FileHandle file(CreateFile2(Wide(folder_ / "shaders" / "NBODYGRAVITYCS.hlsl").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, OPEN_EXISTING, nullptr));
+  FileHandle file(CreateFile2(Wide(folder_ / "shaders" / "NBODYGRAVITYCS.hlsl").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              OPEN_EXISTING, nullptr));
   ASSERT_TRUE(file.IsValid());
   // Read without a byte count, as Microsoft's samples load their assets.
   char bytes[8] = {};

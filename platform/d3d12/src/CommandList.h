@@ -155,15 +155,14 @@ class CommandList final
   void STDMETHODCALLTYPE EndRenderPass() override;
   void STDMETHODCALLTYPE InitializeMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) override;
   void STDMETHODCALLTYPE ExecuteMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) override;
-  void STDMETHODCALLTYPE BuildRaytracingAccelerationStructure(
-      const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_DESC*, UINT,
-      const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*) override;
-  void STDMETHODCALLTYPE EmitRaytracingAccelerationStructurePostbuildInfo(
-      const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*, UINT,
-      const D3D12_GPU_VIRTUAL_ADDRESS*) override;
+  void STDMETHODCALLTYPE
+  BuildRaytracingAccelerationStructure(const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_DESC*, UINT,
+                                       const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*) override;
+  void STDMETHODCALLTYPE
+  EmitRaytracingAccelerationStructurePostbuildInfo(const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*,
+                                                   UINT, const D3D12_GPU_VIRTUAL_ADDRESS*) override;
   void STDMETHODCALLTYPE CopyRaytracingAccelerationStructure(
-      D3D12_GPU_VIRTUAL_ADDRESS, D3D12_GPU_VIRTUAL_ADDRESS,
-      D3D12_RAYTRACING_ACCELERATION_STRUCTURE_COPY_MODE) override;
+      D3D12_GPU_VIRTUAL_ADDRESS, D3D12_GPU_VIRTUAL_ADDRESS, D3D12_RAYTRACING_ACCELERATION_STRUCTURE_COPY_MODE) override;
   void STDMETHODCALLTYPE SetPipelineState1(ID3D12StateObject*) override;
   void STDMETHODCALLTYPE DispatchRays(const D3D12_DISPATCH_RAYS_DESC*) override;
   void STDMETHODCALLTYPE RSSetShadingRate(D3D12_SHADING_RATE, const D3D12_SHADING_RATE_COMBINER*) override;

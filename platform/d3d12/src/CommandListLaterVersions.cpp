@@ -91,7 +91,8 @@ void CommandList::BeginRenderPass(UINT targetCount, const D3D12_RENDER_PASS_REND
   if (targetCount > 0 && targets == nullptr) return Reject(kCall, "pRenderTargets is null");
   std::array<D3D12_CPU_DESCRIPTOR_HANDLE, D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT> handles{};
   for (UINT i = 0; i < targetCount; ++i) handles[i] = targets[i].cpuDescriptor;
-  OMSetRenderTargets(targetCount, handles.data(), FALSE, depthStencil != nullptr ? &depthStencil->cpuDescriptor : nullptr);
+  OMSetRenderTargets(targetCount, handles.data(), FALSE,
+                     depthStencil != nullptr ? &depthStencil->cpuDescriptor : nullptr);
 
   for (UINT i = 0; i < targetCount; ++i) {
     if (targets[i].BeginningAccess.Type == D3D12_RENDER_PASS_BEGINNING_ACCESS_TYPE_CLEAR) {
@@ -131,8 +132,9 @@ void CommandList::ExecuteMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) {
   ReportUnsupportedOnce("ID3D12GraphicsCommandList4::ExecuteMetaCommand");
 }
 
-void CommandList::BuildRaytracingAccelerationStructure(const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_DESC*, UINT,
-                                                       const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*) {
+void CommandList::BuildRaytracingAccelerationStructure(
+    const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_DESC*, UINT,
+    const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*) {
   ReportUnsupportedOnce("ID3D12GraphicsCommandList4::BuildRaytracingAccelerationStructure");
 }
 
@@ -186,8 +188,7 @@ void CommandList::Barrier(UINT32 groupCount, const D3D12_BARRIER_GROUP* groups) 
         if (resource == nullptr) return Reject(kCall, "texture barrier %u of group %u has no resource", i, g);
         D3D12_RESOURCE_STATES after{};
         if (!StateForLayout(texture.LayoutAfter, &after)) {
-          return Reject(kCall, "texture barrier %u of group %u: layout %d is not supported", i, g,
-                        texture.LayoutAfter);
+          return Reject(kCall, "texture barrier %u of group %u: layout %d is not supported", i, g, texture.LayoutAfter);
         }
         // The layer knows the layout the texture is in; LayoutBefore only has to agree with it.
         const D3D12_RESOURCE_STATES before = resource->RecordedState();
@@ -207,9 +208,8 @@ void CommandList::Barrier(UINT32 groupCount, const D3D12_BARRIER_GROUP* groups) 
 void CommandList::OMSetFrontAndBackStencilRef(UINT frontStencilRef, UINT backStencilRef) {
   constexpr const char* kCall = "ID3D12GraphicsCommandList8::OMSetFrontAndBackStencilRef";
   if (IsBundle()) {
-    return RecordForBundle(kCall, [=](CommandList& list) {
-      list.OMSetFrontAndBackStencilRef(frontStencilRef, backStencilRef);
-    });
+    return RecordForBundle(
+        kCall, [=](CommandList& list) { list.OMSetFrontAndBackStencilRef(frontStencilRef, backStencilRef); });
   }
   if (!CheckRecording(kCall)) return;
   vkCmdSetStencilReference(commands_, VK_STENCIL_FACE_FRONT_BIT, frontStencilRef);

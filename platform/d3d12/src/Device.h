@@ -131,14 +131,13 @@ class Device final
                                                      void** resource) override;
   HRESULT STDMETHODCALLTYPE CreateHeap1(const D3D12_HEAP_DESC* desc, ID3D12ProtectedResourceSession* session,
                                         REFIID riid, void** heap) override;
-  HRESULT STDMETHODCALLTYPE CreateReservedResource1(const D3D12_RESOURCE_DESC* desc,
-                                                    D3D12_RESOURCE_STATES initialState,
+  HRESULT STDMETHODCALLTYPE CreateReservedResource1(const D3D12_RESOURCE_DESC* desc, D3D12_RESOURCE_STATES initialState,
                                                     const D3D12_CLEAR_VALUE* optimizedClearValue,
                                                     ID3D12ProtectedResourceSession* session, REFIID riid,
                                                     void** resource) override;
-  D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE GetResourceAllocationInfo1(
-      UINT visibleMask, UINT descCount, const D3D12_RESOURCE_DESC* descs,
-      D3D12_RESOURCE_ALLOCATION_INFO1* eachInfo) override;
+  D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE
+  GetResourceAllocationInfo1(UINT visibleMask, UINT descCount, const D3D12_RESOURCE_DESC* descs,
+                             D3D12_RESOURCE_ALLOCATION_INFO1* eachInfo) override;
   HRESULT STDMETHODCALLTYPE CreateLifetimeTracker(ID3D12LifetimeOwner* owner, REFIID riid, void** tracker) override;
   void STDMETHODCALLTYPE RemoveDevice() override;
   HRESULT STDMETHODCALLTYPE EnumerateMetaCommands(UINT* count, D3D12_META_COMMAND_DESC* descs) override;
@@ -149,9 +148,9 @@ class Device final
                                               SIZE_T parametersSize, REFIID riid, void** metaCommand) override;
   HRESULT STDMETHODCALLTYPE CreateStateObject(const D3D12_STATE_OBJECT_DESC* desc, REFIID riid,
                                               void** stateObject) override;
-  void STDMETHODCALLTYPE GetRaytracingAccelerationStructurePrebuildInfo(
-      const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_INPUTS* desc,
-      D3D12_RAYTRACING_ACCELERATION_STRUCTURE_PREBUILD_INFO* info) override;
+  void STDMETHODCALLTYPE
+  GetRaytracingAccelerationStructurePrebuildInfo(const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_INPUTS* desc,
+                                                 D3D12_RAYTRACING_ACCELERATION_STRUCTURE_PREBUILD_INFO* info) override;
   D3D12_DRIVER_MATCHING_IDENTIFIER_STATUS STDMETHODCALLTYPE CheckDriverMatchingIdentifier(
       D3D12_SERIALIZED_DATA_TYPE type, const D3D12_SERIALIZED_DATA_DRIVER_MATCHING_IDENTIFIER* identifier) override;
   HRESULT STDMETHODCALLTYPE SetBackgroundProcessingMode(D3D12_BACKGROUND_PROCESSING_MODE mode,
@@ -161,9 +160,9 @@ class Device final
                                              REFIID riid, void** stateObject) override;
   HRESULT STDMETHODCALLTYPE CreateProtectedResourceSession1(const D3D12_PROTECTED_RESOURCE_SESSION_DESC1* desc,
                                                             REFIID riid, void** session) override;
-  D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE GetResourceAllocationInfo2(
-      UINT visibleMask, UINT descCount, const D3D12_RESOURCE_DESC1* descs,
-      D3D12_RESOURCE_ALLOCATION_INFO1* eachInfo) override;
+  D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE
+  GetResourceAllocationInfo2(UINT visibleMask, UINT descCount, const D3D12_RESOURCE_DESC1* descs,
+                             D3D12_RESOURCE_ALLOCATION_INFO1* eachInfo) override;
   HRESULT STDMETHODCALLTYPE CreateCommittedResource2(const D3D12_HEAP_PROPERTIES* heapProperties,
                                                      D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC1* desc,
                                                      D3D12_RESOURCE_STATES initialState,
@@ -190,19 +189,19 @@ class Device final
                                                      D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC1* desc,
                                                      D3D12_BARRIER_LAYOUT initialLayout,
                                                      const D3D12_CLEAR_VALUE* optimizedClearValue,
-                                                     ID3D12ProtectedResourceSession* session, UINT32 castableFormatCount,
-                                                     DXGI_FORMAT* castableFormats, REFIID riid,
-                                                     void** resource) override;
+                                                     ID3D12ProtectedResourceSession* session,
+                                                     UINT32 castableFormatCount, DXGI_FORMAT* castableFormats,
+                                                     REFIID riid, void** resource) override;
   HRESULT STDMETHODCALLTYPE CreatePlacedResource2(ID3D12Heap* heap, UINT64 heapOffset, const D3D12_RESOURCE_DESC1* desc,
                                                   D3D12_BARRIER_LAYOUT initialLayout,
                                                   const D3D12_CLEAR_VALUE* optimizedClearValue,
-                                                  UINT32 castableFormatCount, DXGI_FORMAT* castableFormats,
-                                                  REFIID riid, void** resource) override;
+                                                  UINT32 castableFormatCount, DXGI_FORMAT* castableFormats, REFIID riid,
+                                                  void** resource) override;
   HRESULT STDMETHODCALLTYPE CreateReservedResource2(const D3D12_RESOURCE_DESC* desc, D3D12_BARRIER_LAYOUT initialLayout,
                                                     const D3D12_CLEAR_VALUE* optimizedClearValue,
-                                                    ID3D12ProtectedResourceSession* session,
-                                                    UINT32 castableFormatCount, DXGI_FORMAT* castableFormats,
-                                                    REFIID riid, void** resource) override;
+                                                    ID3D12ProtectedResourceSession* session, UINT32 castableFormatCount,
+                                                    DXGI_FORMAT* castableFormats, REFIID riid,
+                                                    void** resource) override;
 
   // CheckFeatureSupport's answers for the option sets of later versions (DeviceLaterVersions.cpp): every
   // feature in them absent. False when `feature` is not one of them.

@@ -21,9 +21,8 @@ bool ToResourceDesc(const D3D12_RESOURCE_DESC1& desc1, D3D12_RESOURCE_DESC* desc
     ReportUnsupportedOnce(call);
     return false;
   }
-  *desc = {desc1.Dimension, desc1.Alignment,        desc1.Width,  desc1.Height, desc1.DepthOrArraySize,
-           desc1.MipLevels, desc1.Format,           desc1.SampleDesc,           desc1.Layout,
-           desc1.Flags};
+  *desc = {desc1.Dimension, desc1.Alignment, desc1.Width,      desc1.Height, desc1.DepthOrArraySize,
+           desc1.MipLevels, desc1.Format,    desc1.SampleDesc, desc1.Layout, desc1.Flags};
   return true;
 }
 
@@ -39,25 +38,43 @@ HRESULT NoObject(void** object, const char* call) {
   return NotImplemented(call);
 }
 
+// The data size of the option sets D3D12_OPTIONS1 to 12; 0 for any other feature.
+size_t LaterOptionsSize(D3D12_FEATURE feature) {
+  switch (feature) {
+    case D3D12_FEATURE_D3D12_OPTIONS1:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS1);
+    case D3D12_FEATURE_D3D12_OPTIONS2:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS2);
+    case D3D12_FEATURE_D3D12_OPTIONS3:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS3);
+    case D3D12_FEATURE_D3D12_OPTIONS4:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS4);
+    case D3D12_FEATURE_D3D12_OPTIONS5:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS5);
+    case D3D12_FEATURE_D3D12_OPTIONS6:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS6);
+    case D3D12_FEATURE_D3D12_OPTIONS7:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS7);
+    case D3D12_FEATURE_D3D12_OPTIONS8:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS8);
+    case D3D12_FEATURE_D3D12_OPTIONS9:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS9);
+    case D3D12_FEATURE_D3D12_OPTIONS10:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS10);
+    case D3D12_FEATURE_D3D12_OPTIONS11:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS11);
+    case D3D12_FEATURE_D3D12_OPTIONS12:
+      return sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS12);
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
 
 bool Device::AnswerLaterOptions(D3D12_FEATURE feature, void* data, UINT dataSize, HRESULT* result) {
-  size_t size = 0;
-  switch (feature) {
-    case D3D12_FEATURE_D3D12_OPTIONS1: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS1); break;
-    case D3D12_FEATURE_D3D12_OPTIONS2: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS2); break;
-    case D3D12_FEATURE_D3D12_OPTIONS3: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS3); break;
-    case D3D12_FEATURE_D3D12_OPTIONS4: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS4); break;
-    case D3D12_FEATURE_D3D12_OPTIONS5: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS5); break;
-    case D3D12_FEATURE_D3D12_OPTIONS6: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS6); break;
-    case D3D12_FEATURE_D3D12_OPTIONS7: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS7); break;
-    case D3D12_FEATURE_D3D12_OPTIONS8: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS8); break;
-    case D3D12_FEATURE_D3D12_OPTIONS9: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS9); break;
-    case D3D12_FEATURE_D3D12_OPTIONS10: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS10); break;
-    case D3D12_FEATURE_D3D12_OPTIONS11: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS11); break;
-    case D3D12_FEATURE_D3D12_OPTIONS12: size = sizeof(D3D12_FEATURE_DATA_D3D12_OPTIONS12); break;
-    default: return false;
-  }
+  const size_t size = LaterOptionsSize(feature);
+  if (size == 0) return false;
   if (dataSize != size) {
     *result = Fail(E_INVALIDARG, "ID3D12Device::CheckFeatureSupport", "feature %d takes %zu bytes of data, not %u",
                    feature, size, dataSize);
@@ -75,8 +92,7 @@ HRESULT Device::CreateCommandList1(UINT, D3D12_COMMAND_LIST_TYPE, D3D12_COMMAND_
   return NoObject(commandList, "ID3D12Device4::CreateCommandList1");
 }
 
-HRESULT Device::CreateProtectedResourceSession(const D3D12_PROTECTED_RESOURCE_SESSION_DESC*, REFIID,
-                                               void** session) {
+HRESULT Device::CreateProtectedResourceSession(const D3D12_PROTECTED_RESOURCE_SESSION_DESC*, REFIID, void** session) {
   return NoObject(session, "ID3D12Device4::CreateProtectedResourceSession");
 }
 
@@ -144,8 +160,9 @@ HRESULT Device::CreateStateObject(const D3D12_STATE_OBJECT_DESC*, REFIID, void**
   return NoObject(stateObject, "ID3D12Device5::CreateStateObject");
 }
 
-void Device::GetRaytracingAccelerationStructurePrebuildInfo(const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_INPUTS*,
-                                                            D3D12_RAYTRACING_ACCELERATION_STRUCTURE_PREBUILD_INFO* info) {
+void Device::GetRaytracingAccelerationStructurePrebuildInfo(
+    const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_INPUTS*,
+    D3D12_RAYTRACING_ACCELERATION_STRUCTURE_PREBUILD_INFO* info) {
   if (info != nullptr) *info = {};
   ReportUnsupportedOnce("ID3D12Device5::GetRaytracingAccelerationStructurePrebuildInfo");
 }
@@ -168,8 +185,7 @@ HRESULT Device::AddToStateObject(const D3D12_STATE_OBJECT_DESC*, ID3D12StateObje
   return NoObject(stateObject, "ID3D12Device7::AddToStateObject");
 }
 
-HRESULT Device::CreateProtectedResourceSession1(const D3D12_PROTECTED_RESOURCE_SESSION_DESC1*, REFIID,
-                                                void** session) {
+HRESULT Device::CreateProtectedResourceSession1(const D3D12_PROTECTED_RESOURCE_SESSION_DESC1*, REFIID, void** session) {
   return NoObject(session, "ID3D12Device7::CreateProtectedResourceSession1");
 }
 

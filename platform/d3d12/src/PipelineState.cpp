@@ -12,8 +12,8 @@
 
 #include <strings.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include <vector>
