@@ -8,6 +8,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -58,6 +61,25 @@ float4 main() : SV_Position {
                                         "vs_5_0");
   EXPECT_NE(compiled.Result, S_OK);
   EXPECT_THAT(compiled.Errors, HasSubstr("statics.hlsl:6"));
+}
+
+TEST(ConstantBufferStatics, IncludedFilesAreReadTheSameWay) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("cbuffer-statics-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "table.hlsli") << "cbuffer Table { static float Scale = 2.0f; };\n";
+  std::ofstream(folder / "main.hlsl") << "#include \"table.hlsli\"\n"
+                                         "float4 main() : SV_Position { return float4(Scale, 0, 0, 1); }\n";
+  const std::string path = (folder / "main.hlsl").string();
+  ID3DBlob* code = nullptr;
+  ID3DBlob* errors = nullptr;
+  const HRESULT result =
+      D3DCompileFromFile(std::wstring(path.begin(), path.end()).c_str(), nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE,
+                         "main", "vs_5_0", D3DCOMPILE_SKIP_OPTIMIZATION, 0, &code, &errors);
+  const Compiled compiled = Collect(result, code, errors);
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(compiled.Result, S_OK) << compiled.Errors;
+  EXPECT_EQ(SpirvModule(compiled.Words).Variable("Table"), 0u);
 }
 
 TEST(ConstantBufferStatics, BlocksWithoutStaticsAreLeftAlone) {
