@@ -33,18 +33,20 @@ class InterfaceVersions : public GpuTest {
 };
 
 TEST_F(InterfaceVersions, DeviceAndCommandListHandOutTheVersionsTheyImplement) {
-  ExpectEveryVersion<ID3D12Object, ID3D12Device, ID3D12Device1, ID3D12Device2, ID3D12Device3>(device.Get());
-  ComPtr<ID3D12Device4> device4;
-  EXPECT_EQ(device.As(&device4), E_NOINTERFACE);
-  EXPECT_EQ(device4.Get(), nullptr);
+  ExpectEveryVersion<ID3D12Object, ID3D12Device, ID3D12Device1, ID3D12Device2, ID3D12Device3, ID3D12Device4,
+                     ID3D12Device5, ID3D12Device6, ID3D12Device7, ID3D12Device8, ID3D12Device9, ID3D12Device10>(
+      device.Get());
+  ComPtr<ID3D12Device11> device11;
+  EXPECT_EQ(device.As(&device11), E_NOINTERFACE);
+  EXPECT_EQ(device11.Get(), nullptr);
 
   ExpectEveryVersion<ID3D12CommandList, ID3D12GraphicsCommandList, ID3D12GraphicsCommandList1,
-                     ID3D12GraphicsCommandList2, ID3D12GraphicsCommandList3>(list.Get());
-  ComPtr<ID3D12GraphicsCommandList4> list4;
-  EXPECT_EQ(list.As(&list4), E_NOINTERFACE);
+                     ID3D12GraphicsCommandList2, ID3D12GraphicsCommandList3, ID3D12GraphicsCommandList4,
+                     ID3D12GraphicsCommandList5, ID3D12GraphicsCommandList6, ID3D12GraphicsCommandList7,
+                     ID3D12GraphicsCommandList8>(list.Get());
 
   // A child hands its device out at any version the device has.
-  ComPtr<ID3D12Device3> parent;
+  ComPtr<ID3D12Device10> parent;
   EXPECT_EQ(list->GetDevice(IID_PPV_ARGS(&parent)), S_OK);
   EXPECT_NE(parent.Get(), nullptr);
 }

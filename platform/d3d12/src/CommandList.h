@@ -24,8 +24,11 @@ class Resource;
 class RootSignature;
 struct RootParameterLayout;
 
-class CommandList final : public DeviceChild<ID3D12GraphicsCommandList3, ID3D12GraphicsCommandList2,
-                                             ID3D12GraphicsCommandList1, ID3D12GraphicsCommandList, ID3D12CommandList> {
+class CommandList final
+    : public DeviceChild<ID3D12GraphicsCommandList8, ID3D12GraphicsCommandList7, ID3D12GraphicsCommandList6,
+                         ID3D12GraphicsCommandList5, ID3D12GraphicsCommandList4, ID3D12GraphicsCommandList3,
+                         ID3D12GraphicsCommandList2, ID3D12GraphicsCommandList1, ID3D12GraphicsCommandList,
+                         ID3D12CommandList> {
  public:
   static HRESULT Create(Device& device, D3D12_COMMAND_LIST_TYPE type, CommandAllocator* allocator,
                         PipelineState* initialState, CommandList** commandList);
@@ -144,6 +147,29 @@ class CommandList final : public DeviceChild<ID3D12GraphicsCommandList3, ID3D12G
   void STDMETHODCALLTYPE WriteBufferImmediate(UINT count, const D3D12_WRITEBUFFERIMMEDIATE_PARAMETER* parameters,
                                               const D3D12_WRITEBUFFERIMMEDIATE_MODE* modes) override;
   void STDMETHODCALLTYPE SetProtectedResourceSession(ID3D12ProtectedResourceSession* session) override;
+
+  // ID3D12GraphicsCommandList4 to 8 (CommandListLaterVersions.cpp)
+  void STDMETHODCALLTYPE BeginRenderPass(UINT targetCount, const D3D12_RENDER_PASS_RENDER_TARGET_DESC* targets,
+                                         const D3D12_RENDER_PASS_DEPTH_STENCIL_DESC* depthStencil,
+                                         D3D12_RENDER_PASS_FLAGS flags) override;
+  void STDMETHODCALLTYPE EndRenderPass() override;
+  void STDMETHODCALLTYPE InitializeMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) override;
+  void STDMETHODCALLTYPE ExecuteMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) override;
+  void STDMETHODCALLTYPE
+  BuildRaytracingAccelerationStructure(const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_DESC*, UINT,
+                                       const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*) override;
+  void STDMETHODCALLTYPE
+  EmitRaytracingAccelerationStructurePostbuildInfo(const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*,
+                                                   UINT, const D3D12_GPU_VIRTUAL_ADDRESS*) override;
+  void STDMETHODCALLTYPE CopyRaytracingAccelerationStructure(
+      D3D12_GPU_VIRTUAL_ADDRESS, D3D12_GPU_VIRTUAL_ADDRESS, D3D12_RAYTRACING_ACCELERATION_STRUCTURE_COPY_MODE) override;
+  void STDMETHODCALLTYPE SetPipelineState1(ID3D12StateObject*) override;
+  void STDMETHODCALLTYPE DispatchRays(const D3D12_DISPATCH_RAYS_DESC*) override;
+  void STDMETHODCALLTYPE RSSetShadingRate(D3D12_SHADING_RATE, const D3D12_SHADING_RATE_COMBINER*) override;
+  void STDMETHODCALLTYPE RSSetShadingRateImage(ID3D12Resource*) override;
+  void STDMETHODCALLTYPE DispatchMesh(UINT, UINT, UINT) override;
+  void STDMETHODCALLTYPE Barrier(UINT32, const D3D12_BARRIER_GROUP*) override;
+  void STDMETHODCALLTYPE OMSetFrontAndBackStencilRef(UINT frontStencilRef, UINT backStencilRef) override;
 
   bool IsClosed() const { return !recording_; }
   bool IsBundle() const { return type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE; }

@@ -284,7 +284,9 @@ bool CommandList::TargetsMatchPipeline(const char* call) {
       return false;
     }
   }
-  if (pipeline_->DepthStencilFormat() != depthStencil_.format) {
+  const bool unusedDepthStencilAbsent =
+      depthStencil_.format == VK_FORMAT_UNDEFINED && pipeline_->HandleWithoutDepthStencil() != VK_NULL_HANDLE;
+  if (pipeline_->DepthStencilFormat() != depthStencil_.format && !unusedDepthStencilAbsent) {
     Reject(call, "the depth-stencil target's format differs from the pipeline state's DSVFormat");
     return false;
   }
@@ -324,9 +326,12 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
   }
   if (!TargetsMatchPipeline(call) || !BeginRendering(call)) return false;
   if (!PrepareRootArguments(graphics_, call, *pipeline_, VK_PIPELINE_BIND_POINT_GRAPHICS)) return false;
-  if (boundPipeline_ != pipeline_->Handle()) {
-    vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, pipeline_->Handle());
-    boundPipeline_ = pipeline_->Handle();
+  const VkPipeline handle = depthStencil_.format == VK_FORMAT_UNDEFINED && pipeline_->HandleWithoutDepthStencil()
+                                ? pipeline_->HandleWithoutDepthStencil()
+                                : pipeline_->Handle();
+  if (boundPipeline_ != handle) {
+    vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, handle);
+    boundPipeline_ = handle;
   }
   const bool strip = topology_ == D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP || topology_ == D3D_PRIMITIVE_TOPOLOGY_LINESTRIP;
   const int restart = pipeline_->StripCutEnabled() && strip ? 1 : 0;
@@ -341,7 +346,11 @@ bool CommandList::PrepareRootArguments(RootState& root, const char* call, const 
                                        VkPipelineBindPoint bindPoint) {
   if (root.constantsToUpload != 0 && !UploadRootConstants(root, call)) return false;
   // Pipelines type their bindings themselves, so a new pipeline needs the descriptors pushed again.
-  if (bindPoint == VK_PIPELINE_BIND_POINT_GRAPHICS ? boundPipeline_ != pipeline.Handle()
+  // (The variant without a depth-stencil target shares the pipeline's layout.)
+  const bool sameGraphicsPipeline =
+      boundPipeline_ == pipeline.Handle() ||
+      (boundPipeline_ != VK_NULL_HANDLE && boundPipeline_ == pipeline.HandleWithoutDepthStencil());
+  if (bindPoint == VK_PIPELINE_BIND_POINT_GRAPHICS ? !sameGraphicsPipeline
                                                    : boundComputePipeline_ != pipeline.Handle()) {
     root.descriptorsDirty = true;
   }

@@ -297,9 +297,12 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       if (!expect(sizeof(D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS))) return E_INVALIDARG;
       return AnswerMultisampleQualityLevels(*vulkan_,
                                             *static_cast<D3D12_FEATURE_DATA_MULTISAMPLE_QUALITY_LEVELS*>(data));
-    default:
+    default: {
+      HRESULT answered = E_INVALIDARG;
+      if (AnswerLaterOptions(feature, data, dataSize, &answered)) return answered;
       ReportUnsupportedOnce("ID3D12Device::CheckFeatureSupport for this feature");
       return E_INVALIDARG;
+    }
   }
 }
 

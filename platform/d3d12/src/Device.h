@@ -15,7 +15,9 @@
 
 namespace d3d12vk {
 
-class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Device1, ID3D12Device> {
+class Device final
+    : public D3D12Object<ID3D12Device10, ID3D12Device9, ID3D12Device8, ID3D12Device7, ID3D12Device6, ID3D12Device5,
+                         ID3D12Device4, ID3D12Device3, ID3D12Device2, ID3D12Device1, ID3D12Device> {
  public:
   // The device of adapter `adapterIndex` (an index into instance->Adapters()), AddRef'd. The first call
   // creates it; later calls return the same object for as long as anyone holds it.
@@ -115,6 +117,96 @@ class Device final : public D3D12Object<ID3D12Device3, ID3D12Device2, ID3D12Devi
   HRESULT STDMETHODCALLTYPE OpenExistingHeapFromFileMapping(HANDLE fileMapping, REFIID riid, void** heap) override;
   HRESULT STDMETHODCALLTYPE EnqueueMakeResident(D3D12_RESIDENCY_FLAGS flags, UINT count, ID3D12Pageable* const* objects,
                                                 ID3D12Fence* fenceToSignal, UINT64 fenceValueToSignal) override;
+
+  // ID3D12Device4 to 10 (DeviceLaterVersions.cpp)
+  HRESULT STDMETHODCALLTYPE CreateCommandList1(UINT nodeMask, D3D12_COMMAND_LIST_TYPE type,
+                                               D3D12_COMMAND_LIST_FLAGS flags, REFIID riid,
+                                               void** commandList) override;
+  HRESULT STDMETHODCALLTYPE CreateProtectedResourceSession(const D3D12_PROTECTED_RESOURCE_SESSION_DESC* desc,
+                                                           REFIID riid, void** session) override;
+  HRESULT STDMETHODCALLTYPE CreateCommittedResource1(const D3D12_HEAP_PROPERTIES* heapProperties,
+                                                     D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC* desc,
+                                                     D3D12_RESOURCE_STATES initialState,
+                                                     const D3D12_CLEAR_VALUE* optimizedClearValue,
+                                                     ID3D12ProtectedResourceSession* session, REFIID riid,
+                                                     void** resource) override;
+  HRESULT STDMETHODCALLTYPE CreateHeap1(const D3D12_HEAP_DESC* desc, ID3D12ProtectedResourceSession* session,
+                                        REFIID riid, void** heap) override;
+  HRESULT STDMETHODCALLTYPE CreateReservedResource1(const D3D12_RESOURCE_DESC* desc, D3D12_RESOURCE_STATES initialState,
+                                                    const D3D12_CLEAR_VALUE* optimizedClearValue,
+                                                    ID3D12ProtectedResourceSession* session, REFIID riid,
+                                                    void** resource) override;
+  D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE
+  GetResourceAllocationInfo1(UINT visibleMask, UINT descCount, const D3D12_RESOURCE_DESC* descs,
+                             D3D12_RESOURCE_ALLOCATION_INFO1* eachInfo) override;
+  HRESULT STDMETHODCALLTYPE CreateLifetimeTracker(ID3D12LifetimeOwner* owner, REFIID riid, void** tracker) override;
+  void STDMETHODCALLTYPE RemoveDevice() override;
+  HRESULT STDMETHODCALLTYPE EnumerateMetaCommands(UINT* count, D3D12_META_COMMAND_DESC* descs) override;
+  HRESULT STDMETHODCALLTYPE EnumerateMetaCommandParameters(REFGUID command, D3D12_META_COMMAND_PARAMETER_STAGE stage,
+                                                           UINT* totalSize, UINT* count,
+                                                           D3D12_META_COMMAND_PARAMETER_DESC* descs) override;
+  HRESULT STDMETHODCALLTYPE CreateMetaCommand(REFGUID command, UINT nodeMask, const void* parameters,
+                                              SIZE_T parametersSize, REFIID riid, void** metaCommand) override;
+  HRESULT STDMETHODCALLTYPE CreateStateObject(const D3D12_STATE_OBJECT_DESC* desc, REFIID riid,
+                                              void** stateObject) override;
+  void STDMETHODCALLTYPE
+  GetRaytracingAccelerationStructurePrebuildInfo(const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_INPUTS* desc,
+                                                 D3D12_RAYTRACING_ACCELERATION_STRUCTURE_PREBUILD_INFO* info) override;
+  D3D12_DRIVER_MATCHING_IDENTIFIER_STATUS STDMETHODCALLTYPE CheckDriverMatchingIdentifier(
+      D3D12_SERIALIZED_DATA_TYPE type, const D3D12_SERIALIZED_DATA_DRIVER_MATCHING_IDENTIFIER* identifier) override;
+  HRESULT STDMETHODCALLTYPE SetBackgroundProcessingMode(D3D12_BACKGROUND_PROCESSING_MODE mode,
+                                                        D3D12_MEASUREMENTS_ACTION action, HANDLE completionEvent,
+                                                        BOOL* furtherMeasurementsDesired) override;
+  HRESULT STDMETHODCALLTYPE AddToStateObject(const D3D12_STATE_OBJECT_DESC* addition, ID3D12StateObject* grownFrom,
+                                             REFIID riid, void** stateObject) override;
+  HRESULT STDMETHODCALLTYPE CreateProtectedResourceSession1(const D3D12_PROTECTED_RESOURCE_SESSION_DESC1* desc,
+                                                            REFIID riid, void** session) override;
+  D3D12_RESOURCE_ALLOCATION_INFO STDMETHODCALLTYPE
+  GetResourceAllocationInfo2(UINT visibleMask, UINT descCount, const D3D12_RESOURCE_DESC1* descs,
+                             D3D12_RESOURCE_ALLOCATION_INFO1* eachInfo) override;
+  HRESULT STDMETHODCALLTYPE CreateCommittedResource2(const D3D12_HEAP_PROPERTIES* heapProperties,
+                                                     D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC1* desc,
+                                                     D3D12_RESOURCE_STATES initialState,
+                                                     const D3D12_CLEAR_VALUE* optimizedClearValue,
+                                                     ID3D12ProtectedResourceSession* session, REFIID riid,
+                                                     void** resource) override;
+  HRESULT STDMETHODCALLTYPE CreatePlacedResource1(ID3D12Heap* heap, UINT64 heapOffset, const D3D12_RESOURCE_DESC1* desc,
+                                                  D3D12_RESOURCE_STATES initialState,
+                                                  const D3D12_CLEAR_VALUE* optimizedClearValue, REFIID riid,
+                                                  void** resource) override;
+  void STDMETHODCALLTYPE CreateSamplerFeedbackUnorderedAccessView(ID3D12Resource* targeted, ID3D12Resource* feedback,
+                                                                  D3D12_CPU_DESCRIPTOR_HANDLE destination) override;
+  void STDMETHODCALLTYPE GetCopyableFootprints1(const D3D12_RESOURCE_DESC1* desc, UINT firstSubresource,
+                                                UINT subresourceCount, UINT64 baseOffset,
+                                                D3D12_PLACED_SUBRESOURCE_FOOTPRINT* layouts, UINT* rowCounts,
+                                                UINT64* rowSizes, UINT64* totalBytes) override;
+  HRESULT STDMETHODCALLTYPE CreateShaderCacheSession(const D3D12_SHADER_CACHE_SESSION_DESC* desc, REFIID riid,
+                                                     void** session) override;
+  HRESULT STDMETHODCALLTYPE ShaderCacheControl(D3D12_SHADER_CACHE_KIND_FLAGS kinds,
+                                               D3D12_SHADER_CACHE_CONTROL_FLAGS control) override;
+  HRESULT STDMETHODCALLTYPE CreateCommandQueue1(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID creator, REFIID riid,
+                                                void** queue) override;
+  HRESULT STDMETHODCALLTYPE CreateCommittedResource3(const D3D12_HEAP_PROPERTIES* heapProperties,
+                                                     D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC1* desc,
+                                                     D3D12_BARRIER_LAYOUT initialLayout,
+                                                     const D3D12_CLEAR_VALUE* optimizedClearValue,
+                                                     ID3D12ProtectedResourceSession* session,
+                                                     UINT32 castableFormatCount, DXGI_FORMAT* castableFormats,
+                                                     REFIID riid, void** resource) override;
+  HRESULT STDMETHODCALLTYPE CreatePlacedResource2(ID3D12Heap* heap, UINT64 heapOffset, const D3D12_RESOURCE_DESC1* desc,
+                                                  D3D12_BARRIER_LAYOUT initialLayout,
+                                                  const D3D12_CLEAR_VALUE* optimizedClearValue,
+                                                  UINT32 castableFormatCount, DXGI_FORMAT* castableFormats, REFIID riid,
+                                                  void** resource) override;
+  HRESULT STDMETHODCALLTYPE CreateReservedResource2(const D3D12_RESOURCE_DESC* desc, D3D12_BARRIER_LAYOUT initialLayout,
+                                                    const D3D12_CLEAR_VALUE* optimizedClearValue,
+                                                    ID3D12ProtectedResourceSession* session, UINT32 castableFormatCount,
+                                                    DXGI_FORMAT* castableFormats, REFIID riid,
+                                                    void** resource) override;
+
+  // CheckFeatureSupport's answers for the option sets of later versions (DeviceLaterVersions.cpp): every
+  // feature in them absent. False when `feature` is not one of them.
+  static bool AnswerLaterOptions(D3D12_FEATURE feature, void* data, UINT dataSize, HRESULT* result);
 
   VulkanDevice& Vulkan() { return *vulkan_; }
   SubmissionQueue& Submissions() { return *submissions_; }

@@ -6,6 +6,7 @@
 #include <dxgi1_4.h>
 
 #include <d3d12_vk_diagnostics.h>
+#include <dxgi1_6.h>
 
 #include "DebugInterface.h"
 #include "Device.h"
@@ -15,11 +16,16 @@
 #include "RootSignatureVersion.h"
 #include "SwapChain.h"
 
+#include <atomic>
 #include <cstring>
 
 using namespace d3d12vk;
 
 namespace {
+
+// Adapter removal support is a promise made once per process, before its first device.
+std::atomic<bool> deviceCreated{false};
+std::atomic<bool> adapterRemovalDeclared{false};
 
 bool IsSupportedFeatureLevel(D3D_FEATURE_LEVEL level) {
   return level == D3D_FEATURE_LEVEL_11_0 || level == D3D_FEATURE_LEVEL_11_1 || level == D3D_FEATURE_LEVEL_12_0 ||
@@ -68,6 +74,7 @@ extern "C" HRESULT WINAPI D3D12CreateDevice(IUnknown* adapter, D3D_FEATURE_LEVEL
   Device* created = nullptr;
   const HRESULT result = Device::GetOrCreate(instance, index, &created);
   if (FAILED(result)) return result;
+  deviceCreated = true;
   if (device == nullptr) {
     // A null output only asks whether a device could be made.
     created->Release();
@@ -158,6 +165,19 @@ extern "C" HRESULT WINAPI CreateDXGIFactory1(REFIID riid, void** factory) {
 
 extern "C" HRESULT WINAPI CreateDXGIFactory2(UINT flags, REFIID riid, void** factory) {
   return CreateFactory("CreateDXGIFactory2", flags, riid, factory);
+}
+
+// Adapters are never removed here, so the declaration only has its order checked.
+extern "C" HRESULT WINAPI DXGIDeclareAdapterRemovalSupport() {
+  constexpr const char* kCall = "DXGIDeclareAdapterRemovalSupport";
+  if (adapterRemovalDeclared.exchange(true)) {
+    return Fail(DXGI_ERROR_ALREADY_EXISTS, kCall, "adapter removal support was already declared");
+  }
+  if (deviceCreated) {
+    adapterRemovalDeclared = false;
+    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "a Direct3D 12 device already exists");
+  }
+  return S_OK;
 }
 
 namespace d3d12_vk {

@@ -12,6 +12,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -61,6 +62,17 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
                    "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
                    "not supported\n",
                    call, name, capability);
+      return E_NOTIMPL;
+    }
+  }
+  for (const ResourceBinding& resource : shader->reflection.resources) {
+    if (resource.dynamicallyIndexed && !vulkan.SupportsDynamicArrayIndexing(resource.kind)) {
+      // The HLSL compiler sizes an unbounded array indexed this way to one element, so running it anyway
+      // would read element 0 for every index.
+      std::fprintf(stderr,
+                   "%s: the %s indexes the resource array at %c%u (space %u) with a value computed at run time, "
+                   "which this adapter cannot do: not supported\n",
+                   call, name, "btus"[std::min(resource.binding / 1024, 3u)], resource.binding % 1024, resource.set);
       return E_NOTIMPL;
     }
   }
@@ -297,7 +309,7 @@ class PipelineBuilder {
   PipelineBuilder(const PipelineBuilder&) = delete;
   PipelineBuilder& operator=(const PipelineBuilder&) = delete;
   ~PipelineBuilder() {
-    for (const Shader* shader : {&vertex_, &pixel_}) {
+    for (const Shader* shader : {&vertex_, &geometry_, &pixel_}) {
       if (shader->module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan_.Handle(), shader->module, nullptr);
     }
   }
@@ -316,19 +328,26 @@ class PipelineBuilder {
   // The pipeline's descriptor set, then the shader modules bound to it.
   HRESULT BuildBindings(PipelineBindings* bindings) {
     std::vector<const ShaderInterface*> shaders{&vertex_.reflection};
+    const bool hasGeometryShader = geometry_.bytecode.pShaderBytecode != nullptr;
     const bool hasPixelShader = pixel_.bytecode.pShaderBytecode != nullptr;
+    if (hasGeometryShader) shaders.push_back(&geometry_.reflection);
     if (hasPixelShader) shaders.push_back(&pixel_.reflection);
     HRESULT result = bindings->Build(vulkan_, kCall, root_, shaders, VK_SHADER_STAGE_ALL_GRAPHICS);
     if (SUCCEEDED(result)) result = CreateModule(vulkan_, *bindings, "vertex shader", &vertex_);
+    if (SUCCEEDED(result) && hasGeometryShader) {
+      result = CreateModule(vulkan_, *bindings, "geometry shader", &geometry_);
+    }
     if (SUCCEEDED(result) && hasPixelShader) result = CreateModule(vulkan_, *bindings, "pixel shader", &pixel_);
     return result;
   }
 
-  VkResult Create(VkPipelineLayout layout, VkPipeline* pipeline) {
-    VkPipelineShaderStageCreateInfo stages[2];
+  // `withoutDepthStencil` builds the variant for draws with no depth-stencil target bound.
+  VkResult Create(VkPipelineLayout layout, VkPipeline* pipeline, bool withoutDepthStencil = false) {
+    VkPipelineShaderStageCreateInfo stages[3];
     uint32_t stageCount = 0;
     for (const auto& [shader, stage] :
-         {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT}, std::pair{&pixel_, VK_SHADER_STAGE_FRAGMENT_BIT}}) {
+         {std::pair{&vertex_, VK_SHADER_STAGE_VERTEX_BIT}, std::pair{&geometry_, VK_SHADER_STAGE_GEOMETRY_BIT},
+          std::pair{&pixel_, VK_SHADER_STAGE_FRAGMENT_BIT}}) {
       if (shader->module == VK_NULL_HANDLE) continue;
       stages[stageCount] = VkInit<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
       stages[stageCount].stage = stage;
@@ -368,8 +387,8 @@ class PipelineBuilder {
     auto rendering = VkInit<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
     rendering.colorAttachmentCount = targets_.colorCount;
     rendering.pColorAttachmentFormats = targets_.colors.data();
-    rendering.depthAttachmentFormat = targets_.depth;
-    rendering.stencilAttachmentFormat = targets_.stencil;
+    rendering.depthAttachmentFormat = withoutDepthStencil ? VK_FORMAT_UNDEFINED : targets_.depth;
+    rendering.stencilAttachmentFormat = withoutDepthStencil ? VK_FORMAT_UNDEFINED : targets_.stencil;
 
     auto info = VkInit<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO, &rendering);
     info.stageCount = stageCount;
@@ -396,6 +415,10 @@ class PipelineBuilder {
   HRESULT LoadShaders() {
     HRESULT result = LoadShader(desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
     if (SUCCEEDED(result)) result = CheckResources(vertex_, root_, "the vertex shader");
+    if (SUCCEEDED(result) && desc_.GS.pShaderBytecode != nullptr && desc_.GS.BytecodeLength > 0) {
+      result = LoadShader(desc_.GS, ShaderStage::Geometry, "the geometry shader", &geometry_);
+      if (SUCCEEDED(result)) result = CheckResources(geometry_, root_, "the geometry shader");
+    }
     if (SUCCEEDED(result) && desc_.PS.pShaderBytecode != nullptr && desc_.PS.BytecodeLength > 0) {
       result = LoadShader(desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
       if (SUCCEEDED(result)) result = CheckResources(pixel_, root_, "the pixel shader");
@@ -425,7 +448,7 @@ class PipelineBuilder {
   VulkanDevice& vulkan_;
   const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc_;
   const RootSignature& root_;
-  Shader vertex_, pixel_;
+  Shader vertex_, geometry_, pixel_;
   VertexInput vertexInput_;
   VkPipelineRasterizationStateCreateInfo rasterization_{};
   VkPipelineDepthStencilStateCreateInfo depthStencil_{};
@@ -440,6 +463,9 @@ PipelineState::PipelineState(Device& device) : DeviceChild(device) {}
 
 PipelineState::~PipelineState() {
   if (pipeline_ != VK_NULL_HANDLE) vkDestroyPipeline(OwningDevice().Vulkan().Handle(), pipeline_, nullptr);
+  if (pipelineWithoutDepthStencil_ != VK_NULL_HANDLE) {
+    vkDestroyPipeline(OwningDevice().Vulkan().Handle(), pipelineWithoutDepthStencil_, nullptr);
+  }
   if (rootSignature_ != nullptr) rootSignature_->Release();
 }
 
@@ -449,10 +475,12 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
                                       PipelineState** pipelineState) {
   if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
   if (desc.VS.pShaderBytecode == nullptr) return Fail(E_INVALIDARG, kCall, "a vertex shader is required");
-  if (desc.HS.pShaderBytecode || desc.DS.pShaderBytecode || desc.GS.pShaderBytecode ||
-      desc.StreamOutput.NumEntries > 0) {
-    ReportUnsupportedOnce(
-        "ID3D12Device::CreateGraphicsPipelineState with hull, domain, geometry shaders or stream output");
+  if (desc.HS.pShaderBytecode || desc.DS.pShaderBytecode || desc.StreamOutput.NumEntries > 0) {
+    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with hull, domain shaders or stream output");
+    return E_NOTIMPL;
+  }
+  if (desc.GS.pShaderBytecode != nullptr && !device.Vulkan().HasGeometryShaders()) {
+    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with a geometry shader on this adapter");
     return E_NOTIMPL;
   }
   if (SampleCountBit(desc.SampleDesc.Count) == 0) {
@@ -474,7 +502,13 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
     created->Release();
     return bound;
   }
-  const VkResult vkResult = builder.Create(created->bindings_.Layout(), &created->pipeline_);
+  VkResult vkResult = builder.Create(created->bindings_.Layout(), &created->pipeline_);
+  // Direct3D draws with such a pipeline whether or not a depth-stencil view is bound when the pipeline
+  // neither tests nor writes depth and stencil; Vulkan needs a pipeline made for the absent attachment.
+  const bool depthStencilUnused = !desc.DepthStencilState.DepthEnable && !desc.DepthStencilState.StencilEnable;
+  if (vkResult == VK_SUCCESS && depthStencilUnused && builder.DepthStencilFormat() != VK_FORMAT_UNDEFINED) {
+    vkResult = builder.Create(created->bindings_.Layout(), &created->pipelineWithoutDepthStencil_, true);
+  }
   if (vkResult != VK_SUCCESS) {
     created->Release();
     return Fail(E_OUTOFMEMORY, kCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));

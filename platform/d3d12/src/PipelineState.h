@@ -25,6 +25,9 @@ class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageab
   HRESULT STDMETHODCALLTYPE GetCachedBlob(ID3DBlob** blob) override;
 
   VkPipeline Handle() const { return pipeline_; }
+  // The same pipeline for draws without a depth-stencil target: made when the pipeline names a DSVFormat but
+  // neither tests nor writes depth and stencil; null otherwise.
+  VkPipeline HandleWithoutDepthStencil() const { return pipelineWithoutDepthStencil_; }
   bool IsCompute() const { return compute_; }
   const PipelineBindings& Bindings() const { return bindings_; }
   RootSignature& Root() const { return *rootSignature_; }
@@ -42,6 +45,7 @@ class PipelineState final : public DeviceChild<ID3D12PipelineState, ID3D12Pageab
   ~PipelineState() override;
 
   VkPipeline pipeline_ = VK_NULL_HANDLE;
+  VkPipeline pipelineWithoutDepthStencil_ = VK_NULL_HANDLE;
   bool compute_ = false;
   PipelineBindings bindings_;
   RootSignature* rootSignature_ = nullptr;

@@ -44,6 +44,7 @@ constexpr uint32_t kStorageClassInput = 1;
 constexpr uint32_t kStorageClassUniform = 2;
 constexpr uint32_t kStorageClassStorageBuffer = 12;
 constexpr uint32_t kExecutionModelVertex = 0;
+constexpr uint32_t kExecutionModelGeometry = 3;
 constexpr uint32_t kExecutionModelFragment = 4;
 constexpr uint32_t kExecutionModelGLCompute = 5;
 constexpr uint32_t kExecutionModeLocalSize = 17;
@@ -75,6 +76,7 @@ struct VariableFacts {
   uint32_t set = 0;
   uint32_t binding = 0;
   bool loaded = false;
+  bool dynamicallyIndexed = false;
   uint32_t pointerType = 0;
   uint32_t storageClass = 0;
 };
@@ -233,6 +235,7 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
       const uint32_t model = operands[0];
       entryPointId = operands[1];
       shader->stage = model == kExecutionModelVertex      ? ShaderStage::Vertex
+                      : model == kExecutionModelGeometry  ? ShaderStage::Geometry
                       : model == kExecutionModelFragment  ? ShaderStage::Pixel
                       : model == kExecutionModelGLCompute ? ShaderStage::Compute
                                                           : ShaderStage::Other;
@@ -281,7 +284,13 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
       variables[operands[0]].semantic = ReadString(operands + 2, operandCount - 2, &used);
     } else if (ReadsThroughPointer(opcode) && operandCount >= 3) {
       auto variable = variables.find(operands[2]);
-      if (variable != variables.end()) variable->second.loaded = true;
+      if (variable != variables.end()) {
+        variable->second.loaded = true;
+        // A resource variable's first index selects an array element (blocks are entered by constant member
+        // numbers); constants are all declared before the code that uses them.
+        const bool chain = opcode == kOpAccessChain || opcode == kOpInBoundsAccessChain;
+        if (chain && operandCount >= 4 && !constants.contains(operands[3])) variable->second.dynamicallyIndexed = true;
+      }
     }
     at += wordCount;
   }
@@ -304,6 +313,7 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
     ResourceBinding resource = Describe(types, constants, facts.pointerType, facts.storageClass);
     resource.set = facts.set;
     resource.binding = facts.binding;
+    resource.dynamicallyIndexed = facts.dynamicallyIndexed;
     shader->declared.push_back(resource);
     if (facts.loaded) shader->resources.push_back(resource);
   }

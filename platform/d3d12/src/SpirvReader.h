@@ -37,9 +37,11 @@ struct ResourceBinding {
   ResourceKind kind = ResourceKind::Other;
   // Arrays of resources (Texture2D t[4]) take one binding with this many descriptors.
   uint32_t arraySize = 1;
+  // An array of resources the code indexes with a value computed at run time (t[i], not t[2]).
+  bool dynamicallyIndexed = false;
 };
 
-enum class ShaderStage { Vertex, Pixel, Compute, Other };
+enum class ShaderStage { Vertex, Geometry, Pixel, Compute, Other };
 
 struct ShaderInterface {
   std::string entryPoint;

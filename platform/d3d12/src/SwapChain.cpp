@@ -142,6 +142,7 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT flags) {
   if (FAILED(result)) return result;
   currentBuffer_ = (currentBuffer_ + 1) % UINT(buffers_.size());
   ++presentCount_;
+  if (latencyEvent_ != nullptr) SetEvent(latencyEvent_);
   return result;
 }
 
@@ -305,13 +306,39 @@ HRESULT SwapChain::SetSourceSize(UINT, UINT) { return NotImplemented("IDXGISwapC
 
 HRESULT SwapChain::GetSourceSize(UINT*, UINT*) { return NotImplemented("IDXGISwapChain2::GetSourceSize"); }
 
-HRESULT SwapChain::SetMaximumFrameLatency(UINT) { return NotImplemented("IDXGISwapChain2::SetMaximumFrameLatency"); }
+// The frame latency calls belong to swap chains made with DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT.
+bool SwapChain::CheckLatencyWaitable(const char* call) const {
+  if (desc_.Flags & DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT) return true;
+  ReportError(call, "the swap chain was not created with DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT");
+  return false;
+}
 
-HRESULT SwapChain::GetMaximumFrameLatency(UINT*) { return NotImplemented("IDXGISwapChain2::GetMaximumFrameLatency"); }
+HRESULT SwapChain::SetMaximumFrameLatency(UINT latency) {
+  constexpr const char* kCall = "IDXGISwapChain2::SetMaximumFrameLatency";
+  if (!CheckLatencyWaitable(kCall)) return DXGI_ERROR_INVALID_CALL;
+  if (latency == 0 || latency > DXGI_MAX_SWAP_CHAIN_BUFFERS) {
+    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "latency %u is not 1 to %d", latency, DXGI_MAX_SWAP_CHAIN_BUFFERS);
+  }
+  maximumFrameLatency_ = latency;
+  return S_OK;
+}
 
+HRESULT SwapChain::GetMaximumFrameLatency(UINT* latency) {
+  constexpr const char* kCall = "IDXGISwapChain2::GetMaximumFrameLatency";
+  if (latency == nullptr) return Fail(E_INVALIDARG, kCall, "pMaxLatency is null");
+  if (!CheckLatencyWaitable(kCall)) return DXGI_ERROR_INVALID_CALL;
+  *latency = maximumFrameLatency_;
+  return S_OK;
+}
+
+// Present hands each frame on before it returns, so no frame is ever queued behind the latency limit: the
+// object is signalled at creation and again by every Present, and a program that waits on it before each
+// frame never waits for long. It is an auto-reset event, so one wait takes one signal, as with the semaphore
+// DXGI uses at the default latency of 1. The program owns the handle and closes it.
 HANDLE SwapChain::GetFrameLatencyWaitableObject() {
-  ReportUnsupportedOnce("IDXGISwapChain2::GetFrameLatencyWaitableObject");
-  return nullptr;
+  if (!CheckLatencyWaitable("IDXGISwapChain2::GetFrameLatencyWaitableObject")) return nullptr;
+  if (latencyEvent_ == nullptr) latencyEvent_ = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+  return latencyEvent_;
 }
 
 HRESULT SwapChain::SetMatrixTransform(const DXGI_MATRIX_3X2_F*) {

@@ -68,6 +68,7 @@ class SwapChain final : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXG
   }
 
  private:
+  bool CheckLatencyWaitable(const char* call) const;
   SwapChain(Factory& factory, CommandQueue& queue);
   ~SwapChain() override;
   HRESULT CreateBuffers(const char* call);
@@ -79,6 +80,9 @@ class SwapChain final : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXG
   std::vector<Resource*> buffers_;
   UINT currentBuffer_ = 0;
   UINT presentCount_ = 0;
+  // The frame latency waitable object, made on first request, and the latency the program set.
+  HANDLE latencyEvent_ = nullptr;
+  UINT maximumFrameLatency_ = 1;
   std::unique_ptr<Presenter> presenter_;
 };
 

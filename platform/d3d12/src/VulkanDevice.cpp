@@ -52,6 +52,8 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.shaderStorageBufferArrayDynamicIndexing = available.shaderStorageBufferArrayDynamicIndexing;
   enabled.shaderUniformBufferArrayDynamicIndexing = available.shaderUniformBufferArrayDynamicIndexing;
   enabled.vertexPipelineStoresAndAtomics = available.vertexPipelineStoresAndAtomics;
+  // Geometry shaders (a GS in a graphics pipeline state).
+  enabled.geometryShader = available.geometryShader;
   return enabled;
 }
 
@@ -228,6 +230,26 @@ bool VulkanDevice::SupportsVertexFormat(VkFormat format) const {
   VkFormatProperties properties{};
   vkGetPhysicalDeviceFormatProperties(adapter_.physicalDevice, format, &properties);
   return (properties.bufferFeatures & VK_FORMAT_FEATURE_VERTEX_BUFFER_BIT) != 0;
+}
+
+bool VulkanDevice::SupportsDynamicArrayIndexing(ResourceKind kind) const {
+  switch (kind) {
+    case ResourceKind::UniformBuffer:
+      return features_.shaderUniformBufferArrayDynamicIndexing;
+    case ResourceKind::StorageBuffer:
+      return features_.shaderStorageBufferArrayDynamicIndexing;
+    case ResourceKind::SampledImage:
+    case ResourceKind::Sampler:
+      return features_.shaderSampledImageArrayDynamicIndexing;
+    case ResourceKind::StorageImage:
+      return features_.shaderStorageImageArrayDynamicIndexing;
+    case ResourceKind::UniformTexelBuffer:
+      return features12_.shaderUniformTexelBufferArrayDynamicIndexing;
+    case ResourceKind::StorageTexelBuffer:
+      return features12_.shaderStorageTexelBufferArrayDynamicIndexing;
+    default:
+      return true;
+  }
 }
 
 bool VulkanDevice::SupportsShaderCapability(uint32_t capability) const {

@@ -2,6 +2,7 @@
 // format support the Direct3D 12 objects need.
 #pragma once
 
+#include "SpirvReader.h"
 #include "VulkanInstance.h"
 
 #include <memory>
@@ -36,11 +37,14 @@ class VulkanDevice {
   // Whether shaders may declare a SPIR-V capability that needs an optional feature (dynamically indexed
   // arrays of resources, runtime arrays).
   bool SupportsShaderCapability(uint32_t capability) const;
+  // Whether shaders may index arrays of this kind of descriptor with values computed at run time.
+  bool SupportsDynamicArrayIndexing(ResourceKind kind) const;
   bool HasDepthClamp() const { return features_.depthClamp; }
   bool HasIndependentBlend() const { return features_.independentBlend; }
   bool HasWireframe() const { return features_.fillModeNonSolid; }
   bool HasAnisotropy() const { return features_.samplerAnisotropy; }
   bool HasPreciseOcclusion() const { return features_.occlusionQueryPrecise; }
+  bool HasGeometryShaders() const { return features_.geometryShader; }
   bool HasConditionalRendering() const { return conditionalRenderingEnabled_; }
 
   // Memory type index for `kind` among `allowedTypes`, or UINT32_MAX. Coherent reports whether the host view

@@ -1,5 +1,6 @@
 #include "HlslCompiler.h"
 
+#include "ConstantBufferStatics.h"
 #include "IncludeHandler.h"
 
 #include <cstring>
@@ -86,7 +87,7 @@ std::string WithMatrixPacking(const CompileRequest& request) {
   if ((request.Flags & D3DCOMPILE_PACK_MATRIX_ROW_MAJOR) != 0) {
     source = "#pragma pack_matrix(row_major)\n#line 1 \"" + request.SourceName + "\"\n";
   }
-  source.append(request.Source);
+  source.append(WithStaticsOutsideConstantBuffers(request.Source));
   return source;
 }
 

@@ -1,5 +1,6 @@
 #include "IncludeHandler.h"
 
+#include "ConstantBufferStatics.h"
 #include "SourceFile.h"
 
 #include <cstdio>
@@ -99,7 +100,8 @@ std::unique_ptr<IncludeHandler::IncludedSource> IncludeHandler::OpenStandardFile
     if (SUCCEEDED(text.Result)) {
       auto source = std::make_unique<IncludedSource>();
       source->Name = path;
-      source->Content = std::move(text.Text);
+      // Included files follow the same cbuffer rules as the file being compiled.
+      source->Content = WithStaticsOutsideConstantBuffers(text.Text);
       return source;
     }
   }

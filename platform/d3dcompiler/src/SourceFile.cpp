@@ -1,5 +1,7 @@
 #include "SourceFile.h"
 
+#include <win32_platform.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -58,6 +60,8 @@ SourceText ReadSourceFile(const std::string& name) {
   // Backslashes separate folders, as on Windows.
   std::string path = name;
   std::replace(path.begin(), path.end(), '\\', '/');
+  // And names ignore case.
+  path = win32_platform::PathInDiskCase(path);
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) {

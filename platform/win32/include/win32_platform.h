@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 struct SDL_Window;
 
@@ -13,6 +14,11 @@ namespace win32_platform {
 // The SDL window behind a window handle; null for an in-memory window (no display) or an unknown handle.
 // Real windows are created with SDL_WINDOW_VULKAN so a Vulkan surface can be made on them.
 SDL_Window* SdlWindowFromHandle(HWND window);
+
+// `path` (a Linux path) with each folder and file name that does not exist as written replaced by the entry
+// whose name differs only in ASCII case, as Windows finds files; the first name without any match and the
+// rest of the path stay as written.
+std::string PathInDiskCase(const std::string& path);
 
 // True when windows are in-memory only because no display is available.
 bool IsHeadless();

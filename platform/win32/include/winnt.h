@@ -55,6 +55,15 @@
 
 WIN32_INTERLOCKED_FAMILY(LONG, )
 WIN32_INTERLOCKED_FAMILY(LONG64, 64)
+#ifdef __cplusplus
+// C++ programs may also name the unsigned types, 32- and 64-bit, without a suffix (InterlockedExchange on a
+// UINT64 fence value), as Windows' winnt.h offers them as overloads.
+extern "C++" {
+WIN32_INTERLOCKED_FAMILY(unsigned int, )
+WIN32_INTERLOCKED_FAMILY(unsigned long, )
+WIN32_INTERLOCKED_FAMILY(unsigned long long, )
+}
+#endif
 #undef WIN32_INTERLOCKED_FAMILY
 
 static inline PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID value) {

@@ -5,6 +5,8 @@
 #include "KernelObjects.h"
 #include "WideText.h"
 
+#include <win32_platform.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,7 +42,7 @@ std::string LinuxPath(std::string path) {
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  return path;
+  return win32_platform::PathInDiskCase(path);
 }
 
 bool ParentFolderExists(const std::string& path) {
@@ -220,10 +222,14 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
     win32::FailCall(ERROR_NOT_SUPPORTED, "ReadFile", "overlapped reads are not supported");
     return FALSE;
   }
-  if (bytesRead == nullptr || (buffer == nullptr && bytesToRead > 0)) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "ReadFile", "null %s", bytesRead == nullptr ? "byte count" : "buffer");
+  if (buffer == nullptr && bytesToRead > 0) {
+    win32::FailCall(ERROR_INVALID_PARAMETER, "ReadFile", "null buffer");
     return FALSE;
   }
+  // Windows reads without handing the count back when a synchronous caller passes none (Microsoft's own
+  // samples load their assets that way).
+  DWORD uncounted = 0;
+  if (bytesRead == nullptr) bytesRead = &uncounted;
   *bytesRead = 0;
   if (!file->CanRead()) {
     win32::FailCall(ERROR_ACCESS_DENIED, "ReadFile", "the file was not opened for reading");
@@ -252,10 +258,12 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
     win32::FailCall(ERROR_NOT_SUPPORTED, "WriteFile", "overlapped writes are not supported");
     return FALSE;
   }
-  if (bytesWritten == nullptr || (buffer == nullptr && bytesToWrite > 0)) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "WriteFile", "null %s", bytesWritten == nullptr ? "byte count" : "buffer");
+  if (buffer == nullptr && bytesToWrite > 0) {
+    win32::FailCall(ERROR_INVALID_PARAMETER, "WriteFile", "null buffer");
     return FALSE;
   }
+  DWORD uncounted = 0;
+  if (bytesWritten == nullptr) bytesWritten = &uncounted;
   *bytesWritten = 0;
   if (!file->CanWrite()) {
     win32::FailCall(ERROR_ACCESS_DENIED, "WriteFile", "the file was not opened for writing");
