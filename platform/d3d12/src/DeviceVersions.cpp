@@ -1,13 +1,13 @@
 // The methods ID3D12Device1, 2 and 3 add. Everything here is built from the base device's own calls: pipeline
-// state streams become the pipeline descriptions they stand for, multi-fence waits are event waits, and
+// state streams become the pipeline descriptions they stand for, multi-fence waits are fence waits that the program's event runs, and
 // residency is trivially satisfied because the layer never evicts anything.
 
 #include "Device.h"
 #include "Diagnostics.h"
+#include "Fence.h"
 
 #include <d3dx12.h>
 
-#include <thread>
 #include <vector>
 
 namespace d3d12vk {
@@ -17,15 +17,6 @@ HRESULT Device::CreatePipelineLibrary(const void*, SIZE_T, REFIID, void** librar
   // What Direct3D 12 answers on drivers without pipeline libraries; programs fall back to plain pipelines.
   return Fail(DXGI_ERROR_UNSUPPORTED, "ID3D12Device1::CreatePipelineLibrary", "pipeline libraries are not available");
 }
-
-namespace {
-
-// Waits for any or all of the fences to reach their values, through one private event per fence.
-DWORD WaitForFences(const std::vector<HANDLE>& events, bool all) {
-  return WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), all ? TRUE : FALSE, INFINITE);
-}
-
-}  // namespace
 
 HRESULT Device::SetEventOnMultipleFenceCompletion(ID3D12Fence* const* fences, const UINT64* values, UINT count,
                                                   D3D12_MULTIPLE_FENCE_WAIT_FLAGS flags, HANDLE event) {
@@ -40,28 +31,9 @@ HRESULT Device::SetEventOnMultipleFenceCompletion(ID3D12Fence* const* fences, co
   for (UINT i = 0; i < count; ++i) {
     if (fences[i] == nullptr) return Fail(E_INVALIDARG, kCall, "fence %u is null", i);
   }
-  std::vector<HANDLE> events;
-  std::vector<ID3D12Fence*> held;
-  for (UINT i = 0; i < count; ++i) {
-    events.push_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    fences[i]->AddRef();
-    held.push_back(fences[i]);
-    fences[i]->SetEventOnCompletion(values[i], events.back());
-  }
-  const bool all = flags == D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE;
-  auto finish = [events, held, event, all] {
-    WaitForFences(events, all);
-    if (event != nullptr) SetEvent(event);
-    for (HANDLE fenceEvent : events) CloseHandle(fenceEvent);
-    for (ID3D12Fence* fence : held) fence->Release();
-  };
-  // Without an event the call itself waits, as SetEventOnCompletion does; otherwise a helper thread waits
-  // and sets the program's event, so the event is set even if the program only ever polls it.
-  if (event == nullptr) {
-    finish();
-  } else {
-    std::thread(finish).detach();
-  }
+  std::vector<std::pair<Fence*, UINT64>> targets;
+  for (UINT i = 0; i < count; ++i) targets.emplace_back(static_cast<Fence*>(fences[i]), values[i]);
+  SetEventOnFences(targets, flags == D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE, event);
   return S_OK;
 }
 

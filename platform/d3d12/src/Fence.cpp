@@ -6,12 +6,69 @@
 
 #include <win32_platform.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace d3d12vk {
 namespace {
 
 constexpr uint64_t kNanosecondsPerMillisecond = 1000000;
+
+uint64_t TimeoutNanoseconds(DWORD milliseconds) {
+  return milliseconds == INFINITE ? UINT64_MAX : uint64_t(milliseconds) * kNanosecondsPerMillisecond;
+}
+
+// Fences with the values one wait is for, each held by a reference for as long as the wait may still run.
+class FenceTargets {
+ public:
+  FenceTargets(const std::vector<std::pair<Fence*, UINT64>>& targets, bool all) : targets_(targets), all_(all) {
+    for (auto& target : targets_) target.first->AddRef();
+  }
+  FenceTargets(const FenceTargets&) = delete;
+  FenceTargets& operator=(const FenceTargets&) = delete;
+  ~FenceTargets() {
+    for (auto& target : targets_) target.first->Release();
+  }
+
+  // True when any or all of the fences reached their values within the timeout.
+  bool Wait(uint64_t timeoutNanoseconds) const { return all_ ? WaitForAll(timeoutNanoseconds) : WaitForAny(timeoutNanoseconds); }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  static uint64_t NanosecondsLeft(Clock::time_point start, uint64_t timeoutNanoseconds) {
+    if (timeoutNanoseconds == UINT64_MAX) return UINT64_MAX;
+    const auto spent = uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
+    return spent >= timeoutNanoseconds ? 0 : timeoutNanoseconds - spent;
+  }
+
+  bool WaitForAll(uint64_t timeoutNanoseconds) const {
+    const auto start = Clock::now();
+    for (const auto& [fence, value] : targets_) {
+      if (!fence->Wait(value, NanosecondsLeft(start, timeoutNanoseconds))) return false;
+    }
+    return true;
+  }
+
+  // One timeline semaphore wait cannot name fences that CPU signals may complete, so the fences take turns
+  // in slices of a millisecond, as the event waits themselves poll their waiters.
+  bool WaitForAny(uint64_t timeoutNanoseconds) const {
+    const auto start = Clock::now();
+    for (;;) {
+      for (const auto& [fence, value] : targets_) {
+        if (fence->GetCompletedValue() >= value) return true;
+      }
+      const uint64_t left = NanosecondsLeft(start, timeoutNanoseconds);
+      if (left == 0) return false;
+      const auto& [first, firstValue] = targets_.front();
+      if (first->Wait(firstValue, std::min(left, kNanosecondsPerMillisecond))) return true;
+    }
+  }
+
+  std::vector<std::pair<Fence*, UINT64>> targets_;
+  bool all_;
+};
 
 }  // namespace
 
@@ -73,9 +130,7 @@ HRESULT Fence::SetEventOnCompletion(UINT64 value, HANDLE event) {
   AddRef();
   std::shared_ptr<Fence> holder(this, [](Fence* fence) { fence->Release(); });
   win32_platform::AttachEventWaiter(event, [holder, value, event](DWORD timeoutMilliseconds) {
-    const uint64_t timeout =
-        timeoutMilliseconds == INFINITE ? UINT64_MAX : uint64_t(timeoutMilliseconds) * kNanosecondsPerMillisecond;
-    if (holder->Wait(value, timeout)) SetEvent(event);
+    if (holder->Wait(value, TimeoutNanoseconds(timeoutMilliseconds))) SetEvent(event);
   });
   return S_OK;
 }
@@ -108,6 +163,21 @@ HRESULT Fence::Signal(UINT64 value) {
   }
   OwningDevice().Scheduler().SubmitReadyWork();
   return S_OK;
+}
+
+void SetEventOnFences(const std::vector<std::pair<Fence*, UINT64>>& targets, bool all, HANDLE event) {
+  auto held = std::make_shared<const FenceTargets>(targets, all);
+  if (event == nullptr) {
+    held->Wait(UINT64_MAX);
+    return;
+  }
+  if (held->Wait(0)) {
+    SetEvent(event);
+    return;
+  }
+  win32_platform::AttachEventWaiter(event, [held, event](DWORD timeoutMilliseconds) {
+    if (held->Wait(TimeoutNanoseconds(timeoutMilliseconds))) SetEvent(event);
+  });
 }
 
 }  // namespace d3d12vk

@@ -7,6 +7,8 @@
 #include <vulkan/vulkan.h>
 
 #include <atomic>
+#include <utility>
+#include <vector>
 
 namespace d3d12vk {
 
@@ -38,5 +40,10 @@ class Fence final : public DeviceChild<ID3D12Fence, ID3D12Pageable> {
   VkSemaphore semaphore_ = VK_NULL_HANDLE;
   std::atomic<UINT64> highestClaimed_{0};
 };
+
+// Sets `event` once any (`all` false) or all of the fences reach their values; without an event, waits for
+// that before returning. As for SetEventOnCompletion, whoever waits on the event does the waiting, so no
+// thread of the layer outlives the call or the program.
+void SetEventOnFences(const std::vector<std::pair<Fence*, UINT64>>& targets, bool all, HANDLE event);
 
 }  // namespace d3d12vk
