@@ -138,7 +138,7 @@ TEST_F(ErrorPathTest, UnsupportedMethodsSayNotImplementedOnce) {
       StderrOf([&] { EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL); });
   std::string second =
       StderrOf([&] { EXPECT_EQ(device->CreateCommandSignature(&desc, nullptr, IID_PPV_ARGS(&signature)), E_NOTIMPL); });
-  EXPECT_THAT(first, HasSubstr("ID3D12Device::CreateCommandSignature: not supported"));
+  EXPECT_THAT(first, HasSubstr("ID3D12Device::CreateCommandSignature: not implemented"));
   EXPECT_EQ(second, "");
 }
 

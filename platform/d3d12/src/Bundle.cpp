@@ -29,7 +29,7 @@ HRESULT CommandList::CloseBundle() {
   recording_ = false;
   allocator_->EndRecording(this);
   if (rejectedCall_) {
-    return Fail(E_INVALIDARG, "ID3D12GraphicsCommandList::Close",
+    return Fail("ID3D12GraphicsCommandList::Close", E_INVALIDARG,
                 "calls a bundle may not make, or with invalid arguments, were recorded (see the messages above)");
   }
   return S_OK;
@@ -37,7 +37,7 @@ HRESULT CommandList::CloseBundle() {
 
 void CommandList::RecordForBundle(const char* call, BundleCommand command) {
   if (!recording_) {
-    ReportError("ID3D12GraphicsCommandList", "%s: the bundle is closed (call Reset first)", call);
+    Report("ID3D12GraphicsCommandList", "%s: the bundle is closed (call Reset first)", call);
     return;
   }
   bundleCommands_.push_back(std::move(command));

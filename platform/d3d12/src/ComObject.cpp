@@ -1,5 +1,7 @@
 #include "ComObject.h"
 
+#include "platform_common/UnicodeText.h"
+
 #include <cstring>
 #include <cwchar>
 
@@ -89,13 +91,9 @@ std::string PrivateDataStore::Name() const {
   std::lock_guard lock(mutex_);
   const Entry* entry = Find(WKPDID_D3DDebugObjectNameW);
   if (entry == nullptr || entry->bytes.size() < sizeof(wchar_t)) return {};
-  std::string name;
-  const auto* characters = reinterpret_cast<const wchar_t*>(entry->bytes.data());
-  for (size_t i = 0; i < entry->bytes.size() / sizeof(wchar_t) && characters[i] != 0; ++i) {
-    // Names are for messages only: keep ASCII, mark the rest.
-    name += characters[i] < 128 ? char(characters[i]) : '?';
-  }
-  return name;
+  const std::wstring_view characters(reinterpret_cast<const wchar_t*>(entry->bytes.data()),
+                                     entry->bytes.size() / sizeof(wchar_t));
+  return platform::Utf8FromWide(characters.substr(0, characters.find(L'\0')));
 }
 
 }  // namespace d3d12vk

@@ -1,63 +1,22 @@
-// Reference counting, QueryInterface and private data for the layer's COM objects.
+// The layer's COM objects: the shared reference counting and QueryInterface, plus the private data and the
+// device link of D3D12 objects.
 #pragma once
 
 #include <windows.h>
 
 #include <d3d12.h>
 
-#include <atomic>
+#include "platform_common/ComObject.h"
+
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace d3d12vk {
 
-// Implements IUnknown for an object whose interface is `Interface`; QueryInterface also answers for the
-// interfaces it derives from, listed in `Bases` (IUnknown is implied).
-template <typename Interface, typename... Bases>
-class ComObject : public Interface {
- public:
-  ComObject(const ComObject&) = delete;
-  ComObject& operator=(const ComObject&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (riid == __uuidof(IUnknown) || riid == __uuidof(Interface) || ((riid == __uuidof(Bases)) || ...)) {
-      AddRef();
-      *object = static_cast<Interface*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-
-  ULONG STDMETHODCALLTYPE AddRef() override { return refCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
-
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG remaining = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-    if (remaining == 0) delete this;
-    return remaining;
-  }
-
-  // References held by anyone; the swap chain uses it to see whether the program still holds its buffers.
-  ULONG ReferenceCount() const { return refCount_.load(std::memory_order_relaxed); }
-
-  // Adds a reference unless the last one is already gone (the object is being destroyed).
-  bool TryAddRef() {
-    ULONG count = refCount_.load(std::memory_order_relaxed);
-    while (count != 0) {
-      if (refCount_.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel)) return true;
-    }
-    return false;
-  }
-
- protected:
-  ComObject() = default;
-  virtual ~ComObject() = default;
-
- private:
-  std::atomic<ULONG> refCount_{1};
-};
+// Reference counting and QueryInterface come from the platform's one COM object base.
+using platform::ComObject;
+using platform::HandOut;
 
 // The private data every D3D12 and DXGI object carries (SetPrivateData, SetName).
 class PrivateDataStore {
@@ -128,18 +87,5 @@ class DeviceChild : public D3D12Object<Interface, Bases..., ID3D12DeviceChild> {
  private:
   Device* device_;
 };
-
-}  // namespace d3d12vk
-
-namespace d3d12vk {
-
-// Gives a newly created object to the program as `riid`. The creator's reference is dropped either way, so a
-// refused interface destroys the object.
-template <typename Object>
-HRESULT HandOut(Object* object, REFIID riid, void** out) {
-  const HRESULT result = object->QueryInterface(riid, out);
-  object->Release();
-  return result;
-}
 
 }  // namespace d3d12vk

@@ -26,7 +26,7 @@ HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, C
   const VkResult result = vkCreateCommandPool(device.Vulkan().Handle(), &info, nullptr, &created->pool_);
   if (result != VK_SUCCESS) {
     created->Release();
-    return Fail(E_OUTOFMEMORY, "ID3D12Device::CreateCommandAllocator", "cannot create a command pool: %s",
+    return Fail("ID3D12Device::CreateCommandAllocator", E_OUTOFMEMORY, "cannot create a command pool: %s",
                 DescribeVkResult(result));
   }
   *allocator = created;
@@ -35,9 +35,9 @@ HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, C
 
 HRESULT CommandAllocator::Reset() {
   constexpr const char* kCall = "ID3D12CommandAllocator::Reset";
-  if (recording_ != nullptr) return Fail(E_FAIL, kCall, "a command list is still recording from this allocator");
+  if (recording_ != nullptr) return Fail(kCall, E_FAIL, "a command list is still recording from this allocator");
   if (heldExecutions_ != 0 || !OwningDevice().Submissions().IsComplete(lastSubmission_)) {
-    return Fail(E_FAIL, kCall, "the GPU is still executing command lists recorded from this allocator");
+    return Fail(kCall, E_FAIL, "the GPU is still executing command lists recorded from this allocator");
   }
   vkResetCommandPool(OwningDevice().Vulkan().Handle(), pool_, 0);
   used_ = 0;

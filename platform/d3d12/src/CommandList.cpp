@@ -56,15 +56,15 @@ HRESULT CommandList::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, Comman
 
 HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocator, PipelineState* initialState) {
   if (allocator->Type() != type_) {
-    return Fail(E_INVALIDARG, call, "the allocator's type %d differs from the list's type %d", allocator->Type(),
+    return Fail(call, E_INVALIDARG, "the allocator's type %d differs from the list's type %d", allocator->Type(),
                 type_);
   }
   if (allocator->RecordingList() != nullptr) {
-    return Fail(E_INVALIDARG, call, "another command list is still recording from this allocator");
+    return Fail(call, E_INVALIDARG, "another command list is still recording from this allocator");
   }
   if (type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE) return BeginBundle(allocator, initialState);
   VkCommandBuffer commands = allocator->BeginRecording(this);
-  if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
+  if (commands == VK_NULL_HANDLE) return Fail(call, E_OUTOFMEMORY, "cannot allocate a command buffer");
   auto begin = VkInit<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
   // No simultaneous use, which costs drivers: Direct3D 12 may execute a closed list again while an earlier
   // execution still runs, and the queue waits for the earlier one then (CommandQueue::SubmitCommands). Not
@@ -115,19 +115,19 @@ void CommandList::Reject(const char* call, const char* format, ...) {
   va_start(arguments, format);
   std::vsnprintf(message, sizeof(message), format, arguments);
   va_end(arguments);
-  ReportError(call, "%s", message);
+  Report(call, "%s", message);
   rejectedCall_ = true;
 }
 
 bool CommandList::CheckRecording(const char* call) {
   if (recording_) return true;
-  ReportError(call, "the command list is closed (call Reset first)");
+  Report(call, "the command list is closed (call Reset first)");
   return false;
 }
 
 HRESULT CommandList::Close() {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Close";
-  if (!recording_) return Fail(E_FAIL, kCall, "the command list is already closed");
+  if (!recording_) return Fail(kCall, E_FAIL, "the command list is already closed");
   if (IsBundle()) return CloseBundle();
   EndRendering();
   FlushPendingClears();
@@ -137,17 +137,17 @@ HRESULT CommandList::Close() {
   const VkResult result = vkEndCommandBuffer(commands_);
   recording_ = false;
   allocator_->EndRecording(this);
-  if (result != VK_SUCCESS) return Fail(E_OUTOFMEMORY, kCall, "recording failed: %s", DescribeVkResult(result));
+  if (result != VK_SUCCESS) return Fail(kCall, E_OUTOFMEMORY, "recording failed: %s", DescribeVkResult(result));
   if (rejectedCall_) {
-    return Fail(E_INVALIDARG, kCall, "calls with invalid arguments were recorded (see the messages above)");
+    return Fail(kCall, E_INVALIDARG, "calls with invalid arguments were recorded (see the messages above)");
   }
   return S_OK;
 }
 
 HRESULT CommandList::Reset(ID3D12CommandAllocator* allocator, ID3D12PipelineState* initialState) {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Reset";
-  if (recording_) return Fail(E_FAIL, kCall, "the command list is still recording (call Close first)");
-  if (allocator == nullptr) return Fail(E_INVALIDARG, kCall, "pAllocator is null");
+  if (recording_) return Fail(kCall, E_FAIL, "the command list is still recording (call Close first)");
+  if (allocator == nullptr) return Fail(kCall, E_INVALIDARG, "pAllocator is null");
   return BeginRecording(kCall, static_cast<CommandAllocator*>(allocator), static_cast<PipelineState*>(initialState));
 }
 

@@ -132,7 +132,7 @@ void CommandList::RSSetViewports(UINT count, const D3D12_VIEWPORT* viewports) {
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
   if (viewports == nullptr) return Reject(kCall, "pViewports is null");
-  if (count > 1) ReportUnsupportedOnce("ID3D12GraphicsCommandList::RSSetViewports with more than one viewport");
+  if (count > 1) ReportNotImplementedOnce("ID3D12GraphicsCommandList::RSSetViewports with more than one viewport");
   const D3D12_VIEWPORT& viewport = viewports[0];
   if (!(viewport.Width > 0.0f) || !(viewport.Height > 0.0f)) {
     return Reject(kCall, "viewport of %g x %g is empty", viewport.Width, viewport.Height);
@@ -151,7 +151,7 @@ void CommandList::RSSetScissorRects(UINT count, const D3D12_RECT* rects) {
   if (!CheckRecording(kCall)) return;
   if (count == 0) return;
   if (rects == nullptr) return Reject(kCall, "pRects is null");
-  if (count > 1) ReportUnsupportedOnce("ID3D12GraphicsCommandList::RSSetScissorRects with more than one rectangle");
+  if (count > 1) ReportNotImplementedOnce("ID3D12GraphicsCommandList::RSSetScissorRects with more than one rectangle");
   const D3D12_RECT& rect = rects[0];
   const int32_t left = std::max(0, int32_t(rect.left));
   const int32_t top = std::max(0, int32_t(rect.top));
@@ -336,7 +336,7 @@ void CommandList::SetRootView(RootState& root, const char* call, UINT parameter,
                                      ? OwningDevice().Vulkan().Limits().minUniformBufferOffsetAlignment
                                      : OwningDevice().Vulkan().Limits().minStorageBufferOffsetAlignment;
   if (resolved.offset % alignment != 0) {
-    ReportUnsupportedOnce("root views at buffer offsets the adapter cannot bind (see its minimum offset alignment)");
+    ReportNotImplementedOnce("root views at buffer offsets the adapter cannot bind (see its minimum offset alignment)");
     rejectedCall_ = true;
     return;
   }

@@ -198,7 +198,7 @@ void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HA
     return Reject(call, "pResource is not the resource of the view");
   }
   if (rectCount > 0) {
-    ReportUnsupportedOnce("ID3D12GraphicsCommandList::ClearUnorderedAccessView* with rectangles");
+    ReportNotImplementedOnce("ID3D12GraphicsCommandList::ClearUnorderedAccessView* with rectangles");
     return;
   }
   if (view->resource->RecordedState() != D3D12_RESOURCE_STATE_UNORDERED_ACCESS &&
@@ -209,7 +209,7 @@ void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HA
   FlushPendingClears();
   if (view->buffer != VK_NULL_HANDLE) {
     if (view->texelView != VK_NULL_HANDLE && !IsSingleWordFormat(view->format)) {
-      ReportUnsupportedOnce(
+      ReportNotImplementedOnce(
           "ID3D12GraphicsCommandList::ClearUnorderedAccessView* of typed buffers that are not 32-bit");
       return;
     }

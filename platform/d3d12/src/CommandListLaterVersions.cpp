@@ -99,7 +99,7 @@ void CommandList::BeginRenderPass(UINT targetCount, const D3D12_RENDER_PASS_REND
       ClearRenderTargetView(handles[i], targets[i].BeginningAccess.Clear.ClearValue.Color, 0, nullptr);
     }
     if (targets[i].EndingAccess.Type == D3D12_RENDER_PASS_ENDING_ACCESS_TYPE_RESOLVE) {
-      ReportUnsupportedOnce("ID3D12GraphicsCommandList4::BeginRenderPass with a resolving end");
+      ReportNotImplementedOnce("ID3D12GraphicsCommandList4::BeginRenderPass with a resolving end");
     }
   }
   if (depthStencil == nullptr) return;
@@ -125,46 +125,46 @@ void CommandList::EndRenderPass() {
 }
 
 void CommandList::InitializeMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::InitializeMetaCommand");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::InitializeMetaCommand");
 }
 
 void CommandList::ExecuteMetaCommand(ID3D12MetaCommand*, const void*, SIZE_T) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::ExecuteMetaCommand");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::ExecuteMetaCommand");
 }
 
 void CommandList::BuildRaytracingAccelerationStructure(
     const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_DESC*, UINT,
     const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::BuildRaytracingAccelerationStructure");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::BuildRaytracingAccelerationStructure");
 }
 
 void CommandList::EmitRaytracingAccelerationStructurePostbuildInfo(
     const D3D12_RAYTRACING_ACCELERATION_STRUCTURE_POSTBUILD_INFO_DESC*, UINT, const D3D12_GPU_VIRTUAL_ADDRESS*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::EmitRaytracingAccelerationStructurePostbuildInfo");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::EmitRaytracingAccelerationStructurePostbuildInfo");
 }
 
 void CommandList::CopyRaytracingAccelerationStructure(D3D12_GPU_VIRTUAL_ADDRESS, D3D12_GPU_VIRTUAL_ADDRESS,
                                                       D3D12_RAYTRACING_ACCELERATION_STRUCTURE_COPY_MODE) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::CopyRaytracingAccelerationStructure");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::CopyRaytracingAccelerationStructure");
 }
 
 void CommandList::SetPipelineState1(ID3D12StateObject*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::SetPipelineState1");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::SetPipelineState1");
 }
 
 void CommandList::DispatchRays(const D3D12_DISPATCH_RAYS_DESC*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList4::DispatchRays");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList4::DispatchRays");
 }
 
 void CommandList::RSSetShadingRate(D3D12_SHADING_RATE, const D3D12_SHADING_RATE_COMBINER*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList5::RSSetShadingRate");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList5::RSSetShadingRate");
 }
 
 void CommandList::RSSetShadingRateImage(ID3D12Resource*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList5::RSSetShadingRateImage");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList5::RSSetShadingRateImage");
 }
 
-void CommandList::DispatchMesh(UINT, UINT, UINT) { ReportUnsupportedOnce("ID3D12GraphicsCommandList6::DispatchMesh"); }
+void CommandList::DispatchMesh(UINT, UINT, UINT) { ReportNotImplementedOnce("ID3D12GraphicsCommandList6::DispatchMesh"); }
 
 void CommandList::Barrier(UINT32 groupCount, const D3D12_BARRIER_GROUP* groups) {
   constexpr const char* kCall = "ID3D12GraphicsCommandList7::Barrier";

@@ -92,7 +92,7 @@ void CommandList::SetPredication(ID3D12Resource* predicate, UINT64 offset, D3D12
   if (!CheckRecording(kCall)) return;
   VulkanDevice& vulkan = OwningDevice().Vulkan();
   if (!vulkan.HasConditionalRendering()) {
-    if (predicate != nullptr) ReportUnsupportedOnce(kCall);
+    if (predicate != nullptr) ReportNotImplementedOnce(kCall);
     return;
   }
   Resource* buffer = AsResource(predicate);

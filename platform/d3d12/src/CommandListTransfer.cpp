@@ -128,8 +128,8 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
                     resource->SubresourceCount());
     }
     if (resource->RecordedState() != transition.StateBefore) {
-      ReportError(kCall, "barrier %u: the resource is in state 0x%x, not StateBefore 0x%x", i,
-                  resource->RecordedState(), transition.StateBefore);
+      Report(kCall, "barrier %u: the resource is in state 0x%x, not StateBefore 0x%x", i, resource->RecordedState(),
+             transition.StateBefore);
     }
     const StageAccess before = StageAccessFor(transition.StateBefore);
     const StageAccess after = StageAccessFor(transition.StateAfter);

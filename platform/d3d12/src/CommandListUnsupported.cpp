@@ -6,28 +6,30 @@ namespace d3d12vk {
 
 void CommandList::CopyTiles(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*, const D3D12_TILE_REGION_SIZE*,
                             ID3D12Resource*, UINT64, D3D12_TILE_COPY_FLAGS) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::CopyTiles");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList::CopyTiles");
 }
 
 void CommandList::SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::SOSetTargets");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList::SOSetTargets");
 }
 
 void CommandList::DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) {
   // Discarding is a hint; keeping the contents is always correct.
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::DiscardResource");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList::DiscardResource");
 }
 
-void CommandList::SetMarker(UINT, const void*, UINT) { ReportUnsupportedOnce("ID3D12GraphicsCommandList::SetMarker"); }
+void CommandList::SetMarker(UINT, const void*, UINT) {
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList::SetMarker");
+}
 
 void CommandList::BeginEvent(UINT, const void*, UINT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::BeginEvent");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList::BeginEvent");
 }
 
-void CommandList::EndEvent() { ReportUnsupportedOnce("ID3D12GraphicsCommandList::EndEvent"); }
+void CommandList::EndEvent() { ReportNotImplementedOnce("ID3D12GraphicsCommandList::EndEvent"); }
 
 void CommandList::ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64, ID3D12Resource*, UINT64) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList::ExecuteIndirect");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList::ExecuteIndirect");
 }
 
 }  // namespace d3d12vk

@@ -36,21 +36,21 @@ void CommandList::AtomicCopyBufferUINT64(ID3D12Resource* destination, UINT64 des
 }
 
 void CommandList::OMSetDepthBounds(FLOAT, FLOAT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList1::OMSetDepthBounds");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList1::OMSetDepthBounds");
 }
 
 void CommandList::SetSamplePositions(UINT, UINT, D3D12_SAMPLE_POSITION*) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList1::SetSamplePositions");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList1::SetSamplePositions");
 }
 
 void CommandList::ResolveSubresourceRegion(ID3D12Resource*, UINT, UINT, UINT, ID3D12Resource*, UINT, D3D12_RECT*,
                                            DXGI_FORMAT, D3D12_RESOLVE_MODE) {
   // Multisampled resources are outside the layer, as for ResolveSubresource.
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList1::ResolveSubresourceRegion");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList1::ResolveSubresourceRegion");
 }
 
 void CommandList::SetViewInstanceMask(UINT) {
-  ReportUnsupportedOnce("ID3D12GraphicsCommandList1::SetViewInstanceMask");
+  ReportNotImplementedOnce("ID3D12GraphicsCommandList1::SetViewInstanceMask");
 }
 
 void CommandList::WriteBufferImmediate(UINT count, const D3D12_WRITEBUFFERIMMEDIATE_PARAMETER* parameters,

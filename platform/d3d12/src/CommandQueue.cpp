@@ -19,7 +19,7 @@ CommandQueue::CommandQueue(Device& device, const D3D12_COMMAND_QUEUE_DESC& desc)
 CommandQueue::~CommandQueue() {
   OwningDevice().Scheduler().Unregister(this);
   if (!held_.empty()) {
-    ReportError("ID3D12CommandQueue::Release", "%zu operations still waited for a fence and never ran", held_.size());
+    Report("ID3D12CommandQueue::Release", "%zu operations still waited for a fence and never ran", held_.size());
   }
   for (HeldOperation& operation : held_) DropHeld(operation);
 }
@@ -28,7 +28,7 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* com
   constexpr const char* kCall = "ID3D12CommandQueue::ExecuteCommandLists";
   if (count == 0) return;
   if (commandLists == nullptr) {
-    ReportError(kCall, "ppCommandLists is null");
+    Report(kCall, "ppCommandLists is null");
     return;
   }
   std::vector<VkCommandBuffer> buffers;
@@ -38,20 +38,20 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* com
   for (UINT i = 0; i < count; ++i) {
     auto* list = static_cast<CommandList*>(static_cast<ID3D12GraphicsCommandList*>(commandLists[i]));
     if (list == nullptr) {
-      ReportError(kCall, "command list %u is null; nothing was executed", i);
+      Report(kCall, "command list %u is null; nothing was executed", i);
       return;
     }
     if (!list->IsClosed()) {
-      ReportError(kCall, "command list %u is still recording (call Close first); nothing was executed", i);
+      Report(kCall, "command list %u is still recording (call Close first); nothing was executed", i);
       return;
     }
     if (list->GetType() == D3D12_COMMAND_LIST_TYPE_BUNDLE) {
-      ReportError(kCall, "command list %u is a bundle, which runs only through ExecuteBundle; nothing was executed", i);
+      Report(kCall, "command list %u is a bundle, which runs only through ExecuteBundle; nothing was executed", i);
       return;
     }
     if (list->GetType() != desc_.Type) {
-      ReportError(kCall, "command list %u is of type %d, the queue of type %d; nothing was executed", i,
-                  list->GetType(), desc_.Type);
+      Report(kCall, "command list %u is of type %d, the queue of type %d; nothing was executed", i, list->GetType(),
+             desc_.Type);
       return;
     }
     buffers.push_back(list->Commands());
@@ -75,7 +75,7 @@ void CommandQueue::ExecuteCommandLists(UINT count, ID3D12CommandList* const* com
 
 HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value) {
   constexpr const char* kCall = "ID3D12CommandQueue::Signal";
-  if (fence == nullptr) return Fail(E_INVALIDARG, kCall, "pFence is null");
+  if (fence == nullptr) return Fail(kCall, E_INVALIDARG, "pFence is null");
   Fence* target = static_cast<Fence*>(fence);
   auto lock = OwningDevice().Scheduler().Lock();
   if (!held_.empty()) {
@@ -89,7 +89,7 @@ HRESULT CommandQueue::Signal(ID3D12Fence* fence, UINT64 value) {
 
 HRESULT CommandQueue::Wait(ID3D12Fence* fence, UINT64 value) {
   constexpr const char* kCall = "ID3D12CommandQueue::Wait";
-  if (fence == nullptr) return Fail(E_INVALIDARG, kCall, "pFence is null");
+  if (fence == nullptr) return Fail(kCall, E_INVALIDARG, "pFence is null");
   Fence* target = static_cast<Fence*>(fence);
   auto lock = OwningDevice().Scheduler().Lock();
   if (held_.empty() && target->IsSignalSubmitted(value)) {
@@ -196,25 +196,25 @@ void CommandQueue::DropHeld(HeldOperation& operation) {
 void CommandQueue::UpdateTileMappings(ID3D12Resource*, UINT, const D3D12_TILED_RESOURCE_COORDINATE*,
                                       const D3D12_TILE_REGION_SIZE*, ID3D12Heap*, UINT, const D3D12_TILE_RANGE_FLAGS*,
                                       const UINT*, const UINT*, D3D12_TILE_MAPPING_FLAGS) {
-  ReportUnsupportedOnce("ID3D12CommandQueue::UpdateTileMappings");
+  ReportNotImplementedOnce("ID3D12CommandQueue::UpdateTileMappings");
 }
 
 void CommandQueue::CopyTileMappings(ID3D12Resource*, const D3D12_TILED_RESOURCE_COORDINATE*, ID3D12Resource*,
                                     const D3D12_TILED_RESOURCE_COORDINATE*, const D3D12_TILE_REGION_SIZE*,
                                     D3D12_TILE_MAPPING_FLAGS) {
-  ReportUnsupportedOnce("ID3D12CommandQueue::CopyTileMappings");
+  ReportNotImplementedOnce("ID3D12CommandQueue::CopyTileMappings");
 }
 
-void CommandQueue::SetMarker(UINT, const void*, UINT) { ReportUnsupportedOnce("ID3D12CommandQueue::SetMarker"); }
-void CommandQueue::BeginEvent(UINT, const void*, UINT) { ReportUnsupportedOnce("ID3D12CommandQueue::BeginEvent"); }
-void CommandQueue::EndEvent() { ReportUnsupportedOnce("ID3D12CommandQueue::EndEvent"); }
+void CommandQueue::SetMarker(UINT, const void*, UINT) { ReportNotImplementedOnce("ID3D12CommandQueue::SetMarker"); }
+void CommandQueue::BeginEvent(UINT, const void*, UINT) { ReportNotImplementedOnce("ID3D12CommandQueue::BeginEvent"); }
+void CommandQueue::EndEvent() { ReportNotImplementedOnce("ID3D12CommandQueue::EndEvent"); }
 
 // Vulkan timestamps count periods of timestampPeriod nanoseconds.
 HRESULT CommandQueue::GetTimestampFrequency(UINT64* frequency) {
   constexpr const char* kCall = "ID3D12CommandQueue::GetTimestampFrequency";
-  if (frequency == nullptr) return Fail(E_INVALIDARG, kCall, "pFrequency is null");
+  if (frequency == nullptr) return Fail(kCall, E_INVALIDARG, "pFrequency is null");
   const float period = OwningDevice().Vulkan().Limits().timestampPeriod;
-  if (period <= 0.0f) return Fail(E_FAIL, kCall, "the device has no timestamps");
+  if (period <= 0.0f) return Fail(kCall, E_FAIL, "the device has no timestamps");
   *frequency = UINT64(1.0e9 / double(period) + 0.5);
   return S_OK;
 }

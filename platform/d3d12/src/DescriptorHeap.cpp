@@ -53,14 +53,14 @@ DescriptorHeap::~DescriptorHeap() {
 HRESULT DescriptorHeap::Create(Device& device, const D3D12_DESCRIPTOR_HEAP_DESC& desc, DescriptorHeap** heap) {
   constexpr const char* kCall = "ID3D12Device::CreateDescriptorHeap";
   if (desc.Type < D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV || desc.Type > D3D12_DESCRIPTOR_HEAP_TYPE_DSV) {
-    return Fail(E_INVALIDARG, kCall, "unknown heap type %d", desc.Type);
+    return Fail(kCall, E_INVALIDARG, "unknown heap type %d", desc.Type);
   }
   if (desc.NumDescriptors == 0 || desc.NumDescriptors > kMaxDescriptors) {
-    return Fail(E_INVALIDARG, kCall, "NumDescriptors %u is outside 1..%u", desc.NumDescriptors, kMaxDescriptors);
+    return Fail(kCall, E_INVALIDARG, "NumDescriptors %u is outside 1..%u", desc.NumDescriptors, kMaxDescriptors);
   }
   const bool shaderVisible = (desc.Flags & D3D12_DESCRIPTOR_HEAP_FLAG_SHADER_VISIBLE) != 0;
   if (shaderVisible && (desc.Type == D3D12_DESCRIPTOR_HEAP_TYPE_RTV || desc.Type == D3D12_DESCRIPTOR_HEAP_TYPE_DSV)) {
-    return Fail(E_INVALIDARG, kCall, "%s heaps cannot be shader visible", HeapTypeName(desc.Type));
+    return Fail(kCall, E_INVALIDARG, "%s heaps cannot be shader visible", HeapTypeName(desc.Type));
   }
   DescriptorHeap* created = new DescriptorHeap(device);
   created->desc_ = desc;
@@ -68,7 +68,7 @@ HRESULT DescriptorHeap::Create(Device& device, const D3D12_DESCRIPTOR_HEAP_DESC&
   created->serial_ = device.DescriptorHeaps().Add(created);
   if (created->serial_ == 0) {
     created->Release();
-    return Fail(E_OUTOFMEMORY, kCall, "too many descriptor heaps");
+    return Fail(kCall, E_OUTOFMEMORY, "too many descriptor heaps");
   }
   *heap = created;
   return S_OK;
@@ -107,16 +107,16 @@ Descriptor* DescriptorHeapRegistry::Resolve(D3D12_CPU_DESCRIPTOR_HANDLE handle, 
   uint32_t index = 0;
   DescriptorHeap* heap = Decode(handle.ptr, kCpuTag, &serial, &index) ? Find(serial) : nullptr;
   if (heap == nullptr) {
-    ReportError(call, "descriptor handle 0x%llx is not in a live descriptor heap", (unsigned long long)handle.ptr);
+    Report(call, "descriptor handle 0x%llx is not in a live descriptor heap", (unsigned long long)handle.ptr);
     return nullptr;
   }
   if (heap->Type() != type) {
-    ReportError(call, "descriptor handle 0x%llx is in a %s heap, not a %s heap", (unsigned long long)handle.ptr,
-                HeapTypeName(heap->Type()), HeapTypeName(type));
+    Report(call, "descriptor handle 0x%llx is in a %s heap, not a %s heap", (unsigned long long)handle.ptr,
+           HeapTypeName(heap->Type()), HeapTypeName(type));
     return nullptr;
   }
   if (index >= heap->Size()) {
-    ReportError(call, "descriptor index %u is outside its heap of %u descriptors", index, heap->Size());
+    Report(call, "descriptor index %u is outside its heap of %u descriptors", index, heap->Size());
     return nullptr;
   }
   return &heap->At(index);
@@ -127,12 +127,11 @@ bool DescriptorHeapRegistry::Resolve(D3D12_GPU_DESCRIPTOR_HANDLE handle, const c
   uint32_t serial = 0;
   DescriptorHeap* found = Decode(handle.ptr, kGpuTag, &serial, index) ? Find(serial) : nullptr;
   if (found == nullptr) {
-    ReportError(call, "GPU descriptor handle 0x%llx is not in a live shader-visible heap",
-                (unsigned long long)handle.ptr);
+    Report(call, "GPU descriptor handle 0x%llx is not in a live shader-visible heap", (unsigned long long)handle.ptr);
     return false;
   }
   if (*index >= found->Size()) {
-    ReportError(call, "descriptor index %u is outside its heap of %u descriptors", *index, found->Size());
+    Report(call, "descriptor index %u is outside its heap of %u descriptors", *index, found->Size());
     return false;
   }
   *heap = found;

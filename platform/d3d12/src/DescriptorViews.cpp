@@ -39,15 +39,15 @@ VkComponentMapping ComposeSwizzle(UINT shaderMapping, const VkComponentMapping& 
 const FormatInfo* ViewFormat(const char* call, const Resource& resource, DXGI_FORMAT requested) {
   const FormatInfo* format = requested == DXGI_FORMAT_UNKNOWN ? resource.Format() : FindFormat(requested);
   if (format == nullptr) {
-    ReportError(call, "unsupported view format %d", requested);
+    Report(call, "unsupported view format %d", requested);
     return nullptr;
   }
   if (format->typeless) {
-    ReportError(call, "a view of a typeless resource needs a typed format (got %d)", format->dxgi);
+    Report(call, "a view of a typeless resource needs a typed format (got %d)", format->dxgi);
     return nullptr;
   }
   if (format->bytesPerBlock != resource.Format()->bytesPerBlock || format->blockSize != resource.Format()->blockSize) {
-    ReportError(call, "view format %d does not match the resource's format %d", format->dxgi, resource.Format()->dxgi);
+    Report(call, "view format %d does not match the resource's format %d", format->dxgi, resource.Format()->dxgi);
     return nullptr;
   }
   return format;
@@ -57,11 +57,11 @@ Resource* TextureFor(const char* call, ID3D12Resource* program, D3D12_RESOURCE_F
                      const char* flagName) {
   Resource* resource = AsResource(program);
   if (resource->IsBuffer()) {
-    ReportError(call, "buffers cannot be viewed this way here");
+    Report(call, "buffers cannot be viewed this way here");
     return nullptr;
   }
   if (requiredFlag != D3D12_RESOURCE_FLAG_NONE && !(resource->Desc().Flags & requiredFlag)) {
-    ReportError(call, "the resource was created without %s", flagName);
+    Report(call, "the resource was created without %s", flagName);
     return nullptr;
   }
   return resource;
@@ -95,8 +95,8 @@ Descriptor AttachmentDescriptor(Resource& resource, DescriptorType type, const F
 
 bool SliceInRange(const char* call, const Resource& resource, UINT mip, UINT layer) {
   if (mip >= resource.MipLevels() || layer >= resource.ArrayLayers()) {
-    ReportError(call, "mip %u, array slice %u is outside the resource (%u mips, %u slices)", mip, layer,
-                resource.MipLevels(), resource.ArrayLayers());
+    Report(call, "mip %u, array slice %u is outside the resource (%u mips, %u slices)", mip, layer,
+           resource.MipLevels(), resource.ArrayLayers());
     return false;
   }
   return true;
@@ -115,23 +115,23 @@ void Device::CreateConstantBufferView(const D3D12_CONSTANT_BUFFER_VIEW_DESC* des
   }
   constexpr UINT kAlignment = D3D12_CONSTANT_BUFFER_DATA_PLACEMENT_ALIGNMENT;
   if (desc->SizeInBytes == 0 || desc->SizeInBytes % kAlignment != 0 || desc->BufferLocation % kAlignment != 0) {
-    ReportError(kCall, "BufferLocation 0x%llx and SizeInBytes %u must be non-zero multiples of %u",
-                (unsigned long long)desc->BufferLocation, desc->SizeInBytes, kAlignment);
+    Report(kCall, "BufferLocation 0x%llx and SizeInBytes %u must be non-zero multiples of %u",
+           (unsigned long long)desc->BufferLocation, desc->SizeInBytes, kAlignment);
     return;
   }
   if (desc->SizeInBytes > vulkan_->Limits().maxUniformBufferRange) {
-    ReportError(kCall, "SizeInBytes %u exceeds the adapter's %u", desc->SizeInBytes,
-                vulkan_->Limits().maxUniformBufferRange);
+    Report(kCall, "SizeInBytes %u exceeds the adapter's %u", desc->SizeInBytes,
+           vulkan_->Limits().maxUniformBufferRange);
     return;
   }
   ResolvedAddress address;
   if (!addresses_.Resolve(desc->BufferLocation, &address)) {
-    ReportError(kCall, "BufferLocation 0x%llx is not inside a live buffer", (unsigned long long)desc->BufferLocation);
+    Report(kCall, "BufferLocation 0x%llx is not inside a live buffer", (unsigned long long)desc->BufferLocation);
     return;
   }
   if (address.remaining < desc->SizeInBytes) {
-    ReportError(kCall, "the view of %u bytes runs %llu bytes past the end of its buffer", desc->SizeInBytes,
-                (unsigned long long)(desc->SizeInBytes - address.remaining));
+    Report(kCall, "the view of %u bytes runs %llu bytes past the end of its buffer", desc->SizeInBytes,
+           (unsigned long long)(desc->SizeInBytes - address.remaining));
     return;
   }
   Descriptor view;
@@ -154,7 +154,7 @@ void Device::CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHAD
   }
   if (AsResource(resource)->IsBuffer()) {
     if (desc == nullptr || desc->ViewDimension != D3D12_SRV_DIMENSION_BUFFER) {
-      ReportError(kCall, "a buffer needs a description with ViewDimension BUFFER");
+      Report(kCall, "a buffer needs a description with ViewDimension BUFFER");
       return;
     }
     const BufferViewRange range{desc->Format, desc->Buffer.FirstElement, desc->Buffer.NumElements,
@@ -167,7 +167,7 @@ void Device::CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHAD
   Resource* texture = TextureFor(kCall, resource, D3D12_RESOURCE_FLAG_NONE, "");
   if (texture == nullptr) return;
   if (texture->Desc().Flags & D3D12_RESOURCE_FLAG_DENY_SHADER_RESOURCE) {
-    ReportError(kCall, "the resource was created with DENY_SHADER_RESOURCE");
+    Report(kCall, "the resource was created with DENY_SHADER_RESOURCE");
     return;
   }
 
@@ -190,15 +190,15 @@ void Device::CreateShaderResourceView(ID3D12Resource* resource, const D3D12_SHAD
       firstLayer = desc->Texture2DArray.FirstArraySlice;
       layerCount = desc->Texture2DArray.ArraySize;
     } else {
-      ReportUnsupportedOnce("ID3D12Device::CreateShaderResourceView with views other than Texture2D(Array)");
+      ReportNotImplementedOnce("ID3D12Device::CreateShaderResourceView with views other than Texture2D(Array)");
       return;
     }
   }
   if (mipCount == kAllMips && firstMip < texture->MipLevels()) mipCount = texture->MipLevels() - firstMip;
   if (mipCount == 0 || firstMip + mipCount > texture->MipLevels() || layerCount == 0 ||
       firstLayer + layerCount > texture->ArrayLayers()) {
-    ReportError(kCall, "mips %u+%u, slices %u+%u are outside the resource (%u mips, %u slices)", firstMip, mipCount,
-                firstLayer, layerCount, texture->MipLevels(), texture->ArrayLayers());
+    Report(kCall, "mips %u+%u, slices %u+%u are outside the resource (%u mips, %u slices)", firstMip, mipCount,
+           firstLayer, layerCount, texture->MipLevels(), texture->ArrayLayers());
     return;
   }
   const FormatInfo* format = ViewFormat(kCall, *texture, requested);
@@ -244,9 +244,9 @@ void Device::CreateRenderTargetView(ID3D12Resource* resource, const D3D12_RENDER
       mip = desc->Texture2DArray.MipSlice;
       layer = desc->Texture2DArray.FirstArraySlice;
     } else if (desc->ViewDimension == D3D12_RTV_DIMENSION_TEXTURE2DMS) {
-      if (texture->SampleCount() == 1) return ReportError(kCall, "a TEXTURE2DMS view needs a multisampled texture");
+      if (texture->SampleCount() == 1) return Report(kCall, "a TEXTURE2DMS view needs a multisampled texture");
     } else {
-      ReportUnsupportedOnce("ID3D12Device::CreateRenderTargetView of more than one 2D slice");
+      ReportNotImplementedOnce("ID3D12Device::CreateRenderTargetView of more than one 2D slice");
       return;
     }
   }
@@ -277,9 +277,9 @@ void Device::CreateDepthStencilView(ID3D12Resource* resource, const D3D12_DEPTH_
       mip = desc->Texture2DArray.MipSlice;
       layer = desc->Texture2DArray.FirstArraySlice;
     } else if (desc->ViewDimension == D3D12_DSV_DIMENSION_TEXTURE2DMS) {
-      if (texture->SampleCount() == 1) return ReportError(kCall, "a TEXTURE2DMS view needs a multisampled texture");
+      if (texture->SampleCount() == 1) return Report(kCall, "a TEXTURE2DMS view needs a multisampled texture");
     } else {
-      ReportUnsupportedOnce("ID3D12Device::CreateDepthStencilView of more than one 2D slice");
+      ReportNotImplementedOnce("ID3D12Device::CreateDepthStencilView of more than one 2D slice");
       return;
     }
   }
@@ -287,7 +287,7 @@ void Device::CreateDepthStencilView(ID3D12Resource* resource, const D3D12_DEPTH_
   const FormatInfo* format = ViewFormat(kCall, *texture, requested);
   if (format == nullptr) return;
   if (!IsDepthStencil(*format)) {
-    ReportError(kCall, "format %d is not a depth format", format->dxgi);
+    Report(kCall, "format %d is not a depth format", format->dxgi);
     return;
   }
   *descriptor = AttachmentDescriptor(*texture, DescriptorType::DepthStencil, *format, mip, layer);
@@ -305,7 +305,7 @@ void Device::CopyDescriptors(UINT destinationRangeCount, const D3D12_CPU_DESCRIP
   constexpr const char* kCall = "ID3D12Device::CopyDescriptors";
   if ((destinationRangeCount > 0 && destinationStarts == nullptr) ||
       (sourceRangeCount > 0 && sourceStarts == nullptr)) {
-    ReportError(kCall, "a range start array is null");
+    Report(kCall, "a range start array is null");
     return;
   }
   // Walk both range lists in step, one descriptor at a time; a null size array means ranges of one.

@@ -50,7 +50,7 @@ HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, siz
   std::unique_ptr<VulkanDevice> vulkan = VulkanDevice::Create(instance, adapter, kCall);
   if (vulkan == nullptr) return E_FAIL;
   auto submissions = std::make_unique<SubmissionQueue>(*vulkan);
-  if (!submissions->IsValid()) return Fail(E_OUTOFMEMORY, kCall, "cannot create the device's submission queue");
+  if (!submissions->IsValid()) return Fail(kCall, E_OUTOFMEMORY, "cannot create the device's submission queue");
 
   Device* created = new Device();
   created->vulkan_ = std::move(vulkan);
@@ -70,16 +70,16 @@ Device::~Device() {
 
 HRESULT Device::CreateCommandQueue(const D3D12_COMMAND_QUEUE_DESC* desc, REFIID riid, void** queue) {
   constexpr const char* kCall = "ID3D12Device::CreateCommandQueue";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
-  if (queue == nullptr) return Fail(E_POINTER, kCall, "ppCommandQueue is null");
-  if (!IsKnownListType(desc->Type)) return Fail(E_INVALIDARG, kCall, "unsupported queue type %d", desc->Type);
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
+  if (queue == nullptr) return Fail(kCall, E_POINTER, "ppCommandQueue is null");
+  if (!IsKnownListType(desc->Type)) return Fail(kCall, E_INVALIDARG, "unsupported queue type %d", desc->Type);
   return HandOut(new CommandQueue(*this, *desc), riid, queue);
 }
 
 HRESULT Device::CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE type, REFIID riid, void** allocator) {
   constexpr const char* kCall = "ID3D12Device::CreateCommandAllocator";
-  if (allocator == nullptr) return Fail(E_POINTER, kCall, "ppCommandAllocator is null");
-  if (!IsKnownRecordingType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
+  if (allocator == nullptr) return Fail(kCall, E_POINTER, "ppCommandAllocator is null");
+  if (!IsKnownRecordingType(type)) return Fail(kCall, E_INVALIDARG, "unsupported command list type %d", type);
   CommandAllocator* created = nullptr;
   const HRESULT result = CommandAllocator::Create(*this, type, &created);
   return FAILED(result) ? result : HandOut(created, riid, allocator);
@@ -88,9 +88,9 @@ HRESULT Device::CreateCommandAllocator(D3D12_COMMAND_LIST_TYPE type, REFIID riid
 HRESULT Device::CreateCommandList(UINT, D3D12_COMMAND_LIST_TYPE type, ID3D12CommandAllocator* allocator,
                                   ID3D12PipelineState* initialState, REFIID riid, void** commandList) {
   constexpr const char* kCall = "ID3D12Device::CreateCommandList";
-  if (commandList == nullptr) return Fail(E_POINTER, kCall, "ppCommandList is null");
-  if (allocator == nullptr) return Fail(E_INVALIDARG, kCall, "pCommandAllocator is null");
-  if (!IsKnownRecordingType(type)) return Fail(E_INVALIDARG, kCall, "unsupported command list type %d", type);
+  if (commandList == nullptr) return Fail(kCall, E_POINTER, "ppCommandList is null");
+  if (allocator == nullptr) return Fail(kCall, E_INVALIDARG, "pCommandAllocator is null");
+  if (!IsKnownRecordingType(type)) return Fail(kCall, E_INVALIDARG, "unsupported command list type %d", type);
   CommandList* created = nullptr;
   const HRESULT result = CommandList::Create(*this, type, static_cast<CommandAllocator*>(allocator),
                                              static_cast<PipelineState*>(initialState), &created);
@@ -99,8 +99,8 @@ HRESULT Device::CreateCommandList(UINT, D3D12_COMMAND_LIST_TYPE type, ID3D12Comm
 
 HRESULT Device::CreateQueryHeap(const D3D12_QUERY_HEAP_DESC* desc, REFIID riid, void** heap) {
   constexpr const char* kCall = "ID3D12Device::CreateQueryHeap";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
-  if (heap == nullptr) return Fail(E_POINTER, kCall, "ppvHeap is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
+  if (heap == nullptr) return Fail(kCall, E_POINTER, "ppvHeap is null");
   QueryHeap* created = nullptr;
   const HRESULT result = QueryHeap::Create(*this, *desc, &created);
   return FAILED(result) ? result : HandOut(created, riid, heap);
@@ -109,8 +109,8 @@ HRESULT Device::CreateQueryHeap(const D3D12_QUERY_HEAP_DESC* desc, REFIID riid, 
 HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_DESC* desc, REFIID riid,
                                             void** pipelineState) {
   constexpr const char* kCall = "ID3D12Device::CreateGraphicsPipelineState";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
-  if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
+  if (pipelineState == nullptr) return Fail(kCall, E_POINTER, "ppPipelineState is null");
   PipelineState* created = nullptr;
   const HRESULT result = PipelineState::CreateGraphics(*this, *desc, &created);
   return FAILED(result) ? result : HandOut(created, riid, pipelineState);
@@ -119,8 +119,8 @@ HRESULT Device::CreateGraphicsPipelineState(const D3D12_GRAPHICS_PIPELINE_STATE_
 HRESULT Device::CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DESC* desc, REFIID riid,
                                            void** pipelineState) {
   constexpr const char* kCall = "ID3D12Device::CreateComputePipelineState";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
-  if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
+  if (pipelineState == nullptr) return Fail(kCall, E_POINTER, "ppPipelineState is null");
   PipelineState* created = nullptr;
   const HRESULT result = PipelineState::CreateCompute(*this, *desc, &created);
   return FAILED(result) ? result : HandOut(created, riid, pipelineState);
@@ -128,8 +128,8 @@ HRESULT Device::CreateComputePipelineState(const D3D12_COMPUTE_PIPELINE_STATE_DE
 
 HRESULT Device::CreateRootSignature(UINT, const void* blob, SIZE_T blobSize, REFIID riid, void** rootSignature) {
   constexpr const char* kCall = "ID3D12Device::CreateRootSignature";
-  if (blob == nullptr || blobSize == 0) return Fail(E_INVALIDARG, kCall, "the serialized root signature is empty");
-  if (rootSignature == nullptr) return Fail(E_POINTER, kCall, "ppvRootSignature is null");
+  if (blob == nullptr || blobSize == 0) return Fail(kCall, E_INVALIDARG, "the serialized root signature is empty");
+  if (rootSignature == nullptr) return Fail(kCall, E_POINTER, "ppvRootSignature is null");
   RootSignature* created = nullptr;
   const HRESULT result = RootSignature::Create(*this, blob, blobSize, &created);
   return FAILED(result) ? result : HandOut(created, riid, rootSignature);
@@ -137,8 +137,8 @@ HRESULT Device::CreateRootSignature(UINT, const void* blob, SIZE_T blobSize, REF
 
 HRESULT Device::CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID riid, void** fence) {
   constexpr const char* kCall = "ID3D12Device::CreateFence";
-  if (fence == nullptr) return Fail(E_POINTER, kCall, "ppFence is null");
-  if (flags != D3D12_FENCE_FLAG_NONE) ReportUnsupportedOnce("ID3D12Device::CreateFence with shared fences");
+  if (fence == nullptr) return Fail(kCall, E_POINTER, "ppFence is null");
+  if (flags != D3D12_FENCE_FLAG_NONE) ReportNotImplementedOnce("ID3D12Device::CreateFence with shared fences");
   Fence* created = nullptr;
   const HRESULT result = Fence::Create(*this, initialValue, &created);
   return FAILED(result) ? result : HandOut(created, riid, fence);
@@ -146,8 +146,8 @@ HRESULT Device::CreateFence(UINT64 initialValue, D3D12_FENCE_FLAGS flags, REFIID
 
 HRESULT Device::CreateDescriptorHeap(const D3D12_DESCRIPTOR_HEAP_DESC* desc, REFIID riid, void** heap) {
   constexpr const char* kCall = "ID3D12Device::CreateDescriptorHeap";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDescriptorHeapDesc is null");
-  if (heap == nullptr) return Fail(E_POINTER, kCall, "ppvHeap is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDescriptorHeapDesc is null");
+  if (heap == nullptr) return Fail(kCall, E_POINTER, "ppvHeap is null");
   DescriptorHeap* created = nullptr;
   const HRESULT result = DescriptorHeap::Create(*this, *desc, &created);
   return FAILED(result) ? result : HandOut(created, riid, heap);
@@ -155,7 +155,7 @@ HRESULT Device::CreateDescriptorHeap(const D3D12_DESCRIPTOR_HEAP_DESC* desc, REF
 
 UINT Device::GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE type) {
   if (type < D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV || type > D3D12_DESCRIPTOR_HEAP_TYPE_DSV) {
-    ReportError("ID3D12Device::GetDescriptorHandleIncrementSize", "unknown heap type %d", type);
+    Report("ID3D12Device::GetDescriptorHandleIncrementSize", "unknown heap type %d", type);
     return 0;
   }
   return kDescriptorHandleIncrement;
@@ -165,8 +165,8 @@ HRESULT Device::CreateCommittedResource(const D3D12_HEAP_PROPERTIES* heapPropert
                                         const D3D12_RESOURCE_DESC* desc, D3D12_RESOURCE_STATES initialState,
                                         const D3D12_CLEAR_VALUE*, REFIID riid, void** resource) {
   constexpr const char* kCall = "ID3D12Device::CreateCommittedResource";
-  if (heapProperties == nullptr) return Fail(E_INVALIDARG, kCall, "pHeapProperties is null");
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (heapProperties == nullptr) return Fail(kCall, E_INVALIDARG, "pHeapProperties is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
   Resource* created = nullptr;
   const HRESULT result =
       Resource::CreateCommitted(*this, kCall, *heapProperties, heapFlags, *desc, initialState, &created);
@@ -214,10 +214,10 @@ D3D12_HEAP_PROPERTIES Device::GetCustomHeapProperties(UINT, D3D12_HEAP_TYPE heap
 
 HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT dataSize) {
   constexpr const char* kCall = "ID3D12Device::CheckFeatureSupport";
-  if (data == nullptr) return Fail(E_INVALIDARG, kCall, "pFeatureSupportData is null");
+  if (data == nullptr) return Fail(kCall, E_INVALIDARG, "pFeatureSupportData is null");
   auto expect = [&](size_t size) {
     if (dataSize == size) return true;
-    ReportError(kCall, "feature %d takes %zu bytes of data, not %u", feature, size, dataSize);
+    Report(kCall, "feature %d takes %zu bytes of data, not %u", feature, size, dataSize);
     return false;
   };
   switch (feature) {
@@ -261,7 +261,7 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       UINT asked = 0;
       std::memcpy(&asked, &rootSignature->HighestVersion, sizeof(asked));
       if (asked < D3D_ROOT_SIGNATURE_VERSION_1_0) {
-        return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is unknown", asked);
+        return Fail(kCall, E_INVALIDARG, "root signature version 0x%x is unknown", asked);
       }
       rootSignature->HighestVersion =
           asked >= D3D_ROOT_SIGNATURE_VERSION_1_1 ? D3D_ROOT_SIGNATURE_VERSION_1_1 : D3D_ROOT_SIGNATURE_VERSION_1_0;
@@ -300,7 +300,7 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
     default: {
       HRESULT answered = E_INVALIDARG;
       if (AnswerLaterOptions(feature, data, dataSize, &answered)) return answered;
-      ReportUnsupportedOnce("ID3D12Device::CheckFeatureSupport for this feature");
+      ReportNotImplementedOnce("ID3D12Device::CheckFeatureSupport for this feature");
       return E_INVALIDARG;
     }
   }
@@ -311,14 +311,14 @@ void Device::GetCopyableFootprints(const D3D12_RESOURCE_DESC* desc, UINT firstSu
                                    UINT64* rowSizes, UINT64* totalBytes) {
   constexpr const char* kCall = "ID3D12Device::GetCopyableFootprints";
   if (desc == nullptr) {
-    ReportError(kCall, "pResourceDesc is null");
+    Report(kCall, "pResourceDesc is null");
     if (totalBytes != nullptr) *totalBytes = UINT64_MAX;
     return;
   }
   std::string error;
   if (!ComputeCopyableFootprints({desc, firstSubresource, subresourceCount, baseOffset},
                                  {layouts, rowCounts, rowSizes, totalBytes}, &error)) {
-    ReportError(kCall, "%s", error.c_str());
+    Report(kCall, "%s", error.c_str());
   }
 }
 

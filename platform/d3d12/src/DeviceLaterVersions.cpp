@@ -18,7 +18,7 @@ namespace {
 bool ToResourceDesc(const D3D12_RESOURCE_DESC1& desc1, D3D12_RESOURCE_DESC* desc, const char* call) {
   const D3D12_MIP_REGION& region = desc1.SamplerFeedbackMipRegion;
   if (region.Width != 0 || region.Height != 0 || region.Depth != 0) {
-    ReportUnsupportedOnce(call);
+    ReportNotImplementedOnce(call);
     return false;
   }
   *desc = {desc1.Dimension, desc1.Alignment, desc1.Width,      desc1.Height, desc1.DepthOrArraySize,
@@ -29,7 +29,7 @@ bool ToResourceDesc(const D3D12_RESOURCE_DESC1& desc1, D3D12_RESOURCE_DESC* desc
 // Protected sessions do not exist here, so a call may only pass none.
 bool NoSession(ID3D12ProtectedResourceSession* session, const char* call) {
   if (session == nullptr) return true;
-  ReportError(call, "protected resource sessions are not supported");
+  Report(call, "protected resource sessions are not supported");
   return false;
 }
 
@@ -76,7 +76,7 @@ bool Device::AnswerLaterOptions(D3D12_FEATURE feature, void* data, UINT dataSize
   const size_t size = LaterOptionsSize(feature);
   if (size == 0) return false;
   if (dataSize != size) {
-    *result = Fail(E_INVALIDARG, "ID3D12Device::CheckFeatureSupport", "feature %d takes %zu bytes of data, not %u",
+    *result = Fail("ID3D12Device::CheckFeatureSupport", E_INVALIDARG, "feature %d takes %zu bytes of data, not %u",
                    feature, size, dataSize);
     return true;
   }
@@ -137,10 +137,10 @@ HRESULT Device::CreateLifetimeTracker(ID3D12LifetimeOwner*, REFIID, void** track
   return NoObject(tracker, "ID3D12Device5::CreateLifetimeTracker");
 }
 
-void Device::RemoveDevice() { ReportUnsupportedOnce("ID3D12Device5::RemoveDevice"); }
+void Device::RemoveDevice() { ReportNotImplementedOnce("ID3D12Device5::RemoveDevice"); }
 
 HRESULT Device::EnumerateMetaCommands(UINT* count, D3D12_META_COMMAND_DESC*) {
-  if (count == nullptr) return Fail(E_INVALIDARG, "ID3D12Device5::EnumerateMetaCommands", "pNumMetaCommands is null");
+  if (count == nullptr) return Fail("ID3D12Device5::EnumerateMetaCommands", E_INVALIDARG, "pNumMetaCommands is null");
   // The driver offers no meta commands.
   *count = 0;
   return S_OK;
@@ -148,12 +148,12 @@ HRESULT Device::EnumerateMetaCommands(UINT* count, D3D12_META_COMMAND_DESC*) {
 
 HRESULT Device::EnumerateMetaCommandParameters(REFGUID, D3D12_META_COMMAND_PARAMETER_STAGE, UINT*, UINT*,
                                                D3D12_META_COMMAND_PARAMETER_DESC*) {
-  return Fail(E_INVALIDARG, "ID3D12Device5::EnumerateMetaCommandParameters", "no meta command has this identifier");
+  return Fail("ID3D12Device5::EnumerateMetaCommandParameters", E_INVALIDARG, "no meta command has this identifier");
 }
 
 HRESULT Device::CreateMetaCommand(REFGUID, UINT, const void*, SIZE_T, REFIID, void** metaCommand) {
   if (metaCommand != nullptr) *metaCommand = nullptr;
-  return Fail(E_INVALIDARG, "ID3D12Device5::CreateMetaCommand", "no meta command has this identifier");
+  return Fail("ID3D12Device5::CreateMetaCommand", E_INVALIDARG, "no meta command has this identifier");
 }
 
 HRESULT Device::CreateStateObject(const D3D12_STATE_OBJECT_DESC*, REFIID, void** stateObject) {
@@ -164,7 +164,7 @@ void Device::GetRaytracingAccelerationStructurePrebuildInfo(
     const D3D12_BUILD_RAYTRACING_ACCELERATION_STRUCTURE_INPUTS*,
     D3D12_RAYTRACING_ACCELERATION_STRUCTURE_PREBUILD_INFO* info) {
   if (info != nullptr) *info = {};
-  ReportUnsupportedOnce("ID3D12Device5::GetRaytracingAccelerationStructurePrebuildInfo");
+  ReportNotImplementedOnce("ID3D12Device5::GetRaytracingAccelerationStructurePrebuildInfo");
 }
 
 D3D12_DRIVER_MATCHING_IDENTIFIER_STATUS Device::CheckDriverMatchingIdentifier(
@@ -206,7 +206,7 @@ HRESULT Device::CreateCommittedResource2(const D3D12_HEAP_PROPERTIES* heapProper
                                          const D3D12_CLEAR_VALUE* optimizedClearValue,
                                          ID3D12ProtectedResourceSession* session, REFIID riid, void** resource) {
   constexpr const char* kCall = "ID3D12Device8::CreateCommittedResource2";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
   D3D12_RESOURCE_DESC plain;
   if (!ToResourceDesc(*desc, &plain, "ID3D12Device8::CreateCommittedResource2 with sampler feedback")) return E_NOTIMPL;
   return CreateCommittedResource1(heapProperties, heapFlags, &plain, initialState, optimizedClearValue, session, riid,
@@ -217,14 +217,14 @@ HRESULT Device::CreatePlacedResource1(ID3D12Heap* heap, UINT64 heapOffset, const
                                       D3D12_RESOURCE_STATES initialState, const D3D12_CLEAR_VALUE* optimizedClearValue,
                                       REFIID riid, void** resource) {
   constexpr const char* kCall = "ID3D12Device8::CreatePlacedResource1";
-  if (desc == nullptr) return Fail(E_INVALIDARG, kCall, "pDesc is null");
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
   D3D12_RESOURCE_DESC plain;
   if (!ToResourceDesc(*desc, &plain, "ID3D12Device8::CreatePlacedResource1 with sampler feedback")) return E_NOTIMPL;
   return CreatePlacedResource(heap, heapOffset, &plain, initialState, optimizedClearValue, riid, resource);
 }
 
 void Device::CreateSamplerFeedbackUnorderedAccessView(ID3D12Resource*, ID3D12Resource*, D3D12_CPU_DESCRIPTOR_HANDLE) {
-  ReportUnsupportedOnce("ID3D12Device8::CreateSamplerFeedbackUnorderedAccessView");
+  ReportNotImplementedOnce("ID3D12Device8::CreateSamplerFeedbackUnorderedAccessView");
 }
 
 void Device::GetCopyableFootprints1(const D3D12_RESOURCE_DESC1* desc, UINT firstSubresource, UINT subresourceCount,
@@ -234,7 +234,7 @@ void Device::GetCopyableFootprints1(const D3D12_RESOURCE_DESC1* desc, UINT first
   if (desc == nullptr ||
       !ToResourceDesc(*desc, &plain, "ID3D12Device8::GetCopyableFootprints1 with sampler feedback")) {
     if (totalBytes != nullptr) *totalBytes = UINT64_MAX;
-    if (desc == nullptr) ReportError("ID3D12Device8::GetCopyableFootprints1", "pResourceDesc is null");
+    if (desc == nullptr) Report("ID3D12Device8::GetCopyableFootprints1", "pResourceDesc is null");
     return;
   }
   GetCopyableFootprints(&plain, firstSubresource, subresourceCount, baseOffset, layouts, rowCounts, rowSizes,

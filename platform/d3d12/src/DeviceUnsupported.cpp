@@ -36,7 +36,7 @@ HRESULT Device::CreateCommandSignature(const D3D12_COMMAND_SIGNATURE_DESC*, ID3D
 
 void Device::GetResourceTiling(ID3D12Resource*, UINT*, D3D12_PACKED_MIP_INFO*, D3D12_TILE_SHAPE*, UINT*, UINT,
                                D3D12_SUBRESOURCE_TILING*) {
-  ReportUnsupportedOnce("ID3D12Device::GetResourceTiling");
+  ReportNotImplementedOnce("ID3D12Device::GetResourceTiling");
 }
 
 }  // namespace d3d12vk

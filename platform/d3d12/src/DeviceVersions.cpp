@@ -15,21 +15,21 @@ namespace d3d12vk {
 HRESULT Device::CreatePipelineLibrary(const void*, SIZE_T, REFIID, void** library) {
   if (library != nullptr) *library = nullptr;
   // What Direct3D 12 answers on drivers without pipeline libraries; programs fall back to plain pipelines.
-  return Fail(DXGI_ERROR_UNSUPPORTED, "ID3D12Device1::CreatePipelineLibrary", "pipeline libraries are not available");
+  return Fail("ID3D12Device1::CreatePipelineLibrary", DXGI_ERROR_UNSUPPORTED, "pipeline libraries are not available");
 }
 
 HRESULT Device::SetEventOnMultipleFenceCompletion(ID3D12Fence* const* fences, const UINT64* values, UINT count,
                                                   D3D12_MULTIPLE_FENCE_WAIT_FLAGS flags, HANDLE event) {
   constexpr const char* kCall = "ID3D12Device1::SetEventOnMultipleFenceCompletion";
-  if (count == 0 || fences == nullptr || values == nullptr) return Fail(E_INVALIDARG, kCall, "no fences given");
+  if (count == 0 || fences == nullptr || values == nullptr) return Fail(kCall, E_INVALIDARG, "no fences given");
   if (count > MAXIMUM_WAIT_OBJECTS) {
-    return Fail(E_INVALIDARG, kCall, "%u fences; at most %d can be waited for at once", count, MAXIMUM_WAIT_OBJECTS);
+    return Fail(kCall, E_INVALIDARG, "%u fences; at most %d can be waited for at once", count, MAXIMUM_WAIT_OBJECTS);
   }
   if (flags != D3D12_MULTIPLE_FENCE_WAIT_FLAG_NONE && flags != D3D12_MULTIPLE_FENCE_WAIT_FLAG_ANY) {
-    return Fail(E_INVALIDARG, kCall, "0x%x is not a wait flag", flags);
+    return Fail(kCall, E_INVALIDARG, "0x%x is not a wait flag", flags);
   }
   for (UINT i = 0; i < count; ++i) {
-    if (fences[i] == nullptr) return Fail(E_INVALIDARG, kCall, "fence %u is null", i);
+    if (fences[i] == nullptr) return Fail(kCall, E_INVALIDARG, "fence %u is null", i);
   }
   std::vector<std::pair<Fence*, UINT64>> targets;
   for (UINT i = 0; i < count; ++i) targets.emplace_back(static_cast<Fence*>(fences[i]), values[i]);
@@ -40,7 +40,7 @@ HRESULT Device::SetEventOnMultipleFenceCompletion(ID3D12Fence* const* fences, co
 HRESULT Device::SetResidencyPriority(UINT count, ID3D12Pageable* const* objects,
                                      const D3D12_RESIDENCY_PRIORITY* priorities) {
   if (count > 0 && (objects == nullptr || priorities == nullptr)) {
-    return Fail(E_INVALIDARG, "ID3D12Device1::SetResidencyPriority", "null objects or priorities");
+    return Fail("ID3D12Device1::SetResidencyPriority", E_INVALIDARG, "null objects or priorities");
   }
   // Nothing is ever evicted, so every priority is already honoured.
   return S_OK;
@@ -49,13 +49,13 @@ HRESULT Device::SetResidencyPriority(UINT count, ID3D12Pageable* const* objects,
 HRESULT Device::CreatePipelineState(const D3D12_PIPELINE_STATE_STREAM_DESC* desc, REFIID riid, void** pipelineState) {
   constexpr const char* kCall = "ID3D12Device2::CreatePipelineState";
   if (desc == nullptr || desc->pPipelineStateSubobjectStream == nullptr || desc->SizeInBytes == 0) {
-    return Fail(E_INVALIDARG, kCall, "the pipeline state stream is empty");
+    return Fail(kCall, E_INVALIDARG, "the pipeline state stream is empty");
   }
-  if (pipelineState == nullptr) return Fail(E_POINTER, kCall, "ppPipelineState is null");
+  if (pipelineState == nullptr) return Fail(kCall, E_POINTER, "ppPipelineState is null");
   *pipelineState = nullptr;
   CD3DX12_PIPELINE_STATE_STREAM_PARSE_HELPER parsed;
   if (FAILED(D3DX12ParsePipelineStream(*desc, &parsed))) {
-    return Fail(E_INVALIDARG, kCall, "the stream holds an unknown, repeated or misaligned subobject");
+    return Fail(kCall, E_INVALIDARG, "the stream holds an unknown, repeated or misaligned subobject");
   }
   const D3D12_SHADER_BYTECODE& compute = parsed.PipelineStream.CS;
   if (compute.BytecodeLength != 0) {
@@ -79,8 +79,8 @@ HRESULT Device::OpenExistingHeapFromFileMapping(HANDLE, REFIID, void** heap) {
 HRESULT Device::EnqueueMakeResident(D3D12_RESIDENCY_FLAGS, UINT count, ID3D12Pageable* const* objects,
                                     ID3D12Fence* fenceToSignal, UINT64 fenceValueToSignal) {
   constexpr const char* kCall = "ID3D12Device3::EnqueueMakeResident";
-  if (count > 0 && objects == nullptr) return Fail(E_INVALIDARG, kCall, "ppObjects is null");
-  if (fenceToSignal == nullptr) return Fail(E_INVALIDARG, kCall, "pFenceToSignal is null");
+  if (count > 0 && objects == nullptr) return Fail(kCall, E_INVALIDARG, "ppObjects is null");
+  if (fenceToSignal == nullptr) return Fail(kCall, E_INVALIDARG, "pFenceToSignal is null");
   // Everything is resident already, so the fence can be signalled at once.
   return fenceToSignal->Signal(fenceValueToSignal);
 }

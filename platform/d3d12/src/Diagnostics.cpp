@@ -2,46 +2,7 @@
 
 #include <vulkan/vulkan.h>
 
-#include <cstdarg>
-#include <cstdio>
-#include <mutex>
-#include <set>
-#include <string>
-
 namespace d3d12vk {
-namespace {
-
-void PrintLine(const char* call, const char* format, va_list arguments) {
-  char message[1024];
-  std::vsnprintf(message, sizeof(message), format, arguments);
-  std::fprintf(stderr, "%s: %s\n", call, message);
-}
-
-}  // namespace
-
-void ReportError(const char* call, const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  PrintLine(call, format, arguments);
-  va_end(arguments);
-}
-
-HRESULT Fail(HRESULT result, const char* call, const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  PrintLine(call, format, arguments);
-  va_end(arguments);
-  return result;
-}
-
-void ReportUnsupportedOnce(const char* call) {
-  static std::mutex mutex;
-  static std::set<std::string> reported;
-  std::lock_guard lock(mutex);
-  if (reported.insert(call).second) {
-    std::fprintf(stderr, "%s: not supported by this Direct3D 12 layer\n", call);
-  }
-}
 
 const char* DescribeVkResult(int result) {
   switch (static_cast<VkResult>(result)) {

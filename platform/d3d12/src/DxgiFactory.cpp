@@ -5,9 +5,11 @@
 #include "PresentModes.h"
 #include "SwapChain.h"
 #include "VulkanStructs.h"
+#include "platform_common/UnicodeText.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace d3d12vk {
@@ -15,10 +17,9 @@ namespace {
 
 void DescribeAdapter(const AdapterInfo& adapter, DXGI_ADAPTER_DESC1* desc) {
   *desc = {};
-  const char* name = adapter.properties.deviceName;
-  for (size_t i = 0; i + 1 < std::size(desc->Description) && name[i] != '\0'; ++i) {
-    desc->Description[i] = WCHAR(static_cast<unsigned char>(name[i]));
-  }
+  // Vulkan names devices in UTF-8; the description keeps its terminating NUL.
+  const std::wstring name = platform::WideFromUtf8(adapter.properties.deviceName);
+  std::copy_n(name.begin(), std::min(name.size(), std::size(desc->Description) - 1), desc->Description);
   desc->VendorId = adapter.properties.vendorID;
   desc->DeviceId = adapter.properties.deviceID;
   desc->AdapterLuid = adapter.luid;
@@ -152,11 +153,11 @@ HRESULT Adapter::GetDesc3(DXGI_ADAPTER_DESC3* desc) {
 
 bool Adapter::CheckSegment(const char* call, UINT nodeIndex, DXGI_MEMORY_SEGMENT_GROUP group) const {
   if (nodeIndex != 0) {
-    Fail(E_INVALIDARG, call, "node %u does not exist; the adapter has one node", nodeIndex);
+    Fail(call, E_INVALIDARG, "node %u does not exist; the adapter has one node", nodeIndex);
     return false;
   }
   if (group != DXGI_MEMORY_SEGMENT_GROUP_LOCAL && group != DXGI_MEMORY_SEGMENT_GROUP_NON_LOCAL) {
-    Fail(E_INVALIDARG, call, "%d is not a memory segment group", group);
+    Fail(call, E_INVALIDARG, "%d is not a memory segment group", group);
     return false;
   }
   return true;
@@ -165,7 +166,7 @@ bool Adapter::CheckSegment(const char* call, UINT nodeIndex, DXGI_MEMORY_SEGMENT
 HRESULT Adapter::QueryVideoMemoryInfo(UINT nodeIndex, DXGI_MEMORY_SEGMENT_GROUP group,
                                       DXGI_QUERY_VIDEO_MEMORY_INFO* info) {
   constexpr const char* kCall = "IDXGIAdapter3::QueryVideoMemoryInfo";
-  if (info == nullptr) return Fail(E_INVALIDARG, kCall, "pVideoMemoryInfo is null");
+  if (info == nullptr) return Fail(kCall, E_INVALIDARG, "pVideoMemoryInfo is null");
   if (!CheckSegment(kCall, nodeIndex, group)) return E_INVALIDARG;
   *info = {};
   const std::vector<HeapBudget> heaps = ReadHeapBudgets(Info());
@@ -185,7 +186,7 @@ HRESULT Adapter::SetVideoMemoryReservation(UINT nodeIndex, DXGI_MEMORY_SEGMENT_G
   DXGI_QUERY_VIDEO_MEMORY_INFO info;
   QueryVideoMemoryInfo(nodeIndex, group, &info);
   if (reservation > info.AvailableForReservation) {
-    return Fail(E_INVALIDARG, kCall, "%llu bytes is more than the %llu available for reservation",
+    return Fail(kCall, E_INVALIDARG, "%llu bytes is more than the %llu available for reservation",
                 static_cast<unsigned long long>(reservation),
                 static_cast<unsigned long long>(info.AvailableForReservation));
   }
@@ -199,7 +200,7 @@ HRESULT Adapter::RegisterHardwareContentProtectionTeardownStatusEvent(HANDLE, DW
 }
 
 void Adapter::UnregisterHardwareContentProtectionTeardownStatus(DWORD) {
-  ReportUnsupportedOnce("IDXGIAdapter3::UnregisterHardwareContentProtectionTeardownStatus");
+  ReportNotImplementedOnce("IDXGIAdapter3::UnregisterHardwareContentProtectionTeardownStatus");
 }
 
 HRESULT Adapter::RegisterVideoMemoryBudgetChangeNotificationEvent(HANDLE, DWORD*) {
@@ -207,7 +208,7 @@ HRESULT Adapter::RegisterVideoMemoryBudgetChangeNotificationEvent(HANDLE, DWORD*
 }
 
 void Adapter::UnregisterVideoMemoryBudgetChangeNotification(DWORD) {
-  ReportUnsupportedOnce("IDXGIAdapter3::UnregisterVideoMemoryBudgetChangeNotification");
+  ReportNotImplementedOnce("IDXGIAdapter3::UnregisterVideoMemoryBudgetChangeNotification");
 }
 
 HRESULT Adapter::CheckInterfaceSupport(REFGUID, LARGE_INTEGER*) {
@@ -234,14 +235,14 @@ HRESULT Factory::HandOutAdapter(size_t index, REFIID riid, void** adapter) {
 }
 
 HRESULT Factory::EnumAdapters(UINT index, IDXGIAdapter** adapter) {
-  if (adapter == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, "IDXGIFactory::EnumAdapters", "ppAdapter is null");
+  if (adapter == nullptr) return Fail("IDXGIFactory::EnumAdapters", DXGI_ERROR_INVALID_CALL, "ppAdapter is null");
   *adapter = nullptr;
   if (index >= instance_->Adapters().size()) return DXGI_ERROR_NOT_FOUND;
   return HandOutAdapter(index, __uuidof(IDXGIAdapter), reinterpret_cast<void**>(adapter));
 }
 
 HRESULT Factory::EnumAdapters1(UINT index, IDXGIAdapter1** adapter) {
-  if (adapter == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, "IDXGIFactory1::EnumAdapters1", "ppAdapter is null");
+  if (adapter == nullptr) return Fail("IDXGIFactory1::EnumAdapters1", DXGI_ERROR_INVALID_CALL, "ppAdapter is null");
   *adapter = nullptr;
   if (index >= instance_->Adapters().size()) return DXGI_ERROR_NOT_FOUND;
   return HandOutAdapter(index, __uuidof(IDXGIAdapter1), reinterpret_cast<void**>(adapter));
@@ -249,7 +250,7 @@ HRESULT Factory::EnumAdapters1(UINT index, IDXGIAdapter1** adapter) {
 
 HRESULT Factory::EnumAdapterByLuid(LUID luid, REFIID riid, void** adapter) {
   if (adapter == nullptr)
-    return Fail(DXGI_ERROR_INVALID_CALL, "IDXGIFactory4::EnumAdapterByLuid", "ppvAdapter is null");
+    return Fail("IDXGIFactory4::EnumAdapterByLuid", DXGI_ERROR_INVALID_CALL, "ppvAdapter is null");
   *adapter = nullptr;
   const auto& adapters = instance_->Adapters();
   for (size_t i = 0; i < adapters.size(); ++i) {
@@ -261,7 +262,7 @@ HRESULT Factory::EnumAdapterByLuid(LUID luid, REFIID riid, void** adapter) {
 }
 
 HRESULT Factory::EnumWarpAdapter(REFIID riid, void** adapter) {
-  if (adapter == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, "IDXGIFactory4::EnumWarpAdapter", "ppvAdapter is null");
+  if (adapter == nullptr) return Fail("IDXGIFactory4::EnumWarpAdapter", DXGI_ERROR_INVALID_CALL, "ppvAdapter is null");
   *adapter = nullptr;
   // WARP is Windows' CPU rasterizer: a CPU Vulkan implementation is its counterpart.
   const auto& adapters = instance_->Adapters();
@@ -273,11 +274,11 @@ HRESULT Factory::EnumWarpAdapter(REFIID riid, void** adapter) {
 
 HRESULT Factory::EnumAdapterByGpuPreference(UINT index, DXGI_GPU_PREFERENCE preference, REFIID riid, void** adapter) {
   constexpr const char* kCall = "IDXGIFactory6::EnumAdapterByGpuPreference";
-  if (adapter == nullptr) return Fail(E_INVALIDARG, kCall, "ppvAdapter is null");
+  if (adapter == nullptr) return Fail(kCall, E_INVALIDARG, "ppvAdapter is null");
   *adapter = nullptr;
   if (preference != DXGI_GPU_PREFERENCE_UNSPECIFIED && preference != DXGI_GPU_PREFERENCE_MINIMUM_POWER &&
       preference != DXGI_GPU_PREFERENCE_HIGH_PERFORMANCE) {
-    return Fail(E_INVALIDARG, kCall, "%d is not a GPU preference", preference);
+    return Fail(kCall, E_INVALIDARG, "%d is not a GPU preference", preference);
   }
   const auto& adapters = instance_->Adapters();
   if (index >= adapters.size()) return DXGI_ERROR_NOT_FOUND;
@@ -300,10 +301,10 @@ HRESULT Factory::CheckFeatureSupport(DXGI_FEATURE feature, void* data, UINT data
   static_assert(sizeof(feature) == sizeof(featureNumber));
   std::memcpy(&featureNumber, &feature, sizeof(featureNumber));
   if (featureNumber != DXGI_FEATURE_PRESENT_ALLOW_TEARING) {
-    return Fail(E_INVALIDARG, kCall, "%u is not a feature", featureNumber);
+    return Fail(kCall, E_INVALIDARG, "%u is not a feature", featureNumber);
   }
   if (data == nullptr || dataSize != sizeof(BOOL)) {
-    return Fail(E_INVALIDARG, kCall, "DXGI_FEATURE_PRESENT_ALLOW_TEARING answers in a BOOL (%zu bytes, %u given)",
+    return Fail(kCall, E_INVALIDARG, "DXGI_FEATURE_PRESENT_ALLOW_TEARING answers in a BOOL (%zu bytes, %u given)",
                 sizeof(BOOL), data == nullptr ? 0 : dataSize);
   }
   // Tearing is the display's immediate present mode; the default adapter is the one programs present with.
@@ -327,7 +328,7 @@ HRESULT Factory::GetWindowAssociation(HWND* window) {
 
 HRESULT Factory::CreateSwapChain(IUnknown* device, DXGI_SWAP_CHAIN_DESC* desc, IDXGISwapChain** swapChain) {
   constexpr const char* kCall = "IDXGIFactory::CreateSwapChain";
-  if (desc == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "pDesc is null");
+  if (desc == nullptr) return Fail(kCall, DXGI_ERROR_INVALID_CALL, "pDesc is null");
   return CreateSwapChainFor(kCall, device, *desc, swapChain);
 }
 
@@ -335,8 +336,8 @@ HRESULT Factory::CreateSwapChainForHwnd(IUnknown* device, HWND window, const DXG
                                         const DXGI_SWAP_CHAIN_FULLSCREEN_DESC* fullscreenDesc, IDXGIOutput*,
                                         IDXGISwapChain1** swapChain) {
   constexpr const char* kCall = "IDXGIFactory2::CreateSwapChainForHwnd";
-  if (desc == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "pDesc is null");
-  if (desc->Stereo) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "stereo swap chains are not available");
+  if (desc == nullptr) return Fail(kCall, DXGI_ERROR_INVALID_CALL, "pDesc is null");
+  if (desc->Stereo) return Fail(kCall, DXGI_ERROR_INVALID_CALL, "stereo swap chains are not available");
   DXGI_SWAP_CHAIN_DESC classic{};
   classic.BufferDesc.Width = desc->Width;
   classic.BufferDesc.Height = desc->Height;
@@ -356,12 +357,12 @@ HRESULT Factory::CreateSwapChainForHwnd(IUnknown* device, HWND window, const DXG
 
 HRESULT Factory::CreateSwapChainFor(const char* call, IUnknown* device, const DXGI_SWAP_CHAIN_DESC& desc,
                                     IDXGISwapChain** swapChain) {
-  if (swapChain == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, call, "ppSwapChain is null");
+  if (swapChain == nullptr) return Fail(call, DXGI_ERROR_INVALID_CALL, "ppSwapChain is null");
   *swapChain = nullptr;
-  if (device == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, call, "pDevice is null");
+  if (device == nullptr) return Fail(call, DXGI_ERROR_INVALID_CALL, "pDevice is null");
   ID3D12CommandQueue* queue = nullptr;
   if (FAILED(device->QueryInterface(__uuidof(ID3D12CommandQueue), reinterpret_cast<void**>(&queue)))) {
-    return Fail(DXGI_ERROR_INVALID_CALL, call, "Direct3D 12 swap chains are created on a command queue");
+    return Fail(call, DXGI_ERROR_INVALID_CALL, "Direct3D 12 swap chains are created on a command queue");
   }
   SwapChain* created = nullptr;
   const HRESULT result = SwapChain::Create(call, *this, *static_cast<CommandQueue*>(queue), desc, &created);
@@ -397,7 +398,7 @@ HRESULT Factory::RegisterStereoStatusEvent(HANDLE, DWORD*) {
   return NotImplemented("IDXGIFactory2::RegisterStereoStatusEvent");
 }
 
-void Factory::UnregisterStereoStatus(DWORD) { ReportUnsupportedOnce("IDXGIFactory2::UnregisterStereoStatus"); }
+void Factory::UnregisterStereoStatus(DWORD) { ReportNotImplementedOnce("IDXGIFactory2::UnregisterStereoStatus"); }
 
 HRESULT Factory::RegisterOcclusionStatusWindow(HWND, UINT, DWORD*) {
   return NotImplemented("IDXGIFactory2::RegisterOcclusionStatusWindow");
@@ -407,6 +408,6 @@ HRESULT Factory::RegisterOcclusionStatusEvent(HANDLE, DWORD*) {
   return NotImplemented("IDXGIFactory2::RegisterOcclusionStatusEvent");
 }
 
-void Factory::UnregisterOcclusionStatus(DWORD) { ReportUnsupportedOnce("IDXGIFactory2::UnregisterOcclusionStatus"); }
+void Factory::UnregisterOcclusionStatus(DWORD) { ReportNotImplementedOnce("IDXGIFactory2::UnregisterOcclusionStatus"); }
 
 }  // namespace d3d12vk

@@ -33,7 +33,7 @@ bool IsSupportedFeatureLevel(D3D_FEATURE_LEVEL level) {
 }
 
 HRESULT CreateFactory(const char* call, UINT flags, REFIID riid, void** factory) {
-  if (factory == nullptr) return Fail(E_POINTER, call, "ppFactory is null");
+  if (factory == nullptr) return Fail(call, E_POINTER, "ppFactory is null");
   *factory = nullptr;
   Factory* created = Factory::Create(call, flags);
   if (created == nullptr) return DXGI_ERROR_UNSUPPORTED;
@@ -53,14 +53,14 @@ extern "C" HRESULT WINAPI D3D12CreateDevice(IUnknown* adapter, D3D_FEATURE_LEVEL
   constexpr const char* kCall = "D3D12CreateDevice";
   if (device != nullptr) *device = nullptr;
   if (!IsSupportedFeatureLevel(minimumFeatureLevel)) {
-    return Fail(E_INVALIDARG, kCall, "feature level 0x%x is not available (11_0 to 12_1 are)", minimumFeatureLevel);
+    return Fail(kCall, E_INVALIDARG, "feature level 0x%x is not available (11_0 to 12_1 are)", minimumFeatureLevel);
   }
   std::shared_ptr<VulkanInstance> instance;
   size_t index = 0;
   if (adapter != nullptr) {
     IDXGIAdapter1* dxgiAdapter = nullptr;
     if (FAILED(adapter->QueryInterface(__uuidof(IDXGIAdapter1), reinterpret_cast<void**>(&dxgiAdapter)))) {
-      return Fail(E_INVALIDARG, kCall, "pAdapter is not a DXGI adapter");
+      return Fail(kCall, E_INVALIDARG, "pAdapter is not a DXGI adapter");
     }
     auto* ours = static_cast<Adapter*>(dxgiAdapter);
     instance = ours->Instance();
@@ -69,7 +69,7 @@ extern "C" HRESULT WINAPI D3D12CreateDevice(IUnknown* adapter, D3D_FEATURE_LEVEL
   } else {
     instance = VulkanInstance::Acquire(kCall);
     if (instance == nullptr) return DXGI_ERROR_UNSUPPORTED;
-    if (instance->Adapters().empty()) return Fail(DXGI_ERROR_UNSUPPORTED, kCall, "no adapter can run Direct3D 12");
+    if (instance->Adapters().empty()) return Fail(kCall, DXGI_ERROR_UNSUPPORTED, "no adapter can run Direct3D 12");
   }
   Device* created = nullptr;
   const HRESULT result = Device::GetOrCreate(instance, index, &created);
@@ -88,7 +88,7 @@ extern "C" HRESULT WINAPI D3D12SerializeRootSignature(const D3D12_ROOT_SIGNATURE
                                                       ID3DBlob** errorBlob) {
   constexpr const char* kCall = "D3D12SerializeRootSignature";
   if (errorBlob != nullptr) *errorBlob = nullptr;
-  if (blob == nullptr) return Fail(E_POINTER, kCall, "ppBlob is null");
+  if (blob == nullptr) return Fail(kCall, E_POINTER, "ppBlob is null");
   *blob = nullptr;
   std::string error;
   if (rootSignature == nullptr) {
@@ -99,12 +99,12 @@ extern "C" HRESULT WINAPI D3D12SerializeRootSignature(const D3D12_ROOT_SIGNATURE
     ValidateRootSignature(*rootSignature, &error);
   }
   if (!error.empty()) {
-    ReportError(kCall, "%s", error.c_str());
+    Report(kCall, "%s", error.c_str());
     if (errorBlob != nullptr) MakeTextBlob(error, errorBlob);
     return E_INVALIDARG;
   }
   const std::vector<uint8_t> encoded = EncodeRootSignature(*rootSignature);
-  if (FAILED(D3DCreateBlob(encoded.size(), blob))) return Fail(E_OUTOFMEMORY, kCall, "cannot create the blob");
+  if (FAILED(D3DCreateBlob(encoded.size(), blob))) return Fail(kCall, E_OUTOFMEMORY, "cannot create the blob");
   std::memcpy((*blob)->GetBufferPointer(), encoded.data(), encoded.size());
   return S_OK;
 }
@@ -119,7 +119,7 @@ extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSI
   constexpr const char* kCall = "D3D12SerializeVersionedRootSignature";
   if (blob != nullptr) *blob = nullptr;
   if (errorBlob != nullptr) *errorBlob = nullptr;
-  if (rootSignature == nullptr) return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
+  if (rootSignature == nullptr) return Fail(kCall, E_INVALIDARG, "pRootSignature is null");
   // Read as a plain number: a program may pass a value the enumeration does not have.
   UINT version = 0;
   std::memcpy(&version, &rootSignature->Version, sizeof(version));
@@ -131,7 +131,7 @@ extern "C" HRESULT WINAPI D3D12SerializeVersionedRootSignature(const D3D12_VERSI
       return D3D12SerializeRootSignature(&converted.Desc(), D3D_ROOT_SIGNATURE_VERSION_1_0, blob, errorBlob);
     }
     default:
-      return Fail(E_INVALIDARG, kCall, "root signature version 0x%x is not one of 1.0 and 1.1", version);
+      return Fail(kCall, E_INVALIDARG, "root signature version 0x%x is not one of 1.0 and 1.1", version);
   }
 }
 
@@ -141,7 +141,7 @@ extern "C" HRESULT WINAPI D3D12CreateVersionedRootSignatureDeserializer(LPCVOID,
 }
 
 extern "C" HRESULT WINAPI D3D12GetDebugInterface(REFIID riid, void** debug) {
-  if (debug == nullptr) return Fail(E_POINTER, "D3D12GetDebugInterface", "ppvDebug is null");
+  if (debug == nullptr) return Fail("D3D12GetDebugInterface", E_POINTER, "ppvDebug is null");
   *debug = nullptr;
   return HandOut(new DebugInterface(), riid, debug);
 }
@@ -171,11 +171,11 @@ extern "C" HRESULT WINAPI CreateDXGIFactory2(UINT flags, REFIID riid, void** fac
 extern "C" HRESULT WINAPI DXGIDeclareAdapterRemovalSupport() {
   constexpr const char* kCall = "DXGIDeclareAdapterRemovalSupport";
   if (adapterRemovalDeclared.exchange(true)) {
-    return Fail(DXGI_ERROR_ALREADY_EXISTS, kCall, "adapter removal support was already declared");
+    return Fail(kCall, DXGI_ERROR_ALREADY_EXISTS, "adapter removal support was already declared");
   }
   if (deviceCreated) {
     adapterRemovalDeclared = false;
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "a Direct3D 12 device already exists");
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL, "a Direct3D 12 device already exists");
   }
   return S_OK;
 }
@@ -191,11 +191,11 @@ uint32_t ValidationMessageCount() { return CountedValidationMessages(); }
 
 HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width, UINT* height) {
   if (swapChain == nullptr || rgba == nullptr || width == nullptr || height == nullptr) {
-    return Fail(E_INVALIDARG, "ReadLastPresentedFrame", "an argument is null");
+    return Fail("ReadLastPresentedFrame", E_INVALIDARG, "an argument is null");
   }
   IDXGISwapChain3* ours = nullptr;
   if (FAILED(swapChain->QueryInterface(__uuidof(IDXGISwapChain3), reinterpret_cast<void**>(&ours)))) {
-    return Fail(E_INVALIDARG, "ReadLastPresentedFrame", "the swap chain does not come from this layer");
+    return Fail("ReadLastPresentedFrame", E_INVALIDARG, "the swap chain does not come from this layer");
   }
   const HRESULT result = static_cast<SwapChain*>(ours)->ReadLastPresentedFrame(rgba, width, height);
   ours->Release();

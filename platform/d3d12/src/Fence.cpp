@@ -87,7 +87,7 @@ HRESULT Fence::Create(Device& device, UINT64 initialValue, Fence** fence) {
   const VkResult result = vkCreateSemaphore(device.Vulkan().Handle(), &info, nullptr, &created->semaphore_);
   if (result != VK_SUCCESS) {
     created->Release();
-    return Fail(E_OUTOFMEMORY, "ID3D12Device::CreateFence", "cannot create a timeline semaphore: %s",
+    return Fail("ID3D12Device::CreateFence", E_OUTOFMEMORY, "cannot create a timeline semaphore: %s",
                 DescribeVkResult(result));
   }
   created->highestClaimed_ = initialValue;
@@ -148,8 +148,8 @@ HRESULT Fence::Signal(UINT64 value) {
   auto lock = OwningDevice().Scheduler().Lock();
   if (!ClaimSignalValue(value)) {
     if (value < GetCompletedValue()) {
-      ReportError("ID3D12Fence::Signal", "cannot move the fence back from %llu to %llu",
-                  (unsigned long long)GetCompletedValue(), (unsigned long long)value);
+      Report("ID3D12Fence::Signal", "cannot move the fence back from %llu to %llu",
+             (unsigned long long)GetCompletedValue(), (unsigned long long)value);
     }
     return S_OK;
   }
@@ -158,7 +158,7 @@ HRESULT Fence::Signal(UINT64 value) {
   signal.value = value;
   const VkResult result = vkSignalSemaphore(OwningDevice().Vulkan().Handle(), &signal);
   if (result != VK_SUCCESS) {
-    return Fail(E_FAIL, "ID3D12Fence::Signal", "cannot signal %llu: %s", (unsigned long long)value,
+    return Fail("ID3D12Fence::Signal", E_FAIL, "cannot signal %llu: %s", (unsigned long long)value,
                 DescribeVkResult(result));
   }
   OwningDevice().Scheduler().SubmitReadyWork();

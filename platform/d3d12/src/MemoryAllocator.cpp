@@ -71,7 +71,7 @@ MemoryAllocator::~MemoryAllocator() {
 HRESULT MemoryAllocator::Allocate(const char* call, const MemoryRequest& request, MemoryPlacement* placement) {
   const uint32_t type = device_.FindMemoryType(request.kind, request.requirements.memoryTypeBits, &placement->coherent);
   if (type == UINT32_MAX) {
-    return Fail(E_OUTOFMEMORY, call, "no Vulkan memory type suits the resource (types 0x%x)",
+    return Fail(call, E_OUTOFMEMORY, "no Vulkan memory type suits the resource (types 0x%x)",
                 request.requirements.memoryTypeBits);
   }
   if (request.dedicated || request.requirements.size > BlockSizeFor(type) / 4) {
@@ -91,7 +91,7 @@ HRESULT MemoryAllocator::AllocateDedicated(const char* call, const MemoryRequest
   VkDeviceMemory memory = VK_NULL_HANDLE;
   const VkResult result = vkAllocateMemory(device_.Handle(), &allocate, nullptr, &memory);
   if (result != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot allocate %llu bytes: %s", (unsigned long long)request.requirements.size,
+    return Fail(call, E_OUTOFMEMORY, "cannot allocate %llu bytes: %s", (unsigned long long)request.requirements.size,
                 DescribeVkResult(result));
   }
   // Memory of its own is mapped only for the heaps the CPU uses; a block is mapped whatever it holds.
@@ -100,7 +100,7 @@ HRESULT MemoryAllocator::AllocateDedicated(const char* call, const MemoryRequest
   if (cpuUses && IsHostVisible(memoryType) &&
       vkMapMemory(device_.Handle(), memory, 0, VK_WHOLE_SIZE, 0, &mapped) != VK_SUCCESS) {
     vkFreeMemory(device_.Handle(), memory, nullptr);
-    return Fail(E_OUTOFMEMORY, call, "cannot map %llu bytes", (unsigned long long)request.requirements.size);
+    return Fail(call, E_OUTOFMEMORY, "cannot map %llu bytes", (unsigned long long)request.requirements.size);
   }
   placement->memory = memory;
   placement->offset = 0;

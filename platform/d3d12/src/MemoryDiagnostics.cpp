@@ -10,7 +10,7 @@ namespace d3d12_vk {
 
 HRESULT ResourceMemoryRange(ID3D12Resource* resource, uint64_t* memory, uint64_t* offset, uint64_t* size) {
   if (resource == nullptr || memory == nullptr || offset == nullptr || size == nullptr) {
-    return d3d12vk::Fail(E_INVALIDARG, "ResourceMemoryRange", "an argument is null");
+    return d3d12vk::Fail("ResourceMemoryRange", E_INVALIDARG, "an argument is null");
   }
   const d3d12vk::MemoryPlacement& placement = d3d12vk::AsResource(resource)->Memory();
   *memory = uint64_t(placement.memory);

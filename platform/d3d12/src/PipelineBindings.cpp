@@ -71,7 +71,7 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
   if (!root.FindSource(resource.set, registerClass, shaderRegister, &source)) return S_OK;
   const VkDescriptorType type = DescriptorTypeOf(resource.kind);
   if (type == VK_DESCRIPTOR_TYPE_MAX_ENUM) {
-    return Fail(E_INVALIDARG, call, "register %s%u, space %u is of a kind the layer cannot bind",
+    return Fail(call, E_INVALIDARG, "register %s%u, space %u is of a kind the layer cannot bind",
                 ClassName(registerClass), shaderRegister, resource.set);
   }
   if (source.parameter >= 0) {
@@ -79,7 +79,7 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
     const bool rootView =
         parameterType == D3D12_ROOT_PARAMETER_TYPE_SRV || parameterType == D3D12_ROOT_PARAMETER_TYPE_UAV;
     if (rootView && type != VK_DESCRIPTOR_TYPE_STORAGE_BUFFER) {
-      return Fail(E_INVALIDARG, call,
+      return Fail(call, E_INVALIDARG,
                   "register %s%u, space %u is a root SRV or UAV, which binds only raw and structured buffers",
                   ClassName(registerClass), shaderRegister, resource.set);
     }
@@ -88,7 +88,7 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
   uint32_t count = resource.arraySize;
   if (count == 0) count = source.available == kUnboundedRange ? kUnboundedArrayDescriptors : source.available;
   if (source.available != kUnboundedRange && count > source.available) {
-    return Fail(E_INVALIDARG, call,
+    return Fail(call, E_INVALIDARG,
                 "the shader's array at %s%u, space %u has %u elements; the root signature covers %u",
                 ClassName(registerClass), shaderRegister, resource.set, count, source.available);
   }
@@ -132,13 +132,13 @@ HRESULT PipelineBindings::Build(VulkanDevice& vulkan, const char* call, const Ro
   setInfo.bindingCount = uint32_t(layoutBindings.size());
   setInfo.pBindings = layoutBindings.data();
   if (vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &setLayout_) != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot create a descriptor set layout");
+    return Fail(call, E_OUTOFMEMORY, "cannot create a descriptor set layout");
   }
   auto info = VkInit<VkPipelineLayoutCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO);
   info.setLayoutCount = 1;
   info.pSetLayouts = &setLayout_;
   if (vkCreatePipelineLayout(device_, &info, nullptr, &layout_) != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot create a pipeline layout");
+    return Fail(call, E_OUTOFMEMORY, "cannot create a pipeline layout");
   }
   return S_OK;
 }

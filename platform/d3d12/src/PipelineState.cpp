@@ -41,13 +41,13 @@ bool IsWindowsByteCode(const D3D12_SHADER_BYTECODE& bytecode) {
 HRESULT LoadShader(const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage, const char* name, Shader* shader,
                    const char* call = kCall) {
   if (IsWindowsByteCode(bytecode)) {
-    return Fail(E_INVALIDARG, call, "%s is DXBC/DXIL byte code; this platform runs SPIR-V from its D3DCompile", name);
+    return Fail(call, E_INVALIDARG, "%s is DXBC/DXIL byte code; this platform runs SPIR-V from its D3DCompile", name);
   }
   std::string error;
   if (!ReadShaderInterface(bytecode.pShaderBytecode, bytecode.BytecodeLength, &shader->reflection, &error)) {
-    return Fail(E_INVALIDARG, call, "%s: %s", name, error.c_str());
+    return Fail(call, E_INVALIDARG, "%s: %s", name, error.c_str());
   }
-  if (shader->reflection.stage != stage) return Fail(E_INVALIDARG, call, "%s is compiled for another stage", name);
+  if (shader->reflection.stage != stage) return Fail(call, E_INVALIDARG, "%s is compiled for another stage", name);
   shader->bytecode = bytecode;
   return S_OK;
 }
@@ -58,11 +58,9 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
   for (uint32_t capability : shader->reflection.capabilities) {
     if (!vulkan.SupportsShaderCapability(capability)) {
       // Dynamic indexes into arrays of textures or texel buffers, and unbounded arrays, are optional in Vulkan.
-      std::fprintf(stderr,
-                   "%s: the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): "
-                   "not supported\n",
-                   call, name, capability);
-      return E_NOTIMPL;
+      return Fail(call, E_NOTIMPL,
+                  "the %s indexes a resource array in a way this adapter cannot (SPIR-V capability %u): not supported",
+                  name, capability);
     }
   }
   for (const ResourceBinding& resource : shader->reflection.resources) {
@@ -83,7 +81,7 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
   info.codeSize = code.size() * sizeof(uint32_t);
   info.pCode = code.data();
   if (vkCreateShaderModule(vulkan.Handle(), &info, nullptr, &shader->module) != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot create the %s module", name);
+    return Fail(call, E_OUTOFMEMORY, "cannot create the %s module", name);
   }
   return S_OK;
 }
@@ -92,7 +90,7 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
 HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name, const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
     if (!root.HasBinding(resource.set, resource.binding)) {
-      return Fail(E_INVALIDARG, call, "%s reads descriptor set %u binding %u, which the root signature lacks", name,
+      return Fail(call, E_INVALIDARG, "%s reads descriptor set %u binding %u, which the root signature lacks", name,
                   resource.set, resource.binding);
     }
   }
@@ -115,7 +113,7 @@ bool SlotIsKnown(const VertexInput& input, UINT slot) {
 HRESULT BuildVertexInput(VulkanDevice& vulkan, const D3D12_INPUT_LAYOUT_DESC& layout, const ShaderInterface& vertex,
                          VertexInput* input) {
   if (layout.NumElements > 0 && layout.pInputElementDescs == nullptr) {
-    return Fail(E_INVALIDARG, kCall, "InputLayout.pInputElementDescs is null");
+    return Fail(kCall, E_INVALIDARG, "InputLayout.pInputElementDescs is null");
   }
   // Byte offsets of D3D12_APPEND_ALIGNED_ELEMENT entries follow the previous element of the same slot.
   std::vector<UINT> offsets(layout.NumElements);
@@ -123,13 +121,13 @@ HRESULT BuildVertexInput(VulkanDevice& vulkan, const D3D12_INPUT_LAYOUT_DESC& la
   for (UINT i = 0; i < layout.NumElements; ++i) {
     const D3D12_INPUT_ELEMENT_DESC& element = layout.pInputElementDescs[i];
     const FormatInfo* format = FindFormat(element.Format);
-    if (element.SemanticName == nullptr) return Fail(E_INVALIDARG, kCall, "input element %u has no semantic", i);
+    if (element.SemanticName == nullptr) return Fail(kCall, E_INVALIDARG, "input element %u has no semantic", i);
     if (format == nullptr || format->blockSize != 1 || !vulkan.SupportsVertexFormat(format->vulkan)) {
-      return Fail(E_INVALIDARG, kCall, "input element %s%u has unsupported format %d", element.SemanticName,
+      return Fail(kCall, E_INVALIDARG, "input element %s%u has unsupported format %d", element.SemanticName,
                   element.SemanticIndex, element.Format);
     }
     if (element.InputSlot >= D3D12_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) {
-      return Fail(E_INVALIDARG, kCall, "input element %s%u uses slot %u", element.SemanticName, element.SemanticIndex,
+      return Fail(kCall, E_INVALIDARG, "input element %s%u uses slot %u", element.SemanticName, element.SemanticIndex,
                   element.InputSlot);
     }
     offsets[i] = element.AlignedByteOffset == D3D12_APPEND_ALIGNED_ELEMENT ? slotEnd[element.InputSlot]
@@ -149,12 +147,12 @@ HRESULT BuildVertexInput(VulkanDevice& vulkan, const D3D12_INPUT_LAYOUT_DESC& la
       }
     }
     if (match == nullptr) {
-      return Fail(E_INVALIDARG, kCall, "vertex shader input %s%u has no element in the input layout",
+      return Fail(kCall, E_INVALIDARG, "vertex shader input %s%u has no element in the input layout",
                   shaderInput.semanticName.c_str(), shaderInput.semanticIndex);
     }
     const bool perInstance = match->InputSlotClass == D3D12_INPUT_CLASSIFICATION_PER_INSTANCE_DATA;
     if (perInstance && match->InstanceDataStepRate != 1) {
-      ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with instance step rates other than 1");
+      ReportNotImplementedOnce("ID3D12Device::CreateGraphicsPipelineState with instance step rates other than 1");
       return E_NOTIMPL;
     }
     const FormatInfo& format = *FindFormat(match->Format);
@@ -173,7 +171,7 @@ HRESULT BuildRasterization(VulkanDevice& vulkan, const D3D12_RASTERIZER_DESC& de
   if (desc.FillMode == D3D12_FILL_MODE_WIREFRAME && vulkan.HasWireframe()) {
     state->polygonMode = VK_POLYGON_MODE_LINE;
   } else if (desc.FillMode != D3D12_FILL_MODE_SOLID) {
-    return Fail(E_INVALIDARG, kCall, "fill mode %d is not available", desc.FillMode);
+    return Fail(kCall, E_INVALIDARG, "fill mode %d is not available", desc.FillMode);
   }
   switch (desc.CullMode) {
     case D3D12_CULL_MODE_NONE:
@@ -186,7 +184,7 @@ HRESULT BuildRasterization(VulkanDevice& vulkan, const D3D12_RASTERIZER_DESC& de
       state->cullMode = VK_CULL_MODE_BACK_BIT;
       break;
     default:
-      return Fail(E_INVALIDARG, kCall, "unknown cull mode %d", desc.CullMode);
+      return Fail(kCall, E_INVALIDARG, "unknown cull mode %d", desc.CullMode);
   }
   // The negative-height viewport keeps Direct3D's screen orientation, so its winding carries over as is.
   state->frontFace = desc.FrontCounterClockwise ? VK_FRONT_FACE_COUNTER_CLOCKWISE : VK_FRONT_FACE_CLOCKWISE;
@@ -195,11 +193,12 @@ HRESULT BuildRasterization(VulkanDevice& vulkan, const D3D12_RASTERIZER_DESC& de
   state->depthBiasClamp = desc.DepthBiasClamp;
   state->depthBiasSlopeFactor = desc.SlopeScaledDepthBias;
   if (!desc.DepthClipEnable) {
-    if (!vulkan.HasDepthClamp()) return Fail(E_INVALIDARG, kCall, "DepthClipEnable FALSE needs depth clamping");
+    if (!vulkan.HasDepthClamp()) return Fail(kCall, E_INVALIDARG, "DepthClipEnable FALSE needs depth clamping");
     state->depthClampEnable = VK_TRUE;
   }
   if (desc.ConservativeRaster != D3D12_CONSERVATIVE_RASTERIZATION_MODE_OFF || desc.ForcedSampleCount > 1) {
-    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with conservative or forced-sample rasterization");
+    ReportNotImplementedOnce(
+        "ID3D12Device::CreateGraphicsPipelineState with conservative or forced-sample rasterization");
     return E_NOTIMPL;
   }
   state->lineWidth = 1.0f;
@@ -211,7 +210,7 @@ HRESULT ToStencilFace(const D3D12_DEPTH_STENCILOP_DESC& face, const D3D12_DEPTH_
   *state = VkStencilOpState{};
   if (!ToStencilOp(face.StencilFailOp, &state->failOp) || !ToStencilOp(face.StencilPassOp, &state->passOp) ||
       !ToStencilOp(face.StencilDepthFailOp, &state->depthFailOp) || !ToCompareOp(face.StencilFunc, &state->compareOp)) {
-    return Fail(E_INVALIDARG, kCall, "unknown stencil operation or function");
+    return Fail(kCall, E_INVALIDARG, "unknown stencil operation or function");
   }
   state->compareMask = desc.StencilReadMask;
   state->writeMask = desc.StencilWriteMask;
@@ -227,7 +226,7 @@ HRESULT BuildDepthStencil(const D3D12_DEPTH_STENCIL_DESC& desc, VkFormat depthFo
   state->depthWriteEnable = desc.DepthEnable && desc.DepthWriteMask == D3D12_DEPTH_WRITE_MASK_ALL;
   state->depthCompareOp = VK_COMPARE_OP_ALWAYS;
   if (desc.DepthEnable && !ToCompareOp(desc.DepthFunc, &state->depthCompareOp)) {
-    return Fail(E_INVALIDARG, kCall, "unknown depth function %d", desc.DepthFunc);
+    return Fail(kCall, E_INVALIDARG, "unknown depth function %d", desc.DepthFunc);
   }
   state->stencilTestEnable = desc.StencilEnable;
   if (desc.StencilEnable) {
@@ -250,7 +249,7 @@ HRESULT BuildBlendAttachment(const D3D12_RENDER_TARGET_BLEND_DESC& target, VkPip
       !ToBlendFactor(target.SrcBlendAlpha, &state->srcAlphaBlendFactor) ||
       !ToBlendFactor(target.DestBlendAlpha, &state->dstAlphaBlendFactor) ||
       !ToBlendOp(target.BlendOpAlpha, &state->alphaBlendOp)) {
-    return Fail(E_INVALIDARG, kCall, "unknown blend factor or operation");
+    return Fail(kCall, E_INVALIDARG, "unknown blend factor or operation");
   }
   return S_OK;
 }
@@ -264,7 +263,7 @@ struct Targets {
 
 HRESULT ResolveTargets(VulkanDevice& vulkan, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc, Targets* targets) {
   if (desc.NumRenderTargets > D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT) {
-    return Fail(E_INVALIDARG, kCall, "NumRenderTargets %u exceeds %u", desc.NumRenderTargets,
+    return Fail(kCall, E_INVALIDARG, "NumRenderTargets %u exceeds %u", desc.NumRenderTargets,
                 D3D12_SIMULTANEOUS_RENDER_TARGET_COUNT);
   }
   targets->colorCount = desc.NumRenderTargets;
@@ -273,14 +272,14 @@ HRESULT ResolveTargets(VulkanDevice& vulkan, const D3D12_GRAPHICS_PIPELINE_STATE
     const FormatInfo* format = FindFormat(desc.RTVFormats[i]);
     if (format == nullptr || IsDepthStencil(*format) ||
         !vulkan.SupportsImageFeatures(format->vulkan, VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT)) {
-      return Fail(E_INVALIDARG, kCall, "RTVFormats[%u] = %d cannot be rendered to", i, desc.RTVFormats[i]);
+      return Fail(kCall, E_INVALIDARG, "RTVFormats[%u] = %d cannot be rendered to", i, desc.RTVFormats[i]);
     }
     targets->colors[i] = format->vulkan;
   }
   if (desc.DSVFormat != DXGI_FORMAT_UNKNOWN) {
     const FormatInfo* format = FindFormat(desc.DSVFormat);
     if (format == nullptr || !IsDepthStencil(*format)) {
-      return Fail(E_INVALIDARG, kCall, "DSVFormat %d is not a depth format", desc.DSVFormat);
+      return Fail(kCall, E_INVALIDARG, "DSVFormat %d is not a depth format", desc.DSVFormat);
     }
     const VkFormat vkFormat = vulkan.ImageFormat(*format);
     if (format->aspects & VK_IMAGE_ASPECT_DEPTH_BIT) targets->depth = vkFormat;
@@ -439,7 +438,7 @@ class PipelineBuilder {
     if (desc_.BlendState.RenderTarget[0].LogicOpEnable) {
       blend_.logicOpEnable = VK_TRUE;
       if (!ToLogicOp(desc_.BlendState.RenderTarget[0].LogicOp, &blend_.logicOp)) {
-        return Fail(E_INVALIDARG, kCall, "unknown logic operation");
+        return Fail(kCall, E_INVALIDARG, "unknown logic operation");
       }
     }
     return S_OK;
@@ -473,22 +472,22 @@ HRESULT PipelineState::GetCachedBlob(ID3DBlob**) { return NotImplemented("ID3D12
 
 HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& desc,
                                       PipelineState** pipelineState) {
-  if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kCall, "pRootSignature is null");
-  if (desc.VS.pShaderBytecode == nullptr) return Fail(E_INVALIDARG, kCall, "a vertex shader is required");
+  if (desc.pRootSignature == nullptr) return Fail(kCall, E_INVALIDARG, "pRootSignature is null");
+  if (desc.VS.pShaderBytecode == nullptr) return Fail(kCall, E_INVALIDARG, "a vertex shader is required");
   if (desc.HS.pShaderBytecode || desc.DS.pShaderBytecode || desc.StreamOutput.NumEntries > 0) {
-    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with hull, domain shaders or stream output");
+    ReportNotImplementedOnce("ID3D12Device::CreateGraphicsPipelineState with hull, domain shaders or stream output");
     return E_NOTIMPL;
   }
   if (desc.GS.pShaderBytecode != nullptr && !device.Vulkan().HasGeometryShaders()) {
-    ReportUnsupportedOnce("ID3D12Device::CreateGraphicsPipelineState with a geometry shader on this adapter");
+    ReportNotImplementedOnce("ID3D12Device::CreateGraphicsPipelineState with a geometry shader on this adapter");
     return E_NOTIMPL;
   }
   if (SampleCountBit(desc.SampleDesc.Count) == 0) {
-    return Fail(E_INVALIDARG, kCall, "SampleDesc.Count %u is not 1, 2, 4, 8, 16 or 32", desc.SampleDesc.Count);
+    return Fail(kCall, E_INVALIDARG, "SampleDesc.Count %u is not 1, 2, 4, 8, 16 or 32", desc.SampleDesc.Count);
   }
   if (desc.PrimitiveTopologyType == D3D12_PRIMITIVE_TOPOLOGY_TYPE_UNDEFINED ||
       desc.PrimitiveTopologyType > D3D12_PRIMITIVE_TOPOLOGY_TYPE_TRIANGLE) {
-    return Fail(E_INVALIDARG, kCall, "PrimitiveTopologyType %d is not point, line or triangle",
+    return Fail(kCall, E_INVALIDARG, "PrimitiveTopologyType %d is not point, line or triangle",
                 desc.PrimitiveTopologyType);
   }
   auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
@@ -511,7 +510,7 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
   }
   if (vkResult != VK_SUCCESS) {
     created->Release();
-    return Fail(E_OUTOFMEMORY, kCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
+    return Fail(kCall, E_OUTOFMEMORY, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
   }
   root.AddRef();
   created->rootSignature_ = &root;
@@ -528,9 +527,9 @@ HRESULT PipelineState::CreateGraphics(Device& device, const D3D12_GRAPHICS_PIPEL
 
 HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELINE_STATE_DESC& desc,
                                      PipelineState** pipelineState) {
-  if (desc.pRootSignature == nullptr) return Fail(E_INVALIDARG, kComputeCall, "pRootSignature is null");
+  if (desc.pRootSignature == nullptr) return Fail(kComputeCall, E_INVALIDARG, "pRootSignature is null");
   if (desc.CS.pShaderBytecode == nullptr || desc.CS.BytecodeLength == 0) {
-    return Fail(E_INVALIDARG, kComputeCall, "a compute shader is required");
+    return Fail(kComputeCall, E_INVALIDARG, "a compute shader is required");
   }
   auto& root = *static_cast<RootSignature*>(desc.pRootSignature);
   VulkanDevice& vulkan = device.Vulkan();
@@ -553,7 +552,7 @@ HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELIN
     const VkResult vkResult =
         vkCreateComputePipelines(vulkan.Handle(), VK_NULL_HANDLE, 1, &info, nullptr, &created->pipeline_);
     if (vkResult != VK_SUCCESS) {
-      result = Fail(E_OUTOFMEMORY, kComputeCall, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
+      result = Fail(kComputeCall, E_OUTOFMEMORY, "Vulkan could not build the pipeline: %s", DescribeVkResult(vkResult));
     }
   }
   if (shader.module != VK_NULL_HANDLE) vkDestroyShaderModule(vulkan.Handle(), shader.module, nullptr);

@@ -71,8 +71,8 @@ Presenter::Presenter(Device& device, SDL_Window* window) : device_(device), vkDe
   if (window == nullptr || !device.Vulkan().HasSwapchainSupport()) return;
   VkInstance instance = device.Vulkan().Instance().Handle();
   if (!SDL_Vulkan_CreateSurface(window, instance, &surface_)) {
-    ReportError("IDXGIFactory::CreateSwapChain", "no Vulkan surface for the window (%s); presenting off-screen",
-                SDL_GetError());
+    Report("IDXGIFactory::CreateSwapChain", "no Vulkan surface for the window (%s); presenting off-screen",
+           SDL_GetError());
     surface_ = VK_NULL_HANDLE;
     return;
   }
@@ -80,7 +80,7 @@ Presenter::Presenter(Device& device, SDL_Window* window) : device_(device), vkDe
   vkGetPhysicalDeviceSurfaceSupportKHR(device.Vulkan().PhysicalDevice(), device.Vulkan().QueueFamily(), surface_,
                                        &supported);
   if (!supported) {
-    ReportError("IDXGIFactory::CreateSwapChain", "the adapter cannot present to this window; presenting off-screen");
+    Report("IDXGIFactory::CreateSwapChain", "the adapter cannot present to this window; presenting off-screen");
     vkDestroySurfaceKHR(instance, surface_, nullptr);
     surface_ = VK_NULL_HANDLE;
   }
@@ -141,7 +141,7 @@ uint64_t Presenter::SubmitCommands(const char* call, VkCommandBuffer commands, V
 
 HRESULT Presenter::Present(const char* call, Resource& backBuffer, UINT syncInterval, bool allowTearing) {
   if (backBuffer.RecordedState() != D3D12_RESOURCE_STATE_PRESENT) {
-    return Fail(DXGI_ERROR_INVALID_CALL, call,
+    return Fail(call, DXGI_ERROR_INVALID_CALL,
                 "the back buffer is in state 0x%x; transition it to PRESENT before presenting",
                 backBuffer.RecordedState());
   }
@@ -170,7 +170,7 @@ HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer,
   VkSurfaceCapabilitiesKHR capabilities;
   VkPhysicalDevice physical = device_.Vulkan().PhysicalDevice();
   if (vkGetPhysicalDeviceSurfaceCapabilitiesKHR(physical, surface_, &capabilities) != VK_SUCCESS) {
-    return Fail(DXGI_ERROR_DEVICE_RESET, call, "the window's surface is gone");
+    return Fail(call, DXGI_ERROR_DEVICE_RESET, "the window's surface is gone");
   }
   VkExtent2D extent = capabilities.currentExtent;
   if (extent.width == UINT32_MAX) {
@@ -185,13 +185,13 @@ HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer,
     return S_OK;
   }
   if (!(capabilities.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_DST_BIT)) {
-    return Fail(DXGI_ERROR_UNSUPPORTED, call, "the window's swap chain images cannot be copied to");
+    return Fail(call, DXGI_ERROR_UNSUPPORTED, "the window's swap chain images cannot be copied to");
   }
   uint32_t formatCount = 0;
   vkGetPhysicalDeviceSurfaceFormatsKHR(physical, surface_, &formatCount, nullptr);
   std::vector<VkSurfaceFormatKHR> formats(formatCount);
   vkGetPhysicalDeviceSurfaceFormatsKHR(physical, surface_, &formatCount, formats.data());
-  if (formats.empty()) return Fail(DXGI_ERROR_UNSUPPORTED, call, "the window's surface offers no formats");
+  if (formats.empty()) return Fail(call, DXGI_ERROR_UNSUPPORTED, "the window's surface offers no formats");
   const VkSurfaceFormatKHR format = ChooseSurfaceFormat(formats);
   // A window larger than the device's largest image (a frame dragged past 16384 pixels) gets no swap chain:
   // nothing reaches it until it is small enough again, as for a minimised window.
@@ -221,7 +221,7 @@ HRESULT Presenter::EnsureSwapchain(const char* call, const Resource& backBuffer,
   const VkResult result = vkCreateSwapchainKHR(vkDevice_, &info, nullptr, &created);
   DestroySwapchain();
   if (result != VK_SUCCESS) {
-    return Fail(DXGI_ERROR_DEVICE_RESET, call, "cannot create the window's swap chain: %s", DescribeVkResult(result));
+    return Fail(call, DXGI_ERROR_DEVICE_RESET, "cannot create the window's swap chain: %s", DescribeVkResult(result));
   }
   swapchain_ = created;
   swapchainFormat_ = format.format;
@@ -276,14 +276,14 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
     }
     acquired = VK_NULL_HANDLE;
     if (result != VK_ERROR_OUT_OF_DATE_KHR) {
-      return Fail(DXGI_ERROR_DEVICE_RESET, call, "cannot acquire a window image: %s", DescribeVkResult(result));
+      return Fail(call, DXGI_ERROR_DEVICE_RESET, "cannot acquire a window image: %s", DescribeVkResult(result));
     }
     swapchainStale_ = true;
   }
   if (acquired == VK_NULL_HANDLE) return DXGI_STATUS_OCCLUDED;
 
   VkCommandBuffer commands = BeginCommands();
-  if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
+  if (commands == VK_NULL_HANDLE) return Fail(call, E_OUTOFMEMORY, "cannot allocate a command buffer");
   const VkImage target = swapchainImages_[imageIndex];
   BeginReadingBackBuffer(commands, backBuffer);
   ImageBarrier(commands, target, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
@@ -315,7 +315,7 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
   if (result == VK_ERROR_OUT_OF_DATE_KHR || result == VK_SUBOPTIMAL_KHR) {
     swapchainStale_ = true;
   } else if (result != VK_SUCCESS) {
-    return Fail(DXGI_ERROR_DEVICE_RESET, call, "presenting failed: %s", DescribeVkResult(result));
+    return Fail(call, DXGI_ERROR_DEVICE_RESET, "presenting failed: %s", DescribeVkResult(result));
   }
   return S_OK;
 }
@@ -339,7 +339,7 @@ bool Presenter::EnsureFrontImage(const char* call, const Resource& backBuffer) {
   info.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
   info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
   if (vkCreateImage(vkDevice_, &info, nullptr, &frontImage_) != VK_SUCCESS) {
-    ReportError(call, "cannot create the off-screen front image");
+    Report(call, "cannot create the off-screen front image");
     return false;
   }
   VkMemoryRequirements requirements;
@@ -350,7 +350,7 @@ bool Presenter::EnsureFrontImage(const char* call, const Resource& backBuffer) {
       device_.Vulkan().FindMemoryType(MemoryKind::DeviceLocal, requirements.memoryTypeBits, nullptr);
   if (allocate.memoryTypeIndex == UINT32_MAX ||
       vkAllocateMemory(vkDevice_, &allocate, nullptr, &frontMemory_) != VK_SUCCESS) {
-    ReportError(call, "cannot allocate the off-screen front image");
+    Report(call, "cannot allocate the off-screen front image");
     DestroyFrontImage();
     return false;
   }
@@ -372,7 +372,7 @@ void Presenter::DestroyFrontImage() {
 HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
   if (!EnsureFrontImage(call, backBuffer)) return E_OUTOFMEMORY;
   VkCommandBuffer commands = BeginCommands();
-  if (commands == VK_NULL_HANDLE) return Fail(E_OUTOFMEMORY, call, "cannot allocate a command buffer");
+  if (commands == VK_NULL_HANDLE) return Fail(call, E_OUTOFMEMORY, "cannot allocate a command buffer");
   BeginReadingBackBuffer(commands, backBuffer);
   // The front image keeps the last frame in TRANSFER_SRC between presents, ready for read-back.
   ImageBarrier(commands, frontImage_, frontHasFrame_ ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
@@ -396,11 +396,11 @@ HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
 
 HRESULT Presenter::ReadLastFrame(std::vector<uint8_t>* rgba, UINT* width, UINT* height) {
   constexpr const char* kCall = "ReadLastPresentedFrame";
-  if (IsWindowed()) return Fail(DXGI_ERROR_UNSUPPORTED, kCall, "frames shown in a window are read from the screen");
-  if (!frontHasFrame_) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "nothing has been presented yet");
+  if (IsWindowed()) return Fail(kCall, DXGI_ERROR_UNSUPPORTED, "frames shown in a window are read from the screen");
+  if (!frontHasFrame_) return Fail(kCall, DXGI_ERROR_INVALID_CALL, "nothing has been presented yet");
   const bool bgra = frontFormat_ == VK_FORMAT_B8G8R8A8_UNORM;
   if (!bgra && frontFormat_ != VK_FORMAT_R8G8B8A8_UNORM) {
-    return Fail(E_NOTIMPL, kCall, "only 8-bit RGBA and BGRA back buffers can be read back");
+    return Fail(kCall, E_NOTIMPL, "only 8-bit RGBA and BGRA back buffers can be read back");
   }
   const VkDeviceSize size = VkDeviceSize(frontExtent_.width) * frontExtent_.height * 4;
   auto bufferInfo = VkInit<VkBufferCreateInfo>(VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO);
@@ -419,7 +419,7 @@ HRESULT Presenter::ReadLastFrame(std::vector<uint8_t>* rgba, UINT* width, UINT* 
   HRESULT result = S_OK;
   if (allocate.memoryTypeIndex == UINT32_MAX ||
       vkAllocateMemory(vkDevice_, &allocate, nullptr, &memory) != VK_SUCCESS) {
-    result = Fail(E_OUTOFMEMORY, kCall, "cannot allocate %llu bytes for the read-back", (unsigned long long)size);
+    result = Fail(kCall, E_OUTOFMEMORY, "cannot allocate %llu bytes for the read-back", (unsigned long long)size);
   } else {
     vkBindBufferMemory(vkDevice_, staging, memory, 0);
     VkCommandBuffer commands = BeginCommands();

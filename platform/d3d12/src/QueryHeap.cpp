@@ -33,7 +33,7 @@ HRESULT QueryHeap::Create(Device& device, const D3D12_QUERY_HEAP_DESC& desc, Que
     case D3D12_QUERY_HEAP_TYPE_TIMESTAMP:
     case D3D12_QUERY_HEAP_TYPE_COPY_QUEUE_TIMESTAMP:
       if (device.Vulkan().Limits().timestampPeriod <= 0.0f) {
-        return Fail(E_INVALIDARG, kCall, "the adapter has no timestamps");
+        return Fail(kCall, E_INVALIDARG, "the adapter has no timestamps");
       }
       type = VK_QUERY_TYPE_TIMESTAMP;
       break;
@@ -41,9 +41,9 @@ HRESULT QueryHeap::Create(Device& device, const D3D12_QUERY_HEAP_DESC& desc, Que
     case D3D12_QUERY_HEAP_TYPE_SO_STATISTICS:
       return NotImplemented("ID3D12Device::CreateQueryHeap of pipeline or stream-output statistics");
     default:
-      return Fail(E_INVALIDARG, kCall, "unknown query heap type %d", desc.Type);
+      return Fail(kCall, E_INVALIDARG, "unknown query heap type %d", desc.Type);
   }
-  if (desc.Count == 0) return Fail(E_INVALIDARG, kCall, "Count is 0");
+  if (desc.Count == 0) return Fail(kCall, E_INVALIDARG, "Count is 0");
 
   auto info = VkInit<VkQueryPoolCreateInfo>(VK_STRUCTURE_TYPE_QUERY_POOL_CREATE_INFO);
   info.queryType = type;
@@ -54,7 +54,7 @@ HRESULT QueryHeap::Create(Device& device, const D3D12_QUERY_HEAP_DESC& desc, Que
   const VkResult result = vkCreateQueryPool(device.Vulkan().Handle(), &info, nullptr, &created->pool_);
   if (result != VK_SUCCESS) {
     created->Release();
-    return Fail(E_OUTOFMEMORY, kCall, "cannot create a query pool: %s", DescribeVkResult(result));
+    return Fail(kCall, E_OUTOFMEMORY, "cannot create a query pool: %s", DescribeVkResult(result));
   }
   // Queries start reset, so the first BeginQuery or timestamp of each may run in any list.
   const VkQueryPool pool = created->pool_;

@@ -19,19 +19,19 @@ constexpr UINT64 kMaxTextureDimension = D3D12_REQ_TEXTURE2D_U_OR_V_DIMENSION;
 uint32_t FullMipChain(UINT64 width, UINT height) { return uint32_t(std::bit_width(std::max<UINT64>(width, height))); }
 
 HRESULT ValidateBufferDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
-  if (desc.Width == 0) return Fail(E_INVALIDARG, call, "a buffer needs a Width above 0");
+  if (desc.Width == 0) return Fail(call, E_INVALIDARG, "a buffer needs a Width above 0");
   if (desc.Height != 1 || desc.DepthOrArraySize != 1 || desc.MipLevels != 1) {
-    return Fail(E_INVALIDARG, call, "a buffer has Height, DepthOrArraySize and MipLevels 1 (got %u, %u, %u)",
+    return Fail(call, E_INVALIDARG, "a buffer has Height, DepthOrArraySize and MipLevels 1 (got %u, %u, %u)",
                 desc.Height, desc.DepthOrArraySize, desc.MipLevels);
   }
   if (desc.Format != DXGI_FORMAT_UNKNOWN) {
-    return Fail(E_INVALIDARG, call, "a buffer has format DXGI_FORMAT_UNKNOWN (got %d)", desc.Format);
+    return Fail(call, E_INVALIDARG, "a buffer has format DXGI_FORMAT_UNKNOWN (got %d)", desc.Format);
   }
   if (desc.Layout != D3D12_TEXTURE_LAYOUT_ROW_MAJOR) {
-    return Fail(E_INVALIDARG, call, "a buffer has layout D3D12_TEXTURE_LAYOUT_ROW_MAJOR");
+    return Fail(call, E_INVALIDARG, "a buffer has layout D3D12_TEXTURE_LAYOUT_ROW_MAJOR");
   }
   if (desc.SampleDesc.Count != 1 || desc.SampleDesc.Quality != 0) {
-    return Fail(E_INVALIDARG, call, "a buffer has SampleDesc 1/0");
+    return Fail(call, E_INVALIDARG, "a buffer has SampleDesc 1/0");
   }
   return S_OK;
 }
@@ -39,18 +39,18 @@ HRESULT ValidateBufferDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
 // Whether the adapter has the count for this format is known only with the Vulkan format (CreateImage).
 HRESULT ValidateMultisampledDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
   if (SampleCountBit(desc.SampleDesc.Count) == 0) {
-    return Fail(E_INVALIDARG, call, "SampleDesc.Count %u is not 1, 2, 4, 8, 16 or 32", desc.SampleDesc.Count);
+    return Fail(call, E_INVALIDARG, "SampleDesc.Count %u is not 1, 2, 4, 8, 16 or 32", desc.SampleDesc.Count);
   }
   if (desc.SampleDesc.Quality != 0 && desc.SampleDesc.Quality != UINT(DXGI_STANDARD_MULTISAMPLE_QUALITY_PATTERN)) {
-    return Fail(E_INVALIDARG, call, "SampleDesc.Quality %u: the adapter has one quality level (0)",
+    return Fail(call, E_INVALIDARG, "SampleDesc.Quality %u: the adapter has one quality level (0)",
                 desc.SampleDesc.Quality);
   }
   if (desc.MipLevels != 1) {
-    return Fail(E_INVALIDARG, call, "a multisampled texture has one mip level (got %u)", desc.MipLevels);
+    return Fail(call, E_INVALIDARG, "a multisampled texture has one mip level (got %u)", desc.MipLevels);
   }
   if (!(desc.Flags & (D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET | D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL)) ||
       (desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS)) {
-    return Fail(E_INVALIDARG, call,
+    return Fail(call, E_INVALIDARG,
                 "a multisampled texture is a render target or depth buffer without unordered access (flags 0x%x)",
                 desc.Flags);
   }
@@ -59,20 +59,20 @@ HRESULT ValidateMultisampledDesc(const char* call, const D3D12_RESOURCE_DESC& de
 
 HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
   if (desc.Dimension != D3D12_RESOURCE_DIMENSION_TEXTURE2D) {
-    ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with 1D or 3D textures");
+    ReportNotImplementedOnce("ID3D12Device::CreateCommittedResource with 1D or 3D textures");
     return E_NOTIMPL;
   }
-  if (FindFormat(desc.Format) == nullptr) return Fail(E_INVALIDARG, call, "unsupported format %d", desc.Format);
+  if (FindFormat(desc.Format) == nullptr) return Fail(call, E_INVALIDARG, "unsupported format %d", desc.Format);
   if (desc.Width == 0 || desc.Height == 0 || desc.DepthOrArraySize == 0) {
-    return Fail(E_INVALIDARG, call, "a texture of %llux%u with %u array slices is empty",
+    return Fail(call, E_INVALIDARG, "a texture of %llux%u with %u array slices is empty",
                 (unsigned long long)desc.Width, desc.Height, desc.DepthOrArraySize);
   }
   if (desc.Width > kMaxTextureDimension || desc.Height > kMaxTextureDimension) {
-    return Fail(E_INVALIDARG, call, "a texture of %llux%u exceeds %llu texels per side", (unsigned long long)desc.Width,
+    return Fail(call, E_INVALIDARG, "a texture of %llux%u exceeds %llu texels per side", (unsigned long long)desc.Width,
                 desc.Height, (unsigned long long)kMaxTextureDimension);
   }
   if (desc.MipLevels > FullMipChain(desc.Width, desc.Height)) {
-    return Fail(E_INVALIDARG, call, "%u mip levels is more than a %llux%u texture has", desc.MipLevels,
+    return Fail(call, E_INVALIDARG, "%u mip levels is more than a %llux%u texture has", desc.MipLevels,
                 (unsigned long long)desc.Width, desc.Height);
   }
   if (desc.SampleDesc.Count != 1) {
@@ -80,14 +80,14 @@ HRESULT ValidateTextureDesc(const char* call, const D3D12_RESOURCE_DESC& desc) {
     if (FAILED(multisampled)) return multisampled;
   }
   if (desc.Layout != D3D12_TEXTURE_LAYOUT_UNKNOWN) {
-    return Fail(E_INVALIDARG, call, "textures have layout D3D12_TEXTURE_LAYOUT_UNKNOWN here (got %d)", desc.Layout);
+    return Fail(call, E_INVALIDARG, "textures have layout D3D12_TEXTURE_LAYOUT_UNKNOWN here (got %d)", desc.Layout);
   }
   const FormatInfo& format = *FindFormat(desc.Format);
   if ((desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_DEPTH_STENCIL) && !IsDepthStencil(format)) {
-    return Fail(E_INVALIDARG, call, "ALLOW_DEPTH_STENCIL needs a depth format (got %d)", desc.Format);
+    return Fail(call, E_INVALIDARG, "ALLOW_DEPTH_STENCIL needs a depth format (got %d)", desc.Format);
   }
   if ((desc.Flags & D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET) && IsDepthStencil(format)) {
-    return Fail(E_INVALIDARG, call, "ALLOW_RENDER_TARGET needs a colour format (got %d)", desc.Format);
+    return Fail(call, E_INVALIDARG, "ALLOW_RENDER_TARGET needs a colour format (got %d)", desc.Format);
   }
   return S_OK;
 }
@@ -100,20 +100,20 @@ HRESULT ValidateHeap(const char* call, const D3D12_HEAP_PROPERTIES& heap, const 
     case D3D12_HEAP_TYPE_UPLOAD:
     case D3D12_HEAP_TYPE_READBACK:
       if (desc.Dimension != D3D12_RESOURCE_DIMENSION_BUFFER) {
-        return Fail(E_INVALIDARG, call, "textures cannot live in upload or readback heaps");
+        return Fail(call, E_INVALIDARG, "textures cannot live in upload or readback heaps");
       }
       if (heap.Type == D3D12_HEAP_TYPE_UPLOAD && state != D3D12_RESOURCE_STATE_GENERIC_READ) {
-        return Fail(E_INVALIDARG, call, "upload-heap resources start in GENERIC_READ (got 0x%x)", state);
+        return Fail(call, E_INVALIDARG, "upload-heap resources start in GENERIC_READ (got 0x%x)", state);
       }
       if (heap.Type == D3D12_HEAP_TYPE_READBACK && state != D3D12_RESOURCE_STATE_COPY_DEST) {
-        return Fail(E_INVALIDARG, call, "readback-heap resources start in COPY_DEST (got 0x%x)", state);
+        return Fail(call, E_INVALIDARG, "readback-heap resources start in COPY_DEST (got 0x%x)", state);
       }
       return S_OK;
     case D3D12_HEAP_TYPE_CUSTOM:
-      ReportUnsupportedOnce("ID3D12Device::CreateCommittedResource with custom heaps");
+      ReportNotImplementedOnce("ID3D12Device::CreateCommittedResource with custom heaps");
       return E_NOTIMPL;
     default:
-      return Fail(E_INVALIDARG, call, "unknown heap type %d", heap.Type);
+      return Fail(call, E_INVALIDARG, "unknown heap type %d", heap.Type);
   }
 }
 
@@ -164,7 +164,7 @@ HRESULT Resource::CreateCommitted(Device& device, const char* call, const D3D12_
   if (FAILED(result)) return result;
   result = ValidateHeap(call, heap, desc, initialState);
   if (FAILED(result)) return result;
-  if (!IsKnownState(initialState)) return Fail(E_INVALIDARG, call, "unknown resource state 0x%x", initialState);
+  if (!IsKnownState(initialState)) return Fail(call, E_INVALIDARG, "unknown resource state 0x%x", initialState);
 
   Resource* created = new Resource(device);
   created->desc_ = desc;
@@ -201,14 +201,14 @@ HRESULT Resource::CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType) {
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
   const VkResult result = vkCreateBuffer(device, &info, nullptr, &buffer_);
   if (result != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot create a buffer of %llu bytes: %s", (unsigned long long)desc_.Width,
+    return Fail(call, E_OUTOFMEMORY, "cannot create a buffer of %llu bytes: %s", (unsigned long long)desc_.Width,
                 DescribeVkResult(result));
   }
   HRESULT allocated = AllocateMemory(call, heapType);
   if (FAILED(allocated)) return allocated;
   vkBindBufferMemory(device, buffer_, memory_.memory, memory_.offset);
   if (IsCpuHeap(heapType) && memory_.mapped == nullptr) {
-    return Fail(E_OUTOFMEMORY, call, "the memory of a buffer of %llu bytes cannot be mapped",
+    return Fail(call, E_OUTOFMEMORY, "the memory of a buffer of %llu bytes cannot be mapped",
                 (unsigned long long)desc_.Width);
   }
   if (ZeroesMemory()) ZeroBuffer();
@@ -241,7 +241,7 @@ HRESULT Resource::CreateImage(const char* call) {
     needed |= VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT;
   }
   if (!vulkan.SupportsImageFeatures(imageFormat_, needed)) {
-    return Fail(E_INVALIDARG, call, "format %d cannot be used with resource flags 0x%x on this adapter", desc_.Format,
+    return Fail(call, E_INVALIDARG, "format %d cannot be used with resource flags 0x%x on this adapter", desc_.Format,
                 desc_.Flags);
   }
 
@@ -250,7 +250,7 @@ HRESULT Resource::CreateImage(const char* call) {
     // Shaders reading multisampled images is optional in Vulkan; without it the texture is only a target.
     if (!(SupportedSampleCounts(vulkan, imageFormat_, usage) & samples)) usage &= ~VK_IMAGE_USAGE_SAMPLED_BIT;
     if (!(SupportedSampleCounts(vulkan, imageFormat_, usage) & samples)) {
-      return Fail(E_INVALIDARG, call, "format %d cannot have %u samples on this adapter", desc_.Format,
+      return Fail(call, E_INVALIDARG, "format %d cannot have %u samples on this adapter", desc_.Format,
                   desc_.SampleDesc.Count);
     }
   }
@@ -269,7 +269,7 @@ HRESULT Resource::CreateImage(const char* call) {
   info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
   const VkResult result = vkCreateImage(vulkan.Handle(), &info, nullptr, &image_);
   if (result != VK_SUCCESS) {
-    return Fail(E_OUTOFMEMORY, call, "cannot create a %llux%u texture: %s", (unsigned long long)desc_.Width,
+    return Fail(call, E_OUTOFMEMORY, "cannot create a %llux%u texture: %s", (unsigned long long)desc_.Width,
                 desc_.Height, DescribeVkResult(result));
   }
   HRESULT allocated = AllocateMemory(call, D3D12_HEAP_TYPE_DEFAULT);
@@ -328,9 +328,9 @@ void Resource::StartImage() {
 HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** data) {
   constexpr const char* kCall = "ID3D12Resource::Map";
   if (!IsCpuHeap(heap_.Type)) {
-    return Fail(E_INVALIDARG, kCall, "the resource is in a heap the CPU cannot reach (heap type %d)", heap_.Type);
+    return Fail(kCall, E_INVALIDARG, "the resource is in a heap the CPU cannot reach (heap type %d)", heap_.Type);
   }
-  if (subresource != 0) return Fail(E_INVALIDARG, kCall, "buffers have only subresource 0 (got %u)", subresource);
+  if (subresource != 0) return Fail(kCall, E_INVALIDARG, "buffers have only subresource 0 (got %u)", subresource);
   const bool readsData = readRange == nullptr || readRange->End > readRange->Begin;
   if (readsData) OwningDevice().Memory().Invalidate(memory_);
   if (data != nullptr) *data = memory_.mapped;
@@ -339,7 +339,7 @@ HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** dat
 
 void Resource::Unmap(UINT subresource, const D3D12_RANGE* writtenRange) {
   if (!IsCpuHeap(heap_.Type) || subresource != 0) {
-    ReportError("ID3D12Resource::Unmap", "subresource %u of this resource is not mapped", subresource);
+    Report("ID3D12Resource::Unmap", "subresource %u of this resource is not mapped", subresource);
     return;
   }
   const bool wroteData = writtenRange == nullptr || writtenRange->End > writtenRange->Begin;
@@ -386,7 +386,7 @@ VkImageView Resource::View(const ImageViewKey& key) {
   VkImageView view = VK_NULL_HANDLE;
   const VkResult result = vkCreateImageView(OwningDevice().Vulkan().Handle(), &info, nullptr, &view);
   if (result != VK_SUCCESS) {
-    ReportError("ID3D12Device::CreateView", "cannot create an image view: %s", DescribeVkResult(result));
+    Report("ID3D12Device::CreateView", "cannot create an image view: %s", DescribeVkResult(result));
     return VK_NULL_HANDLE;
   }
   views_.emplace_back(key, view);

@@ -7,7 +7,6 @@
 #include "VulkanStructs.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace d3d12vk {
 namespace {
@@ -34,11 +33,9 @@ HRESULT CheckRegisters(RegisterClass registerClass, uint32_t first, uint32_t cou
   const uint64_t end = count == kUnboundedRange ? uint64_t(first) + 1 : uint64_t(first) + count;
   if (end > kRegistersPerClass) {
     // One line names the register; the layer could bind it only with a wider binding scheme.
-    std::fprintf(stderr,
-                 "ID3D12Device::CreateRootSignature: register %c%u lies past the %u per class this layer "
-                 "binds: not supported\n",
-                 LetterOf(registerClass), uint32_t(end - 1), kRegistersPerClass);
-    return E_NOTIMPL;
+    return Fail("ID3D12Device::CreateRootSignature", E_NOTIMPL,
+                "register %c%u lies past the %u per class this layer binds: not supported", LetterOf(registerClass),
+                uint32_t(end - 1), kRegistersPerClass);
   }
   return S_OK;
 }
@@ -48,11 +45,11 @@ HRESULT AddTable(const RootSignatureDescription::Parameter& parameter, RootParam
   bool hasSamplers = false, hasViews = false;
   for (const D3D12_DESCRIPTOR_RANGE& range : parameter.ranges) {
     if (range.RangeType > D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER) {
-      return Fail(E_INVALIDARG, kCall, "descriptor range type %d is unknown", range.RangeType);
+      return Fail(kCall, E_INVALIDARG, "descriptor range type %d is unknown", range.RangeType);
     }
     (range.RangeType == D3D12_DESCRIPTOR_RANGE_TYPE_SAMPLER ? hasSamplers : hasViews) = true;
     if (hasSamplers && hasViews) {
-      return Fail(E_INVALIDARG, kCall, "a descriptor table mixes sampler ranges with CBV, SRV or UAV ranges");
+      return Fail(kCall, E_INVALIDARG, "a descriptor table mixes sampler ranges with CBV, SRV or UAV ranges");
     }
     const RegisterClass registerClass = ClassOfRange(range.RangeType);
     const bool unbounded = range.NumDescriptors == UINT(-1);
@@ -98,7 +95,7 @@ HRESULT AddParameter(const RootSignatureDescription::Parameter& parameter, RootP
       layout->constantCount = parameter.constantCount;
       return AddRootBuffer(parameter, RegisterClass::ConstantBuffer, layout);
     default:
-      return Fail(E_INVALIDARG, kCall, "root parameter type %d is unknown", parameter.type);
+      return Fail(kCall, E_INVALIDARG, "root parameter type %d is unknown", parameter.type);
   }
 }
 
@@ -142,7 +139,7 @@ RootSignature::~RootSignature() {
 HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, RootSignature** rootSignature) {
   RootSignatureDescription description;
   std::string error;
-  if (!DecodeRootSignature(blob, size, &description, &error)) return Fail(E_INVALIDARG, kCall, "%s", error.c_str());
+  if (!DecodeRootSignature(blob, size, &description, &error)) return Fail(kCall, E_INVALIDARG, "%s", error.c_str());
 
   RootSignature* created = new RootSignature(device);
   created->encoding_.assign(static_cast<const uint8_t*>(blob), static_cast<const uint8_t*>(blob) + size);
@@ -160,11 +157,11 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     VkSamplerCreateInfo info;
     const char* reason = nullptr;
     if (!ToSamplerInfo(sampler, vulkan.HasAnisotropy(), &info, &reason)) {
-      return fail(Fail(E_INVALIDARG, kCall, "static sampler s%u: %s", sampler.ShaderRegister, reason));
+      return fail(Fail(kCall, E_INVALIDARG, "static sampler s%u: %s", sampler.ShaderRegister, reason));
     }
     VkSampler vkSampler = VK_NULL_HANDLE;
     if (vkCreateSampler(vulkan.Handle(), &info, nullptr, &vkSampler) != VK_SUCCESS) {
-      return fail(Fail(E_OUTOFMEMORY, kCall, "cannot create static sampler s%u", sampler.ShaderRegister));
+      return fail(Fail(kCall, E_OUTOFMEMORY, "cannot create static sampler s%u", sampler.ShaderRegister));
     }
     created->samplers_.push_back({sampler.RegisterSpace, sampler.ShaderRegister, vkSampler});
   }
@@ -176,7 +173,7 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     layout.firstConstant = constantCount;
     constantCount += layout.constantCount;
     if (constantCount > kMaxRootDwords) {
-      return fail(Fail(E_INVALIDARG, kCall, "more than %u root constants", kMaxRootDwords));
+      return fail(Fail(kCall, E_INVALIDARG, "more than %u root constants", kMaxRootDwords));
     }
     created->parameters_.push_back(std::move(layout));
   }

@@ -61,7 +61,7 @@ uint64_t SubmissionQueue::Submit(const char* call, std::span<const VkCommandBuff
   const VkResult result = vkQueueSubmit2(device_.Queue(), 1, &submit, VK_NULL_HANDLE);
   if (result != VK_SUCCESS) {
     deviceLost_ = deviceLost_ || result == VK_ERROR_DEVICE_LOST;
-    ReportError(call, "the Vulkan queue refused the submission: %s", DescribeVkResult(result));
+    Report(call, "the Vulkan queue refused the submission: %s", DescribeVkResult(result));
     if (initialization != VK_NULL_HANDLE) freeInitializationBuffers_.push_back(initialization);
     return 0;
   }

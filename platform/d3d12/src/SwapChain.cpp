@@ -53,17 +53,17 @@ SwapChain::~SwapChain() {
 HRESULT SwapChain::Create(const char* call, Factory& factory, CommandQueue& queue, const DXGI_SWAP_CHAIN_DESC& desc,
                           SwapChain** swapChain) {
   if (!IsFlipModel(desc.SwapEffect)) {
-    return Fail(DXGI_ERROR_INVALID_CALL, call, "Direct3D 12 needs a flip-model swap effect (got %d)", desc.SwapEffect);
+    return Fail(call, DXGI_ERROR_INVALID_CALL, "Direct3D 12 needs a flip-model swap effect (got %d)", desc.SwapEffect);
   }
   if (desc.BufferCount < 2 || desc.BufferCount > DXGI_MAX_SWAP_CHAIN_BUFFERS) {
-    return Fail(DXGI_ERROR_INVALID_CALL, call, "BufferCount %u is outside 2..%u", desc.BufferCount,
+    return Fail(call, DXGI_ERROR_INVALID_CALL, "BufferCount %u is outside 2..%u", desc.BufferCount,
                 DXGI_MAX_SWAP_CHAIN_BUFFERS);
   }
   if (!IsBackBufferFormat(desc.BufferDesc.Format)) {
-    return Fail(DXGI_ERROR_INVALID_CALL, call, "format %d cannot be a flip-model back buffer", desc.BufferDesc.Format);
+    return Fail(call, DXGI_ERROR_INVALID_CALL, "format %d cannot be a flip-model back buffer", desc.BufferDesc.Format);
   }
   if (desc.SampleDesc.Count != 1 || desc.SampleDesc.Quality != 0) {
-    return Fail(DXGI_ERROR_INVALID_CALL, call, "flip-model back buffers have SampleDesc 1/0");
+    return Fail(call, DXGI_ERROR_INVALID_CALL, "flip-model back buffers have SampleDesc 1/0");
   }
   SwapChain* created = new SwapChain(factory, queue);
   created->desc_ = desc;
@@ -122,14 +122,14 @@ HRESULT SwapChain::GetDevice(REFIID riid, void** device) {
 
 HRESULT SwapChain::Present(UINT syncInterval, UINT flags) {
   constexpr const char* kCall = "IDXGISwapChain::Present";
-  if (syncInterval > 4) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "SyncInterval %u is above 4", syncInterval);
+  if (syncInterval > 4) return Fail(kCall, DXGI_ERROR_INVALID_CALL, "SyncInterval %u is above 4", syncInterval);
   const bool allowTearing = (flags & DXGI_PRESENT_ALLOW_TEARING) != 0;
   if (allowTearing && syncInterval != 0) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "DXGI_PRESENT_ALLOW_TEARING needs SyncInterval 0 (got %u)",
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL, "DXGI_PRESENT_ALLOW_TEARING needs SyncInterval 0 (got %u)",
                 syncInterval);
   }
   if (allowTearing && !(desc_.Flags & DXGI_SWAP_CHAIN_FLAG_ALLOW_TEARING)) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall,
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL,
                 "DXGI_PRESENT_ALLOW_TEARING needs a swap chain created with DXGI_SWAP_CHAIN_FLAG_ALLOW_TEARING");
   }
   if (flags & DXGI_PRESENT_TEST) return S_OK;
@@ -152,10 +152,10 @@ HRESULT SwapChain::Present1(UINT syncInterval, UINT flags, const DXGI_PRESENT_PA
 
 HRESULT SwapChain::GetBuffer(UINT buffer, REFIID riid, void** surface) {
   constexpr const char* kCall = "IDXGISwapChain::GetBuffer";
-  if (surface == nullptr) return Fail(DXGI_ERROR_INVALID_CALL, kCall, "ppSurface is null");
+  if (surface == nullptr) return Fail(kCall, DXGI_ERROR_INVALID_CALL, "ppSurface is null");
   *surface = nullptr;
   if (buffer >= buffers_.size()) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "buffer %u of %zu does not exist", buffer, buffers_.size());
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL, "buffer %u of %zu does not exist", buffer, buffers_.size());
   }
   return buffers_[buffer]->QueryInterface(riid, surface);
 }
@@ -163,15 +163,15 @@ HRESULT SwapChain::GetBuffer(UINT buffer, REFIID riid, void** surface) {
 HRESULT SwapChain::ResizeBuffers(UINT bufferCount, UINT width, UINT height, DXGI_FORMAT format, UINT flags) {
   constexpr const char* kCall = "IDXGISwapChain::ResizeBuffers";
   if (bufferCount > DXGI_MAX_SWAP_CHAIN_BUFFERS || bufferCount == 1) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "BufferCount %u is outside 2..%u", bufferCount,
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL, "BufferCount %u is outside 2..%u", bufferCount,
                 DXGI_MAX_SWAP_CHAIN_BUFFERS);
   }
   if (format != DXGI_FORMAT_UNKNOWN && !IsBackBufferFormat(format)) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "format %d cannot be a flip-model back buffer", format);
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL, "format %d cannot be a flip-model back buffer", format);
   }
   for (size_t i = 0; i < buffers_.size(); ++i) {
     if (buffers_[i]->ReferenceCount() > 1) {
-      return Fail(DXGI_ERROR_INVALID_CALL, kCall, "back buffer %zu is still referenced; release every reference first",
+      return Fail(kCall, DXGI_ERROR_INVALID_CALL, "back buffer %zu is still referenced; release every reference first",
                   i);
     }
   }
@@ -199,7 +199,7 @@ HRESULT SwapChain::ResizeBuffers1(UINT bufferCount, UINT width, UINT height, DXG
     const UINT count = bufferCount != 0 ? bufferCount : desc_.BufferCount;
     for (UINT i = 0; i < count; ++i) {
       if (presentQueues[i] != static_cast<ID3D12CommandQueue*>(&queue_)) {
-        ReportUnsupportedOnce("IDXGISwapChain3::ResizeBuffers1 with other present queues");
+        ReportNotImplementedOnce("IDXGISwapChain3::ResizeBuffers1 with other present queues");
         return E_NOTIMPL;
       }
     }
@@ -243,7 +243,7 @@ HRESULT SwapChain::GetHwnd(HWND* window) {
 
 HRESULT SwapChain::SetFullscreenState(BOOL fullscreen, IDXGIOutput*) {
   if (!fullscreen) return S_OK;
-  ReportUnsupportedOnce("IDXGISwapChain::SetFullscreenState with exclusive full screen");
+  ReportNotImplementedOnce("IDXGISwapChain::SetFullscreenState with exclusive full screen");
   return DXGI_ERROR_NOT_CURRENTLY_AVAILABLE;
 }
 
@@ -268,7 +268,7 @@ HRESULT SwapChain::CheckColorSpaceSupport(DXGI_COLOR_SPACE_TYPE colorSpace, UINT
 
 HRESULT SwapChain::SetColorSpace1(DXGI_COLOR_SPACE_TYPE colorSpace) {
   if (colorSpace == DXGI_COLOR_SPACE_RGB_FULL_G22_NONE_P709) return S_OK;
-  return Fail(E_INVALIDARG, "IDXGISwapChain3::SetColorSpace1", "only the sRGB colour space is presented");
+  return Fail("IDXGISwapChain3::SetColorSpace1", E_INVALIDARG, "only the sRGB colour space is presented");
 }
 
 HRESULT SwapChain::ResizeTarget(const DXGI_MODE_DESC*) { return NotImplemented("IDXGISwapChain::ResizeTarget"); }
@@ -309,7 +309,7 @@ HRESULT SwapChain::GetSourceSize(UINT*, UINT*) { return NotImplemented("IDXGISwa
 // The frame latency calls belong to swap chains made with DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT.
 bool SwapChain::CheckLatencyWaitable(const char* call) const {
   if (desc_.Flags & DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT) return true;
-  ReportError(call, "the swap chain was not created with DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT");
+  Report(call, "the swap chain was not created with DXGI_SWAP_CHAIN_FLAG_FRAME_LATENCY_WAITABLE_OBJECT");
   return false;
 }
 
@@ -317,7 +317,7 @@ HRESULT SwapChain::SetMaximumFrameLatency(UINT latency) {
   constexpr const char* kCall = "IDXGISwapChain2::SetMaximumFrameLatency";
   if (!CheckLatencyWaitable(kCall)) return DXGI_ERROR_INVALID_CALL;
   if (latency == 0 || latency > DXGI_MAX_SWAP_CHAIN_BUFFERS) {
-    return Fail(DXGI_ERROR_INVALID_CALL, kCall, "latency %u is not 1 to %d", latency, DXGI_MAX_SWAP_CHAIN_BUFFERS);
+    return Fail(kCall, DXGI_ERROR_INVALID_CALL, "latency %u is not 1 to %d", latency, DXGI_MAX_SWAP_CHAIN_BUFFERS);
   }
   maximumFrameLatency_ = latency;
   return S_OK;
@@ -325,7 +325,7 @@ HRESULT SwapChain::SetMaximumFrameLatency(UINT latency) {
 
 HRESULT SwapChain::GetMaximumFrameLatency(UINT* latency) {
   constexpr const char* kCall = "IDXGISwapChain2::GetMaximumFrameLatency";
-  if (latency == nullptr) return Fail(E_INVALIDARG, kCall, "pMaxLatency is null");
+  if (latency == nullptr) return Fail(kCall, E_INVALIDARG, "pMaxLatency is null");
   if (!CheckLatencyWaitable(kCall)) return DXGI_ERROR_INVALID_CALL;
   *latency = maximumFrameLatency_;
   return S_OK;
@@ -353,12 +353,12 @@ HRESULT SwapChain::SetHDRMetaData(DXGI_HDR_METADATA_TYPE type, UINT size, void* 
   constexpr const char* kCall = "IDXGISwapChain4::SetHDRMetaData";
   if (type == DXGI_HDR_METADATA_TYPE_NONE) return S_OK;  // clearing metadata there is none of
   if (type != DXGI_HDR_METADATA_TYPE_HDR10 && type != DXGI_HDR_METADATA_TYPE_HDR10PLUS) {
-    return Fail(E_INVALIDARG, kCall, "%d is not a metadata type", type);
+    return Fail(kCall, E_INVALIDARG, "%d is not a metadata type", type);
   }
-  if (metaData == nullptr || size == 0) return Fail(E_INVALIDARG, kCall, "HDR metadata without data");
+  if (metaData == nullptr || size == 0) return Fail(kCall, E_INVALIDARG, "HDR metadata without data");
   // The back buffers are only ever shown as SDR (CheckColorSpaceSupport offers sRGB alone), so there is no
   // display the metadata could describe.
-  return Fail(DXGI_ERROR_UNSUPPORTED, kCall, "HDR output is not available; the metadata is ignored");
+  return Fail(kCall, DXGI_ERROR_UNSUPPORTED, "HDR output is not available; the metadata is ignored");
 }
 
 }  // namespace d3d12vk

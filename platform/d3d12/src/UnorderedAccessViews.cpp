@@ -15,27 +15,26 @@ bool MakeBufferView(const char* call, Resource& buffer, const BufferViewRange& r
   uint64_t elementSize = range.structureStride;
   if (range.raw) {
     if (range.format != DXGI_FORMAT_R32_TYPELESS) {
-      ReportError(call, "a raw buffer view needs DXGI_FORMAT_R32_TYPELESS (got %d)", range.format);
+      Report(call, "a raw buffer view needs DXGI_FORMAT_R32_TYPELESS (got %d)", range.format);
       return false;
     }
     elementSize = 4;
   } else if (range.structureStride == 0) {
     format = FindFormat(range.format);
     if (format == nullptr || format->typeless || format->blockSize != 1 || IsDepthStencil(*format)) {
-      ReportError(call, "format %d cannot be used for a typed buffer view", range.format);
+      Report(call, "format %d cannot be used for a typed buffer view", range.format);
       return false;
     }
     elementSize = format->bytesPerBlock;
   } else if (range.format != DXGI_FORMAT_UNKNOWN) {
-    ReportError(call, "a structured buffer view needs DXGI_FORMAT_UNKNOWN (got %d)", range.format);
+    Report(call, "a structured buffer view needs DXGI_FORMAT_UNKNOWN (got %d)", range.format);
     return false;
   }
   const uint64_t offset = range.firstElement * elementSize;
   const uint64_t bytes = uint64_t(range.elementCount) * elementSize;
   if (range.elementCount == 0 || offset + bytes > buffer.Desc().Width) {
-    ReportError(call, "elements %llu..%llu lie outside the buffer of %llu bytes",
-                (unsigned long long)range.firstElement, (unsigned long long)(range.firstElement + range.elementCount),
-                (unsigned long long)buffer.Desc().Width);
+    Report(call, "elements %llu..%llu lie outside the buffer of %llu bytes", (unsigned long long)range.firstElement,
+           (unsigned long long)(range.firstElement + range.elementCount), (unsigned long long)buffer.Desc().Width);
     return false;
   }
   Descriptor made;
@@ -48,7 +47,7 @@ bool MakeBufferView(const char* call, Resource& buffer, const BufferViewRange& r
     made.format = format->vulkan;
     made.texelView = buffer.TexelView(format->vulkan, offset, bytes);
     if (made.texelView == VK_NULL_HANDLE) {
-      ReportError(call, "the adapter cannot view a buffer as format %d", range.format);
+      Report(call, "the adapter cannot view a buffer as format %d", range.format);
       return false;
     }
   }
@@ -67,17 +66,17 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
     return;
   }
   if (counter != nullptr) {
-    ReportUnsupportedOnce("ID3D12Device::CreateUnorderedAccessView with a counter resource");
+    ReportNotImplementedOnce("ID3D12Device::CreateUnorderedAccessView with a counter resource");
     return;
   }
   Resource* target = AsResource(resource);
   if (!(target->Desc().Flags & D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS)) {
-    ReportError(kCall, "the resource was created without ALLOW_UNORDERED_ACCESS");
+    Report(kCall, "the resource was created without ALLOW_UNORDERED_ACCESS");
     return;
   }
   if (target->IsBuffer()) {
     if (desc == nullptr || desc->ViewDimension != D3D12_UAV_DIMENSION_BUFFER) {
-      ReportError(kCall, "a buffer needs a description with ViewDimension BUFFER");
+      Report(kCall, "a buffer needs a description with ViewDimension BUFFER");
       return;
     }
     const BufferViewRange range{desc->Format, desc->Buffer.FirstElement, desc->Buffer.NumElements,
@@ -92,24 +91,24 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
   if (desc != nullptr) {
     requested = desc->Format;
     if (desc->ViewDimension != D3D12_UAV_DIMENSION_TEXTURE2D) {
-      ReportUnsupportedOnce("ID3D12Device::CreateUnorderedAccessView of textures other than one Texture2D slice");
+      ReportNotImplementedOnce("ID3D12Device::CreateUnorderedAccessView of textures other than one Texture2D slice");
       return;
     }
     mip = desc->Texture2D.MipSlice;
   }
   if (target->ArrayLayers() != 1 || mip >= target->MipLevels()) {
-    ReportError(kCall, "mip %u of a texture of %u mips and %u slices cannot be viewed as a Texture2D", mip,
-                target->MipLevels(), target->ArrayLayers());
+    Report(kCall, "mip %u of a texture of %u mips and %u slices cannot be viewed as a Texture2D", mip,
+           target->MipLevels(), target->ArrayLayers());
     return;
   }
   const FormatInfo* format = requested == DXGI_FORMAT_UNKNOWN ? target->Format() : FindFormat(requested);
   if (format == nullptr || format->typeless || IsDepthStencil(*format) ||
       format->bytesPerBlock != target->Format()->bytesPerBlock) {
-    ReportError(kCall, "format %d cannot view this texture for unordered access", requested);
+    Report(kCall, "format %d cannot view this texture for unordered access", requested);
     return;
   }
   if (!vulkan_->SupportsImageFeatures(format->vulkan, VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT)) {
-    ReportError(kCall, "the adapter cannot write format %d from shaders", format->dxgi);
+    Report(kCall, "the adapter cannot write format %d from shaders", format->dxgi);
     return;
   }
   const ImageViewKey key{VK_IMAGE_VIEW_TYPE_2D,
@@ -137,7 +136,7 @@ void Device::CreateSampler(const D3D12_SAMPLER_DESC* desc, D3D12_CPU_DESCRIPTOR_
   Descriptor* descriptor = descriptorHeaps_.Resolve(destination, D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER, kCall);
   if (descriptor == nullptr) return;
   if (desc == nullptr) {
-    ReportError(kCall, "pDesc is null");
+    Report(kCall, "pDesc is null");
     return;
   }
   // Vulkan's core border colours are the three a static sampler can name; others need an extension.
@@ -148,7 +147,7 @@ void Device::CreateSampler(const D3D12_SAMPLER_DESC* desc, D3D12_CPU_DESCRIPTOR_
   } else if (border[0] == 1 && border[1] == 1 && border[2] == 1 && border[3] == 1) {
     borderColor = D3D12_STATIC_BORDER_COLOR_OPAQUE_WHITE;
   } else if (border[0] != 0 || border[1] != 0 || border[2] != 0 || border[3] != 0) {
-    ReportUnsupportedOnce("ID3D12Device::CreateSampler with border colours other than black, clear black or white");
+    ReportNotImplementedOnce("ID3D12Device::CreateSampler with border colours other than black, clear black or white");
   }
   const D3D12_STATIC_SAMPLER_DESC asStatic{desc->Filter,
                                            desc->AddressU,
@@ -166,14 +165,14 @@ void Device::CreateSampler(const D3D12_SAMPLER_DESC* desc, D3D12_CPU_DESCRIPTOR_
   VkSamplerCreateInfo info;
   const char* reason = nullptr;
   if (!ToSamplerInfo(asStatic, vulkan_->HasAnisotropy(), &info, &reason)) {
-    ReportError(kCall, "%s", reason);
+    Report(kCall, "%s", reason);
     return;
   }
   Descriptor sampler;
   sampler.type = DescriptorType::Sampler;
   sampler.sampler = samplers_.Get(info);
   if (sampler.sampler == VK_NULL_HANDLE) {
-    ReportError(kCall, "Vulkan could not create the sampler");
+    Report(kCall, "Vulkan could not create the sampler");
     return;
   }
   *descriptor = sampler;

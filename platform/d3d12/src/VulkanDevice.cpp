@@ -150,8 +150,7 @@ bool VulkanDevice::Initialize(const char* call) {
   info.ppEnabledExtensionNames = extensions.data();
   const VkResult result = vkCreateDevice(physical, &info, nullptr, &device_);
   if (result != VK_SUCCESS) {
-    ReportError(call, "cannot create a Vulkan device on %s: %s", adapter_.properties.deviceName,
-                DescribeVkResult(result));
+    Report(call, "cannot create a Vulkan device on %s: %s", adapter_.properties.deviceName, DescribeVkResult(result));
     return false;
   }
   if (adapter_.properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU) KeepLargeAllocationsMapped();

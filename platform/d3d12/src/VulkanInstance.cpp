@@ -175,7 +175,7 @@ bool VulkanInstance::Create(const char* call) {
       }
     }
     if (!surfacesSupported_) {
-      ReportError(call, "no Vulkan surface extensions for windows (%s); presenting off-screen", SDL_GetError());
+      Report(call, "no Vulkan surface extensions for windows (%s); presenting off-screen", SDL_GetError());
     }
   }
 
@@ -185,8 +185,7 @@ bool VulkanInstance::Create(const char* call) {
       layers.push_back(kValidationLayer);
       extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
     } else {
-      ReportError(call, "%s=1 but %s is not installed; running without validation", kValidationVariable,
-                  kValidationLayer);
+      Report(call, "%s=1 but %s is not installed; running without validation", kValidationVariable, kValidationLayer);
     }
   }
 
@@ -206,7 +205,7 @@ bool VulkanInstance::Create(const char* call) {
   info.ppEnabledExtensionNames = extensions.data();
   const VkResult result = vkCreateInstance(&info, nullptr, &instance_);
   if (result != VK_SUCCESS) {
-    ReportError(call, "cannot create a Vulkan 1.3 instance: %s", DescribeVkResult(result));
+    Report(call, "cannot create a Vulkan 1.3 instance: %s", DescribeVkResult(result));
     return false;
   }
   if (!layers.empty()) CreateDebugMessenger();
@@ -232,7 +231,7 @@ void VulkanInstance::EnumerateAdapters() {
     adapter.physicalDevice = devices[i];
     vkGetPhysicalDeviceProperties(devices[i], &adapter.properties);
     if (const char* missing = MissingRequirement(devices[i], adapter.properties, &adapter.graphicsQueueFamily)) {
-      ReportError("IDXGIFactory::EnumAdapters", "skipping %s: it lacks %s", adapter.properties.deviceName, missing);
+      Report("IDXGIFactory::EnumAdapters", "skipping %s: it lacks %s", adapter.properties.deviceName, missing);
       continue;
     }
     vkGetPhysicalDeviceMemoryProperties(devices[i], &adapter.memory);

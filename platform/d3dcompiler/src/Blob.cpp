@@ -1,6 +1,7 @@
 #include "Blob.h"
 
-#include <cstdio>
+#include "platform_common/Diagnostics.h"
+
 #include <cstring>
 #include <new>
 
@@ -10,29 +11,6 @@ namespace d3dcompiler {
 // form pointers into an empty blob as they can on Windows. A size that cannot be allocated leaves it null
 // (std::nothrow: address-sanitized builds abort on a throwing allocation that fails instead of throwing).
 Blob::Blob(SIZE_T size) : size_(size), bytes_(new (std::nothrow) std::byte[size == 0 ? 1 : size]()) {}
-
-HRESULT STDMETHODCALLTYPE Blob::QueryInterface(REFIID riid, void** object) {
-  if (object == nullptr) {
-    return E_POINTER;
-  }
-  if (riid == IID_ID3D10Blob || riid == IID_IUnknown) {
-    AddRef();
-    *object = static_cast<ID3DBlob*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE Blob::AddRef() { return ++references_; }
-
-ULONG STDMETHODCALLTYPE Blob::Release() {
-  const ULONG remaining = --references_;
-  if (remaining == 0) {
-    delete this;
-  }
-  return remaining;
-}
 
 LPVOID STDMETHODCALLTYPE Blob::GetBufferPointer() { return bytes_.get(); }
 
@@ -66,13 +44,12 @@ HRESULT CreateTextBlob(std::string_view text, ID3DBlob** blob) {
 
 EXTERN_C HRESULT WINAPI D3DCreateBlob(SIZE_T Size, ID3DBlob** ppBlob) {
   if (ppBlob == nullptr) {
-    std::fprintf(stderr, "D3DCreateBlob: ppBlob is null\n");
-    return E_INVALIDARG;
+    return platform::Fail("D3DCreateBlob", E_INVALIDARG, "ppBlob is null");
   }
   *ppBlob = nullptr;
   const HRESULT result = d3dcompiler::CreateBlobWithBytes(nullptr, Size, ppBlob);
   if (FAILED(result)) {
-    std::fprintf(stderr, "D3DCreateBlob: cannot allocate %zu bytes\n", static_cast<size_t>(Size));
+    platform::Report("D3DCreateBlob", "cannot allocate %zu bytes", static_cast<size_t>(Size));
   }
   return result;
 }

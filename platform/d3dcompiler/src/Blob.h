@@ -4,28 +4,27 @@
 
 #include <d3dcompiler.h>
 
-#include <atomic>
+#include "platform_common/ComObject.h"
+
 #include <cstddef>
 #include <memory>
 #include <string_view>
 
+// DirectX-Headers give ID3D10Blob an IID_ constant but no __uuidof, which the COM object base asks for.
+__CRT_UUID_DECL(ID3D10Blob, 0x8ba5fb08, 0x5195, 0x40e2, 0xac, 0x58, 0x0d, 0x98, 0x9c, 0x3a, 0x01, 0x02)
+
 namespace d3dcompiler {
 
-class Blob final : public ID3DBlob {
+class Blob final : public platform::ComObject<ID3DBlob> {
  public:
   explicit Blob(SIZE_T size);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   LPVOID STDMETHODCALLTYPE GetBufferPointer() override;
   SIZE_T STDMETHODCALLTYPE GetBufferSize() override;
 
  private:
-  ~Blob() = default;  // only Release deletes
+  ~Blob() override = default;  // only Release deletes
 
-  std::atomic<ULONG> references_{1};
   SIZE_T size_;
   std::unique_ptr<std::byte[]> bytes_;
 };

@@ -4,8 +4,9 @@
 #include "HlslCompiler.h"
 #include "ShaderTarget.h"
 #include "SourceFile.h"
+#include "platform_common/Diagnostics.h"
+#include "platform_common/UnicodeText.h"
 
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <optional>
@@ -36,8 +37,7 @@ void ClearOutputs(CallOutputs outputs) {
 }
 
 HRESULT RejectArgument(const char* call, const char* problem) {
-  std::fprintf(stderr, "%s: %s\n", call, problem);
-  return E_INVALIDARG;
+  return platform::Fail(call, E_INVALIDARG, "%s", problem);
 }
 
 // The first error line of compiler messages (which may open with warnings), or failing that the first line.
@@ -50,13 +50,12 @@ std::string_view FirstError(std::string_view messages) {
 
 // Fails the call with `messages` in the error blob; a caller that asks for no error blob (or one there is
 // no memory for) would otherwise never learn why, so then their first error goes to stderr instead.
-HRESULT Fail(const char* call, HRESULT result, const std::string& messages, CallOutputs outputs) {
+HRESULT FailWithMessages(const char* call, HRESULT result, const std::string& messages, CallOutputs outputs) {
   if (outputs.Errors != nullptr && SUCCEEDED(CreateTextBlob(messages, outputs.Errors))) {
     return result;
   }
   const std::string_view error = FirstError(messages);
-  std::fprintf(stderr, "%s: %.*s\n", call, static_cast<int>(error.size()), error.data());
-  return result;
+  return platform::Fail(call, result, "%.*s", static_cast<int>(error.size()), error.data());
 }
 
 HRESULT Compile(const char* call, CompileRequest request, std::string_view target, CallOutputs outputs) {
@@ -66,23 +65,23 @@ HRESULT Compile(const char* call, CompileRequest request, std::string_view targe
     // whether or not it looks at the error blob.
     const std::string message = request.SourceName + ": error: target '" + std::string(target) +
                                 "' is Shader Model 6 (DXIL), which this platform cannot compile; use _5_0 or _5_1\n";
-    std::fprintf(stderr, "%s: %s", call, message.c_str());
+    platform::Report(call, "%.*s", static_cast<int>(message.size() - 1), message.c_str());  // without its newline
     if (outputs.Errors != nullptr) CreateTextBlob(message, outputs.Errors);
     return E_FAIL;
   }
   if (!stage) {
     const std::string message = request.SourceName + ": error: unknown compile target '" + std::string(target) +
                                 "' (expected " + std::string(SupportedTargetsText()) + ")\n";
-    return Fail(call, E_INVALIDARG, message, outputs);
+    return FailWithMessages(call, E_INVALIDARG, message, outputs);
   }
   request.Stage = *stage;
   CompileOutcome outcome = CompileHlsl(request);
   if (FAILED(outcome.Result)) {
-    return Fail(call, outcome.Result, outcome.Messages, outputs);
+    return FailWithMessages(call, outcome.Result, outcome.Messages, outputs);
   }
   const HRESULT stored = CreateBlobWithBytes(outcome.Code.data(), outcome.Code.size(), outputs.Code);
   if (FAILED(stored)) {
-    return Fail(call, stored, request.SourceName + ": error: no memory for the compiled code\n", outputs);
+    return FailWithMessages(call, stored, request.SourceName + ": error: no memory for the compiled code\n", outputs);
   }
   if (outputs.Errors != nullptr && !outcome.Messages.empty()) {
     CreateTextBlob(outcome.Messages, outputs.Errors);  // the warnings
@@ -98,7 +97,7 @@ HRESULT Guarded(const char* call, CallOutputs outputs, Body&& body) {
     return body();
   } catch (const std::exception& exception) {
     ClearOutputs(outputs);
-    std::fprintf(stderr, "%s: %s\n", call, exception.what());
+    platform::Report(call, "%s", exception.what());
     return dynamic_cast<const std::bad_alloc*>(&exception) != nullptr ? E_OUTOFMEMORY : E_FAIL;
   }
 }
@@ -144,10 +143,10 @@ EXTERN_C HRESULT WINAPI D3DCompileFromFile(LPCWSTR pFileName, CONST D3D_SHADER_M
     return RejectArgument(call, "pFileName, pEntrypoint, pTarget and ppCode must not be null");
   }
   return Guarded(call, outputs, [&] {
-    const std::string fileName = Utf8FromWide(pFileName);
+    const std::string fileName = platform::Utf8FromWide(pFileName);
     const SourceText source = ReadSourceFile(fileName);
     if (FAILED(source.Result)) {
-      return Fail(call, source.Result, fileName + ": error: " + source.Problem + "\n", outputs);
+      return FailWithMessages(call, source.Result, fileName + ": error: " + source.Problem + "\n", outputs);
     }
     CompileRequest request;
     request.Source = source.Text;

@@ -12,26 +12,6 @@ namespace d3dcompiler {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-bool IsScalarValue(char32_t code) { return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF); }
-
 SourceText Failure(HRESULT result, std::string problem) { return {result, {}, std::move(problem)}; }
 
 // Windows tells a missing file in an existing folder from a missing folder; callers check for both.
@@ -45,16 +25,6 @@ SourceText MissingFileFailure(const std::filesystem::path& path) {
 }
 
 }  // namespace
-
-std::string Utf8FromWide(std::wstring_view wide) {
-  std::string utf8;
-  utf8.reserve(wide.size());
-  for (wchar_t unit : wide) {
-    const auto code = static_cast<char32_t>(unit);
-    AppendUtf8(utf8, IsScalarValue(code) ? code : U'\uFFFD');
-  }
-  return utf8;
-}
 
 SourceText ReadSourceFile(const std::string& name) {
   // Backslashes separate folders, as on Windows.

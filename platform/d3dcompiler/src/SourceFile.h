@@ -4,12 +4,8 @@
 #include <windows.h>
 
 #include <string>
-#include <string_view>
 
 namespace d3dcompiler {
-
-// UTF-8 for a wide string; code points that cannot exist (surrogates, beyond U+10FFFF) become U+FFFD.
-std::string Utf8FromWide(std::wstring_view wide);
 
 struct SourceText {
   HRESULT Result = S_OK;  // S_OK, or the code Windows gives for the same failure

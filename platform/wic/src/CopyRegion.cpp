@@ -25,7 +25,7 @@ bool RectFits(const WICRect& rect, UINT imageWidth, UINT imageHeight) {
 HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, UINT bitsPerPixel, const WICRect* rect,
                           UINT stride, UINT bufferSize, const BYTE* buffer, CopyRegion& region) {
   if (buffer == nullptr) {
-    return Fail(call, "null buffer", E_INVALIDARG);
+    return Fail(call, E_INVALIDARG, "null buffer");
   }
   if (rect == nullptr) {
     region = {0, 0, imageWidth, imageHeight, 0};
@@ -33,27 +33,24 @@ HRESULT ResolveCopyRegion(const char* call, UINT imageWidth, UINT imageHeight, U
     region = {static_cast<UINT>(rect->X), static_cast<UINT>(rect->Y), static_cast<UINT>(rect->Width),
               static_cast<UINT>(rect->Height), 0};
   } else {
-    return Fail(call,
+    return Fail(call, E_INVALIDARG,
                 RectText(*rect) + " is not inside the " + std::to_string(imageWidth) + " x " +
-                    std::to_string(imageHeight) + " image",
-                E_INVALIDARG);
+                    std::to_string(imageHeight) + " image");
   }
   region.RowBytes = RowBytes(bitsPerPixel, region.Width);
   if (stride < region.RowBytes) {
     return Fail(
-        call,
-        "stride " + std::to_string(stride) + " is shorter than a row of " + std::to_string(region.RowBytes) + " bytes",
-        E_INVALIDARG);
+        call, E_INVALIDARG,
+        "stride " + std::to_string(stride) + " is shorter than a row of " + std::to_string(region.RowBytes) + " bytes");
   }
   if (region.IsEmpty()) {
     return S_OK;
   }
   const UINT64 needed = UINT64{stride} * (region.Height - 1) + region.RowBytes;
   if (needed > bufferSize) {
-    return Fail(call,
+    return Fail(call, WINCODEC_ERR_INSUFFICIENTBUFFER,
                 "buffer of " + std::to_string(bufferSize) + " bytes cannot hold " + std::to_string(region.Height) +
-                    " rows at stride " + std::to_string(stride) + " (" + std::to_string(needed) + " bytes needed)",
-                WINCODEC_ERR_INSUFFICIENTBUFFER);
+                    " rows at stride " + std::to_string(stride) + " (" + std::to_string(needed) + " bytes needed)");
   }
   return S_OK;
 }

@@ -34,7 +34,7 @@ HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BY
   } else if (TgaImage::LooksLikeTga(bytes)) {
     hr = TgaImage::Open(call, std::move(name), std::move(bytes), image);
   } else {
-    return Fail(call, Quoted(name) + " is not a PNG, JPEG or TGA file", WINCODEC_ERR_COMPONENTNOTFOUND);
+    return Fail(call, WINCODEC_ERR_COMPONENTNOTFOUND, Quoted(name) + " is not a PNG, JPEG or TGA file");
   }
   return SUCCEEDED(hr) ? ImageDecoder::Create(std::move(image), decoder) : hr;
 }
@@ -47,7 +47,7 @@ HRESULT ReadRestOfStream(const char* call, IStream* stream, std::vector<BYTE>& b
     ULONG count = 0;
     const HRESULT hr = stream->Read(bytes.data() + filled, kStreamChunkBytes, &count);
     if (FAILED(hr)) {
-      return Fail(call, "the stream could not be read", hr);
+      return Fail(call, hr, "the stream could not be read");
     }
     bytes.resize(filled + std::min(count, kStreamChunkBytes));
     if (count == 0) {

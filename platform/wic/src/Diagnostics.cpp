@@ -1,25 +1,8 @@
 #include "Diagnostics.h"
 
 #include <cstdio>
-#include <mutex>
-#include <set>
 
 namespace wic {
-
-HRESULT Fail(const char* call, const std::string& problem, HRESULT code) {
-  std::fprintf(stderr, "%s: %s (0x%08X)\n", call, problem.c_str(), static_cast<unsigned>(code));
-  return code;
-}
-
-HRESULT NotImplemented(const char* method) {
-  static std::mutex mutex;
-  static std::set<std::string> reported;
-  std::lock_guard lock(mutex);
-  if (reported.insert(method).second) {
-    std::fprintf(stderr, "%s is not implemented\n", method);
-  }
-  return E_NOTIMPL;
-}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 

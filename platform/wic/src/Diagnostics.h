@@ -1,18 +1,18 @@
-// The one-line stderr reports of the imaging component: every failing call says what went wrong, and every
-// method this platform does not offer says so the first time it is called.
+// The one-line stderr reports of the imaging component, in the format every platform module uses: every
+// failing call says what went wrong, and every method this platform does not offer says so the first time
+// it is called. Beside them, the spellings its messages use for file names and GUIDs.
 #pragma once
 
 #include <windows.h>
+
+#include "platform_common/Diagnostics.h"
 
 #include <string>
 
 namespace wic {
 
-// Prints "<call>: <problem> (0x<code>)" and returns the code, so a failure reads `return Fail(...)`.
-HRESULT Fail(const char* call, const std::string& problem, HRESULT code);
-
-// Prints "<method> is not implemented" once per method name and returns E_NOTIMPL.
-HRESULT NotImplemented(const char* method);
+using platform::Fail;
+using platform::NotImplemented;
 
 // The text in double quotes, for file names in messages.
 std::string Quoted(const std::string& text);

@@ -14,24 +14,6 @@ namespace {
 
 constexpr DWORD kErrorReadFault = 30;  // ERROR_READ_FAULT
 
-void AppendUtf8(std::string& text, char32_t code) {
-  if (code < 0x80) {
-    text += static_cast<char>(code);
-  } else if (code < 0x800) {
-    text += static_cast<char>(0xC0 | (code >> 6));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    text += static_cast<char>(0xE0 | (code >> 12));
-    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    text += static_cast<char>(0xF0 | (code >> 18));
-    text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 bool IsFolder(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
@@ -50,17 +32,17 @@ HRESULT OpenFailure(const char* call, const std::string& path, int error) {
   switch (error) {
     case ENOENT:
       if (IsFolder(ParentFolder(path))) {
-        return Fail(call, Quoted(path) + ": file not found", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+        return Fail(call, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Quoted(path) + ": file not found");
       }
-      return Fail(call, Quoted(path) + ": path not found", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+      return Fail(call, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), Quoted(path) + ": path not found");
     case ENOTDIR:
     case ENAMETOOLONG:
-      return Fail(call, Quoted(path) + ": path not found", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+      return Fail(call, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), Quoted(path) + ": path not found");
     case EACCES:
     case EPERM:
-      return Fail(call, Quoted(path) + ": access denied", E_ACCESSDENIED);
+      return Fail(call, E_ACCESSDENIED, Quoted(path) + ": access denied");
     default:
-      return Fail(call, Quoted(path) + ": " + std::strerror(error), E_FAIL);
+      return Fail(call, E_FAIL, Quoted(path) + ": " + std::strerror(error));
   }
 }
 
@@ -82,17 +64,9 @@ class FileDescriptor {
 
 }  // namespace
 
-std::string Utf8FromWide(LPCWSTR text) {
-  std::string utf8;
-  for (; text != nullptr && *text != 0; ++text) {
-    AppendUtf8(utf8, static_cast<char32_t>(*text));
-  }
-  return utf8;
-}
-
 HRESULT ReadWholeFile(const char* call, const std::string& name, std::vector<BYTE>& bytes) {
   if (name.empty()) {
-    return Fail(call, "empty file name", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    return Fail(call, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), "empty file name");
   }
   std::string path = name;
   std::replace(path.begin(), path.end(), '\\', '/');
@@ -107,7 +81,7 @@ HRESULT ReadWholeFile(const char* call, const std::string& name, std::vector<BYT
   }
   if (S_ISDIR(status.st_mode)) {
     // Opening a folder as a file is refused with ERROR_ACCESS_DENIED on Windows.
-    return Fail(call, Quoted(path) + " is a folder", E_ACCESSDENIED);
+    return Fail(call, E_ACCESSDENIED, Quoted(path) + " is a folder");
   }
 
   bytes.clear();
@@ -119,7 +93,7 @@ HRESULT ReadWholeFile(const char* call, const std::string& name, std::vector<BYT
       continue;
     }
     if (count < 0) {
-      return Fail(call, Quoted(path) + ": read failed: " + std::strerror(errno), HRESULT_FROM_WIN32(kErrorReadFault));
+      return Fail(call, HRESULT_FROM_WIN32(kErrorReadFault), Quoted(path) + ": read failed: " + std::strerror(errno));
     }
     if (count == 0) {
       return S_OK;

@@ -9,9 +9,6 @@
 
 namespace wic {
 
-// The UTF-8 spelling of a wide (UTF-32 on Linux) string, for paths and messages.
-std::string Utf8FromWide(LPCWSTR text);
-
 // Reads the whole file named `name` (UTF-8) into `bytes`; backslashes separate folders, as on Windows.
 // Failures: HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when the folder exists but the file does not,
 // HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) when the folder does not exist or the name is empty,

@@ -26,12 +26,8 @@ FormatConverter::~FormatConverter() {
   }
 }
 
-bool FormatConverter::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapSource) || riid == __uuidof(IWICFormatConverter);
-}
-
 HRESULT FormatConverter::RequireInitialized(const char* call) const {
-  return source_ != nullptr ? S_OK : Fail(call, "the converter has not been initialized", WINCODEC_ERR_NOTINITIALIZED);
+  return source_ != nullptr ? S_OK : Fail(call, WINCODEC_ERR_NOTINITIALIZED, "the converter has not been initialized");
 }
 
 // Dithering, the palette arguments and the alpha threshold only shape conversions to indexed formats,
@@ -40,10 +36,10 @@ HRESULT FormatConverter::Initialize(IWICBitmapSource* source, REFWICPixelFormatG
                                     IWICPalette*, double, WICBitmapPaletteType) {
   constexpr const char* kCall = "IWICFormatConverter::Initialize";
   if (source_ != nullptr) {
-    return Fail(kCall, "the converter is already initialized", WINCODEC_ERR_WRONGSTATE);
+    return Fail(kCall, WINCODEC_ERR_WRONGSTATE, "the converter is already initialized");
   }
   if (source == nullptr) {
-    return Fail(kCall, "null source", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null source");
   }
   WICPixelFormatGUID sourceFormat;
   HRESULT hr = source->GetPixelFormat(&sourceFormat);
@@ -54,8 +50,8 @@ HRESULT FormatConverter::Initialize(IWICBitmapSource* source, REFWICPixelFormatG
     return hr;
   }
   if (!CanConvertFormats(sourceFormat, targetFormat)) {
-    return Fail(kCall, "cannot convert " + PixelFormatName(sourceFormat) + " to " + PixelFormatName(targetFormat),
-                WINCODEC_ERR_UNSUPPORTEDOPERATION);
+    return Fail(kCall, WINCODEC_ERR_UNSUPPORTEDOPERATION,
+                "cannot convert " + PixelFormatName(sourceFormat) + " to " + PixelFormatName(targetFormat));
   }
   sourceFormat_ = FindPixelFormat(sourceFormat);
   targetFormat_ = FindPixelFormat(targetFormat);
@@ -92,7 +88,7 @@ HRESULT FormatConverter::ReadSourcePalette(IWICBitmapSource* source) {
 HRESULT FormatConverter::CanConvert(REFWICPixelFormatGUID sourceFormat, REFWICPixelFormatGUID targetFormat,
                                     BOOL* canConvert) {
   if (canConvert == nullptr) {
-    return Fail("IWICFormatConverter::CanConvert", "null result pointer", E_INVALIDARG);
+    return Fail("IWICFormatConverter::CanConvert", E_INVALIDARG, "null result pointer");
   }
   *canConvert = CanConvertFormats(sourceFormat, targetFormat) ? TRUE : FALSE;
   return S_OK;
@@ -101,7 +97,7 @@ HRESULT FormatConverter::CanConvert(REFWICPixelFormatGUID sourceFormat, REFWICPi
 HRESULT FormatConverter::GetSize(UINT* width, UINT* height) {
   constexpr const char* kCall = "IWICFormatConverter::GetSize";
   if (width == nullptr || height == nullptr) {
-    return Fail(kCall, "null width or height pointer", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null width or height pointer");
   }
   const HRESULT hr = RequireInitialized(kCall);
   if (SUCCEEDED(hr)) {
@@ -114,7 +110,7 @@ HRESULT FormatConverter::GetSize(UINT* width, UINT* height) {
 HRESULT FormatConverter::GetPixelFormat(WICPixelFormatGUID* pixelFormat) {
   constexpr const char* kCall = "IWICFormatConverter::GetPixelFormat";
   if (pixelFormat == nullptr) {
-    return Fail(kCall, "null format pointer", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null format pointer");
   }
   const HRESULT hr = RequireInitialized(kCall);
   if (SUCCEEDED(hr)) {
@@ -135,8 +131,8 @@ HRESULT FormatConverter::CopyPalette(IWICPalette* palette) {
     return hr;
   }
   if (!targetFormat_->IsIndexed()) {
-    return Fail(kCall, std::string("the converted pixels (") + targetFormat_->Name + ") have no palette",
-                WINCODEC_ERR_PALETTEUNAVAILABLE);
+    return Fail(kCall, WINCODEC_ERR_PALETTEUNAVAILABLE,
+                std::string("the converted pixels (") + targetFormat_->Name + ") have no palette");
   }
   return source_->CopyPalette(palette);
 }
@@ -158,7 +154,7 @@ HRESULT FormatConverter::CopyPixels(const WICRect* rect, UINT stride, UINT buffe
   try {
     return ConvertRows(region.X, region.Y, region.Width, region.Height, stride, buffer);
   } catch (const std::bad_alloc&) {
-    return Fail(kCall, "out of memory for a row of " + std::to_string(region.Width) + " pixels", E_OUTOFMEMORY);
+    return Fail(kCall, E_OUTOFMEMORY, "out of memory for a row of " + std::to_string(region.Width) + " pixels");
   }
 }
 
@@ -167,8 +163,8 @@ HRESULT FormatConverter::CopyPixels(const WICRect* rect, UINT stride, UINT buffe
 HRESULT FormatConverter::ConvertRows(UINT x, UINT y, UINT width, UINT height, UINT stride, BYTE* buffer) {
   const UINT64 rowBytes = RowBytes(sourceFormat_->BitsPerPixel, width);
   if (rowBytes > UINT32_MAX) {
-    return Fail("IWICFormatConverter::CopyPixels", "a source row of " + std::to_string(rowBytes) + " bytes is too long",
-                E_INVALIDARG);
+    return Fail("IWICFormatConverter::CopyPixels", E_INVALIDARG,
+                "a source row of " + std::to_string(rowBytes) + " bytes is too long");
   }
   const UINT sourceRowBytes = static_cast<UINT>(rowBytes);
   std::vector<BYTE> sourceRow(sourceRowBytes);

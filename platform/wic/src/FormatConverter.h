@@ -2,9 +2,9 @@
 // writable one (see PixelFormats.h), a row at a time through the common 16-bit RGBA pixel.
 #pragma once
 
-#include "ComObject.h"
 #include "PixelConversion.h"
 #include "PixelFormats.h"
+#include "platform_common/ComObject.h"
 
 #include <wincodec.h>
 
@@ -13,7 +13,7 @@
 
 namespace wic {
 
-class FormatConverter final : public ComObject<IWICFormatConverter> {
+class FormatConverter final : public platform::ComObject<IWICFormatConverter, IWICBitmapSource> {
  public:
   static HRESULT Create(IWICFormatConverter** converter);
 
@@ -38,7 +38,6 @@ class FormatConverter final : public ComObject<IWICFormatConverter> {
  private:
   FormatConverter() = default;
   ~FormatConverter() override;
-  bool Implements(REFIID riid) const override;
 
   HRESULT RequireInitialized(const char* call) const;
   HRESULT ReadSourcePalette(IWICBitmapSource* source);

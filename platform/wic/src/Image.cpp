@@ -46,7 +46,7 @@ HRESULT Image::Pixels(const char* call, const BYTE*& pixels) {
     decodeResult_ = Decode();
   }
   if (FAILED(*decodeResult_)) {
-    return Fail(call, Quoted(fileName_) + ": " + decodeProblem_, *decodeResult_);
+    return Fail(call, *decodeResult_, Quoted(fileName_) + ": " + decodeProblem_);
   }
   pixels = pixels_.data();
   return S_OK;

@@ -13,21 +13,17 @@ HRESULT ImageDecoder::Create(std::shared_ptr<Image> image, IWICBitmapDecoder** d
   return *decoder != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool ImageDecoder::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapDecoder);
-}
-
 HRESULT ImageDecoder::QueryCapability(IStream*, DWORD*) { return NotImplemented("IWICBitmapDecoder::QueryCapability"); }
 
 // Decoders made by the factory already hold their file.
 HRESULT ImageDecoder::Initialize(IStream*, WICDecodeOptions) {
-  return Fail("IWICBitmapDecoder::Initialize", "the decoder already holds " + Quoted(image_->FileName()),
-              WINCODEC_ERR_WRONGSTATE);
+  return Fail("IWICBitmapDecoder::Initialize", WINCODEC_ERR_WRONGSTATE,
+              "the decoder already holds " + Quoted(image_->FileName()));
 }
 
 HRESULT ImageDecoder::GetContainerFormat(GUID* containerFormat) {
   if (containerFormat == nullptr) {
-    return Fail("IWICBitmapDecoder::GetContainerFormat", "null format pointer", E_INVALIDARG);
+    return Fail("IWICBitmapDecoder::GetContainerFormat", E_INVALIDARG, "null format pointer");
   }
   *containerFormat = image_->Container().Format;
   return S_OK;
@@ -39,7 +35,8 @@ HRESULT ImageDecoder::GetDecoderInfo(IWICBitmapDecoderInfo**) {
 
 // Palettes, where a container has them (PNG), belong to the frame, not to the file as a whole.
 HRESULT ImageDecoder::CopyPalette(IWICPalette*) {
-  return Fail("IWICBitmapDecoder::CopyPalette", image_->Container().NoGlobalPalette, WINCODEC_ERR_PALETTEUNAVAILABLE);
+  return Fail("IWICBitmapDecoder::CopyPalette", WINCODEC_ERR_PALETTEUNAVAILABLE, "%s",
+              image_->Container().NoGlobalPalette);
 }
 
 HRESULT ImageDecoder::GetMetadataQueryReader(IWICMetadataQueryReader**) {
@@ -50,12 +47,12 @@ HRESULT ImageDecoder::GetPreview(IWICBitmapSource** preview) {
   if (preview != nullptr) {
     *preview = nullptr;
   }
-  return Fail("IWICBitmapDecoder::GetPreview", image_->Container().NoPreview, WINCODEC_ERR_UNSUPPORTEDOPERATION);
+  return Fail("IWICBitmapDecoder::GetPreview", WINCODEC_ERR_UNSUPPORTEDOPERATION, "%s", image_->Container().NoPreview);
 }
 
 HRESULT ImageDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
   if (actualCount == nullptr) {
-    return Fail("IWICBitmapDecoder::GetColorContexts", "null count pointer", E_INVALIDARG);
+    return Fail("IWICBitmapDecoder::GetColorContexts", E_INVALIDARG, "null count pointer");
   }
   *actualCount = 0;
   return S_OK;
@@ -66,12 +63,12 @@ HRESULT ImageDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
   if (thumbnail != nullptr) {
     *thumbnail = nullptr;
   }
-  return Fail("IWICBitmapDecoder::GetThumbnail", image_->Container().NoThumbnail, WINCODEC_ERR_CODECNOTHUMBNAIL);
+  return Fail("IWICBitmapDecoder::GetThumbnail", WINCODEC_ERR_CODECNOTHUMBNAIL, "%s", image_->Container().NoThumbnail);
 }
 
 HRESULT ImageDecoder::GetFrameCount(UINT* count) {
   if (count == nullptr) {
-    return Fail("IWICBitmapDecoder::GetFrameCount", "null count pointer", E_INVALIDARG);
+    return Fail("IWICBitmapDecoder::GetFrameCount", E_INVALIDARG, "null count pointer");
   }
   *count = 1;
   return S_OK;
@@ -80,12 +77,12 @@ HRESULT ImageDecoder::GetFrameCount(UINT* count) {
 HRESULT ImageDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
   constexpr const char* kCall = "IWICBitmapDecoder::GetFrame";
   if (frame == nullptr) {
-    return Fail(kCall, "null frame pointer", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null frame pointer");
   }
   *frame = nullptr;
   if (index != 0) {
-    return Fail(kCall, Quoted(image_->FileName()) + " has one frame; frame " + std::to_string(index) + " was asked for",
-                WINCODEC_ERR_FRAMEMISSING);
+    return Fail(kCall, WINCODEC_ERR_FRAMEMISSING,
+                Quoted(image_->FileName()) + " has one frame; frame " + std::to_string(index) + " was asked for");
   }
   return ImageFrame::Create(image_, frame);
 }

@@ -2,8 +2,8 @@
 // readers. What differs between PNG and JPEG comes from the Image it holds.
 #pragma once
 
-#include "ComObject.h"
 #include "Image.h"
+#include "platform_common/ComObject.h"
 
 #include <wincodec.h>
 
@@ -11,7 +11,7 @@
 
 namespace wic {
 
-class ImageDecoder final : public ComObject<IWICBitmapDecoder> {
+class ImageDecoder final : public platform::ComObject<IWICBitmapDecoder> {
  public:
   static HRESULT Create(std::shared_ptr<Image> image, IWICBitmapDecoder** decoder);
 
@@ -29,7 +29,6 @@ class ImageDecoder final : public ComObject<IWICBitmapDecoder> {
 
  private:
   explicit ImageDecoder(std::shared_ptr<Image> image) : image_(std::move(image)) {}
-  bool Implements(REFIID riid) const override;
 
   std::shared_ptr<Image> image_;
 };

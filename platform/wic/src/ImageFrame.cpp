@@ -12,13 +12,9 @@ HRESULT ImageFrame::Create(std::shared_ptr<Image> image, IWICBitmapFrameDecode**
   return *frame != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool ImageFrame::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICBitmapSource) || riid == __uuidof(IWICBitmapFrameDecode);
-}
-
 HRESULT ImageFrame::GetSize(UINT* width, UINT* height) {
   if (width == nullptr || height == nullptr) {
-    return Fail("IWICBitmapFrameDecode::GetSize", "null width or height pointer", E_INVALIDARG);
+    return Fail("IWICBitmapFrameDecode::GetSize", E_INVALIDARG, "null width or height pointer");
   }
   *width = image_->Width();
   *height = image_->Height();
@@ -27,7 +23,7 @@ HRESULT ImageFrame::GetSize(UINT* width, UINT* height) {
 
 HRESULT ImageFrame::GetPixelFormat(WICPixelFormatGUID* pixelFormat) {
   if (pixelFormat == nullptr) {
-    return Fail("IWICBitmapFrameDecode::GetPixelFormat", "null format pointer", E_INVALIDARG);
+    return Fail("IWICBitmapFrameDecode::GetPixelFormat", E_INVALIDARG, "null format pointer");
   }
   *pixelFormat = *image_->Format().Guid;
   return S_OK;
@@ -35,7 +31,7 @@ HRESULT ImageFrame::GetPixelFormat(WICPixelFormatGUID* pixelFormat) {
 
 HRESULT ImageFrame::GetResolution(double* dpiX, double* dpiY) {
   if (dpiX == nullptr || dpiY == nullptr) {
-    return Fail("IWICBitmapFrameDecode::GetResolution", "null resolution pointer", E_INVALIDARG);
+    return Fail("IWICBitmapFrameDecode::GetResolution", E_INVALIDARG, "null resolution pointer");
   }
   *dpiX = image_->DpiX();
   *dpiY = image_->DpiY();
@@ -46,11 +42,11 @@ HRESULT ImageFrame::GetResolution(double* dpiX, double* dpiY) {
 HRESULT ImageFrame::CopyPalette(IWICPalette* palette) {
   constexpr const char* kCall = "IWICBitmapFrameDecode::CopyPalette";
   if (palette == nullptr) {
-    return Fail(kCall, "null palette", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null palette");
   }
   if (!image_->Format().IsIndexed()) {
-    return Fail(kCall, Quoted(image_->FileName()) + " has no palette (" + image_->Format().Name + ")",
-                WINCODEC_ERR_PALETTEUNAVAILABLE);
+    return Fail(kCall, WINCODEC_ERR_PALETTEUNAVAILABLE,
+                Quoted(image_->FileName()) + " has no palette (" + image_->Format().Name + ")");
   }
   std::vector<WICColor> colors = image_->Palette();
   return palette->InitializeCustom(colors.data(), static_cast<UINT>(colors.size()));
@@ -74,7 +70,7 @@ HRESULT ImageFrame::GetMetadataQueryReader(IWICMetadataQueryReader**) {
 // Colour profiles are not applied, so the frame reports none.
 HRESULT ImageFrame::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
   if (actualCount == nullptr) {
-    return Fail("IWICBitmapFrameDecode::GetColorContexts", "null count pointer", E_INVALIDARG);
+    return Fail("IWICBitmapFrameDecode::GetColorContexts", E_INVALIDARG, "null count pointer");
   }
   *actualCount = 0;
   return S_OK;
@@ -84,7 +80,8 @@ HRESULT ImageFrame::GetThumbnail(IWICBitmapSource** thumbnail) {
   if (thumbnail != nullptr) {
     *thumbnail = nullptr;
   }
-  return Fail("IWICBitmapFrameDecode::GetThumbnail", image_->Container().NoThumbnail, WINCODEC_ERR_CODECNOTHUMBNAIL);
+  return Fail("IWICBitmapFrameDecode::GetThumbnail", WINCODEC_ERR_CODECNOTHUMBNAIL, "%s",
+              image_->Container().NoThumbnail);
 }
 
 }  // namespace wic

@@ -1,8 +1,8 @@
 // IWICBitmapFrameDecode: the one frame of a PNG or JPEG file, handing out its pixels in the decoder's format.
 #pragma once
 
-#include "ComObject.h"
 #include "Image.h"
+#include "platform_common/ComObject.h"
 
 #include <wincodec.h>
 
@@ -10,7 +10,7 @@
 
 namespace wic {
 
-class ImageFrame final : public ComObject<IWICBitmapFrameDecode> {
+class ImageFrame final : public platform::ComObject<IWICBitmapFrameDecode, IWICBitmapSource> {
  public:
   static HRESULT Create(std::shared_ptr<Image> image, IWICBitmapFrameDecode** frame);
 
@@ -28,7 +28,6 @@ class ImageFrame final : public ComObject<IWICBitmapFrameDecode> {
 
  private:
   explicit ImageFrame(std::shared_ptr<Image> image) : image_(std::move(image)) {}
-  bool Implements(REFIID riid) const override;
 
   std::shared_ptr<Image> image_;
 };

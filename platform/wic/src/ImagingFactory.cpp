@@ -6,6 +6,7 @@
 #include "FormatConverter.h"
 #include "MemoryStream.h"
 #include "Palette.h"
+#include "platform_common/UnicodeText.h"
 
 #include <new>
 #include <utility>
@@ -26,12 +27,11 @@ HRESULT ImagingFactory::Create(bool answersVersion2, REFIID riid, void** object)
   if (factory == nullptr) {
     return E_OUTOFMEMORY;
   }
-  return QueryAndRelease(factory, riid, object);
+  return platform::HandOut(factory, riid, object);
 }
 
-bool ImagingFactory::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(IWICImagingFactory) ||
-         (answersVersion2_ && riid == __uuidof(IWICImagingFactory2));
+bool ImagingFactory::Answers(REFIID riid) const {
+  return riid == __uuidof(IWICImagingFactory2) ? answersVersion2_ : InChain(riid);
 }
 
 // The file is read whole and its header checked here; the pixels are decoded by the first CopyPixels.
@@ -41,25 +41,25 @@ HRESULT ImagingFactory::CreateDecoderFromFilename(LPCWSTR fileName, const GUID*,
                                                   WICDecodeOptions metadataOptions, IWICBitmapDecoder** decoder) {
   constexpr const char* kCall = "IWICImagingFactory::CreateDecoderFromFilename";
   if (decoder == nullptr) {
-    return Fail(kCall, "null decoder pointer", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null decoder pointer");
   }
   *decoder = nullptr;
   if (fileName == nullptr) {
-    return Fail(kCall, "null file name", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null file name");
   }
   if ((desiredAccess & static_cast<DWORD>(GENERIC_READ)) == 0) {
-    return Fail(kCall, "the access mask must include GENERIC_READ", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "the access mask must include GENERIC_READ");
   }
   if (metadataOptions != WICDecodeMetadataCacheOnDemand && metadataOptions != WICDecodeMetadataCacheOnLoad) {
-    return Fail(kCall, "unknown metadata option " + std::to_string(metadataOptions), E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "unknown metadata option " + std::to_string(metadataOptions));
   }
   try {
-    std::string name = Utf8FromWide(fileName);
+    std::string name = platform::Utf8FromWide(fileName);
     std::vector<BYTE> bytes;
     const HRESULT hr = ReadWholeFile(kCall, name, bytes);
     return SUCCEEDED(hr) ? CreateDecoderForBytes(kCall, std::move(name), std::move(bytes), decoder) : hr;
   } catch (const std::exception& error) {
-    return Fail(kCall, std::string("out of memory: ") + error.what(), E_OUTOFMEMORY);
+    return Fail(kCall, E_OUTOFMEMORY, std::string("out of memory: ") + error.what());
   }
 }
 
@@ -69,41 +69,41 @@ HRESULT ImagingFactory::CreateDecoderFromStream(IStream* stream, const GUID*, WI
                                                 IWICBitmapDecoder** decoder) {
   constexpr const char* kCall = "IWICImagingFactory::CreateDecoderFromStream";
   if (decoder == nullptr) {
-    return Fail(kCall, "null decoder pointer", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null decoder pointer");
   }
   *decoder = nullptr;
   if (stream == nullptr) {
-    return Fail(kCall, "null stream", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null stream");
   }
   if (metadataOptions != WICDecodeMetadataCacheOnDemand && metadataOptions != WICDecodeMetadataCacheOnLoad) {
-    return Fail(kCall, "unknown metadata option " + std::to_string(metadataOptions), E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "unknown metadata option " + std::to_string(metadataOptions));
   }
   try {
     std::vector<BYTE> bytes;
     const HRESULT hr = ReadRestOfStream(kCall, stream, bytes);
     return SUCCEEDED(hr) ? CreateDecoderForBytes(kCall, "stream", std::move(bytes), decoder) : hr;
   } catch (const std::exception& error) {
-    return Fail(kCall, std::string("out of memory: ") + error.what(), E_OUTOFMEMORY);
+    return Fail(kCall, E_OUTOFMEMORY, std::string("out of memory: ") + error.what());
   }
 }
 
 HRESULT ImagingFactory::CreateStream(IWICStream** stream) {
   if (stream == nullptr) {
-    return Fail("IWICImagingFactory::CreateStream", "null stream pointer", E_INVALIDARG);
+    return Fail("IWICImagingFactory::CreateStream", E_INVALIDARG, "null stream pointer");
   }
   return MemoryStream::Create(stream);
 }
 
 HRESULT ImagingFactory::CreatePalette(IWICPalette** palette) {
   if (palette == nullptr) {
-    return Fail("IWICImagingFactory::CreatePalette", "null palette pointer", E_INVALIDARG);
+    return Fail("IWICImagingFactory::CreatePalette", E_INVALIDARG, "null palette pointer");
   }
   return Palette::Create(palette);
 }
 
 HRESULT ImagingFactory::CreateFormatConverter(IWICFormatConverter** converter) {
   if (converter == nullptr) {
-    return Fail("IWICImagingFactory::CreateFormatConverter", "null converter pointer", E_INVALIDARG);
+    return Fail("IWICImagingFactory::CreateFormatConverter", E_INVALIDARG, "null converter pointer");
   }
   return FormatConverter::Create(converter);
 }

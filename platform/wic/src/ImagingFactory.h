@@ -3,13 +3,13 @@
 // CLSID_WICImagingFactory2's also answers IWICImagingFactory2.
 #pragma once
 
-#include "ComObject.h"
+#include "platform_common/ComObject.h"
 
 #include <wincodec.h>
 
 namespace wic {
 
-class ImagingFactory final : public ComObject<IWICImagingFactory2> {
+class ImagingFactory final : public platform::ComObject<IWICImagingFactory2, IWICImagingFactory> {
  public:
   // The class factories CoCreateInstance calls, one per CLSID.
   static HRESULT CreateVersion1(REFIID riid, void** object);
@@ -64,7 +64,7 @@ class ImagingFactory final : public ComObject<IWICImagingFactory2> {
 
  private:
   explicit ImagingFactory(bool answersVersion2) : answersVersion2_(answersVersion2) {}
-  bool Implements(REFIID riid) const override;
+  bool Answers(REFIID riid) const override;
 
   static HRESULT Create(bool answersVersion2, REFIID riid, void** object);
 

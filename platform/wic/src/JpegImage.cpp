@@ -136,10 +136,10 @@ const ContainerFacts& JpegImage::Container() const { return kJpegContainer; }
 
 HRESULT JpegImage::ReadHeader(const char* call) {
   if (!HasSignature(fileBytes_)) {
-    return Fail(call, Quoted(fileName_) + " is not a JPEG file", WINCODEC_ERR_COMPONENTNOTFOUND);
+    return Fail(call, WINCODEC_ERR_COMPONENTNOTFOUND, Quoted(fileName_) + " is not a JPEG file");
   }
   if (!jpeg_->ReadHeader(fileBytes_.data(), fileBytes_.size())) {
-    return Fail(call, Quoted(fileName_) + ": damaged JPEG header: " + jpeg_->Errors.Message, WINCODEC_ERR_BADHEADER);
+    return Fail(call, WINCODEC_ERR_BADHEADER, Quoted(fileName_) + ": damaged JPEG header: " + jpeg_->Errors.Message);
   }
   const HRESULT hr = ChooseFormat(call);
   if (SUCCEEDED(hr)) {
@@ -166,15 +166,14 @@ HRESULT JpegImage::ChooseFormat(const char* call) {
       format_ = FindPixelFormat(GUID_WICPixelFormat32bppCMYK);
       break;
     default:
-      return Fail(call,
+      return Fail(call, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT,
                   Quoted(fileName_) + ": " + std::to_string(info.num_components) +
-                      " colour components in no layout a decoder knows",
-                  WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
+                      " colour components in no layout a decoder knows");
   }
   width_ = info.image_width;
   height_ = info.image_height;
   if (format_ == nullptr) {
-    return Fail(call, Quoted(fileName_) + ": no pixel format for the decoded samples", WINCODEC_ERR_INTERNALERROR);
+    return Fail(call, WINCODEC_ERR_INTERNALERROR, Quoted(fileName_) + ": no pixel format for the decoded samples");
   }
   return S_OK;
 }

@@ -14,23 +14,18 @@ HRESULT MemoryStream::Create(IWICStream** stream) {
   return *stream != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool MemoryStream::Implements(REFIID riid) const {
-  return riid == __uuidof(IUnknown) || riid == __uuidof(ISequentialStream) || riid == __uuidof(IStream) ||
-         riid == __uuidof(IWICStream);
-}
-
 HRESULT MemoryStream::RequireInitialized(const char* call) const {
-  return memory_ != nullptr ? S_OK : Fail(call, "the stream has not been initialized", WINCODEC_ERR_NOTINITIALIZED);
+  return memory_ != nullptr ? S_OK : Fail(call, WINCODEC_ERR_NOTINITIALIZED, "the stream has not been initialized");
 }
 
 HRESULT MemoryStream::InitializeFromMemory(BYTE* buffer, DWORD size) {
   constexpr const char* kCall = "IWICStream::InitializeFromMemory";
   if (buffer == nullptr) {
-    return Fail(kCall, "null buffer", E_INVALIDARG);
+    return Fail(kCall, E_INVALIDARG, "null buffer");
   }
   std::lock_guard lock(mutex_);
   if (memory_ != nullptr) {
-    return Fail(kCall, "the stream is already initialized", WINCODEC_ERR_WRONGSTATE);
+    return Fail(kCall, WINCODEC_ERR_WRONGSTATE, "the stream is already initialized");
   }
   memory_ = buffer;
   size_ = size;
@@ -42,7 +37,7 @@ HRESULT MemoryStream::InitializeFromMemory(BYTE* buffer, DWORD size) {
 HRESULT MemoryStream::Read(void* buffer, ULONG count, ULONG* readCount) {
   constexpr const char* kCall = "IStream::Read";
   if (buffer == nullptr) {
-    return Fail(kCall, "null buffer", STG_E_INVALIDPOINTER);
+    return Fail(kCall, STG_E_INVALIDPOINTER, "null buffer");
   }
   std::lock_guard lock(mutex_);
   const HRESULT hr = RequireInitialized(kCall);
@@ -61,7 +56,7 @@ HRESULT MemoryStream::Read(void* buffer, ULONG count, ULONG* readCount) {
 HRESULT MemoryStream::Write(const void* buffer, ULONG count, ULONG* writtenCount) {
   constexpr const char* kCall = "IStream::Write";
   if (buffer == nullptr) {
-    return Fail(kCall, "null buffer", STG_E_INVALIDPOINTER);
+    return Fail(kCall, STG_E_INVALIDPOINTER, "null buffer");
   }
   std::lock_guard lock(mutex_);
   HRESULT hr = RequireInitialized(kCall);
@@ -69,10 +64,9 @@ HRESULT MemoryStream::Write(const void* buffer, ULONG count, ULONG* writtenCount
     return hr;
   }
   if (count > size_ - position_) {
-    return Fail(kCall,
+    return Fail(kCall, STG_E_MEDIUMFULL,
                 std::to_string(count) + " bytes do not fit in the " + std::to_string(size_ - position_) +
-                    " left in the stream's memory",
-                STG_E_MEDIUMFULL);
+                    " left in the stream's memory");
   }
   std::memcpy(memory_ + position_, buffer, count);
   position_ += count;
@@ -100,15 +94,14 @@ HRESULT MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* new
       base = size_;
       break;
     default:
-      return Fail(kCall, "unknown origin " + std::to_string(origin), STG_E_INVALIDFUNCTION);
+      return Fail(kCall, STG_E_INVALIDFUNCTION, "unknown origin " + std::to_string(origin));
   }
   // The offset is at most 2^63 in size, so comparing before adding cannot overflow.
   const INT64 offset = move.QuadPart;
   if (offset < -base || offset > INT64{size_} - base) {
-    return Fail(kCall,
+    return Fail(kCall, E_INVALIDARG,
                 "position " + std::to_string(base) + " + " + std::to_string(offset) + " is outside the " +
-                    std::to_string(size_) + "-byte stream",
-                E_INVALIDARG);
+                    std::to_string(size_) + "-byte stream");
   }
   position_ = static_cast<DWORD>(base + offset);
   if (newPosition != nullptr) {
@@ -120,7 +113,7 @@ HRESULT MemoryStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* new
 HRESULT MemoryStream::Stat(STATSTG* status, DWORD) {
   constexpr const char* kCall = "IStream::Stat";
   if (status == nullptr) {
-    return Fail(kCall, "null status pointer", STG_E_INVALIDPOINTER);
+    return Fail(kCall, STG_E_INVALIDPOINTER, "null status pointer");
   }
   std::lock_guard lock(mutex_);
   const HRESULT hr = RequireInitialized(kCall);

@@ -3,7 +3,7 @@
 // outlive the stream, as on Windows. Writes stay inside the buffer; the stream never grows.
 #pragma once
 
-#include "ComObject.h"
+#include "platform_common/ComObject.h"
 
 #include <wincodec.h>
 
@@ -11,7 +11,7 @@
 
 namespace wic {
 
-class MemoryStream final : public ComObject<IWICStream> {
+class MemoryStream final : public platform::ComObject<IWICStream, IStream, ISequentialStream> {
  public:
   static HRESULT Create(IWICStream** stream);
 
@@ -40,7 +40,6 @@ class MemoryStream final : public ComObject<IWICStream> {
 
  private:
   MemoryStream() = default;
-  bool Implements(REFIID riid) const override;
 
   HRESULT RequireInitialized(const char* call) const;
 

@@ -25,20 +25,17 @@ HRESULT Palette::Create(IWICPalette** palette) {
   return *palette != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-bool Palette::Implements(REFIID riid) const { return riid == __uuidof(IUnknown) || riid == __uuidof(IWICPalette); }
-
 HRESULT Palette::InitializePredefined(WICBitmapPaletteType, BOOL) {
   return NotImplemented("IWICPalette::InitializePredefined");
 }
 
 HRESULT Palette::InitializeCustom(WICColor* colors, UINT count) {
   if (colors == nullptr && count != 0) {
-    return Fail("IWICPalette::InitializeCustom", "null colour array", E_INVALIDARG);
+    return Fail("IWICPalette::InitializeCustom", E_INVALIDARG, "null colour array");
   }
   if (count > kMaxColors) {
-    return Fail("IWICPalette::InitializeCustom",
-                std::to_string(count) + " colours; a palette holds at most " + std::to_string(kMaxColors),
-                E_INVALIDARG);
+    return Fail("IWICPalette::InitializeCustom", E_INVALIDARG,
+                std::to_string(count) + " colours; a palette holds at most " + std::to_string(kMaxColors));
   }
   colors_.assign(colors, colors + count);
   return S_OK;
@@ -50,7 +47,7 @@ HRESULT Palette::InitializeFromBitmap(IWICBitmapSource*, UINT, BOOL) {
 
 HRESULT Palette::InitializeFromPalette(IWICPalette* palette) {
   if (palette == nullptr) {
-    return Fail("IWICPalette::InitializeFromPalette", "null palette", E_INVALIDARG);
+    return Fail("IWICPalette::InitializeFromPalette", E_INVALIDARG, "null palette");
   }
   std::vector<WICColor> colors(kMaxColors);
   UINT count = 0;
@@ -64,7 +61,7 @@ HRESULT Palette::InitializeFromPalette(IWICPalette* palette) {
 
 HRESULT Palette::GetType(WICBitmapPaletteType* paletteType) {
   if (paletteType == nullptr) {
-    return Fail("IWICPalette::GetType", "null result pointer", E_INVALIDARG);
+    return Fail("IWICPalette::GetType", E_INVALIDARG, "null result pointer");
   }
   *paletteType = WICBitmapPaletteTypeCustom;
   return S_OK;
@@ -72,7 +69,7 @@ HRESULT Palette::GetType(WICBitmapPaletteType* paletteType) {
 
 HRESULT Palette::GetColorCount(UINT* count) {
   if (count == nullptr) {
-    return Fail("IWICPalette::GetColorCount", "null result pointer", E_INVALIDARG);
+    return Fail("IWICPalette::GetColorCount", E_INVALIDARG, "null result pointer");
   }
   *count = static_cast<UINT>(colors_.size());
   return S_OK;
@@ -80,7 +77,7 @@ HRESULT Palette::GetColorCount(UINT* count) {
 
 HRESULT Palette::GetColors(UINT count, WICColor* colors, UINT* actualCount) {
   if (colors == nullptr || actualCount == nullptr) {
-    return Fail("IWICPalette::GetColors", "null colour array or count pointer", E_INVALIDARG);
+    return Fail("IWICPalette::GetColors", E_INVALIDARG, "null colour array or count pointer");
   }
   const UINT copied = std::min(count, static_cast<UINT>(colors_.size()));
   std::copy_n(colors_.begin(), copied, colors);
@@ -90,7 +87,7 @@ HRESULT Palette::GetColors(UINT count, WICColor* colors, UINT* actualCount) {
 
 HRESULT Palette::IsBlackWhite(BOOL* isBlackWhite) {
   if (isBlackWhite == nullptr) {
-    return Fail("IWICPalette::IsBlackWhite", "null result pointer", E_INVALIDARG);
+    return Fail("IWICPalette::IsBlackWhite", E_INVALIDARG, "null result pointer");
   }
   const bool blackWhite = colors_.size() == 2 && std::all_of(colors_.begin(), colors_.end(), [](WICColor c) {
                             return (c & 0xFFFFFF) == 0 || (c & 0xFFFFFF) == 0xFFFFFF;
@@ -101,7 +98,7 @@ HRESULT Palette::IsBlackWhite(BOOL* isBlackWhite) {
 
 HRESULT Palette::IsGrayscale(BOOL* isGrayscale) {
   if (isGrayscale == nullptr) {
-    return Fail("IWICPalette::IsGrayscale", "null result pointer", E_INVALIDARG);
+    return Fail("IWICPalette::IsGrayscale", E_INVALIDARG, "null result pointer");
   }
   *isGrayscale = std::all_of(colors_.begin(), colors_.end(), IsGray) ? TRUE : FALSE;
   return S_OK;
@@ -109,7 +106,7 @@ HRESULT Palette::IsGrayscale(BOOL* isGrayscale) {
 
 HRESULT Palette::HasAlpha(BOOL* hasAlpha) {
   if (hasAlpha == nullptr) {
-    return Fail("IWICPalette::HasAlpha", "null result pointer", E_INVALIDARG);
+    return Fail("IWICPalette::HasAlpha", E_INVALIDARG, "null result pointer");
   }
   *hasAlpha = std::any_of(colors_.begin(), colors_.end(), [](WICColor c) { return Alpha(c) != 0xFF; }) ? TRUE : FALSE;
   return S_OK;

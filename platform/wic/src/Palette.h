@@ -1,7 +1,7 @@
 // IWICPalette: a list of 0xAARRGGBB colours, filled by CopyPalette of an indexed image.
 #pragma once
 
-#include "ComObject.h"
+#include "platform_common/ComObject.h"
 
 #include <wincodec.h>
 
@@ -9,7 +9,7 @@
 
 namespace wic {
 
-class Palette final : public ComObject<IWICPalette> {
+class Palette final : public platform::ComObject<IWICPalette> {
  public:
   static HRESULT Create(IWICPalette** palette);
 
@@ -29,7 +29,6 @@ class Palette final : public ComObject<IWICPalette> {
 
  private:
   Palette() = default;
-  bool Implements(REFIID riid) const override;
 
   std::vector<WICColor> colors_;
 };

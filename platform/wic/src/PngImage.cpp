@@ -108,20 +108,20 @@ const ContainerFacts& PngImage::Container() const { return kPngContainer; }
 
 HRESULT PngImage::ReadHeader(const char* call) {
   if (fileBytes_.size() < kSignatureBytes || png_sig_cmp(fileBytes_.data(), 0, kSignatureBytes) != 0) {
-    return Fail(call, Quoted(fileName_) + " is not a PNG file", WINCODEC_ERR_COMPONENTNOTFOUND);
+    return Fail(call, WINCODEC_ERR_COMPONENTNOTFOUND, Quoted(fileName_) + " is not a PNG file");
   }
   png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
   if (png_ != nullptr) {
     info_ = png_create_info_struct(png_);
   }
   if (info_ == nullptr) {
-    return Fail(call, Quoted(fileName_) + ": out of memory", E_OUTOFMEMORY);
+    return Fail(call, E_OUTOFMEMORY, Quoted(fileName_) + ": out of memory");
   }
   png_set_read_fn(png_, this, ReadFromMemory);
 
   // libpng reports damage by jumping back here; nothing between here and the jump owns resources.
   if (setjmp(png_jmpbuf(png_)) != 0) {
-    return Fail(call, Quoted(fileName_) + ": damaged PNG header: " + libpngError_, WINCODEC_ERR_BADHEADER);
+    return Fail(call, WINCODEC_ERR_BADHEADER, Quoted(fileName_) + ": damaged PNG header: " + libpngError_);
   }
   png_read_info(png_, info_);
   const int colorType = png_get_color_type(png_, info_);
@@ -136,7 +136,7 @@ HRESULT PngImage::ReadHeader(const char* call) {
   height_ = png_get_image_height(png_, info_);
   format_ = FindPixelFormat(NativeFormat(colorType, bitDepth, hasTransparencyChunk));
   if (format_ == nullptr || png_get_rowbytes(png_, info_) != RowBytes()) {
-    return Fail(call, Quoted(fileName_) + ": unexpected decoded row layout", WINCODEC_ERR_INTERNALERROR);
+    return Fail(call, WINCODEC_ERR_INTERNALERROR, Quoted(fileName_) + ": unexpected decoded row layout");
   }
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
     ReadPalette();

@@ -137,7 +137,7 @@ HRESULT TgaImage::ReadHeader(const char* call) {
     dataOffset_ = mapOffset_ + size_t{mapLength_} * mapEntryBytes_;
   }
   if (const char* problem = HeaderProblem()) {
-    return Fail(call, Quoted(fileName_) + ": " + problem, WINCODEC_ERR_BADHEADER);
+    return Fail(call, WINCODEC_ERR_BADHEADER, Quoted(fileName_) + ": " + problem);
   }
   // Five bits a channel are widened to eight: the format converter reads no 5-bit channels.
   const UINT colourBytes = IsMapped(imageType_) ? mapEntryBytes_ : sampleBytes_ == 2 ? 4 : sampleBytes_;

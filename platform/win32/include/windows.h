@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <processthreadsapi.h>
 #include <secure_crt.h>
+#include <stringapiset.h>
 #include <winbase.h>
 #include <windef.h>
 #include <winerror.h>

@@ -70,25 +70,25 @@ void WINAPI CoUninitialize(void) {
 
 HRESULT WINAPI CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD classContext, REFIID riid, LPVOID* object) {
   if (object == nullptr) {
-    win32::ReportCall("CoCreateInstance", "null output pointer");
+    win32::Report("CoCreateInstance", "null output pointer");
     return E_POINTER;
   }
   *object = nullptr;
   if (apartment.initializations == 0) {
-    win32::ReportCall("CoCreateInstance", "COM is not initialised on this thread (call CoInitialize first)");
+    win32::Report("CoCreateInstance", "COM is not initialised on this thread (call CoInitialize first)");
     return CO_E_NOTINITIALIZED;
   }
   if (outer != nullptr) {
-    win32::ReportCall("CoCreateInstance", "aggregation is not supported");
+    win32::Report("CoCreateInstance", "aggregation is not supported");
     return CLASS_E_NOAGGREGATION;
   }
   // Every class of the layer is an in-process server.
   const win32_platform::ClassFactory create = (classContext & CLSCTX_INPROC_SERVER) ? Classes().Find(clsid) : nullptr;
   if (create == nullptr) {
-    win32::ReportCall("CoCreateInstance",
-                      "class {%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X} is not registered in context 0x%x",
-                      clsid.Data1, clsid.Data2, clsid.Data3, clsid.Data4[0], clsid.Data4[1], clsid.Data4[2],
-                      clsid.Data4[3], clsid.Data4[4], clsid.Data4[5], clsid.Data4[6], clsid.Data4[7], classContext);
+    win32::Report("CoCreateInstance",
+                  "class {%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X} is not registered in context 0x%x",
+                  clsid.Data1, clsid.Data2, clsid.Data3, clsid.Data4[0], clsid.Data4[1], clsid.Data4[2], clsid.Data4[3],
+                  clsid.Data4[4], clsid.Data4[5], clsid.Data4[6], clsid.Data4[7], classContext);
     return REGDB_E_CLASSNOTREG;
   }
   return create(riid, object);

@@ -1,15 +1,16 @@
 // How the layer reports a failed call: the thread's last-error code, as Windows keeps it, plus one line on
-// stderr naming the call and what was wrong with it.
+// stderr naming the call and what was wrong with it, in the format every platform module uses.
 #pragma once
 
 #include <windows.h>
 
+#include "platform_common/Diagnostics.h"
+
 namespace win32 {
 
-// Sets the last error to `error` and prints "<call>: <message>" to stderr.
-void FailCall(DWORD error, const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
+using platform::Report;
 
-// Prints "<call>: <message>" to stderr without touching the last error.
-void ReportCall(const char* call, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Sets the last error to `error` and prints "<call>: <message>" to stderr.
+void FailCall(const char* call, DWORD error, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 }  // namespace win32

@@ -16,7 +16,7 @@ std::shared_ptr<win32::Event> EventFor(HANDLE handle, const char* call) {
 
 HANDLE CreateEventHandle(bool manualReset, bool initiallySignalled, LPCWSTR name, const char* call) {
   // Named events would be shared between processes; the engine only uses unnamed ones.
-  if (name != nullptr) win32::ReportCall(call, "named events are not supported; creating an unnamed one");
+  if (name != nullptr) win32::Report(call, "named events are not supported; creating an unnamed one");
   return win32::AddKernelObject(std::make_shared<win32::Event>(manualReset, initiallySignalled));
 }
 
@@ -32,7 +32,7 @@ Waitable WaitableFor(HANDLE handle, const char* call) {
   Waitable waitable{win32::FindKernelObject(handle)};
   if (waitable.object) waitable.event = waitable.object->WaitableEvent();
   if (waitable.event == nullptr) {
-    win32::FailCall(ERROR_INVALID_HANDLE, call, "%p is not an open handle that can be waited on", handle);
+    win32::FailCall(call, ERROR_INVALID_HANDLE, "%p is not an open handle that can be waited on", handle);
   }
   return waitable;
 }
@@ -45,7 +45,7 @@ DWORD WaitForOne(HANDLE handle, DWORD milliseconds, const char* call) {
 
 DWORD WaitForMany(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, const char* call) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, call, "%u handles given; between 1 and %d are allowed", count,
+    win32::FailCall(call, ERROR_INVALID_PARAMETER, "%u handles given; between 1 and %d are allowed", count,
                     MAXIMUM_WAIT_OBJECTS);
     return WAIT_FAILED;
   }
@@ -55,7 +55,7 @@ DWORD WaitForMany(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD millis
     waitables.push_back(WaitableFor(handles[i], call));
     if (waitables.back().event == nullptr) return WAIT_FAILED;
     if (std::find(events.begin(), events.end(), waitables.back().event) != events.end()) {
-      win32::FailCall(ERROR_INVALID_PARAMETER, call, "handle %u (%p) is in the array twice", i, handles[i]);
+      win32::FailCall(call, ERROR_INVALID_PARAMETER, "handle %u (%p) is in the array twice", i, handles[i]);
       return WAIT_FAILED;
     }
     events.push_back(waitables.back().event);

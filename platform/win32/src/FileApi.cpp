@@ -3,7 +3,7 @@
 
 #include "Diagnostics.h"
 #include "KernelObjects.h"
-#include "WideText.h"
+#include "platform_common/UnicodeText.h"
 
 #include <win32_platform.h>
 
@@ -118,7 +118,7 @@ int Open(const std::string& path, int flags, DWORD attributes) {
 }
 
 HANDLE Fail(const OpenRequest& request, DWORD error, const char* what) {
-  win32::FailCall(error, request.call, "\"%s\": %s", request.path.c_str(), what);
+  win32::FailCall(request.call, error, "\"%s\": %s", request.path.c_str(), what);
   return INVALID_HANDLE_VALUE;
 }
 
@@ -159,7 +159,7 @@ HANDLE OpenFile(const OpenRequest& request) {
       descriptor = Open(request.path, base | O_TRUNC, 0);
       break;
     default:
-      win32::FailCall(ERROR_INVALID_PARAMETER, request.call, "%u is not a creation disposition", request.disposition);
+      win32::FailCall(request.call, ERROR_INVALID_PARAMETER, "%u is not a creation disposition", request.disposition);
       return INVALID_HANDLE_VALUE;
   }
   if (descriptor < 0) {
@@ -177,10 +177,10 @@ HANDLE OpenFile(const OpenRequest& request) {
 
 HANDLE OpenWide(const char* call, LPCWSTR fileName, DWORD access, DWORD disposition, DWORD flagsAndAttributes) {
   if (fileName == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, call, "the file name is null");
+    win32::FailCall(call, ERROR_INVALID_PARAMETER, "the file name is null");
     return INVALID_HANDLE_VALUE;
   }
-  return OpenFile({call, LinuxPath(win32::ToUtf8(fileName)), access, disposition, flagsAndAttributes & 0xFFFF,
+  return OpenFile({call, LinuxPath(platform::Utf8FromWide(fileName)), access, disposition, flagsAndAttributes & 0xFFFF,
                    flagsAndAttributes & 0xFFFF0000u});
 }
 
@@ -191,7 +191,7 @@ HANDLE WINAPI CreateFile2(LPCWSTR fileName, DWORD desiredAccess, DWORD, DWORD cr
   DWORD attributesAndFlags = 0;
   if (createExParams != nullptr) {
     if (createExParams->dwSize != sizeof(CREATEFILE2_EXTENDED_PARAMETERS)) {
-      win32::FailCall(ERROR_INVALID_PARAMETER, "CreateFile2", "dwSize is %u, not %zu", createExParams->dwSize,
+      win32::FailCall("CreateFile2", ERROR_INVALID_PARAMETER, "dwSize is %u, not %zu", createExParams->dwSize,
                       sizeof(CREATEFILE2_EXTENDED_PARAMETERS));
       return INVALID_HANDLE_VALUE;
     }
@@ -208,7 +208,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURI
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
                           DWORD flagsAndAttributes, HANDLE) {
   if (fileName == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "CreateFileA", "the file name is null");
+    win32::FailCall("CreateFileA", ERROR_INVALID_PARAMETER, "the file name is null");
     return INVALID_HANDLE_VALUE;
   }
   return OpenFile({"CreateFileA", LinuxPath(fileName), desiredAccess, creationDisposition, flagsAndAttributes & 0xFFFF,
@@ -219,11 +219,11 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
   auto file = FileFor(handle, "ReadFile");
   if (!file) return FALSE;
   if (overlapped != nullptr) {
-    win32::FailCall(ERROR_NOT_SUPPORTED, "ReadFile", "overlapped reads are not supported");
+    win32::FailCall("ReadFile", ERROR_NOT_SUPPORTED, "overlapped reads are not supported");
     return FALSE;
   }
   if (buffer == nullptr && bytesToRead > 0) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "ReadFile", "null buffer");
+    win32::FailCall("ReadFile", ERROR_INVALID_PARAMETER, "null buffer");
     return FALSE;
   }
   // Windows reads without handing the count back when a synchronous caller passes none (Microsoft's own
@@ -232,7 +232,7 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
   if (bytesRead == nullptr) bytesRead = &uncounted;
   *bytesRead = 0;
   if (!file->CanRead()) {
-    win32::FailCall(ERROR_ACCESS_DENIED, "ReadFile", "the file was not opened for reading");
+    win32::FailCall("ReadFile", ERROR_ACCESS_DENIED, "the file was not opened for reading");
     return FALSE;
   }
   // read() may return less than asked before the end of the file; ReadFile on a file does not.
@@ -241,7 +241,7 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
     const ssize_t got = read(file->Descriptor(), bytes + *bytesRead, bytesToRead - *bytesRead);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      win32::FailCall(IoError(errno), "ReadFile", "%s", std::strerror(errno));
+      win32::FailCall("ReadFile", IoError(errno), "%s", std::strerror(errno));
       return FALSE;
     }
     if (got == 0) break;  // the end of the file: success with fewer bytes
@@ -255,18 +255,18 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
   auto file = FileFor(handle, "WriteFile");
   if (!file) return FALSE;
   if (overlapped != nullptr) {
-    win32::FailCall(ERROR_NOT_SUPPORTED, "WriteFile", "overlapped writes are not supported");
+    win32::FailCall("WriteFile", ERROR_NOT_SUPPORTED, "overlapped writes are not supported");
     return FALSE;
   }
   if (buffer == nullptr && bytesToWrite > 0) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "WriteFile", "null buffer");
+    win32::FailCall("WriteFile", ERROR_INVALID_PARAMETER, "null buffer");
     return FALSE;
   }
   DWORD uncounted = 0;
   if (bytesWritten == nullptr) bytesWritten = &uncounted;
   *bytesWritten = 0;
   if (!file->CanWrite()) {
-    win32::FailCall(ERROR_ACCESS_DENIED, "WriteFile", "the file was not opened for writing");
+    win32::FailCall("WriteFile", ERROR_ACCESS_DENIED, "the file was not opened for writing");
     return FALSE;
   }
   const auto* bytes = static_cast<const char*>(buffer);
@@ -274,7 +274,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
     const ssize_t put = write(file->Descriptor(), bytes + *bytesWritten, bytesToWrite - *bytesWritten);
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) {
-      win32::FailCall(IoError(errno), "WriteFile", "%s", std::strerror(errno));
+      win32::FailCall("WriteFile", IoError(errno), "%s", std::strerror(errno));
       return FALSE;
     }
     *bytesWritten += static_cast<DWORD>(put);
@@ -288,7 +288,7 @@ bool StatFile(HANDLE handle, const char* call, struct stat& status) {
   auto file = FileFor(handle, call);
   if (!file) return false;
   if (fstat(file->Descriptor(), &status) != 0) {
-    win32::FailCall(IoError(errno), call, "%s", std::strerror(errno));
+    win32::FailCall(call, IoError(errno), "%s", std::strerror(errno));
     return false;
   }
   return true;
@@ -300,7 +300,7 @@ BOOL WINAPI GetFileSizeEx(HANDLE handle, PLARGE_INTEGER fileSize) {
   struct stat status;
   if (!StatFile(handle, "GetFileSizeEx", status)) return FALSE;
   if (fileSize == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "GetFileSizeEx", "the size pointer is null");
+    win32::FailCall("GetFileSizeEx", ERROR_INVALID_PARAMETER, "the size pointer is null");
     return FALSE;
   }
   fileSize->QuadPart = status.st_size;
@@ -333,14 +333,14 @@ BOOL WINAPI SetFilePointerEx(HANDLE handle, LARGE_INTEGER distanceToMove, PLARGE
       whence = SEEK_END;
       break;
     default:
-      win32::FailCall(ERROR_INVALID_PARAMETER, "SetFilePointerEx", "%u is not a move method", moveMethod);
+      win32::FailCall("SetFilePointerEx", ERROR_INVALID_PARAMETER, "%u is not a move method", moveMethod);
       return FALSE;
   }
   const off_t position = lseek(file->Descriptor(), distanceToMove.QuadPart, whence);
   if (position < 0) {
     // lseek refuses a position before the start with EINVAL, which Windows reports as a negative seek.
     const DWORD error = errno == EINVAL ? ERROR_NEGATIVE_SEEK : IoError(errno);
-    win32::FailCall(error, "SetFilePointerEx", "cannot move by %lld: %s",
+    win32::FailCall("SetFilePointerEx", error, "cannot move by %lld: %s",
                     static_cast<long long>(distanceToMove.QuadPart), std::strerror(errno));
     return FALSE;
   }
@@ -354,16 +354,16 @@ BOOL WINAPI GetFileInformationByHandleEx(HANDLE handle, FILE_INFO_BY_HANDLE_CLAS
   struct stat status;
   if (!StatFile(handle, call, status)) return FALSE;
   if (fileInformationClass < FileBasicInfo || fileInformationClass >= MaximumFileInfoByHandleClass) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, call, "%d is not an information class", fileInformationClass);
+    win32::FailCall(call, ERROR_INVALID_PARAMETER, "%d is not an information class", fileInformationClass);
     return FALSE;
   }
   if (fileInformationClass != FileStandardInfo) {
-    win32::FailCall(ERROR_CALL_NOT_IMPLEMENTED, call, "only FileStandardInfo is supported, not class %d",
+    win32::FailCall(call, ERROR_CALL_NOT_IMPLEMENTED, "only FileStandardInfo is supported, not class %d",
                     fileInformationClass);
     return FALSE;
   }
   if (fileInformation == nullptr || bufferSize < sizeof(FILE_STANDARD_INFO)) {
-    win32::FailCall(ERROR_BAD_LENGTH, call, "FileStandardInfo needs a buffer of %zu bytes, %u given",
+    win32::FailCall(call, ERROR_BAD_LENGTH, "FileStandardInfo needs a buffer of %zu bytes, %u given",
                     sizeof(FILE_STANDARD_INFO), fileInformation == nullptr ? 0 : bufferSize);
     return FALSE;
   }

@@ -57,7 +57,7 @@ bool RemoveKernelObject(HANDLE handle) { return Handles().Remove(handle) != null
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
   if (!win32::RemoveKernelObject(handle)) {
-    win32::FailCall(ERROR_INVALID_HANDLE, "CloseHandle", "%p is not an open handle", handle);
+    win32::FailCall("CloseHandle", ERROR_INVALID_HANDLE, "%p is not an open handle", handle);
     return FALSE;
   }
   return TRUE;

@@ -35,6 +35,6 @@ std::shared_ptr<T> KernelObjectFor(HANDLE handle, const char* call, const char* 
 template <typename T>
 std::shared_ptr<T> win32::KernelObjectFor(HANDLE handle, const char* call, const char* kind) {
   auto object = std::dynamic_pointer_cast<T>(FindKernelObject(handle));
-  if (!object) FailCall(ERROR_INVALID_HANDLE, call, "%p is not an open %s handle", handle, kind);
+  if (!object) FailCall(call, ERROR_INVALID_HANDLE, "%p is not an open %s handle", handle, kind);
   return object;
 }

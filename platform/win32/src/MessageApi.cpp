@@ -51,11 +51,11 @@ LRESULT CopyTitle(HWND window, WPARAM capacity, LPWSTR buffer) {
 
 BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
   if (message == nullptr) {
-    FailCall(ERROR_INVALID_PARAMETER, "PeekMessageW", "null message record");
+    FailCall("PeekMessageW", ERROR_INVALID_PARAMETER, "null message record");
     return FALSE;
   }
   if (window != nullptr && window != kThreadMessagesOnly && !IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PeekMessageW", "%p is not a window handle", static_cast<void*>(window));
+    FailCall("PeekMessageW", ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
     return FALSE;
   }
   PumpWindowSystem();
@@ -70,11 +70,11 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filter
 
 BOOL WINAPI GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
   if (message == nullptr) {
-    FailCall(ERROR_INVALID_PARAMETER, "GetMessageW", "null message record");
+    FailCall("GetMessageW", ERROR_INVALID_PARAMETER, "null message record");
     return -1;
   }
   if (window != nullptr && window != kThreadMessagesOnly && !IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "GetMessageW", "%p is not a window handle", static_cast<void*>(window));
+    FailCall("GetMessageW", ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
     return -1;
   }
   // Termination signals and in-memory windows raise no window-system event, so the wait is short.
@@ -109,7 +109,7 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
 LRESULT WINAPI DispatchMessageW(const MSG* message) {
   if (message == nullptr || message->hwnd == nullptr) return 0;  // thread messages have no procedure
   if (!IsKnownWindow(message->hwnd)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "DispatchMessageW", "message %u for %p, which is not a window",
+    FailCall("DispatchMessageW", ERROR_INVALID_WINDOW_HANDLE, "message %u for %p, which is not a window",
              message->message, static_cast<void*>(message->hwnd));
     return 0;
   }
@@ -142,7 +142,7 @@ LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "SendMessageW", "%p is not a window handle", static_cast<void*>(window));
+    FailCall("SendMessageW", ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
     return 0;
   }
   return CallWindowProcedure(window, message, wParam, lParam);
@@ -150,7 +150,7 @@ LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window != nullptr && !IsKnownWindow(window)) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "PostMessageW", "%p is not a window handle", static_cast<void*>(window));
+    FailCall("PostMessageW", ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
     return FALSE;
   }
   MessageQueue::Instance().Post({window, message, wParam, lParam, GetTickCount(), {}});

@@ -14,7 +14,7 @@ constexpr HDC kPaintContext = 1;
 
 bool SetNeedsPaint(HWND window, bool needsPaint, const char* call) {
   if (!WindowTable::Instance().Modify(window, [&](WindowRecord& record) { record.needsPaint = needsPaint; })) {
-    win32::FailCall(ERROR_INVALID_WINDOW_HANDLE, call, "%p is not a window handle", static_cast<void*>(window));
+    win32::FailCall(call, ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
     return false;
   }
   return true;
@@ -43,7 +43,7 @@ std::optional<MSG> PaintMessage(HWND filter) {
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   const auto record = WindowTable::Instance().Find(window);
   if (!record || paint == nullptr) {
-    win32::FailCall(record ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE, "BeginPaint",
+    win32::FailCall("BeginPaint", record ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE,
                     record ? "null paint record" : "not a window handle");
     return 0;
   }

@@ -36,7 +36,7 @@ void UseRealCounter() { manualClock = false; }
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
   if (frequency == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "QueryPerformanceFrequency", "null output pointer");
+    win32::FailCall("QueryPerformanceFrequency", ERROR_INVALID_PARAMETER, "null output pointer");
     return FALSE;
   }
   frequency->QuadPart = win32::kCounterFrequency;
@@ -45,7 +45,7 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
   if (count == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "QueryPerformanceCounter", "null output pointer");
+    win32::FailCall("QueryPerformanceCounter", ERROR_INVALID_PARAMETER, "null output pointer");
     return FALSE;
   }
   count->QuadPart = win32::ReadPerformanceCounter();

@@ -1,7 +1,7 @@
 // What a program learns about its own process: the executable's path, the command line and its arguments.
 
 #include "Diagnostics.h"
-#include "WideText.h"
+#include "platform_common/UnicodeText.h"
 
 #include <shellapi.h>
 
@@ -51,7 +51,7 @@ std::wstring ReadCommandLine() {
   for (size_t start = 0; start < bytes.size();) {
     const size_t end = std::min(bytes.find('\0', start), bytes.size());
     if (!line.empty()) line += L' ';
-    line += QuotedArgument(win32::FromUtf8(std::string_view(bytes).substr(start, end - start)));
+    line += QuotedArgument(platform::WideFromUtf8(std::string_view(bytes).substr(start, end - start)));
     start = end + 1;
   }
   return line;
@@ -116,14 +116,14 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
 
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
   if (module != nullptr && module != GetModuleHandleW(nullptr)) {
-    win32::FailCall(ERROR_MOD_NOT_FOUND, "GetModuleFileNameW", "only the executable's own module is loaded");
+    win32::FailCall("GetModuleFileNameW", ERROR_MOD_NOT_FOUND, "only the executable's own module is loaded");
     return 0;
   }
   if (fileName == nullptr && size > 0) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "GetModuleFileNameW", "null buffer");
+    win32::FailCall("GetModuleFileNameW", ERROR_INVALID_PARAMETER, "null buffer");
     return 0;
   }
-  std::wstring path = win32::FromUtf8(ExecutablePath());
+  std::wstring path = platform::WideFromUtf8(ExecutablePath());
   std::replace(path.begin(), path.end(), L'/', L'\\');
   if (size == 0) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -150,19 +150,19 @@ LPWSTR WINAPI GetCommandLineW(void) {
 
 LPWSTR* WINAPI CommandLineToArgvW(LPCWSTR commandLine, int* count) {
   if (count == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "CommandLineToArgvW", "null count");
+    win32::FailCall("CommandLineToArgvW", ERROR_INVALID_PARAMETER, "null count");
     return nullptr;
   }
   // An empty command line stands for the program's own name.
   const std::vector<std::wstring> arguments = commandLine == nullptr || *commandLine == L'\0'
-                                                  ? std::vector<std::wstring>{win32::FromUtf8(ExecutablePath())}
+                                                  ? std::vector<std::wstring>{platform::WideFromUtf8(ExecutablePath())}
                                                   : SplitCommandLine(commandLine);
   // One block: the pointer array, then the strings, so that a single LocalFree releases it.
   size_t bytes = (arguments.size() + 1) * sizeof(LPWSTR);
   for (const std::wstring& argument : arguments) bytes += (argument.size() + 1) * sizeof(wchar_t);
   auto* block = static_cast<LPWSTR*>(std::malloc(bytes));
   if (block == nullptr) {
-    win32::FailCall(ERROR_NOT_ENOUGH_MEMORY, "CommandLineToArgvW", "no memory for %zu bytes", bytes);
+    win32::FailCall("CommandLineToArgvW", ERROR_NOT_ENOUGH_MEMORY, "no memory for %zu bytes", bytes);
     return nullptr;
   }
   auto* text = reinterpret_cast<wchar_t*>(block + arguments.size() + 1);

@@ -17,9 +17,7 @@
 
 namespace {
 
-void ReportInvalidParameter(const char* call, const char* what) {
-  win32::ReportCall(call, "invalid parameter: %s", what);
-}
+void ReportInvalidParameter(const char* call, const char* what) { win32::Report(call, "invalid parameter: %s", what); }
 
 template <typename Char>
 errno_t Reject(errno_t error, const char* call, const char* what, Char* destination, size_t destinationSize) {

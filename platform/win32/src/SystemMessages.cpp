@@ -108,7 +108,7 @@ DWORD DeliverText(const wchar_t* text, DWORD flags, LPWSTR buffer, DWORD size) {
   if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
     auto* target = reinterpret_cast<LPWSTR*>(buffer);
     if (target == nullptr) {
-      win32::FailCall(ERROR_INVALID_PARAMETER, "FormatMessageW", "no address for the allocated buffer");
+      win32::FailCall("FormatMessageW", ERROR_INVALID_PARAMETER, "no address for the allocated buffer");
       return 0;
     }
     const size_t capacity = length + 1 > size ? length + 1 : size;
@@ -136,7 +136,7 @@ DWORD DeliverText(const wchar_t* text, DWORD flags, LPWSTR buffer, DWORD size) {
 // FORMAT_MESSAGE_IGNORE_INSERTS.
 DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size, va_list*) {
   if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || (flags & FORMAT_MESSAGE_FROM_STRING)) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "FormatMessageW",
+    win32::FailCall("FormatMessageW", ERROR_INVALID_PARAMETER,
                     "flags 0x%x: only FORMAT_MESSAGE_FROM_SYSTEM is supported", flags);
     return 0;
   }

@@ -9,9 +9,9 @@
 #include "MessageQueue.h"
 #include "PerformanceCounter.h"
 #include "VirtualKeys.h"
-#include "WideText.h"
 #include "WindowClasses.h"
 #include "WindowOperations.h"
+#include "platform_common/UnicodeText.h"
 
 #include <SDL_events.h>
 #include <SDL_mouse.h>
@@ -52,7 +52,7 @@ void AddressTo(SDL_Event& event, Uint32 windowId) {
 void InjectKey(HWND window, int virtualKey, bool down, bool autoRepeat) {
   const auto key = win32::SdlKeyFor(virtualKey);
   if (!key) {
-    win32::ReportCall("win32_test", "no key has virtual-key code %d", virtualKey);
+    win32::Report("win32_test", "no key has virtual-key code %d", virtualKey);
     return;
   }
   SDL_Event event{};
@@ -133,7 +133,7 @@ void Restore(HWND window) { InjectWindowEvent(window, SDL_WINDOWEVENT_RESTORED);
 void InjectEvent(HWND window, const SDL_Event& event) {
   const auto record = win32::WindowTable::Instance().Find(window);
   if (!record) {
-    win32::ReportCall("win32_test", "%p is not a window handle", static_cast<void*>(window));
+    win32::Report("win32_test", "%p is not a window handle", static_cast<void*>(window));
     return;
   }
   SDL_Event addressed = event;
@@ -144,7 +144,7 @@ void InjectEvent(HWND window, const SDL_Event& event) {
 std::wstring WindowTitle(HWND window) {
   const auto record = win32::WindowTable::Instance().Find(window);
   if (!record) return {};
-  if (record->sdlWindow != nullptr) return win32::FromUtf8(SDL_GetWindowTitle(record->sdlWindow));
+  if (record->sdlWindow != nullptr) return platform::WideFromUtf8(SDL_GetWindowTitle(record->sdlWindow));
   return record->title;
 }
 

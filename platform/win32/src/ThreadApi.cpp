@@ -76,7 +76,7 @@ std::shared_ptr<Thread> ThreadFor(HANDLE handle, const char* call) {
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
                            DWORD creationFlags, LPDWORD threadId) {
   if (start == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "CreateThread", "the start routine is null");
+    win32::FailCall("CreateThread", ERROR_INVALID_PARAMETER, "the start routine is null");
     return nullptr;
   }
   auto thread = std::make_shared<Thread>(start, parameter, (creationFlags & CREATE_SUSPENDED) != 0);
@@ -86,7 +86,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE
     Thread::Run(thread);
   } catch (const std::system_error& error) {
     win32::RemoveKernelObject(handle);
-    win32::FailCall(ERROR_NOT_ENOUGH_MEMORY, "CreateThread", "the thread could not be started: %s", error.what());
+    win32::FailCall("CreateThread", ERROR_NOT_ENOUGH_MEMORY, "the thread could not be started: %s", error.what());
     return nullptr;
   }
   return handle;
@@ -111,7 +111,7 @@ BOOL WINAPI GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
   auto thread = ThreadFor(handle, "GetExitCodeThread");
   if (!thread) return FALSE;
   if (exitCode == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "GetExitCodeThread", "the exit-code pointer is null");
+    win32::FailCall("GetExitCodeThread", ERROR_INVALID_PARAMETER, "the exit-code pointer is null");
     return FALSE;
   }
   *exitCode = thread->ExitCode();

@@ -4,11 +4,11 @@
 
 #include "Diagnostics.h"
 #include "MessageQueue.h"
-#include "WideText.h"
 #include "WindowClasses.h"
 #include "WindowFrame.h"
 #include "WindowOperations.h"
 #include "WindowSystem.h"
+#include "platform_common/UnicodeText.h"
 
 #include <win32_platform.h>
 
@@ -52,7 +52,7 @@ ClientArea ClientAreaFor(int x, int y, int width, int height, const FrameInsets&
 
 std::optional<WindowRecord> FindWindowFor(HWND window, const char* call) {
   auto record = WindowTable::Instance().Find(window);
-  if (!record) FailCall(ERROR_INVALID_WINDOW_HANDLE, call, "%p is not a window handle", static_cast<void*>(window));
+  if (!record) FailCall(call, ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
   return record;
 }
 
@@ -111,12 +111,12 @@ std::optional<ShowRequest> ShowRequestFor(int command) {
 bool RunCreationMessages(HWND window, CREATESTRUCTW& create) {
   const auto createParam = reinterpret_cast<LPARAM>(&create);
   if (CallWindowProcedure(window, WM_NCCREATE, 0, createParam) == FALSE) {
-    ReportCall("CreateWindowExW", "the window procedure refused WM_NCCREATE");
+    Report("CreateWindowExW", "the window procedure refused WM_NCCREATE");
     ReleaseWindow(window);
     return false;
   }
   if (CallWindowProcedure(window, WM_CREATE, 0, createParam) == -1) {
-    ReportCall("CreateWindowExW", "the window procedure refused WM_CREATE");
+    Report("CreateWindowExW", "the window procedure refused WM_CREATE");
     DestroyWindow(window);
     return false;
   }
@@ -157,7 +157,7 @@ void StoreWindowTitle(HWND window, LPCWSTR title) {
     record.title = text;
     sdlWindow = record.sdlWindow;
   });
-  if (sdlWindow != nullptr) SDL_SetWindowTitle(sdlWindow, ToUtf8(text).c_str());
+  if (sdlWindow != nullptr) SDL_SetWindowTitle(sdlWindow, platform::Utf8FromWide(text).c_str());
 }
 
 void ReleaseWindow(HWND window) {
@@ -174,7 +174,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
                             int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   const auto windowClass = FindWindowClass(className);
   if (!windowClass) {
-    FailCall(ERROR_CANNOT_FIND_WND_CLASS, "CreateWindowExW", "window class %s is not registered",
+    FailCall("CreateWindowExW", ERROR_CANNOT_FIND_WND_CLASS, "window class %s is not registered",
              DescribeClassName(className).c_str());
     return 0;
   }
@@ -189,8 +189,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   record.clientWidth = area.width;
   record.clientHeight = area.height;
   if (WindowSystemAvailable()) {
-    record.sdlWindow =
-        CreateSdlWindow(ToUtf8(record.title), area.x, area.y, area.width, area.height, style & WS_THICKFRAME);
+    record.sdlWindow = CreateSdlWindow(platform::Utf8FromWide(record.title), area.x, area.y, area.width, area.height,
+                                       style & WS_THICKFRAME);
     if (record.sdlWindow == nullptr) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return 0;
@@ -213,7 +213,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   if (!record) return FALSE;
   const auto request = ShowRequestFor(command);
   if (!request) {
-    FailCall(ERROR_INVALID_PARAMETER, "ShowWindow", "unknown show command %d", command);
+    FailCall("ShowWindow", ERROR_INVALID_PARAMETER, "unknown show command %d", command);
     return FALSE;
   }
   const Placement placement = request->placement.value_or(record->placement);
@@ -272,7 +272,7 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
   const auto record = FindWindowFor(window, "GetClientRect");
   if (!record) return FALSE;
   if (rect == nullptr) {
-    FailCall(ERROR_INVALID_PARAMETER, "GetClientRect", "null rectangle");
+    FailCall("GetClientRect", ERROR_INVALID_PARAMETER, "null rectangle");
     return FALSE;
   }
   const bool minimized = record->placement == Placement::Minimized;
@@ -293,7 +293,7 @@ LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {
     case GWL_EXSTYLE:
       return static_cast<LONG_PTR>(record->exStyle);
     default:
-      FailCall(ERROR_INVALID_INDEX, "GetWindowLongPtrW", "index %d is not kept for windows here", index);
+      FailCall("GetWindowLongPtrW", ERROR_INVALID_INDEX, "index %d is not kept for windows here", index);
       return 0;
   }
 }
@@ -321,10 +321,10 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
     }
   });
   if (!found) {
-    FailCall(ERROR_INVALID_WINDOW_HANDLE, "SetWindowLongPtrW", "%p is not a window handle", static_cast<void*>(window));
+    FailCall("SetWindowLongPtrW", ERROR_INVALID_WINDOW_HANDLE, "%p is not a window handle", static_cast<void*>(window));
     return 0;
   }
-  if (!known) FailCall(ERROR_INVALID_INDEX, "SetWindowLongPtrW", "index %d is not kept for windows here", index);
+  if (!known) FailCall("SetWindowLongPtrW", ERROR_INVALID_INDEX, "index %d is not kept for windows here", index);
   // A previous value of 0 is told from failure by the last error, as on Windows.
   if (known) SetLastError(ERROR_SUCCESS);
   return previous;

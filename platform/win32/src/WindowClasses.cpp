@@ -1,7 +1,7 @@
 #include "WindowClasses.h"
 
 #include "Diagnostics.h"
-#include "WideText.h"
+#include "platform_common/UnicodeText.h"
 
 #include <cwctype>
 #include <mutex>
@@ -84,7 +84,7 @@ std::string DescribeClassName(LPCWSTR nameOrAtom) {
   if (IS_INTRESOURCE(nameOrAtom)) {
     description.append("atom ").append(std::to_string(reinterpret_cast<ULONG_PTR>(nameOrAtom)));
   } else {
-    description.append("\"").append(ToUtf8(nameOrAtom)).append("\"");
+    description.append("\"").append(platform::Utf8FromWide(nameOrAtom)).append("\"");
   }
   return description;
 }
@@ -95,19 +95,19 @@ void ForgetAllWindowClasses() { ClassRegistry::Instance().Clear(); }
 
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass) {
   if (windowClass == nullptr || windowClass->cbSize != sizeof(WNDCLASSEXW)) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "RegisterClassExW", "cbSize must be sizeof(WNDCLASSEXW) (%zu)",
+    win32::FailCall("RegisterClassExW", ERROR_INVALID_PARAMETER, "cbSize must be sizeof(WNDCLASSEXW) (%zu)",
                     sizeof(WNDCLASSEXW));
     return 0;
   }
   if (windowClass->lpszClassName == nullptr || IS_INTRESOURCE(windowClass->lpszClassName) ||
       windowClass->lpfnWndProc == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "RegisterClassExW", "a class needs a name and a window procedure");
+    win32::FailCall("RegisterClassExW", ERROR_INVALID_PARAMETER, "a class needs a name and a window procedure");
     return 0;
   }
   const ATOM atom =
       win32::ClassRegistry::Instance().Add(windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->style);
   if (atom == 0) {
-    win32::FailCall(ERROR_CLASS_ALREADY_EXISTS, "RegisterClassExW", "class %s is already registered",
+    win32::FailCall("RegisterClassExW", ERROR_CLASS_ALREADY_EXISTS, "class %s is already registered",
                     win32::DescribeClassName(windowClass->lpszClassName).c_str());
   }
   return atom;
@@ -115,7 +115,7 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass) {
 
 BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE) {
   if (className == nullptr || !win32::ClassRegistry::Instance().Remove(className)) {
-    win32::FailCall(ERROR_CLASS_DOES_NOT_EXIST, "UnregisterClassW", "class %s is not registered",
+    win32::FailCall("UnregisterClassW", ERROR_CLASS_DOES_NOT_EXIST, "class %s is not registered",
                     win32::DescribeClassName(className).c_str());
     return FALSE;
   }

@@ -41,7 +41,7 @@ FrameInsets FrameFor(DWORD style, DWORD exStyle, bool hasMenu) {
 
 BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle) {
   if (rect == nullptr) {
-    win32::FailCall(ERROR_INVALID_PARAMETER, "AdjustWindowRectEx", "null rectangle");
+    win32::FailCall("AdjustWindowRectEx", ERROR_INVALID_PARAMETER, "null rectangle");
     return FALSE;
   }
   const win32::FrameInsets frame = win32::FrameFor(style, exStyle, menu);

@@ -37,7 +37,7 @@ void ReportUnreachableDisplay() {
   const char* driver = SDL_GetCurrentVideoDriver();
   if (std::getenv("SDL_VIDEODRIVER") != nullptr || display == nullptr || driver == nullptr) return;
   if (strcasecmp(driver, "offscreen") != 0 && strcasecmp(driver, "dummy") != 0) return;
-  ReportCall("SDL_InitSubSystem", "the display \"%s\" could not be reached; windows stay off-screen", display);
+  Report("SDL_InitSubSystem", "the display \"%s\" could not be reached; windows stay off-screen", display);
 }
 
 bool StartSdlVideo() {
@@ -47,7 +47,7 @@ bool StartSdlVideo() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    ReportCall("SDL_InitSubSystem", "%s; windows stay in memory", SDL_GetError());
+    Report("SDL_InitSubSystem", "%s; windows stay in memory", SDL_GetError());
     return false;
   }
   ReportUnreachableDisplay();
@@ -71,10 +71,10 @@ SDL_Window* CreateSdlWindow(const std::string& title, int x, int y, int width, i
   height = std::max(height, 1);
   SDL_Window* window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags | SDL_WINDOW_VULKAN);
   if (window == nullptr) {
-    ReportCall("CreateWindowExW", "no Vulkan window (%s); creating one without Vulkan", SDL_GetError());
+    Report("CreateWindowExW", "no Vulkan window (%s); creating one without Vulkan", SDL_GetError());
     window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
   }
-  if (window == nullptr) ReportCall("CreateWindowExW", "SDL_CreateWindow failed: %s", SDL_GetError());
+  if (window == nullptr) Report("CreateWindowExW", "SDL_CreateWindow failed: %s", SDL_GetError());
   return window;
 }
 
