@@ -78,8 +78,8 @@ void BM_ViewerOverVulkan(benchmark::State& state) {
 }
 BENCHMARK(BM_ViewerOverVulkan)
     ->Apply(Arguments)
-    ->MinTime(1.5)
-    ->Repetitions(3)
+    ->MinTime(1.0)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -11,6 +11,8 @@
 
 #include <d3dcompiler.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -451,22 +453,36 @@ void VulkanViewerFrame::Record() {
   vkCmdBindVertexBuffers(commands_, 0, 1, &glyphs_.buffer, &zero);
   vkCmdDraw(commands_, 4, glyphCount_, 0, 0);
 
+  // As a Vulkan program draws it: the pipeline and the constants all draws share set once, then per draw
+  // the object's constants, and the texture and buffers only when they change. Push descriptors keep the
+  // bindings a push leaves out.
   const VkDescriptorBufferInfo pass{passConstants_.buffer, 0, PassConstantsSize};
   const VkDescriptorBufferInfo bones{boneConstants_.buffer, 0, BonePaletteSize};
+  vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
+  uint32_t boundMesh = UINT32_MAX, boundTexture = UINT32_MAX;
   for (const Draw& draw : draws_) {
     const VkDescriptorBufferInfo object{objectConstants_.buffer, ObjectSlotOffset(draw.ObjectSlot), ConstantSlotSize};
     const VkDescriptorImageInfo texture{VK_NULL_HANDLE, textures_[draw.Texture].view,
                                         VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL};
-    const VkWriteDescriptorSet writes[] = {Write(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &pass),
-                                           Write(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &object),
-                                           Write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
-                                           Write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &texture, nullptr),
-                                           Write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
-    const MeshBuffers& mesh = meshes_[draw.Mesh];
-    vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
-    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
-    vkCmdBindVertexBuffers(commands_, 0, 1, &mesh.Vertices.buffer, &zero);
-    vkCmdBindIndexBuffer(commands_, mesh.Indices.buffer, 0, VK_INDEX_TYPE_UINT16);
+    VkWriteDescriptorSet writes[5];
+    uint32_t writeCount = 0;
+    writes[writeCount++] = Write(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &object);
+    if (boundTexture == UINT32_MAX) {
+      writes[writeCount++] = Write(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &pass);
+      writes[writeCount++] = Write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones);
+      writes[writeCount++] = Write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr);
+    }
+    if (draw.Texture != boundTexture) {
+      writes[writeCount++] = Write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &texture, nullptr);
+      boundTexture = draw.Texture;
+    }
+    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, writeCount, writes);
+    if (draw.Mesh != boundMesh) {
+      const MeshBuffers& mesh = meshes_[draw.Mesh];
+      vkCmdBindVertexBuffers(commands_, 0, 1, &mesh.Vertices.buffer, &zero);
+      vkCmdBindIndexBuffer(commands_, mesh.Indices.buffer, 0, VK_INDEX_TYPE_UINT16);
+      boundMesh = draw.Mesh;
+    }
     vkCmdDrawIndexed(commands_, draw.IndexCount, 1, draw.FirstIndex, draw.BaseVertex, 0);
   }
   vkCmdEndRendering(commands_);

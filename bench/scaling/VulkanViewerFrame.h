@@ -3,9 +3,9 @@
 // what that one draws: the same vertex and index bytes, draw ranges and constants, the same images decoded
 // from the same files, the engine's own shaders compiled by the same compiler with the same flags, the same
 // pipeline states. Each frame does what RunFrame does, with Vulkan in place of the layer: the animation step
-// and the bone palette written, then the text box and one indexed draw per draw item recorded in the
-// engine's order (descriptors, pipeline and buffers set for each draw), the frame copied into a front image
-// as the layer's off-screen present does, and a wait for the GPU.
+// and the bone palette written, then the text box and one indexed draw per draw item, recorded as a Vulkan
+// program would (what all draws share set once, per draw only what changes), the frame copied into a front
+// image as the layer's off-screen present does, and a wait for the GPU.
 #pragma once
 
 #include "VulkanContext.h"
