@@ -3,7 +3,8 @@
 // meshes, bones. Off-screen at 800 x 600:
 //   BM_ViewerStartUp      the Renderer's start-up through the first frame, in this (warm) process;
 //   BM_ViewerOverVulkan   the engine's frame through the Direct3D 12 layer and the same frame written
-//                         directly in Vulkan (VulkanViewerFrame), in turn: engine_ms, vulkan_ms and their ratio;
+//                         directly in Vulkan (VulkanViewerFrame), in turn: median engine_ms and vulkan_ms, and
+//                         the median of the frame pairs' ratios;
 //   BM_FreshProcess       a new process per size: spawn to first frame, and its peak resident memory.
 //
 // `scaling_bench --write_models=FOLDER` only writes the models into FOLDER, for other viewers to open.
@@ -68,10 +69,11 @@ void BM_ViewerOverVulkan(benchmark::State& state) {
     } else {
       const d3d12_bench::InTurnSeconds seconds = d3d12_bench::RunInTurn(
           state, kWarmUpFrames, [&] { RunViewerFrame(viewer); }, [&] { vulkan.Render(); });
-      const double frames = double(state.iterations());
-      state.counters["engine_ms"] = seconds.first * 1e3 / frames;
-      state.counters["vulkan_ms"] = seconds.second * 1e3 / frames;
-      state.counters["ratio"] = seconds.first / seconds.second;
+      // Medians over the frames: on a machine shared with other work a few frames of either side take many
+      // times their usual length, which means would carry into the figures.
+      state.counters["engine_ms"] = d3d12_bench::Median(seconds.firstEach) * 1e3;
+      state.counters["vulkan_ms"] = d3d12_bench::Median(seconds.secondEach) * 1e3;
+      state.counters["ratio"] = d3d12_bench::MedianRatio(seconds);
     }
   }
   StopViewer(viewer);
