@@ -21,9 +21,13 @@ namespace {
 using d3d12_bench::ImageBarrier;
 using d3d12_bench::Make;
 
-// Where the shader compiler binds b0..b2, t0 and s0 in set 0 (class bases 0, 1024 and 3072).
-constexpr uint32_t kTextureBinding = 1024;
-constexpr uint32_t kSamplerBinding = 3072;
+// The shader compiler binds b0..b2, t0 and s0 at bindings 0..2, 1024 and 3072 of set 0 (class bases); the
+// frame numbers t0 and s0 3 and 4 instead, as a Vulkan program lays out its set, and as the layer does too
+// (a CPU driver's cost of a push can follow the highest binding number of the set).
+constexpr uint32_t kCompilerTextureBinding = 1024;
+constexpr uint32_t kCompilerSamplerBinding = 3072;
+constexpr uint32_t kTextureBinding = 3;
+constexpr uint32_t kSamplerBinding = 4;
 constexpr float kClearColor[4] = {240.0f / 255.0f, 1.0f, 1.0f, 1.0f};
 constexpr VkFormat kTargetFormat = VK_FORMAT_R8G8B8A8_UNORM;
 
@@ -56,6 +60,21 @@ std::vector<uint8_t> ReadUploadBuffer(ID3D12Resource* buffer, uint32_t size) {
   return bytes;
 }
 
+// Rewrites the Binding decorations of t0 and s0 to the frame's numbers.
+void RenumberBindings(std::vector<uint32_t>& words) {
+  constexpr uint32_t kOpDecorate = 71, kDecorationBinding = 33, kHeaderWords = 5;
+  for (size_t at = kHeaderWords; at < words.size();) {
+    const uint32_t wordCount = words[at] >> 16, opcode = words[at] & 0xFFFF;
+    if (wordCount == 0 || at + wordCount > words.size()) return;
+    if (opcode == kOpDecorate && wordCount == 4 && words[at + 2] == kDecorationBinding) {
+      uint32_t& binding = words[at + 3];
+      if (binding == kCompilerTextureBinding) binding = kTextureBinding;
+      if (binding == kCompilerSamplerBinding) binding = kSamplerBinding;
+    }
+    at += wordCount;
+  }
+}
+
 // As the PipelineLibrary compiles them: entry point "main", debug information, no optimisation.
 std::vector<uint32_t> CompileEngineShader(const wchar_t* file, const char* target) {
   ID3DBlob* code = nullptr;
@@ -66,6 +85,7 @@ std::vector<uint32_t> CompileEngineShader(const wchar_t* file, const char* targe
   if (SUCCEEDED(result) && code != nullptr) {
     const auto* begin = static_cast<const uint32_t*>(code->GetBufferPointer());
     words.assign(begin, begin + code->GetBufferSize() / 4);
+    RenumberBindings(words);
   } else if (errors != nullptr) {
     std::fprintf(stderr, "%s\n", static_cast<const char*>(errors->GetBufferPointer()));
   }
