@@ -111,7 +111,7 @@ std::string WriteModel(const ModelSize& size, const std::filesystem::path& folde
   scene.mMeshes = new aiMesh*[meshes];
   for (unsigned m = 0; m < meshes; ++m) {
     scene.mMeshes[m] = MakeGrid(triangles / meshes, bones, 1.1f * m);
-    auto* node = new aiNode("Part" + std::to_string(m));
+    auto* node = new aiNode("Grid" + std::to_string(m));
     node->mNumMeshes = 1;
     node->mMeshes = new unsigned[1]{m};
     scene.mRootNode->addChildren(1, &node);
