@@ -33,15 +33,6 @@ inline double Median(std::vector<double> values) {
   return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// The median over the iterations of first / second: both ran back to back in one iteration, under one load.
-inline double MedianRatio(const InTurnSeconds& seconds) {
-  std::vector<double> ratios;
-  for (size_t i = 0; i < seconds.firstEach.size() && i < seconds.secondEach.size(); ++i) {
-    if (seconds.secondEach[i] > 0) ratios.push_back(seconds.firstEach[i] / seconds.secondEach[i]);
-  }
-  return Median(ratios);
-}
-
 // Calls `run`; returns what it returns, or 0 when it returns nothing.
 template <typename Run>
 double CallAndReturn(Run& run) {
