@@ -5,9 +5,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace d3d12_bench {
 
@@ -18,7 +20,18 @@ struct InTurnSeconds {
   double second = 0;
   double firstReturned = 0;
   double secondReturned = 0;
+  // Each iteration's seconds, for figures that a few iterations disturbed by other work must not move.
+  std::vector<double> firstEach;
+  std::vector<double> secondEach;
 };
+
+// The middle value (the mean of the two middle ones for an even count); 0 for none.
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
 
 // Calls `run`; returns what it returns, or 0 when it returns nothing.
 template <typename Run>
@@ -52,10 +65,12 @@ InTurnSeconds RunInTurn(benchmark::State& state, int warmUp, RunFirst&& runFirst
   for (auto _ : state) {
     auto start = Clock::now();
     seconds.firstReturned += CallAndReturn(runFirst);
-    seconds.first += std::chrono::duration<double>(Clock::now() - start).count();
+    seconds.firstEach.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    seconds.first += seconds.firstEach.back();
     start = Clock::now();
     seconds.secondReturned += CallAndReturn(runSecond);
-    seconds.second += std::chrono::duration<double>(Clock::now() - start).count();
+    seconds.secondEach.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    seconds.second += seconds.secondEach.back();
   }
   return seconds;
 }

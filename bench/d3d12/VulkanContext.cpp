@@ -1,6 +1,7 @@
 #include "VulkanContext.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace d3d12_bench {
@@ -17,7 +18,35 @@ bool HasExtension(VkPhysicalDevice device, const char* name) {
   return false;
 }
 
+VKAPI_ATTR VkBool32 VKAPI_CALL CountValidationMessage(VkDebugUtilsMessageSeverityFlagBitsEXT,
+                                                      VkDebugUtilsMessageTypeFlagsEXT,
+                                                      const VkDebugUtilsMessengerCallbackDataEXT* data, void* count) {
+  ++*static_cast<uint32_t*>(count);
+  std::fprintf(stderr, "Vulkan validation: %s\n", data->pMessage);
+  return VK_FALSE;
+}
+
 }  // namespace
+
+void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects, VkImageLayout from,
+                  VkImageLayout to, VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess,
+                  VkPipelineStageFlags2 destinationStages, VkAccessFlags2 destinationAccess) {
+  auto barrier = Make<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
+  barrier.srcStageMask = sourceStages;
+  barrier.srcAccessMask = sourceAccess;
+  barrier.dstStageMask = destinationStages;
+  barrier.dstAccessMask = destinationAccess;
+  barrier.oldLayout = from;
+  barrier.newLayout = to;
+  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.image = image;
+  barrier.subresourceRange = {aspects, 0, 1, 0, 1};
+  auto dependency = Make<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+  dependency.imageMemoryBarrierCount = 1;
+  dependency.pImageMemoryBarriers = &barrier;
+  vkCmdPipelineBarrier2(commands, &dependency);
+}
 
 VulkanContext::VulkanContext(const Options& options) {
   if (!Initialize(options) && error_.empty()) error_ = "the Vulkan device could not be set up";
@@ -30,18 +59,47 @@ VulkanContext::~VulkanContext() {
     vkDestroyCommandPool(device_, pool_, nullptr);
     vkDestroyDevice(device_, nullptr);
   }
+  if (messenger_ != VK_NULL_HANDLE) {
+    const auto destroy = reinterpret_cast<PFN_vkDestroyDebugUtilsMessengerEXT>(
+        vkGetInstanceProcAddr(instance_, "vkDestroyDebugUtilsMessengerEXT"));
+    destroy(instance_, messenger_, nullptr);
+  }
   if (instance_ != VK_NULL_HANDLE) vkDestroyInstance(instance_, nullptr);
 }
 
-bool VulkanContext::Initialize(const Options& options) {
+bool VulkanContext::CreateInstance(const Options& options) {
   auto application = Make<VkApplicationInfo>(VK_STRUCTURE_TYPE_APPLICATION_INFO);
   application.apiVersion = VK_API_VERSION_1_3;
   auto instanceInfo = Make<VkInstanceCreateInfo>(VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO);
   instanceInfo.pApplicationInfo = &application;
+  const char* layer = "VK_LAYER_KHRONOS_validation";
+  const char* extension = VK_EXT_DEBUG_UTILS_EXTENSION_NAME;
+  auto messengerInfo =
+      Make<VkDebugUtilsMessengerCreateInfoEXT>(VK_STRUCTURE_TYPE_DEBUG_UTILS_MESSENGER_CREATE_INFO_EXT);
+  messengerInfo.messageSeverity =
+      VK_DEBUG_UTILS_MESSAGE_SEVERITY_WARNING_BIT_EXT | VK_DEBUG_UTILS_MESSAGE_SEVERITY_ERROR_BIT_EXT;
+  messengerInfo.messageType =
+      VK_DEBUG_UTILS_MESSAGE_TYPE_VALIDATION_BIT_EXT | VK_DEBUG_UTILS_MESSAGE_TYPE_GENERAL_BIT_EXT;
+  messengerInfo.pfnUserCallback = CountValidationMessage;
+  messengerInfo.pUserData = &validationMessages_;
+  if (options.validation) {
+    instanceInfo.enabledLayerCount = 1;
+    instanceInfo.ppEnabledLayerNames = &layer;
+    instanceInfo.enabledExtensionCount = 1;
+    instanceInfo.ppEnabledExtensionNames = &extension;
+  }
   if (vkCreateInstance(&instanceInfo, nullptr, &instance_) != VK_SUCCESS) {
-    error_ = "no Vulkan 1.3 instance";
+    error_ = options.validation ? "no Vulkan 1.3 instance with the validation layer" : "no Vulkan 1.3 instance";
     return false;
   }
+  if (!options.validation) return true;
+  const auto create = reinterpret_cast<PFN_vkCreateDebugUtilsMessengerEXT>(
+      vkGetInstanceProcAddr(instance_, "vkCreateDebugUtilsMessengerEXT"));
+  return create != nullptr && create(instance_, &messengerInfo, nullptr, &messenger_) == VK_SUCCESS;
+}
+
+bool VulkanContext::Initialize(const Options& options) {
+  if (!CreateInstance(options)) return false;
   uint32_t count = 1;
   vkEnumeratePhysicalDevices(instance_, &count, &physical_);
   if (count == 0) {

@@ -19,6 +19,11 @@ Struct Make(VkStructureType type) {
   return value;
 }
 
+// Moves one image from layout `from` to `to` after the given stages and accesses, before the others.
+void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects, VkImageLayout from,
+                  VkImageLayout to, VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess,
+                  VkPipelineStageFlags2 destinationStages, VkAccessFlags2 destinationAccess);
+
 struct VulkanImage {
   VkImage image = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
@@ -38,6 +43,8 @@ class VulkanContext {
     VkQueueFlags queueFlags = VK_QUEUE_GRAPHICS_BIT;
     bool dynamicRendering = true;
     VkCommandPoolCreateFlags poolFlags = 0;
+    // Loads the Vulkan validation layer and counts (and prints) its messages: for tests of a reference.
+    bool validation = false;
   };
 
   explicit VulkanContext(const Options& options);
@@ -53,6 +60,8 @@ class VulkanContext {
   VkCommandPool Pool() const { return pool_; }
   VkCommandBuffer Commands() const { return commands_; }
   PFN_vkCmdPushDescriptorSetKHR PushDescriptors() const { return pushDescriptors_; }
+  // Messages of the validation layer so far (0 without Options::validation).
+  uint32_t ValidationMessages() const { return validationMessages_; }
 
   // The first memory type allowed by `allowed` that has every `wanted` property; 0 when none has.
   uint32_t MemoryType(uint32_t allowed, VkMemoryPropertyFlags wanted) const;
@@ -77,6 +86,7 @@ class VulkanContext {
 
  private:
   bool Initialize(const Options& options);
+  bool CreateInstance(const Options& options);
   bool Allocate(const VkMemoryRequirements& requirements, VkMemoryPropertyFlags properties, VkDeviceMemory* memory);
 
   std::string error_;
@@ -89,6 +99,8 @@ class VulkanContext {
   VkCommandBuffer commands_ = VK_NULL_HANDLE;
   VkFence fence_ = VK_NULL_HANDLE;
   PFN_vkCmdPushDescriptorSetKHR pushDescriptors_ = nullptr;
+  VkDebugUtilsMessengerEXT messenger_ = VK_NULL_HANDLE;
+  uint32_t validationMessages_ = 0;
 };
 
 }  // namespace d3d12_bench

@@ -12,26 +12,7 @@ constexpr uint32_t kTextureBinding = 1024;
 constexpr uint32_t kSamplerBinding = 3072;
 
 using d3d12_bench::Make;
-
-void Barrier(VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects, VkImageLayout from, VkImageLayout to,
-             VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess, VkPipelineStageFlags2 destinationStages,
-             VkAccessFlags2 destinationAccess) {
-  auto barrier = Make<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = sourceStages;
-  barrier.srcAccessMask = sourceAccess;
-  barrier.dstStageMask = destinationStages;
-  barrier.dstAccessMask = destinationAccess;
-  barrier.oldLayout = from;
-  barrier.newLayout = to;
-  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-  barrier.image = image;
-  barrier.subresourceRange = {aspects, 0, 1, 0, 1};
-  auto dependency = Make<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-  dependency.imageMemoryBarrierCount = 1;
-  dependency.pImageMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
-}
+constexpr auto Barrier = d3d12_bench::ImageBarrier;
 
 VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
   return {binding, type, 1, VK_SHADER_STAGE_ALL_GRAPHICS, nullptr};

@@ -203,6 +203,9 @@ class CommandList final
     std::array<uint32_t, kMaxRootDwords> constants{};
     uint64_t constantsToUpload = 0;  // one bit per root parameter
     bool descriptorsDirty = true;
+    // Root parameters whose arguments changed since the last push, one bit each; every bit after anything
+    // that leaves the pushed descriptors unknown (a new list, root signature or pipeline).
+    uint64_t changedArguments = ~uint64_t{0};
   };
 
   // A bundle keeps its calls as commands that ExecuteBundle replays into the calling list, so the caller's

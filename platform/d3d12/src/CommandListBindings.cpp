@@ -307,6 +307,7 @@ void CommandList::SetRootDescriptorTable(RootState& root, const char* call, UINT
   if (argument.set && argument.heap == heap && argument.index == index) return;
   argument = RootArgument{true, heap, index};
   root.descriptorsDirty = true;
+  root.changedArguments |= uint64_t{1} << parameter;
 }
 
 void CommandList::SetGraphicsRootConstantBufferView(UINT parameter, D3D12_GPU_VIRTUAL_ADDRESS address) {
@@ -347,6 +348,7 @@ void CommandList::SetRootView(RootState& root, const char* call, UINT parameter,
   const VkDeviceSize range = std::min<VkDeviceSize>(resolved.remaining, limit);
   root.arguments[parameter] = RootArgument{true, nullptr, 0, resolved.buffer, resolved.offset, range};
   root.descriptorsDirty = true;
+  root.changedArguments |= uint64_t{1} << parameter;
 }
 
 }  // namespace d3d12vk

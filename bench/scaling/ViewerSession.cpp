@@ -1,0 +1,31 @@
+#include "ViewerSession.h"
+
+#include "app/InputState.h"
+#include "app/MainLoop.h"
+#include "app/Run.h"
+#include "render/Renderer.h"
+
+#include <windows.h>
+
+ViewerSession StartViewer(const std::string& model) {
+  ViewerSession viewer;
+  viewer.renderer = new Renderer(CreateMainWindow(GetModuleHandleW(nullptr)));
+  viewer.renderer->ModelPath = model;
+  viewer.renderer->InitDirect3D();
+  viewer.renderer->LoadContent();
+  viewer.renderer->CreateConstantBuffers();
+  viewer.renderer->SetupCamera();
+  viewer.timer.Restart();
+  ActiveRenderer = viewer.renderer;
+  RunFrame(*viewer.renderer, viewer.timer);
+  ApplyPendingResize(*viewer.renderer);
+  return viewer;
+}
+
+void RunViewerFrame(ViewerSession& viewer) { RunFrame(*viewer.renderer, viewer.timer); }
+
+void StopViewer(ViewerSession& viewer) {
+  ActiveRenderer = nullptr;
+  viewer.renderer->FlushCommandQueue();
+  DestroyWindow(viewer.renderer->Window);
+}

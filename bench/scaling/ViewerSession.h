@@ -1,0 +1,24 @@
+// Viewer mode started the way Run starts it, for the scaling benchmark, its fresh-process child and its
+// test: the window, the Renderer's start-up on a model file, the first frame and the first resize.
+#pragma once
+
+#include "core/FrameTimer.h"
+
+#include <string>
+
+class Renderer;
+
+struct ViewerSession {
+  Renderer* renderer = nullptr;
+  FrameTimer timer;
+};
+
+// Through the first frame and the first resize. Throws what the Renderer throws (a FatalError).
+ViewerSession StartViewer(const std::string& model);
+
+// One frame as the main loop runs it.
+void RunViewerFrame(ViewerSession& viewer);
+
+// Waits for the GPU and closes the window. Like the program, the Renderer's GPU objects are not released
+// one by one: the process ends soon.
+void StopViewer(ViewerSession& viewer);
