@@ -1,5 +1,7 @@
 #include "VulkanFrame.h"
 
+#include "FramePipeline.h"
+
 #include "FrameScene.h"
 
 #include <chrono>
@@ -11,6 +13,9 @@ namespace {
 constexpr uint32_t kTextureBinding = 1024;
 constexpr uint32_t kSamplerBinding = 3072;
 
+using d3d12_bench::CreateFramePipeline;
+using d3d12_bench::FramePipelineShape;
+using d3d12_bench::GlyphRecordAttributes;
 using d3d12_bench::Make;
 constexpr auto Barrier = d3d12_bench::ImageBarrier;
 
@@ -157,90 +162,16 @@ bool VulkanFrame::CreatePipelines() {
 
 VkPipeline VulkanFrame::CreatePipeline(const std::vector<uint32_t>& vertexCode, const std::vector<uint32_t>& pixelCode,
                                        VkPipelineLayout layout, bool text) {
-  if (vertexCode.empty() || pixelCode.empty()) return VK_NULL_HANDLE;
-  VkShaderModule modules[2];
-  const std::vector<uint32_t>* codes[2] = {&vertexCode, &pixelCode};
-  for (int i = 0; i < 2; ++i) modules[i] = context_.CreateShaderModule(*codes[i]);
-  VkPipelineShaderStageCreateInfo stages[2];
-  for (int i = 0; i < 2; ++i) {
-    stages[i] = Make<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
-    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
-    stages[i].module = modules[i];
-    stages[i].pName = "main";
-  }
   // Inputs in declaration order: text instances (rect, uv, colour), mesh vertices (position, uv).
-  const VkVertexInputBindingDescription binding =
-      text ? VkVertexInputBindingDescription{0, sizeof(GlyphInstance), VK_VERTEX_INPUT_RATE_INSTANCE}
-           : VkVertexInputBindingDescription{0, sizeof(MeshVertex), VK_VERTEX_INPUT_RATE_VERTEX};
-  const VkVertexInputAttributeDescription textAttributes[] = {{0, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 0},
-                                                              {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 16},
-                                                              {2, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 32}};
-  const VkVertexInputAttributeDescription meshAttributes[] = {{0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0},
-                                                              {1, 0, VK_FORMAT_R32G32_SFLOAT, 12}};
-  auto vertexInput =
-      Make<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
-  vertexInput.vertexBindingDescriptionCount = 1;
-  vertexInput.pVertexBindingDescriptions = &binding;
-  vertexInput.vertexAttributeDescriptionCount = text ? 3 : 2;
-  vertexInput.pVertexAttributeDescriptions = text ? textAttributes : meshAttributes;
-  auto assembly =
-      Make<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
-  assembly.topology = text ? VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP : VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
-  auto viewport = Make<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
-  viewport.viewportCount = 1;
-  viewport.scissorCount = 1;
-  auto raster =
-      Make<VkPipelineRasterizationStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO);
-  raster.cullMode = VK_CULL_MODE_BACK_BIT;
-  raster.frontFace = VK_FRONT_FACE_CLOCKWISE;
-  raster.lineWidth = 1.0f;
-  auto multisample =
-      Make<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
-  multisample.rasterizationSamples = samples_;
-  auto depth = Make<VkPipelineDepthStencilStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO);
-  depth.depthTestEnable = !text;
-  depth.depthWriteEnable = !text;
-  depth.depthCompareOp = VK_COMPARE_OP_LESS;
-  VkPipelineColorBlendAttachmentState blendTarget{};
-  blendTarget.colorWriteMask = 0xF;
-  if (text) {
-    blendTarget.blendEnable = VK_TRUE;
-    blendTarget.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-    blendTarget.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-    blendTarget.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
-    blendTarget.dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
-  }
-  auto blend = Make<VkPipelineColorBlendStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO);
-  blend.attachmentCount = 1;
-  blend.pAttachments = &blendTarget;
-  const VkDynamicState dynamicStates[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
-  auto dynamic = Make<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
-  dynamic.dynamicStateCount = 2;
-  dynamic.pDynamicStates = dynamicStates;
-  const VkFormat colorFormat = VK_FORMAT_R8G8B8A8_UNORM;
-  auto rendering = Make<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
-  rendering.colorAttachmentCount = 1;
-  rendering.pColorAttachmentFormats = &colorFormat;
-  rendering.depthAttachmentFormat = depthFormat_;
-  rendering.stencilAttachmentFormat = depthFormat_;
-
-  auto info = Make<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO);
-  info.pNext = &rendering;
-  info.stageCount = 2;
-  info.pStages = stages;
-  info.pVertexInputState = &vertexInput;
-  info.pInputAssemblyState = &assembly;
-  info.pViewportState = &viewport;
-  info.pRasterizationState = &raster;
-  info.pMultisampleState = &multisample;
-  info.pDepthStencilState = &depth;
-  info.pColorBlendState = &blend;
-  info.pDynamicState = &dynamic;
-  info.layout = layout;
-  VkPipeline pipeline = VK_NULL_HANDLE;
-  vkCreateGraphicsPipelines(device_, VK_NULL_HANDLE, 1, &info, nullptr, &pipeline);
-  for (VkShaderModule module : modules) vkDestroyShaderModule(device_, module, nullptr);
-  return pipeline;
+  FramePipelineShape shape;
+  shape.text = text;
+  shape.stride = text ? sizeof(GlyphInstance) : sizeof(MeshVertex);
+  shape.attributes = text ? GlyphRecordAttributes()
+                          : std::vector<VkVertexInputAttributeDescription>{{0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0},
+                                                                           {1, 0, VK_FORMAT_R32G32_SFLOAT, 12}};
+  shape.samples = samples_;
+  shape.depthFormat = depthFormat_;
+  return CreateFramePipeline(context_, vertexCode, pixelCode, layout, shape);
 }
 
 void VulkanFrame::Record() {

@@ -1,5 +1,7 @@
 #include "VulkanViewerFrame.h"
 
+#include "FramePipeline.h"
+
 #include "anim/Animation.h"
 #include "content/MaterialTextures.h"
 #include "content/TextureLoader.h"
@@ -19,6 +21,9 @@
 namespace {
 
 using d3d12_bench::ImageBarrier;
+using d3d12_bench::CreateFramePipeline;
+using d3d12_bench::FramePipelineShape;
+using d3d12_bench::GlyphRecordAttributes;
 using d3d12_bench::Make;
 
 // The shader compiler binds b0..b2, t0 and s0 at bindings 0..2, 1024 and 3072 of set 0 (class bases); the
@@ -325,95 +330,20 @@ bool VulkanViewerFrame::CreatePipelines() {
 
 VkPipeline VulkanViewerFrame::CreatePipeline(const wchar_t* vertexFile, const wchar_t* pixelFile,
                                              VkPipelineLayout layout, bool text) {
-  const std::vector<uint32_t> codes[2] = {CompileEngineShader(vertexFile, "vs_5_0"),
-                                          CompileEngineShader(pixelFile, "ps_5_0")};
-  if (codes[0].empty() || codes[1].empty()) return VK_NULL_HANDLE;
-  VkShaderModule modules[2];
-  VkPipelineShaderStageCreateInfo stages[2];
-  for (int i = 0; i < 2; ++i) {
-    modules[i] = context_.CreateShaderModule(codes[i]);
-    stages[i] = Make<VkPipelineShaderStageCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO);
-    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
-    stages[i].module = modules[i];
-    stages[i].pName = "main";
-  }
-  // Inputs at the locations the compiler gives the declared members, in order: the glyph record (rect, uv,
-  // colour) per instance; the 80-byte SkinnedVertex (position, uv, normal, colour, weights, bone indices).
-  const VkVertexInputBindingDescription binding =
-      text ? VkVertexInputBindingDescription{0, glyphStride_, VK_VERTEX_INPUT_RATE_INSTANCE}
-           : VkVertexInputBindingDescription{0, vertexStride_, VK_VERTEX_INPUT_RATE_VERTEX};
-  const VkVertexInputAttributeDescription textAttributes[] = {{0, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 0},
-                                                              {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 16},
-                                                              {2, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 32}};
-  const VkVertexInputAttributeDescription meshAttributes[] = {
-      {0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0},     {1, 0, VK_FORMAT_R32G32_SFLOAT, 12},
-      {2, 0, VK_FORMAT_R32G32B32_SFLOAT, 20},    {3, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 32},
-      {4, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 48}, {5, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 64}};
-  auto vertexInput =
-      Make<VkPipelineVertexInputStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO);
-  vertexInput.vertexBindingDescriptionCount = 1;
-  vertexInput.pVertexBindingDescriptions = &binding;
-  vertexInput.vertexAttributeDescriptionCount = text ? 3 : 6;
-  vertexInput.pVertexAttributeDescriptions = text ? textAttributes : meshAttributes;
-  auto assembly =
-      Make<VkPipelineInputAssemblyStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO);
-  assembly.topology = text ? VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP : VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
-  auto viewport = Make<VkPipelineViewportStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO);
-  viewport.viewportCount = 1;
-  viewport.scissorCount = 1;
-  // Direct3D's defaults the engine keeps: back faces culled, clockwise in front (with the flipped viewport).
-  auto raster =
-      Make<VkPipelineRasterizationStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO);
-  raster.cullMode = VK_CULL_MODE_BACK_BIT;
-  raster.frontFace = VK_FRONT_FACE_CLOCKWISE;
-  raster.depthClampEnable = VK_FALSE;
-  raster.lineWidth = 1.0f;
-  auto multisample =
-      Make<VkPipelineMultisampleStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO);
-  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-  auto depth = Make<VkPipelineDepthStencilStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO);
-  depth.depthTestEnable = !text;
-  depth.depthWriteEnable = !text;
-  depth.depthCompareOp = VK_COMPARE_OP_LESS;
-  VkPipelineColorBlendAttachmentState blendTarget{};
-  blendTarget.colorWriteMask = 0xF;
-  if (text) {
-    blendTarget.blendEnable = VK_TRUE;
-    blendTarget.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-    blendTarget.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-    blendTarget.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
-    blendTarget.dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
-  }
-  auto blend = Make<VkPipelineColorBlendStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO);
-  blend.attachmentCount = 1;
-  blend.pAttachments = &blendTarget;
-  const VkDynamicState dynamicStates[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
-  auto dynamic = Make<VkPipelineDynamicStateCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO);
-  dynamic.dynamicStateCount = 2;
-  dynamic.pDynamicStates = dynamicStates;
-  auto rendering = Make<VkPipelineRenderingCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_RENDERING_CREATE_INFO);
-  rendering.colorAttachmentCount = 1;
-  rendering.pColorAttachmentFormats = &kTargetFormat;
-  rendering.depthAttachmentFormat = depthFormat_;
-  rendering.stencilAttachmentFormat = depthFormat_;
-
-  auto info = Make<VkGraphicsPipelineCreateInfo>(VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO);
-  info.pNext = &rendering;
-  info.stageCount = 2;
-  info.pStages = stages;
-  info.pVertexInputState = &vertexInput;
-  info.pInputAssemblyState = &assembly;
-  info.pViewportState = &viewport;
-  info.pRasterizationState = &raster;
-  info.pMultisampleState = &multisample;
-  info.pDepthStencilState = &depth;
-  info.pColorBlendState = &blend;
-  info.pDynamicState = &dynamic;
-  info.layout = layout;
-  VkPipeline pipeline = VK_NULL_HANDLE;
-  vkCreateGraphicsPipelines(device_, VK_NULL_HANDLE, 1, &info, nullptr, &pipeline);
-  for (VkShaderModule module : modules) vkDestroyShaderModule(device_, module, nullptr);
-  return pipeline;
+  // Inputs at the locations the compiler gives the declared members, in order: the glyph record per
+  // instance; the 80-byte SkinnedVertex (position, uv, normal, colour, weights, bone indices).
+  FramePipelineShape shape;
+  shape.text = text;
+  shape.stride = text ? glyphStride_ : vertexStride_;
+  shape.attributes = text ? GlyphRecordAttributes()
+                          : std::vector<VkVertexInputAttributeDescription>{
+                                {0, 0, VK_FORMAT_R32G32B32_SFLOAT, 0},     {1, 0, VK_FORMAT_R32G32_SFLOAT, 12},
+                                {2, 0, VK_FORMAT_R32G32B32_SFLOAT, 20},    {3, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 32},
+                                {4, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 48}, {5, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 64}};
+  shape.colorFormat = kTargetFormat;
+  shape.depthFormat = depthFormat_;
+  return CreateFramePipeline(context_, CompileEngineShader(vertexFile, "vs_5_0"),
+                             CompileEngineShader(pixelFile, "ps_5_0"), layout, shape);
 }
 
 void VulkanViewerFrame::Render() {

@@ -1,0 +1,34 @@
+// The two graphics pipelines of an engine-like frame written directly in Vulkan, shared by the plain-Vulkan
+// references: the text box (glyph records per instance, strips, blended over the target, no depth) and the
+// meshes (vertices, lists, depth-tested). Both cull back faces with clockwise fronts, as Direct3D's defaults
+// do under the flipped viewport, and render dynamically into one colour target and one depth target.
+#pragma once
+
+#include <vulkan/vulkan.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace d3d12_bench {
+
+class VulkanContext;
+
+struct FramePipelineShape {
+  bool text = false;
+  // One vertex buffer binding: per instance for text, per vertex for meshes.
+  uint32_t stride = 0;
+  std::vector<VkVertexInputAttributeDescription> attributes;
+  VkSampleCountFlagBits samples = VK_SAMPLE_COUNT_1_BIT;
+  VkFormat colorFormat = VK_FORMAT_R8G8B8A8_UNORM;
+  VkFormat depthFormat = VK_FORMAT_UNDEFINED;
+};
+
+// The glyph record's inputs as the compiler places the text shader's members: rect, uv, colour.
+std::vector<VkVertexInputAttributeDescription> GlyphRecordAttributes();
+
+// VK_NULL_HANDLE when a shader is missing or the device refuses the pipeline.
+VkPipeline CreateFramePipeline(VulkanContext& context, const std::vector<uint32_t>& vertexCode,
+                               const std::vector<uint32_t>& pixelCode, VkPipelineLayout layout,
+                               const FramePipelineShape& shape);
+
+}  // namespace d3d12_bench
