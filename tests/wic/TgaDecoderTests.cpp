@@ -58,16 +58,11 @@ std::vector<uint8_t> Encode(const Tga& tga) {
   return bytes;
 }
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 class TgaDecoder : public WicTest {
  protected:
   // The frame's format and its pixels, top row first; checks the decoder names the TGA container.
   std::vector<uint8_t> Decode(const std::string& name, const Tga& tga, WICPixelFormatGUID& format) {
-    WriteBytes(PathOf(name), Encode(tga));
+    WriteBytes(name, Encode(tga));
     return DecodeFile(PathOf(name), format);
   }
 
@@ -89,24 +84,9 @@ class TgaDecoder : public WicTest {
     return CopyAllPixels(frame.Get(), bits);
   }
 
-  // The open's result and one line naming the file when it fails.
-  HRESULT OpenResult(const std::string& name, const std::vector<uint8_t>& bytes) {
-    WriteBytes(PathOf(name), bytes);
-    ComPtr<IWICBitmapDecoder> decoder;
-    CaptureStderr();
-    const HRESULT hr = factory_->CreateDecoderFromFilename(Wide(PathOf(name)).c_str(), nullptr, GENERIC_READ,
-                                                           WICDecodeMetadataCacheOnLoad, &decoder);
-    const std::string output = GetCapturedStderr();
-    if (FAILED(hr)) {
-      EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-      EXPECT_NE(output.find(name), std::string::npos) << output;
-    }
-    return hr;
-  }
-
   // The result of reading all pixels of a file that opens, with one line naming the file on failure.
   HRESULT CopyResult(const std::string& name, const Tga& tga) {
-    WriteBytes(PathOf(name), Encode(tga));
+    WriteBytes(name, Encode(tga));
     ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(PathOf(name));
     if (!frame) {
       return E_FAIL;

@@ -1,7 +1,9 @@
 #include "WicTestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -32,6 +34,27 @@ std::string WicTest::Write(const std::string& name, const PngContents& contents)
   const std::string path = PathOf(name);
   EXPECT_TRUE(WritePng(path, contents));
   return path;
+}
+
+std::string WicTest::WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
+  const std::string path = PathOf(name);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+HRESULT WicTest::OpenResult(const std::string& name, const std::vector<uint8_t>& bytes) {
+  const std::string path = WriteBytes(name, bytes);
+  ComPtr<IWICBitmapDecoder> decoder;
+  ::testing::internal::CaptureStderr();
+  const HRESULT hr = factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,
+                                                         WICDecodeMetadataCacheOnLoad, &decoder);
+  const std::string output = ::testing::internal::GetCapturedStderr();
+  if (FAILED(hr)) {
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_NE(output.find(name), std::string::npos) << output;
+  }
+  return hr;
 }
 
 ComPtr<IWICBitmapFrameDecode> WicTest::OpenFrame(const std::string& path) {

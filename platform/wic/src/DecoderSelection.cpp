@@ -1,5 +1,6 @@
 #include "DecoderSelection.h"
 
+#include "DdsImage.h"
 #include "Diagnostics.h"
 #include "ImageDecoder.h"
 #include "JpegImage.h"
@@ -31,10 +32,12 @@ HRESULT CreateDecoderForBytes(const char* call, std::string name, std::vector<BY
     hr = JpegImage::Open(call, std::move(name), std::move(bytes), image);
   } else if (HasPngSignature(bytes)) {
     hr = PngImage::Open(call, std::move(name), std::move(bytes), image);
+  } else if (DdsImage::HasSignature(bytes)) {
+    hr = DdsImage::Open(call, std::move(name), std::move(bytes), image);
   } else if (TgaImage::LooksLikeTga(bytes)) {
     hr = TgaImage::Open(call, std::move(name), std::move(bytes), image);
   } else {
-    return Fail(call, WINCODEC_ERR_COMPONENTNOTFOUND, Quoted(name) + " is not a PNG, JPEG or TGA file");
+    return Fail(call, WINCODEC_ERR_COMPONENTNOTFOUND, Quoted(name) + " is not a PNG, JPEG, DDS or TGA file");
   }
   return SUCCEEDED(hr) ? ImageDecoder::Create(std::move(image), decoder) : hr;
 }
