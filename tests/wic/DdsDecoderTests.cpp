@@ -4,8 +4,6 @@
 // failing with Windows' codes and one line.
 #include "WicTestSupport.h"
 
-#include "support/PngWriter.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -80,7 +78,8 @@ class DdsDecoder : public WicTest {
   // The frame's pixels as 32bppBGRA (the format the frame reports is checked too), top row first.
   std::vector<uint8_t> Decode(const std::string& name, const Dds& dds,
                               const GUID& expectedFormat = GUID_WICPixelFormat32bppBGRA) {
-    ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(WriteBytes(name, Encode(dds)));
+    WriteBytes(PathOf(name), Encode(dds));
+    ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(PathOf(name));
     if (!frame) return {};
     EXPECT_EQ(PixelFormatOf(frame.Get()), expectedFormat) << name;
     UINT width = 0, height = 0;

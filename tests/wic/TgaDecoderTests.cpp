@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -62,7 +61,7 @@ class TgaDecoder : public WicTest {
  protected:
   // The frame's format and its pixels, top row first; checks the decoder names the TGA container.
   std::vector<uint8_t> Decode(const std::string& name, const Tga& tga, WICPixelFormatGUID& format) {
-    WriteBytes(name, Encode(tga));
+    WriteBytes(PathOf(name), Encode(tga));
     return DecodeFile(PathOf(name), format);
   }
 
@@ -86,7 +85,7 @@ class TgaDecoder : public WicTest {
 
   // The result of reading all pixels of a file that opens, with one line naming the file on failure.
   HRESULT CopyResult(const std::string& name, const Tga& tga) {
-    WriteBytes(name, Encode(tga));
+    WriteBytes(PathOf(name), Encode(tga));
     ComPtr<IWICBitmapFrameDecode> frame = OpenFrame(PathOf(name));
     if (!frame) {
       return E_FAIL;

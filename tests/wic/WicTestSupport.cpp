@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -36,15 +35,9 @@ std::string WicTest::Write(const std::string& name, const PngContents& contents)
   return path;
 }
 
-std::string WicTest::WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
-  const std::string path = PathOf(name);
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
 HRESULT WicTest::OpenResult(const std::string& name, const std::vector<uint8_t>& bytes) {
-  const std::string path = WriteBytes(name, bytes);
+  const std::string path = PathOf(name);
+  WriteBytes(path, bytes);
   ComPtr<IWICBitmapDecoder> decoder;
   ::testing::internal::CaptureStderr();
   const HRESULT hr = factory_->CreateDecoderFromFilename(Wide(path).c_str(), nullptr, GENERIC_READ,

@@ -33,9 +33,6 @@ class WicTest : public ::testing::Test {
   // Opens a file through CreateDecoderFromFilename and returns frame 0; fails the test otherwise.
   ComPtr<IWICBitmapFrameDecode> OpenFrame(const std::string& path);
 
-  // Writes `bytes` as `name` in the scratch folder and returns its path.
-  std::string WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
   // The result of opening the file written from `bytes`; when it fails, also checks that one line naming
   // the file was printed.
   HRESULT OpenResult(const std::string& name, const std::vector<uint8_t>& bytes);
