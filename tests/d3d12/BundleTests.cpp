@@ -149,10 +149,12 @@ TEST_F(BundleTest, CallsOnlyDirectListsMakeAreRefused) {
   auto barrier = CD3DX12_RESOURCE_BARRIER::Transition(renderTarget.Get(), D3D12_RESOURCE_STATE_RENDER_TARGET,
                                                       D3D12_RESOURCE_STATE_COPY_SOURCE);
   bundle->ResourceBarrier(1, &barrier);
+  bundle->DiscardResource(renderTarget.Get(), nullptr);
   EXPECT_EQ(bundle->Close(), E_INVALIDARG);
   const std::string messages = ::testing::internal::GetCapturedStderr();
   EXPECT_THAT(messages, HasSubstr("ClearRenderTargetView: bundles may not make this call"));
   EXPECT_THAT(messages, HasSubstr("ResourceBarrier: bundles may not make this call"));
+  EXPECT_THAT(messages, HasSubstr("DiscardResource: bundles may not make this call"));
 
   // A bundle is not submitted to a queue, and a refused or open bundle is not executed.
   ::testing::internal::CaptureStderr();
@@ -195,3 +197,38 @@ TEST_F(BundleTest, ABundlesDescriptorHeapsMustBeTheCallers) {
 }
 
 }  // namespace
+
+// Event annotations (wide, narrow, nested, unbalanced, left open at Close, inside a bundle) and discards
+// are hints for tools: the picture is the same, nothing is printed, and the labels they become keep the
+// validation layer silent.
+TEST_F(BundleTest, EventsAndDiscardsLeaveThePictureAndSayNothing) {
+  ComPtr<ID3D12GraphicsCommandList> bundle = NewBundle(tint.Get());
+  const float green[4] = {0, 1, 0, 1};
+  const wchar_t bundleEvent[] = L"bundle draw";
+  bundle->BeginEvent(0, bundleEvent, sizeof(bundleEvent));
+  bundle->SetGraphicsRootSignature(root.Get());
+  bundle->SetGraphicsRoot32BitConstants(0, 4, green, 0);
+  bundle->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+  bundle->DrawInstanced(4, 1, 0, 0);
+  bundle->EndEvent();
+  bundle->EndEvent();  // one more than begun
+  ASSERT_EQ(bundle->Close(), S_OK);
+
+  ::testing::internal::CaptureStderr();
+  const wchar_t frame[] = L"frame";
+  list->BeginEvent(0, frame, sizeof(frame));
+  StartFrame(list.Get());
+  list->SetMarker(1, "cleared", 8);
+  list->DiscardResource(depthBuffer.Get(), nullptr);
+  list->BeginEvent(2, "\x01\x02\x03\x04", 4);  // PIX's own encoding
+  list->ExecuteBundle(bundle.Get());
+  list->EndEvent();
+  list->EndEvent();
+  list->EndEvent();  // one more than begun
+  list->BeginEvent(1, "left open", 10);
+  EXPECT_EQ(PixelAt(ReadTarget(), 20, 20), Rgba(0, 255, 0));
+  queue->BeginEvent(1, "queue", 6);
+  queue->SetMarker(1, "marker", 7);
+  queue->EndEvent();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}

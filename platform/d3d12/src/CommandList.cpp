@@ -63,6 +63,7 @@ HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocato
     return Fail(call, E_INVALIDARG, "another command list is still recording from this allocator");
   }
   if (type_ == D3D12_COMMAND_LIST_TYPE_BUNDLE) return BeginBundle(allocator, initialState);
+  openEventLabels_ = 0;
   VkCommandBuffer commands = allocator->BeginRecording(this);
   if (commands == VK_NULL_HANDLE) return Fail(call, E_OUTOFMEMORY, "cannot allocate a command buffer");
   auto begin = VkInit<VkCommandBufferBeginInfo>(VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO);
@@ -129,6 +130,7 @@ HRESULT CommandList::Close() {
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Close";
   if (!recording_) return Fail(kCall, E_FAIL, "the command list is already closed");
   if (IsBundle()) return CloseBundle();
+  EndOpenEventLabels();
   EndRendering();
   FlushPendingClears();
   EndPredication();

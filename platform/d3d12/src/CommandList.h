@@ -6,12 +6,14 @@
 
 #include "ComObject.h"
 #include "DescriptorHeap.h"
+#include "EventLabels.h"
 #include "RootSignatureEncoding.h"
 
 #include <vulkan/vulkan.h>
 
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace d3d12vk {
@@ -120,12 +122,14 @@ class CommandList final
   void STDMETHODCALLTYPE SetGraphicsRoot32BitConstants(UINT parameter, UINT count, const void* values,
                                                        UINT offset) override;
   void STDMETHODCALLTYPE SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW*) override;
-  void STDMETHODCALLTYPE DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) override;
-  void STDMETHODCALLTYPE SetMarker(UINT, const void*, UINT) override;
-  void STDMETHODCALLTYPE BeginEvent(UINT, const void*, UINT) override;
-  void STDMETHODCALLTYPE EndEvent() override;
   void STDMETHODCALLTYPE ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64, ID3D12Resource*,
                                          UINT64) override;
+
+  // Hints and annotations (CommandListAnnotations.cpp)
+  void STDMETHODCALLTYPE DiscardResource(ID3D12Resource* resource, const D3D12_DISCARD_REGION* region) override;
+  void STDMETHODCALLTYPE SetMarker(UINT metadata, const void* data, UINT size) override;
+  void STDMETHODCALLTYPE BeginEvent(UINT metadata, const void* data, UINT size) override;
+  void STDMETHODCALLTYPE EndEvent() override;
 
   // ID3D12GraphicsCommandList1, 2 and 3 (CommandListVersions.cpp)
   void STDMETHODCALLTYPE AtomicCopyBufferUINT(ID3D12Resource* destination, UINT64 destinationOffset,
@@ -223,6 +227,11 @@ class CommandList final
   void Reject(const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
   bool CheckRecording(const char* call);
 
+  // Annotations (CommandListAnnotations.cpp): one event label of `kind`; an end without an open event is
+  // dropped, and events still open at Close are ended there, so every command buffer balances its labels.
+  void RecordEventLabel(LabelKind kind, const std::string& text);
+  void EndOpenEventLabels();
+
   // Bundles (Bundle.cpp). Keeps `command` for ExecuteBundle when the list is an open bundle.
   void RecordForBundle(const char* call, BundleCommand command);
   // Rejects a call that bundles may not make (clears, targets, viewports, copies, barriers).
@@ -291,6 +300,7 @@ class CommandList final
   VkCommandBuffer commands_ = VK_NULL_HANDLE;
   bool recording_ = false;
   bool rejectedCall_ = false;
+  UINT openEventLabels_ = 0;
 
   // Output merger.
   UINT renderTargetCount_ = 0;

@@ -13,21 +13,6 @@ void CommandList::SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW
   ReportNotImplementedOnce("ID3D12GraphicsCommandList::SOSetTargets");
 }
 
-void CommandList::DiscardResource(ID3D12Resource*, const D3D12_DISCARD_REGION*) {
-  // Discarding is a hint; keeping the contents is always correct.
-  ReportNotImplementedOnce("ID3D12GraphicsCommandList::DiscardResource");
-}
-
-void CommandList::SetMarker(UINT, const void*, UINT) {
-  ReportNotImplementedOnce("ID3D12GraphicsCommandList::SetMarker");
-}
-
-void CommandList::BeginEvent(UINT, const void*, UINT) {
-  ReportNotImplementedOnce("ID3D12GraphicsCommandList::BeginEvent");
-}
-
-void CommandList::EndEvent() { ReportNotImplementedOnce("ID3D12GraphicsCommandList::EndEvent"); }
-
 void CommandList::ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64, ID3D12Resource*, UINT64) {
   ReportNotImplementedOnce("ID3D12GraphicsCommandList::ExecuteIndirect");
 }

@@ -205,9 +205,11 @@ void CommandQueue::CopyTileMappings(ID3D12Resource*, const D3D12_TILED_RESOURCE_
   ReportNotImplementedOnce("ID3D12CommandQueue::CopyTileMappings");
 }
 
-void CommandQueue::SetMarker(UINT, const void*, UINT) { ReportNotImplementedOnce("ID3D12CommandQueue::SetMarker"); }
-void CommandQueue::BeginEvent(UINT, const void*, UINT) { ReportNotImplementedOnce("ID3D12CommandQueue::BeginEvent"); }
-void CommandQueue::EndEvent() { ReportNotImplementedOnce("ID3D12CommandQueue::EndEvent"); }
+// Annotations between submissions change nothing a program can observe. Queue labels would have to follow
+// the scheduler's deferred submissions, so they are accepted and dropped; command lists carry theirs.
+void CommandQueue::SetMarker(UINT, const void*, UINT) {}
+void CommandQueue::BeginEvent(UINT, const void*, UINT) {}
+void CommandQueue::EndEvent() {}
 
 // Vulkan timestamps count periods of timestampPeriod nanoseconds.
 HRESULT CommandQueue::GetTimestampFrequency(UINT64* frequency) {
