@@ -90,7 +90,7 @@ TEST_F(LaterVersionTest, RenderPassesClearTheirTargetsAndEnhancedBarriersMoveLay
   D3D12_RENDER_PASS_RENDER_TARGET_DESC target{};
   target.cpuDescriptor = rtv;
   target.BeginningAccess.Type = D3D12_RENDER_PASS_BEGINNING_ACCESS_TYPE_CLEAR;
-  target.BeginningAccess.Clear.ClearValue = {DXGI_FORMAT_R8G8B8A8_UNORM, {0.0f, 1.0f, 0.0f, 1.0f}};
+  target.BeginningAccess.Clear.ClearValue = {DXGI_FORMAT_R8G8B8A8_UNORM, {{0.0f, 1.0f, 0.0f, 1.0f}}};
   target.EndingAccess.Type = D3D12_RENDER_PASS_ENDING_ACCESS_TYPE_PRESERVE;
   list7->BeginRenderPass(1, &target, nullptr, D3D12_RENDER_PASS_FLAG_NONE);
   list7->EndRenderPass();
