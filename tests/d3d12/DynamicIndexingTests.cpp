@@ -173,22 +173,25 @@ void main() { Output[0] = Textures[Index].Load(int3(0, 0, 0)); })",
   EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 }
 
-// A pixel shader sampling an unsized array with a per-draw root constant: four draws, four quadrants, each
-// its own texture, in an order that is neither the heap's nor its reverse.
+// A pixel shader sampling an unsized array with a per-draw root constant at b0, while the vertex shader reads
+// its own b0 (the quad's corner) from another root parameter, as Microsoft's dynamic indexing sample does:
+// four draws, four quadrants, each its own texture, in an order that is neither the heap's nor its reverse.
 TEST_F(DynamicIndexingTest, PixelShaderSamplesTheTextureEachDrawPicks) {
   CreateTargets();
   const float colors[4][4] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}, {1, 1, 1, 1}};
   for (UINT i = 0; i < 4; ++i) AddTexture(DXGI_FORMAT_R8G8B8A8_UNORM, i, nullptr, colors[i]);
   const CD3DX12_DESCRIPTOR_RANGE srvs(D3D12_DESCRIPTOR_RANGE_TYPE_SRV, 4, 0);
-  CD3DX12_ROOT_PARAMETER parameters[2];
+  CD3DX12_ROOT_PARAMETER parameters[3];
   parameters[0].InitAsConstants(1, 0, 0, D3D12_SHADER_VISIBILITY_PIXEL);
   parameters[1].InitAsDescriptorTable(1, &srvs, D3D12_SHADER_VISIBILITY_PIXEL);
+  parameters[2].InitAsConstants(2, 0, 0, D3D12_SHADER_VISIBILITY_VERTEX);
   const CD3DX12_STATIC_SAMPLER_DESC sampler(0, D3D12_FILTER_MIN_MAG_MIP_POINT);
-  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({3, parameters, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_NONE});
   ComPtr<ID3DBlob> vs = Compile(R"(
+cbuffer Place : register(b0) { float2 Corner; };
 float4 main(uint id : SV_VertexID) : SV_Position {
-  float2 corner = float2(id & 1, id >> 1);
-  return float4(corner.x * 2 - 1, 1 - corner.y * 2, 0.5, 1);
+  float2 at = Corner + float2(id & 1, id >> 1);
+  return float4(at.x - 1, 1 - at.y, 0.5, 1);
 })",
                                 "vs_5_1");
   ComPtr<ID3DBlob> ps = Compile(R"(
@@ -206,11 +209,9 @@ float4 main(float4 position : SV_Position) : SV_Target { return Materials[Materi
   list->SetGraphicsRootDescriptorTable(1, heap->GetGPUDescriptorHandleForHeapStart());
   list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
   const UINT materials[4] = {2, 0, 3, 1};
-  constexpr LONG kHalf = LONG(kWidth / 2);
   for (UINT quadrant = 0; quadrant < 4; ++quadrant) {
-    const LONG x = LONG(quadrant % 2) * kHalf, y = LONG(quadrant / 2) * kHalf;
-    const D3D12_RECT scissor{x, y, x + kHalf, y + kHalf};
-    list->RSSetScissorRects(1, &scissor);
+    const float corner[2] = {float(quadrant % 2), float(quadrant / 2)};
+    list->SetGraphicsRoot32BitConstants(2, 2, corner, 0);
     list->SetGraphicsRoot32BitConstant(0, materials[quadrant], 0);
     list->DrawInstanced(4, 1, 0, 0);
   }

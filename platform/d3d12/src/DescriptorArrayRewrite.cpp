@@ -1,6 +1,7 @@
 #include "DescriptorArrayRewrite.h"
 
 #include "Diagnostics.h"
+#include "PipelineBindings.h"
 #include "RootSignature.h"
 #include "VulkanDevice.h"
 
@@ -73,8 +74,8 @@ HRESULT PlanDescriptorArrays(const VulkanDevice& vulkan, const RootSignature& ro
     // the program's own and already checked against the root signature when the set is laid out.
     if (resource.arraySize != 1) continue;
     RegisterSource source;
-    if (!root.FindSource(resource.set, ClassOfBinding(resource.binding), RegisterOfBinding(resource.binding),
-                         &source)) {
+    if (!root.FindSource(resource.set, ClassOfBinding(resource.binding), RegisterOfBinding(resource.binding), &source,
+                         VisibilityOf(shader->stage))) {
       continue;  // CheckResources reports registers the root signature lacks
     }
     if (source.available == kUnboundedRange) {

@@ -72,10 +72,12 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
     source = WithArrayLengths(std::vector<uint32_t>(original, original + shader->bytecode.BytecodeLength / 4),
                               shader->arrays.resized);
   }
-  std::vector<uint32_t> code = PreparedForVulkan(
-      source.empty() ? shader->bytecode.pShaderBytecode : source.data(),
-      source.empty() ? shader->bytecode.BytecodeLength : source.size() * sizeof(uint32_t),
-      [&bindings](uint32_t set, uint32_t binding) { return bindings.Remap(set, binding); });
+  std::vector<uint32_t> code =
+      PreparedForVulkan(source.empty() ? shader->bytecode.pShaderBytecode : source.data(),
+                        source.empty() ? shader->bytecode.BytecodeLength : source.size() * sizeof(uint32_t),
+                        [&bindings, shader](uint32_t set, uint32_t binding) {
+                          return bindings.Remap(set, binding, shader->reflection.stage);
+                        });
   std::string error;
   if (shader->arrays.constantIndexes && !WithConstantArrayIndexes(vulkan, &code, &error)) {
     return Fail(call, E_NOTIMPL, "cannot turn the %s's run-time resource array indexes into constant ones: %s", name,
@@ -95,7 +97,7 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
 HRESULT CheckResources(const VulkanDevice& vulkan, Shader& shader, const RootSignature& root, const char* name,
                        const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
-    if (!root.HasBinding(resource.set, resource.binding)) {
+    if (!root.HasBinding(resource.set, resource.binding, VisibilityOf(shader.reflection.stage))) {
       return Fail(call, E_INVALIDARG, "%s reads descriptor set %u binding %u, which the root signature lacks", name,
                   resource.set, resource.binding);
     }
