@@ -1,6 +1,5 @@
 #include "DescriptorArrayRewrite.h"
 
-#include "Diagnostics.h"
 #include "PipelineBindings.h"
 #include "RootSignature.h"
 #include "VulkanDevice.h"
