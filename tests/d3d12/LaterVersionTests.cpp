@@ -166,9 +166,9 @@ TEST_F(LaterVersionTest, LaterDeviceCallsWidenTheOlderOnesAndReportWhatIsAbsent)
   EXPECT_EQ(metaCommands, 0u);
 }
 
-// glslang sizes an unbounded texture array indexed at run time to one element, so an adapter without dynamic
-// indexing would read element 0 for every index; the pipeline is refused instead.
-TEST_F(LaterVersionTest, TextureArraysIndexedAtRunTimeNeedTheAdapterFeature) {
+// glslang sizes an unsized texture array indexed at run time to one element; the pipeline is built anyway, on
+// adapters with and without run-time indexing of texture arrays.
+TEST_F(LaterVersionTest, TextureArraysIndexedAtRunTimeNeedNoAdapterFeature) {
   ComPtr<ID3DBlob> vs =
       Compile("float4 main(uint id : SV_VertexID) : SV_Position { return float4(0, 0, 0, 1); }", "vs_5_0");
   ComPtr<ID3DBlob> ps = Compile(R"(
@@ -184,13 +184,9 @@ float4 main() : SV_Target { return Textures[Index].Sample(Point, float2(0.5, 0.5
   const CD3DX12_STATIC_SAMPLER_DESC sampler(0, D3D12_FILTER_MIN_MAG_MIP_POINT);
   ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 1, &sampler, D3D12_ROOT_SIGNATURE_FLAG_NONE});
   const D3D12_GRAPHICS_PIPELINE_STATE_DESC desc = PipelineDesc(root.Get(), vs.Get(), ps.Get(), {});
-  ComPtr<ID3D12PipelineState> pipeline;
-  ::testing::internal::CaptureStderr();
-  const HRESULT created = device->CreateGraphicsPipelineState(&desc, IID_PPV_ARGS(&pipeline));
-  const std::string message = ::testing::internal::GetCapturedStderr();
-  if (created == S_OK) GTEST_SKIP() << "this adapter indexes texture arrays at run time";
-  EXPECT_EQ(created, E_NOTIMPL);
-  EXPECT_THAT(message, HasSubstr("the pixel shader indexes the resource array at t0 (space 0)"));
+  // The unsized array takes the range's four descriptors; indexes become constant ones where the adapter
+  // cannot index at run time (DynamicIndexingTests reads the elements back).
+  EXPECT_NE(CreatePipeline(desc), nullptr);
 }
 
 }  // namespace

@@ -58,17 +58,40 @@ PipelineBindings::~PipelineBindings() {
   if (setLayout_ != VK_NULL_HANDLE) vkDestroyDescriptorSetLayout(device_, setLayout_, nullptr);
 }
 
-uint32_t PipelineBindings::Remap(uint32_t set, uint32_t binding) const {
-  const auto found = remaps_.find({set, binding});
+D3D12_SHADER_VISIBILITY VisibilityOf(ShaderStage stage) {
+  switch (stage) {
+    case ShaderStage::Vertex:
+      return D3D12_SHADER_VISIBILITY_VERTEX;
+    case ShaderStage::Geometry:
+      return D3D12_SHADER_VISIBILITY_GEOMETRY;
+    case ShaderStage::Pixel:
+      return D3D12_SHADER_VISIBILITY_PIXEL;
+    default:
+      return D3D12_SHADER_VISIBILITY_ALL;
+  }
+}
+
+uint32_t PipelineBindings::Remap(uint32_t set, uint32_t binding, ShaderStage stage) const {
+  const auto found = remaps_.find({stage, set, binding});
   return found != remaps_.end() ? found->second : kUnsuppliedBindingBase + uint32_t(remaps_.size()) + binding;
 }
 
-HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& root, const ResourceBinding& resource) {
-  if (remaps_.count({resource.set, resource.binding}) != 0) return S_OK;  // another stage declared it
+HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& root, const ResourceBinding& resource,
+                                      ShaderStage stage) {
   const RegisterClass registerClass = ClassOfBinding(resource.binding);
   const uint32_t shaderRegister = RegisterOfBinding(resource.binding);
   RegisterSource source;
-  if (!root.FindSource(resource.set, registerClass, shaderRegister, &source)) return S_OK;
+  if (!root.FindSource(resource.set, registerClass, shaderRegister, &source, VisibilityOf(stage))) return S_OK;
+  // Another stage reading the same descriptors through the same register shares its binding.
+  for (const auto& [key, index] : remaps_) {
+    const PipelineBinding& existing = bindings_[index];
+    if (std::get<1>(key) == resource.set && std::get<2>(key) == resource.binding &&
+        existing.source.parameter == source.parameter && existing.source.offsetInTable == source.offsetInTable &&
+        existing.source.staticSampler == source.staticSampler) {
+      remaps_[{stage, resource.set, resource.binding}] = index;
+      return S_OK;
+    }
+  }
   const VkDescriptorType type = DescriptorTypeOf(resource.kind);
   if (type == VK_DESCRIPTOR_TYPE_MAX_ENUM) {
     return Fail(call, E_INVALIDARG, "register %s%u, space %u is of a kind the layer cannot bind",
@@ -94,7 +117,7 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
   }
   const uint32_t binding = uint32_t(bindings_.size());
   bindings_.push_back({binding, type, count, source});
-  remaps_[{resource.set, resource.binding}] = binding;
+  remaps_[{stage, resource.set, resource.binding}] = binding;
   descriptorCount_ += count;
   if (resource.arraySize == 0) pushed_ = false;
   return S_OK;
@@ -105,7 +128,7 @@ HRESULT PipelineBindings::Build(VulkanDevice& vulkan, const char* call, const Ro
   device_ = vulkan.Handle();
   for (const ShaderInterface* shader : shaders) {
     for (const ResourceBinding& resource : shader->declared) {
-      const HRESULT result = AddResource(call, root, resource);
+      const HRESULT result = AddResource(call, root, resource, shader->stage);
       if (FAILED(result)) return result;
     }
   }

@@ -14,6 +14,7 @@
 #include <vulkan/vulkan.h>
 
 #include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -46,11 +47,11 @@ class PipelineBindings {
   bool Pushed() const { return pushed_; }
   const std::vector<PipelineBinding>& Bindings() const { return bindings_; }
   uint32_t DescriptorCount() const { return descriptorCount_; }
-  // The binding in the pipeline's set of the shader compiler's (set, binding).
-  uint32_t Remap(uint32_t set, uint32_t binding) const;
+  // The binding in the pipeline's set of the shader compiler's (set, binding) in a shader of `stage`.
+  uint32_t Remap(uint32_t set, uint32_t binding, ShaderStage stage = ShaderStage::Other) const;
 
  private:
-  HRESULT AddResource(const char* call, const RootSignature& root, const ResourceBinding& resource);
+  HRESULT AddResource(const char* call, const RootSignature& root, const ResourceBinding& resource, ShaderStage stage);
 
   VkDevice device_ = VK_NULL_HANDLE;
   VkDescriptorSetLayout setLayout_ = VK_NULL_HANDLE;
@@ -58,8 +59,12 @@ class PipelineBindings {
   bool pushed_ = true;
   uint32_t descriptorCount_ = 0;
   std::vector<PipelineBinding> bindings_;
-  std::map<std::pair<uint32_t, uint32_t>, uint32_t> remaps_;
+  // By stage, set and binding: stages may read different root parameters through the same register.
+  std::map<std::tuple<ShaderStage, uint32_t, uint32_t>, uint32_t> remaps_;
 };
+
+// The root parameter visibility that reaches shaders of `stage` (compute shaders see every parameter).
+D3D12_SHADER_VISIBILITY VisibilityOf(ShaderStage stage);
 
 // The Vulkan descriptor type of a kind of shader resource.
 VkDescriptorType DescriptorTypeOf(ResourceKind kind);

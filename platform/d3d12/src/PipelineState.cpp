@@ -1,6 +1,7 @@
 #include "PipelineState.h"
 
 #include "D3D12ToVulkan.h"
+#include "DescriptorArrayRewrite.h"
 #include "Device.h"
 #include "Diagnostics.h"
 #include "FormatTable.h"
@@ -28,6 +29,7 @@ struct Shader {
   ShaderInterface reflection;
   D3D12_SHADER_BYTECODE bytecode{};
   VkShaderModule module = VK_NULL_HANDLE;
+  DescriptorArrayPlan arrays;
 };
 
 // Byte code from the Windows compilers: DXBC containers (Shader Model 5) and DXIL (Shader Model 6) both
@@ -56,6 +58,7 @@ HRESULT LoadShader(const D3D12_SHADER_BYTECODE& bytecode, ShaderStage stage, con
 HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, const char* name, Shader* shader,
                      const char* call = kCall) {
   for (uint32_t capability : shader->reflection.capabilities) {
+    if (shader->arrays.constantIndexes && IsArrayIndexingCapability(capability)) continue;  // rewritten below
     if (!vulkan.SupportsShaderCapability(capability)) {
       // Dynamic indexes into arrays of textures or texel buffers, and unbounded arrays, are optional in Vulkan.
       return Fail(call, E_NOTIMPL,
@@ -63,20 +66,23 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
                   name, capability);
     }
   }
-  for (const ResourceBinding& resource : shader->reflection.resources) {
-    if (resource.dynamicallyIndexed && !vulkan.SupportsDynamicArrayIndexing(resource.kind)) {
-      // The HLSL compiler sizes an unbounded array indexed this way to one element, so running it anyway
-      // would read element 0 for every index.
-      std::fprintf(stderr,
-                   "%s: the %s indexes the resource array at %c%u (space %u) with a value computed at run time, "
-                   "which this adapter cannot do: not supported\n",
-                   call, name, "btus"[std::min(resource.binding / 1024, 3u)], resource.binding % 1024, resource.set);
-      return E_NOTIMPL;
-    }
+  const auto* original = static_cast<const uint32_t*>(shader->bytecode.pShaderBytecode);
+  std::vector<uint32_t> source;
+  if (!shader->arrays.resized.empty()) {
+    source = WithArrayLengths(std::vector<uint32_t>(original, original + shader->bytecode.BytecodeLength / 4),
+                              shader->arrays.resized);
   }
-  const std::vector<uint32_t> code =
-      PreparedForVulkan(shader->bytecode.pShaderBytecode, shader->bytecode.BytecodeLength,
-                        [&bindings](uint32_t set, uint32_t binding) { return bindings.Remap(set, binding); });
+  std::vector<uint32_t> code =
+      PreparedForVulkan(source.empty() ? shader->bytecode.pShaderBytecode : source.data(),
+                        source.empty() ? shader->bytecode.BytecodeLength : source.size() * sizeof(uint32_t),
+                        [&bindings, shader](uint32_t set, uint32_t binding) {
+                          return bindings.Remap(set, binding, shader->reflection.stage);
+                        });
+  std::string error;
+  if (shader->arrays.constantIndexes && !WithConstantArrayIndexes(vulkan, &code, &error)) {
+    return Fail(call, E_NOTIMPL, "cannot turn the %s's run-time resource array indexes into constant ones: %s", name,
+                error.c_str());
+  }
   auto info = VkInit<VkShaderModuleCreateInfo>(VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO);
   info.codeSize = code.size() * sizeof(uint32_t);
   info.pCode = code.data();
@@ -87,14 +93,16 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
 }
 
 // A shader reading a descriptor the root signature does not provide cannot run; Direct3D rejects it too.
-HRESULT CheckResources(const Shader& shader, const RootSignature& root, const char* name, const char* call = kCall) {
+// Arrays indexed at run time are then sized to the root signature (DescriptorArrayRewrite).
+HRESULT CheckResources(const VulkanDevice& vulkan, Shader& shader, const RootSignature& root, const char* name,
+                       const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
-    if (!root.HasBinding(resource.set, resource.binding)) {
+    if (!root.HasBinding(resource.set, resource.binding, VisibilityOf(shader.reflection.stage))) {
       return Fail(call, E_INVALIDARG, "%s reads descriptor set %u binding %u, which the root signature lacks", name,
                   resource.set, resource.binding);
     }
   }
-  return S_OK;
+  return PlanDescriptorArrays(vulkan, root, call, name, &shader.reflection, &shader.arrays);
 }
 
 struct VertexInput {
@@ -413,14 +421,14 @@ class PipelineBuilder {
  private:
   HRESULT LoadShaders() {
     HRESULT result = LoadShader(desc_.VS, ShaderStage::Vertex, "the vertex shader", &vertex_);
-    if (SUCCEEDED(result)) result = CheckResources(vertex_, root_, "the vertex shader");
+    if (SUCCEEDED(result)) result = CheckResources(vulkan_, vertex_, root_, "the vertex shader");
     if (SUCCEEDED(result) && desc_.GS.pShaderBytecode != nullptr && desc_.GS.BytecodeLength > 0) {
       result = LoadShader(desc_.GS, ShaderStage::Geometry, "the geometry shader", &geometry_);
-      if (SUCCEEDED(result)) result = CheckResources(geometry_, root_, "the geometry shader");
+      if (SUCCEEDED(result)) result = CheckResources(vulkan_, geometry_, root_, "the geometry shader");
     }
     if (SUCCEEDED(result) && desc_.PS.pShaderBytecode != nullptr && desc_.PS.BytecodeLength > 0) {
       result = LoadShader(desc_.PS, ShaderStage::Pixel, "the pixel shader", &pixel_);
-      if (SUCCEEDED(result)) result = CheckResources(pixel_, root_, "the pixel shader");
+      if (SUCCEEDED(result)) result = CheckResources(vulkan_, pixel_, root_, "the pixel shader");
     }
     return result;
   }
@@ -535,7 +543,7 @@ HRESULT PipelineState::CreateCompute(Device& device, const D3D12_COMPUTE_PIPELIN
   VulkanDevice& vulkan = device.Vulkan();
   Shader shader;
   HRESULT result = LoadShader(desc.CS, ShaderStage::Compute, "the compute shader", &shader, kComputeCall);
-  if (SUCCEEDED(result)) result = CheckResources(shader, root, "the compute shader", kComputeCall);
+  if (SUCCEEDED(result)) result = CheckResources(vulkan, shader, root, "the compute shader", kComputeCall);
   PipelineState* created = nullptr;
   if (SUCCEEDED(result)) {
     created = new PipelineState(device);

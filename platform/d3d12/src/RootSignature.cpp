@@ -104,8 +104,9 @@ HRESULT AddParameter(const RootSignatureDescription::Parameter& parameter, RootP
 RootSignature::RootSignature(Device& device) : DeviceChild(device) {}
 
 bool RootSignature::FindSource(uint32_t space, RegisterClass registerClass, uint32_t shaderRegister,
-                               RegisterSource* source) const {
+                               RegisterSource* source, D3D12_SHADER_VISIBILITY stage) const {
   for (size_t p = 0; p < parameters_.size(); ++p) {
+    if (!VisibleTo(parameters_[p].visibility, stage)) continue;
     for (const RootRange& range : parameters_[p].ranges) {
       if (range.space != space || range.registerClass != registerClass || shaderRegister < range.baseRegister) continue;
       const uint32_t into = shaderRegister - range.baseRegister;
@@ -118,7 +119,8 @@ bool RootSignature::FindSource(uint32_t space, RegisterClass registerClass, uint
     }
   }
   for (const StaticSamplerBinding& sampler : samplers_) {
-    if (registerClass == RegisterClass::Sampler && sampler.space == space && sampler.shaderRegister == shaderRegister) {
+    if (registerClass == RegisterClass::Sampler && sampler.space == space && sampler.shaderRegister == shaderRegister &&
+        VisibleTo(sampler.visibility, stage)) {
       *source = RegisterSource{-1, 0, 1, sampler.sampler};
       return true;
     }
@@ -126,9 +128,9 @@ bool RootSignature::FindSource(uint32_t space, RegisterClass registerClass, uint
   return false;
 }
 
-bool RootSignature::HasBinding(uint32_t set, uint32_t binding) const {
+bool RootSignature::HasBinding(uint32_t set, uint32_t binding, D3D12_SHADER_VISIBILITY stage) const {
   RegisterSource source;
-  return FindSource(set, ClassOfBinding(binding), RegisterOfBinding(binding), &source);
+  return FindSource(set, ClassOfBinding(binding), RegisterOfBinding(binding), &source, stage);
 }
 
 RootSignature::~RootSignature() {
@@ -163,13 +165,14 @@ HRESULT RootSignature::Create(Device& device, const void* blob, size_t size, Roo
     if (vkCreateSampler(vulkan.Handle(), &info, nullptr, &vkSampler) != VK_SUCCESS) {
       return fail(Fail(kCall, E_OUTOFMEMORY, "cannot create static sampler s%u", sampler.ShaderRegister));
     }
-    created->samplers_.push_back({sampler.RegisterSpace, sampler.ShaderRegister, vkSampler});
+    created->samplers_.push_back({sampler.RegisterSpace, sampler.ShaderRegister, vkSampler, sampler.ShaderVisibility});
   }
   uint32_t constantCount = 0;
   for (const RootSignatureDescription::Parameter& parameter : description.parameters) {
     RootParameterLayout layout;
     const HRESULT result = AddParameter(parameter, &layout);
     if (FAILED(result)) return fail(result);
+    layout.visibility = parameter.visibility;
     layout.firstConstant = constantCount;
     constantCount += layout.constantCount;
     if (constantCount > kMaxRootDwords) {

@@ -32,15 +32,24 @@ struct RootRange {
 };
 constexpr uint32_t kUnboundedRange = UINT32_MAX;
 
+// Whether a parameter of `visibility` reaches shaders of `stage`.
+inline bool VisibleTo(D3D12_SHADER_VISIBILITY visibility, D3D12_SHADER_VISIBILITY stage) {
+  return visibility == D3D12_SHADER_VISIBILITY_ALL || stage == D3D12_SHADER_VISIBILITY_ALL || visibility == stage;
+}
+
 // A static sampler and its register.
 struct StaticSamplerBinding {
   uint32_t space;
   uint32_t shaderRegister;
   VkSampler sampler;
+  D3D12_SHADER_VISIBILITY visibility = D3D12_SHADER_VISIBILITY_ALL;
 };
 
 struct RootParameterLayout {
   D3D12_ROOT_PARAMETER_TYPE type;
+  // Two parameters may name the same register for different stages (b0 of the vertex shader, b0 of the pixel
+  // shader); each stage reads the one visible to it.
+  D3D12_SHADER_VISIBILITY visibility = D3D12_SHADER_VISIBILITY_ALL;
   std::vector<RootRange> ranges;
   // Descriptors a table spans from its start (the largest offset + count of its bounded ranges).
   uint32_t tableSpan = 0;
@@ -65,10 +74,12 @@ class RootSignature final : public DeviceChild<ID3D12RootSignature> {
 
   const std::vector<RootParameterLayout>& Parameters() const { return parameters_; }
   const std::vector<StaticSamplerBinding>& StaticSamplers() const { return samplers_; }
-  // Finds what supplies the register; false when no parameter or static sampler covers it.
-  bool FindSource(uint32_t space, RegisterClass registerClass, uint32_t shaderRegister, RegisterSource* source) const;
+  // Finds what supplies the register to shaders of `stage` (ALL: any parameter); false when no parameter or
+  // static sampler visible to the stage covers it.
+  bool FindSource(uint32_t space, RegisterClass registerClass, uint32_t shaderRegister, RegisterSource* source,
+                  D3D12_SHADER_VISIBILITY stage = D3D12_SHADER_VISIBILITY_ALL) const;
   // Whether the layout has a descriptor for the shader compiler's set (register space) and binding.
-  bool HasBinding(uint32_t set, uint32_t binding) const;
+  bool HasBinding(uint32_t set, uint32_t binding, D3D12_SHADER_VISIBILITY stage = D3D12_SHADER_VISIBILITY_ALL) const;
 
   // Two root signatures from equal descriptions are interchangeable, as in Direct3D 12.
   bool IsCompatible(const RootSignature& other) const { return this == &other || encoding_ == other.encoding_; }
