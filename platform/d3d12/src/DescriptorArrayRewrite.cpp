@@ -103,10 +103,12 @@ std::vector<uint32_t> WithArrayLengths(const std::vector<uint32_t>& words, const
   std::map<size_t, std::vector<uint32_t>> insertions;
   std::vector<uint32_t> result = words;
   uint32_t bound = words[kBoundWord];
-  for (const auto& [variable, binding] : index.bindings) {
-    const auto wanted = std::find_if(lengths.begin(), lengths.end(), [&binding](const ArrayLength& length) {
-      return length.set == binding.first && length.binding == binding.second;
-    });
+  for (const auto& [variable, setAndBinding] : index.bindings) {
+    const auto [set, binding] = setAndBinding;
+    const auto wanted =
+        std::find_if(lengths.begin(), lengths.end(), [set = set, binding = binding](const ArrayLength& length) {
+          return length.set == set && length.binding == binding;
+        });
     const auto variableAt = index.definitions.find(variable);
     if (wanted == lengths.end() || variableAt == index.definitions.end()) continue;
     const auto pointerAt = index.definitions.find(words[variableAt->second + 1]);
