@@ -27,5 +27,8 @@ void RunViewerFrame(ViewerSession& viewer) { RunFrame(*viewer.renderer, viewer.t
 void StopViewer(ViewerSession& viewer) {
   ActiveRenderer = nullptr;
   viewer.renderer->FlushCommandQueue();
+  // In the program's order: the window goes first, then the Renderer ends.
   DestroyWindow(viewer.renderer->Window);
+  delete viewer.renderer;
+  viewer.renderer = nullptr;
 }

@@ -19,6 +19,5 @@ ViewerSession StartViewer(const std::string& model);
 // One frame as the main loop runs it.
 void RunViewerFrame(ViewerSession& viewer);
 
-// Waits for the GPU and closes the window. Like the program, the Renderer's GPU objects are not released
-// one by one: the process ends soon.
+// Waits for the GPU, closes the window and ends the Renderer, as the program does when its window closes.
 void StopViewer(ViewerSession& viewer);
