@@ -3,6 +3,50 @@
 #include "VulkanContext.h"
 
 namespace d3d12_bench {
+namespace {
+
+VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
+  return {binding, type, 1, VK_SHADER_STAGE_ALL_GRAPHICS, nullptr};
+}
+
+VkPipelineLayout PipelineLayout(VkDevice device, const VkDescriptorSetLayout& set) {
+  auto info = Make<VkPipelineLayoutCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO);
+  info.setLayoutCount = 1;
+  info.pSetLayouts = &set;
+  VkPipelineLayout layout = VK_NULL_HANDLE;
+  vkCreatePipelineLayout(device, &info, nullptr, &layout);
+  return layout;
+}
+
+}  // namespace
+
+FrameLayouts CreateFrameLayouts(VkDevice device, uint32_t textureBinding, uint32_t samplerBinding) {
+  const VkDescriptorSetLayoutBinding textBindings[] = {Binding(textureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
+                                                       Binding(samplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
+  const VkDescriptorSetLayoutBinding objectBindings[] = {
+      Binding(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER),
+      Binding(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(textureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
+      Binding(samplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
+  FrameLayouts layouts;
+  auto setInfo = Make<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
+  setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
+  setInfo.bindingCount = 2;
+  setInfo.pBindings = textBindings;
+  vkCreateDescriptorSetLayout(device, &setInfo, nullptr, &layouts.textSet);
+  setInfo.bindingCount = 5;
+  setInfo.pBindings = objectBindings;
+  vkCreateDescriptorSetLayout(device, &setInfo, nullptr, &layouts.objectSet);
+  layouts.text = PipelineLayout(device, layouts.textSet);
+  layouts.object = PipelineLayout(device, layouts.objectSet);
+  return layouts;
+}
+
+void DestroyFrameLayouts(VkDevice device, const FrameLayouts& layouts) {
+  vkDestroyPipelineLayout(device, layouts.text, nullptr);
+  vkDestroyPipelineLayout(device, layouts.object, nullptr);
+  vkDestroyDescriptorSetLayout(device, layouts.textSet, nullptr);
+  vkDestroyDescriptorSetLayout(device, layouts.objectSet, nullptr);
+}
 
 std::vector<VkVertexInputAttributeDescription> GlyphRecordAttributes() {
   return {{0, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 0},

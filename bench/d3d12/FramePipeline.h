@@ -23,6 +23,16 @@ struct FramePipelineShape {
   VkFormat depthFormat = VK_FORMAT_UNDEFINED;
 };
 
+// The push-descriptor set layouts and pipeline layouts of the two pipelines: the text box reads a texture
+// and a sampler; the meshes read three constant buffers at bindings 0 to 2 besides.
+struct FrameLayouts {
+  VkDescriptorSetLayout textSet = VK_NULL_HANDLE, objectSet = VK_NULL_HANDLE;
+  VkPipelineLayout text = VK_NULL_HANDLE, object = VK_NULL_HANDLE;
+};
+
+FrameLayouts CreateFrameLayouts(VkDevice device, uint32_t textureBinding, uint32_t samplerBinding);
+void DestroyFrameLayouts(VkDevice device, const FrameLayouts& layouts);
+
 // The glyph record's inputs as the compiler places the text shader's members: rect, uv, colour.
 std::vector<VkVertexInputAttributeDescription> GlyphRecordAttributes();
 

@@ -13,15 +13,13 @@ namespace {
 constexpr uint32_t kTextureBinding = 1024;
 constexpr uint32_t kSamplerBinding = 3072;
 
+using d3d12_bench::CreateFrameLayouts;
 using d3d12_bench::CreateFramePipeline;
+using d3d12_bench::DestroyFrameLayouts;
 using d3d12_bench::FramePipelineShape;
 using d3d12_bench::GlyphRecordAttributes;
 using d3d12_bench::Make;
 constexpr auto Barrier = d3d12_bench::ImageBarrier;
-
-VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
-  return {binding, type, 1, VK_SHADER_STAGE_ALL_GRAPHICS, nullptr};
-}
 
 }  // namespace
 
@@ -44,10 +42,7 @@ VulkanFrame::~VulkanFrame() {
   vkDeviceWaitIdle(device_);
   vkDestroyPipeline(device_, textPipeline_, nullptr);
   vkDestroyPipeline(device_, objectPipeline_, nullptr);
-  vkDestroyPipelineLayout(device_, textLayout_, nullptr);
-  vkDestroyPipelineLayout(device_, objectLayout_, nullptr);
-  vkDestroyDescriptorSetLayout(device_, textSet_, nullptr);
-  vkDestroyDescriptorSetLayout(device_, objectSet_, nullptr);
+  DestroyFrameLayouts(device_, layouts_);
   vkDestroySampler(device_, sampler_, nullptr);
   for (Image& target : targets_) context_.Destroy(target);
   for (Image* image : {&depth_, &multisampled_, &front_, &texture_}) context_.Destroy(*image);
@@ -128,31 +123,12 @@ void VulkanFrame::UploadTexture() {
 }
 
 bool VulkanFrame::CreatePipelines() {
-  const VkDescriptorSetLayoutBinding textBindings[] = {Binding(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
-                                                       Binding(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
-  const VkDescriptorSetLayoutBinding objectBindings[] = {
-      Binding(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER),
-      Binding(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
-      Binding(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
-  auto setInfo = Make<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
-  setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
-  setInfo.bindingCount = 2;
-  setInfo.pBindings = textBindings;
-  vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &textSet_);
-  setInfo.bindingCount = 5;
-  setInfo.pBindings = objectBindings;
-  vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &objectSet_);
-  auto layoutInfo = Make<VkPipelineLayoutCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO);
-  layoutInfo.setLayoutCount = 1;
-  layoutInfo.pSetLayouts = &textSet_;
-  vkCreatePipelineLayout(device_, &layoutInfo, nullptr, &textLayout_);
-  layoutInfo.pSetLayouts = &objectSet_;
-  vkCreatePipelineLayout(device_, &layoutInfo, nullptr, &objectLayout_);
+  layouts_ = CreateFrameLayouts(device_, kTextureBinding, kSamplerBinding);
 
   textPipeline_ = CreatePipeline(CompileShader(kTextVertexShader, "vs_5_0"), CompileShader(kTextPixelShader, "ps_5_0"),
-                                 textLayout_, true);
+                                 layouts_.text, true);
   objectPipeline_ = CreatePipeline(CompileShader(kObjectVertexShader, "vs_5_0"),
-                                   CompileShader(kObjectPixelShader, "ps_5_0"), objectLayout_, false);
+                                   CompileShader(kObjectPixelShader, "ps_5_0"), layouts_.object, false);
   if (textPipeline_ == VK_NULL_HANDLE || objectPipeline_ == VK_NULL_HANDLE) {
     error_ = "pipeline creation failed";
     return false;
@@ -231,7 +207,7 @@ void VulkanFrame::Record() {
       write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &textureInfo, nullptr),
       write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
   vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textPipeline_);
-  context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
+  context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layouts_.text, 0, 2, textWrites);
   const VkDeviceSize zero = 0;
   vkCmdBindVertexBuffers(commands_, 0, 1, &instances_.buffer, &zero);
   vkCmdDraw(commands_, 4, kGlyphCount, 0, 0);
@@ -247,7 +223,7 @@ void VulkanFrame::Record() {
         write(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, nullptr, &bones),
         write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectPipeline_);
-    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, 5, writes);
+    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layouts_.object, 0, 5, writes);
     vkCmdBindVertexBuffers(commands_, 0, 1, &vertices_.buffer, &zero);
     vkCmdBindIndexBuffer(commands_, indices_.buffer, 0, VK_INDEX_TYPE_UINT16);
     vkCmdDrawIndexed(commands_, indexCount_, 1, 0, 0, 0);

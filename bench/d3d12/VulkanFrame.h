@@ -2,6 +2,7 @@
 // shaders, same resources, push descriptors per draw, an off-screen present by image copy, a fence wait.
 #pragma once
 
+#include "FramePipeline.h"
 #include "VulkanContext.h"
 
 #include <vulkan/vulkan.h>
@@ -53,8 +54,7 @@ class VulkanFrame {
   Buffer vertices_, indices_, instances_, constants_;
   uint32_t indexCount_ = 0;
   VkSampler sampler_ = VK_NULL_HANDLE;
-  VkDescriptorSetLayout textSet_ = VK_NULL_HANDLE, objectSet_ = VK_NULL_HANDLE;
-  VkPipelineLayout textLayout_ = VK_NULL_HANDLE, objectLayout_ = VK_NULL_HANDLE;
+  d3d12_bench::FrameLayouts layouts_;
   VkPipeline textPipeline_ = VK_NULL_HANDLE, objectPipeline_ = VK_NULL_HANDLE;
 };
 

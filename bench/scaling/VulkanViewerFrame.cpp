@@ -20,10 +20,12 @@
 
 namespace {
 
-using d3d12_bench::ImageBarrier;
+using d3d12_bench::CreateFrameLayouts;
 using d3d12_bench::CreateFramePipeline;
+using d3d12_bench::DestroyFrameLayouts;
 using d3d12_bench::FramePipelineShape;
 using d3d12_bench::GlyphRecordAttributes;
+using d3d12_bench::ImageBarrier;
 using d3d12_bench::Make;
 
 // The shader compiler binds b0..b2, t0 and s0 at bindings 0..2, 1024 and 3072 of set 0 (class bases); the
@@ -99,10 +101,6 @@ std::vector<uint32_t> CompileEngineShader(const wchar_t* file, const char* targe
   return words;
 }
 
-VkDescriptorSetLayoutBinding Binding(uint32_t binding, VkDescriptorType type) {
-  return {binding, type, 1, VK_SHADER_STAGE_ALL_GRAPHICS, nullptr};
-}
-
 VkWriteDescriptorSet Write(uint32_t binding, VkDescriptorType type, const VkDescriptorImageInfo* image,
                            const VkDescriptorBufferInfo* buffer) {
   auto write = Make<VkWriteDescriptorSet>(VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET);
@@ -147,10 +145,7 @@ VulkanViewerFrame::~VulkanViewerFrame() {
   vkDeviceWaitIdle(device_);
   vkDestroyPipeline(device_, textPipeline_, nullptr);
   vkDestroyPipeline(device_, objectPipeline_, nullptr);
-  vkDestroyPipelineLayout(device_, textLayout_, nullptr);
-  vkDestroyPipelineLayout(device_, objectLayout_, nullptr);
-  vkDestroyDescriptorSetLayout(device_, textSet_, nullptr);
-  vkDestroyDescriptorSetLayout(device_, objectSet_, nullptr);
+  DestroyFrameLayouts(device_, layouts_);
   vkDestroySampler(device_, sampler_, nullptr);
   for (Image& target : targets_) context_.Destroy(target);
   for (Image& texture : textures_) context_.Destroy(texture);
@@ -298,29 +293,10 @@ bool VulkanViewerFrame::CreateTargets() {
 }
 
 bool VulkanViewerFrame::CreatePipelines() {
-  const VkDescriptorSetLayoutBinding textBindings[] = {Binding(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
-                                                       Binding(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
-  const VkDescriptorSetLayoutBinding objectBindings[] = {
-      Binding(0, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(1, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER),
-      Binding(2, VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER), Binding(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
-      Binding(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};
-  auto setInfo = Make<VkDescriptorSetLayoutCreateInfo>(VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO);
-  setInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_PUSH_DESCRIPTOR_BIT_KHR;
-  setInfo.bindingCount = 2;
-  setInfo.pBindings = textBindings;
-  vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &textSet_);
-  setInfo.bindingCount = 5;
-  setInfo.pBindings = objectBindings;
-  vkCreateDescriptorSetLayout(device_, &setInfo, nullptr, &objectSet_);
-  auto layoutInfo = Make<VkPipelineLayoutCreateInfo>(VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO);
-  layoutInfo.setLayoutCount = 1;
-  layoutInfo.pSetLayouts = &textSet_;
-  vkCreatePipelineLayout(device_, &layoutInfo, nullptr, &textLayout_);
-  layoutInfo.pSetLayouts = &objectSet_;
-  vkCreatePipelineLayout(device_, &layoutInfo, nullptr, &objectLayout_);
+  layouts_ = CreateFrameLayouts(device_, kTextureBinding, kSamplerBinding);
 
-  textPipeline_ = CreatePipeline(L"Shaders/FontVS.hlsl", L"Shaders/FontPS.hlsl", textLayout_, true);
-  objectPipeline_ = CreatePipeline(L"Shaders/objVS.hlsl", L"Shaders/objPS.hlsl", objectLayout_, false);
+  textPipeline_ = CreatePipeline(L"Shaders/FontVS.hlsl", L"Shaders/FontPS.hlsl", layouts_.text, true);
+  objectPipeline_ = CreatePipeline(L"Shaders/objVS.hlsl", L"Shaders/objPS.hlsl", layouts_.object, false);
   if (textPipeline_ == VK_NULL_HANDLE || objectPipeline_ == VK_NULL_HANDLE) {
     error_ = "the pipelines could not be made from the engine's shaders";
     return false;
@@ -398,7 +374,7 @@ void VulkanViewerFrame::Record() {
       Write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &atlasInfo, nullptr),
       Write(kSamplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER, &samplerInfo, nullptr)};
   vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textPipeline_);
-  context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, textLayout_, 0, 2, textWrites);
+  context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layouts_.text, 0, 2, textWrites);
   const VkDeviceSize zero = 0;
   vkCmdBindVertexBuffers(commands_, 0, 1, &glyphs_.buffer, &zero);
   vkCmdDraw(commands_, 4, glyphCount_, 0, 0);
@@ -426,7 +402,7 @@ void VulkanViewerFrame::Record() {
       writes[writeCount++] = Write(kTextureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, &texture, nullptr);
       boundTexture = draw.Texture;
     }
-    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, objectLayout_, 0, writeCount, writes);
+    context_.PushDescriptors()(commands_, VK_PIPELINE_BIND_POINT_GRAPHICS, layouts_.object, 0, writeCount, writes);
     if (draw.Mesh != boundMesh) {
       const MeshBuffers& mesh = meshes_[draw.Mesh];
       vkCmdBindVertexBuffers(commands_, 0, 1, &mesh.Vertices.buffer, &zero);

@@ -14,6 +14,8 @@
 #include "core/FrameTimer.h"
 #include "math/Matrix.h"
 
+#include "FramePipeline.h"
+
 #include <vulkan/vulkan.h>
 
 #include <cstdint>
@@ -86,8 +88,7 @@ class VulkanViewerFrame {
   uint32_t vertexStride_ = 0;
   uint32_t glyphStride_ = 0;
   VkSampler sampler_ = VK_NULL_HANDLE;
-  VkDescriptorSetLayout textSet_ = VK_NULL_HANDLE, objectSet_ = VK_NULL_HANDLE;
-  VkPipelineLayout textLayout_ = VK_NULL_HANDLE, objectLayout_ = VK_NULL_HANDLE;
+  d3d12_bench::FrameLayouts layouts_;
   VkPipeline textPipeline_ = VK_NULL_HANDLE, objectPipeline_ = VK_NULL_HANDLE;
 
   // The application's side of the frame, as RunFrame does it: its own copy of the model to animate.
