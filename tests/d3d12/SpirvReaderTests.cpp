@@ -2,34 +2,18 @@
 #include <windows.h>
 
 #include "SpirvReader.h"
+#include "support/GpuContext.h"
 
 #include <d3dcompiler.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 namespace d3d12vk {
 namespace {
 
 std::vector<uint32_t> CompileVertexShader(const std::string& source) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "d3d12_spirv_reader_test.hlsl";
-  std::ofstream(path) << source;
-  ID3DBlob* code = nullptr;
-  ID3DBlob* errors = nullptr;
-  const HRESULT result = D3DCompileFromFile(path.wstring().c_str(), nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE, "main",
-                                            "vs_5_0", D3DCOMPILE_DEBUG, 0, &code, &errors);
-  std::filesystem::remove(path);
-  EXPECT_EQ(result, S_OK) << (errors != nullptr ? static_cast<const char*>(errors->GetBufferPointer()) : "");
-  std::vector<uint32_t> words;
-  if (code != nullptr) {
-    const auto* begin = static_cast<const uint32_t*>(code->GetBufferPointer());
-    words.assign(begin, begin + code->GetBufferSize() / 4);
-    code->Release();
-  }
-  if (errors != nullptr) errors->Release();
-  return words;
+  return CompileToSpirv(source, "vs_5_0", D3DCOMPILE_DEBUG);
 }
 
 const char* kSkinnedStyleShader = R"(

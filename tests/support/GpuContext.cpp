@@ -171,12 +171,19 @@ ComPtr<ID3D12PipelineState> GpuContext::CreatePipeline(const D3D12_GRAPHICS_PIPE
   return pipeline;
 }
 
-ComPtr<ID3DBlob> CompileSource(const std::string& source, const char* entryPoint, const char* target) {
+ComPtr<ID3DBlob> CompileSource(const std::string& source, const char* entryPoint, const char* target, UINT flags) {
   ComPtr<ID3DBlob> code, errors;
-  const HRESULT result =
-      D3DCompile(source.data(), source.size(), "test.hlsl", nullptr, nullptr, entryPoint, target, 0, 0, &code, &errors);
+  const HRESULT result = D3DCompile(source.data(), source.size(), "test.hlsl", nullptr, nullptr, entryPoint, target,
+                                    flags, 0, &code, &errors);
   EXPECT_EQ(result, S_OK) << (errors != nullptr ? static_cast<const char*>(errors->GetBufferPointer()) : "");
   return code;
+}
+
+std::vector<uint32_t> CompileToSpirv(const std::string& source, const char* target, UINT flags) {
+  const ComPtr<ID3DBlob> code = CompileSource(source, "main", target, flags);
+  if (code == nullptr) return {};
+  const auto* begin = static_cast<const uint32_t*>(code->GetBufferPointer());
+  return {begin, begin + code->GetBufferSize() / sizeof(uint32_t)};
 }
 
 D3D12_GRAPHICS_PIPELINE_STATE_DESC DefaultPipelineDescription(ID3D12RootSignature* root, ID3DBlob* vertexShader,

@@ -68,7 +68,9 @@ class GpuContext {
 };
 
 // HLSL text compiled with D3DCompile (no file); a failure is a test failure with the compiler's message.
-ComPtr<ID3DBlob> CompileSource(const std::string& source, const char* entryPoint, const char* target);
+ComPtr<ID3DBlob> CompileSource(const std::string& source, const char* entryPoint, const char* target, UINT flags = 0);
+// The same as the SPIR-V words the layer compiles to, for tests that read or rewrite the module; empty on failure.
+std::vector<uint32_t> CompileToSpirv(const std::string& source, const char* target, UINT flags = 0);
 
 // The engine's pipeline defaults: solid fill, back faces culled, depth on with LESS, no blending, one
 // R8G8B8A8 target and a D24S8 depth buffer, triangles.
