@@ -20,6 +20,14 @@ VkPipelineLayout PipelineLayout(VkDevice device, const VkDescriptorSetLayout& se
 
 }  // namespace
 
+VkFormat FrameDepthFormat(VkPhysicalDevice physical) {
+  VkFormatProperties support;
+  vkGetPhysicalDeviceFormatProperties(physical, VK_FORMAT_D24_UNORM_S8_UINT, &support);
+  return (support.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT) != 0
+             ? VK_FORMAT_D24_UNORM_S8_UINT
+             : VK_FORMAT_D32_SFLOAT_S8_UINT;
+}
+
 FrameLayouts CreateFrameLayouts(VkDevice device, uint32_t textureBinding, uint32_t samplerBinding) {
   const VkDescriptorSetLayoutBinding textBindings[] = {Binding(textureBinding, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE),
                                                        Binding(samplerBinding, VK_DESCRIPTOR_TYPE_SAMPLER)};

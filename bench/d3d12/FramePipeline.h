@@ -23,6 +23,10 @@ struct FramePipelineShape {
   VkFormat depthFormat = VK_FORMAT_UNDEFINED;
 };
 
+// D24_UNORM_S8_UINT, the engine's depth format, or D32_SFLOAT_S8_UINT where the device cannot render to it,
+// as the layer falls back.
+VkFormat FrameDepthFormat(VkPhysicalDevice physical);
+
 // The push-descriptor set layouts and pipeline layouts of the two pipelines: the text box reads a texture
 // and a sampler; the meshes read three constant buffers at bindings 0 to 2 besides.
 struct FrameLayouts {

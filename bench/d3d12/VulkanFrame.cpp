@@ -16,6 +16,7 @@ constexpr uint32_t kSamplerBinding = 3072;
 using d3d12_bench::CreateFrameLayouts;
 using d3d12_bench::CreateFramePipeline;
 using d3d12_bench::DestroyFrameLayouts;
+using d3d12_bench::FrameDepthFormat;
 using d3d12_bench::FramePipelineShape;
 using d3d12_bench::GlyphRecordAttributes;
 using d3d12_bench::Make;
@@ -29,11 +30,7 @@ VulkanFrame::VulkanFrame(uint32_t drawCount, uint32_t samples)
   if (!error_.empty()) return;
   device_ = context_.Device();
   commands_ = context_.Commands();
-  VkFormatProperties depthSupport;
-  vkGetPhysicalDeviceFormatProperties(context_.Physical(), depthFormat_, &depthSupport);
-  if (!(depthSupport.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
-    depthFormat_ = VK_FORMAT_D32_SFLOAT_S8_UINT;
-  }
+  depthFormat_ = FrameDepthFormat(context_.Physical());
   if (CreateResources()) CreatePipelines();
 }
 

@@ -44,7 +44,7 @@ class VulkanFrame {
   // The context's device and command buffer, named once for the many calls that take them.
   VkDevice device_ = VK_NULL_HANDLE;
   VkCommandBuffer commands_ = VK_NULL_HANDLE;
-  VkFormat depthFormat_ = VK_FORMAT_D24_UNORM_S8_UINT;
+  VkFormat depthFormat_ = VK_FORMAT_UNDEFINED;
 
   Image targets_[2];
   uint32_t currentTarget_ = 0;

@@ -23,6 +23,7 @@ namespace {
 using d3d12_bench::CreateFrameLayouts;
 using d3d12_bench::CreateFramePipeline;
 using d3d12_bench::DestroyFrameLayouts;
+using d3d12_bench::FrameDepthFormat;
 using d3d12_bench::FramePipelineShape;
 using d3d12_bench::GlyphRecordAttributes;
 using d3d12_bench::ImageBarrier;
@@ -129,11 +130,7 @@ VulkanViewerFrame::VulkanViewerFrame(const Renderer& renderer, bool validation) 
   if (!error_.empty()) return;
   device_ = context_.Device();
   commands_ = context_.Commands();
-  VkFormatProperties depthSupport;
-  vkGetPhysicalDeviceFormatProperties(context_.Physical(), depthFormat_, &depthSupport);
-  if (!(depthSupport.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT)) {
-    depthFormat_ = VK_FORMAT_D32_SFLOAT_S8_UINT;
-  }
+  depthFormat_ = FrameDepthFormat(context_.Physical());
   extent_ = {uint32_t(renderer.Width), uint32_t(renderer.Height)};
   if (!CopyContent(renderer) || !CreateTextures(renderer) || !CreateTargets() || !CreatePipelines()) {
     if (error_.empty()) error_ = "the plain-Vulkan viewer frame could not be set up";

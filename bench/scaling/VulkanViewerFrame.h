@@ -72,7 +72,7 @@ class VulkanViewerFrame {
   d3d12_bench::VulkanContext context_;
   VkDevice device_ = VK_NULL_HANDLE;
   VkCommandBuffer commands_ = VK_NULL_HANDLE;
-  VkFormat depthFormat_ = VK_FORMAT_D24_UNORM_S8_UINT;
+  VkFormat depthFormat_ = VK_FORMAT_UNDEFINED;
   VkExtent2D extent_{};
 
   Image targets_[2];
