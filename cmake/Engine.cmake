@@ -1,20 +1,21 @@
 # The engine: portable Win32 + Direct3D 12 sources, one folder per subsystem. Everything but the process
 # entry goes into engine_core so that tests and benchmarks can link it.
 # In layering order: a folder includes only itself and the folders before it (tests/structure checks it).
+set(ENGINE_DIR ${CMAKE_SOURCE_DIR}/engine)
 set(ENGINE_SUBSYSTEMS core math content anim text render app)
 
 set(ENGINE_SOURCES)
 foreach(subsystem IN LISTS ENGINE_SUBSYSTEMS)
-  file(GLOB subsystem_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${subsystem}/*.cpp)
+  file(GLOB subsystem_sources CONFIGURE_DEPENDS ${ENGINE_DIR}/${subsystem}/*.cpp)
   list(APPEND ENGINE_SOURCES ${subsystem_sources})
 endforeach()
-set(ENGINE_ENTRY ${CMAKE_SOURCE_DIR}/app/main.cpp)
+set(ENGINE_ENTRY ${ENGINE_DIR}/app/main.cpp)
 list(REMOVE_ITEM ENGINE_SOURCES ${ENGINE_ENTRY})
 
 find_package(assimp REQUIRED)
 
 add_library(engine_core STATIC ${ENGINE_SOURCES})
-target_include_directories(engine_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(engine_core PUBLIC ${ENGINE_DIR})
 target_link_libraries(engine_core PUBLIC platform assimp::assimp)
 
 add_executable(engine ${ENGINE_ENTRY})
@@ -24,7 +25,7 @@ set_target_properties(engine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ENGINE_RUN_DI
 # Stage the data files next to the executable.
 add_custom_target(stage_run_folder ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ENGINE_RUN_DIR}/Shaders
-  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/Shaders ${ENGINE_RUN_DIR}/Shaders
-  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/assets ${ENGINE_RUN_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${ENGINE_DIR}/Shaders ${ENGINE_RUN_DIR}/Shaders
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${ENGINE_DIR}/assets ${ENGINE_RUN_DIR}
   COMMENT "Staging Shaders/ and assets/ in ${ENGINE_RUN_DIR}")
 add_dependencies(engine stage_run_folder)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Compiles every engine source (everything outside platform/, tests/, bench/ and tools/) for Windows with
+# Compiles every engine source (everything under engine/) for Windows with
 # mingw-w64's real Windows headers, syntax only, to keep the engine a genuine Win32 + Direct3D 12 program.
 # DirectX-Headers' d3d12.h and d3dx12.h come first: mingw-w64's own d3d12.h is older than that d3dx12.h.
 set -euo pipefail
@@ -13,7 +13,7 @@ shim=$(mktemp -d)
 trap 'rm -rf "$shim"' EXIT
 ln -s /usr/include/assimp "$shim/assimp"
 
-sources=$(find core math content anim text render app -name '*.cpp' 2>/dev/null | sort)
+sources=$(find engine -name '*.cpp' 2>/dev/null | sort)
 if [[ -z "$sources" ]]; then
   echo "windows-check: no engine sources yet"
   exit 0
@@ -22,7 +22,7 @@ fi
 export compiler shim
 check_one() {
   "$compiler" -std=c++20 -fsyntax-only -Wall -Wno-unknown-pragmas -DUNICODE -D_UNICODE \
-    -I/usr/include/directx -I"$shim" -I. "$1" || { echo "windows-check: $1 does not compile for Windows" >&2; return 1; }
+    -I/usr/include/directx -I"$shim" -Iengine "$1" || { echo "windows-check: $1 does not compile for Windows" >&2; return 1; }
 }
 export -f check_one
 if echo "$sources" | xargs -P "$(nproc)" -I{} bash -c 'check_one "$1"' _ {}; then

@@ -287,7 +287,7 @@ def main():
         text = arguments[index + 1]
         del arguments[index:index + 2]
     path = arguments[0] if arguments else os.path.join(
-        os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "assets", "newarial.fnt")
+        os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "engine", "assets", "newarial.fnt")
     try:
         with open(path, "rb") as description:
             raw = description.read()

@@ -22,17 +22,17 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   exit 1
 fi
 
-"$python" "$repo/tools/make_texture.py" "$repo/assets/blessing-1x.png"
-blender --background --factory-startup --python "$repo/tools/make_character.py" -- "$repo/assets/char.fbx" \
+"$python" "$repo/tools/make_texture.py" "$repo/engine/assets/blessing-1x.png"
+blender --background --factory-startup --python "$repo/tools/make_character.py" -- "$repo/engine/assets/char.fbx" \
   | grep '^make_character' || { echo "make_assets: make_character.py failed" >&2; exit 1; }
-"$python" "$repo/tools/make_font.py" "$repo/assets"
+"$python" "$repo/tools/make_font.py" "$repo/engine/assets"
 
 cmake -G Ninja -S "$repo/tools" -B "$build" >/dev/null
 cmake --build "$build" -j2 >/dev/null
-"$build/model/check_model" "$repo/assets/char.fbx"
+"$build/model/check_model" "$repo/engine/assets/char.fbx"
 mkdir -p "$build/previews"
-"$build/model/preview_model" "$repo/assets/char.fbx" "$repo/assets/blessing-1x.png" \
+"$build/model/preview_model" "$repo/engine/assets/char.fbx" "$repo/engine/assets/blessing-1x.png" \
   "$build/previews/char-front.png" 0 0.3125 0.625 0.9375
-"$build/model/preview_model" "$repo/assets/char.fbx" "$repo/assets/blessing-1x.png" \
+"$build/model/preview_model" "$repo/engine/assets/char.fbx" "$repo/engine/assets/blessing-1x.png" \
   "$build/previews/char-side.png" --side 0 0.3125 0.625 0.9375
-"$python" "$repo/tools/check_font.py" "$repo/assets/newarial.fnt" --preview "$build/previews/font-layout.png"
+"$python" "$repo/tools/check_font.py" "$repo/engine/assets/newarial.fnt" --preview "$build/previews/font-layout.png"

@@ -57,7 +57,7 @@ def output_path():
     arguments = script_arguments()
     if arguments:
         return os.path.abspath(arguments[0])
-    return os.path.join(os.path.dirname(TOOLS), "assets", "char.fbx")
+    return os.path.join(os.path.dirname(TOOLS), "engine", "assets", "char.fbx")
 
 
 def new_scene():

@@ -201,7 +201,7 @@ def describe(metrics, pictures, places):
 
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "assets")
+        os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "engine", "assets")
     if not os.path.isfile(FONT_FILE):
         sys.exit("make_font: %s not found (Debian package fonts-liberation2)" % FONT_FILE)
     metrics = FontMetrics(FONT_FILE)

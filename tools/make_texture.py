@@ -150,7 +150,7 @@ def paint_spare(draw):
 
 def main():
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "assets", "blessing-1x.png")
+        os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "engine", "assets", "blessing-1x.png")
     image = Image.new("RGBA", (SIZE, SIZE), SKIN + (255,))
     draw = ImageDraw.Draw(image)
     draw.rectangle(box(layout.SKIN), fill=SKIN)

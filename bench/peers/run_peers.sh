@@ -6,7 +6,7 @@
 #     engine-like frame (text quads, then N textured draws with their own constants, an off-screen present)
 #     written once through the layer and once in plain Vulkan. There is no plain-Vulkan copy of the whole
 #     engine frame; this is the frame the ratio is measured on;
-#   - Debian's f3d viewer playing the animation of assets/char.fbx in an 800 x 600 window.
+#   - Debian's f3d viewer playing the animation of engine/assets/char.fbx in an 800 x 600 window.
 # and prints frames per second side by side with the targets: within 1.15 x of direct Vulkan, faster than f3d.
 #
 # How windowed frame rates are measured: each program runs with present_counter.so preloaded, which logs

@@ -196,7 +196,7 @@ expect_stop "shader with a syntax error" Shaders/FontPS.hlsl ":[0-9]+: error" \
 # bind pose; a model with 97 bones is refused, since the bone palette holds 96.
 models="$SCRATCH/models"
 mkdir -p "$models"
-"$MODEL_MAKER" "$REPO_ROOT/assets/char.fbx" "$models" || fail "make_bad_models could not write the models"
+"$MODEL_MAKER" "$REPO_ROOT/engine/assets/char.fbx" "$models" || fail "make_bad_models could not write the models"
 expect_run "model without an animation" cp "$models/no-animation.fbx" char.fbx
 if selected "model without an animation" && [[ -f "$SCRATCH/second.png" ]]; then
   changed=$(count_differences "$SCRATCH/first.png" "$SCRATCH/second.png" 300x600+250+0)

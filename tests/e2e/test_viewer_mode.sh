@@ -78,7 +78,7 @@ finish_viewer
 # Files it cannot use: missing, a folder, not a model, more bones than the palette holds.
 printf 'this is not a model\n' >"$SCRATCH/elsewhere/garbage.fbx"
 mkdir -p "$SCRATCH/elsewhere/folder.fbx"
-"$MODEL_MAKER" "$REPO_ROOT/assets/char.fbx" "$SCRATCH/elsewhere" || fail "make_bad_models could not write the models"
+"$MODEL_MAKER" "$REPO_ROOT/engine/assets/char.fbx" "$SCRATCH/elsewhere" || fail "make_bad_models could not write the models"
 for model in missing.fbx folder.fbx garbage.fbx too-many-bones.fbx; do
   start_viewer "$model"
   wait_for_end 60

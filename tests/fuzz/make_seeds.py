@@ -10,7 +10,7 @@ import tempfile
 import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
-ASSETS = HERE.parent.parent / "assets"
+ASSETS = HERE.parent.parent / "engine" / "assets"
 
 # --- font descriptions ---------------------------------------------------------------------------------
 
