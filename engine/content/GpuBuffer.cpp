@@ -1,8 +1,7 @@
 #include "content/ModelLoader.h"
+#include "core/Direct3D12.h"
 
 #include "core/Log.h"
-
-#include "d3dx12.h"
 
 namespace {
 

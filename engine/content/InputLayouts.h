@@ -2,9 +2,9 @@
 // are built.
 #pragma once
 
-#include <windows.h>
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
+#include <windows.h>
 
 #include <array>
 

@@ -3,12 +3,11 @@
 #pragma once
 
 #include "content/SkeletonWalk.h"
+#include "core/Direct3D12.h"
 #include "math/Matrix.h"
 #include "math/Vector.h"
 
 #include <windows.h>
-
-#include <d3d12.h>
 
 #include <algorithm>
 #include <cmath>

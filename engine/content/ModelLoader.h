@@ -4,10 +4,9 @@
 
 #include "content/Model.h"
 #include "content/SkinnedVertex.h"
+#include "core/Direct3D12.h"
 
 #include <windows.h>
-
-#include <d3d12.h>
 
 #include <cstdint>
 #include <map>

@@ -2,9 +2,10 @@
 // uploads as, what a pixel format without one is converted to first, and the size of a pixel.
 #pragma once
 
+#include "core/Direct3D12.h"
+
 #include <windows.h>
 
-#include <dxgiformat.h>
 #include <wincodec.h>
 
 #include <cstdint>

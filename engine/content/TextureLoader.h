@@ -6,8 +6,8 @@
 #include <windows.h>
 
 #include "content/UploadContext.h"
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
 #include <wincodec.h>
 
 #include <cstdint>

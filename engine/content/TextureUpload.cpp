@@ -1,7 +1,6 @@
 #include "content/TextureFileError.h"
 #include "content/TextureLoader.h"
-
-#include "d3dx12.h"
+#include "core/Direct3D12.h"
 
 void UploadTexture(UploadContext& context, const DecodedImage& image, TextureSlot& out) {
   const CD3DX12_RESOURCE_DESC textureDescription =

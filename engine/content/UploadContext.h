@@ -2,9 +2,9 @@
 // an allocator and a command list that is open for recording, all on the one device.
 #pragma once
 
-#include <windows.h>
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
+#include <windows.h>
 
 struct UploadContext {
   ID3D12Device* Device = nullptr;

@@ -1,9 +1,8 @@
 #include "render/ConstantBuffers.h"
 
+#include "core/Direct3D12.h"
 #include "core/ErrorText.h"
 #include "core/Log.h"
-
-#include "d3dx12.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,9 +2,9 @@
 // and the shader-visible heap of texture and constant-buffer views that the frame binds.
 #pragma once
 
-#include <windows.h>
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
+#include <windows.h>
 
 #include <cstdint>
 

@@ -1,13 +1,12 @@
 #include "render/FrameRecorder.h"
 
+#include "core/Direct3D12.h"
 #include "core/ErrorText.h"
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
 #include "render/Renderer.h"
 #include "render/StructGetters.h"
 #include "render/SwapChain.h"
-
-#include "d3dx12.h"
 
 #include <string>
 

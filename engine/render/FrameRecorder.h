@@ -3,11 +3,10 @@
 #pragma once
 
 #include "content/Mesh.h"
+#include "core/Direct3D12.h"
 #include "render/ConstantBufferLayout.h"
 
 #include <windows.h>
-
-#include <d3d12.h>
 
 class Renderer;
 

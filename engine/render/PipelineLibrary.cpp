@@ -1,12 +1,10 @@
 #include "render/PipelineLibrary.h"
 
+#include "core/Direct3D12.h"
 #include "core/ErrorText.h"
 #include "core/Log.h"
 #include "render/ShaderCompileError.h"
 
-#include "d3dx12.h"
-
-#include <d3dcompiler.h>
 #include <wrl/client.h>
 
 #include <iterator>

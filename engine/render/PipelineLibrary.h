@@ -3,10 +3,9 @@
 // built from.
 #pragma once
 
-#include <windows.h>
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
-#include <d3dcommon.h>
+#include <windows.h>
 
 #include <string>
 #include <unordered_map>

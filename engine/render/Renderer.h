@@ -3,13 +3,12 @@
 #pragma once
 
 #include "content/Mesh.h"
+#include "core/Direct3D12.h"
 #include "math/Matrix.h"
 #include "render/Camera.h"
 #include "text/TextLabel.h"
 
 #include <windows.h>
-
-#include <d3d12.h>
 
 #include <cstdint>
 #include <string>

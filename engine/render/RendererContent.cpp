@@ -1,5 +1,6 @@
 // The content phase of the Renderer: the two textures (the last step of InitDirect3D), then everything else
 // the frame draws: the pipelines, the text box and the character.
+#include "core/Direct3D12.h"
 #include "render/Renderer.h"
 
 #include "anim/ModelBounds.h"
@@ -17,8 +18,6 @@
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
 #include "render/StructGetters.h"
-
-#include "d3dx12.h"
 
 #include <windows.h>
 

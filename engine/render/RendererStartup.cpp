@@ -1,5 +1,6 @@
 // The start-up phase of the Renderer, in the order Run calls it: the window's size and the default lens,
 // the device and everything sized to the window, the constant buffers, the camera.
+#include "core/Direct3D12.h"
 #include "render/Renderer.h"
 
 #include "core/Log.h"
@@ -8,8 +9,6 @@
 #include "render/DeviceSetup.h"
 #include "render/StructGetters.h"
 #include "render/ViewerCamera.h"
-
-#include "d3dx12.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 // parameter instead, to match the calling convention MSVC really uses for such methods.
 #pragma once
 
-#include <windows.h>
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
+#include <windows.h>
 
 #if defined(_MSC_VER) || !defined(_WIN32)
 

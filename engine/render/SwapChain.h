@@ -2,10 +2,9 @@
 // BackBuffers[CurrentBackBuffer]; OnResize replaces the buffers and views at a new size.
 #pragma once
 
-#include <windows.h>
+#include "core/Direct3D12.h"
 
-#include <d3d12.h>
-#include <dxgi1_4.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <vector>

@@ -5,12 +5,10 @@
 #include <windows.h>
 
 #include "core/ConsoleOutput.h"
+#include "core/Direct3D12.h"
 #include "core/ErrorText.h"
 
-#include <d3d12.h>
 #include <wrl/client.h>
-
-#include "d3dx12.h"
 
 namespace {
 

@@ -4,13 +4,12 @@
 // The frame draws InstanceCount records of it as instanced four-vertex strips.
 #pragma once
 
+#include "core/Direct3D12.h"
 #include "text/BitmapFont.h"
 #include "text/GlyphInstance.h"
 #include "text/GlyphLookup.h"
 
 #include <windows.h>
-
-#include <d3d12.h>
 
 #include <cstdint>
 #include <string>
