@@ -14,13 +14,23 @@ list(REMOVE_ITEM ENGINE_SOURCES ${ENGINE_ENTRY})
 
 find_package(assimp REQUIRED)
 
+# The Windows APIs the engine is written against: the system's own on Windows, platform/ elsewhere.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/Windows.cmake)
+  set(ENGINE_WINDOWS_API engine_windows_api)
+else()
+  set(ENGINE_WINDOWS_API platform)
+endif()
+
 add_library(engine_core STATIC ${ENGINE_SOURCES})
 target_include_directories(engine_core PUBLIC ${ENGINE_DIR})
-target_link_libraries(engine_core PUBLIC platform assimp::assimp)
+target_link_libraries(engine_core PUBLIC ${ENGINE_WINDOWS_API} assimp::assimp)
 
 add_executable(engine ${ENGINE_ENTRY})
 target_link_libraries(engine PRIVATE engine_core)
-set_target_properties(engine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ENGINE_RUN_DIR})
+# The generator expression keeps multi-configuration generators (Visual Studio) from adding a folder per
+# configuration: the executable lands beside Shaders/ and the assets whatever the configuration.
+set_target_properties(engine PROPERTIES RUNTIME_OUTPUT_DIRECTORY $<1:${ENGINE_RUN_DIR}>)
 
 # Stage the data files next to the executable.
 add_custom_target(stage_run_folder ALL

@@ -14,8 +14,9 @@ packages=(
   assimp-testmodels
   # sanitizer and fuzzing build (scripts/sanitize.sh)
   clang-14 libclang-rt-14-dev
-  # Windows compile check
-  g++-mingw-w64-x86-64
+  # Windows cross-build (scripts/windows-build.sh; Assimp from Debian's source, scripts/windows-assimp.sh)
+  # and its start-up test under Wine (tests/e2e/test_windows_wine.sh)
+  g++-mingw-w64-x86-64 dpkg-dev xz-utils libutfcpp-dev libstb-dev zip wine64
 )
 
 missing=()
