@@ -3,7 +3,7 @@
 # beside Shaders/ and the assets, packed into build-windows/d3dWin-windows-x64.zip. Assimp comes cross-built
 # from Debian's source (scripts/windows-assimp.sh, cached per machine). Fails when the exe does not link or
 # imports a DLL that is neither Windows' own nor shipped beside it.
-# Extra arguments go to CMake's configure step.
+# Extra arguments go to CMake's configure step; WINDOWS_BUILD_JOBS limits the parallel jobs (default: all cores).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
