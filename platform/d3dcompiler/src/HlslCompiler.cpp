@@ -1,6 +1,7 @@
 #include "HlslCompiler.h"
 
 #include "ConstantBufferStatics.h"
+#include "HlslRules.h"
 #include "IncludeHandler.h"
 
 #include <cstring>
@@ -154,11 +155,12 @@ CompileOutcome CompileHlsl(const CompileRequest& request) {
   IncludeHandler includes(request.Include, request.SourceName);
   includes.InstallInto(options.get());
 
-  const std::string source = WithMatrixPacking(request);
+  const HlslRules rules(request, WithMatrixPacking(request));
+  const std::string& source = rules.Source();
   ResultPointer result(shaderc_compile_into_spv(compiler, source.data(), source.size(), request.Stage,
                                                 request.SourceName.c_str(), request.EntryPoint.c_str(), options.get()),
                        &shaderc_result_release);
-  return OutcomeOf(result.get(), request);
+  return rules.Finish(OutcomeOf(result.get(), request));
 }
 
 }  // namespace d3dcompiler
