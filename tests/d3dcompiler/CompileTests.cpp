@@ -275,4 +275,125 @@ TEST_F(CompileFromFile, RejectsBadArgumentsWithoutTouchingTheFile) {
   }
 }
 
+Compiled CompileMemory(const char* source, const char* target) {
+  ID3DBlob* code = nullptr;
+  ID3DBlob* errors = nullptr;
+  const HRESULT result =
+      D3DCompile(source, std::strlen(source), "rules.hlsl", nullptr, nullptr, "main", target, 0, 0, &code, &errors);
+  return Collect(result, code, errors);
+}
+
+// What the Windows compiler refuses is refused with a line that says why; the near misses still compile.
+TEST(D3DCompile, RefusesWhatTheWindowsCompilerRefuses) {
+  struct Case {
+    const char* Source;
+    const char* Target;
+    const char* Error;  // empty: compiles
+  };
+  const Case cases[] = {
+      {"float4 main(float4 p : SV_Position) : SV_Target {\n float4 v = p; v.xx = float2(1, 2); return v; }", "ps_5_0",
+       "rules.hlsl:2: error: l-value '.xx' names a component more than once"},
+      {"float4 main(float4 p : SV_Position) : SV_Target { float4 v = p; v.yx = p.xx; v.x += v.xx == p.xy; return v; }",
+       "ps_5_0", ""},
+      {"float4 main() { return 1; }", "ps_5_0", "'main': function return value missing semantics"},
+      {"cbuffer C { float a : packoffset(c0); float b; };\nfloat4 main() : SV_Target { return a + b; }", "ps_5_0",
+       "rules.hlsl:1: error: cannot mix packoffset elements with nonpackoffset elements in a cbuffer"},
+      {"cbuffer C { float2 a : packoffset(c0.w); };\nfloat4 main() : SV_Target { return a.xyxy; }", "ps_5_0",
+       "packoffset of 'a' makes it cross a register boundary"},
+      {"cbuffer C { float4 a : packoffset(c0); float b : packoffset(c0.y); };\nfloat4 main() : SV_Target { return a * b; }",
+       "ps_5_0", "packoffset of 'b' overlaps another member"},
+      {"cbuffer C { float4 a : packoffset(c1); float b : packoffset(c0.y); };\nfloat4 main() : SV_Target { return a * b; }",
+       "ps_5_0", ""},
+  };
+  for (const Case& rule : cases) {
+    const Compiled compiled = CompileMemory(rule.Source, rule.Target);
+    if (*rule.Error == '\0') {
+      EXPECT_EQ(compiled.Result, S_OK) << rule.Source << "\n" << compiled.Errors;
+    } else {
+      EXPECT_EQ(compiled.Result, E_FAIL) << rule.Source;
+      EXPECT_THAT(compiled.Errors, HasSubstr(rule.Error)) << rule.Source;
+    }
+  }
+}
+
+// D3DReflect reports the offsets the packing rules gave, with the types as HLSL declares them.
+TEST(D3DCompile, ReflectionReportsThePackedConstantBuffers) {
+  const Compiled compiled = CompileMemory(R"(
+struct Light { float3 Direction; float Power; };
+cbuffer Scene : register(b2, space1) { float Time; float3 Tint; float Weights[3]; float After; float2x3 Basis;
+                                      row_major float3x4 Pose; Light Sun; uint Count; };
+float Global;
+RWStructuredBuffer<float> Output : register(u1);
+[numthreads(8, 4, 1)] void main(uint3 id : SV_DispatchThreadID) {
+  Output[id.x] = Time + Tint.x + Weights[id.x % 3] + After + Basis[0].x + Pose[1].y + Sun.Power + Count + Global;
+})",
+                                          "cs_5_0");
+  ASSERT_EQ(compiled.Result, S_OK) << compiled.Errors;
+  EXPECT_EQ(ValidationMessages(compiled.Words), "");
+  ID3D12ShaderReflection* reflection = nullptr;
+  ASSERT_EQ(D3DReflect(compiled.Words.data(), compiled.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  D3D12_SHADER_DESC shader{};
+  ASSERT_EQ(reflection->GetDesc(&shader), S_OK);
+  EXPECT_EQ(shader.ConstantBuffers, 2u);
+  EXPECT_EQ(shader.Version >> 16, UINT(D3D12_SHVER_COMPUTE_SHADER));
+  UINT x = 0, y = 0, z = 0;
+  EXPECT_EQ(reflection->GetThreadGroupSize(&x, &y, &z), 32u);
+  EXPECT_EQ(y, 4u);
+
+  ID3D12ShaderReflectionConstantBuffer* scene = reflection->GetConstantBufferByName("Scene");
+  D3D12_SHADER_BUFFER_DESC buffer{};
+  ASSERT_EQ(scene->GetDesc(&buffer), S_OK);
+  EXPECT_EQ(buffer.Variables, 8u);
+  EXPECT_EQ(buffer.Size, 192u);
+  struct Expected {
+    const char* Name;
+    UINT Offset, Size;
+    D3D_SHADER_VARIABLE_CLASS Class;
+    UINT Rows, Columns, Elements, Members;
+  };
+  const Expected variables[] = {
+      {"Time", 0, 4, D3D_SVC_SCALAR, 1, 1, 0, 0},          {"Tint", 4, 12, D3D_SVC_VECTOR, 1, 3, 0, 0},
+      {"Weights", 16, 36, D3D_SVC_SCALAR, 1, 1, 3, 0},      {"After", 52, 4, D3D_SVC_SCALAR, 1, 1, 0, 0},
+      {"Basis", 64, 40, D3D_SVC_MATRIX_COLUMNS, 2, 3, 0, 0}, {"Pose", 112, 48, D3D_SVC_MATRIX_ROWS, 3, 4, 0, 0},
+      {"Sun", 160, 16, D3D_SVC_STRUCT, 1, 4, 0, 2},         {"Count", 176, 4, D3D_SVC_SCALAR, 1, 1, 0, 0},
+  };
+  for (const Expected& expected : variables) {
+    ID3D12ShaderReflectionVariable* variable = scene->GetVariableByName(expected.Name);
+    D3D12_SHADER_VARIABLE_DESC desc{};
+    D3D12_SHADER_TYPE_DESC type{};
+    ASSERT_EQ(variable->GetDesc(&desc), S_OK) << expected.Name;
+    ASSERT_EQ(variable->GetType()->GetDesc(&type), S_OK) << expected.Name;
+    EXPECT_EQ(desc.StartOffset, expected.Offset) << expected.Name;
+    EXPECT_EQ(desc.Size, expected.Size) << expected.Name;
+    EXPECT_EQ(type.Class, expected.Class) << expected.Name;
+    EXPECT_EQ(type.Rows, expected.Rows) << expected.Name;
+    EXPECT_EQ(type.Columns, expected.Columns) << expected.Name;
+    EXPECT_EQ(type.Elements, expected.Elements) << expected.Name;
+    EXPECT_EQ(type.Members, expected.Members) << expected.Name;
+  }
+  D3D12_SHADER_TYPE_DESC power{};
+  ASSERT_EQ(scene->GetVariableByName("Sun")->GetType()->GetMemberTypeByName("Power")->GetDesc(&power), S_OK);
+  EXPECT_EQ(power.Offset, 12u);
+  D3D12_SHADER_VARIABLE_DESC missing{};
+  EXPECT_EQ(scene->GetVariableByName("Missing")->GetDesc(&missing), E_FAIL);
+  EXPECT_EQ(reflection->GetConstantBufferByIndex(5)->GetDesc(&buffer), E_FAIL);
+
+  D3D12_SHADER_INPUT_BIND_DESC binding{};
+  ASSERT_EQ(reflection->GetResourceBindingDescByName("Scene", &binding), S_OK);
+  EXPECT_EQ(binding.Type, D3D_SIT_CBUFFER);
+  EXPECT_EQ(binding.BindPoint, 2u);
+  EXPECT_EQ(binding.Space, 1u);
+  ASSERT_EQ(reflection->GetResourceBindingDescByName("Output", &binding), S_OK);
+  EXPECT_EQ(binding.Type, D3D_SIT_UAV_RWSTRUCTURED);
+  EXPECT_EQ(binding.BindPoint, 1u);
+  ASSERT_EQ(reflection->GetResourceBindingDescByName("$Global", &binding), S_OK);
+  reflection->Release();
+
+  ::testing::internal::CaptureStderr();
+  const uint32_t notCode[8] = {};
+  EXPECT_EQ(D3DReflect(notCode, sizeof(notCode), IID_PPV_ARGS(&reflection)), E_INVALIDARG);
+  EXPECT_EQ(reflection, nullptr);
+  EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("D3DReflect: "));
+}
+
 }  // namespace

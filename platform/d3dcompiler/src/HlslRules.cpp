@@ -4,6 +4,7 @@
 #include "SourceRules.h"
 #include "SpirvCheckSemantics.h"
 #include "SpirvEditor.h"
+#include "SpirvOptimizer.h"
 #include "SpirvPassArithmetic.h"
 
 #include <cstring>
@@ -29,8 +30,9 @@ std::string RewrittenForFrontEnd(std::string_view source) {
   return WithTypedefMajority(WithUnsignedInterlockedValues(source));
 }
 
-HlslRules::HlslRules(const CompileRequest& request, std::string_view prepared)
+HlslRules::HlslRules(const CompileRequest& request, std::string_view prepared, bool optimize)
     : sourceName_(request.SourceName),
+      optimize_(optimize),
       source_(RewrittenForFrontEnd(prepared)) {
   PlacementScan placement = ScanExplicitPlacement(request.Source);
   explicitlyPlaced_ = std::move(placement.ExplicitlyPlaced);
@@ -59,7 +61,13 @@ CompileOutcome HlslRules::Finish(CompileOutcome outcome) const {
   if (problem.empty()) problem = PackConstantBuffers(module, explicitlyPlaced_);
   if (!problem.empty()) return Refuse(std::move(outcome), sourceName_ + ": error: " + problem + "\n");
   ApplyHlslArithmetic(module);
-  outcome.Code = AsBytes(module.Save());
+  std::vector<uint32_t> words = module.Save();
+  const std::string invalid = ValidateAndOptimize(words, optimize_);
+  if (!invalid.empty()) {
+    return Refuse(std::move(outcome), sourceName_ + ": error: internal compiler error, the code does not validate: " +
+                                          invalid);
+  }
+  outcome.Code = AsBytes(words);
   return outcome;
 }
 

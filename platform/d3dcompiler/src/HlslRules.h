@@ -14,8 +14,9 @@ namespace d3dcompiler {
 
 class HlslRules {
  public:
-  // `original` is the caller's text, which messages count lines in; `prepared` is what goes to the front end.
-  HlslRules(const CompileRequest& request, std::string_view prepared);
+  // `request.Source` is the caller's text, which messages count lines in; `prepared` is what goes to the front
+  // end, which is to leave optimising to Finish (`optimize`).
+  HlslRules(const CompileRequest& request, std::string_view prepared, bool optimize);
 
   // The text to hand the front end.
   const std::string& Source() const { return source_; }
@@ -28,6 +29,7 @@ class HlslRules {
   CompileOutcome Refuse(CompileOutcome outcome, const std::string& message) const;
 
   std::string sourceName_;
+  bool optimize_;
   std::string source_;
   std::set<std::string> explicitlyPlaced_;
   std::string sourceProblem_;  // "<file>:<line>: error: ..." when the source breaks a rule

@@ -67,6 +67,53 @@ bool ReadBlock(std::string_view source, size_t at, size_t keywordLength, Block* 
   return false;
 }
 
+bool IsNumericType(std::string_view type) {
+  for (std::string_view scalar : {"float", "int", "uint", "bool", "half", "double", "dword", "min16", "min10"}) {
+    if (type.starts_with(scalar)) return true;
+  }
+  return false;
+}
+
+// How many components a member declaration's type takes in a register ("float3 a" 3, "float a" 1), or 0 for
+// a type that starts a register of its own (matrices, arrays, structs).
+size_t ComponentsOf(std::string_view member) {
+  size_t at = SkipBlanks(member, 0);
+  std::string_view type = IdentifierAt(member, at);
+  while (type == "row_major" || type == "column_major" || type == "precise" || type == "uniform") {
+    at = SkipBlanks(member, at + type.size());
+    type = IdentifierAt(member, at);
+  }
+  const bool array = member.find('[') < member.find("packoffset");
+  if (!IsNumericType(type) || array || type.find('x') != std::string_view::npos) return 0;
+  const char last = type.back();
+  return last >= '1' && last <= '4' ? static_cast<size_t>(last - '0') : 1;
+}
+
+// The member's packoffset component (c3.z -> 2), or 0 without one.
+size_t PackedComponent(std::string_view member) {
+  const size_t keyword = member.find("packoffset");
+  const size_t dot = member.find('.', keyword);
+  const size_t close = member.find(')', keyword);
+  if (keyword == std::string_view::npos || dot == std::string_view::npos || dot > close) return 0;
+  const size_t letter = SkipBlanks(member, dot + 1);
+  const size_t component = letter < member.size() ? std::string_view("xyzw").find(member[letter]) : 0;
+  return component == std::string_view::npos ? 0 : component;
+}
+
+// A member that packoffset puts across a register boundary, or an object that does not start a register.
+std::string MisplacedMember(std::string_view member) {
+  const size_t component = PackedComponent(member);
+  const size_t components = ComponentsOf(member);
+  if (component == 0 || (components != 0 && component + components <= 4)) return {};
+  const size_t colon = member.rfind(':', member.find("packoffset"));
+  size_t end = colon;
+  while (end > 0 && !IsIdentifierCharacter(member[end - 1])) --end;
+  size_t begin = end;
+  while (begin > 0 && IsIdentifierCharacter(member[begin - 1])) --begin;
+  return "packoffset of '" + std::string(member.substr(begin, end - begin)) +
+         "' makes it cross a register boundary";
+}
+
 std::string Located(std::string_view source, size_t at, const std::string& problem) {
   return std::to_string(LineAt(source, at)) + ": " + problem;
 }
@@ -89,7 +136,11 @@ PlacementScan ScanExplicitPlacement(std::string_view source) {
       size_t end = 0;
       if (!ReadBlock(source, at, 7, &block, &end)) continue;
       size_t placed = 0;
-      for (std::string_view member : block.Members) placed += ContainsWord(member, "packoffset") ? 1 : 0;
+      for (std::string_view member : block.Members) {
+        placed += ContainsWord(member, "packoffset") ? 1 : 0;
+        const std::string misplaced = MisplacedMember(member);
+        if (!misplaced.empty() && scan.Problem.empty()) scan.Problem = Located(source, at, misplaced);
+      }
       if (placed != 0 && placed != block.Members.size() && scan.Problem.empty()) {
         scan.Problem = Located(source, at, "cannot mix packoffset elements with nonpackoffset elements in a cbuffer");
       }
