@@ -608,6 +608,31 @@ RWStructuredBuffer<uint> Output : register(u0);
 })",
      {Bits(-1.5f), Bits(-1.5f), uint32_t(-1), uint32_t(-2), 2, uint32_t(-4), 0x40000000u, uint32_t(-7) << 0,
       uint32_t(-7 & 0xF), uint32_t(-7 | 3), uint32_t(-7 ^ 3), uint32_t(~-7), Bits(-7.5f), uint32_t(-7), 3}},
+    {"conversions, initialisers, inheritance and the intrinsic overloads the Windows compiler accepts",
+     {Bits(1.5f), uint32_t(-2)}, R"(
+cbuffer Constants : register(b0) { float x; int s; };
+struct Base { float a; float2 b; };
+struct Derived : Base { uint c; };
+static int zeroed;
+static float4 zeroedVector;
+sampler Linear = sampler_state { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  float2 truncated = float4(x, 2, 3, 4);
+  float k[] = {1, 2, 3};
+  float2x2 m = {1, 2, 3, 4};
+  Derived d; d.a = x; d.b = float2(5, 6); d.c = 7;
+  unsigned int u = 3;
+  precise float p = x * 2;
+  Output[0] = asuint(truncated.y); Output[1] = asuint(k[2]); Output[2] = asuint(m[1][0]);
+  Output[3] = zeroed; Output[4] = asuint(zeroedVector.w); Output[5] = asuint(d.a + d.b.y); Output[6] = d.c + u;
+  Output[7] = asuint(ldexp(x, 2.0)); Output[8] = asuint(clamp(s, x, 2.0));
+  Output[9] = asuint(lerp(float3(0, 0, 0), 4.0, 0.25).y); Output[10] = asuint(min(s, x));
+  Output[11] = asuint(round(normalize(float3(3, 0, 4)).z * 1000)); Output[12] = asuint(determinant(float2x2(1, 2, 3, 4)));
+  Output[13] = asuint(p);
+})",
+     {Bits(2), Bits(3), Bits(3), 0, 0, Bits(7.5f), 10, Bits(6), Bits(1.5f), Bits(1), Bits(-2), Bits(800), Bits(-2),
+      Bits(3)}},
     {"interlocked methods of a raw buffer take int arguments", {5}, R"(
 cbuffer Constants : register(b0) { int amount; };
 RWByteAddressBuffer Output : register(u0);

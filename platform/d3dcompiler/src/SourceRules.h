@@ -12,6 +12,13 @@ namespace d3dcompiler {
 // includes.
 std::string RewrittenForFrontEnd(std::string_view source);
 
+// `unsigned int` as uint, effect-style `= sampler_state { ... }` initialisers dropped, and ldexp with any
+// exponent type, as the Windows compiler reads them.
+std::string WithWindowsSyntax(std::string_view source);
+
+// Structs that derive from another (struct B : A) get the base's members in front of their own.
+std::string WithFlattenedInheritance(std::string_view source);
+
 // The value operands of the raw buffers' Interlocked* methods converted to uint, as the Windows compiler
 // converts an int argument (the front end would pass an int to an unsigned atomic).
 std::string WithUnsignedInterlockedValues(std::string_view source);
