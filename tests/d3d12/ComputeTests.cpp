@@ -613,6 +613,7 @@ RWStructuredBuffer<uint> Output : register(u0);
 cbuffer Constants : register(b0) { float x; int s; };
 struct Base { float a; float2 b; };
 struct Derived : Base { uint c; };
+struct Pair { float2 p; int q; };
 static int zeroed;
 static float4 zeroedVector;
 sampler Linear = sampler_state { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };
@@ -624,6 +625,9 @@ RWStructuredBuffer<uint> Output : register(u0);
   Derived d; d.a = x; d.b = float2(5, 6); d.c = 7;
   unsigned int u = 3;
   precise float p = x * 2;
+  float4 flat[2] = {1, 2, 3, 4, 5, 6, 7, 8};
+  Pair pair = {1, 2, 3};
+  Output[14] = asuint(flat[1].y); Output[15] = pair.q;
   Output[0] = asuint(truncated.y); Output[1] = asuint(k[2]); Output[2] = asuint(m[1][0]);
   Output[3] = zeroed; Output[4] = asuint(zeroedVector.w); Output[5] = asuint(d.a + d.b.y); Output[6] = d.c + u;
   Output[7] = asuint(ldexp(x, 2.0)); Output[8] = asuint(clamp(s, x, 2.0));
@@ -632,7 +636,7 @@ RWStructuredBuffer<uint> Output : register(u0);
   Output[13] = asuint(p);
 })",
      {Bits(2), Bits(3), Bits(3), 0, 0, Bits(7.5f), 10, Bits(6), Bits(1.5f), Bits(1), Bits(-2), Bits(800), Bits(-2),
-      Bits(3)}},
+      Bits(3), Bits(6), 3}},
     {"interlocked methods of a raw buffer take int arguments", {5}, R"(
 cbuffer Constants : register(b0) { int amount; };
 RWByteAddressBuffer Output : register(u0);

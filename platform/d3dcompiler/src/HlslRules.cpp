@@ -27,7 +27,8 @@ std::vector<std::byte> AsBytes(const std::vector<uint32_t>& words) {
 }  // namespace
 
 std::string RewrittenForFrontEnd(std::string_view source) {
-  return WithFlattenedInheritance(WithWindowsSyntax(WithTypedefMajority(WithUnsignedInterlockedValues(source))));
+  return WithFlattenedInitializers(
+      WithFlattenedInheritance(WithWindowsSyntax(WithTypedefMajority(WithUnsignedInterlockedValues(source)))));
 }
 
 HlslRules::HlslRules(const CompileRequest& request, std::string_view prepared, bool optimize)

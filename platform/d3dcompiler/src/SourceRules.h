@@ -19,6 +19,10 @@ std::string WithWindowsSyntax(std::string_view source);
 // Structs that derive from another (struct B : A) get the base's members in front of their own.
 std::string WithFlattenedInheritance(std::string_view source);
 
+// Brace initialisers the Windows compiler reads flat across structs, arrays, vectors and matrices
+// (float4 a[2] = {1, 2, 3, 4, 5, 6, 7, 8}) given the nesting the front end needs, when every leaf is a scalar.
+std::string WithFlattenedInitializers(std::string_view source);
+
 // The value operands of the raw buffers' Interlocked* methods converted to uint, as the Windows compiler
 // converts an int argument (the front end would pass an int to an unsigned atomic).
 std::string WithUnsignedInterlockedValues(std::string_view source);
