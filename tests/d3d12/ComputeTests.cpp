@@ -637,6 +637,15 @@ RWStructuredBuffer<uint> Output : register(u0);
 })",
      {Bits(2), Bits(3), Bits(3), 0, 0, Bits(7.5f), 10, Bits(6), Bits(1.5f), Bits(1), Bits(-2), Bits(800), Bits(-2),
       Bits(3), Bits(6), 3}},
+    {"structured buffers are packed tightly: float3 then float share 16 bytes, the stride is the size", {}, R"(
+struct Tight { float3 a; float b; float2 c; float3 d; };
+RWStructuredBuffer<Tight> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  Tight first = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  Output[0] = first;
+  Output[1].a.x = 10;
+})",
+     {Bits(1), Bits(2), Bits(3), Bits(4), Bits(5), Bits(6), Bits(7), Bits(8), Bits(9), Bits(10)}},
     {"interlocked methods of a raw buffer take int arguments", {5}, R"(
 cbuffer Constants : register(b0) { int amount; };
 RWByteAddressBuffer Output : register(u0);

@@ -6,6 +6,7 @@
 #include "SpirvEditor.h"
 #include "SpirvOptimizer.h"
 #include "SpirvPassArithmetic.h"
+#include "StructuredBufferLayout.h"
 
 #include <cstring>
 
@@ -61,6 +62,7 @@ CompileOutcome HlslRules::Finish(CompileOutcome outcome) const {
   std::string problem = FindOutputWithoutSemantic(module);
   if (problem.empty()) problem = PackConstantBuffers(module, explicitlyPlaced_);
   if (!problem.empty()) return Refuse(std::move(outcome), sourceName_ + ": error: " + problem + "\n");
+  PackStructuredBuffers(module);
   ApplyHlslArithmetic(module);
   std::vector<uint32_t> words = module.Save();
   const std::string invalid = ValidateAndOptimize(words, optimize_);
