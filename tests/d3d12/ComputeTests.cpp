@@ -587,6 +587,12 @@ RWStructuredBuffer<uint> Output : register(u0);
 })",
      {kOne + 0, kOne + 3, kOne + 5, kOne + 8, kOne + 16, kOne + 20, kOne + 21, kOne + 33, kOne + 28, kOne + 34,
       kOne + 38, kOne + 39}},
+    {"ConstantBuffer<T> packs as a cbuffer does", NumberedWords(16), R"(
+struct Frame { uint2 size; uint steps[2]; uint after; };
+ConstantBuffer<Frame> Constants : register(b0);
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() { Output[0] = Constants.size.y; Output[1] = Constants.steps[1]; Output[2] = Constants.after; })",
+     {kOne + 1, kOne + 8, kOne + 9}},
     {"matrix majority: pack_matrix, modifiers on declarations and on a typedef", NumberedWords(64), R"(
 #pragma pack_matrix(row_major)
 typedef column_major float2x2 ColumnPair;

@@ -87,7 +87,7 @@ class Packer {
   std::map<uint32_t, uint32_t> strides_;
 };
 
-// The block types of Uniform and PushConstant variables.
+// The block types of Uniform and PushConstant variables: cbuffers, ConstantBuffer<T>, tbuffers, root constants.
 std::vector<uint32_t> ConstantBlocks(const SpirvEditor& module) {
   std::vector<uint32_t> blocks;
   for (const SpirvInstruction& instruction : module.Instructions()) {
@@ -102,7 +102,9 @@ std::vector<uint32_t> ConstantBlocks(const SpirvEditor& module) {
                                                      module.Definition(pointee)->Opcode() == spv::OpTypeRuntimeArray)) {
       pointee = module.Definition(pointee)->Operand(1);
     }
-    if (module.Decoration(pointee, spv::DecorationBlock)) blocks.push_back(pointee);
+    // A tbuffer is a buffer block of declared variables, packed as a cbuffer is.
+    const bool textureBuffer = module.Decoration(pointee, spv::DecorationBufferBlock) && !module.IsArrayBlock(pointee);
+    if (module.Decoration(pointee, spv::DecorationBlock) || textureBuffer) blocks.push_back(pointee);
   }
   return blocks;
 }

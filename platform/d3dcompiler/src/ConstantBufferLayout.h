@@ -18,7 +18,7 @@ constexpr uint32_t RegisterBytes = 16;
 // padding of its last register); `rowMajorInSpirv` is the member's RowMajor decoration, for matrices.
 uint32_t PackedSize(const SpirvEditor& module, uint32_t type, bool rowMajorInSpirv);
 
-// Rewrites the Offset and ArrayStride decorations of every Uniform and PushConstant block, except those
+// Rewrites the Offset and ArrayStride decorations of every cbuffer, ConstantBuffer<T> and tbuffer, except those
 // whose block type is named in `explicitlyPlaced` (a buffer placed with packoffset keeps its offsets).
 // Returns an error message for a block whose explicit offsets break the rules, else an empty string.
 std::string PackConstantBuffers(SpirvEditor& module, const std::set<std::string>& explicitlyPlaced);

@@ -156,6 +156,15 @@ std::optional<uint32_t> SpirvEditor::ConstantValue(uint32_t id) const {
   return definition->Operand(2);
 }
 
+bool SpirvEditor::IsArrayBlock(uint32_t block) const {
+  const SpirvInstruction* definition = Definition(block);
+  if (definition == nullptr || definition->Opcode() != spv::OpTypeStruct || definition->OperandCount() != 2) {
+    return false;
+  }
+  const SpirvInstruction* member = Definition(definition->Operand(1));
+  return member != nullptr && member->Opcode() == spv::OpTypeRuntimeArray;
+}
+
 size_t SpirvEditor::FirstFunction() const {
   for (size_t i = 0; i < instructions_.size(); ++i) {
     if (instructions_[i].Opcode() == spv::OpFunction) return i;

@@ -47,6 +47,10 @@ class SpirvEditor {
   // The value of an integer constant (32 bits or less), if `id` is one.
   std::optional<uint32_t> ConstantValue(uint32_t id) const;
 
+  // Whether a buffer block holds one run-time array (structured and raw buffers), rather than declared
+  // variables (cbuffer, tbuffer).
+  bool IsArrayBlock(uint32_t block) const;
+
   uint32_t NewId() { return bound_++; }
   // A constant of the integer scalar or vector type `type` with every component `value`, added among the
   // module's constants.

@@ -94,7 +94,8 @@ class TightPacker {
   std::map<uint32_t, uint32_t> strides_;
 };
 
-// The block types of storage buffers: BufferBlock in the Uniform class (SPIR-V 1.3) or Block in StorageBuffer.
+// The block types of structured and raw buffers: BufferBlock in the Uniform class (SPIR-V 1.3) or Block in
+// StorageBuffer, holding one run-time array.
 std::set<uint32_t> StorageBlocks(const SpirvEditor& module) {
   std::set<uint32_t> blocks;
   for (const SpirvInstruction& instruction : module.Instructions()) {
@@ -110,7 +111,7 @@ std::set<uint32_t> StorageBlocks(const SpirvEditor& module) {
                                module.Decoration(pointee, spv::DecorationBufferBlock).has_value();
     const bool storageBuffer = instruction.Operand(2) == spv::StorageClassStorageBuffer &&
                                module.Decoration(pointee, spv::DecorationBlock).has_value();
-    if (uniformBuffer || storageBuffer) blocks.insert(pointee);
+    if ((uniformBuffer || storageBuffer) && module.IsArrayBlock(pointee)) blocks.insert(pointee);
   }
   return blocks;
 }
