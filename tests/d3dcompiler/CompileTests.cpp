@@ -389,6 +389,50 @@ RWStructuredBuffer<float> Output : register(u1);
   ASSERT_EQ(reflection->GetResourceBindingDescByName("$Global", &binding), S_OK);
   reflection->Release();
 
+  // A vertex shader's signatures: semantic names and indexes, registers, system values, types and masks.
+  const Compiled vertex = CompileMemory(R"(
+struct Out { float4 Position : SV_Position; float2 Uv : TEXCOORD1; nointerpolation uint Id : BLENDINDICES; };
+Out main(float3 position : POSITION, int4 bones : BONES2, uint vertexId : SV_VertexID) {
+  Out o; o.Position = float4(position + bones.xyz, 1); o.Uv = position.xy; o.Id = vertexId; return o;
+})",
+                                        "vs_5_0");
+  ASSERT_EQ(vertex.Result, S_OK) << vertex.Errors;
+  ASSERT_EQ(D3DReflect(vertex.Words.data(), vertex.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  ASSERT_EQ(reflection->GetDesc(&shader), S_OK);
+  EXPECT_EQ(shader.InputParameters, 3u);
+  EXPECT_EQ(shader.OutputParameters, 3u);
+  struct Parameter {
+    bool Input;
+    UINT Index;
+    const char* Name;
+    UINT SemanticIndex;
+    D3D_NAME SystemValue;
+    D3D_REGISTER_COMPONENT_TYPE Type;
+    BYTE Mask;
+  };
+  const Parameter parameters[] = {
+      {true, 0, "POSITION", 0, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_FLOAT32, 0x7},
+      {true, 1, "BONES", 2, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_SINT32, 0xF},
+      {true, 2, "SV_VERTEXID", 0, D3D_NAME_VERTEX_ID, D3D_REGISTER_COMPONENT_UINT32, 0x1},
+      {false, 0, "SV_POSITION", 0, D3D_NAME_POSITION, D3D_REGISTER_COMPONENT_FLOAT32, 0xF},
+      {false, 1, "TEXCOORD", 1, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_FLOAT32, 0x3},
+      {false, 2, "BLENDINDICES", 0, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_UINT32, 0x1},
+  };
+  for (const Parameter& expected : parameters) {
+    D3D12_SIGNATURE_PARAMETER_DESC desc{};
+    ASSERT_EQ(expected.Input ? reflection->GetInputParameterDesc(expected.Index, &desc)
+                             : reflection->GetOutputParameterDesc(expected.Index, &desc),
+              S_OK);
+    EXPECT_STREQ(desc.SemanticName, expected.Name);
+    EXPECT_EQ(desc.SemanticIndex, expected.SemanticIndex) << expected.Name;
+    EXPECT_EQ(desc.SystemValueType, expected.SystemValue) << expected.Name;
+    EXPECT_EQ(desc.ComponentType, expected.Type) << expected.Name;
+    EXPECT_EQ(desc.Mask, expected.Mask) << expected.Name;
+  }
+  D3D12_SIGNATURE_PARAMETER_DESC past{};
+  EXPECT_EQ(reflection->GetInputParameterDesc(3, &past), E_INVALIDARG);
+  reflection->Release();
+
   ::testing::internal::CaptureStderr();
   const uint32_t notCode[8] = {};
   EXPECT_EQ(D3DReflect(notCode, sizeof(notCode), IID_PPV_ARGS(&reflection)), E_INVALIDARG);

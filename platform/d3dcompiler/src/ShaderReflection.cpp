@@ -102,9 +102,16 @@ bool ShaderReflection::Read(const std::vector<uint32_t>& words) {
     }
   }
   ReadResources(module);
+  inputs_ = ReadSignature(module, spv::StorageClassInput);
+  outputs_ = ReadSignature(module, spv::StorageClassOutput);
+  desc_.InputParameters = static_cast<UINT>(inputs_.size());
+  desc_.OutputParameters = static_cast<UINT>(outputs_.size());
   desc_.ConstantBuffers = static_cast<UINT>(buffers_.size());
   desc_.BoundResources = static_cast<UINT>(resources_.size());
   for (BoundResource& resource : resources_) resource.Desc.Name = resource.Name.c_str();
+  for (auto* signature : {&inputs_, &outputs_}) {
+    for (SignatureParameter& parameter : *signature) parameter.Desc.SemanticName = parameter.SemanticName.c_str();
+  }
   return true;
 }
 
@@ -166,9 +173,19 @@ HRESULT ShaderReflection::GetResourceBindingDescByName(LPCSTR name, D3D12_SHADER
   return E_INVALIDARG;
 }
 
-// Signatures are not reflected yet: the counts in GetDesc are zero, so every index is out of range.
-HRESULT ShaderReflection::GetInputParameterDesc(UINT, D3D12_SIGNATURE_PARAMETER_DESC*) { return E_INVALIDARG; }
-HRESULT ShaderReflection::GetOutputParameterDesc(UINT, D3D12_SIGNATURE_PARAMETER_DESC*) { return E_INVALIDARG; }
+HRESULT ShaderReflection::GetInputParameterDesc(UINT index, D3D12_SIGNATURE_PARAMETER_DESC* desc) {
+  if (desc == nullptr || index >= inputs_.size()) return E_INVALIDARG;
+  *desc = inputs_[index].Desc;
+  return S_OK;
+}
+
+HRESULT ShaderReflection::GetOutputParameterDesc(UINT index, D3D12_SIGNATURE_PARAMETER_DESC* desc) {
+  if (desc == nullptr || index >= outputs_.size()) return E_INVALIDARG;
+  *desc = outputs_[index].Desc;
+  return S_OK;
+}
+
+// Hull shaders' patch constants are not reflected: the count is zero, so every index is out of range.
 HRESULT ShaderReflection::GetPatchConstantParameterDesc(UINT, D3D12_SIGNATURE_PARAMETER_DESC*) {
   return E_INVALIDARG;
 }

@@ -3,6 +3,7 @@
 
 #include <d3dcompiler.h>
 
+#include "ShaderReflectionSignatures.h"
 #include "ShaderReflectionTypes.h"
 #include "platform_common/ComObject.h"
 
@@ -51,6 +52,8 @@ class ShaderReflection final : public platform::ComObject<ID3D12ShaderReflection
   UINT threadGroup_[3] = {0, 0, 0};
   std::vector<std::unique_ptr<ReflectedBuffer>> buffers_;
   std::vector<BoundResource> resources_;
+  std::vector<SignatureParameter> inputs_;
+  std::vector<SignatureParameter> outputs_;
 };
 
 }  // namespace d3dcompiler

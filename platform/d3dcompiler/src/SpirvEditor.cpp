@@ -67,6 +67,7 @@ std::vector<uint32_t> SpirvEditor::Save() const {
 void SpirvEditor::Index() {
   definitions_.clear();
   names_.clear();
+  semantics_.clear();
   memberNames_.clear();
   decorations_.clear();
   memberDecorations_.clear();
@@ -92,6 +93,9 @@ void SpirvEditor::Index() {
         break;
       case spv::OpDecorateString:
         decorations_[{instruction.Operand(0), instruction.Operand(1)}] = 0;  // only its presence is looked up
+        if (instruction.Operand(1) == spv::DecorationUserSemantic) {
+          semantics_[instruction.Operand(0)] = instruction.StringOperand(2);
+        }
         break;
       case spv::OpMemberDecorate:
         memberDecorations_[{instruction.Operand(0), instruction.Operand(1)}].push_back(instruction.Operand(2));
@@ -122,6 +126,11 @@ uint32_t SpirvEditor::TypeOf(uint32_t id) const {
 std::string SpirvEditor::NameOf(uint32_t id) const {
   const auto found = names_.find(id);
   return found == names_.end() ? std::string() : found->second;
+}
+
+std::string SpirvEditor::SemanticOf(uint32_t id) const {
+  const auto found = semantics_.find(id);
+  return found == semantics_.end() ? std::string() : found->second;
 }
 
 std::string SpirvEditor::MemberNameOf(uint32_t type, uint32_t member) const {

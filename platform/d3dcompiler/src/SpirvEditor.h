@@ -42,6 +42,7 @@ class SpirvEditor {
   std::string NameOf(uint32_t id) const;
   std::string MemberNameOf(uint32_t type, uint32_t member) const;
   std::optional<uint32_t> Decoration(uint32_t id, spv::Decoration decoration) const;
+  std::string SemanticOf(uint32_t id) const;  // its UserSemantic decoration, or empty
   bool HasMemberDecoration(uint32_t type, uint32_t member, spv::Decoration decoration) const;
   uint32_t MemberOffset(uint32_t type, uint32_t member) const;  // its Offset decoration, or 0
   // The value of an integer constant (32 bits or less), if `id` is one.
@@ -67,6 +68,7 @@ class SpirvEditor {
   std::vector<SpirvInstruction> instructions_;
   std::map<uint32_t, size_t> definitions_;
   std::map<uint32_t, std::string> names_;
+  std::map<uint32_t, std::string> semantics_;
   std::map<std::pair<uint32_t, uint32_t>, std::string> memberNames_;
   std::map<std::pair<uint32_t, uint32_t>, uint32_t> decorations_;
   std::map<std::pair<uint32_t, uint32_t>, std::vector<uint32_t>> memberDecorations_;
