@@ -611,9 +611,10 @@ RWStructuredBuffer<uint> Output : register(u0);
   Output[4] = 1u << t; Output[5] = asuint(s >> t); Output[6] = 0x80000000u >> t; Output[7] = asuint(s << (t + 31));
   Output[8] = asuint(s & 0xF); Output[9] = asuint(s | n); Output[10] = asuint(s ^ n); Output[11] = asuint(~s);
   Output[12] = asuint((float)(half)x); Output[13] = asuint((int)(min16int)s); Output[14] = t % 5u;
+  Output[15] = t / (t - 33u); Output[16] = t % (t - 33u);
 })",
      {Bits(-1.5f), Bits(-1.5f), uint32_t(-1), uint32_t(-2), 2, uint32_t(-4), 0x40000000u, uint32_t(-7) << 0,
-      uint32_t(-7 & 0xF), uint32_t(-7 | 3), uint32_t(-7 ^ 3), uint32_t(~-7), Bits(-7.5f), uint32_t(-7), 3}},
+      uint32_t(-7 & 0xF), uint32_t(-7 | 3), uint32_t(-7 ^ 3), uint32_t(~-7), Bits(-7.5f), uint32_t(-7), 3, ~0u, ~0u}},
     {"conversions, initialisers, inheritance and the intrinsic overloads the Windows compiler accepts",
      {Bits(1.5f), uint32_t(-2)}, R"(
 cbuffer Constants : register(b0) { float x; int s; };

@@ -196,12 +196,39 @@ uint32_t SpirvEditor::IntegerConstant(uint32_t type, uint32_t value) {
     result = NewId();
     added.push_back(MakeInstruction(spv::OpConstant, {type, result, value}));
   }
-  // Constants go after the last type or constant, before any global variable that could use them.
+  AddGlobals(added);
+  return result;
+}
+
+void SpirvEditor::AddGlobals(const std::vector<SpirvInstruction>& added) {
   size_t at = FirstFunction();
   while (at > 0 && !IsTypeOrConstant(instructions_[at - 1].Opcode())) --at;
   instructions_.insert(instructions_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
   Index();
-  return result;
+}
+
+uint32_t SpirvEditor::BoolTypeLike(uint32_t like) {
+  const SpirvInstruction* definition = Definition(like);
+  const uint32_t components =
+      definition != nullptr && definition->Opcode() == spv::OpTypeVector ? definition->Operand(2) : 1;
+  uint32_t scalar = 0;
+  for (const SpirvInstruction& instruction : instructions_) {
+    if (instruction.Opcode() == spv::OpTypeBool) scalar = instruction.Operand(0);
+  }
+  if (scalar == 0) {
+    scalar = NewId();
+    AddGlobals({MakeInstruction(spv::OpTypeBool, {scalar})});
+  }
+  if (components == 1) return scalar;
+  for (const SpirvInstruction& instruction : instructions_) {
+    if (instruction.Opcode() == spv::OpTypeVector && instruction.Operand(1) == scalar &&
+        instruction.Operand(2) == components) {
+      return instruction.Operand(0);
+    }
+  }
+  const uint32_t vector = NewId();
+  AddGlobals({MakeInstruction(spv::OpTypeVector, {vector, scalar, components})});
+  return vector;
 }
 
 }  // namespace d3dcompiler

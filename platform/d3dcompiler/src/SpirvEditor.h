@@ -56,12 +56,16 @@ class SpirvEditor {
   // A constant of the integer scalar or vector type `type` with every component `value`, added among the
   // module's constants.
   uint32_t IntegerConstant(uint32_t type, uint32_t value);
+  // The bool type with as many components as the integer scalar or vector type `like`, added if missing.
+  uint32_t BoolTypeLike(uint32_t like);
 
   // Re-reads the lookup tables after instructions were added, removed or changed.
   void Index();
 
  private:
   size_t FirstFunction() const;
+  // Puts `added` after the module's last type or constant, before anything that could use them.
+  void AddGlobals(const std::vector<SpirvInstruction>& added);
 
   uint32_t header_[5] = {};
   uint32_t bound_ = 0;

@@ -68,11 +68,60 @@ void MaskShiftAmounts(SpirvEditor& module) {
   module.Index();
 }
 
+// A 32-bit unsigned division or remainder whose divisor may be zero.
+bool MayDivideByZero(const SpirvEditor& module, const SpirvInstruction& instruction) {
+  if (instruction.Opcode() != spv::OpUDiv && instruction.Opcode() != spv::OpUMod) return false;
+  if (IntegerWidth(module, instruction.Operand(0)) != 32) return false;
+  const std::optional<uint32_t> divisor = module.ConstantValue(instruction.Operand(3));
+  return !divisor || *divisor == 0;
+}
+
+// Unsigned division and remainder by zero give every bit set, where SPIR-V leaves them undefined.
+void DefineUnsignedDivisionByZero(SpirvEditor& module) {
+  struct Division {
+    uint32_t Type;
+    uint32_t Divisor;
+  };
+  std::vector<Division> divisions;
+  for (const SpirvInstruction& instruction : module.Instructions()) {
+    if (MayDivideByZero(module, instruction)) divisions.push_back({instruction.Operand(0), instruction.Operand(3)});
+  }
+  if (divisions.empty()) return;
+  struct Constants {
+    uint32_t Zero, AllOnes, Bool;
+  };
+  std::map<uint32_t, Constants> constants;  // per integer type
+  for (const Division& division : divisions) {
+    if (constants.contains(division.Type)) continue;
+    const uint32_t zero = module.IntegerConstant(division.Type, 0);
+    const uint32_t allOnes = module.IntegerConstant(division.Type, ~0u);
+    constants[division.Type] = {zero, allOnes, module.BoolTypeLike(division.Type)};
+  }
+  std::vector<SpirvInstruction>& instructions = module.Instructions();
+  for (size_t i = 0; i < instructions.size(); ++i) {
+    SpirvInstruction& division = instructions[i];
+    if (!MayDivideByZero(module, division)) continue;
+    const uint32_t type = division.Operand(0);
+    const uint32_t result = division.Operand(1);
+    const uint32_t divisor = division.Operand(3);
+    const uint32_t quotient = module.NewId();
+    const uint32_t isZero = module.NewId();
+    division.SetOperand(1, quotient);
+    const Constants& values = constants[type];
+    const SpirvInstruction test = MakeInstruction(spv::OpIEqual, {values.Bool, isZero, divisor, values.Zero});
+    const SpirvInstruction choice = MakeInstruction(spv::OpSelect, {type, result, isZero, values.AllOnes, quotient});
+    instructions.insert(instructions.begin() + static_cast<std::ptrdiff_t>(i + 1), {test, choice});
+    i += 2;
+  }
+  module.Index();
+}
+
 }  // namespace
 
 void ApplyHlslArithmetic(SpirvEditor& module) {
   TruncateRemainders(module);
   MaskShiftAmounts(module);
+  DefineUnsignedDivisionByZero(module);
 }
 
 }  // namespace d3dcompiler
