@@ -316,6 +316,41 @@ TEST(D3DCompile, RefusesWhatTheWindowsCompilerRefuses) {
   }
 }
 
+// The text rewrites keep every line where it was (the error below is reported on its own line), leave
+// comments alone, and reach included files too.
+TEST_F(CompileFromFile, RewrittenSourcesKeepTheirLinesAndIncludesAreRewrittenToo) {
+  Write("shared.hlsli", "unsigned int Twice(unsigned int v) { return v * 2; }\n"
+                        "void Count(RWByteAddressBuffer b) { b.InterlockedAdd(0, 1); }\n");
+  const std::wstring file = Write("lines.hlsl", R"(#include "shared.hlsli"
+struct Base { float a; // a comment with { braces
+  float b; };
+struct Derived : Base
+{ float c; };
+sampler Linear = sampler_state {
+  Filter = MIN_MAG_MIP_LINEAR; };
+// v.xx = 1; unsigned int in a comment stays as written
+RWByteAddressBuffer Counter : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  float4 list[2] = {1, 2, 3,
+                    4, 5, 6, 7, 8};
+  Derived d; d.a = ldexp(list[1].x,
+                         2.0);
+  Count(Counter);
+  Counter.Store(4, Twice(3) + (uint)d.a + missing);
+}
+)");
+  const Compiled compiled = Compile(file, "cs_5_0");
+  EXPECT_EQ(compiled.Result, E_FAIL);
+  EXPECT_THAT(compiled.Errors, HasSubstr("lines.hlsl:16: error:"));
+  EXPECT_THAT(compiled.Errors, HasSubstr("missing"));
+
+  Write("lines.hlsl", "#include \"shared.hlsli\"\nRWByteAddressBuffer Counter : register(u0);\n"
+                      "[numthreads(1, 1, 1)] void main() { Count(Counter); Counter.Store(4, Twice(3)); }\n");
+  const Compiled fixed = Compile(file, "cs_5_0");
+  EXPECT_EQ(fixed.Result, S_OK) << fixed.Errors;
+  EXPECT_EQ(ValidationMessages(fixed.Words), "");
+}
+
 // D3DReflect reports the offsets the packing rules gave, with the types as HLSL declares them.
 TEST(D3DCompile, ReflectionReportsThePackedConstantBuffers) {
   const Compiled compiled = CompileMemory(R"(

@@ -71,6 +71,9 @@ std::string WithFlattenedInheritance(std::string_view source) {
     if (colon != std::string_view::npos) {
       result.append(source.substr(copied, colon - copied));
       result += "{" + inherited;
+      for (size_t i = colon; i < next; ++i) {
+        if (source[i] == '\n') result += '\n';  // the lines between the base's name and the brace
+      }
       copied = next + 1;
     }
     at = next;
