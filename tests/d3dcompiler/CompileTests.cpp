@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <spirv-tools/libspirv.hpp>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -349,6 +350,23 @@ RWByteAddressBuffer Counter : register(u0);
   const Compiled fixed = Compile(file, "cs_5_0");
   EXPECT_EQ(fixed.Result, S_OK) << fixed.Errors;
   EXPECT_EQ(ValidationMessages(fixed.Words), "");
+
+  // packoffset in an included file is kept, and refused there as in the file being compiled.
+  Write("placed.hlsli", "cbuffer Placed { float4 First : packoffset(c2); float Second : packoffset(c0.y); };\n");
+  Write("mixed.hlsli", "\ncbuffer Mixed { float4 First : packoffset(c2); float Second; };\n");
+  const char* user = "#include \"%s\"\nfloat4 main() : SV_Target { return First * Second; }\n";
+  char text[128];
+  std::snprintf(text, sizeof(text), user, "placed.hlsli");
+  const Compiled placed = Compile(Write("placed.hlsl", text), "ps_5_0");
+  ASSERT_EQ(placed.Result, S_OK) << placed.Errors;
+  std::snprintf(text, sizeof(text), user, "mixed.hlsli");
+  EXPECT_THAT(Compile(Write("mixed.hlsl", text), "ps_5_0").Errors, HasSubstr("mixed.hlsli:2: error: cannot mix"));
+  ID3D12ShaderReflection* reflection = nullptr;
+  ASSERT_EQ(D3DReflect(placed.Words.data(), placed.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  D3D12_SHADER_VARIABLE_DESC first{};
+  ASSERT_EQ(reflection->GetVariableByName("First")->GetDesc(&first), S_OK);
+  EXPECT_EQ(first.StartOffset, 32u);
+  reflection->Release();
 }
 
 // D3DReflect reports the offsets the packing rules gave, with the types as HLSL declares them.

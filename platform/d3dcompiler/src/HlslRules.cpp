@@ -32,16 +32,37 @@ std::string RewrittenForFrontEnd(std::string_view source) {
       WithFlattenedInheritance(WithWindowsSyntax(WithTypedefMajority(WithUnsignedInterlockedValues(source)))));
 }
 
+namespace {
+
+// The compile running on this thread, which the include handler's files are checked for.
+thread_local HlslRules* RunningCompile = nullptr;
+
+}  // namespace
+
+std::string RewrittenInclude(std::string_view source, const std::string& fileName) {
+  if (RunningCompile != nullptr) RunningCompile->Check(fileName, source);
+  return RewrittenForFrontEnd(source);
+}
+
 HlslRules::HlslRules(const CompileRequest& request, std::string_view prepared, bool optimize)
     : sourceName_(request.SourceName),
       optimize_(optimize),
       source_(RewrittenForFrontEnd(prepared)) {
-  PlacementScan placement = ScanExplicitPlacement(request.Source);
-  explicitlyPlaced_ = std::move(placement.ExplicitlyPlaced);
-  std::string problem = placement.Problem.empty() ? FindRepeatedSwizzleWrite(request.Source) : placement.Problem;
-  if (!problem.empty()) {
+  Check(sourceName_, request.Source);
+  enclosing_ = RunningCompile;  // a compile started from an include handler's callback
+  RunningCompile = this;
+}
+
+HlslRules::~HlslRules() { RunningCompile = enclosing_; }
+
+// Placement and refusals of one file's text; the first problem found is the one reported.
+void HlslRules::Check(const std::string& fileName, std::string_view text) {
+  PlacementScan placement = ScanExplicitPlacement(text);
+  explicitlyPlaced_.merge(placement.ExplicitlyPlaced);
+  const std::string problem = placement.Problem.empty() ? FindRepeatedSwizzleWrite(text) : placement.Problem;
+  if (!problem.empty() && sourceProblem_.empty()) {
     const size_t colon = problem.find(": ");  // "<line>: <text>"
-    sourceProblem_ = sourceName_ + ":" + problem.substr(0, colon) + ": error: " + problem.substr(colon + 2) + "\n";
+    sourceProblem_ = fileName + ":" + problem.substr(0, colon) + ": error: " + problem.substr(colon + 2) + "\n";
   }
 }
 

@@ -17,6 +17,9 @@ class HlslRules {
   // `request.Source` is the caller's text, which messages count lines in; `prepared` is what goes to the front
   // end, which is to leave optimising to Finish (`optimize`).
   HlslRules(const CompileRequest& request, std::string_view prepared, bool optimize);
+  ~HlslRules();
+  HlslRules(const HlslRules&) = delete;
+  HlslRules& operator=(const HlslRules&) = delete;
 
   // The text to hand the front end.
   const std::string& Source() const { return source_; }
@@ -27,11 +30,14 @@ class HlslRules {
 
  private:
   CompileOutcome Refuse(CompileOutcome outcome, const std::string& message) const;
+  void Check(const std::string& fileName, std::string_view text);
+  friend std::string RewrittenInclude(std::string_view, const std::string&);
 
   std::string sourceName_;
   bool optimize_;
   std::string source_;
   std::set<std::string> explicitlyPlaced_;
+  HlslRules* enclosing_ = nullptr;
   std::string sourceProblem_;  // "<file>:<line>: error: ..." when the source breaks a rule
 };
 

@@ -102,7 +102,7 @@ std::unique_ptr<IncludeHandler::IncludedSource> IncludeHandler::OpenStandardFile
       auto source = std::make_unique<IncludedSource>();
       source->Name = path;
       // Included files follow the same cbuffer rules as the file being compiled.
-      source->Content = RewrittenForFrontEnd(WithStaticsOutsideConstantBuffers(text.Text));
+      source->Content = RewrittenInclude(WithStaticsOutsideConstantBuffers(text.Text), path);
       return source;
     }
   }

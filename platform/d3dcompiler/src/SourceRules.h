@@ -23,6 +23,10 @@ std::string WithFlattenedInheritance(std::string_view source);
 // (float4 a[2] = {1, 2, 3, 4, 5, 6, 7, 8}) given the nesting the front end needs, when every leaf is a scalar.
 std::string WithFlattenedInitializers(std::string_view source);
 
+// What an included file is given to the front end as: RewrittenForFrontEnd's text, its placement and refusals
+// counted in the compile that includes it (the one running on this thread).
+std::string RewrittenInclude(std::string_view source, const std::string& fileName);
+
 // The value operands of the raw buffers' Interlocked* methods converted to uint, as the Windows compiler
 // converts an int argument (the front end would pass an int to an unsigned atomic).
 std::string WithUnsignedInterlockedValues(std::string_view source);
