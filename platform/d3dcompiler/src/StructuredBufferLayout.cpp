@@ -1,5 +1,6 @@
 #include "StructuredBufferLayout.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <tuple>
@@ -31,7 +32,7 @@ class TightPacker {
         return definition->Operand(2) * Plan(definition->Operand(1));
       case spv::OpTypeArray:
       case spv::OpTypeRuntimeArray: {
-        const uint32_t stride = RoundUp(Plan(definition->Operand(1)), 4);
+        const uint32_t stride = RoundUp(Plan(definition->Operand(1)), Alignment(definition->Operand(1)));
         strides_[type] = stride;
         const uint32_t length =
             definition->Opcode() == spv::OpTypeArray ? module_.ConstantValue(definition->Operand(2)).value_or(1) : 0;
@@ -66,12 +67,37 @@ class TightPacker {
     for (uint32_t member = 0; member + 1 < definition.OperandCount(); ++member) {
       const uint32_t memberType = definition.Operand(member + 1);
       const uint32_t size = Plan(memberType);
-      at = RoundUp(at, 4);
+      at = RoundUp(at, Alignment(memberType));
       offsets_[{type, member}] = at;
       PlanMatrixStride(type, member, memberType);
       at += size;
     }
     return at;
+  }
+
+  // 4 bytes, or 8 for values holding doubles, which Vulkan reads only at their own alignment.
+  uint32_t Alignment(uint32_t type) const {
+    const SpirvInstruction* definition = module_.Definition(type);
+    if (definition == nullptr) return 4;
+    switch (definition->Opcode()) {
+      case spv::OpTypeInt:
+      case spv::OpTypeFloat:
+        return definition->Operand(1) == 64 ? 8 : 4;
+      case spv::OpTypeStruct: {
+        uint32_t alignment = 4;
+        for (size_t member = 1; member < definition->OperandCount(); ++member) {
+          alignment = std::max(alignment, Alignment(definition->Operand(member)));
+        }
+        return alignment;
+      }
+      case spv::OpTypeVector:
+      case spv::OpTypeMatrix:
+      case spv::OpTypeArray:
+      case spv::OpTypeRuntimeArray:
+        return Alignment(definition->Operand(1));
+      default:
+        return 4;
+    }
   }
 
   // A tight matrix's vectors follow each other: the stride is one vector along its major order.
