@@ -665,8 +665,12 @@ RWByteAddressBuffer Output : register(u0);
   Output.InterlockedCompareStore(16, 0, amount);
   int was;
   Output.InterlockedExchange(20, -1, was);
+  Output.InterlockedCompareExchange(24, 0, 3, original);
+  Output.InterlockedXor(28, 6);
+  Output.InterlockedAnd(32, amount);
+  Output.InterlockedMin(36, 9);
 })",
-     {4, 20, 7, 16, 5, 0xFFFFFFFFu}},
+     {4, 20, 7, 16, 5, 0xFFFFFFFFu, 3, 0, 0, 0}},
 };
 
 TEST_F(ComputeTest, HlslRulesGiveTheWindowsCompilersValues) {
