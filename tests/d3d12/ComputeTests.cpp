@@ -632,7 +632,7 @@ RWStructuredBuffer<uint> Output : register(u0);
   Derived d; d.a = x; d.b = float2(5, 6); d.c = 7;
   unsigned int u = 3;
   precise float p = x * 2;
-  float4 flat[2] = {1, 2, 3, 4, 5, 6, 7, 8};
+  float4 flat[] = {1, 2, 3, 4, 5, 6, 7, 8};
   Pair pair = {1, 2, 3};
   Output[14] = asuint(flat[1].y); Output[15] = pair.q;
   Output[0] = asuint(truncated.y); Output[1] = asuint(k[2]); Output[2] = asuint(m[1][0]);

@@ -442,6 +442,30 @@ RWStructuredBuffer<float> Output : register(u1);
   ASSERT_EQ(reflection->GetResourceBindingDescByName("$Global", &binding), S_OK);
   reflection->Release();
 
+  // Majority as declared: a typedef's modifier reaches variables and members declared with it, a modifier on
+  // the declaration wins, and the pragma decides the rest.
+  const Compiled majority = CompileMemory(R"(
+#pragma pack_matrix(row_major)
+typedef column_major float3x3 Basis;
+struct Frame { Basis Axes; };
+cbuffer Matrices { Basis FromTypedef; Frame InStruct; row_major Basis Overridden; float3x3 ByPragma; };
+float4 main() : SV_Target { return FromTypedef[0].xyzz + InStruct.Axes[1].xyzz + Overridden[2].xyzz + ByPragma[0].xyzz; }
+)",
+                                          "ps_5_0");
+  ASSERT_EQ(majority.Result, S_OK) << majority.Errors;
+  ASSERT_EQ(D3DReflect(majority.Words.data(), majority.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  const std::pair<const char*, D3D_SHADER_VARIABLE_CLASS> classes[] = {
+      {"FromTypedef", D3D_SVC_MATRIX_COLUMNS}, {"Overridden", D3D_SVC_MATRIX_ROWS}, {"ByPragma", D3D_SVC_MATRIX_ROWS}};
+  for (const auto& [name, expected] : classes) {
+    D3D12_SHADER_TYPE_DESC type{};
+    ASSERT_EQ(reflection->GetVariableByName(name)->GetType()->GetDesc(&type), S_OK) << name;
+    EXPECT_EQ(type.Class, expected) << name;
+  }
+  D3D12_SHADER_TYPE_DESC axes{};
+  ASSERT_EQ(reflection->GetVariableByName("InStruct")->GetType()->GetMemberTypeByIndex(0)->GetDesc(&axes), S_OK);
+  EXPECT_EQ(axes.Class, D3D_SVC_MATRIX_COLUMNS);
+  reflection->Release();
+
   // A vertex shader's signatures: semantic names and indexes, registers, system values, types and masks.
   const Compiled vertex = CompileMemory(R"(
 struct Out { float4 Position : SV_Position; float2 Uv : TEXCOORD1; nointerpolation uint Id : BLENDINDICES; };
