@@ -514,6 +514,9 @@ Out main(float3 position : POSITION, int4 bones : BONES2, uint vertexId : SV_Ver
   const uint32_t notCode[8] = {};
   EXPECT_EQ(D3DReflect(notCode, sizeof(notCode), IID_PPV_ARGS(&reflection)), E_INVALIDARG);
   EXPECT_EQ(reflection, nullptr);
+  std::vector<uint32_t> damaged = compiled.Words;  // a header, then instructions whose counts lie
+  for (size_t word = 5; word < damaged.size(); word += 7) damaged[word] = 0x00020000u | (damaged[word] & 0xFFFF);
+  EXPECT_EQ(D3DReflect(damaged.data(), damaged.size() * 4, IID_PPV_ARGS(&reflection)), E_INVALIDARG);
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("D3DReflect: "));
 }
 

@@ -1,5 +1,6 @@
 #include "ShaderReflection.h"
 
+#include "SpirvOptimizer.h"
 #include "platform_common/Diagnostics.h"
 
 #include <cstring>
@@ -91,6 +92,8 @@ void DescribeKind(const SpirvEditor& module, uint32_t type, uint32_t registerCla
 }  // namespace
 
 bool ShaderReflection::Read(const std::vector<uint32_t>& words) {
+  // The reader trusts the module's structure, so anything the validator refuses is not read at all.
+  if (!ValidationProblems(words).empty()) return false;
   SpirvEditor module;
   if (!module.Load(words)) return false;
   desc_.Creator = Creator;

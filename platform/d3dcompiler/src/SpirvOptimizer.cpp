@@ -23,13 +23,16 @@ auto Collector(std::string* messages) {
 
 }  // namespace
 
-std::string ValidateAndOptimize(std::vector<uint32_t>& words, bool optimize) {
+std::string ValidationProblems(const std::vector<uint32_t>& words) {
   std::string messages;
-  if (!optimize) {
-    spvtools::SpirvTools tools(Environment);
-    tools.SetMessageConsumer(Collector(&messages));
-    return tools.Validate(words.data(), words.size(), DeviceRules()) ? std::string() : messages;
-  }
+  spvtools::SpirvTools tools(Environment);
+  tools.SetMessageConsumer(Collector(&messages));
+  return tools.Validate(words.data(), words.size(), DeviceRules()) ? std::string() : messages;
+}
+
+std::string ValidateAndOptimize(std::vector<uint32_t>& words, bool optimize) {
+  if (!optimize) return ValidationProblems(words);
+  std::string messages;
   spvtools::Optimizer optimizer(Environment);
   optimizer.SetMessageConsumer(Collector(&messages));
   optimizer.RegisterPerformancePasses();

@@ -12,4 +12,7 @@ namespace d3dcompiler {
 // Empty on success; otherwise what the validator or optimiser said, a line a message.
 std::string ValidateAndOptimize(std::vector<uint32_t>& words, bool optimize);
 
+// What the validator says about `words` for the device, empty when they are valid.
+std::string ValidationProblems(const std::vector<uint32_t>& words);
+
 }  // namespace d3dcompiler
