@@ -554,4 +554,147 @@ float4 main(float4 position : SV_Position) : SV_Target {
   EXPECT_EQ(ReadBuffer(counter.Get())[0], kWidth * kHeight) << "one invocation per pixel";
 }
 
+// HLSL's rules as the Windows compiler applies them, measured on the GPU: each case reads its constants (the
+// words given, in one cbuffer at b0) and writes words to u0, and the words are what its code computes on Windows.
+struct HlslRuleCase {
+  const char* Rule;
+  std::vector<uint32_t> Constants;
+  const char* Source;
+  std::vector<uint32_t> Expected;
+};
+
+constexpr uint32_t kOne = 0x3F800000;  // 1.0f: the packing cases fill their buffer with kOne + word index
+
+std::vector<uint32_t> NumberedWords(uint32_t count) { return Sequence(count, kOne); }
+
+uint32_t Bits(float value) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &value, 4);
+  return bits;
+}
+
+const std::vector<HlslRuleCase> kHlslRuleCases = {
+    {"cbuffer packing: no straddling, arrays and structs start a register, what follows shares their last one",
+     NumberedWords(64), R"(
+struct Inner { uint3 p; };
+cbuffer Constants : register(b0) {
+  uint a; uint3 b; uint2 c; uint3 d; uint e[3]; uint f; float2x3 n; uint g; Inner s; uint h;
+};
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  uint values[12] = {a, b.z, c.y, d.x, e[1], e[2], f, asuint(n[1][2]), asuint(n[0][1]), g, s.p.z, h};
+  for (uint i = 0; i < 12; ++i) Output[i] = values[i];
+})",
+     {kOne + 0, kOne + 3, kOne + 5, kOne + 8, kOne + 16, kOne + 20, kOne + 21, kOne + 33, kOne + 28, kOne + 34,
+      kOne + 38, kOne + 39}},
+    {"ConstantBuffer<T> packs as a cbuffer does", NumberedWords(16), R"(
+struct Frame { uint2 size; uint steps[2]; uint after; };
+ConstantBuffer<Frame> Constants : register(b0);
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() { Output[0] = Constants.size.y; Output[1] = Constants.steps[1]; Output[2] = Constants.after; })",
+     {kOne + 1, kOne + 8, kOne + 9}},
+    {"matrix majority: pack_matrix, modifiers on declarations and on a typedef", NumberedWords(64), R"(
+#pragma pack_matrix(row_major)
+typedef column_major float2x2 ColumnPair;
+cbuffer Constants : register(b0) { float2x3 r; ColumnPair m; column_major float3x2 k; };
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  Output[0] = asuint(r[1][2]); Output[1] = asuint(m[1][0]); Output[2] = asuint(m[0][1]); Output[3] = asuint(k[2][1]);
+})",
+     {kOne + 6, kOne + 9, kOne + 12, kOne + 22}},
+    {"arithmetic: % and fmod truncate, integer division, masked shift amounts, bitwise operators, half and min16",
+     {Bits(-7.5f), Bits(2.0f), uint32_t(-7), 33, 3}, R"(
+cbuffer Constants : register(b0) { float x; float y; int s; uint t; int n; };
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  Output[0] = asuint(x % y); Output[1] = asuint(fmod(x, y)); Output[2] = asuint(s % n); Output[3] = asuint(s / n);
+  Output[4] = 1u << t; Output[5] = asuint(s >> t); Output[6] = 0x80000000u >> t; Output[7] = asuint(s << (t + 31));
+  Output[8] = asuint(s & 0xF); Output[9] = asuint(s | n); Output[10] = asuint(s ^ n); Output[11] = asuint(~s);
+  Output[12] = asuint((float)(half)x); Output[13] = asuint((int)(min16int)s); Output[14] = t % 5u;
+  Output[15] = t / (t - 33u); Output[16] = t % (t - 33u);
+})",
+     {Bits(-1.5f), Bits(-1.5f), uint32_t(-1), uint32_t(-2), 2, uint32_t(-4), 0x40000000u, uint32_t(-7) << 0,
+      uint32_t(-7 & 0xF), uint32_t(-7 | 3), uint32_t(-7 ^ 3), uint32_t(~-7), Bits(-7.5f), uint32_t(-7), 3, ~0u, ~0u}},
+    {"conversions, initialisers, inheritance and the intrinsic overloads the Windows compiler accepts",
+     {Bits(1.5f), uint32_t(-2)}, R"(
+cbuffer Constants : register(b0) { float x; int s; };
+struct Base { float a; float2 b; };
+struct Derived : Base { uint c; };
+struct Pair { float2 p; int q; };
+static int zeroed;
+static float4 zeroedVector;
+sampler Linear = sampler_state { Filter = MIN_MAG_MIP_LINEAR; AddressU = Wrap; };
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  float2 truncated = float4(x, 2, 3, 4);
+  float k[] = {1, 2, 3};
+  float2x2 m = {1, 2, 3, 4};
+  Derived d; d.a = x; d.b = float2(5, 6); d.c = 7;
+  unsigned int u = 3;
+  precise float p = x * 2;
+  float4 flat[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  Pair pair = {1, 2, 3};
+  Output[14] = asuint(flat[1].y); Output[15] = pair.q;
+  Output[0] = asuint(truncated.y); Output[1] = asuint(k[2]); Output[2] = asuint(m[1][0]);
+  Output[3] = zeroed; Output[4] = asuint(zeroedVector.w); Output[5] = asuint(d.a + d.b.y); Output[6] = d.c + u;
+  Output[7] = asuint(ldexp(x, 2.0)); Output[8] = asuint(clamp(s, x, 2.0));
+  Output[9] = asuint(lerp(float3(0, 0, 0), 4.0, 0.25).y); Output[10] = asuint(min(s, x));
+  Output[11] = asuint(round(normalize(float3(3, 0, 4)).z * 1000)); Output[12] = asuint(determinant(float2x2(1, 2, 3, 4)));
+  Output[13] = asuint(p);
+})",
+     {Bits(2), Bits(3), Bits(3), 0, 0, Bits(7.5f), 10, Bits(6), Bits(1.5f), Bits(1), Bits(-2), Bits(800), Bits(-2),
+      Bits(3), Bits(6), 3}},
+    {"structured buffers are packed tightly: float3 then float share 16 bytes, the stride is the size", {}, R"(
+struct Tight { float3 a; float b; float2 c; float3 d; };
+RWStructuredBuffer<Tight> Output : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  Tight first = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  Output[0] = first;
+  Output[1].a.x = 10;
+})",
+     {Bits(1), Bits(2), Bits(3), Bits(4), Bits(5), Bits(6), Bits(7), Bits(8), Bits(9), Bits(10)}},
+    {"interlocked methods of a raw buffer take int arguments", {5}, R"(
+cbuffer Constants : register(b0) { int amount; };
+RWByteAddressBuffer Output : register(u0);
+[numthreads(4, 1, 1)] void main() {
+  uint original;
+  Output.InterlockedAdd(0, 1, original);
+  Output.InterlockedAdd(4, amount);
+  Output.InterlockedMax(8, 7);
+  Output.InterlockedOr(12, 1 << 4);
+  Output.InterlockedCompareStore(16, 0, amount);
+  int was;
+  Output.InterlockedExchange(20, -1, was);
+  Output.InterlockedCompareExchange(24, 0, 3, original);
+  Output.InterlockedXor(28, 6);
+  Output.InterlockedAnd(32, amount);
+  Output.InterlockedMin(36, 9);
+})",
+     {4, 20, 7, 16, 5, 0xFFFFFFFFu, 3, 0, 0, 0}},
+};
+
+TEST_F(ComputeTest, HlslRulesGiveTheWindowsCompilersValues) {
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsConstantBufferView(0);
+  parameters[1].InitAsUnorderedAccessView(0);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  for (const HlslRuleCase& rule : kHlslRuleCases) {
+    SCOPED_TRACE(rule.Rule);
+    ComPtr<ID3D12PipelineState> pipeline = ComputePipeline(root.Get(), rule.Source);
+    ASSERT_NE(pipeline, nullptr);
+    std::vector<uint32_t> constants = rule.Constants;
+    constants.resize(256 / 4);
+    ComPtr<ID3D12Resource> constantBuffer = UploadBuffer(constants.data(), constants.size() * 4);
+    ComPtr<ID3D12Resource> output = UavBuffer(64 * 4);
+    list->SetPipelineState(pipeline.Get());
+    list->SetComputeRootSignature(root.Get());
+    list->SetComputeRootConstantBufferView(0, constantBuffer->GetGPUVirtualAddress());
+    list->SetComputeRootUnorderedAccessView(1, output->GetGPUVirtualAddress());
+    list->Dispatch(1, 1, 1);
+    std::vector<uint32_t> words = ReadBuffer(output.Get());
+    words.resize(rule.Expected.size());
+    EXPECT_EQ(words, rule.Expected);
+  }
+}
+
 }  // namespace

@@ -31,7 +31,7 @@ bool ValidForVulkan(const std::vector<uint32_t>& words, std::string* message) {
   tools.SetMessageConsumer(
       [message](spv_message_level_t, const char*, const spv_position_t&, const char* text) { *message += text; });
   spvtools::ValidatorOptions options;
-  options.SetRelaxBlockLayout(true);
+  options.SetScalarBlockLayout(true);
   return tools.Validate(words.data(), words.size(), options);
 }
 
@@ -39,12 +39,12 @@ bool ValidForVulkan(const std::vector<uint32_t>& words, std::string* message) {
 // elements long, t8 keeps its one, and a module asked for nothing comes back word for word.
 TEST(DescriptorArrayRewrite, ResizesOnlyTheArraysAskedForEvenWithASharedType) {
   const std::vector<uint32_t> words = CompileComputeShader(R"(
-cbuffer Pick : register(b0) { uint Index; };
+cbuffer Pick : register(b0) { uint Index; uint2 Pad[2]; uint After; };  // After shares Pad's last register
 Texture2D<uint> First[] : register(t0, space2);
 Texture2D<uint> Second[] : register(t8, space2);
 RWStructuredBuffer<uint> Output : register(u0);
 [numthreads(1, 1, 1)]
-void main() { Output[0] = First[Index].Load(int3(0, 0, 0)) + Second[Index].Load(int3(0, 0, 0)); })");
+void main() { Output[0] = First[Index].Load(int3(0, 0, 0)) + Second[Index].Load(int3(0, 0, 0)) + After; })");
   ASSERT_FALSE(words.empty());
   constexpr uint32_t kFirst = 1024, kSecond = 1024 + 8;
   ASSERT_EQ(ArraySizeAt(words, 2, kFirst), 1u);

@@ -37,13 +37,16 @@ inline Compiled Collect(HRESULT result, ID3DBlob* code, ID3DBlob* errors) {
   return compiled;
 }
 
-// Everything the Vulkan 1.3 validator says about `words`, a line a message; empty when they validate.
+// Everything the Vulkan 1.3 validator says about `words`, a line a message; empty when they validate. Constant
+// buffers are packed by HLSL's rules, which the device reads with scalar block layout.
 inline std::string ValidationMessages(const std::vector<uint32_t>& words) {
   spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_3);
   std::string messages;
   tools.SetMessageConsumer([&](spv_message_level_t, const char*, const spv_position_t&, const char* message) {
     messages += std::string(message) + "\n";
   });
-  tools.Validate(words);
+  spvtools::ValidatorOptions options;
+  options.SetScalarBlockLayout(true);
+  tools.Validate(words.data(), words.size(), options);
   return messages;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <spirv-tools/libspirv.hpp>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -273,6 +274,250 @@ TEST_F(CompileFromFile, RejectsBadArgumentsWithoutTouchingTheFile) {
     EXPECT_EQ(unknown.Result, E_INVALIDARG) << target;
     EXPECT_THAT(unknown.Errors, HasSubstr("unknown compile target '" + std::string(target) + "'"));
   }
+}
+
+Compiled CompileMemory(const char* source, const char* target) {
+  ID3DBlob* code = nullptr;
+  ID3DBlob* errors = nullptr;
+  const HRESULT result =
+      D3DCompile(source, std::strlen(source), "rules.hlsl", nullptr, nullptr, "main", target, 0, 0, &code, &errors);
+  return Collect(result, code, errors);
+}
+
+// What the Windows compiler refuses is refused with a line that says why; the near misses still compile.
+TEST(D3DCompile, RefusesWhatTheWindowsCompilerRefuses) {
+  struct Case {
+    const char* Source;
+    const char* Target;
+    const char* Error;  // empty: compiles
+  };
+  const Case cases[] = {
+      {"float4 main(float4 p : SV_Position) : SV_Target {\n float4 v = p; v.xx = float2(1, 2); return v; }", "ps_5_0",
+       "rules.hlsl:2: error: l-value '.xx' names a component more than once"},
+      {"float4 main(float4 p : SV_Position) : SV_Target { float4 v = p; v.yx = p.xx; v.x += v.xx == p.xy; return v; }",
+       "ps_5_0", ""},
+      {"float4 main() { return 1; }", "ps_5_0", "'main': function return value missing semantics"},
+      {"cbuffer C { float a : packoffset(c0); float b; };\nfloat4 main() : SV_Target { return a + b; }", "ps_5_0",
+       "rules.hlsl:1: error: cannot mix packoffset elements with nonpackoffset elements in a cbuffer"},
+      {"cbuffer C { float2 a : packoffset(c0.w); };\nfloat4 main() : SV_Target { return a.xyxy; }", "ps_5_0",
+       "packoffset of 'a' makes it cross a register boundary"},
+      {"cbuffer C { float4 a : packoffset(c0); float b : packoffset(c0.y); };\nfloat4 main() : SV_Target { return a * b; }",
+       "ps_5_0", "packoffset of 'b' overlaps another member"},
+      {"cbuffer C { float4 a : packoffset(c1); float b : packoffset(c0.y); };\nfloat4 main() : SV_Target { return a * b; }",
+       "ps_5_0", ""},
+  };
+  for (const Case& rule : cases) {
+    const Compiled compiled = CompileMemory(rule.Source, rule.Target);
+    if (*rule.Error == '\0') {
+      EXPECT_EQ(compiled.Result, S_OK) << rule.Source << "\n" << compiled.Errors;
+    } else {
+      EXPECT_EQ(compiled.Result, E_FAIL) << rule.Source;
+      EXPECT_THAT(compiled.Errors, HasSubstr(rule.Error)) << rule.Source;
+    }
+  }
+}
+
+// The text rewrites keep every line where it was (the error below is reported on its own line), leave
+// comments alone, and reach included files too.
+TEST_F(CompileFromFile, RewrittenSourcesKeepTheirLinesAndIncludesAreRewrittenToo) {
+  Write("shared.hlsli", "unsigned int Twice(unsigned int v) { return v * 2; }\n"
+                        "void Count(RWByteAddressBuffer b) { b.InterlockedAdd(0, 1); }\n");
+  const std::wstring file = Write("lines.hlsl", R"(#include "shared.hlsli"
+struct Base { float a; // a comment with { braces
+  float b; };
+struct Derived : Base
+{ float c; };
+sampler Linear = sampler_state {
+  Filter = MIN_MAG_MIP_LINEAR; };
+// v.xx = 1; unsigned int in a comment stays as written
+RWByteAddressBuffer Counter : register(u0);
+[numthreads(1, 1, 1)] void main() {
+  float4 list[2] = {1, 2, 3,
+                    4, 5, 6, 7, 8};
+  Derived d; d.a = ldexp(list[1].x,
+                         2.0);
+  Count(Counter);
+  Counter.Store(4, Twice(3) + (uint)d.a + missing);
+}
+)");
+  const Compiled compiled = Compile(file, "cs_5_0");
+  EXPECT_EQ(compiled.Result, E_FAIL);
+  EXPECT_THAT(compiled.Errors, HasSubstr("lines.hlsl:16: error:"));
+  EXPECT_THAT(compiled.Errors, HasSubstr("missing"));
+
+  Write("lines.hlsl", "#include \"shared.hlsli\"\nRWByteAddressBuffer Counter : register(u0);\n"
+                      "[numthreads(1, 1, 1)] void main() { Count(Counter); Counter.Store(4, Twice(3)); }\n");
+  const Compiled fixed = Compile(file, "cs_5_0");
+  EXPECT_EQ(fixed.Result, S_OK) << fixed.Errors;
+  EXPECT_EQ(ValidationMessages(fixed.Words), "");
+
+  // packoffset in an included file is kept, and refused there as in the file being compiled.
+  Write("placed.hlsli", "cbuffer Placed { float4 First : packoffset(c2); float Second : packoffset(c0.y); };\n");
+  Write("mixed.hlsli", "\ncbuffer Mixed { float4 First : packoffset(c2); float Second; };\n");
+  const char* user = "#include \"%s\"\nfloat4 main() : SV_Target { return First * Second; }\n";
+  char text[128];
+  std::snprintf(text, sizeof(text), user, "placed.hlsli");
+  const Compiled placed = Compile(Write("placed.hlsl", text), "ps_5_0");
+  ASSERT_EQ(placed.Result, S_OK) << placed.Errors;
+  std::snprintf(text, sizeof(text), user, "mixed.hlsli");
+  EXPECT_THAT(Compile(Write("mixed.hlsl", text), "ps_5_0").Errors, HasSubstr("mixed.hlsli:2: error: cannot mix"));
+  ID3D12ShaderReflection* reflection = nullptr;
+  ASSERT_EQ(D3DReflect(placed.Words.data(), placed.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  D3D12_SHADER_VARIABLE_DESC first{};
+  ASSERT_EQ(reflection->GetVariableByName("First")->GetDesc(&first), S_OK);
+  EXPECT_EQ(first.StartOffset, 32u);
+  reflection->Release();
+}
+
+// D3DReflect reports the offsets the packing rules gave, with the types as HLSL declares them.
+TEST(D3DCompile, ReflectionReportsThePackedConstantBuffers) {
+  const Compiled compiled = CompileMemory(R"(
+struct Light { float3 Direction; float Power; };
+cbuffer Scene : register(b2, space1) { float Time; float3 Tint; float Weights[3]; float After; float2x3 Basis;
+                                      row_major float3x4 Pose; Light Sun; uint Count; };
+float Global;
+RWStructuredBuffer<float> Output : register(u1);
+[numthreads(8, 4, 1)] void main(uint3 id : SV_DispatchThreadID) {
+  Output[id.x] = Time + Tint.x + Weights[id.x % 3] + After + Basis[0].x + Pose[1].y + Sun.Power + Count + Global;
+})",
+                                          "cs_5_0");
+  ASSERT_EQ(compiled.Result, S_OK) << compiled.Errors;
+  EXPECT_EQ(ValidationMessages(compiled.Words), "");
+  ID3D12ShaderReflection* reflection = nullptr;
+  ASSERT_EQ(D3DReflect(compiled.Words.data(), compiled.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  D3D12_SHADER_DESC shader{};
+  ASSERT_EQ(reflection->GetDesc(&shader), S_OK);
+  EXPECT_EQ(shader.ConstantBuffers, 2u);
+  EXPECT_EQ(shader.Version >> 16, UINT(D3D12_SHVER_COMPUTE_SHADER));
+  UINT x = 0, y = 0, z = 0;
+  EXPECT_EQ(reflection->GetThreadGroupSize(&x, &y, &z), 32u);
+  EXPECT_EQ(y, 4u);
+
+  ID3D12ShaderReflectionConstantBuffer* scene = reflection->GetConstantBufferByName("Scene");
+  D3D12_SHADER_BUFFER_DESC buffer{};
+  ASSERT_EQ(scene->GetDesc(&buffer), S_OK);
+  EXPECT_EQ(buffer.Variables, 8u);
+  EXPECT_EQ(buffer.Size, 192u);
+  struct Expected {
+    const char* Name;
+    UINT Offset, Size;
+    D3D_SHADER_VARIABLE_CLASS Class;
+    UINT Rows, Columns, Elements, Members;
+  };
+  const Expected variables[] = {
+      {"Time", 0, 4, D3D_SVC_SCALAR, 1, 1, 0, 0},          {"Tint", 4, 12, D3D_SVC_VECTOR, 1, 3, 0, 0},
+      {"Weights", 16, 36, D3D_SVC_SCALAR, 1, 1, 3, 0},      {"After", 52, 4, D3D_SVC_SCALAR, 1, 1, 0, 0},
+      {"Basis", 64, 40, D3D_SVC_MATRIX_COLUMNS, 2, 3, 0, 0}, {"Pose", 112, 48, D3D_SVC_MATRIX_ROWS, 3, 4, 0, 0},
+      {"Sun", 160, 16, D3D_SVC_STRUCT, 1, 4, 0, 2},         {"Count", 176, 4, D3D_SVC_SCALAR, 1, 1, 0, 0},
+  };
+  for (const Expected& expected : variables) {
+    ID3D12ShaderReflectionVariable* variable = scene->GetVariableByName(expected.Name);
+    D3D12_SHADER_VARIABLE_DESC desc{};
+    D3D12_SHADER_TYPE_DESC type{};
+    ASSERT_EQ(variable->GetDesc(&desc), S_OK) << expected.Name;
+    ASSERT_EQ(variable->GetType()->GetDesc(&type), S_OK) << expected.Name;
+    EXPECT_EQ(desc.StartOffset, expected.Offset) << expected.Name;
+    EXPECT_EQ(desc.Size, expected.Size) << expected.Name;
+    EXPECT_EQ(type.Class, expected.Class) << expected.Name;
+    EXPECT_EQ(type.Rows, expected.Rows) << expected.Name;
+    EXPECT_EQ(type.Columns, expected.Columns) << expected.Name;
+    EXPECT_EQ(type.Elements, expected.Elements) << expected.Name;
+    EXPECT_EQ(type.Members, expected.Members) << expected.Name;
+  }
+  D3D12_SHADER_TYPE_DESC power{};
+  ASSERT_EQ(scene->GetVariableByName("Sun")->GetType()->GetMemberTypeByName("Power")->GetDesc(&power), S_OK);
+  EXPECT_EQ(power.Offset, 12u);
+  D3D12_SHADER_VARIABLE_DESC missing{};
+  EXPECT_EQ(scene->GetVariableByName("Missing")->GetDesc(&missing), E_FAIL);
+  EXPECT_EQ(reflection->GetConstantBufferByIndex(5)->GetDesc(&buffer), E_FAIL);
+
+  D3D12_SHADER_INPUT_BIND_DESC binding{};
+  ASSERT_EQ(reflection->GetResourceBindingDescByName("Scene", &binding), S_OK);
+  EXPECT_EQ(binding.Type, D3D_SIT_CBUFFER);
+  EXPECT_EQ(binding.BindPoint, 2u);
+  EXPECT_EQ(binding.Space, 1u);
+  ASSERT_EQ(reflection->GetResourceBindingDescByName("Output", &binding), S_OK);
+  EXPECT_EQ(binding.Type, D3D_SIT_UAV_RWSTRUCTURED);
+  EXPECT_EQ(binding.BindPoint, 1u);
+  ASSERT_EQ(reflection->GetResourceBindingDescByName("$Global", &binding), S_OK);
+  reflection->Release();
+
+  // Majority as declared: a typedef's modifier reaches variables and members declared with it, a modifier on
+  // the declaration wins, and the pragma decides the rest.
+  const Compiled majority = CompileMemory(R"(
+#pragma pack_matrix(row_major)
+typedef column_major float3x3 Basis;
+struct Frame { Basis Axes; };
+cbuffer Matrices { Basis FromTypedef; Frame InStruct; row_major Basis Overridden; float3x3 ByPragma; };
+float4 main() : SV_Target { return FromTypedef[0].xyzz + InStruct.Axes[1].xyzz + Overridden[2].xyzz + ByPragma[0].xyzz; }
+)",
+                                          "ps_5_0");
+  ASSERT_EQ(majority.Result, S_OK) << majority.Errors;
+  ASSERT_EQ(D3DReflect(majority.Words.data(), majority.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  const std::pair<const char*, D3D_SHADER_VARIABLE_CLASS> classes[] = {
+      {"FromTypedef", D3D_SVC_MATRIX_COLUMNS}, {"Overridden", D3D_SVC_MATRIX_ROWS}, {"ByPragma", D3D_SVC_MATRIX_ROWS}};
+  for (const auto& [name, expected] : classes) {
+    D3D12_SHADER_TYPE_DESC type{};
+    ASSERT_EQ(reflection->GetVariableByName(name)->GetType()->GetDesc(&type), S_OK) << name;
+    EXPECT_EQ(type.Class, expected) << name;
+  }
+  D3D12_SHADER_TYPE_DESC axes{};
+  ASSERT_EQ(reflection->GetVariableByName("InStruct")->GetType()->GetMemberTypeByIndex(0)->GetDesc(&axes), S_OK);
+  EXPECT_EQ(axes.Class, D3D_SVC_MATRIX_COLUMNS);
+  reflection->Release();
+
+  // A vertex shader's signatures: semantic names and indexes, registers, system values, types and masks.
+  const Compiled vertex = CompileMemory(R"(
+struct Out { float4 Position : SV_Position; float2 Uv : TEXCOORD1; nointerpolation uint Id : BLENDINDICES; };
+Out main(float3 position : POSITION, int4 bones : BONES2, uint vertexId : SV_VertexID) {
+  Out o; o.Position = float4(position + bones.xyz, 1); o.Uv = position.xy; o.Id = vertexId; return o;
+})",
+                                        "vs_5_0");
+  ASSERT_EQ(vertex.Result, S_OK) << vertex.Errors;
+  ASSERT_EQ(D3DReflect(vertex.Words.data(), vertex.Words.size() * 4, IID_PPV_ARGS(&reflection)), S_OK);
+  ASSERT_EQ(reflection->GetDesc(&shader), S_OK);
+  EXPECT_EQ(shader.InputParameters, 3u);
+  EXPECT_EQ(shader.OutputParameters, 3u);
+  struct Parameter {
+    bool Input;
+    UINT Index;
+    const char* Name;
+    UINT SemanticIndex;
+    D3D_NAME SystemValue;
+    D3D_REGISTER_COMPONENT_TYPE Type;
+    BYTE Mask;
+  };
+  const Parameter parameters[] = {
+      {true, 0, "POSITION", 0, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_FLOAT32, 0x7},
+      {true, 1, "BONES", 2, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_SINT32, 0xF},
+      {true, 2, "SV_VERTEXID", 0, D3D_NAME_VERTEX_ID, D3D_REGISTER_COMPONENT_UINT32, 0x1},
+      {false, 0, "SV_POSITION", 0, D3D_NAME_POSITION, D3D_REGISTER_COMPONENT_FLOAT32, 0xF},
+      {false, 1, "TEXCOORD", 1, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_FLOAT32, 0x3},
+      {false, 2, "BLENDINDICES", 0, D3D_NAME_UNDEFINED, D3D_REGISTER_COMPONENT_UINT32, 0x1},
+  };
+  for (const Parameter& expected : parameters) {
+    D3D12_SIGNATURE_PARAMETER_DESC desc{};
+    ASSERT_EQ(expected.Input ? reflection->GetInputParameterDesc(expected.Index, &desc)
+                             : reflection->GetOutputParameterDesc(expected.Index, &desc),
+              S_OK);
+    EXPECT_STREQ(desc.SemanticName, expected.Name);
+    EXPECT_EQ(desc.SemanticIndex, expected.SemanticIndex) << expected.Name;
+    EXPECT_EQ(desc.SystemValueType, expected.SystemValue) << expected.Name;
+    EXPECT_EQ(desc.ComponentType, expected.Type) << expected.Name;
+    EXPECT_EQ(desc.Mask, expected.Mask) << expected.Name;
+  }
+  D3D12_SIGNATURE_PARAMETER_DESC past{};
+  EXPECT_EQ(reflection->GetInputParameterDesc(3, &past), E_INVALIDARG);
+  reflection->Release();
+
+  ::testing::internal::CaptureStderr();
+  const uint32_t notCode[8] = {};
+  EXPECT_EQ(D3DReflect(notCode, sizeof(notCode), IID_PPV_ARGS(&reflection)), E_INVALIDARG);
+  EXPECT_EQ(reflection, nullptr);
+  std::vector<uint32_t> damaged = compiled.Words;  // a header, then instructions whose counts lie
+  for (size_t word = 5; word < damaged.size(); word += 7) damaged[word] = 0x00020000u | (damaged[word] & 0xFFFF);
+  EXPECT_EQ(D3DReflect(damaged.data(), damaged.size() * 4, IID_PPV_ARGS(&reflection)), E_INVALIDARG);
+  EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("D3DReflect: "));
 }
 
 }  // namespace

@@ -58,6 +58,40 @@ TEST(ComputeCompile, EveryBufferKindCompilesForBothComputeModels) {
   }
 }
 
+// Interlocked operations with int literals and values on every buffer kind and on group-shared memory: the
+// Windows compiler converts them to the destination's type, and so must the code validate.
+TEST(ComputeCompile, InterlockedOperationsTakeIntArgumentsOnEveryBufferKind) {
+  const char* source = R"(
+RWStructuredBuffer<uint> StructuredOut : register(u0);
+RWByteAddressBuffer RawOut : register(u1);
+RWBuffer<uint> TypedOut : register(u2);
+RWTexture2D<int> Image : register(u3);
+groupshared uint Shared;
+cbuffer Values : register(b0) { int Signed; };
+[numthreads(8, 1, 1)]
+void main(uint3 id : SV_DispatchThreadID) {
+  uint original;
+  int signedOriginal;
+  InterlockedAdd(StructuredOut[id.x], -1);
+  InterlockedOr(TypedOut[id.x], Signed, original);
+  InterlockedMax(Image[id.xy], 2u, signedOriginal);
+  InterlockedCompareStore(Shared, 0, Signed);
+  InterlockedExchange(Shared, 1, original);
+  RawOut.InterlockedAnd(0, Signed, original);
+  RawOut.InterlockedXor(4, -1);
+  RawOut.InterlockedMin(8, Signed + 1, original);
+  RawOut.InterlockedCompareExchange(12, Signed, 1, original);
+  RawOut.InterlockedCompareStore(16, 0, Signed);
+  StructuredOut[0] = original + Shared + signedOriginal;
+}
+)";
+  for (const char* target : {"cs_5_0", "cs_5_1"}) {
+    const Compiled compiled = CompileText(source, target);
+    ASSERT_EQ(compiled.Result, S_OK) << target << ": " << compiled.Errors;
+    EXPECT_EQ(ValidationMessages(compiled.Words), "") << target;
+  }
+}
+
 TEST(ComputeCompile, ShaderModelSixSaysItCannotBeCompiled) {
   ::testing::internal::CaptureStderr();
   const Compiled compiled = CompileText(EveryBufferKind, "cs_6_0");

@@ -162,7 +162,7 @@ bool WithConstantArrayIndexes(const VulkanDevice& vulkan, std::vector<uint32_t>*
   spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_3);
   tools.SetMessageConsumer(keepFirst);
   spvtools::ValidatorOptions options;
-  options.SetRelaxBlockLayout(true);
+  options.SetScalarBlockLayout(true);  // constant buffers are packed by HLSL's rules
   if (!tools.Validate(kept.data(), kept.size(), options)) {
     if (error->empty()) *error = "the rewritten module is not valid";
     return false;

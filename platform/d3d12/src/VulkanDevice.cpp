@@ -111,6 +111,9 @@ bool VulkanDevice::Initialize(const char* call) {
   features12.shaderStorageBufferArrayNonUniformIndexing = available12.shaderStorageBufferArrayNonUniformIndexing;
   features12.shaderUniformTexelBufferArrayDynamicIndexing = available12.shaderUniformTexelBufferArrayDynamicIndexing;
   features12.shaderStorageTexelBufferArrayDynamicIndexing = available12.shaderStorageTexelBufferArrayDynamicIndexing;
+  // HLSL packs constant buffers tighter than std140 (what follows an array may share its last register);
+  // the compiler's SPIR-V says so with offsets only scalar block layout accepts.
+  features12.scalarBlockLayout = available12.scalarBlockLayout;
   features12_ = features12;
   features12_.pNext = nullptr;
   if (robustness.nullDescriptor) {

@@ -5,6 +5,10 @@
 #include <windows.h>
 
 #include <d3dcommon.h>
+#include <d3d12shader.h>
+
+// DirectX-Headers declare the reflection interfaces without __uuidof, which IID_PPV_ARGS asks for.
+__CRT_UUID_DECL(ID3D12ShaderReflection, 0x5a58797d, 0xa72c, 0x478d, 0x8b, 0xa2, 0xef, 0xc6, 0xb0, 0xef, 0xe8, 0x8e)
 
 #define D3D_COMPILER_VERSION 47
 #define D3DCOMPILER_DLL_W L"d3dcompiler_47.dll"
@@ -53,3 +57,7 @@ EXTERN_C HRESULT WINAPI D3DCompileFromFile(LPCWSTR pFileName, CONST D3D_SHADER_M
                                            ID3DBlob** ppCode, ID3DBlob** ppErrorMsgs);
 
 EXTERN_C HRESULT WINAPI D3DCreateBlob(SIZE_T Size, ID3DBlob** ppBlob);
+
+// Reflection of compiled code (ID3D12ShaderReflection): constant buffers with their variables, offsets and
+// types, bound resources and the thread group size.
+EXTERN_C HRESULT WINAPI D3DReflect(LPCVOID pSrcData, SIZE_T SrcDataSize, REFIID pInterface, void** ppReflector);

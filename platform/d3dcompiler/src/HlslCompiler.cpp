@@ -1,6 +1,7 @@
 #include "HlslCompiler.h"
 
 #include "ConstantBufferStatics.h"
+#include "HlslRules.h"
 #include "IncludeHandler.h"
 
 #include <cstring>
@@ -52,20 +53,20 @@ void ApplyBindingScheme(shaderc_compile_options_t options) {
   shaderc_compile_options_set_binding_base(options, shaderc_uniform_kind_sampler, SamplerBindingBase);
 }
 
+// Debug builds are for stepping through in a graphics debugger, which needs the code as written.
 bool WantsUnoptimisedCode(UINT flags) {
   constexpr UINT levelBits = D3DCOMPILE_OPTIMIZATION_LEVEL0 | D3DCOMPILE_OPTIMIZATION_LEVEL3;
   return (flags & (D3DCOMPILE_DEBUG | D3DCOMPILE_SKIP_OPTIMIZATION)) != 0 ||
          (flags & levelBits) == D3DCOMPILE_OPTIMIZATION_LEVEL0;
 }
 
-// Debug builds are for stepping through in a graphics debugger, which needs the code as written.
 // Flags about the Windows compiler's own validation, strictness and flow control have no counterpart.
 void ApplyFlags(shaderc_compile_options_t options, UINT flags) {
   if ((flags & D3DCOMPILE_DEBUG) != 0) {
     shaderc_compile_options_set_generate_debug_info(options);
   }
-  shaderc_compile_options_set_optimization_level(
-      options, WantsUnoptimisedCode(flags) ? shaderc_optimization_level_zero : shaderc_optimization_level_performance);
+  // The HLSL rules' passes read names, so the front end leaves optimising to them (HlslRules::Finish).
+  shaderc_compile_options_set_optimization_level(options, shaderc_optimization_level_zero);
   if ((flags & D3DCOMPILE_WARNINGS_ARE_ERRORS) != 0) {
     shaderc_compile_options_set_warnings_as_errors(options);
   }
@@ -154,11 +155,12 @@ CompileOutcome CompileHlsl(const CompileRequest& request) {
   IncludeHandler includes(request.Include, request.SourceName);
   includes.InstallInto(options.get());
 
-  const std::string source = WithMatrixPacking(request);
+  const HlslRules rules(request, WithMatrixPacking(request), !WantsUnoptimisedCode(request.Flags));
+  const std::string& source = rules.Source();
   ResultPointer result(shaderc_compile_into_spv(compiler, source.data(), source.size(), request.Stage,
                                                 request.SourceName.c_str(), request.EntryPoint.c_str(), options.get()),
                        &shaderc_result_release);
-  return OutcomeOf(result.get(), request);
+  return rules.Finish(OutcomeOf(result.get(), request));
 }
 
 }  // namespace d3dcompiler

@@ -2,6 +2,7 @@
 
 #include "ConstantBufferStatics.h"
 #include "SourceFile.h"
+#include "SourceRules.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -101,7 +102,7 @@ std::unique_ptr<IncludeHandler::IncludedSource> IncludeHandler::OpenStandardFile
       auto source = std::make_unique<IncludedSource>();
       source->Name = path;
       // Included files follow the same cbuffer rules as the file being compiled.
-      source->Content = WithStaticsOutsideConstantBuffers(text.Text);
+      source->Content = RewrittenInclude(WithStaticsOutsideConstantBuffers(text.Text), path);
       return source;
     }
   }
