@@ -159,7 +159,7 @@ void AddToBounds(const SkinnedVertex& vertex, const float4x4* placement, Model& 
 
 Model ModelLoader::LoadModel(const std::string& path) {
   // Released if the scene is refused; otherwise the model keeps it for the rest of the run.
-  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportScene(path), aiReleaseImport);
+  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(Import(path), aiReleaseImport);
   // Checked before any mesh is read, so that the stop is the only line the model gives.
   if (!HasDrawableMesh(*scene)) {
     throw ModelFileError(path, "the model has no mesh of triangles to draw");

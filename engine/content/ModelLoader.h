@@ -3,6 +3,7 @@
 #pragma once
 
 #include "content/Model.h"
+#include "content/SceneImport.h"
 #include "content/SkinnedVertex.h"
 
 #include <windows.h>
@@ -57,6 +58,8 @@ class ModelLoader {
   uint32_t BoneCount = 0;
   // Viewer mode scales each vertex's weights to add up to 1; the character's are taken as they are.
   bool NormaliseWeights = false;
+  // How LoadModel opens the file: the program's own steps, or the viewer's (ImportViewedScene).
+  const aiScene* (*Import)(const std::string& path) = ImportScene;
   ID3D12Device* Device = nullptr;
   ID3D12CommandAllocator* CommandAllocator = nullptr;  // the caller's, to submit with
   ID3D12GraphicsCommandList* CommandList = nullptr;
