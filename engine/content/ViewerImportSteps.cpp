@@ -10,19 +10,16 @@ namespace {
 
 // What the importer cannot do without: triangles, points and lines in meshes of their own, a normal for every
 // vertex (smooth where the file has none), at most four weights per vertex, the left-handed frame and flipped
-// texture v the engine is written for, texture coordinates for other mappings, and indices Assimp checked
-// against their vertex arrays. Left out, as nothing reads what they make or they rebuild what arrives
-// usable: tangents, cache-order reindexing, the search for degenerate faces, invalid data and instances, and
-// the merging of meshes.
+// texture v the engine is written for, texture coordinates for other mappings, and meshes cut at what 16-bit
+// indices reach. Left out, as nothing reads what they make or they rebuild what arrives usable: tangents,
+// cache-order reindexing, the search for degenerate faces, invalid data and instances, and the merging of
+// meshes. Assimp runs the steps in its own order whatever the order of the flags, so the split comes after
+// any joining.
 constexpr unsigned int ViewerImportFlags = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals |
                                            aiProcess_LimitBoneWeights | aiProcess_ConvertToLeftHanded |
                                            aiProcess_GenUVCoords | aiProcess_RemoveRedundantMaterials |
-                                           aiProcess_ValidateDataStructure;
-
-// After the first pass, so that the split cuts meshes whose vertices are already joined.
-constexpr unsigned int ViewerSplitFlags = aiProcess_SplitLargeMeshes;
-static_assert((ViewerImportFlags & (aiProcess_JoinIdenticalVertices | aiProcess_SplitLargeMeshes)) == 0,
-              "joining and splitting belong to the second pass");
+                                           aiProcess_SplitLargeMeshes;
+static_assert((ViewerImportFlags & aiProcess_JoinIdenticalVertices) == 0, "joining is for unindexed meshes only");
 
 bool AnyMeshArrivesUnindexed(const aiScene& scene) {
   for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
@@ -47,9 +44,11 @@ bool ArrivesUnindexed(const aiMesh& mesh) {
 }
 
 const aiScene* ImportViewedScene(const std::string& path) {
-  const aiScene* scene = ImportSceneWithSteps(path, ViewerImportFlags);
+  // The file as it is, its indices checked against its vertex arrays, so that how it arrives can be seen
+  // before triangulation shares the corners of a polygon.
+  const aiScene* scene = ImportSceneWithSteps(path, aiProcess_ValidateDataStructure);
   // Joining is per scene in Assimp: one mesh without indices has every mesh of the file joined.
-  const unsigned int more =
-      AnyMeshArrivesUnindexed(*scene) ? ViewerSplitFlags | aiProcess_JoinIdenticalVertices : ViewerSplitFlags;
-  return ApplyMoreSteps(scene, path, more);
+  const unsigned int steps =
+      AnyMeshArrivesUnindexed(*scene) ? ViewerImportFlags | aiProcess_JoinIdenticalVertices : ViewerImportFlags;
+  return ApplyMoreSteps(scene, path, steps);
 }

@@ -91,21 +91,18 @@ TEST(ModelFile, PostProcessingTriangulatesJoinsVerticesAndFlipsTexCoordV) {
 
 TEST(ModelFile, ViewerStepsKeepAnIndexedMeshAsItArrivesWithoutTangents) {
   // Four vertices in an order no cache optimisation would keep (the shared corners last), two triangles.
-  const std::string quad = WriteTempFile(
-      "indexed.gltf",
-      R"({
+  const std::string quad = WriteTempFile("indexed.gltf", R"({
     "asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
-    "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1}, "indices": 2}]}],
-    "buffers": [{"byteLength": 108, "uri": "data:application/octet-stream;base64,)" +
-          std::string("AAAAAAAAAAAAAAAAAACAPwAAgD8AAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIC/AAAAAAAAAAAAAIC/"
-                      "AAAAAAAAAAAAAIC/AAAAAAAAAAAAAIC/AAACAAMAAQADAAIA") +
-          R"("}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2}, "indices": 3}]}],
+    "buffers": [{"byteLength": 140, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAgD8AAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIC/AAAAAAAAAAAAAI)"
+                                                        R"(C/AAAAAAAAAAAAAIC/AAAAAAAAAAAAAIC/AAAAAAAAAAAAAIA/AACAPwAAgD8AAAAAAAAAAAAAgD8AAAIAAwABAAMAAgA="}],
     "bufferViews": [{"buffer": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 48},
-                    {"buffer": 0, "byteOffset": 96, "byteLength": 12}],
+                    {"buffer": 0, "byteOffset": 96, "byteLength": 32}, {"buffer": 0, "byteOffset": 128, "byteLength": 12}],
     "accessors": [
       {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
       {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC3"},
-      {"bufferView": 2, "componentType": 5123, "count": 6, "type": "SCALAR"}]})");
+      {"bufferView": 2, "componentType": 5126, "count": 4, "type": "VEC2"},
+      {"bufferView": 3, "componentType": 5123, "count": 6, "type": "SCALAR"}]})");
   std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportViewedScene(quad), aiReleaseImport);
   ASSERT_EQ(scene->mNumMeshes, 1u);
   const aiMesh& mesh = *scene->mMeshes[0];

@@ -8,6 +8,14 @@
 
 namespace {
 
+// The UTF-8 text as the wide API takes it (WicTestSupport's Wide widens bytes, for ASCII names).
+std::wstring WideFromUtf8(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+  return wide;
+}
+
 struct Written {
   HRESULT Result = E_FAIL;
   std::vector<uint8_t> File;
@@ -26,7 +34,7 @@ class PngEncoderTest : public WicTest {
     ComPtr<IWICBitmapFrameEncode> frame;
     EXPECT_EQ(factory_->CreateStream(&stream), S_OK);
     written.Result = path.empty() ? stream->InitializeFromMemory(memory.data(), static_cast<DWORD>(memory.size()))
-                                  : stream->InitializeFromFilename(Wide(path).c_str(), GENERIC_WRITE);
+                                  : stream->InitializeFromFilename(WideFromUtf8(path).c_str(), GENERIC_WRITE);
     const UINT firstLines = height / 2;
     for (const auto& step : std::initializer_list<std::function<HRESULT()>>{
              [&] { return factory_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder); },
