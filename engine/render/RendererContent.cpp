@@ -139,6 +139,7 @@ void Renderer::LoadContent() {
   EquipLoader(loader, context);
   loader.NormaliseWeights = !ModelPath.empty();
   loader.Import = ModelPath.empty() ? ImportScene : ImportViewedScene;
+  loader.FreeCopiesEarly = !ModelPath.empty();
   Model model = loader.LoadModel(ModelPath.empty() ? std::string(ModelFile) : ModelPath);
   SubmitAndWaitOnce(context);
   ReleaseLoader(loader);
@@ -161,9 +162,8 @@ void Renderer::LoadContent() {
   if (!ModelPath.empty()) {
     WriteConsoleLine(DescribeViewedModel(ModelPath, Meshes.back().Geometry));
     ModelBounds = AnimatedBounds(Meshes.back().Geometry);
-    // A viewed model may be large: the scene's copies of what the GPU now holds, and the heap pages the
-    // import freed, go back to the system before the first frame.
-    ReleaseVertexArrays(*Meshes.back().Geometry.Scene);
+    // A viewed model may be large: the heap pages its import and upload freed go back to the system before
+    // the first frame.
     HeapCompact(GetProcessHeap(), 0);
   }
 
