@@ -2,6 +2,7 @@
 
 #include "ViewerSession.h"
 #include "core/FatalError.h"
+#include "render/Renderer.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -21,14 +23,29 @@ namespace {
 // The child writes its report here: a descriptor number no library of the program opens on its own.
 constexpr int kReportDescriptor = 3;
 
-// The peak resident set of this process (since its exec) in kB, or -1.
-long PeakResidentKilobytes() {
+// A figure of /proc/self/status in kB ("VmHWM:", the peak resident set since exec; "VmRSS:", the resident set
+// now), or -1.
+long StatusKilobytes(const std::string& field) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    if (line.rfind(field, 0) == 0) return std::stol(line.substr(field.size()));
   }
   return -1;
+}
+
+uint64_t ModelBufferBytes(const Renderer& renderer) {
+  uint64_t bytes = 0;
+  for (const Mesh& mesh : renderer.Meshes) {
+    bytes += uint64_t{mesh.Geometry.VertexBufferSize} + mesh.Geometry.IndexBufferSize;
+  }
+  return bytes;
+}
+
+// The figure after `key` in the child's report.
+double ReportedFigure(const std::string& received, const std::string& key) {
+  const size_t at = received.find(key + " ");
+  return at == std::string::npos ? 0.0 : std::stod(received.substr(at + key.size() + 1));
 }
 
 void Report(const std::string& line) {
@@ -43,14 +60,16 @@ void Report(const std::string& line) {
 int RunViewerChild(const std::string& model, int frames) {
   try {
     ViewerSession viewer = StartViewer(model);
+    const long resident = StatusKilobytes("VmRSS:");
     Report("first");
+    Report("rss " + std::to_string(resident) + " buffers " + std::to_string(ModelBufferBytes(*viewer.renderer)));
     for (int i = 0; i < frames; ++i) RunViewerFrame(viewer);
     StopViewer(viewer);
   } catch (const FatalError& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;
   }
-  Report("hwm " + std::to_string(PeakResidentKilobytes()));
+  Report("hwm " + std::to_string(StatusKilobytes("VmHWM:")));
   return 0;
 }
 
@@ -97,5 +116,7 @@ FreshProcessFigures MeasureFreshProcess(const std::string& program, const std::s
     return figures;
   }
   figures.PeakResidentMegabytes = std::stod(received.substr(hwm + 4)) / 1024.0;
+  figures.FirstFrameResidentMegabytes = ReportedFigure(received, "rss") / 1024.0;
+  figures.ModelBufferMegabytes = ReportedFigure(received, "buffers") / (1024.0 * 1024.0);
   return figures;
 }

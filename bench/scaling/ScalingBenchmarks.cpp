@@ -1,11 +1,13 @@
 // Viewer mode against the size of the model, for models this program writes (ScalingModels.h): 10k, 100k
-// and 1M triangles in one mesh; 16, 100 and 1000 meshes; 1 and 96 bones. Arguments of each run: triangles,
-// meshes, bones. Off-screen at 800 x 600:
+// and 1M triangles in one mesh; 16, 100 and 1000 meshes; 1 and 96 bones; each as ASCII FBX and as binary glTF.
+// Arguments of each run: triangles, meshes, bones, glb (0 or 1). Off-screen at 800 x 600:
 //   BM_ViewerStartUp      the Renderer's start-up through the first frame, in this (warm) process;
 //   BM_ViewerOverVulkan   the engine's frame through the Direct3D 12 layer and the same frame written
 //                         directly in Vulkan (VulkanViewerFrame), in turn: median engine_ms and vulkan_ms, and
 //                         their ratio;
-//   BM_FreshProcess       a new process per size: spawn to first frame, and its peak resident memory.
+//   BM_FreshProcess       a new process per size: spawn to first frame, its peak resident memory, its resident
+//                         memory right after the first frame against a budget of twice the model's vertex and
+//                         index bytes plus what the viewer holds on a model of two triangles.
 //
 // `scaling_bench --write_models=FOLDER` only writes the models into FOLDER, for other viewers to open.
 #include "FreshProcess.h"
@@ -43,14 +45,14 @@ constexpr int kChildFrames = 20;
 // Where the benchmark writes its models once and finds them on later runs.
 std::string ModelFile(const benchmark::State& state) {
   const ModelSize size{static_cast<unsigned>(state.range(0)), static_cast<unsigned>(state.range(1)),
-                       static_cast<unsigned>(state.range(2))};
+                       static_cast<unsigned>(state.range(2)), state.range(3) != 0};
   return WriteModel(size, std::filesystem::temp_directory_path());
 }
 
 void Arguments(benchmark::internal::Benchmark* benchmark) {
-  benchmark->ArgNames({"triangles", "meshes", "bones"});
+  benchmark->ArgNames({"triangles", "meshes", "bones", "glb"});
   for (const ModelSize& size : ModelSizes()) {
-    benchmark->Args({size.Triangles, size.Meshes, size.Bones});
+    benchmark->Args({size.Triangles, size.Meshes, size.Bones, size.Glb});
   }
 }
 
@@ -124,6 +126,17 @@ BENCHMARK(BM_ViewerOverVulkan)
 
 std::string ThisProgram() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
 
+// The resident memory of a fresh viewer right after its first frame on a model of two triangles: what the
+// program holds whatever it shows (device, shader compiler, font, window), measured once.
+double EmptyProgramMegabytes() {
+  static const double megabytes = [] {
+    const std::string tiny = WriteModel({2, 1, 0, true}, std::filesystem::temp_directory_path());
+    const FreshProcessFigures figures = MeasureFreshProcess(ThisProgram(), tiny, 1);
+    return figures.Error.empty() ? figures.FirstFrameResidentMegabytes : 0.0;
+  }();
+  return megabytes;
+}
+
 void BM_FreshProcess(benchmark::State& state) {
   const std::string model = ModelFile(state);
   FreshProcessFigures figures;
@@ -137,6 +150,9 @@ void BM_FreshProcess(benchmark::State& state) {
   }
   state.counters["first_frame_ms"] = figures.FirstFrameSeconds * 1e3;
   state.counters["peak_rss_mb"] = figures.PeakResidentMegabytes;
+  state.counters["first_rss_mb"] = figures.FirstFrameResidentMegabytes;
+  state.counters["model_mb"] = figures.ModelBufferMegabytes;
+  state.counters["rss_budget_mb"] = 2 * figures.ModelBufferMegabytes + EmptyProgramMegabytes();
 }
 BENCHMARK(BM_FreshProcess)->Apply(Arguments)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 

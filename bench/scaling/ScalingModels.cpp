@@ -94,7 +94,7 @@ aiAnimation* MakeChainTurn(aiNode& root, unsigned bones) {
 
 std::string ModelFileName(const ModelSize& size) {
   return "scaling_" + std::to_string(size.Triangles) + "_" + std::to_string(size.Meshes) + "_" +
-         std::to_string(size.Bones) + ".fbx";
+         std::to_string(size.Bones) + (size.Glb ? ".glb" : ".fbx");
 }
 
 std::string WriteModel(const ModelSize& size, const std::filesystem::path& folder) {
@@ -122,7 +122,7 @@ std::string WriteModel(const ModelSize& size, const std::filesystem::path& folde
   }
   // Written under another name and renamed, so a run stopped half-way leaves no truncated model behind.
   const std::string partial = path + ".partial";
-  if (aiExportScene(&scene, "fbxa", partial.c_str(), 0) != AI_SUCCESS) {
+  if (aiExportScene(&scene, size.Glb ? "glb2" : "fbxa", partial.c_str(), 0) != AI_SUCCESS) {
     std::fprintf(stderr, "scaling_bench: cannot write %s\n", partial.c_str());
     std::exit(1);
   }
@@ -131,7 +131,15 @@ std::string WriteModel(const ModelSize& size, const std::filesystem::path& folde
 }
 
 const std::vector<ModelSize>& ModelSizes() {
-  static const std::vector<ModelSize> sizes = {{10000, 1, 0},   {100000, 1, 0},   {1000000, 1, 0}, {10000, 16, 0},
-                                               {10000, 100, 0}, {10000, 1000, 0}, {10000, 1, 1},   {10000, 1, 96}};
+  static const std::vector<ModelSize> sizes = [] {
+    std::vector<ModelSize> fbx = {{10000, 1, 0},   {100000, 1, 0},   {1000000, 1, 0}, {10000, 16, 0},
+                                  {10000, 100, 0}, {10000, 1000, 0}, {10000, 1, 1},   {10000, 1, 96}};
+    std::vector<ModelSize> both = fbx;
+    for (ModelSize size : fbx) {
+      size.Glb = true;
+      both.push_back(size);
+    }
+    return both;
+  }();
   return sizes;
 }

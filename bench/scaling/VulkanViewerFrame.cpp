@@ -4,7 +4,10 @@
 
 #include "anim/Animation.h"
 #include "content/MaterialTextures.h"
+#include "content/ModelLoader.h"
 #include "content/TextureLoader.h"
+#include "content/ViewerImportSteps.h"
+#include "core/FatalError.h"
 #include "render/ConstantBufferLayout.h"
 #include "render/ConstantBuffers.h"
 #include "render/Renderer.h"
@@ -13,10 +16,14 @@
 
 #include <d3dcompiler.h>
 
+#include <assimp/cimport.h>
+#include <assimp/scene.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -66,6 +73,36 @@ std::vector<uint8_t> ReadUploadBuffer(ID3D12Resource* buffer, uint32_t size) {
   const D3D12_RANGE nothingWritten = {0, 0};
   buffer->Unmap(0, &nothingWritten);
   return bytes;
+}
+
+template <typename T>
+std::vector<uint8_t> BytesOf(const std::vector<T>& values) {
+  const auto* first = reinterpret_cast<const uint8_t*>(values.data());
+  return std::vector<uint8_t>(first, first + values.size() * sizeof(T));
+}
+
+// The vertex and index bytes the loader uploaded: from its upload buffers while it keeps them (the default
+// run), or, once viewer mode has released them, read again from the model file as the loader read it.
+bool ReadModelBytes(const Renderer& renderer, const Model& model, std::vector<uint8_t>& vertices,
+                    std::vector<uint8_t>& indices) {
+  if (model.VertexUpload != nullptr) {
+    vertices = ReadUploadBuffer(model.VertexUpload, model.VertexBufferSize);
+    indices = ReadUploadBuffer(model.IndexUpload, model.IndexBufferSize);
+    return !vertices.empty() && !indices.empty();
+  }
+  try {
+    const std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportViewedScene(renderer.ModelPath),
+                                                                           aiReleaseImport);
+    ModelLoader loader;
+    loader.NormaliseWeights = true;
+    Model again;
+    const ModelArrays arrays = loader.ReadScene(*scene, renderer.ModelPath, again);
+    vertices = BytesOf(arrays.Vertices);
+    indices = BytesOf(arrays.Indices);
+  } catch (const FatalError&) {
+    return false;
+  }
+  return vertices.size() == model.VertexBufferSize && indices.size() == model.IndexBufferSize;
 }
 
 // Rewrites the Binding decorations of t0 and s0 to the frame's numbers.
@@ -184,9 +221,8 @@ bool VulkanViewerFrame::CopyMeshBuffers(const Renderer& renderer) {
   for (uint32_t m = 0; m < renderer.Meshes.size(); ++m) {
     const Mesh& mesh = renderer.Meshes[m];
     const Model& model = mesh.Geometry;
-    const std::vector<uint8_t> vertices = ReadUploadBuffer(model.VertexUpload, model.VertexBufferSize);
-    const std::vector<uint8_t> indices = ReadUploadBuffer(model.IndexUpload, model.IndexBufferSize);
-    if (vertices.empty() || indices.empty() || model.IndexFormat != DXGI_FORMAT_R16_UINT) {
+    std::vector<uint8_t> vertices, indices;
+    if (!ReadModelBytes(renderer, model, vertices, indices) || model.IndexFormat != DXGI_FORMAT_R16_UINT) {
       error_ = "the model's vertex and index bytes could not be read";
       return false;
     }

@@ -75,7 +75,8 @@ struct Model {
   float4x4 InverseRootTransform = Identity();
   ID3D12Resource* VertexBuffer = nullptr;  // default heap, every mesh's vertices one mesh after another
   ID3D12Resource* IndexBuffer = nullptr;   // default heap, 16-bit indices in the same mesh order
-  ID3D12Resource* VertexUpload = nullptr;  // upload heaps that filled the two; kept, never released
+  ID3D12Resource* VertexUpload = nullptr;  // upload heaps that filled the two; kept, but released (and null)
+                                           // in viewer mode once the copies finished
   ID3D12Resource* IndexUpload = nullptr;
   uint32_t VertexBufferSize = 0;
   uint32_t VertexStride = 0;

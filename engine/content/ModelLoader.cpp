@@ -1,9 +1,12 @@
 #include "content/ModelLoader.h"
 
 #include "content/AssimpConversions.h"
+#include "content/LoadLeftovers.h"
 #include "content/ModelFileError.h"
 #include "content/SceneImport.h"
 #include "core/ConsoleOutput.h"
+
+#include <heapapi.h>
 
 #include <assimp/anim.h>
 #include <assimp/cimport.h>
@@ -159,13 +162,17 @@ void AddToBounds(const SkinnedVertex& vertex, const float4x4* placement, Model& 
 
 Model ModelLoader::LoadModel(const std::string& path) {
   // Released if the scene is refused; otherwise the model keeps it for the rest of the run.
-  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportScene(path), aiReleaseImport);
+  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(Import(path), aiReleaseImport);
   // Checked before any mesh is read, so that the stop is the only line the model gives.
   if (!HasDrawableMesh(*scene)) {
     throw ModelFileError(path, "the model has no mesh of triangles to draw");
   }
   Model model;
-  const ModelArrays arrays = ReadScene(*scene, path, model);
+  ModelArrays arrays = ReadScene(*scene, path, model);
+  if (FreeCopiesEarly) {
+    ReleaseVertexArrays(*scene);
+    HeapCompact(GetProcessHeap(), 0);
+  }
   UploadArrays(arrays, model);
   scene.release();
   return model;
@@ -238,12 +245,15 @@ void ModelLoader::AppendMesh(const aiMesh& mesh, const std::vector<MeshPlacement
   }
 }
 
-void ModelLoader::UploadArrays(const ModelArrays& arrays, Model& model) {
+void ModelLoader::UploadArrays(ModelArrays& arrays, Model& model) {
   const uint64_t vertexBytes = uint64_t{VertexSize} * arrays.Vertices.size();
   const uint64_t indexBytes = uint64_t{sizeof(uint16_t)} * arrays.Indices.size();
   // A model without vertices (or without faces) has no buffer to fill: a buffer of zero bytes is invalid.
   if (vertexBytes > 0) {
     model.VertexBuffer = CreateGpuBuffer(arrays.Vertices.data(), vertexBytes, &model.VertexUpload);
+  }
+  if (FreeCopiesEarly) {
+    arrays.Vertices = {};
   }
   if (indexBytes > 0) {
     model.IndexBuffer = CreateGpuBuffer(arrays.Indices.data(), indexBytes, &model.IndexUpload);

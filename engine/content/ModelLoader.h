@@ -3,6 +3,7 @@
 #pragma once
 
 #include "content/Model.h"
+#include "content/SceneImport.h"
 #include "content/SkinnedVertex.h"
 #include "core/Direct3D12.h"
 
@@ -56,6 +57,12 @@ class ModelLoader {
   uint32_t BoneCount = 0;
   // Viewer mode scales each vertex's weights to add up to 1; the character's are taken as they are.
   bool NormaliseWeights = false;
+  // How LoadModel opens the file: the program's own steps, or the viewer's (ImportViewedScene).
+  const aiScene* (*Import)(const std::string& path) = ImportScene;
+  // Viewer mode frees each copy of the model as soon as the next one is made: the scene's vertex arrays once
+  // read (ReleaseVertexArrays, and the heap compacted), the vertex array once in its upload buffer. A big model
+  // is then held at most three times at once, not five.
+  bool FreeCopiesEarly = false;
   ID3D12Device* Device = nullptr;
   ID3D12CommandAllocator* CommandAllocator = nullptr;  // the caller's, to submit with
   ID3D12GraphicsCommandList* CommandList = nullptr;
@@ -65,5 +72,5 @@ class ModelLoader {
   // Appends the mesh's vertices and indices once, and a submesh per placement for a rigid mesh (one for a
   // skinned mesh, which the bone palette places).
   void AppendMesh(const aiMesh& mesh, const std::vector<MeshPlacement>& placements, ModelArrays& arrays, Model& model);
-  void UploadArrays(const ModelArrays& arrays, Model& model);
+  void UploadArrays(ModelArrays& arrays, Model& model);
 };

@@ -7,19 +7,36 @@
 #include <assimp/mesh.h>
 #include <assimp/scene.h>
 
+#include <limits>
+
 static_assert((ModelImportFlags & aiProcess_SplitLargeMeshes) != 0, "the import steps must split large meshes");
 
-const aiScene* ImportScene(const std::string& path) {
+const aiScene* ImportScene(const std::string& path) { return ImportSceneWithSteps(path, ModelImportFlags); }
+
+const aiScene* ImportSceneWithSteps(const std::string& path, unsigned int steps) {
   // Indices are 16 bits and local to their mesh, so the large-mesh split among the import steps cuts
-  // meshes at what 16 bits can index rather than at its default of a million vertices.
+  // meshes at what 16 bits can index rather than at its default of a million vertices. Splitting by
+  // triangles is left to that cut: Assimp's triangle split gives every corner a vertex of its own, which
+  // would triple a big indexed mesh before anything joins its vertices again.
   aiPropertyStore* properties = aiCreatePropertyStore();
   aiSetImportPropertyInteger(properties, AI_CONFIG_PP_SLM_VERTEX_LIMIT, static_cast<int>(MaxVerticesPerMesh));
-  const aiScene* scene = aiImportFileExWithProperties(path.c_str(), ModelImportFlags, nullptr, properties);
+  aiSetImportPropertyInteger(properties, AI_CONFIG_PP_SLM_TRIANGLE_LIMIT, std::numeric_limits<int>::max());
+  const aiScene* scene = aiImportFileExWithProperties(path.c_str(), steps, nullptr, properties);
   aiReleasePropertyStore(properties);
   if (scene == nullptr) {
     throw ModelFileError(path, std::string("cannot import the model: ") + aiGetErrorString());
   }
   return scene;
+}
+
+const aiScene* ApplyMoreSteps(const aiScene* scene, const std::string& path, unsigned int steps) {
+  // The importer that read the scene keeps its properties, so the limits above hold here too; on failure
+  // Assimp has released the scene already.
+  const aiScene* processed = aiApplyPostProcessing(scene, steps);
+  if (processed == nullptr) {
+    throw ModelFileError(path, std::string("cannot import the model: ") + aiGetErrorString());
+  }
+  return processed;
 }
 
 namespace {

@@ -20,6 +20,13 @@ inline constexpr unsigned int MaxVerticesPerMesh = 65536;
 // ModelFileError with Assimp's reason when Assimp cannot read it.
 const aiScene* ImportScene(const std::string& path);
 
+// The same with other post-processing steps; the mesh-size limits stay those of ImportScene.
+const aiScene* ImportSceneWithSteps(const std::string& path, unsigned int steps);
+
+// Runs more post-processing steps on a scene the two functions above imported, with the same limits; throws
+// ModelFileError (path names the file) after releasing the scene when a step fails.
+const aiScene* ApplyMoreSteps(const aiScene* scene, const std::string& path, unsigned int steps);
+
 // Why the importer cannot use the mesh (it reads positions, normals, texture coordinate set 0 when there
 // is one, and three 16-bit indices per face), or null when it can.
 const char* UnusableMeshReason(const aiMesh& mesh);

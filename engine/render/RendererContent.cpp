@@ -5,12 +5,14 @@
 
 #include "anim/ModelBounds.h"
 #include "content/InputLayouts.h"
+#include "content/LoadLeftovers.h"
 #include "content/MaterialTextures.h"
 #include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
 #include "content/TextureFileError.h"
 #include "content/TextureLoader.h"
 #include "content/UploadContext.h"
+#include "content/ViewerImportSteps.h"
 #include "core/ConsoleOutput.h"
 #include "core/ErrorText.h"
 #include "core/Log.h"
@@ -20,6 +22,8 @@
 #include "render/StructGetters.h"
 
 #include <windows.h>
+
+#include <heapapi.h>
 
 #include <assimp/anim.h>
 #include <assimp/scene.h>
@@ -133,9 +137,14 @@ void Renderer::LoadContent() {
   ModelLoader loader;
   EquipLoader(loader, context);
   loader.NormaliseWeights = !ModelPath.empty();
+  loader.Import = ModelPath.empty() ? ImportScene : ImportViewedScene;
+  loader.FreeCopiesEarly = !ModelPath.empty();
   Model model = loader.LoadModel(ModelPath.empty() ? std::string(ModelFile) : ModelPath);
   SubmitAndWaitOnce(context);
   ReleaseLoader(loader);
+  if (!ModelPath.empty()) {
+    ReleaseUploadBuffers(model);
+  }
 
   TextLabels.push_back(label);
 
@@ -152,6 +161,9 @@ void Renderer::LoadContent() {
   if (!ModelPath.empty()) {
     WriteConsoleLine(DescribeViewedModel(ModelPath, Meshes.back().Geometry));
     ModelBounds = AnimatedBounds(Meshes.back().Geometry);
+    // A viewed model may be large: the heap pages its import and upload freed go back to the system before
+    // the first frame.
+    HeapCompact(GetProcessHeap(), 0);
   }
 
   LogResult(L"Loading meshes completed", 0);
@@ -182,12 +194,19 @@ void Renderer::LoadMaterialTextures(Mesh& mesh) {
   const uint32_t firstSlot = static_cast<uint32_t>(Textures.size());
   const std::vector<DecodedImage> images = DecodeMaterialImages(*mesh.Geometry.Scene, ModelPath);
   UploadContext context = CreateUploadContext();
+  std::vector<ID3D12Resource*> uploads;
   for (const DecodedImage& image : images) {
     TextureSlot slot;
     UploadTexture(context, image, slot);
     Textures.push_back(slot.Texture);
+    uploads.push_back(slot.Upload);
   }
   SubmitAndWaitOnce(context);
+  for (ID3D12Resource* upload : uploads) {
+    if (upload != nullptr) {
+      upload->Release();
+    }
+  }
   TextureCount = static_cast<int32_t>(Textures.size());
   for (size_t k = 0; k < mesh.DrawItems.size(); ++k) {
     const uint32_t material = mesh.Geometry.Submeshes[k].Material;

@@ -5,6 +5,7 @@
 #include "ScalingModels.h"
 #include "VulkanViewerFrame.h"
 
+#include "content/SkinnedVertex.h"
 #include "support/RendererFixture.h"
 
 #include <gtest/gtest.h>
@@ -53,10 +54,11 @@ TEST_P(VulkanViewerFrameTest, DrawsTheEnginesPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(OneMeshManyMeshesAndBones, VulkanViewerFrameTest,
-                         testing::Values(ModelSize{2000, 1, 0}, ModelSize{2000, 12, 0}, ModelSize{2000, 1, 4}),
+                         testing::Values(ModelSize{2000, 1, 0}, ModelSize{2000, 12, 0}, ModelSize{2000, 1, 4},
+                                         ModelSize{2000, 12, 4, true}),
                          [](const testing::TestParamInfo<ModelSize>& size) {
                            return std::to_string(size.param.Meshes) + "_meshes_" + std::to_string(size.param.Bones) +
-                                  "_bones";
+                                  (size.param.Glb ? "_bones_glb" : "_bones");
                          });
 
 TEST(FreshViewerProcess, ReportsFirstFrameAndPeakMemoryOrWhyNot) {
@@ -68,6 +70,10 @@ TEST(FreshViewerProcess, ReportsFirstFrameAndPeakMemoryOrWhyNot) {
   // The viewer holds a device, the shader compiler and the model: tens of megabytes, not a few, not gigabytes.
   EXPECT_GT(figures.PeakResidentMegabytes, 20.0);
   EXPECT_LT(figures.PeakResidentMegabytes, 2048.0);
+  EXPECT_GT(figures.FirstFrameResidentMegabytes, 20.0);
+  EXPECT_LE(figures.FirstFrameResidentMegabytes, figures.PeakResidentMegabytes);
+  // "2000 triangles" is a grid of 32 x 32 cells: 33 x 33 vertices, each once, and three 16-bit indices a triangle.
+  EXPECT_NEAR(figures.ModelBufferMegabytes, (33 * 33 * sizeof(SkinnedVertex) + 2 * 32 * 32 * 3 * 2) / 1048576.0, 1e-4);
 
   const FreshProcessFigures missing = MeasureFreshProcess(SCALING_BENCH, (folder.Path() / "none.fbx").string(), 2);
   EXPECT_NE(missing.Error.find("none.fbx"), std::string::npos) << missing.Error;

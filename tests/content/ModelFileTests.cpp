@@ -1,8 +1,10 @@
-// The import of real files through Assimp with the engine's post-processing: a file written here, a
-// file Assimp cannot read, and the character asset.
+// The import of real files through Assimp with the engine's post-processing and the viewer's: a file written
+// here, a file Assimp cannot read, and the character asset; and what the viewer gives back after loading.
+#include "content/LoadLeftovers.h"
 #include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
 #include "content/SceneImport.h"
+#include "content/ViewerImportSteps.h"
 
 #include <assimp/cimport.h>
 #include <assimp/scene.h>
@@ -36,9 +38,12 @@ struct ImportedFile {
   ModelArrays Arrays;
 };
 
-ImportedFile ImportFile(const std::string& path) {
+using Importer = const aiScene* (*)(const std::string& path);
+constexpr Importer BothImporters[] = {ImportScene, ImportViewedScene};
+
+ImportedFile ImportFile(const std::string& path, Importer import = ImportScene) {
   ImportedFile imported;
-  imported.Scene.reset(ImportScene(path));
+  imported.Scene.reset(import(path));
   ModelLoader loader;
   imported.Arrays = loader.ReadScene(*imported.Scene, path, imported.Result);
   return imported;
@@ -68,17 +73,72 @@ TEST(ModelFile, PostProcessingTriangulatesJoinsVerticesAndFlipsTexCoordV) {
                                          "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
                                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
                                          "f 1/1 2/2 3/3 4/4\n");
-  const ImportedFile imported = ImportFile(quad);
-  const Model& model = imported.Result;
-  const ModelArrays& arrays = imported.Arrays;
-  ASSERT_EQ(model.Submeshes.size(), 1u);
-  EXPECT_EQ(model.Submeshes[0].IndexCount, 6u);
-  ASSERT_EQ(arrays.Vertices.size(), 4u);
-  for (const SkinnedVertex& v : arrays.Vertices) {
-    // Generated normals of the z = 0 plane, and v = 1 - v of the file.
-    EXPECT_FLOAT_EQ(std::abs(v.Normal[2]), 1.0f);
-    EXPECT_FLOAT_EQ(v.TexCoord[1], 1.0f - v.Position[1]);
+  for (Importer import : BothImporters) {
+    const ImportedFile imported = ImportFile(quad, import);
+    const Model& model = imported.Result;
+    const ModelArrays& arrays = imported.Arrays;
+    ASSERT_EQ(model.Submeshes.size(), 1u);
+    EXPECT_EQ(model.Submeshes[0].IndexCount, 6u);
+    // OBJ gives every corner a vertex of its own; both joins bring them back to four.
+    ASSERT_EQ(arrays.Vertices.size(), 4u);
+    for (const SkinnedVertex& v : arrays.Vertices) {
+      // Generated normals of the z = 0 plane, and v = 1 - v of the file.
+      EXPECT_FLOAT_EQ(std::abs(v.Normal[2]), 1.0f);
+      EXPECT_FLOAT_EQ(v.TexCoord[1], 1.0f - v.Position[1]);
+    }
   }
+}
+
+TEST(ModelFile, ViewerStepsKeepAnIndexedMeshAsItArrivesWithoutTangents) {
+  // Four vertices in an order no cache optimisation would keep (the shared corners last), two triangles.
+  const std::string quad = WriteTempFile("indexed.gltf", R"({
+    "asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2}, "indices": 3}]}],
+    "buffers": [{"byteLength": 140, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAgD8AAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIC/AAAAAAAAAAAAAI)"
+                                                        R"(C/AAAAAAAAAAAAAIC/AAAAAAAAAAAAAIC/AAAAAAAAAAAAAIA/AACAPwAAgD8AAAAAAAAAAAAAgD8AAAIAAwABAAMAAgA="}],
+    "bufferViews": [{"buffer": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 48},
+                    {"buffer": 0, "byteOffset": 96, "byteLength": 32}, {"buffer": 0, "byteOffset": 128, "byteLength": 12}],
+    "accessors": [
+      {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+      {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC3"},
+      {"bufferView": 2, "componentType": 5126, "count": 4, "type": "VEC2"},
+      {"bufferView": 3, "componentType": 5123, "count": 6, "type": "SCALAR"}]})");
+  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportViewedScene(quad), aiReleaseImport);
+  ASSERT_EQ(scene->mNumMeshes, 1u);
+  const aiMesh& mesh = *scene->mMeshes[0];
+  EXPECT_FALSE(ArrivesUnindexed(mesh));
+  EXPECT_EQ(mesh.mTangents, nullptr);
+  ASSERT_EQ(mesh.mNumVertices, 4u);
+  const float expectedX[] = {0, 1, 1, 0};
+  for (unsigned v = 0; v < 4; ++v) {
+    EXPECT_EQ(mesh.mVertices[v].x, expectedX[v]) << "vertex " << v << " moved";
+  }
+  std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> full(ImportScene(quad), aiReleaseImport);
+  EXPECT_NE(full->mMeshes[0]->mTangents, nullptr);  // the program's own steps still make them
+}
+
+TEST(ModelFile, AfterLoadingTheSceneKeepsNoVertexArraysButMorphedMeshesKeepTheirs) {
+  const std::string path = std::string(ENGINE_ASSETS_DIR) + "/char.fbx";
+  if (!std::filesystem::exists(path)) {
+    GTEST_SKIP() << path << " has not been made yet";
+  }
+  ImportedFile imported = ImportFile(path, ImportViewedScene);
+  aiMesh& morphed = *imported.Scene->mMeshes[0];
+  morphed.mNumAnimMeshes = 1;  // stands for a mesh with a morph target
+  morphed.mAnimMeshes = new aiAnimMesh* [1] { new aiAnimMesh() };
+  const unsigned faces = imported.Scene->mMeshes[1]->mNumFaces;
+  EXPECT_GT(ReleaseVertexArrays(*imported.Scene), size_t{faces} * 3 * sizeof(unsigned));
+  for (unsigned m = 1; m < imported.Scene->mNumMeshes; ++m) {
+    const aiMesh& mesh = *imported.Scene->mMeshes[m];
+    EXPECT_FALSE(mesh.HasPositions() || mesh.HasNormals() || mesh.HasFaces() || mesh.HasTextureCoords(0)) << m;
+    EXPECT_GT(mesh.mNumVertices, 0u);  // the mesh can still say how large it was
+    for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+      EXPECT_EQ(mesh.mBones[b]->mWeights, nullptr);
+    }
+  }
+  EXPECT_TRUE(morphed.HasPositions() && morphed.HasFaces());
+  EXPECT_EQ(imported.Scene->mMeshes[1]->mNumFaces, faces);
+  EXPECT_EQ(ReleaseVertexArrays(*imported.Scene), 0u);  // nothing is freed twice
 }
 
 TEST(ModelFile, CharacterAssetImportsWithWeightsSummingToOneAndIndicesInsideTheirMeshes) {
@@ -136,24 +196,29 @@ TEST(ModelFile, MeshesBeyondWhat16BitIndicesReachAreSplitIntoPartsThatFit) {
     }
   }
   const std::string path = WriteTempFile("grid.obj", text);
-  const ImportedFile imported = ImportFile(path);
-  const Model& model = imported.Result;
-  const ModelArrays& arrays = imported.Arrays;
+  for (Importer import : BothImporters) {
+    const ImportedFile imported = ImportFile(path, import);
+    const Model& model = imported.Result;
+    const ModelArrays& arrays = imported.Arrays;
 
-  ASSERT_GE(model.Submeshes.size(), 2u);
-  size_t triangles = 0;
-  size_t farApartCorners = 0;
-  for (const Submesh& submesh : model.Submeshes) {
-    triangles += submesh.IndexCount / 3;
-    for (uint32_t i = 0; i < submesh.IndexCount; ++i) {
-      // Neighbouring corners of a grid cell are at most the cell's diagonal apart.
-      const SkinnedVertex& corner = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[submesh.FirstIndex + i]);
-      const uint32_t next = submesh.FirstIndex + (i / 3) * 3 + (i + 1) % 3;
-      const SkinnedVertex& other = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[next]);
-      const float distance = std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]);
-      farApartCorners += distance > 1.5f;
+    ASSERT_GE(model.Submeshes.size(), 2u);
+    size_t triangles = 0;
+    size_t farApartCorners = 0;
+    for (const Submesh& submesh : model.Submeshes) {
+      triangles += submesh.IndexCount / 3;
+      for (uint32_t i = 0; i < submesh.IndexCount; ++i) {
+        // Neighbouring corners of a grid cell are at most the cell's diagonal apart.
+        const SkinnedVertex& corner = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[submesh.FirstIndex + i]);
+        const uint32_t next = submesh.FirstIndex + (i / 3) * 3 + (i + 1) % 3;
+        const SkinnedVertex& other = arrays.Vertices.at(submesh.BaseVertex + arrays.Indices[next]);
+        const float distance =
+            std::hypot(corner.Position[0] - other.Position[0], corner.Position[1] - other.Position[1]);
+        farApartCorners += distance > 1.5f;
+      }
     }
+    EXPECT_EQ(triangles, size_t{2} * (kSide - 1) * (kSide - 1));
+    EXPECT_EQ(farApartCorners, 0u) << "indices that wrapped at 16 bits join distant vertices";
+    // Both split after joining: the parts hold each vertex once, but for the seams.
+    EXPECT_LT(arrays.Vertices.size(), size_t{kSide} * kSide * 11 / 10);
   }
-  EXPECT_EQ(triangles, size_t{2} * (kSide - 1) * (kSide - 1));
-  EXPECT_EQ(farApartCorners, 0u) << "indices that wrapped at 16 bits join distant vertices";
 }

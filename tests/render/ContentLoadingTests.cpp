@@ -1,4 +1,5 @@
-// LoadContent on the real files, and a model with more meshes than the descriptor heap first has room for.
+// LoadContent on the real files, a model with more meshes than the descriptor heap first has room for, and
+// what viewer mode keeps of a model once it is loaded.
 #include "support/RendererFixture.h"
 
 #include "content/ModelFileError.h"
@@ -85,6 +86,35 @@ TEST_F(ContentLoading, BuildsThePipelinesTheTextBoxAndTheCharacterAndLogsThatLas
   EXPECT_EQ(character.DrawItems.size(), 2u);  // body and head
   EXPECT_GT(character.Geometry.BoneCount, 0u);
   EXPECT_NE(character.Geometry.VertexBuffer, nullptr);
+  // The program's own run keeps what it always kept.
+  EXPECT_NE(character.Geometry.VertexUpload, nullptr);
+  EXPECT_TRUE(character.Geometry.Scene->mMeshes[0]->HasPositions());
+}
+
+TEST_F(ContentLoading, ViewerModeKeepsOnlyTheGpuCopyOfTheModelAndStillDrawsIt) {
+  renderer->ModelPath = (folder->Path() / "char.fbx").string();
+  CaptureStdout();
+  StartUp();
+  GetCapturedStdout();
+  ASSERT_EQ(renderer->Meshes.size(), 1u);
+  const Model& model = renderer->Meshes[0].Geometry;
+  EXPECT_NE(model.VertexBuffer, nullptr);
+  EXPECT_EQ(model.VertexUpload, nullptr);
+  EXPECT_EQ(model.IndexUpload, nullptr);
+  for (unsigned m = 0; m < model.Scene->mNumMeshes; ++m) {
+    EXPECT_FALSE(model.Scene->mMeshes[m]->HasPositions() || model.Scene->mMeshes[m]->HasFaces()) << m;
+  }
+  // The animation still walks the scene's nodes, and the frame draws the character from the GPU's copy.
+  DrawFrameAt(0.5f);
+  const FrameImage frame = LastPresentedFrame();
+  const Rgb background = frame.Pixel(10, frame.Height - 10);
+  int covered = 0;
+  for (uint32_t y = 100; y < frame.Height; y += 4) {
+    for (uint32_t x = 0; x < frame.Width; x += 4) {
+      covered += Near(frame.Pixel(x, y), background, 8) ? 0 : 1;
+    }
+  }
+  EXPECT_GT(covered, 500) << "the character was not drawn";
 }
 
 TEST_F(ContentLoading, FortyMeshesGrowTheDescriptorHeapKeepTheTextureViewsAndDraw) {

@@ -76,8 +76,9 @@ TEST_F(ComActivation, FrameOutlivesItsDecoderAndFactory) {
 }
 
 TEST_F(ComActivation, MethodsOutsideTheSubsetSayNotImplemented) {
-  IWICBitmapEncoder* encoder = nullptr;
-  EXPECT_EQ(factory_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), E_NOTIMPL);
+  ComPtr<IWICBitmapEncoder> encoder;
+  ASSERT_EQ(factory_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), S_OK);
+  EXPECT_EQ(encoder->SetThumbnail(nullptr), E_NOTIMPL);
   IWICBitmapScaler* scaler = nullptr;
   EXPECT_EQ(factory_->CreateBitmapScaler(&scaler), E_NOTIMPL);
 }

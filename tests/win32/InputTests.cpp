@@ -2,6 +2,7 @@
 
 #include "WindowFixture.h"
 
+#include <shellapi.h>
 #include <win32_test.h>
 #include <windowsx.h>
 
@@ -223,4 +224,42 @@ TEST_F(InputTest, QueuedMouseMovesMergeOnlyWhenNothingCameBetween) {
   EXPECT_EQ(GET_X_LPARAM(queued[0].lParam), 2);
   EXPECT_EQ(queued[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
   EXPECT_EQ(GET_X_LPARAM(queued[2].lParam), 3);
+}
+
+TEST_F(InputTest, DroppedFilesReachAcceptingWindowsAsOneDropWithTheirNamesIntact) {
+  // Not accepting yet: the drop passes unseen, and its names are not kept for a later one.
+  win32_test::DropFiles(window_, {"/tmp/ignored.glb"});
+  EXPECT_TRUE(TakeQueued().empty());
+
+  DragAcceptFiles(window_, TRUE);
+  EXPECT_NE(GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+  const std::string accented = "/tmp/Téléchargements/dück.glb";
+  const std::string astral = "/tmp/\xF0\x9F\x98\x80.fbx";  // U+1F600, beyond 16 bits
+  win32_test::DropFiles(window_, {accented, astral});
+  const auto queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].message, static_cast<UINT>(WM_DROPFILES));
+  const auto drop = reinterpret_cast<HDROP>(queued[0].wParam);
+
+  EXPECT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+  const std::wstring wide = L"/tmp/T\u00E9l\u00E9chargements/d\u00FCck.glb";
+  ASSERT_EQ(DragQueryFileW(drop, 0, nullptr, 0), wide.size());
+  std::wstring name(wide.size() + 1, L'?');
+  EXPECT_EQ(DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size())), wide.size());
+  EXPECT_EQ(name.c_str(), wide);
+  wchar_t shortBuffer[6];
+  EXPECT_EQ(DragQueryFileW(drop, 0, shortBuffer, 6), 5u);  // cut to fit, null included
+  EXPECT_EQ(std::wstring(shortBuffer), L"/tmp/");
+  char narrow[64];
+  EXPECT_EQ(DragQueryFileA(drop, 1, narrow, sizeof narrow), astral.size());
+  EXPECT_EQ(std::string(narrow), astral);
+  EXPECT_EQ(DragQueryFileW(drop, 2, name.data(), 8), 0u);  // past the last file
+
+  DragFinish(drop);
+  EXPECT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  DragAcceptFiles(window_, FALSE);
+  win32_test::DropFiles(window_, {accented});
+  EXPECT_TRUE(TakeQueued().empty());
 }

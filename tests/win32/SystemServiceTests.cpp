@@ -1,4 +1,4 @@
-// System message texts, the secure CRT conversion, COM activation and the performance counter.
+// System message texts, the secure CRT conversion, COM activation, the performance counter and the process heap.
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,15 @@
 #include <win32_test.h>
 #include <windows.h>
 
+#include <heapapi.h>
+
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -20,7 +25,54 @@ std::wstring SystemText(DWORD code) {
   return std::wstring(buffer, length);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string field;
+  long value = -1;
+  while (status >> field) {
+    if (field == "VmRSS:" && status >> value) break;
+  }
+  return value;
+}
+
 }  // namespace
+
+TEST(ProcessHeap, CompactionGivesFreedPagesBackAndRefusesOtherHeapsAndFlags) {
+  // 64 MiB in small blocks, freed but for the last, which keeps the heap's top where it is: only compaction
+  // can give the pages below it back.
+  std::vector<std::unique_ptr<char[]>> blocks(1 << 20);
+  for (auto& block : blocks) {
+    block.reset(new char[64]);
+    block[0] = 1;
+  }
+  const long filled = ResidentKilobytes();
+  for (size_t b = 0; b + 1 < blocks.size(); ++b) blocks[b].reset();
+  ASSERT_NE(GetProcessHeap(), nullptr);
+  EXPECT_EQ(GetProcessHeap(), GetProcessHeap());
+  SetLastError(ERROR_INVALID_HANDLE);
+  const SIZE_T free = HeapCompact(GetProcessHeap(), HEAP_NO_SERIALIZE);
+  EXPECT_TRUE(free > 0 || GetLastError() == NO_ERROR);
+  if (!kAddressSanitizer) {  // whose allocator holds freed blocks back
+    EXPECT_LT(ResidentKilobytes(), filled - 32 * 1024);
+  }
+
+  EXPECT_EQ(HeapCompact(reinterpret_cast<HANDLE>(0x10), 0), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(HeapCompact(GetProcessHeap(), 0x4), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
 
 TEST(SystemMessages, KnownCodesGiveTheWindowsTexts) {
   EXPECT_EQ(SystemText(S_OK), L"The operation completed successfully.\r\n");

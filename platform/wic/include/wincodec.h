@@ -254,6 +254,13 @@ typedef enum WICComponentType {
   WICCOMPONENTTYPE_FORCE_DWORD = 0x7fffffff
 } WICComponentType;
 
+typedef enum WICBitmapEncoderCacheOption {
+  WICBitmapEncoderCacheInMemory = 0x0,
+  WICBitmapEncoderCacheTempFile = 0x1,
+  WICBitmapEncoderNoCache = 0x2,
+  WICBITMAPENCODERCACHEOPTION_FORCE_DWORD = 0x7fffffff
+} WICBitmapEncoderCacheOption;
+
 typedef struct WICRect {
   INT X;
   INT Y;
@@ -387,7 +394,7 @@ interface ID2D1Device;
 interface IWICBitmap;
 interface IWICBitmapClipper;
 interface IWICBitmapDecoderInfo;
-interface IWICBitmapEncoder;
+interface IWICBitmapEncoderInfo;
 interface IWICBitmapFlipRotator;
 interface IWICBitmapScaler;
 interface IWICColorContext;
@@ -397,6 +404,7 @@ interface IWICFastMetadataEncoder;
 interface IWICImageEncoder;
 interface IWICMetadataQueryReader;
 interface IWICMetadataQueryWriter;
+interface IPropertyBag2;
 
 interface IWICBitmapSource;
 
@@ -465,7 +473,8 @@ interface IWICFormatConverter : public IWICBitmapSource {
 __CRT_UUID_DECL(IWICFormatConverter, 0x00000301, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94)
 
 // A stream over another stream, a file or memory; this platform offers memory (InitializeFromMemory), whose
-// bytes are not copied and must outlive the stream.
+// bytes are not copied and must outlive the stream, and files (InitializeFromFilename: GENERIC_READ opens an
+// existing file, GENERIC_WRITE creates or empties one).
 DEFINE_GUID(IID_IWICStream, 0x135ff860, 0x22b7, 0x4ddf, 0xb0, 0xf6, 0x21, 0x8f, 0x4f, 0x29, 0x9a, 0x43);
 interface IWICStream : public IStream {
   virtual HRESULT STDMETHODCALLTYPE InitializeFromIStream(IStream* pIStream) = 0;
@@ -475,6 +484,40 @@ interface IWICStream : public IStream {
                                                                 ULARGE_INTEGER ulMaxSize) = 0;
 };
 __CRT_UUID_DECL(IWICStream, 0x135ff860, 0x22b7, 0x4ddf, 0xb0, 0xf6, 0x21, 0x8f, 0x4f, 0x29, 0x9a, 0x43)
+
+// Encoding, PNG only here (CreateEncoder with GUID_ContainerFormatPng). The encoder writes its one frame to the
+// stream at its Commit; no encoder options (CreateNewFrame gives no property bag), palettes or metadata.
+DEFINE_GUID(IID_IWICBitmapFrameEncode, 0x00000105, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94);
+interface IWICBitmapFrameEncode : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Initialize(IPropertyBag2* pIEncoderOptions) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetSize(UINT uiWidth, UINT uiHeight) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetResolution(double dpiX, double dpiY) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPixelFormat(WICPixelFormatGUID* pPixelFormat) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetColorContexts(UINT cCount, IWICColorContext** ppIColorContext) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPalette(IWICPalette* pIPalette) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetThumbnail(IWICBitmapSource* pIThumbnail) = 0;
+  virtual HRESULT STDMETHODCALLTYPE WritePixels(UINT lineCount, UINT cbStride, UINT cbBufferSize, BYTE* pbPixels) = 0;
+  virtual HRESULT STDMETHODCALLTYPE WriteSource(IWICBitmapSource* pIBitmapSource, WICRect* prc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Commit() = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMetadataQueryWriter(IWICMetadataQueryWriter** ppIMetadataQueryWriter) = 0;
+};
+__CRT_UUID_DECL(IWICBitmapFrameEncode, 0x00000105, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94)
+
+DEFINE_GUID(IID_IWICBitmapEncoder, 0x00000103, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94);
+interface IWICBitmapEncoder : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Initialize(IStream* pIStream, WICBitmapEncoderCacheOption cacheOption) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetContainerFormat(GUID* pguidContainerFormat) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetEncoderInfo(IWICBitmapEncoderInfo** ppIEncoderInfo) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetColorContexts(UINT cCount, IWICColorContext** ppIColorContext) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPalette(IWICPalette* pIPalette) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetThumbnail(IWICBitmapSource* pIThumbnail) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPreview(IWICBitmapSource* pIPreview) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateNewFrame(IWICBitmapFrameEncode** ppIFrameEncode,
+                                                   IPropertyBag2** ppIEncoderOptions) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Commit() = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMetadataQueryWriter(IWICMetadataQueryWriter** ppIMetadataQueryWriter) = 0;
+};
+__CRT_UUID_DECL(IWICBitmapEncoder, 0x00000103, 0xa8f2, 0x4877, 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94)
 
 DEFINE_GUID(IID_IWICImagingFactory, 0xec5ec8a9, 0xc395, 0x4314, 0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70);
 interface IWICImagingFactory : public IUnknown {

@@ -62,14 +62,31 @@ class FileDescriptor {
   int descriptor_;
 };
 
+std::string PosixPath(const std::string& name) {
+  std::string path = name;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 }  // namespace
+
+HRESULT CreateFileForWriting(const char* call, const std::string& name, int& descriptor) {
+  if (name.empty()) {
+    return Fail(call, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), "empty file name");
+  }
+  const std::string path = PosixPath(name);
+  if (IsFolder(path)) {
+    return Fail(call, E_ACCESSDENIED, Quoted(path) + " is a folder");
+  }
+  descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return descriptor >= 0 ? S_OK : OpenFailure(call, path, errno);
+}
 
 HRESULT ReadWholeFile(const char* call, const std::string& name, std::vector<BYTE>& bytes) {
   if (name.empty()) {
     return Fail(call, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), "empty file name");
   }
-  std::string path = name;
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = PosixPath(name);
 
   const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) {

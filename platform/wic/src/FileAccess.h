@@ -15,4 +15,8 @@ namespace wic {
 // E_ACCESSDENIED for unreadable files and folders; each is reported on stderr under `call`.
 HRESULT ReadWholeFile(const char* call, const std::string& name, std::vector<BYTE>& bytes);
 
+// Creates the file named `name` for writing, or empties it if it exists, and hands out its descriptor; the
+// same failures as ReadWholeFile, E_ACCESSDENIED also for a read-only file or folder.
+HRESULT CreateFileForWriting(const char* call, const std::string& name, int& descriptor);
+
 }  // namespace wic

@@ -6,6 +6,7 @@
 #include "FormatConverter.h"
 #include "MemoryStream.h"
 #include "Palette.h"
+#include "PngEncoder.h"
 #include "platform_common/UnicodeText.h"
 
 #include <new>
@@ -122,8 +123,18 @@ HRESULT ImagingFactory::CreateDecoder(REFGUID, const GUID*, IWICBitmapDecoder**)
   return NotImplemented("IWICImagingFactory::CreateDecoder");
 }
 
-HRESULT ImagingFactory::CreateEncoder(REFGUID, const GUID*, IWICBitmapEncoder**) {
-  return NotImplemented("IWICImagingFactory::CreateEncoder");
+// The vendor is only a preference, as on Windows.
+HRESULT ImagingFactory::CreateEncoder(REFGUID containerFormat, const GUID*, IWICBitmapEncoder** encoder) {
+  constexpr const char* kCall = "IWICImagingFactory::CreateEncoder";
+  if (encoder == nullptr) {
+    return Fail(kCall, E_INVALIDARG, "null encoder pointer");
+  }
+  *encoder = nullptr;
+  if (containerFormat != GUID_ContainerFormatPng) {
+    return Fail(kCall, WINCODEC_ERR_COMPONENTNOTFOUND,
+                "no encoder for container " + GuidText(containerFormat) + " (this platform encodes PNG only)");
+  }
+  return PngEncoder::Create(encoder);
 }
 
 HRESULT ImagingFactory::CreateBitmapScaler(IWICBitmapScaler**) {

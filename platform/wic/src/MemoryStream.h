@@ -1,6 +1,8 @@
 // IWICStream over memory the caller owns (InitializeFromMemory), so that image files held in memory, such
 // as textures embedded in a model file, reach CreateDecoderFromStream. The bytes are not copied: they must
 // outlive the stream, as on Windows. Writes stay inside the buffer; the stream never grows.
+// Or over a file (InitializeFromFilename): one opened for reading is read whole into memory the stream owns;
+// one opened for writing, which an encoder fills, takes writes anywhere up to its end and grows.
 #pragma once
 
 #include "platform_common/ComObject.h"
@@ -8,6 +10,7 @@
 #include <wincodec.h>
 
 #include <mutex>
+#include <vector>
 
 namespace wic {
 
@@ -40,13 +43,22 @@ class MemoryStream final : public platform::ComObject<IWICStream, IStream, ISequ
 
  private:
   MemoryStream() = default;
+  ~MemoryStream() override;
+
+  bool Initialized() const { return memory_ != nullptr || file_ >= 0; }
+  // The stream's length: the memory's, or what has been written to the file.
+  UINT64 Size() const { return file_ >= 0 ? fileSize_ : size_; }
 
   HRESULT RequireInitialized(const char* call) const;
+  HRESULT WriteToFile(const void* buffer, ULONG count, ULONG* writtenCount);
 
   std::mutex mutex_;  // position_ moves under Read, Write and Seek from any thread
   BYTE* memory_ = nullptr;
   DWORD size_ = 0;
   DWORD position_ = 0;
+  std::vector<BYTE> owned_;  // a file opened for reading
+  int file_ = -1;            // a file opened for writing
+  DWORD fileSize_ = 0;
 };
 
 }  // namespace wic

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 union SDL_Event;
 
@@ -27,6 +28,9 @@ enum class MouseButton { Left, Right, Middle };
 void MoveMouse(HWND window, int x, int y);
 void PressMouseButton(HWND window, int x, int y, MouseButton button = MouseButton::Left);
 void ReleaseMouseButton(HWND window, int x, int y, MouseButton button = MouseButton::Left);
+
+// Files dropped from a file manager (UTF-8 paths), as SDL reports one drop.
+void DropFiles(HWND window, const std::vector<std::string>& files);
 
 // Window-manager requests: the close button, a new client size, minimise, maximise and restore.
 void RequestClose(HWND window);

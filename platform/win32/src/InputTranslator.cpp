@@ -1,5 +1,6 @@
 #include "InputTranslator.h"
 
+#include "DragDrop.h"
 #include "KeyboardState.h"
 #include "MessageQueue.h"
 #include "VirtualKeys.h"
@@ -208,6 +209,12 @@ void TranslateWindowSystemEvent(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT:
       TranslateWindowEvent(event.window);
+      break;
+    case SDL_DROPBEGIN:
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT:
+    case SDL_DROPCOMPLETE:
+      TranslateDropEvent(event.drop);
       break;
     default:
       break;  // text input, wheel, and whatever else the engine has no message for

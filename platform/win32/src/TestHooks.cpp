@@ -44,6 +44,12 @@ void AddressTo(SDL_Event& event, Uint32 windowId) {
     case SDL_TEXTINPUT:
       event.text.windowID = windowId;
       break;
+    case SDL_DROPBEGIN:
+    case SDL_DROPFILE:
+    case SDL_DROPTEXT:
+    case SDL_DROPCOMPLETE:
+      event.drop.windowID = windowId;
+      break;
     default:
       break;
   }
@@ -117,6 +123,20 @@ void MoveMouse(HWND window, int x, int y) {
 void PressMouseButton(HWND window, int x, int y, MouseButton button) { InjectButton(window, x, y, button, true); }
 
 void ReleaseMouseButton(HWND window, int x, int y, MouseButton button) { InjectButton(window, x, y, button, false); }
+
+void DropFiles(HWND window, const std::vector<std::string>& files) {
+  SDL_Event event{};
+  event.type = SDL_DROPBEGIN;
+  InjectEvent(window, event);
+  for (const std::string& file : files) {
+    event.type = SDL_DROPFILE;
+    event.drop.file = SDL_strdup(file.c_str());  // the translation frees it, as it frees SDL's own
+    InjectEvent(window, event);
+  }
+  event.type = SDL_DROPCOMPLETE;
+  event.drop.file = nullptr;
+  InjectEvent(window, event);
+}
 
 void RequestClose(HWND window) { InjectWindowEvent(window, SDL_WINDOWEVENT_CLOSE); }
 
