@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 using testing::internal::CaptureStderr;
@@ -35,10 +36,10 @@ TEST(UnicodeText, RoundTripsEveryLengthOfSequenceWithEmbeddedNuls) {
         Edge{0xD7FF, "\xED\x9F\xBF"}, Edge{0xE000, "\xEE\x80\x80"}, Edge{0xFFFF, "\xEF\xBF\xBF"},
         Edge{0x10000, "\xF0\x90\x80\x80"}, Edge{0x10FFFF, "\xF4\x8F\xBF\xBF"}}) {
     const std::wstring one(1, e.codePoint);
-    EXPECT_EQ(platform::Utf8FromWide(one), e.utf8) << std::hex << e.codePoint;
-    EXPECT_EQ(platform::StrictUtf8FromWide(one), e.utf8) << std::hex << e.codePoint;
-    EXPECT_EQ(platform::WideFromUtf8(e.utf8), one) << std::hex << e.codePoint;
-    EXPECT_EQ(platform::StrictWideFromUtf8(e.utf8), one) << std::hex << e.codePoint;
+    EXPECT_EQ(platform::Utf8FromWide(one), e.utf8) << std::hex << uint32_t(e.codePoint);
+    EXPECT_EQ(platform::StrictUtf8FromWide(one), e.utf8) << std::hex << uint32_t(e.codePoint);
+    EXPECT_EQ(platform::WideFromUtf8(e.utf8), one) << std::hex << uint32_t(e.codePoint);
+    EXPECT_EQ(platform::StrictWideFromUtf8(e.utf8), one) << std::hex << uint32_t(e.codePoint);
   }
 
   EXPECT_EQ(platform::WideFromUtf8(""), L"");
