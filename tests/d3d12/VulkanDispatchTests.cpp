@@ -1,5 +1,5 @@
-// The per-device table of commands Vulkan 1.3 made core: a 1.2 device is asked only for extension names,
-// a 1.3 device only for core ones, every entry is filled, and a command the device lacks is named.
+// The per-device table of commands Vulkan 1.3 made core: a 1.3 device calls the loader's core entry points,
+// a 1.2 device is asked only for extension names and every entry is filled, and a command it lacks is named.
 #include "VulkanDispatch.h"
 
 #include <gtest/gtest.h>
@@ -12,25 +12,28 @@ namespace {
 
 void AnyCommand() {}
 
-TEST(VulkanDispatch, ResolvesCoreNamesOn13AndExtensionNamesOn12AndNamesWhatIsMissing) {
-  for (const uint32_t version : {VK_API_VERSION_1_2, VK_API_VERSION_1_3, VK_MAKE_API_VERSION(0, 1, 3, 250)}) {
-    std::vector<std::string> asked;
+TEST(VulkanDispatch, TakesTheLoadersCoreCommandsOn13AndExtensionNamesOn12AndNamesWhatIsMissing) {
+  std::vector<std::string> asked;
+  const auto lookup = [&asked](const char* name) {
+    asked.emplace_back(name);
+    return &AnyCommand;
+  };
+  for (const uint32_t version : {VK_API_VERSION_1_3, VK_MAKE_API_VERSION(0, 1, 3, 250)}) {
     VulkanDispatch dispatch;
-    const auto lookup = [&asked](const char* name) {
-      asked.emplace_back(name);
-      return &AnyCommand;
-    };
     EXPECT_EQ(ResolveDispatch(version, lookup, &dispatch), nullptr);
-    for (const std::string& name : asked) {
-      EXPECT_EQ(name.ends_with("KHR") || name.ends_with("EXT"), version < VK_API_VERSION_1_3) << name;
-    }
-    // Every entry is filled, so no call site finds one null.
-    const auto* entries = reinterpret_cast<const PFN_vkVoidFunction*>(&dispatch);
-    ASSERT_EQ(asked.size(), sizeof(dispatch) / sizeof(PFN_vkVoidFunction));
-    for (size_t i = 0; i < asked.size(); ++i) EXPECT_NE(entries[i], nullptr) << asked[i];
+    EXPECT_EQ(dispatch.QueueSubmit2, &vkQueueSubmit2);
+    EXPECT_EQ(dispatch.CmdBindVertexBuffers2, &vkCmdBindVertexBuffers2);
   }
+  EXPECT_TRUE(asked.empty());
 
   VulkanDispatch dispatch;
+  EXPECT_EQ(ResolveDispatch(VK_API_VERSION_1_2, lookup, &dispatch), nullptr);
+  for (const std::string& name : asked) EXPECT_TRUE(name.ends_with("KHR") || name.ends_with("EXT")) << name;
+  // Every entry is filled, so no call site finds one null.
+  const auto* entries = reinterpret_cast<const PFN_vkVoidFunction*>(&dispatch);
+  ASSERT_EQ(asked.size(), sizeof(dispatch) / sizeof(PFN_vkVoidFunction));
+  for (size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(entries[i], &AnyCommand) << asked[i];
+
   const auto withoutSubmit2 = [](const char* name) {
     return std::string(name) == "vkQueueSubmit2KHR" ? nullptr : &AnyCommand;
   };

@@ -1,6 +1,6 @@
 // The device commands the layer records that Vulkan 1.3 made core and a Vulkan 1.2 device offers as
 // extensions (capture tools such as RenderDoc report 1.2 over a 1.3 driver): one table per device, resolved
-// once under the core names from 1.3 on and the extension names before, that every call site goes through.
+// once, core entry points from 1.3 on and the extensions' before, that every call site goes through.
 #pragma once
 
 #include <vulkan/vulkan.h>
@@ -30,8 +30,9 @@ struct VulkanDispatch {
 // Looks a device command up by name (vkGetDeviceProcAddr on the device in use).
 using CommandLookup = std::function<PFN_vkVoidFunction(const char* name)>;
 
-// Fills `dispatch` for a device of Vulkan version `apiVersion`. Returns the name of the first command the
-// device does not give, or null when every one resolved.
+// Fills `dispatch` for a device of Vulkan version `apiVersion`: from 1.3 on with the loader's core entry
+// points, the calls the layer has always made there; before, with the extensions' commands `lookup` finds.
+// Returns the name of the first command the device does not give, or null when every one resolved.
 const char* ResolveDispatch(uint32_t apiVersion, const CommandLookup& lookup, VulkanDispatch* dispatch);
 
 }  // namespace d3d12vk
