@@ -10,6 +10,8 @@ packages=(
   libsdl2-dev libvulkan-dev mesa-vulkan-drivers libshaderc-dev glslang-dev spirv-tools libpng-dev libjpeg62-turbo-dev libassimp-dev directx-headers-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev vulkan-validationlayers xvfb xdotool x11-utils imagemagick libjpeg-turbo-progs
+  # frame capture (tests/programs/renderdoc_capture.sh)
+  renderdoc
   # models of other tools and formats for viewer mode (tests/e2e/test_viewer_mode.sh)
   assimp-testmodels
   # sanitizer and fuzzing build (scripts/sanitize.sh)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 using testing::internal::CaptureStderr;
@@ -25,9 +26,21 @@ TEST(UnicodeText, RoundTripsEveryLengthOfSequenceWithEmbeddedNuls) {
   EXPECT_EQ(platform::StrictWideFromUtf8(utf8), wide);
   EXPECT_EQ(platform::StrictUtf8FromWide(wide), utf8);
 
-  // The edges of each length and of the code space.
-  const std::string edges = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
-  EXPECT_EQ(platform::StrictWideFromUtf8(edges), L"\x7F\x80\x7FF\x800\xFFFF\x10000\x10FFFF");
+  // Both sides of each length's edge, of the surrogates and of the code space, each way.
+  struct Edge {
+    wchar_t codePoint;
+    std::string utf8;
+  };
+  for (const Edge& e :
+       {Edge{0x7F, "\x7F"}, Edge{0x80, "\xC2\x80"}, Edge{0x7FF, "\xDF\xBF"}, Edge{0x800, "\xE0\xA0\x80"},
+        Edge{0xD7FF, "\xED\x9F\xBF"}, Edge{0xE000, "\xEE\x80\x80"}, Edge{0xFFFF, "\xEF\xBF\xBF"},
+        Edge{0x10000, "\xF0\x90\x80\x80"}, Edge{0x10FFFF, "\xF4\x8F\xBF\xBF"}}) {
+    const std::wstring one(1, e.codePoint);
+    EXPECT_EQ(platform::Utf8FromWide(one), e.utf8) << std::hex << uint32_t(e.codePoint);
+    EXPECT_EQ(platform::StrictUtf8FromWide(one), e.utf8) << std::hex << uint32_t(e.codePoint);
+    EXPECT_EQ(platform::WideFromUtf8(e.utf8), one) << std::hex << uint32_t(e.codePoint);
+    EXPECT_EQ(platform::StrictWideFromUtf8(e.utf8), one) << std::hex << uint32_t(e.codePoint);
+  }
 
   EXPECT_EQ(platform::WideFromUtf8(""), L"");
   EXPECT_EQ(platform::Utf8FromWide(L""), "");
@@ -38,6 +51,9 @@ TEST(UnicodeText, RoundTripsEveryLengthOfSequenceWithEmbeddedNuls) {
 TEST(UnicodeText, WideSurrogatePairsAreOneCodePointAndUnpairedOnesAreInvalid) {
   EXPECT_EQ(platform::Utf8FromWide(L"\xD83D\xDE00!"), "\xF0\x9F\x98\x80!");
   EXPECT_EQ(platform::StrictUtf8FromWide(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+  // The first and last pairs.
+  EXPECT_EQ(platform::StrictUtf8FromWide(L"\xD800\xDC00"), "\xF0\x90\x80\x80");
+  EXPECT_EQ(platform::StrictUtf8FromWide(L"\xDBFF\xDFFF"), "\xF4\x8F\xBF\xBF");
 
   struct Case {
     std::wstring wide;
@@ -66,6 +82,9 @@ TEST(UnicodeText, IllFormedUtf8BecomesOneReplacementPerMaximalSubpart) {
                         Case{"\xC0\x80", r + r},                  // overlong NUL
                         Case{"\xC1\xBF", r + r},                  // overlong DEL
                         Case{"\xE0\x80\x80", r + r + r},          // overlong three bytes
+                        Case{"\xE0\x9F\xBF", r + r + r},          // overlong U+07FF
+                        Case{"\xF0\x8F\xBF\xBF", r + r + r + r},  // overlong U+FFFF
+                        Case{"\xED\xBF\xBF", r + r + r},          // the last encoded surrogate
                         Case{"\xF0\x80\x80\x80", r + r + r + r},  // overlong four bytes
                         Case{"\xED\xA0\x80", r + r + r},          // an encoded surrogate
                         Case{"\xF4\x90\x80\x80", r + r + r + r},  // beyond U+10FFFF

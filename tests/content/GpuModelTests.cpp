@@ -57,9 +57,7 @@ std::vector<uint32_t> SideBySide(const std::vector<uint32_t>& left, const std::v
 class ModelGpu : public testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(CharacterPath)) {
-      GTEST_SKIP() << CharacterPath << " has not been made yet";
-    }
+    ASSERT_TRUE(std::filesystem::exists(CharacterPath)) << "the committed " << CharacterPath << " is missing";
     ASSERT_NO_FATAL_FAILURE(validation_.Start());
   }
 

@@ -2,8 +2,12 @@
 
 #include "d3dx12.h"
 
+#include <d3d12_vk_diagnostics.h>
+#include <vulkan/vulkan.h>
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 bool GpuContext::Open() {
@@ -19,6 +23,12 @@ bool GpuContext::Open() {
   }
   if (SUCCEEDED(result)) result = device->CreateFence(0, D3D12_FENCE_FLAG_NONE, IID_PPV_ARGS(&fence));
   EXPECT_EQ(result, S_OK) << "the device or its command objects cannot be made";
+  // A run asked to take Vulkan 1.2's extension path has to be on it.
+  const char* version = std::getenv("D3D12_VK_API_VERSION");
+  const bool asked12 = version != nullptr && std::strcmp(version, "1.2") == 0;
+  if (SUCCEEDED(result)) {
+    EXPECT_EQ(d3d12_vk::DeviceVulkanVersion(device.Get()), asked12 ? VK_API_VERSION_1_2 : VK_API_VERSION_1_3);
+  }
   return SUCCEEDED(result);
 }
 

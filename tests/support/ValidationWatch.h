@@ -15,9 +15,13 @@ class ValidationWatch {
  public:
   void Start() {
     messagesAtStart_ = d3d12_vk::ValidationMessageCount();
-    const char* validation = std::getenv("D3D12_VK_VALIDATION");
-    if (validation != nullptr && std::string(validation) == "1") {
+    const char* variable = std::getenv("D3D12_VK_VALIDATION");
+    const std::string validation = variable != nullptr ? variable : "";
+    if (validation == "1" || validation == "sync") {
       ASSERT_TRUE(d3d12_vk::ValidationEnabled()) << "the Vulkan validation layer is not installed";
+    }
+    if (validation == "sync") {
+      ASSERT_TRUE(d3d12_vk::SynchronizationValidationEnabled()) << "the validation layer checks no synchronization";
     }
   }
 

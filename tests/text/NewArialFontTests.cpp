@@ -52,9 +52,8 @@ std::pair<int, int> PngSize(const std::filesystem::path& file) {
 class NewArialFont : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(AssetsDirectory / "newarial.fnt")) {
-      GTEST_SKIP() << "assets/newarial.fnt is not there yet";
-    }
+    ASSERT_TRUE(std::filesystem::exists(AssetsDirectory / "newarial.fnt"))
+        << "the committed assets/newarial.fnt is missing";
     font = ParseFontFile((AssetsDirectory / "newarial.fnt").wstring(), 800, 600);
   }
 

@@ -10,8 +10,15 @@
 
 namespace d3d12_vk {
 
-// True when D3D12_VK_VALIDATION=1 asked for the Vulkan validation layer and the layer could be loaded.
+// True when D3D12_VK_VALIDATION (1 or sync) asked for the Vulkan validation layer and the layer could be loaded.
 bool ValidationEnabled();
+
+// True when D3D12_VK_VALIDATION=sync also turned on the layer's synchronization checks.
+bool SynchronizationValidationEnabled();
+
+// The Vulkan version a device of this layer runs at (VK_API_VERSION_1_3, or 1_2 with the extensions 1.3 made
+// core); 0 for null.
+uint32_t DeviceVulkanVersion(ID3D12Device* device);
 
 // Messages the validation layer has reported since the process started. Each one is also printed to stderr.
 uint32_t ValidationMessageCount();

@@ -16,7 +16,7 @@ namespace {
 
 // Everything a command list runs after must see what earlier submissions wrote: Direct3D 12 finishes and
 // flushes all work between ExecuteCommandLists calls, Vulkan needs a barrier for it.
-void RecordFullBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 destinationStages,
+void RecordFullBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, VkPipelineStageFlags2 destinationStages,
                        VkAccessFlags2 destinationAccess) {
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
   barrier.srcStageMask = kEveryWorkStage;
@@ -26,7 +26,7 @@ void RecordFullBarrier(VkCommandBuffer commands, VkPipelineStageFlags2 destinati
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.memoryBarrierCount = 1;
   dependency.pMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
+  vk.CmdPipelineBarrier2(commands, &dependency);
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ HRESULT CommandList::BeginRecording(const char* call, CommandAllocator* allocato
   // one-time submit either: executing a closed list again is valid in Direct3D 12.
   begin.flags = 0;
   vkBeginCommandBuffer(commands, &begin);
-  RecordFullBarrier(commands, kEveryWorkStage, kEveryWorkAccess);
+  RecordFullBarrier(OwningDevice().Vulkan().Commands(), commands, kEveryWorkStage, kEveryWorkAccess);
 
   allocator->AddRef();
   if (allocator_ != nullptr) allocator_->Release();
@@ -135,7 +135,8 @@ HRESULT CommandList::Close() {
   FlushPendingClears();
   EndPredication();
   // Readback buffers are read by the CPU after a fence wait; make the writes of this list visible to it.
-  RecordFullBarrier(commands_, VK_PIPELINE_STAGE_2_HOST_BIT, VK_ACCESS_2_HOST_READ_BIT);
+  RecordFullBarrier(OwningDevice().Vulkan().Commands(), commands_, VK_PIPELINE_STAGE_2_HOST_BIT,
+                    VK_ACCESS_2_HOST_READ_BIT);
   const VkResult result = vkEndCommandBuffer(commands_);
   recording_ = false;
   allocator_->EndRecording(this);

@@ -34,7 +34,7 @@ void CommandList::IASetPrimitiveTopology(D3D12_PRIMITIVE_TOPOLOGY topology) {
   bundleSetTopology_ = true;
   if (topology == topology_) return;
   topology_ = topology;
-  vkCmdSetPrimitiveTopology(commands_, vkTopology);
+  OwningDevice().Vulkan().Commands().CmdSetPrimitiveTopology(commands_, vkTopology);
 }
 
 void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VERTEX_BUFFER_VIEW* views) {
@@ -85,7 +85,8 @@ void CommandList::IASetVertexBuffers(UINT startSlot, UINT count, const D3D12_VER
     sizes[i] = view->SizeInBytes == 0 ? VK_WHOLE_SIZE : std::min<VkDeviceSize>(view->SizeInBytes, address.remaining);
     strides[i] = view->StrideInBytes;
   }
-  vkCmdBindVertexBuffers2(commands_, startSlot, count, buffers, offsets, sizes, strides);
+  OwningDevice().Vulkan().Commands().CmdBindVertexBuffers2(commands_, startSlot, count, buffers, offsets, sizes,
+                                                           strides);
   vertexBuffersSet_ = true;
   for (UINT i = 0; i < count; ++i)
     vertexBufferViews_[startSlot + i] = views != nullptr ? views[i] : D3D12_VERTEX_BUFFER_VIEW{};

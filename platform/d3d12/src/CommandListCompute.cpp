@@ -31,7 +31,7 @@ uint32_t ViewedMip(const Descriptor& view) {
 }
 
 // Later shader work sees a clear's values: Direct3D 12 orders a clear with later work of its list.
-void RecordClearToShaderBarrier(VkCommandBuffer commands) {
+void RecordClearToShaderBarrier(const VulkanDispatch& vk, VkCommandBuffer commands) {
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
   barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT;
   barrier.srcAccessMask = VK_ACCESS_2_TRANSFER_WRITE_BIT;
@@ -40,7 +40,7 @@ void RecordClearToShaderBarrier(VkCommandBuffer commands) {
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.memoryBarrierCount = 1;
   dependency.pMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
+  vk.CmdPipelineBarrier2(commands, &dependency);
 }
 
 }  // namespace
@@ -219,7 +219,7 @@ void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HA
     vkCmdClearColorImage(commands_, view->resource->Image(), view->resource->CurrentLayout(), &value, 1, &range);
   }
   // Shaders after the clear see its values without a barrier of their own, as in Direct3D 12.
-  RecordClearToShaderBarrier(commands_);
+  RecordClearToShaderBarrier(OwningDevice().Vulkan().Commands(), commands_);
 }
 
 }  // namespace d3d12vk

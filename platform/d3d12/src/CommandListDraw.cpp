@@ -133,7 +133,7 @@ void CommandList::Clear(const char* call, const Descriptor& target, VkImageAspec
   FlushPendingClears();
   RecordRendering(depth ? nullptr : &target, depth ? 0 : 1, depth ? &target : nullptr);
   ClearInRendering(target, aspects, value, rectCount, rects);
-  vkCmdEndRendering(commands_);
+  OwningDevice().Vulkan().Commands().CmdEndRendering(commands_);
 }
 
 void CommandList::ClearInRendering(const Descriptor& target, VkImageAspectFlags aspects, const VkClearValue& value,
@@ -187,7 +187,7 @@ void CommandList::FlushPendingClears() {
     const Descriptor target = pendingClears_.front().target;
     const bool depth = target.type == DescriptorType::DepthStencil;
     RecordRendering(depth ? nullptr : &target, depth ? 0 : 1, depth ? &target : nullptr);
-    vkCmdEndRendering(commands_);
+    OwningDevice().Vulkan().Commands().CmdEndRendering(commands_);
   }
 }
 
@@ -233,7 +233,7 @@ void CommandList::RecordRendering(const Descriptor* colors, UINT colorCount, con
   rendering.pColorAttachments = colorInfos;
   rendering.pDepthAttachment = hasDepth ? &depthInfo : nullptr;
   rendering.pStencilAttachment = hasStencil ? &stencilInfo : nullptr;
-  vkCmdBeginRendering(commands_, &rendering);
+  OwningDevice().Vulkan().Commands().CmdBeginRendering(commands_, &rendering);
 }
 
 bool CommandList::BeginRendering(const char* call) {
@@ -261,7 +261,7 @@ bool CommandList::BeginRendering(const char* call) {
 
 void CommandList::EndRendering() {
   if (!renderingActive_) return;
-  vkCmdEndRendering(commands_);
+  OwningDevice().Vulkan().Commands().CmdEndRendering(commands_);
   renderingActive_ = false;
 }
 
@@ -336,7 +336,7 @@ bool CommandList::PrepareDraw(const char* call, bool indexed) {
   const bool strip = topology_ == D3D_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP || topology_ == D3D_PRIMITIVE_TOPOLOGY_LINESTRIP;
   const int restart = pipeline_->StripCutEnabled() && strip ? 1 : 0;
   if (restart != primitiveRestart_) {
-    vkCmdSetPrimitiveRestartEnable(commands_, restart);
+    OwningDevice().Vulkan().Commands().CmdSetPrimitiveRestartEnable(commands_, restart);
     primitiveRestart_ = restart;
   }
   return true;

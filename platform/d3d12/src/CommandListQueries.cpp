@@ -50,7 +50,8 @@ void CommandList::EndQuery(ID3D12QueryHeap* queryHeap, D3D12_QUERY_TYPE type, UI
     FlushPendingClears();
     vkCmdResetQueryPool(commands_, heap->Pool(), index, 1);
     // Written once all earlier work is done (the end of the pipeline: one stage only is allowed here).
-    vkCmdWriteTimestamp2(commands_, VK_PIPELINE_STAGE_2_BOTTOM_OF_PIPE_BIT, heap->Pool(), index);
+    OwningDevice().Vulkan().Commands().CmdWriteTimestamp2(commands_, VK_PIPELINE_STAGE_2_BOTTOM_OF_PIPE_BIT,
+                                                          heap->Pool(), index);
   } else {
     vkCmdEndQuery(commands_, heap->Pool(), index);
   }
@@ -120,7 +121,7 @@ void CommandList::SetPredication(ID3D12Resource* predicate, UINT64 offset, D3D12
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.memoryBarrierCount = 1;
   dependency.pMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands_, &dependency);
+  OwningDevice().Vulkan().Commands().CmdPipelineBarrier2(commands_, &dependency);
 
   // EQUAL_ZERO skips the work when the value is 0, so it runs when the value is not: Vulkan's plain condition.
   auto begin = VkInit<VkConditionalRenderingBeginInfoEXT>(VK_STRUCTURE_TYPE_CONDITIONAL_RENDERING_BEGIN_INFO_EXT);
@@ -133,13 +134,14 @@ void CommandList::SetPredication(ID3D12Resource* predicate, UINT64 offset, D3D12
 
 namespace {
 
-void RecordBarrier(VkCommandBuffer commands, const VkBufferMemoryBarrier2* buffer, const VkImageMemoryBarrier2* image) {
+void RecordBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, const VkBufferMemoryBarrier2* buffer,
+                   const VkImageMemoryBarrier2* image) {
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.bufferMemoryBarrierCount = buffer != nullptr ? 1 : 0;
   dependency.pBufferMemoryBarriers = buffer;
   dependency.imageMemoryBarrierCount = image != nullptr ? 1 : 0;
   dependency.pImageMemoryBarriers = image;
-  vkCmdPipelineBarrier2(commands, &dependency);
+  vk.CmdPipelineBarrier2(commands, &dependency);
 }
 
 VkBufferMemoryBarrier2 CountsBarrier(VkBuffer counts, VkPipelineStageFlags2 fromStage, VkAccessFlags2 fromAccess,
@@ -187,13 +189,13 @@ void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT 
       FlagsBarrier(heap.FlagImage(), VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL,
                    VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
                    VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT);
-  RecordBarrier(commands_, &toCopy, &toClear);
+  RecordBarrier(OwningDevice().Vulkan().Commands(), commands_, &toCopy, &toClear);
   vkCmdCopyQueryPoolResults(commands_, heap.Pool(), startIndex, count, counts, VkDeviceSize(startIndex) * 8, 8,
                             VK_QUERY_RESULT_64_BIT | VK_QUERY_RESULT_WAIT_BIT);
   const VkBufferMemoryBarrier2 toPredicate =
       CountsBarrier(counts, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
                     VK_PIPELINE_STAGE_2_CONDITIONAL_RENDERING_BIT_EXT, VK_ACCESS_2_CONDITIONAL_RENDERING_READ_BIT_EXT);
-  RecordBarrier(commands_, &toPredicate, nullptr);
+  RecordBarrier(OwningDevice().Vulkan().Commands(), commands_, &toPredicate, nullptr);
 
   auto attachment = VkInit<VkRenderingAttachmentInfo>(VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO);
   attachment.imageView = heap.FlagView();
@@ -205,7 +207,7 @@ void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT 
   rendering.layerCount = 1;
   rendering.colorAttachmentCount = 1;
   rendering.pColorAttachments = &attachment;
-  vkCmdBeginRendering(commands_, &rendering);
+  OwningDevice().Vulkan().Commands().CmdBeginRendering(commands_, &rendering);
   VkClearAttachment one{VK_IMAGE_ASPECT_COLOR_BIT, 0, {}};
   one.clearValue.color.uint32[0] = 1;
   VulkanDevice& vulkan = OwningDevice().Vulkan();
@@ -222,13 +224,13 @@ void CommandList::ResolveBinaryOcclusion(QueryHeap& heap, UINT startIndex, UINT 
       vulkan.CmdEndConditionalRendering(commands_);
     }
   }
-  vkCmdEndRendering(commands_);
+  OwningDevice().Vulkan().Commands().CmdEndRendering(commands_);
 
   const VkImageMemoryBarrier2 toRead =
       FlagsBarrier(heap.FlagImage(), VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
                    VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT,
                    VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
-  RecordBarrier(commands_, nullptr, &toRead);
+  RecordBarrier(OwningDevice().Vulkan().Commands(), commands_, nullptr, &toRead);
   // One region per image row the range touches; the texels land one after another as 64-bit results.
   std::vector<VkBufferImageCopy> regions;
   for (UINT query = startIndex; query < startIndex + count;) {

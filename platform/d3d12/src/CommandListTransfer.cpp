@@ -154,7 +154,7 @@ void CommandList::ResourceBarrier(UINT count, const D3D12_RESOURCE_BARRIER* barr
   dependency.imageMemoryBarrierCount = uint32_t(imageBarriers.size());
   dependency.pImageMemoryBarriers = imageBarriers.data();
   if (!memoryBarriers.empty() || !bufferBarriers.empty() || !imageBarriers.empty()) {
-    vkCmdPipelineBarrier2(commands_, &dependency);
+    OwningDevice().Vulkan().Commands().CmdPipelineBarrier2(commands_, &dependency);
   }
 }
 

@@ -187,6 +187,15 @@ bool ValidationEnabled() {
   return instance != nullptr && instance->ValidationEnabled();
 }
 
+bool SynchronizationValidationEnabled() {
+  std::shared_ptr<VulkanInstance> instance = VulkanInstance::Acquire("SynchronizationValidationEnabled");
+  return instance != nullptr && instance->SynchronizationValidationEnabled();
+}
+
+uint32_t DeviceVulkanVersion(ID3D12Device* device) {
+  return device == nullptr ? 0 : static_cast<d3d12vk::Device*>(device)->Vulkan().Adapter().apiVersion;
+}
+
 uint32_t ValidationMessageCount() { return CountedValidationMessages(); }
 
 HRESULT ReadLastPresentedFrame(IDXGISwapChain* swapChain, std::vector<uint8_t>* rgba, UINT* width, UINT* height) {

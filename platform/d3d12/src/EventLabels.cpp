@@ -24,7 +24,7 @@ std::basic_string_view<Char> TextIn(const void* data, UINT size) {
 
 template <typename Function>
 Function InstanceFunction(VulkanInstance& instance, const char* name) {
-  if (!instance.ValidationEnabled()) return nullptr;  // debug utils are enabled with the validation layer
+  if (!instance.LabelsEnabled()) return nullptr;
   return reinterpret_cast<Function>(vkGetInstanceProcAddr(instance.Handle(), name));
 }
 

@@ -1,6 +1,6 @@
 // The PIX-style event annotations of command lists (BeginEvent, EndEvent, SetMarker) as Vulkan debug labels,
 // which capture and validation tools show beside the commands. They change nothing a program
-// can observe, so without VK_EXT_debug_utils (it is on with the validation layer) they are dropped.
+// can observe, so without VK_EXT_debug_utils (on wherever the instance offers it) they are dropped.
 #pragma once
 
 #include <windows.h>

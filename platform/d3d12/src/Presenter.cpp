@@ -18,8 +18,8 @@
 namespace d3d12vk {
 namespace {
 
-void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageLayout from, VkImageLayout to,
-                  VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess,
+void ImageBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, VkImage image, VkImageLayout from,
+                  VkImageLayout to, VkPipelineStageFlags2 sourceStages, VkAccessFlags2 sourceAccess,
                   VkPipelineStageFlags2 destinationStages, VkAccessFlags2 destinationAccess) {
   auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
   barrier.srcStageMask = sourceStages;
@@ -35,18 +35,18 @@ void ImageBarrier(VkCommandBuffer commands, VkImage image, VkImageLayout from, V
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.imageMemoryBarrierCount = 1;
   dependency.pImageMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
+  vk.CmdPipelineBarrier2(commands, &dependency);
 }
 
 // The back buffer is read in TRANSFER_SRC layout, once the frame's rendering (submitted before) is done, and
 // returned to the layout of the PRESENT state afterwards.
-void BeginReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
-  ImageBarrier(commands, backBuffer.Image(), backBuffer.CurrentLayout(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
+void BeginReadingBackBuffer(const VulkanDispatch& vk, VkCommandBuffer commands, const Resource& backBuffer) {
+  ImageBarrier(vk, commands, backBuffer.Image(), backBuffer.CurrentLayout(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
                kEveryWorkStage, kEveryWorkWrite, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
 }
 
-void EndReadingBackBuffer(VkCommandBuffer commands, const Resource& backBuffer) {
-  ImageBarrier(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, backBuffer.CurrentLayout(),
+void EndReadingBackBuffer(const VulkanDispatch& vk, VkCommandBuffer commands, const Resource& backBuffer) {
+  ImageBarrier(vk, commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, backBuffer.CurrentLayout(),
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, kEveryWorkStage, kEveryWorkAccess);
 }
 
@@ -284,9 +284,10 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
 
   VkCommandBuffer commands = BeginCommands();
   if (commands == VK_NULL_HANDLE) return Fail(call, E_OUTOFMEMORY, "cannot allocate a command buffer");
+  const VulkanDispatch& vk = device_.Vulkan().Commands();
   const VkImage target = swapchainImages_[imageIndex];
-  BeginReadingBackBuffer(commands, backBuffer);
-  ImageBarrier(commands, target, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
+  BeginReadingBackBuffer(vk, commands, backBuffer);
+  ImageBarrier(vk, commands, target, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, 0, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                VK_ACCESS_2_TRANSFER_WRITE_BIT);
   // A blit converts RGBA to the window's BGRA and stretches the buffers over the window, as DXGI does.
@@ -296,8 +297,8 @@ HRESULT Presenter::PresentToWindow(const char* call, Resource& backBuffer, UINT 
                          {{0, 0, 0}, {int32_t(swapchainExtent_.width), int32_t(swapchainExtent_.height), 1}}};
   vkCmdBlitImage(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, target,
                  VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &blit, VK_FILTER_LINEAR);
-  EndReadingBackBuffer(commands, backBuffer);
-  ImageBarrier(commands, target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR,
+  EndReadingBackBuffer(vk, commands, backBuffer);
+  ImageBarrier(vk, commands, target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_2_NONE, 0);
   const uint64_t serial = SubmitCommands(call, commands, acquired, renderDone_[imageIndex]);
   for (auto& [semaphore, semaphoreSerial] : acquireSemaphores_) {
@@ -373,9 +374,11 @@ HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
   if (!EnsureFrontImage(call, backBuffer)) return E_OUTOFMEMORY;
   VkCommandBuffer commands = BeginCommands();
   if (commands == VK_NULL_HANDLE) return Fail(call, E_OUTOFMEMORY, "cannot allocate a command buffer");
-  BeginReadingBackBuffer(commands, backBuffer);
+  const VulkanDispatch& vk = device_.Vulkan().Commands();
+  BeginReadingBackBuffer(vk, commands, backBuffer);
   // The front image keeps the last frame in TRANSFER_SRC between presents, ready for read-back.
-  ImageBarrier(commands, frontImage_, frontHasFrame_ ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
+  ImageBarrier(vk, commands, frontImage_,
+               frontHasFrame_ ? VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL : VK_IMAGE_LAYOUT_UNDEFINED,
                VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT,
                VK_ACCESS_2_TRANSFER_READ_BIT, VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT);
   const VkImageCopy region{{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1},
@@ -385,8 +388,8 @@ HRESULT Presenter::PresentOffscreen(const char* call, Resource& backBuffer) {
                            {frontExtent_.width, frontExtent_.height, 1}};
   vkCmdCopyImage(commands, backBuffer.Image(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, frontImage_,
                  VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
-  EndReadingBackBuffer(commands, backBuffer);
-  ImageBarrier(commands, frontImage_, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
+  EndReadingBackBuffer(vk, commands, backBuffer);
+  ImageBarrier(vk, commands, frontImage_, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT,
                VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT, VK_ACCESS_2_TRANSFER_READ_BIT);
   if (SubmitCommands(call, commands, VK_NULL_HANDLE, VK_NULL_HANDLE) == 0) return DXGI_ERROR_DEVICE_REMOVED;
@@ -432,7 +435,7 @@ HRESULT Presenter::ReadLastFrame(std::vector<uint8_t>* rgba, UINT* width, UINT* 
     auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
     dependency.memoryBarrierCount = 1;
     dependency.pMemoryBarriers = &barrier;
-    vkCmdPipelineBarrier2(commands, &dependency);
+    device_.Vulkan().Commands().CmdPipelineBarrier2(commands, &dependency);
     const uint64_t serial = SubmitCommands(kCall, commands, VK_NULL_HANDLE, VK_NULL_HANDLE);
     device_.Submissions().WaitFor(serial);
     void* mapped = nullptr;

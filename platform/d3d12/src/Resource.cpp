@@ -313,8 +313,9 @@ void Resource::ZeroBuffer() {
     return;
   }
   VkBuffer buffer = buffer_;
+  const VulkanDispatch& vk = OwningDevice().Vulkan().Commands();
   initializationSerial_ = OwningDevice().Submissions().RecordInitialization(
-      [buffer](VkCommandBuffer commands) { RecordBufferZeroing(commands, buffer); });
+      [&vk, buffer](VkCommandBuffer commands) { RecordBufferZeroing(vk, commands, buffer); });
 }
 
 void Resource::StartImage() {
@@ -322,7 +323,9 @@ void Resource::StartImage() {
   const ImageStart start{image_, aspects_, ZeroesMemory() && format_->blockSize == 1, CurrentLayout(),
                          StageAccessFor(recordedState_)};
   initializationSerial_ = OwningDevice().Submissions().RecordInitialization(
-      [&start](VkCommandBuffer commands) { RecordImageStart(commands, start); });
+      [&vk = OwningDevice().Vulkan().Commands(), &start](VkCommandBuffer commands) {
+        RecordImageStart(vk, commands, start);
+      });
 }
 
 HRESULT Resource::Map(UINT subresource, const D3D12_RANGE* readRange, void** data) {

@@ -9,7 +9,7 @@ namespace {
 constexpr StageAccess kEarlierWork{kEveryWorkStage, kEveryWorkWrite};
 constexpr StageAccess kClear{VK_PIPELINE_STAGE_2_CLEAR_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT};
 
-void RecordMemoryBarrier(VkCommandBuffer commands, StageAccess from, StageAccess to) {
+void RecordMemoryBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, StageAccess from, StageAccess to) {
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
   barrier.srcStageMask = from.stages;
   barrier.srcAccessMask = from.access;
@@ -18,11 +18,11 @@ void RecordMemoryBarrier(VkCommandBuffer commands, StageAccess from, StageAccess
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.memoryBarrierCount = 1;
   dependency.pMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
+  vk.CmdPipelineBarrier2(commands, &dependency);
 }
 
-void RecordLayoutChange(VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects, VkImageLayout from,
-                        VkImageLayout to, StageAccess before, StageAccess after) {
+void RecordLayoutChange(const VulkanDispatch& vk, VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects,
+                        VkImageLayout from, VkImageLayout to, StageAccess before, StageAccess after) {
   auto barrier = VkInit<VkImageMemoryBarrier2>(VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2);
   barrier.srcStageMask = before.stages;
   barrier.srcAccessMask = before.access;
@@ -37,25 +37,25 @@ void RecordLayoutChange(VkCommandBuffer commands, VkImage image, VkImageAspectFl
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
   dependency.imageMemoryBarrierCount = 1;
   dependency.pImageMemoryBarriers = &barrier;
-  vkCmdPipelineBarrier2(commands, &dependency);
+  vk.CmdPipelineBarrier2(commands, &dependency);
 }
 
 }  // namespace
 
-void RecordBufferZeroing(VkCommandBuffer commands, VkBuffer buffer) {
-  RecordMemoryBarrier(commands, kEarlierWork, kClear);
+void RecordBufferZeroing(const VulkanDispatch& vk, VkCommandBuffer commands, VkBuffer buffer) {
+  RecordMemoryBarrier(vk, commands, kEarlierWork, kClear);
   vkCmdFillBuffer(commands, buffer, 0, VK_WHOLE_SIZE, 0);
-  RecordMemoryBarrier(commands, kClear, {kEveryWorkStage, kEveryWorkAccess});
+  RecordMemoryBarrier(vk, commands, kClear, {kEveryWorkStage, kEveryWorkAccess});
 }
 
-void RecordImageStart(VkCommandBuffer commands, const ImageStart& start) {
+void RecordImageStart(const VulkanDispatch& vk, VkCommandBuffer commands, const ImageStart& start) {
   if (!start.zero) {
-    RecordLayoutChange(commands, start.image, start.aspects, VK_IMAGE_LAYOUT_UNDEFINED, start.layout, kEarlierWork,
+    RecordLayoutChange(vk, commands, start.image, start.aspects, VK_IMAGE_LAYOUT_UNDEFINED, start.layout, kEarlierWork,
                        start.initial);
     return;
   }
   constexpr VkImageLayout kClearLayout = VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL;
-  RecordLayoutChange(commands, start.image, start.aspects, VK_IMAGE_LAYOUT_UNDEFINED, kClearLayout, kEarlierWork,
+  RecordLayoutChange(vk, commands, start.image, start.aspects, VK_IMAGE_LAYOUT_UNDEFINED, kClearLayout, kEarlierWork,
                      kClear);
   const VkImageSubresourceRange all{start.aspects, 0, VK_REMAINING_MIP_LEVELS, 0, VK_REMAINING_ARRAY_LAYERS};
   if (start.aspects & (VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT)) {
@@ -65,7 +65,7 @@ void RecordImageStart(VkCommandBuffer commands, const ImageStart& start) {
     const VkClearColorValue zero{};
     vkCmdClearColorImage(commands, start.image, kClearLayout, &zero, 1, &all);
   }
-  RecordLayoutChange(commands, start.image, start.aspects, kClearLayout, start.layout, kClear, start.initial);
+  RecordLayoutChange(vk, commands, start.image, start.aspects, kClearLayout, start.layout, kClear, start.initial);
 }
 
 }  // namespace d3d12vk

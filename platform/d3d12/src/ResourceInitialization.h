@@ -4,13 +4,14 @@
 #pragma once
 
 #include "ResourceStates.h"
+#include "VulkanDispatch.h"
 
 #include <vulkan/vulkan.h>
 
 namespace d3d12vk {
 
 // Fills a whole buffer with zeros and makes the zeros visible to every later command.
-void RecordBufferZeroing(VkCommandBuffer commands, VkBuffer buffer);
+void RecordBufferZeroing(const VulkanDispatch& vk, VkCommandBuffer commands, VkBuffer buffer);
 
 // What a new image needs: its aspects, whether to clear it, and the layout and scope of its initial state.
 struct ImageStart {
@@ -23,6 +24,6 @@ struct ImageStart {
 
 // Takes the image out of UNDEFINED into `start.layout`, cleared to zero on the way when `start.zero`. Earlier
 // work that wrote the same memory is waited for: with shared blocks it may belong to a released resource.
-void RecordImageStart(VkCommandBuffer commands, const ImageStart& start);
+void RecordImageStart(const VulkanDispatch& vk, VkCommandBuffer commands, const ImageStart& start);
 
 }  // namespace d3d12vk

@@ -58,7 +58,7 @@ uint64_t SubmissionQueue::Submit(const char* call, std::span<const VkCommandBuff
   submit.pCommandBufferInfos = buffers.data();
   submit.signalSemaphoreInfoCount = uint32_t(signalInfos.size());
   submit.pSignalSemaphoreInfos = signalInfos.data();
-  const VkResult result = vkQueueSubmit2(device_.Queue(), 1, &submit, VK_NULL_HANDLE);
+  const VkResult result = device_.Commands().QueueSubmit2(device_.Queue(), 1, &submit, VK_NULL_HANDLE);
   if (result != VK_SUCCESS) {
     deviceLost_ = deviceLost_ || result == VK_ERROR_DEVICE_LOST;
     Report(call, "the Vulkan queue refused the submission: %s", DescribeVkResult(result));

@@ -99,8 +99,7 @@ bool VulkanDevice::Initialize(const char* call) {
   auto features13 = VkInit<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
   features13.dynamicRendering = VK_TRUE;
   features13.synchronization2 = VK_TRUE;
-  auto features12 =
-      VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
+  auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
   features12.timelineSemaphore = VK_TRUE;
   // Descriptor tables past what can be pushed, and unbounded ones, live in descriptor sets whose elements a
   // program may leave empty, as it may leave heap slots empty.
@@ -115,16 +114,60 @@ bool VulkanDevice::Initialize(const char* call) {
   // the compiler's SPIR-V says so with offsets only scalar block layout accepts.
   features12.scalarBlockLayout = available12.scalarBlockLayout;
   features12_ = features12;
-  features12_.pNext = nullptr;
+  features_ = OptionalFeatures(availableFeatures.features);
+  auto enabledFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2);
+  enabledFeatures.features = features_;
+  const auto chain = [&enabledFeatures](auto& features) {
+    features.pNext = enabledFeatures.pNext;
+    enabledFeatures.pNext = &features;
+  };
+  chain(features12);
   if (robustness.nullDescriptor) {
     nullDescriptorEnabled_ = true;
     enabledRobustness.nullDescriptor = VK_TRUE;
     extensions.push_back(VK_EXT_ROBUSTNESS_2_EXTENSION_NAME);
-    features13.pNext = &enabledRobustness;
+    chain(enabledRobustness);
   }
-  features_ = OptionalFeatures(availableFeatures.features);
-  auto enabledFeatures = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features12);
-  enabledFeatures.features = features_;
+  // What 1.3 made core: its feature structure there, the extensions and theirs on a 1.2 device.
+  auto dynamicRendering = VkInit<VkPhysicalDeviceDynamicRenderingFeaturesKHR>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DYNAMIC_RENDERING_FEATURES_KHR);
+  auto synchronization2 = VkInit<VkPhysicalDeviceSynchronization2FeaturesKHR>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_SYNCHRONIZATION_2_FEATURES_KHR);
+  auto dynamicState = VkInit<VkPhysicalDeviceExtendedDynamicStateFeaturesEXT>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTENDED_DYNAMIC_STATE_FEATURES_EXT);
+  auto dynamicState2 = VkInit<VkPhysicalDeviceExtendedDynamicState2FeaturesEXT>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTENDED_DYNAMIC_STATE_2_FEATURES_EXT);
+  auto formats4444 =
+      VkInit<VkPhysicalDevice4444FormatsFeaturesEXT>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_4444_FORMATS_FEATURES_EXT);
+  if (adapter_.apiVersion >= VK_API_VERSION_1_3) {
+    chain(features13);
+    formats4444Enabled_ = true;
+  } else {
+    for (const char* extension : kExtensionsBeforeVulkan13) extensions.push_back(extension);
+    dynamicRendering.dynamicRendering = VK_TRUE;
+    synchronization2.synchronization2 = VK_TRUE;
+    dynamicState.extendedDynamicState = VK_TRUE;
+    dynamicState2.extendedDynamicState2 = VK_TRUE;
+    chain(dynamicRendering);
+    chain(synchronization2);
+    chain(dynamicState);
+    chain(dynamicState2);
+    // Typed UAV loads without a format in the shader, which 1.3 allows where the format's features do.
+    if (HasExtension(available, VK_KHR_FORMAT_FEATURE_FLAGS_2_EXTENSION_NAME)) {
+      extensions.push_back(VK_KHR_FORMAT_FEATURE_FLAGS_2_EXTENSION_NAME);
+    }
+    // DXGI_FORMAT_B4G4R4A4_UNORM's Vulkan format is core from 1.3 only.
+    if (HasExtension(available, VK_EXT_4444_FORMATS_EXTENSION_NAME)) {
+      auto query = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &formats4444);
+      vkGetPhysicalDeviceFeatures2(physical, &query);
+      formats4444.formatA4B4G4R4 = VK_FALSE;
+      formats4444Enabled_ = formats4444.formatA4R4G4B4;
+    }
+    if (formats4444Enabled_) {
+      extensions.push_back(VK_EXT_4444_FORMATS_EXTENSION_NAME);
+      chain(formats4444);
+    }
+  }
   // SetPredication: draws and clears that run only when a value in a buffer says so.
   auto conditional = VkInit<VkPhysicalDeviceConditionalRenderingFeaturesEXT>(
       VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_CONDITIONAL_RENDERING_FEATURES_EXT);
@@ -136,8 +179,7 @@ bool VulkanDevice::Initialize(const char* call) {
     conditionalRenderingEnabled_ = true;
     extensions.push_back(VK_EXT_CONDITIONAL_RENDERING_EXTENSION_NAME);
     conditional.inheritedConditionalRendering = VK_FALSE;
-    conditional.pNext = enabledFeatures.pNext;
-    enabledFeatures.pNext = &conditional;
+    chain(conditional);
   }
 
   const float priority = 1.0f;
@@ -158,6 +200,12 @@ bool VulkanDevice::Initialize(const char* call) {
   }
   if (adapter_.properties.deviceType == VK_PHYSICAL_DEVICE_TYPE_CPU) KeepLargeAllocationsMapped();
   vkGetDeviceQueue(device_, adapter_.graphicsQueueFamily, 0, &queue_);
+  const VkDevice device = device_;
+  if (const char* missing = ResolveDispatch(
+          adapter_.apiVersion, [device](const char* name) { return vkGetDeviceProcAddr(device, name); }, &commands_)) {
+    Report(call, "%s gives no %s", adapter_.properties.deviceName, missing);
+    return false;
+  }
   CmdPushDescriptorSet =
       reinterpret_cast<PFN_vkCmdPushDescriptorSetKHR>(vkGetDeviceProcAddr(device_, "vkCmdPushDescriptorSetKHR"));
   if (conditionalRenderingEnabled_) {
@@ -222,13 +270,19 @@ VkFormat VulkanDevice::ImageFormat(const FormatInfo& format) const {
   return format.vulkan;
 }
 
+bool VulkanDevice::HasFormat(VkFormat format) const {
+  return formats4444Enabled_ || format != VK_FORMAT_A4R4G4B4_UNORM_PACK16;
+}
+
 bool VulkanDevice::SupportsImageFeatures(VkFormat format, VkFormatFeatureFlags features) const {
+  if (!HasFormat(format)) return false;
   VkFormatProperties properties{};
   vkGetPhysicalDeviceFormatProperties(adapter_.physicalDevice, format, &properties);
   return (properties.optimalTilingFeatures & features) == features;
 }
 
 bool VulkanDevice::SupportsVertexFormat(VkFormat format) const {
+  if (!HasFormat(format)) return false;
   VkFormatProperties properties{};
   vkGetPhysicalDeviceFormatProperties(adapter_.physicalDevice, format, &properties);
   return (properties.bufferFeatures & VK_FORMAT_FEATURE_VERTEX_BUFFER_BIT) != 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SpirvReader.h"
+#include "VulkanDispatch.h"
 #include "VulkanInstance.h"
 
 #include <memory>
@@ -57,6 +58,9 @@ class VulkanDevice {
   bool SupportsImageFeatures(VkFormat format, VkFormatFeatureFlags features) const;
   bool SupportsVertexFormat(VkFormat format) const;
 
+  // The commands Vulkan 1.3 made core, under the names this device gives them.
+  const VulkanDispatch& Commands() const { return commands_; }
+
   PFN_vkCmdPushDescriptorSetKHR CmdPushDescriptorSet = nullptr;
   PFN_vkCmdBeginConditionalRenderingEXT CmdBeginConditionalRendering = nullptr;
   PFN_vkCmdEndConditionalRenderingEXT CmdEndConditionalRendering = nullptr;
@@ -64,6 +68,8 @@ class VulkanDevice {
  private:
   VulkanDevice() = default;
   bool Initialize(const char* call);
+  // False for a format the device's Vulkan version and extensions do not define.
+  bool HasFormat(VkFormat format) const;
 
   std::shared_ptr<VulkanInstance> instance_;
   AdapterInfo adapter_;
@@ -76,6 +82,8 @@ class VulkanDevice {
   bool swapchainEnabled_ = false;
   bool nullDescriptorEnabled_ = false;
   bool conditionalRenderingEnabled_ = false;
+  bool formats4444Enabled_ = false;
+  VulkanDispatch commands_;
   VkFormat depthStencilFormat_ = VK_FORMAT_D24_UNORM_S8_UINT;
 };
 

@@ -1,6 +1,7 @@
 #include "VulkanInstance.h"
 
 #include "Diagnostics.h"
+#include "VulkanDispatch.h"
 #include "VulkanStructs.h"
 
 #include <win32_platform.h>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kValidationLayer = "VK_LAYER_KHRONOS_validation";
 constexpr const char* kValidationVariable = "D3D12_VK_VALIDATION";
+constexpr const char* kVersionVariable = "D3D12_VK_API_VERSION";
 
 std::atomic<uint32_t> validationMessages{0};
 std::atomic<bool> debugLayerEnabled{false};
@@ -54,11 +56,12 @@ bool HasLayer(const char* name) {
                      [name](const VkLayerProperties& layer) { return std::strcmp(layer.layerName, name) == 0; });
 }
 
-bool HasInstanceExtension(const char* name) {
+// An extension of the instance, or with `layer`, one that layer adds.
+bool HasInstanceExtension(const char* name, const char* layer = nullptr) {
   uint32_t count = 0;
-  vkEnumerateInstanceExtensionProperties(nullptr, &count, nullptr);
+  vkEnumerateInstanceExtensionProperties(layer, &count, nullptr);
   std::vector<VkExtensionProperties> extensions(count);
-  vkEnumerateInstanceExtensionProperties(nullptr, &count, extensions.data());
+  vkEnumerateInstanceExtensionProperties(layer, &count, extensions.data());
   return std::any_of(extensions.begin(), extensions.end(), [name](const VkExtensionProperties& extension) {
     return std::strcmp(extension.extensionName, name) == 0;
   });
@@ -89,18 +92,47 @@ int PreferenceRank(VkPhysicalDeviceType type) {
   }
 }
 
-// Why a physical device cannot run the layer, or null when it can.
-const char* MissingRequirement(VkPhysicalDevice device, const VkPhysicalDeviceProperties& properties,
-                               uint32_t* graphicsQueueFamily) {
-  if (properties.apiVersion < VK_API_VERSION_1_3) return "Vulkan 1.3";
-  if (!HasDeviceExtension(device, VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME)) return VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME;
+// What Vulkan 1.3 made core, asked of a 1.2 device through its extensions' feature structures.
+const char* MissingBeforeVulkan13(VkPhysicalDevice device) {
+  for (const char* extension : kExtensionsBeforeVulkan13) {
+    if (!HasDeviceExtension(device, extension)) return extension;
+  }
+  auto dynamicState2 = VkInit<VkPhysicalDeviceExtendedDynamicState2FeaturesEXT>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTENDED_DYNAMIC_STATE_2_FEATURES_EXT);
+  auto dynamicState = VkInit<VkPhysicalDeviceExtendedDynamicStateFeaturesEXT>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_EXTENDED_DYNAMIC_STATE_FEATURES_EXT, &dynamicState2);
+  auto synchronization2 = VkInit<VkPhysicalDeviceSynchronization2FeaturesKHR>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_SYNCHRONIZATION_2_FEATURES_KHR, &dynamicState);
+  auto dynamicRendering = VkInit<VkPhysicalDeviceDynamicRenderingFeaturesKHR>(
+      VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DYNAMIC_RENDERING_FEATURES_KHR, &synchronization2);
+  auto features = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &dynamicRendering);
+  vkGetPhysicalDeviceFeatures2(device, &features);
+  if (!dynamicRendering.dynamicRendering) return "dynamic rendering";
+  if (!synchronization2.synchronization2) return "synchronization2";
+  if (!dynamicState.extendedDynamicState) return "extended dynamic state";
+  if (!dynamicState2.extendedDynamicState2) return "extended dynamic state 2";
+  return nullptr;
+}
+
+const char* MissingVulkan13Features(VkPhysicalDevice device) {
   auto features13 = VkInit<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
-  auto features12 =
-      VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES, &features13);
-  auto features = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features12);
+  auto features = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features13);
   vkGetPhysicalDeviceFeatures2(device, &features);
   if (!features13.dynamicRendering) return "dynamic rendering";
   if (!features13.synchronization2) return "synchronization2";
+  return nullptr;
+}
+
+// Why a physical device cannot run the layer, or null when it can; `apiVersion` is the version it is used at.
+const char* MissingRequirement(VkPhysicalDevice device, uint32_t apiVersion, uint32_t* graphicsQueueFamily) {
+  if (apiVersion < VK_API_VERSION_1_2) return "Vulkan 1.2";
+  if (!HasDeviceExtension(device, VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME)) return VK_KHR_PUSH_DESCRIPTOR_EXTENSION_NAME;
+  const char* missing =
+      apiVersion >= VK_API_VERSION_1_3 ? MissingVulkan13Features(device) : MissingBeforeVulkan13(device);
+  if (missing != nullptr) return missing;
+  auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
+  auto features = VkInit<VkPhysicalDeviceFeatures2>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &features12);
+  vkGetPhysicalDeviceFeatures2(device, &features);
   if (!features12.timelineSemaphore) return "timeline semaphores";
 
   uint32_t familyCount = 0;
@@ -134,7 +166,18 @@ LUID AdapterLuid(VkPhysicalDevice device, uint32_t index) {
 
 bool ValidationRequested() {
   const char* value = std::getenv(kValidationVariable);
-  return debugLayerEnabled || (value != nullptr && std::strcmp(value, "1") == 0);
+  return debugLayerEnabled || SynchronizationValidationRequested() ||
+         (value != nullptr && std::strcmp(value, "1") == 0);
+}
+
+bool SynchronizationValidationRequested() {
+  const char* value = std::getenv(kValidationVariable);
+  return value != nullptr && std::strcmp(value, "sync") == 0;
+}
+
+uint32_t HighestUsedVulkanVersion() {
+  const char* value = std::getenv(kVersionVariable);
+  return value != nullptr && std::strcmp(value, "1.2") == 0 ? VK_API_VERSION_1_2 : VK_API_VERSION_1_3;
 }
 
 bool RequestValidation() {
@@ -179,22 +222,41 @@ bool VulkanInstance::Create(const char* call) {
     }
   }
 
+  // Event labels for capture tools (RenderDoc offers the extension itself) and for validation messages.
+  labelsEnabled_ = HasInstanceExtension(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+  if (labelsEnabled_) extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+
   const bool validation = ValidationRequested();
   if (validation) {
-    if (HasLayer(kValidationLayer) && HasInstanceExtension(VK_EXT_DEBUG_UTILS_EXTENSION_NAME)) {
+    if (HasLayer(kValidationLayer) && labelsEnabled_) {
       layers.push_back(kValidationLayer);
-      extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
     } else {
-      Report(call, "%s=1 but %s is not installed; running without validation", kValidationVariable, kValidationLayer);
+      Report(call, "%s is set but %s is not installed; running without validation", kValidationVariable,
+             kValidationLayer);
     }
   }
 
   auto application = VkInit<VkApplicationInfo>(VK_STRUCTURE_TYPE_APPLICATION_INFO);
   application.pApplicationName = "Direct3D 12 program";
   application.pEngineName = "d3d12 on Vulkan";
-  application.apiVersion = VK_API_VERSION_1_3;
+  // The validation layer holds every device to this version, so the 1.2 path is checked as on a 1.2 device.
+  application.apiVersion = HighestUsedVulkanVersion();
 
-  const VkDebugUtilsMessengerCreateInfoEXT messengerInfo = MessengerInfo();
+  VkDebugUtilsMessengerCreateInfoEXT messengerInfo = MessengerInfo();
+  const VkValidationFeatureEnableEXT synchronization = VK_VALIDATION_FEATURE_ENABLE_SYNCHRONIZATION_VALIDATION_EXT;
+  auto features = VkInit<VkValidationFeaturesEXT>(VK_STRUCTURE_TYPE_VALIDATION_FEATURES_EXT);
+  features.enabledValidationFeatureCount = 1;
+  features.pEnabledValidationFeatures = &synchronization;
+  if (!layers.empty() && SynchronizationValidationRequested()) {
+    if (HasInstanceExtension(VK_EXT_VALIDATION_FEATURES_EXTENSION_NAME, kValidationLayer)) {
+      extensions.push_back(VK_EXT_VALIDATION_FEATURES_EXTENSION_NAME);
+      messengerInfo.pNext = &features;
+      synchronizationValidation_ = true;
+    } else {
+      Report(call, "%s=sync but %s cannot check synchronization; validating without it", kValidationVariable,
+             kValidationLayer);
+    }
+  }
   auto info = VkInit<VkInstanceCreateInfo>(VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO);
   // Chaining the messenger also reports problems of instance creation and destruction.
   info.pNext = layers.empty() ? nullptr : &messengerInfo;
@@ -205,7 +267,7 @@ bool VulkanInstance::Create(const char* call) {
   info.ppEnabledExtensionNames = extensions.data();
   const VkResult result = vkCreateInstance(&info, nullptr, &instance_);
   if (result != VK_SUCCESS) {
-    Report(call, "cannot create a Vulkan 1.3 instance: %s", DescribeVkResult(result));
+    Report(call, "cannot create a Vulkan instance: %s", DescribeVkResult(result));
     return false;
   }
   if (!layers.empty()) CreateDebugMessenger();
@@ -230,7 +292,8 @@ void VulkanInstance::EnumerateAdapters() {
     AdapterInfo adapter;
     adapter.physicalDevice = devices[i];
     vkGetPhysicalDeviceProperties(devices[i], &adapter.properties);
-    if (const char* missing = MissingRequirement(devices[i], adapter.properties, &adapter.graphicsQueueFamily)) {
+    adapter.apiVersion = std::min(adapter.properties.apiVersion, HighestUsedVulkanVersion());
+    if (const char* missing = MissingRequirement(devices[i], adapter.apiVersion, &adapter.graphicsQueueFamily)) {
       Report("IDXGIFactory::EnumAdapters", "skipping %s: it lacks %s", adapter.properties.deviceName, missing);
       continue;
     }

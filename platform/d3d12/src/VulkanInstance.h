@@ -12,10 +12,13 @@
 
 namespace d3d12vk {
 
-// A physical device that has what the layer needs (Vulkan 1.3, push descriptors, a graphics queue).
+// A physical device that has what the layer needs (Vulkan 1.3, or 1.2 with the extensions 1.3 made core;
+// push descriptors; a graphics queue).
 struct AdapterInfo {
   VkPhysicalDevice physicalDevice = VK_NULL_HANDLE;
   VkPhysicalDeviceProperties properties{};
+  // The Vulkan version the layer uses the device at: its own, capped at the highest one the layer uses.
+  uint32_t apiVersion = VK_API_VERSION_1_3;
   VkPhysicalDeviceMemoryProperties memory{};
   uint32_t graphicsQueueFamily = 0;
   LUID luid{};
@@ -44,6 +47,9 @@ class VulkanInstance {
   bool SurfacesSupported() const { return surfacesSupported_; }
 
   bool ValidationEnabled() const { return messenger_ != VK_NULL_HANDLE; }
+  bool SynchronizationValidationEnabled() const { return synchronizationValidation_; }
+  // Whether VK_EXT_debug_utils is on, so command buffers can carry labels for capture and validation tools.
+  bool LabelsEnabled() const { return labelsEnabled_; }
 
  private:
   VulkanInstance() = default;
@@ -54,6 +60,8 @@ class VulkanInstance {
   VkInstance instance_ = VK_NULL_HANDLE;
   VkDebugUtilsMessengerEXT messenger_ = VK_NULL_HANDLE;
   bool surfacesSupported_ = false;
+  bool labelsEnabled_ = false;
+  bool synchronizationValidation_ = false;
   bool sdlVulkanLoaded_ = false;
   std::vector<AdapterInfo> adapters_;
 };
@@ -61,8 +69,16 @@ class VulkanInstance {
 // Number of validation messages reported so far (all instances of the process).
 uint32_t CountedValidationMessages();
 
-// Whether D3D12_VK_VALIDATION=1 is set or the program enabled the debug layer (RequestValidation).
+// Whether D3D12_VK_VALIDATION is 1 or sync, or the program enabled the debug layer (RequestValidation).
 bool ValidationRequested();
+
+// Whether D3D12_VK_VALIDATION=sync also asks the validation layer to check synchronization (hazards between
+// commands that barriers do not order).
+bool SynchronizationValidationRequested();
+
+// The highest Vulkan version the layer uses: 1.3, or 1.2 when D3D12_VK_API_VERSION=1.2 asks for it, which
+// lets tests run the extension path of Vulkan 1.2 devices on a 1.3 driver.
+uint32_t HighestUsedVulkanVersion();
 
 // The program's ID3D12Debug::EnableDebugLayer: instances created from now on load the validation layer.
 // False when an instance without it is alive already, which keeps running as it is.
