@@ -1,6 +1,7 @@
 #include "IncludeHandler.h"
 
 #include "ConstantBufferStatics.h"
+#include "IncludeLog.h"
 #include "SourceFile.h"
 
 #include <cstdio>
@@ -102,6 +103,7 @@ std::unique_ptr<IncludeHandler::IncludedSource> IncludeHandler::OpenStandardFile
       source->Name = path;
       // Included files follow the same cbuffer rules as the file being compiled.
       source->Content = WithStaticsOutsideConstantBuffers(text.Text);
+      IncludeLog::Note(source->Name, source->Content);
       return source;
     }
   }
