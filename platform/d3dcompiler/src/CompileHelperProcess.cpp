@@ -87,6 +87,7 @@ std::unique_ptr<CompileHelper> Start(const std::string& path, std::string* probl
 struct HelperPool {
   std::mutex Lock;
   std::vector<std::unique_ptr<CompileHelper>> Idle;
+  pid_t Owner = getpid();  // a forked copy of the program inherits the idle helpers but must not share them
 };
 
 // Never destroyed: at exit the helpers see their sockets close and end by themselves.
@@ -100,6 +101,10 @@ HelperPool& Pool() {
 CompileHelper::~CompileHelper() {
   close(socket_);
   if (!reaped_) End();
+}
+
+void CompileHelper::Abandon() {
+  reaped_ = true;
 }
 
 std::string CompileHelper::End(bool hung) {
@@ -133,6 +138,11 @@ std::unique_ptr<CompileHelper> TakeCompileHelper(std::string* problem) {
   {
     HelperPool& pool = Pool();
     std::lock_guard<std::mutex> hold(pool.Lock);
+    if (pool.Owner != getpid()) {
+      for (std::unique_ptr<CompileHelper>& inherited : pool.Idle) inherited->Abandon();
+      pool.Idle.clear();
+      pool.Owner = getpid();
+    }
     if (!pool.Idle.empty()) {
       std::unique_ptr<CompileHelper> helper = std::move(pool.Idle.back());
       pool.Idle.pop_back();

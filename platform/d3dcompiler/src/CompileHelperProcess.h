@@ -19,6 +19,10 @@ class CompileHelper {
 
   int Socket() const { return socket_; }
 
+  // In a forked copy of the program: lets go of the socket without touching the process, which serves
+  // the program it was started for.
+  void Abandon();
+
   // After the helper stopped answering: ends it (at once when it `hung`, else after the moment a dying
   // process needs), reaps it, and says how it ended ("was killed by signal 11 (Segmentation fault)").
   std::string End(bool hung = false);
