@@ -292,6 +292,13 @@ TEST_F(CompileFromFile, ShaderModel4TargetsKeepTheirLimits) {
       {"cs_4_0", "RWStructuredBuffer<uint> o : register(u0);\n[numthreads(16, 16, 1)] void main(uint i : "
                  "SV_GroupIndex) { o[i] = i; }",
        nullptr},
+      {"ps_4_1", "Texture2D t; SamplerState s;\nfloat4 main() : SV_Target { return t.Gather(s, 0.5); }", nullptr},
+      {"ps_4_0", "Texture2D t; SamplerState s;\nfloat4 main() : SV_Target { return t.Gather(s, 0.5); }",
+       "Gather needs shader model 4.1 or later, not ps_4_0"},
+      {"ps_4_1", "Texture2D t; SamplerState s;\nfloat4 main() : SV_Target { return t.GatherGreen(s, 0.5); }",
+       "ps_4_1 gathers only the first component"},
+      {"ps_4_0", "TextureCubeArray t; SamplerState s;\nfloat4 main() : SV_Target { return t.Sample(s, 0.5); }",
+       "TextureCubeArray needs shader model 4.1 or later"},
       {"ps_4_0", "RWTexture2D<float4> t : register(u1);\nfloat4 main() : SV_Target { t[uint2(0, 0)] = 1; return 1; }",
        "ps_4_0 has no unordered access views"},
       {"cs_4_1", "RWStructuredBuffer<uint> o;\n[numthreads(32, 32, 1)] void main(uint i : SV_GroupIndex) { o[i] = i; }",

@@ -18,13 +18,19 @@ constexpr uint64_t Model4ThreadsPerGroup = 768;
 constexpr uint32_t OpExecutionMode = 16, OpTypeImage = 25, OpTypeArray = 28, OpTypeRuntimeArray = 29,
                    OpTypePointer = 32, OpFunction = 54, OpVariable = 59, OpImageTexelPointer = 60, OpLoad = 61,
                    OpStore = 62, OpAccessChain = 65, OpInBoundsAccessChain = 66, OpArrayLength = 68, OpDecorate = 71;
-constexpr uint32_t ExecutionModeLocalSize = 17, DecorationBinding = 33;
+constexpr uint32_t OpImageGather = 96, OpImageDrefGather = 97, OpConstant = 43;
+constexpr uint32_t ExecutionModeLocalSize = 17, DecorationBinding = 33, DecorationBuiltIn = 11, BuiltInSampleId = 18;
+constexpr uint32_t DimCube = 3;
 
 struct ModuleFacts {
   uint32_t threadGroup[3] = {1, 1, 1};
   std::set<uint32_t> unorderedAccess;  // variables bound to u registers
   std::set<uint32_t> typedUnorderedAccess;
   std::set<uint32_t> usedVariables;  // read or written by the code
+  bool cubeArrays = false;
+  bool sampleIndex = false;
+  bool gather = false;           // Gather, or GatherRed: the first component
+  bool gatherBeyondRed = false;  // GatherGreen and on, and the comparing GatherCmp
 };
 
 // The variable an access instruction goes through, or 0.
@@ -39,7 +45,7 @@ ModuleFacts Read(const std::vector<std::byte>& code) {
   ModuleFacts facts;
   std::vector<uint32_t> words(code.size() / 4);
   std::memcpy(words.data(), code.data(), words.size() * 4);
-  std::map<uint32_t, uint32_t> bindings, variableTypes, pointees, elements;
+  std::map<uint32_t, uint32_t> bindings, variableTypes, pointees, elements, constants;
   std::set<uint32_t> images;
   bool inFunctions = false;
   for (size_t at = 5; at < words.size();) {
@@ -52,8 +58,19 @@ ModuleFacts Read(const std::vector<std::byte>& code) {
       std::memcpy(facts.threadGroup, operands + 2, sizeof facts.threadGroup);
     } else if (opcode == OpDecorate && operandCount >= 3 && operands[1] == DecorationBinding) {
       bindings[operands[0]] = operands[2];
-    } else if (opcode == OpTypeImage && operandCount >= 1) {
+    } else if (opcode == OpTypeImage && operandCount >= 5) {
       images.insert(operands[0]);
+      facts.cubeArrays = facts.cubeArrays || (operands[2] == DimCube && operands[4] == 1);
+    } else if (opcode == OpDecorate && operandCount >= 3 && operands[1] == DecorationBuiltIn) {
+      facts.sampleIndex = facts.sampleIndex || operands[2] == BuiltInSampleId;
+    } else if (opcode == OpConstant && operandCount >= 3) {
+      constants[operands[1]] = operands[2];
+    } else if (opcode == OpImageGather && operandCount >= 5) {
+      facts.gather = true;
+      const auto component = constants.find(operands[4]);
+      facts.gatherBeyondRed = facts.gatherBeyondRed || component == constants.end() || component->second != 0;
+    } else if (opcode == OpImageDrefGather) {
+      facts.gather = facts.gatherBeyondRed = true;
     } else if ((opcode == OpTypeArray || opcode == OpTypeRuntimeArray) && operandCount >= 2) {
       elements[operands[0]] = operands[1];
     } else if (opcode == OpTypePointer && operandCount >= 3) {
@@ -89,6 +106,12 @@ std::string TargetLimitViolation(std::string_view target, const std::vector<std:
   if (target.find("_4_") == std::string_view::npos) return {};
   const std::string name(target);
   const ModuleFacts facts = Read(code);
+  if (facts.gatherBeyondRed) return name + " gathers only the first component (Gather); GatherGreen, GatherBlue, "
+                                           "GatherAlpha and GatherCmp need shader model 5";
+  const bool model40 = target.find("_4_0") != std::string_view::npos;
+  if (model40 && facts.gather) return "Gather needs shader model 4.1 or later, not " + name;
+  if (model40 && facts.cubeArrays) return "TextureCubeArray needs shader model 4.1 or later, not " + name;
+  if (model40 && facts.sampleIndex) return "SV_SampleIndex needs ps_4_1 or later, not " + name;
   if (!target.starts_with("cs_")) {
     if (UsedAmong(facts.unorderedAccess, facts) > 0) {
       return name + " has no unordered access views (RW resources, u registers); they need shader model 5";
