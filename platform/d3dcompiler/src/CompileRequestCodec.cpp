@@ -16,6 +16,12 @@ std::string_view BytesOf(const std::vector<std::byte>& code) {
   return {reinterpret_cast<const char*>(code.data()), code.size()};
 }
 
+// Every field of a request must reach the helper; one added to CompileRequest changes its size, and then
+// belongs in EncodeRequest and DecodeRequest (and so in the cache key) before this is updated.
+static_assert(sizeof(CompileRequest) == sizeof(std::string_view) + 2 * sizeof(std::string) + 2 * sizeof(void*) +
+                                            sizeof(shaderc_shader_kind) + sizeof(UINT),
+              "CompileRequest changed: carry the new field to the compile helper");
+
 }  // namespace
 
 IncludeKind KindOfInclude(const ID3DInclude* include) {
