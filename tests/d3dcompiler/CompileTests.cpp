@@ -268,7 +268,7 @@ TEST_F(CompileFromFile, RejectsBadArgumentsWithoutTouchingTheFile) {
   EXPECT_EQ(D3DCompile(nullptr, 16, nullptr, nullptr, nullptr, "main", "ps_5_0", 0, 0, &code, nullptr), E_INVALIDARG);
   EXPECT_EQ(code, nullptr);
 
-  for (const char* target : {"hs_4_0", "cs_4_0_level_9_3", "xs_5_0", "ps_5_0x", "", "vs"}) {
+  for (const char* target : {"hs_4_0", "cs_4_0_level_9_3", "ps_4_0_level_9_2", "xs_5_0", "ps_5_0x", "", "vs"}) {
     const Compiled unknown = Compile(file, target);
     EXPECT_EQ(unknown.Result, E_INVALIDARG) << target;
     EXPECT_THAT(unknown.Errors, HasSubstr("unknown compile target '" + std::string(target) + "'"));

@@ -121,4 +121,24 @@ TEST(CompileIsolation, CachedCodeIsReusedUntilAnIncludedFileChanges) {
   std::filesystem::remove_all(folder);
 }
 
+// The helper outlives the working folder it started in; relative names follow the program's.
+TEST(CompileIsolation, RelativeNamesFollowTheProgramsWorkingFolder) {
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / ("folders-" + std::to_string(getpid()));
+  for (const char* folder : {"good", "bad"}) {
+    std::filesystem::create_directories(root / folder);
+    std::ofstream(root / folder / "part.hlsli") << (folder == std::string("good") ? "float Part() { return 1; }\n"
+                                                                                  : "float Part() { return oops; }\n");
+  }
+  const std::filesystem::path before = std::filesystem::current_path();
+  const std::string source = "#include \"part.hlsli\"\nfloat4 main() : SV_Target { return Part(); }\n";
+  std::filesystem::current_path(root / "good");
+  EXPECT_EQ(CompileText(source, "ps_5_0", "shader.hlsl").Result, S_OK);
+  std::filesystem::current_path(root / "bad");
+  const Compiled bad = CompileText(source, "ps_5_0", "shader.hlsl");
+  EXPECT_EQ(bad.Result, E_FAIL);
+  EXPECT_THAT(bad.Errors, HasSubstr("part.hlsli:1: error"));
+  std::filesystem::current_path(before);
+  std::filesystem::remove_all(root);
+}
+
 }  // namespace

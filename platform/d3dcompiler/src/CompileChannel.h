@@ -10,7 +10,7 @@
 namespace d3dcompiler {
 
 enum class MessageKind : uint32_t {
-  Compile = 1,       // program -> helper: a compile request (see CompileRequestCodec)
+  Compile = 1,       // program -> helper: its working folder, then a request (see CompileRequestCodec)
   Preprocess = 2,    // program -> helper: the same request, for the preprocessed text only
   IncludeOpen = 3,   // helper -> program: open an include through the caller's ID3DInclude
   IncludeReply = 4,  // program -> helper: what the caller's handler gave

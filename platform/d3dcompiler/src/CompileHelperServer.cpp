@@ -5,6 +5,8 @@
 #include "HlslCompiler.h"
 #include "Preprocessor.h"
 
+#include <unistd.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -91,10 +93,17 @@ int ServeCompileRequests(int socket) {
   for (;;) {
     Message request;
     if (ReceiveFrame(socket, -1, &request) != ReceiveStatus::Received) return 0;
+    MessageReader envelope(request.Payload);
+    std::string folder = envelope.Text();
     DecodedRequest decoded;
     if ((request.Kind != MessageKind::Compile && request.Kind != MessageKind::Preprocess) ||
-        !DecodeRequest(request.Payload, &decoded)) {
+        !DecodeRequest(envelope.Text(), &decoded) || !envelope.Intact()) {
       return 1;
+    }
+    // The program's working folder, which relative source and include names are in. If it is gone the
+    // compile goes on, and a relative include fails with its own message.
+    if (!folder.empty() && chdir(folder.c_str()) != 0) {
+      folder.clear();
     }
     if (!SendFrame(socket, MessageKind::Outcome, EncodeOutcome(Serve(request.Kind, decoded, socket)))) return 0;
   }

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -106,7 +107,13 @@ CompileOutcome Crashed(const CompileRequest& request, const std::string& how) {
 // One request on one helper, answering its include requests until the outcome arrives.
 std::optional<HelperOutcome> RunOnHelper(CompileHelper& helper, MessageKind kind, const std::string& payload,
                                          const CompileRequest& request, std::string* ending) {
-  if (!SendFrame(helper.Socket(), kind, payload)) {
+  // Relative names (the source's, its includes') mean what they mean in the program now, wherever the
+  // helper was started.
+  std::error_code noFolder;
+  MessageWriter envelope;
+  envelope.Text(std::filesystem::current_path(noFolder).string());
+  envelope.Text(payload);
+  if (!SendFrame(helper.Socket(), kind, envelope.Bytes())) {
     *ending = helper.End();
     return std::nullopt;
   }

@@ -23,8 +23,8 @@ constexpr std::array<StageModels, 6> Stages{{
 }};
 constexpr std::array<std::string_view, 2> Models5{"5_0", "5_1"};
 constexpr std::array<std::string_view, 2> Models4{"4_0", "4_1"};
-// The Direct3D 9 feature levels' subsets of 4.0, for vertex and pixel shaders only.
-constexpr std::array<std::string_view, 3> Level9Models{"4_0_level_9_1", "4_0_level_9_2", "4_0_level_9_3"};
+// The Direct3D 9 feature levels' subsets of 4.0, for vertex and pixel shaders only (9_2 runs 9_1's).
+constexpr std::array<std::string_view, 2> Level9Models{"4_0_level_9_1", "4_0_level_9_3"};
 
 template <size_t Count>
 bool IsOneOf(std::string_view model, const std::array<std::string_view, Count>& models) {
@@ -56,7 +56,7 @@ bool IsShaderModel6(std::string_view target) {
 
 std::string_view SupportedTargetsText() {
   return "vs, ps, gs or cs followed by _4_0, _4_1, _5_0 or _5_1; hs or ds followed by _5_0 or _5_1; "
-         "vs or ps followed by _4_0_level_9_1, _9_2 or _9_3";
+         "vs or ps followed by _4_0_level_9_1 or _4_0_level_9_3";
 }
 
 }  // namespace d3dcompiler
