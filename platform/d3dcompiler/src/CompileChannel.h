@@ -16,7 +16,12 @@ enum class MessageKind : uint32_t {
   IncludeReply = 4,  // program -> helper: what the caller's handler gave
   IncludeClose = 5,  // helper -> program: close it again
   Outcome = 6,       // helper -> program: the finished compilation
+  Hello = 7,         // helper -> program, first: the version of these messages it speaks
 };
+
+// Changes whenever a message's fields do: a helper from another build that speaks another version is not
+// used, rather than misread.
+constexpr uint64_t CompileProtocolVersion = 2;
 
 class MessageWriter {
  public:

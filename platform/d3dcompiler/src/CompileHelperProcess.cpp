@@ -1,5 +1,6 @@
 #include "CompileHelperProcess.h"
 
+#include "CompileChannel.h"
 #include "CompileHelperServer.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -80,7 +82,19 @@ std::unique_ptr<CompileHelper> Start(const std::string& path, std::string* probl
     *problem = "cannot start the compile helper " + path + ": " + std::strerror(spawned);
     return nullptr;
   }
-  return std::make_unique<CompileHelper>(process, ends[0]);
+  auto helper = std::make_unique<CompileHelper>(process, ends[0]);
+  // The helper says first which messages it speaks; one from another build is ended, not misread.
+  constexpr int HelloPatienceMilliseconds = 30 * 1000;
+  Message hello;
+  const ReceiveStatus status = ReceiveFrame(helper->Socket(), HelloPatienceMilliseconds, &hello);
+  MessageReader version(hello.Payload);
+  if (status != ReceiveStatus::Received || hello.Kind != MessageKind::Hello ||
+      version.Number() != CompileProtocolVersion) {
+    *problem = "the compile helper " + path + " is not the one of this build (rebuild it with the program; it " +
+               (status == ReceiveStatus::Received ? std::string("speaks another version") : helper->End()) + ")";
+    return nullptr;
+  }
+  return helper;
 }
 
 // Idle helpers, shared by every thread; a compilation takes one, so several can run at once.
@@ -149,11 +163,19 @@ std::unique_ptr<CompileHelper> TakeCompileHelper(std::string* problem) {
       return helper;
     }
   }
+  // A helper that cannot be started once is not tried again by this process.
+  static std::atomic<bool> unusable{false};
   if (CompileHelperPath().empty()) {
     *problem = std::string("no ") + HelperName + " beside the program";
     return nullptr;
   }
-  return Start(CompileHelperPath(), problem);
+  if (unusable) {
+    *problem = "the compile helper could not be started";
+    return nullptr;
+  }
+  std::unique_ptr<CompileHelper> started = Start(CompileHelperPath(), problem);
+  if (started == nullptr) unusable = true;
+  return started;
 }
 
 void ReturnCompileHelper(std::unique_ptr<CompileHelper> helper) {

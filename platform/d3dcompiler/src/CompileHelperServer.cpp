@@ -90,6 +90,9 @@ HelperOutcome Serve(MessageKind kind, DecodedRequest& decoded, int socket) {
 }  // namespace
 
 int ServeCompileRequests(int socket) {
+  MessageWriter hello;
+  hello.Number(CompileProtocolVersion);
+  if (!SendFrame(socket, MessageKind::Hello, hello.Bytes())) return 0;
   for (;;) {
     Message request;
     if (ReceiveFrame(socket, -1, &request) != ReceiveStatus::Received) return 0;
