@@ -104,9 +104,25 @@ struct HelperPool {
   pid_t Owner = getpid();  // a forked copy of the program inherits the idle helpers but must not share them
 };
 
-// Never destroyed: at exit the helpers see their sockets close and end by themselves.
+HelperPool& Pool();
+
+// At exit the idle helpers are ended and reaped before the program is gone, so that nothing it started
+// outlives it (a forked copy lets go of its parent's instead).
+void EndIdleHelpers() {
+  HelperPool& pool = Pool();
+  std::lock_guard<std::mutex> hold(pool.Lock);
+  if (pool.Owner != getpid()) {
+    for (std::unique_ptr<CompileHelper>& inherited : pool.Idle) inherited->Abandon();
+  }
+  pool.Idle.clear();
+}
+
+// Never destroyed, so it serves a compile from another static's destructor too.
 HelperPool& Pool() {
-  static HelperPool* pool = new HelperPool;
+  static HelperPool* pool = [] {
+    std::atexit(EndIdleHelpers);
+    return new HelperPool;
+  }();
   return *pool;
 }
 
