@@ -93,8 +93,8 @@ bool DecodeOutcome(const std::string& payload, HelperOutcome* outcome) {
   MessageReader reader(payload);
   outcome->Outcome.Result = HRESULT(uint32_t(reader.Number()));
   const std::string code = reader.Text();
-  outcome->Outcome.Code.resize(code.size());
-  std::memcpy(outcome->Outcome.Code.data(), code.data(), code.size());
+  const auto* bytes = reinterpret_cast<const std::byte*>(code.data());
+  outcome->Outcome.Code.assign(bytes, bytes + code.size());
   outcome->Outcome.Messages = reader.Text();
   outcome->Cacheable = reader.Number() != 0;
   const uint64_t count = reader.Number();

@@ -44,7 +44,7 @@ uint32_t AccessedVariable(uint32_t opcode, const uint32_t* operands, size_t coun
 ModuleFacts Read(const std::vector<std::byte>& code) {
   ModuleFacts facts;
   std::vector<uint32_t> words(code.size() / 4);
-  std::memcpy(words.data(), code.data(), words.size() * 4);
+  if (!words.empty()) std::memcpy(words.data(), code.data(), words.size() * 4);
   std::map<uint32_t, uint32_t> bindings, variableTypes, pointees, elements, constants;
   std::set<uint32_t> images;
   bool inFunctions = false;
