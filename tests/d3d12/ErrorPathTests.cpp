@@ -131,6 +131,46 @@ TEST_F(ErrorPathTest, BadRootSignaturesAndPipelinesAreRefused) {
   EXPECT_EQ(device->CreateGraphicsPipelineState(&notSpirv, IID_PPV_ARGS(&pipeline)), E_INVALIDARG);
 }
 
+// The pixel shader may read fewer outputs and fewer components than the vertex shader writes, never an
+// output it lacks, more components, another component type or another order.
+TEST_F(ErrorPathTest, PixelShaderInputsMustLinkToTheVertexShadersOutputs) {
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({0, nullptr, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3DBlob> vs = Compile(R"(
+    struct Out { float4 position : SV_Position; float2 uv : TEXCOORD0; float3 normal : NORMAL; };
+    Out main(uint id : SV_VertexID) { Out o; o.position = id; o.uv = id; o.normal = id; return o; })",
+                                "vs_5_0");
+  const struct {
+    const char* inputs;
+    const char* read;
+    const char* refusal;  // null when the pipeline links
+  } cases[] = {
+      {"float4 p : SV_Position, float2 uv : TEXCOORD0, float3 n : NORMAL", "uv.x + n.y", nullptr},
+      {"float4 p : SV_Position, float uv : texcoord", "uv", nullptr},
+      {"float4 p : SV_Position, bool front : SV_IsFrontFace", "front", nullptr},
+      {"float2 uv : TEXCOORD1", "uv.x", "reads TEXCOORD1, which the vertex shader does not write"},
+      {"float4 uv : TEXCOORD0", "uv.w", "reads 1 x 4 components of TEXCOORD0, the vertex shader writes 1 x 2"},
+      {"nointerpolation int2 uv : TEXCOORD0", "uv.x", "reads TEXCOORD0 as int, the vertex shader writes float"},
+      {"float3 n : NORMAL, float2 uv : TEXCOORD0", "n.x + uv.y", "reads NORMAL0 from register 0"},
+  };
+  for (const auto& link : cases) {
+    SCOPED_TRACE(link.inputs);
+    ComPtr<ID3DBlob> ps = Compile(std::string("float4 main(") + link.inputs + ") : SV_Target { return " + link.read +
+                                      "; }",
+                                  "ps_5_0");
+    D3D12_GRAPHICS_PIPELINE_STATE_DESC desc = PipelineDesc(root.Get(), vs.Get(), ps.Get(), {});
+    ComPtr<ID3D12PipelineState> pipeline;
+    HRESULT result = S_OK;
+    const std::string message =
+        StderrOf([&] { result = device->CreateGraphicsPipelineState(&desc, IID_PPV_ARGS(&pipeline)); });
+    if (link.refusal == nullptr) {
+      EXPECT_EQ(result, S_OK) << message;
+    } else {
+      EXPECT_EQ(result, E_INVALIDARG);
+      EXPECT_THAT(message, HasSubstr(link.refusal));
+    }
+  }
+}
+
 TEST_F(ErrorPathTest, UnsupportedMethodsSayNotImplementedOnce) {
   ComPtr<ID3D12CommandSignature> signature;
   const D3D12_COMMAND_SIGNATURE_DESC desc{};

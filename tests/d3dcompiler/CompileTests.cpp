@@ -269,7 +269,7 @@ TEST_F(CompileFromFile, RejectsBadArgumentsWithoutTouchingTheFile) {
   EXPECT_EQ(D3DCompile(nullptr, 16, nullptr, nullptr, nullptr, "main", "ps_5_0", 0, 0, &code, nullptr), E_INVALIDARG);
   EXPECT_EQ(code, nullptr);
 
-  for (const char* target : {"ps_4_0", "xs_5_0", "ps_5_0x", "", "vs"}) {
+  for (const char* target : {"hs_4_0", "cs_4_0_level_9_3", "ps_4_0_level_9_2", "xs_5_0", "ps_5_0x", "", "vs"}) {
     const Compiled unknown = Compile(file, target);
     EXPECT_EQ(unknown.Result, E_INVALIDARG) << target;
     EXPECT_THAT(unknown.Errors, HasSubstr("unknown compile target '" + std::string(target) + "'"));
@@ -518,6 +518,79 @@ Out main(float3 position : POSITION, int4 bones : BONES2, uint vertexId : SV_Ver
   for (size_t word = 5; word < damaged.size(); word += 7) damaged[word] = 0x00020000u | (damaged[word] & 0xFFFF);
   EXPECT_EQ(D3DReflect(damaged.data(), damaged.size() * 4, IID_PPV_ARGS(&reflection)), E_INVALIDARG);
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("D3DReflect: "));
+}
+
+// Shader model 4 compiles like 5 where the source keeps to what 4 has, and is refused where it does not.
+TEST_F(CompileFromFile, ShaderModel4TargetsKeepTheirLimits) {
+  const struct {
+    const char* target;
+    const char* source;
+    const char* refusal;  // null when it compiles
+  } cases[] = {
+      {"vs_4_0", "float4 main(float4 p : POSITION) : SV_Position { return p; }", nullptr},
+      {"vs_4_0_level_9_1", "float4 main(float4 p : POSITION) : SV_Position { return p; }", nullptr},
+      {"ps_4_1", "float4 main() : SV_Target { return 1; }", nullptr},
+      {"gs_4_0",
+       "struct V { float4 p : SV_Position; };\n[maxvertexcount(1)] void main(point V i[1], inout PointStream<V> s) "
+       "{ s.Append(i[0]); }",
+       nullptr},
+      {"cs_4_0", "RWStructuredBuffer<uint> o : register(u0);\n[numthreads(16, 16, 1)] void main(uint i : "
+                 "SV_GroupIndex) { o[i] = i; }",
+       nullptr},
+      {"ps_4_1", "Texture2D t; SamplerState s;\nfloat4 main() : SV_Target { return t.Gather(s, 0.5); }", nullptr},
+      {"ps_4_0", "Texture2D t; SamplerState s;\nfloat4 main() : SV_Target { return t.Gather(s, 0.5); }",
+       "Gather needs shader model 4.1 or later, not ps_4_0"},
+      {"ps_4_1", "Texture2D t; SamplerState s;\nfloat4 main() : SV_Target { return t.GatherGreen(s, 0.5); }",
+       "ps_4_1 gathers only the first component"},
+      {"ps_4_0", "TextureCubeArray t; SamplerState s;\nfloat4 main() : SV_Target { return t.Sample(s, 0.5); }",
+       "TextureCubeArray needs shader model 4.1 or later"},
+      {"ps_4_0", "RWTexture2D<float4> t : register(u1);\nfloat4 main() : SV_Target { t[uint2(0, 0)] = 1; return 1; }",
+       "ps_4_0 has no unordered access views"},
+      {"cs_4_1", "RWStructuredBuffer<uint> o;\n[numthreads(32, 32, 1)] void main(uint i : SV_GroupIndex) { o[i] = i; }",
+       "numthreads(32, 32, 1) is beyond cs_4_1"},
+      {"cs_4_0", "RWStructuredBuffer<uint> o;\n[numthreads(8, 8, 2)] void main(uint i : SV_GroupIndex) { o[i] = i; }",
+       "numthreads(8, 8, 2) is beyond cs_4_0"},
+      {"cs_4_0", "RWTexture2D<float> o;\n[numthreads(8, 8, 1)] void main(uint2 i : SV_DispatchThreadID) { o[i] = 1; }",
+       "cs_4_0 has only raw and structured unordered access views"},
+      {"cs_4_0",
+       "RWByteAddressBuffer a; RWByteAddressBuffer b;\n[numthreads(1, 1, 1)] void main() { a.Store(0, b.Load(0)); }",
+       "cs_4_0 allows one unordered access view (u0)"},
+  };
+  for (const auto& shader : cases) {
+    SCOPED_TRACE(std::string(shader.target) + ": " + shader.source);
+    const Compiled compiled = Compile(Write("sm4.hlsl", shader.source), shader.target);
+    if (shader.refusal == nullptr) {
+      EXPECT_EQ(compiled.Result, S_OK) << compiled.Errors;
+      EXPECT_EQ(ValidationMessages(compiled.Words), "");
+    } else {
+      EXPECT_EQ(compiled.Result, E_FAIL);
+      EXPECT_THAT(compiled.Errors, HasSubstr("sm4.hlsl: error: " + std::string(shader.refusal)));
+    }
+  }
+}
+
+TEST(D3DPreprocess, ExpandsMacrosAndIncludesIntoText) {
+  const std::string source = "#include \"inner.hlsli\"\nfloat4 Value() { return SCALE * Inner(); }\n";
+  const D3D_SHADER_MACRO defines[] = {{"SCALE", "3.5"}, {nullptr, nullptr}};
+  MemoryInclude include;
+  ID3DBlob* text = nullptr;
+  ID3DBlob* errors = nullptr;
+  HRESULT result = D3DPreprocess(source.data(), source.size(), "pre.hlsl", defines, &include, &text, &errors);
+  const Compiled preprocessed = Collect(result, nullptr, errors);
+  ASSERT_EQ(preprocessed.Result, S_OK) << preprocessed.Errors;
+  ASSERT_NE(text, nullptr);
+  const std::string expanded(static_cast<const char*>(text->GetBufferPointer()));
+  text->Release();
+  EXPECT_THAT(expanded, HasSubstr("3.5 * Inner()"));
+  EXPECT_THAT(expanded, HasSubstr("float4 Inner()"));
+  EXPECT_EQ(include.OpenCount, 0);
+
+  const std::string missing = "#include \"absent.hlsli\"\n";
+  result = D3DPreprocess(missing.data(), missing.size(), "pre.hlsl", nullptr, &include, &text, &errors);
+  const Compiled refused = Collect(result, nullptr, errors);
+  EXPECT_EQ(refused.Result, E_FAIL);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_THAT(refused.Errors, HasSubstr("absent.hlsli"));
 }
 
 }  // namespace

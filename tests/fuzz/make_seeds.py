@@ -145,6 +145,32 @@ def text_seeds():
     yield "seed-long-line", text_seed("The quick brown fox jumps over the lazy dog. " * 30)
 
 
+# --- HLSL sources: a vertex shader VSMain and a pixel shader PSMain in one text ---------------------------
+
+LINKED_PAIR = """struct V { float4 p : SV_Position; float2 uv : TEXCOORD0; float3 n : NORMAL; };
+V VSMain(float3 p : POSITION, float2 uv : TEXCOORD, float3 n : NORMAL) { V v; v.p = float4(p, 1); v.uv = uv; v.n = n; return v; }
+float4 PSMain(V v) : SV_Target { return float4(v.n * v.uv.x, 1); }
+"""
+
+def hlsl_seeds():
+    yield "seed-linked-pair", LINKED_PAIR.encode()
+    yield "seed-unlinked-input", LINKED_PAIR.replace("PSMain(V v)", "PSMain(float4 c : COLOR)").replace("v.n * v.uv.x", "c.xyz").encode()
+    yield "seed-constants-and-texture", b"""cbuffer C : register(b0) { float4x4 M; float4 Tint; };
+Texture2D T : register(t0); SamplerState S : register(s0);
+float4 VSMain(float3 p : POSITION, inout float2 uv : TEXCOORD) : SV_Position { return mul(float4(p, 1), M); }
+float4 PSMain(float4 p : SV_Position, float2 uv : TEXCOORD) : SV_Target { return T.Sample(S, uv) * Tint; }
+"""
+    yield "seed-front-end-crash", b"""float4 VSMain(float3 p : POSITION) : SV_Position { return float4(p, 1); }
+float4 PSMain(float4 d : SV_Position) : SV_Target { float4 q = mul((float1)d.x, (float4x4)0); return q; }
+"""
+    yield "seed-preprocessor", b"""#define TWICE(x) ((x) * 2)
+#if TWICE(2) == 4
+float4 VSMain(uint id : SV_VertexID) : SV_Position { return float4(TWICE(id), 0, 0, 1); }
+#endif
+float4 PSMain() : SV_Target { return 1; }
+"""
+
+
 def write(target, seeds):
     folder = HERE / "corpus" / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -159,3 +185,4 @@ if __name__ == "__main__":
     write("png_decoder", png_seeds())
     write("jpeg_decoder", jpeg_seeds())
     write("text_layout", text_seeds())
+    write("hlsl_pipeline", hlsl_seeds())

@@ -8,6 +8,7 @@
 #include "Multisampling.h"
 #include "RootSignature.h"
 #include "SpirvReader.h"
+#include "StageLinkage.h"
 #include "VulkanDevice.h"
 #include "VulkanStructs.h"
 
@@ -324,6 +325,7 @@ class PipelineBuilder {
   // Checks and translates the description; a failure is reported and returned.
   HRESULT Translate() {
     HRESULT result = LoadShaders();
+    if (SUCCEEDED(result) && pixel_.bytecode.pShaderBytecode != nullptr) result = CheckLinkage();
     if (SUCCEEDED(result)) result = BuildVertexInput(vulkan_, desc_.InputLayout, vertex_.reflection, &vertexInput_);
     if (SUCCEEDED(result)) result = BuildRasterization(vulkan_, desc_.RasterizerState, &rasterization_);
     if (SUCCEEDED(result)) result = ResolveTargets(vulkan_, desc_, &targets_);
@@ -431,6 +433,12 @@ class PipelineBuilder {
       if (SUCCEEDED(result)) result = CheckResources(vulkan_, pixel_, root_, "the pixel shader");
     }
     return result;
+  }
+
+  HRESULT CheckLinkage() const {
+    const bool hasGeometryShader = geometry_.bytecode.pShaderBytecode != nullptr;
+    return CheckStageLinkage(hasGeometryShader ? geometry_.bytecode : vertex_.bytecode,
+                             hasGeometryShader ? "the geometry shader" : "the vertex shader", pixel_.bytecode, kCall);
   }
 
   HRESULT BuildBlend() {

@@ -99,6 +99,9 @@ bool VulkanDevice::Initialize(const char* call) {
   auto features13 = VkInit<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
   features13.dynamicRendering = VK_TRUE;
   features13.synchronization2 = VK_TRUE;
+  // Direct3D lets a stage read fewer outputs and components than the one before it writes; maintenance4
+  // (required of every Vulkan 1.3 device) makes that interface matching valid in Vulkan too.
+  features13.maintenance4 = VK_TRUE;
   auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
   features12.timelineSemaphore = VK_TRUE;
   // Descriptor tables past what can be pushed, and unbounded ones, live in descriptor sets whose elements a

@@ -56,6 +56,11 @@ EXTERN_C HRESULT WINAPI D3DCompileFromFile(LPCWSTR pFileName, CONST D3D_SHADER_M
                                            LPCSTR pEntrypoint, LPCSTR pTarget, UINT Flags1, UINT Flags2,
                                            ID3DBlob** ppCode, ID3DBlob** ppErrorMsgs);
 
+// The source with its macros and #includes expanded, as text (with a terminating zero) in ppCodeText.
+EXTERN_C HRESULT WINAPI D3DPreprocess(LPCVOID pSrcData, SIZE_T SrcDataSize, LPCSTR pSourceName,
+                                      CONST D3D_SHADER_MACRO* pDefines, ID3DInclude* pInclude, ID3DBlob** ppCodeText,
+                                      ID3DBlob** ppErrorMsgs);
+
 EXTERN_C HRESULT WINAPI D3DCreateBlob(SIZE_T Size, ID3DBlob** ppBlob);
 
 // Reflection of compiled code (ID3D12ShaderReflection): constant buffers with their variables, offsets and

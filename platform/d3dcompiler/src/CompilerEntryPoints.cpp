@@ -2,6 +2,7 @@
 // in blobs the way the Windows compiler does.
 #include "Blob.h"
 #include "HlslCompiler.h"
+#include "IsolatedCompile.h"
 #include "ShaderTarget.h"
 #include "SourceFile.h"
 #include "platform_common/Diagnostics.h"
@@ -75,7 +76,7 @@ HRESULT Compile(const char* call, CompileRequest request, std::string_view targe
     return FailWithMessages(call, E_INVALIDARG, message, outputs);
   }
   request.Stage = *stage;
-  CompileOutcome outcome = CompileHlsl(request);
+  CompileOutcome outcome = CompileInIsolation(request, target);
   if (FAILED(outcome.Result)) {
     return FailWithMessages(call, outcome.Result, outcome.Messages, outputs);
   }

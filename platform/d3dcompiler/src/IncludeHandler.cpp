@@ -1,6 +1,7 @@
 #include "IncludeHandler.h"
 
 #include "ConstantBufferStatics.h"
+#include "IncludeLog.h"
 #include "SourceFile.h"
 #include "SourceRules.h"
 
@@ -102,7 +103,10 @@ std::unique_ptr<IncludeHandler::IncludedSource> IncludeHandler::OpenStandardFile
       auto source = std::make_unique<IncludedSource>();
       source->Name = path;
       // Included files follow the same cbuffer rules as the file being compiled.
-      source->Content = RewrittenInclude(WithStaticsOutsideConstantBuffers(text.Text), path);
+      // The log keeps the text before the rules rewrite it, which is what the cache reads again to compare.
+      const std::string withStatics = WithStaticsOutsideConstantBuffers(text.Text);
+      IncludeLog::Note(path, withStatics);
+      source->Content = RewrittenInclude(withStatics, path);
       return source;
     }
   }

@@ -1,4 +1,4 @@
-// Compile targets ("vs_5_0", "ps_5_1", ...) and the shader stage each one compiles for.
+// Compile targets ("vs_4_0", "ps_5_1", ...) and the shader stage each one compiles for.
 #pragma once
 
 #include <shaderc/shaderc.h>
