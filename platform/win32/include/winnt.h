@@ -4,6 +4,8 @@
 
 #include <windef.h>
 
+#include <winnt_lists.h>
+
 #include <string.h>
 
 #define ZeroMemory(destination, length) memset((destination), 0, (length))
