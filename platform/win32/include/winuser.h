@@ -83,13 +83,17 @@ typedef struct tagMONITORINFO {
   DWORD dwFlags;
 } MONITORINFO, *LPMONITORINFO;
 
-typedef struct tagMONITORINFOEXW {
-  DWORD cbSize;
-  RECT rcMonitor;
-  RECT rcWork;
-  DWORD dwFlags;
+// In C++ it derives from MONITORINFO, as in the SDK, so GetMonitorInfo takes it without a cast.
+#ifdef __cplusplus
+typedef struct tagMONITORINFOEXW : public tagMONITORINFO {
   WCHAR szDevice[CCHDEVICENAME];
 } MONITORINFOEXW, *LPMONITORINFOEXW;
+#else
+typedef struct tagMONITORINFOEXW {
+  MONITORINFO info;
+  WCHAR szDevice[CCHDEVICENAME];
+} MONITORINFOEXW, *LPMONITORINFOEXW;
+#endif
 
 typedef struct _POINTL {
   LONG x;

@@ -4,6 +4,7 @@
 #include "Diagnostics.h"
 
 #include <atomic>
+#include <cstring>
 #include <utility>
 
 static_assert(sizeof(SLIST_HEADER) == 16 && alignof(SLIST_HEADER) == 16, "SLIST_HEADER must have its x64 layout");
@@ -22,9 +23,11 @@ template <typename Change>
 PSLIST_ENTRY WithListLocked(PSLIST_HEADER head, Change change) {
   std::atomic<ULONGLONG>& region = RegionOf(head);
   while (region.fetch_or(kLocked, std::memory_order_acquire) & kLocked) YieldProcessor();
-  auto& first = *reinterpret_cast<PSLIST_ENTRY*>(&head->Alignment);
+  PSLIST_ENTRY first = nullptr;
+  std::memcpy(&first, &head->Alignment, sizeof(first));
   ULONGLONG depth = region.load(std::memory_order_relaxed) & kDepth;
   PSLIST_ENTRY result = change(first, depth);
+  std::memcpy(&head->Alignment, &first, sizeof(first));
   region.store(depth & kDepth, std::memory_order_release);
   return result;
 }
