@@ -33,9 +33,11 @@ endfunction()
 layer_pkg_config(d3d12layer-win32 "The Win32 API on SDL2" "sdl2"
   "-I\${includedir}/win32 ${directx_flags} -DUNICODE -D_UNICODE"
   "-L\${libdir} -lplatform_win32 -lplatform_common -lDirectX-Guids")
-layer_pkg_config(d3d12layer-d3dcompiler "D3DCompile on shaderc" "d3d12layer-win32 shaderc_combined"
+# shaderc_combined must come before the glslang and SPIRV-Tools archives it needs, so it is named here rather
+# than required (pkg-config puts what a package requires after its own libraries).
+layer_pkg_config(d3d12layer-d3dcompiler "D3DCompile on shaderc" "d3d12layer-win32"
   "-I\${includedir}/d3dcompiler"
-  "-L\${libdir} -lplatform_d3dcompiler -Wl,--start-group${shader_archives} -Wl,--end-group -lpthread")
+  "-L\${libdir} -lplatform_d3dcompiler -lshaderc_combined -Wl,--start-group${shader_archives} -Wl,--end-group -lpthread")
 layer_pkg_config(d3d12layer-d3d12 "Direct3D 12 and DXGI on Vulkan" "d3d12layer-d3dcompiler d3d12layer-win32 vulkan"
   "-I\${includedir}/d3d12 -I\${includedir}/d3d12-sdk"
   "-L\${libdir} -lplatform_d3d12 -l:libSPIRV-Tools-opt.a -l:libSPIRV-Tools.a")
