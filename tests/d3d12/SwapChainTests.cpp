@@ -143,3 +143,84 @@ TEST_F(SwapChainTest, CreationRefusesWhatDirect3D12Refuses) {
 }
 
 }  // namespace
+
+// Without a display the one output is 1920 x 1080 at 60 Hz; full screen covers it with the window.
+TEST_F(SwapChainTest, OutputsListTheDisplayAndFullScreenCoversIt) {
+  ComPtr<IDXGIAdapter> adapter;
+  ASSERT_EQ(factory->EnumAdapters(0, &adapter), S_OK);
+  ComPtr<IDXGIOutput> output;
+  ASSERT_EQ(adapter->EnumOutputs(0, &output), S_OK);
+  ComPtr<IDXGIOutput> none;
+  EXPECT_EQ(adapter->EnumOutputs(1, &none), DXGI_ERROR_NOT_FOUND);
+  DXGI_OUTPUT_DESC outputDesc{};
+  ASSERT_EQ(output->GetDesc(&outputDesc), S_OK);
+  EXPECT_EQ(outputDesc.DesktopCoordinates.right, 1920);
+  EXPECT_EQ(outputDesc.DesktopCoordinates.bottom, 1080);
+  EXPECT_EQ(outputDesc.Monitor, MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTONEAREST));
+
+  UINT count = 0;
+  ASSERT_EQ(output->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), S_OK);
+  ASSERT_EQ(count, 1u);
+  DXGI_MODE_DESC mode{};
+  ASSERT_EQ(output->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, 0, &count, &mode), S_OK);
+  EXPECT_EQ(mode.Width, 1920u);
+  EXPECT_EQ(mode.RefreshRate.Numerator, 60u);
+  EXPECT_EQ(mode.Format, DXGI_FORMAT_R8G8B8A8_UNORM);
+  count = 0;
+  EXPECT_EQ(output->GetDisplayModeList(DXGI_FORMAT_R8G8B8A8_UNORM, 0, &count, &mode), DXGI_ERROR_MORE_DATA);
+  ASSERT_EQ(output->GetDisplayModeList(DXGI_FORMAT_R32_FLOAT, 0, &count, nullptr), S_OK);
+  EXPECT_EQ(count, 0u);
+  DXGI_MODE_DESC wanted{};
+  wanted.Width = 800;
+  wanted.Height = 600;
+  wanted.RefreshRate = {75, 1};
+  wanted.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+  ASSERT_EQ(output->FindClosestMatchingMode(&wanted, &mode, nullptr), S_OK);
+  EXPECT_EQ(mode.Height, 1080u);
+  EXPECT_EQ(mode.Format, DXGI_FORMAT_B8G8R8A8_UNORM);
+
+  ComPtr<IDXGIOutput> containing;
+  ASSERT_EQ(swapChain->GetContainingOutput(&containing), S_OK);
+  ComPtr<IDXGIAdapter> parent;
+  ASSERT_EQ(containing->GetParent(IID_PPV_ARGS(&parent)), S_OK);
+  DXGI_ADAPTER_DESC adapterDesc{};
+  parent->GetDesc(&adapterDesc);
+  EXPECT_EQ(adapterDesc.AdapterLuid.LowPart, device->GetAdapterLuid().LowPart);
+
+  // Full screen: the window is resized to the output at once, the buffers follow at ResizeBuffers.
+  RECT client{};
+  ASSERT_EQ(swapChain->SetFullscreenState(TRUE, nullptr), S_OK);
+  BOOL fullscreen = FALSE;
+  ComPtr<IDXGIOutput> target;
+  ASSERT_EQ(swapChain->GetFullscreenState(&fullscreen, &target), S_OK);
+  EXPECT_TRUE(fullscreen);
+  EXPECT_NE(target, nullptr);
+  GetClientRect(window->Handle(), &client);
+  EXPECT_EQ(client.right, 1920);
+  EXPECT_EQ(client.bottom, 1080);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window->Handle(), GWL_STYLE)) & WS_CAPTION, 0u);
+  ASSERT_EQ(swapChain->ResizeBuffers(0, 0, 0, DXGI_FORMAT_UNKNOWN, 0), S_OK);
+  PresentColor(0, kRed);
+  UINT width = 0;
+  EXPECT_EQ(PresentedPixel(&width), Rgba(255, 0, 0));
+  EXPECT_EQ(width, 1920u);
+  DXGI_SWAP_CHAIN_DESC desc{};
+  swapChain->GetDesc(&desc);
+  EXPECT_FALSE(desc.Windowed);
+
+  ASSERT_EQ(swapChain->SetFullscreenState(FALSE, nullptr), S_OK);
+  swapChain->GetFullscreenState(&fullscreen, nullptr);
+  EXPECT_FALSE(fullscreen);
+  GetClientRect(window->Handle(), &client);
+  EXPECT_EQ(client.right, 64);
+  EXPECT_EQ(client.bottom, 48);
+
+  DXGI_MODE_DESC target100{};
+  target100.Width = 100;
+  target100.Height = 80;
+  ASSERT_EQ(swapChain->ResizeTarget(&target100), S_OK);
+  GetClientRect(window->Handle(), &client);
+  EXPECT_EQ(client.right, 100);
+  EXPECT_EQ(client.bottom, 80);
+  EXPECT_EQ(swapChain->ResizeTarget(nullptr), DXGI_ERROR_INVALID_CALL);
+}

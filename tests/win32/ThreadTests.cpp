@@ -1,11 +1,14 @@
 // Threads and the waits on them: suspended starts, exit codes, thread handles signalled at the end, waits
-// on several handles (any and all), and the interlocked operations between threads.
+// on several handles (any and all), the interlocked operations between threads, and the locks, condition
+// variables and interlocked lists that threads share.
 
 #include <gtest/gtest.h>
 
+#include <process.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -227,6 +230,225 @@ TEST(Interlocked, CountsFromManyThreadsLoseNoUpdate) {
   EXPECT_EQ(shared.count, 400000);
   EXPECT_EQ(shared.total, 1200000);
   for (HANDLE thread : threads) CloseHandle(thread);
+}
+
+// Runs `body(index)` on `count` threads started with _beginthreadex and waits for all of them.
+template <typename Body>
+void RunThreads(int count, Body body) {
+  struct Start {
+    Body* body;
+    int index;
+  };
+  std::vector<Start> starts(count);
+  std::vector<HANDLE> threads;
+  for (int i = 0; i < count; ++i) {
+    starts[i] = {&body, i};
+    const uintptr_t thread = _beginthreadex(
+        nullptr, 0,
+        [](void* parameter) -> unsigned {
+          auto* start = static_cast<Start*>(parameter);
+          (*start->body)(start->index);
+          return 0;
+        },
+        &starts[i], 0, nullptr);
+    ASSERT_NE(thread, 0u);
+    threads.push_back(reinterpret_cast<HANDLE>(thread));
+  }
+  EXPECT_EQ(WaitForMultipleObjects(count, threads.data(), TRUE, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
+  for (HANDLE thread : threads) CloseHandle(thread);
+}
+
+TEST(Threads, BeginThreadExStartsWin32ThreadsAndEndThreadExEndsThemEarly) {
+  static std::atomic<int> destroyed{0};
+  struct Guard {
+    ~Guard() { ++destroyed; }
+  };
+  unsigned id = 0;
+  const uintptr_t thread = _beginthreadex(
+      nullptr, 0,
+      [](void*) -> unsigned {
+        Guard guard;
+        _endthreadex(77);
+        return 1;  // never reached
+      },
+      nullptr, CREATE_SUSPENDED, &id);
+  ASSERT_NE(thread, 0u);
+  const auto handle = reinterpret_cast<HANDLE>(thread);
+  EXPECT_EQ(GetThreadId(handle), id);
+  EXPECT_EQ(ResumeThread(handle), 1u);
+  ASSERT_EQ(WaitForSingleObject(handle, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 0;
+  GetExitCodeThread(handle, &code);
+  EXPECT_EQ(code, 77u);
+  EXPECT_EQ(destroyed, 1);
+  CloseHandle(handle);
+
+  errno = 0;
+  CaptureStderr();
+  EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), 0u);
+  EXPECT_NE(GetCapturedStderr().find("_beginthreadex"), std::string::npos);
+  EXPECT_EQ(errno, EINVAL);
+}
+
+// Each lock guards a plain (non-atomic) counter that many threads add to: a lock that lets two threads in
+// at once loses updates. The critical section is entered twice per step to check that recursion counts.
+TEST(Locks, CriticalSectionsAndExclusiveSlimLocksLetOneThreadInAtATime) {
+  constexpr int kThreads = 4;
+  constexpr int kSteps = 20000;
+  CRITICAL_SECTION section;
+  ASSERT_TRUE(InitializeCriticalSectionAndSpinCount(&section, 100));
+  EXPECT_EQ(SetCriticalSectionSpinCount(&section, 50), 100u);
+  SRWLOCK lock = SRWLOCK_INIT;
+  long sectionCount = 0;
+  long lockCount = 0;
+  RunThreads(kThreads, [&](int) {
+    for (int n = 0; n < kSteps; ++n) {
+      EnterCriticalSection(&section);
+      EnterCriticalSection(&section);
+      sectionCount = sectionCount + 1;
+      LeaveCriticalSection(&section);
+      LeaveCriticalSection(&section);
+      AcquireSRWLockExclusive(&lock);
+      lockCount = lockCount + 1;
+      ReleaseSRWLockExclusive(&lock);
+    }
+  });
+  EXPECT_EQ(sectionCount, kThreads * kSteps);
+  EXPECT_EQ(lockCount, kThreads * kSteps);
+  DeleteCriticalSection(&section);
+}
+
+TEST(Locks, TryEnterAndSharedOwnershipFollowWindowsRules) {
+  CRITICAL_SECTION section;
+  InitializeCriticalSection(&section);
+  SRWLOCK lock;
+  InitializeSRWLock(&lock);
+  EnterCriticalSection(&section);
+  EXPECT_TRUE(TryEnterCriticalSection(&section));  // the owner may enter again
+  ASSERT_TRUE(TryAcquireSRWLockShared(&lock));
+  RunThreads(1, [&](int) {
+    EXPECT_FALSE(TryEnterCriticalSection(&section));
+    EXPECT_TRUE(TryAcquireSRWLockShared(&lock));  // readers share
+    EXPECT_FALSE(TryAcquireSRWLockExclusive(&lock));
+    ReleaseSRWLockShared(&lock);
+  });
+  LeaveCriticalSection(&section);
+  RunThreads(1, [&](int) { EXPECT_FALSE(TryEnterCriticalSection(&section)); });  // still held once
+  LeaveCriticalSection(&section);
+  RunThreads(1, [&](int) {
+    EXPECT_TRUE(TryEnterCriticalSection(&section));
+    LeaveCriticalSection(&section);
+  });
+  ReleaseSRWLockShared(&lock);
+  EXPECT_TRUE(TryAcquireSRWLockExclusive(&lock));
+  EXPECT_FALSE(TryAcquireSRWLockShared(&lock));
+  ReleaseSRWLockExclusive(&lock);
+
+  CaptureStderr();
+  LeaveCriticalSection(&section);  // not owned
+  EXPECT_NE(GetCapturedStderr().find("LeaveCriticalSection"), std::string::npos);
+  DeleteCriticalSection(&section);
+}
+
+// A bounded queue between producers and consumers, once on a critical section and once on a slim lock:
+// every item arrives exactly once, and neither side spins while the other is slow.
+TEST(ConditionVariables, ProducersAndConsumersHandOverEveryItemOnBothLockKinds) {
+  constexpr int kItems = 5000;
+  for (bool slim : {false, true}) {
+    SCOPED_TRACE(slim ? "SRWLOCK" : "CRITICAL_SECTION");
+    CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE notEmpty = CONDITION_VARIABLE_INIT;
+    CONDITION_VARIABLE notFull;
+    InitializeConditionVariable(&notFull);
+    std::vector<int> queue;
+    std::vector<int> received(kItems, 0);
+    auto enter = [&] { slim ? AcquireSRWLockExclusive(&lock) : EnterCriticalSection(&section); };
+    auto leave = [&] { slim ? ReleaseSRWLockExclusive(&lock) : LeaveCriticalSection(&section); };
+    auto sleep = [&](CONDITION_VARIABLE* condition) {
+      return slim ? SleepConditionVariableSRW(condition, &lock, INFINITE, 0)
+                  : SleepConditionVariableCS(condition, &section, INFINITE);
+    };
+    RunThreads(4, [&](int index) {
+      const bool producer = index < 2;
+      for (int n = index % 2; n < kItems; n += 2) {
+        enter();
+        while (producer ? queue.size() >= 8 : queue.empty()) sleep(producer ? &notFull : &notEmpty);
+        if (producer) {
+          queue.push_back(n);
+          WakeConditionVariable(&notEmpty);
+        } else {
+          ++received[queue.back()];
+          queue.pop_back();
+          WakeAllConditionVariable(&notFull);
+        }
+        leave();
+      }
+    });
+    EXPECT_EQ(std::count(received.begin(), received.end(), 1), kItems);
+    DeleteCriticalSection(&section);
+  }
+}
+
+TEST(ConditionVariables, SleepsTimeOutWithTheLockHeldAgain) {
+  CRITICAL_SECTION section;
+  InitializeCriticalSection(&section);
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE condition = CONDITION_VARIABLE_INIT;
+  EnterCriticalSection(&section);
+  EnterCriticalSection(&section);
+  SetLastError(0);
+  EXPECT_FALSE(SleepConditionVariableCS(&condition, &section, 20));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+  // Both entries are held again: it takes two leaves before another thread gets in.
+  LeaveCriticalSection(&section);
+  RunThreads(1, [&](int) { EXPECT_FALSE(TryEnterCriticalSection(&section)); });
+  LeaveCriticalSection(&section);
+
+  AcquireSRWLockShared(&lock);
+  EXPECT_FALSE(SleepConditionVariableSRW(&condition, &lock, 10, CONDITION_VARIABLE_LOCKMODE_SHARED));
+  EXPECT_FALSE(TryAcquireSRWLockExclusive(&lock));  // still read-held
+  ReleaseSRWLockShared(&lock);
+  DeleteCriticalSection(&section);
+}
+
+TEST(InterlockedLists, PushesAndPopsFromManyThreadsKeepEveryEntryAndTheDepth) {
+  struct Item {
+    SLIST_ENTRY entry;
+    int value;
+  };
+  constexpr int kThreads = 4;
+  constexpr int kPerThread = 2000;
+  alignas(16) SLIST_HEADER head;
+  InitializeSListHead(&head);
+  EXPECT_EQ(InterlockedPopEntrySList(&head), nullptr);
+  std::vector<Item> items(kThreads * kPerThread);
+  std::vector<std::atomic<int>> popped(items.size());
+  RunThreads(kThreads, [&](int index) {
+    for (int n = 0; n < kPerThread; ++n) {
+      Item& item = items[index * kPerThread + n];
+      item.value = index * kPerThread + n;
+      InterlockedPushEntrySList(&head, &item.entry);
+      if (n % 2 == 1) {
+        PSLIST_ENTRY entry = InterlockedPopEntrySList(&head);
+        ASSERT_NE(entry, nullptr);
+        ++popped[CONTAINING_RECORD(entry, Item, entry)->value];
+      }
+    }
+  });
+  EXPECT_EQ(QueryDepthSList(&head), kThreads * kPerThread / 2);
+  for (PSLIST_ENTRY entry = InterlockedFlushSList(&head); entry != nullptr; entry = entry->Next) {
+    ++popped[CONTAINING_RECORD(entry, Item, entry)->value];
+  }
+  EXPECT_EQ(QueryDepthSList(&head), 0);
+  EXPECT_TRUE(std::all_of(popped.begin(), popped.end(), [](const auto& count) { return count == 1; }));
+
+  LUID first{}, second{};
+  ASSERT_TRUE(AllocateLocallyUniqueId(&first));
+  ASSERT_TRUE(AllocateLocallyUniqueId(&second));
+  EXPECT_FALSE(first.LowPart == second.LowPart && first.HighPart == second.HighPart);
+  EXPECT_FALSE(first.LowPart == 0 && first.HighPart == 0);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <win32_test.h>
 
+#include <SDL_events.h>
+
 #include <csignal>
 
 using ::testing::ElementsAre;
@@ -300,4 +302,116 @@ TEST_F(WindowFixture, TerminationSignalBecomesACloseRequest) {
   ASSERT_EQ(queued.size(), 1u);
   EXPECT_EQ(queued[0].message, static_cast<UINT>(WM_CLOSE));
   EXPECT_EQ(queued[0].hwnd, window);
+}
+
+// The fixture's window has WS_OVERLAPPEDWINDOW with a client edge: a 23-pixel caption, an 8-pixel sizing
+// frame and a 2-pixel edge, so its client area sits 10 pixels in from the left and 33 down from the top.
+TEST_F(WindowFixture, WindowRectanglesRoundTripThroughSetWindowPosAndStyles) {
+  HWND window = CreateTestWindow(640, 480);
+  RECT outer{};
+  ASSERT_TRUE(GetWindowRect(window, &outer));
+  EXPECT_EQ(outer.right - outer.left, 640 + 20);
+  EXPECT_EQ(outer.bottom - outer.top, 480 + 43);
+  TakeReceived();
+
+  struct Step {
+    HWND insertAfter;
+    RECT requested;  // left, top, width, height as SetWindowPos takes them
+    UINT flags;
+    RECT expectedOuter;
+    std::vector<UINT> expectedMessages;
+  };
+  const Step steps[] = {
+      {HWND_TOP, {100, 50, 700, 500}, 0, {100, 50, 800, 550}, {WM_MOVE, WM_SIZE}},
+      {HWND_TOP, {300, 200, 1, 1}, SWP_NOSIZE, {300, 200, 1000, 700}, {WM_MOVE}},
+      {HWND_TOP, {0, 0, 400, 300}, SWP_NOMOVE, {300, 200, 700, 500}, {WM_SIZE}},
+      {HWND_TOPMOST, {0, 0, 0, 0}, SWP_NOMOVE | SWP_NOSIZE, {300, 200, 700, 500}, {}},
+  };
+  for (const Step& step : steps) {
+    ASSERT_TRUE(SetWindowPos(window, step.insertAfter, step.requested.left, step.requested.top, step.requested.right,
+                             step.requested.bottom, step.flags));
+    ASSERT_TRUE(GetWindowRect(window, &outer));
+    EXPECT_EQ(outer.left, step.expectedOuter.left);
+    EXPECT_EQ(outer.top, step.expectedOuter.top);
+    EXPECT_EQ(outer.right, step.expectedOuter.right);
+    EXPECT_EQ(outer.bottom, step.expectedOuter.bottom);
+    EXPECT_EQ(MessageIds(TakeReceived()), step.expectedMessages);
+  }
+  // WM_MOVE carries the client area's corner; WM_SIZE its size.
+  SetWindowPos(window, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  auto received = TakeReceived();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].lParam, MAKELPARAM(10 + 10, 20 + 33));
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_FALSE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  // A new style changes the frame only with SWP_FRAMECHANGED; the outer rectangle stays, the client grows.
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_EQ(SetWindowLongW(window, GWL_STYLE, WS_POPUP | WS_VISIBLE), style);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), static_cast<DWORD>(WS_POPUP | WS_VISIBLE));
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 400 - 20);
+  SetWindowLongW(window, GWL_EXSTYLE, 0);
+  SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 400);
+  EXPECT_EQ(client.bottom, 300);
+  received = TakeReceived();
+  ASSERT_EQ(MessageIds(received), (std::vector<UINT>{WM_MOVE, WM_SIZE}));
+  EXPECT_EQ(received[1].lParam, Size(400, 300));
+
+  MoveWindow(window, 5, 6, 200, 100, TRUE);
+  GetWindowRect(window, &outer);
+  EXPECT_EQ(outer.right, 205);
+  EXPECT_EQ(outer.bottom, 106);
+  EXPECT_FALSE(SetWindowPos(reinterpret_cast<HWND>(0x7777), nullptr, 0, 0, 1, 1, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+// Without a display there is one monitor, 1920 x 1080 at 60 Hz, as the headers promise.
+TEST_F(WindowFixture, MonitorsAndDisplayModesDescribeTheDisplay) {
+  HWND window = CreateTestWindow();
+  HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+  ASSERT_NE(monitor, nullptr);
+  EXPECT_EQ(MonitorFromPoint(POINT{5, 5}, MONITOR_DEFAULTTONULL), monitor);
+  EXPECT_EQ(MonitorFromPoint(POINT{-5000, 5}, MONITOR_DEFAULTTONULL), nullptr);
+  EXPECT_EQ(MonitorFromPoint(POINT{-5000, 5}, MONITOR_DEFAULTTOPRIMARY), monitor);
+
+  MONITORINFOEXW info{};
+  info.cbSize = sizeof(info);
+  ASSERT_TRUE(GetMonitorInfoW(monitor, &info));
+  EXPECT_EQ(info.rcMonitor.right - info.rcMonitor.left, 1920);
+  EXPECT_EQ(info.rcMonitor.bottom - info.rcMonitor.top, 1080);
+  EXPECT_EQ(info.dwFlags, static_cast<DWORD>(MONITORINFOF_PRIMARY));
+  EXPECT_STREQ(info.szDevice, L"\\\\.\\DISPLAY1");
+  MONITORINFO plain{};
+  plain.cbSize = sizeof(plain) + 1;
+  EXPECT_FALSE(GetMonitorInfoW(monitor, &plain));
+  EXPECT_FALSE(GetMonitorInfoW(reinterpret_cast<HMONITOR>(0x10), &info));
+
+  DEVMODEW mode{};
+  mode.dmSize = sizeof(mode);
+  ASSERT_TRUE(EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode));
+  EXPECT_EQ(mode.dmSize, sizeof(mode));
+  EXPECT_EQ(mode.dmPelsWidth, 1920u);
+  EXPECT_EQ(mode.dmPelsHeight, 1080u);
+  EXPECT_EQ(mode.dmDisplayFrequency, 60u);
+  EXPECT_EQ(mode.dmBitsPerPel, 32u);
+  EXPECT_TRUE(mode.dmFields & DM_PELSWIDTH);
+  EXPECT_TRUE(EnumDisplaySettingsW(info.szDevice, 0, &mode));
+  EXPECT_FALSE(EnumDisplaySettingsW(info.szDevice, 1, &mode));  // past the last mode
+  EXPECT_FALSE(EnumDisplaySettingsW(L"\\\\.\\DISPLAY9", 0, &mode));
+
+  // A display coming or going is broadcast with the primary display's mode.
+  SDL_Event event{};
+  event.type = SDL_DISPLAYEVENT;
+  event.display.event = SDL_DISPLAYEVENT_CONNECTED;
+  win32_test::InjectEvent(window, event);
+  const auto queued = TakeQueued();
+  ASSERT_EQ(queued.size(), 1u);
+  EXPECT_EQ(queued[0].message, static_cast<UINT>(WM_DISPLAYCHANGE));
+  EXPECT_EQ(queued[0].wParam, 32u);
+  EXPECT_EQ(queued[0].lParam, Size(1920, 1080));
 }

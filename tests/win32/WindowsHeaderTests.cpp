@@ -6,6 +6,9 @@
 #include <Windows.h>  // the spelling many Windows programs use
 #include <sal.h>      // before <windows.h>, as libraries such as DirectXMath include it
 #include <wrl.h>
+#include <wtypes.h>
+#define _DEBUG  // the debug runtime's checks, as a Debug build of a Windows program has them
+#include <crtdbg.h>
 
 // Standard headers after <windows.h>: these are where min and max as macros would break.
 #include <algorithm>
@@ -90,6 +93,18 @@ TEST(WindowsHeaders, MsvcKeywordsAndHelperMacrosWork) {
   CopyMemory(copy, bytes, sizeof(copy));
   EXPECT_EQ(copy[7], 0xAB);
   static_assert(sizeof(byte) == 1);
+
+  struct Node {
+    int value;
+    LIST_ENTRY link;
+  } node{7, {}};
+  EXPECT_EQ(CONTAINING_RECORD(&node.link, Node, link), &node);
+  EXPECT_EQ(FIELD_OFFSET(Node, link), static_cast<LONG>(offsetof(Node, link)));
+  int table[5];
+  static_assert(ARRAYSIZE(table) == 5 && _ARRAYSIZE(table) == 5);
+  _ASSERTE(node.value == 7);
+  EXPECT_DEATH(_ASSERTE(node.value == 8), "node.value == 8");
+  EXPECT_DEATH(_ASSERT(false), "assertion failed");
 }
 
 TEST(WindowsHeaders, CreateWindowIsCreateWindowExWithNoExtendedStyle) {

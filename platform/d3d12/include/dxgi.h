@@ -113,8 +113,34 @@ typedef struct DXGI_SWAP_CHAIN_DESC {
   UINT Flags;
 } DXGI_SWAP_CHAIN_DESC;
 
-// Displays are not enumerated: IDXGIOutput is only named by the methods that would return one.
-interface IDXGIOutput;
+#define DXGI_ENUM_MODES_INTERLACED (1UL)
+#define DXGI_ENUM_MODES_SCALING (2UL)
+#define DXGI_ENUM_MODES_STEREO (4UL)
+#define DXGI_ENUM_MODES_DISABLED_STEREO (8UL)
+
+typedef struct DXGI_OUTPUT_DESC {
+  WCHAR DeviceName[32];
+  RECT DesktopCoordinates;
+  BOOL AttachedToDesktop;
+  DXGI_MODE_ROTATION Rotation;
+  HMONITOR Monitor;
+} DXGI_OUTPUT_DESC;
+
+typedef struct DXGI_GAMMA_CONTROL_CAPABILITIES {
+  BOOL ScaleAndOffsetSupported;
+  float MaxConvertedValue;
+  float MinConvertedValue;
+  UINT NumGammaControlPoints;
+  float ControlPointPositions[1025];
+} DXGI_GAMMA_CONTROL_CAPABILITIES;
+
+typedef struct DXGI_GAMMA_CONTROL {
+  DXGI_RGB Scale;
+  DXGI_RGB Offset;
+  DXGI_RGB GammaCurve[1025];
+} DXGI_GAMMA_CONTROL;
+
+interface IDXGISurface;
 
 MIDL_INTERFACE("aec22fb8-76f3-4639-9be0-28eb43a67a2e")
 IDXGIObject : public IUnknown {
@@ -130,6 +156,27 @@ IDXGIDeviceSubObject : public IDXGIObject {
   virtual HRESULT STDMETHODCALLTYPE GetDevice(REFIID riid, void** ppDevice) = 0;
 };
 __CRT_UUID_DECL(IDXGIDeviceSubObject, 0x3d3e0379, 0xf9de, 0x4d58, 0xbb, 0x6c, 0x18, 0xd6, 0x29, 0x92, 0xf1, 0xa6)
+
+// A display the adapter shows pictures on.
+MIDL_INTERFACE("ae02eedb-c735-4690-8d52-5a8dc20213aa")
+IDXGIOutput : public IDXGIObject {
+  virtual HRESULT STDMETHODCALLTYPE GetDesc(DXGI_OUTPUT_DESC* pDesc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDisplayModeList(DXGI_FORMAT EnumFormat, UINT Flags, UINT* pNumModes,
+                                                       DXGI_MODE_DESC* pDesc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE FindClosestMatchingMode(const DXGI_MODE_DESC* pModeToMatch,
+                                                            DXGI_MODE_DESC* pClosestMatch,
+                                                            IUnknown* pConcernedDevice) = 0;
+  virtual HRESULT STDMETHODCALLTYPE WaitForVBlank() = 0;
+  virtual HRESULT STDMETHODCALLTYPE TakeOwnership(IUnknown* pDevice, BOOL Exclusive) = 0;
+  virtual void STDMETHODCALLTYPE ReleaseOwnership() = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetGammaControlCapabilities(DXGI_GAMMA_CONTROL_CAPABILITIES* pGammaCaps) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetGammaControl(const DXGI_GAMMA_CONTROL* pArray) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetGammaControl(DXGI_GAMMA_CONTROL* pArray) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetDisplaySurface(IDXGISurface* pScanoutSurface) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDisplaySurfaceData(IDXGISurface* pDestination) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFrameStatistics(DXGI_FRAME_STATISTICS* pStats) = 0;
+};
+__CRT_UUID_DECL(IDXGIOutput, 0xae02eedb, 0xc735, 0x4690, 0x8d, 0x52, 0x5a, 0x8d, 0xc2, 0x02, 0x13, 0xaa)
 
 MIDL_INTERFACE("2411e7e1-12ac-4ccf-bd14-9798e8534dc0")
 IDXGIAdapter : public IDXGIObject {
@@ -181,6 +228,7 @@ __CRT_UUID_DECL(IDXGIFactory1, 0x770aae78, 0xf26f, 0x4dba, 0xa8, 0x29, 0x25, 0x3
 
 DEFINE_GUID(IID_IDXGIObject, 0xaec22fb8, 0x76f3, 0x4639, 0x9b, 0xe0, 0x28, 0xeb, 0x43, 0xa6, 0x7a, 0x2e);
 DEFINE_GUID(IID_IDXGIDeviceSubObject, 0x3d3e0379, 0xf9de, 0x4d58, 0xbb, 0x6c, 0x18, 0xd6, 0x29, 0x92, 0xf1, 0xa6);
+DEFINE_GUID(IID_IDXGIOutput, 0xae02eedb, 0xc735, 0x4690, 0x8d, 0x52, 0x5a, 0x8d, 0xc2, 0x02, 0x13, 0xaa);
 DEFINE_GUID(IID_IDXGIAdapter, 0x2411e7e1, 0x12ac, 0x4ccf, 0xbd, 0x14, 0x97, 0x98, 0xe8, 0x53, 0x4d, 0xc0);
 DEFINE_GUID(IID_IDXGISwapChain, 0x310d36a0, 0xd2e7, 0x4c0a, 0xaa, 0x04, 0x6a, 0x9d, 0x23, 0xb8, 0x88, 0x6a);
 DEFINE_GUID(IID_IDXGIFactory, 0x7b7166ec, 0x21c7, 0x44ae, 0xb2, 0x1a, 0xc9, 0xae, 0x32, 0x1a, 0xe3, 0x69);

@@ -2,10 +2,13 @@
 
 #include "CommandQueue.h"
 #include "Diagnostics.h"
+#include "DxgiOutput.h"
 #include "PresentModes.h"
 #include "SwapChain.h"
 #include "VulkanStructs.h"
 #include "platform_common/UnicodeText.h"
+
+#include <win32_platform.h>
 
 #include <algorithm>
 #include <cstring>
@@ -107,10 +110,11 @@ HRESULT Adapter::GetParent(REFIID riid, void** parent) {
   return factory_.QueryInterface(riid, parent);
 }
 
-HRESULT Adapter::EnumOutputs(UINT, IDXGIOutput** output) {
-  // Displays are not enumerated; adapters without outputs answer this way on Windows too.
-  if (output != nullptr) *output = nullptr;
-  return DXGI_ERROR_NOT_FOUND;
+HRESULT Adapter::EnumOutputs(UINT index, IDXGIOutput** output) {
+  if (output == nullptr) return Fail("IDXGIAdapter::EnumOutputs", DXGI_ERROR_INVALID_CALL, "ppOutput is null");
+  *output = nullptr;
+  if (index >= win32_platform::Displays().size()) return DXGI_ERROR_NOT_FOUND;
+  return HandOut(new Output(this, index), __uuidof(IDXGIOutput), reinterpret_cast<void**>(output));
 }
 
 HRESULT Adapter::GetDesc(DXGI_ADAPTER_DESC* desc) {

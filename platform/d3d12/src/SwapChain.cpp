@@ -43,6 +43,8 @@ SwapChain::SwapChain(Factory& factory, CommandQueue& queue) : factory_(factory),
 }
 
 SwapChain::~SwapChain() {
+  // Windows asks programs to leave full screen first; the window is given back to them either way.
+  if (!desc_.Windowed && IsWindow(desc_.OutputWindow)) LeaveFullscreen();
   queue_.DropHeldWork(this);
   presenter_.reset();
   ReleaseBuffers();
@@ -67,10 +69,12 @@ HRESULT SwapChain::Create(const char* call, Factory& factory, CommandQueue& queu
   }
   SwapChain* created = new SwapChain(factory, queue);
   created->desc_ = desc;
+  created->desc_.Windowed = TRUE;  // until SetFullscreenState below
   FillFromWindow(desc.OutputWindow, &created->desc_.BufferDesc.Width, &created->desc_.BufferDesc.Height);
   created->presenter_ =
       std::make_unique<Presenter>(queue.OwningDevice(), win32_platform::SdlWindowFromHandle(desc.OutputWindow));
-  const HRESULT result = created->CreateBuffers(call);
+  HRESULT result = created->CreateBuffers(call);
+  if (SUCCEEDED(result) && !desc.Windowed) result = created->SetFullscreenState(TRUE, nullptr);
   if (FAILED(result)) {
     created->Release();
     return result;
@@ -231,25 +235,14 @@ HRESULT SwapChain::GetDesc1(DXGI_SWAP_CHAIN_DESC1* desc) {
 
 HRESULT SwapChain::GetFullscreenDesc(DXGI_SWAP_CHAIN_FULLSCREEN_DESC* desc) {
   if (desc == nullptr) return DXGI_ERROR_INVALID_CALL;
-  *desc = {desc_.BufferDesc.RefreshRate, desc_.BufferDesc.ScanlineOrdering, desc_.BufferDesc.Scaling, TRUE};
+  *desc = {desc_.BufferDesc.RefreshRate, desc_.BufferDesc.ScanlineOrdering, desc_.BufferDesc.Scaling,
+           desc_.Windowed};
   return S_OK;
 }
 
 HRESULT SwapChain::GetHwnd(HWND* window) {
   if (window == nullptr) return DXGI_ERROR_INVALID_CALL;
   *window = desc_.OutputWindow;
-  return S_OK;
-}
-
-HRESULT SwapChain::SetFullscreenState(BOOL fullscreen, IDXGIOutput*) {
-  if (!fullscreen) return S_OK;
-  ReportNotImplementedOnce("IDXGISwapChain::SetFullscreenState with exclusive full screen");
-  return DXGI_ERROR_NOT_CURRENTLY_AVAILABLE;
-}
-
-HRESULT SwapChain::GetFullscreenState(BOOL* fullscreen, IDXGIOutput** target) {
-  if (fullscreen != nullptr) *fullscreen = FALSE;
-  if (target != nullptr) *target = nullptr;
   return S_OK;
 }
 
@@ -271,12 +264,6 @@ HRESULT SwapChain::SetColorSpace1(DXGI_COLOR_SPACE_TYPE colorSpace) {
   return Fail("IDXGISwapChain3::SetColorSpace1", E_INVALIDARG, "only the sRGB colour space is presented");
 }
 
-HRESULT SwapChain::ResizeTarget(const DXGI_MODE_DESC*) { return NotImplemented("IDXGISwapChain::ResizeTarget"); }
-
-HRESULT SwapChain::GetContainingOutput(IDXGIOutput** output) {
-  if (output != nullptr) *output = nullptr;
-  return NotImplemented("IDXGISwapChain::GetContainingOutput");
-}
 
 HRESULT SwapChain::GetFrameStatistics(DXGI_FRAME_STATISTICS*) {
   return NotImplemented("IDXGISwapChain::GetFrameStatistics");

@@ -4,6 +4,8 @@
 #include "DxgiObject.h"
 #include "Presenter.h"
 
+#include <wrl/client.h>
+
 #include <memory>
 #include <vector>
 
@@ -73,6 +75,10 @@ class SwapChain final : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXG
   ~SwapChain() override;
   HRESULT CreateBuffers(const char* call);
   void ReleaseBuffers();
+  // The output that holds most of the window, enumerated from the device's adapter.
+  HRESULT ContainingOutput(const char* call, IDXGIOutput** output);
+  HRESULT EnterFullscreen(IDXGIOutput* target);
+  void LeaveFullscreen();
 
   Factory& factory_;
   CommandQueue& queue_;
@@ -84,6 +90,10 @@ class SwapChain final : public DxgiObject<IDXGISwapChain4, IDXGISwapChain3, IDXG
   HANDLE latencyEvent_ = nullptr;
   UINT maximumFrameLatency_ = 1;
   std::unique_ptr<Presenter> presenter_;
+  // Full screen (desc_.Windowed false): the output covered, and the window's style and place to go back to.
+  Microsoft::WRL::ComPtr<IDXGIOutput> fullscreenOutput_;
+  DWORD windowedStyle_ = 0;
+  RECT windowedRect_{};
 };
 
 }  // namespace d3d12vk

@@ -24,6 +24,9 @@ DWORD WINAPI ResumeThread(HANDLE thread);
 DWORD WINAPI GetCurrentThreadId(void);
 BOOL WINAPI GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD WINAPI GetThreadId(HANDLE thread);
+// Ends a thread the layer started (CreateThread, _beginthreadex) from anywhere in it, unwinding its stack;
+// its handle then reports `exitCode`.
+void WINAPI ExitThread(DWORD exitCode);
 
 #ifdef __cplusplus
 }  // extern "C"

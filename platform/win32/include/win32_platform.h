@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 
@@ -19,6 +20,26 @@ SDL_Window* SdlWindowFromHandle(HWND window);
 // whose name differs only in ASCII case, as Windows finds files; the first name without any match and the
 // rest of the path stay as written.
 std::string PathInDiskCase(const std::string& path);
+
+// The displays, as the monitor calls and DXGI's outputs report them: the window system's (SDL's), in its
+// order, or without a display one 1920 x 1080 monitor at 60 Hz.
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int refreshRate = 0;  // Hz; 0 when unknown
+  bool operator==(const DisplayMode&) const = default;
+};
+struct Display {
+  HMONITOR monitor = nullptr;
+  std::wstring deviceName;  // \\.\DISPLAY1, ...
+  RECT bounds{};            // desktop coordinates
+  RECT workArea{};          // less the panels the desktop keeps
+  DisplayMode current;
+  std::vector<DisplayMode> modes;  // largest first, each once
+};
+std::vector<Display> Displays();
+// The display that holds most of the window (the first one for in-memory windows).
+size_t DisplayIndexOfWindow(HWND window);
 
 // True when windows are in-memory only because no display is available.
 bool IsHeadless();

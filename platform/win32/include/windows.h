@@ -7,6 +7,7 @@
 #include <processthreadsapi.h>
 #include <secure_crt.h>
 #include <stringapiset.h>
+#include <synchapi.h>
 #include <winbase.h>
 #include <windef.h>
 #include <winerror.h>

@@ -4,6 +4,8 @@
 
 #include <windef.h>
 
+#include <winnt_lists.h>
+
 #include <string.h>
 
 #define ZeroMemory(destination, length) memset((destination), 0, (length))
@@ -13,6 +15,21 @@
 #define MoveMemory(destination, source, length) memmove((destination), (source), (length))
 #define FillMemory(destination, length, fill) memset((destination), (fill), (length))
 #define SecureZeroMemory(destination, length) explicit_bzero((destination), (length))
+
+#ifndef FORCEINLINE
+#define FORCEINLINE __forceinline
+#endif
+
+// The largest values of the fixed-size types, as basetsd.h names them.
+#define MAXUINT8 ((UINT8)~((UINT8)0))
+#define MAXUINT16 ((UINT16)~((UINT16)0))
+#define MAXUINT32 ((UINT32)~((UINT32)0))
+#define MAXUINT64 ((UINT64)~((UINT64)0))
+#define MAXINT32 ((INT32)(MAXUINT32 >> 1))
+#define MAXINT64 ((INT64)(MAXUINT64 >> 1))
+#define MAXUINT ((UINT)~((UINT)0))
+#define MAXDWORD 0xffffffff
+#define MAXSIZE_T ((SIZE_T)~((SIZE_T)0))
 
 #define MemoryBarrier() __atomic_thread_fence(__ATOMIC_SEQ_CST)
 #if defined(__x86_64__) || defined(__i386__)

@@ -46,6 +46,118 @@ typedef struct tagPAINTSTRUCT {
 #define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
 
+// SetWindowPos: where in the Z order, and what to leave alone.
+#define HWND_TOP ((HWND)0)
+#define HWND_BOTTOM ((HWND)1)
+#define HWND_TOPMOST ((HWND)-1)
+#define HWND_NOTOPMOST ((HWND)-2)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
+#define SWP_NOACTIVATE 0x0010
+#define SWP_FRAMECHANGED 0x0020
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+#define SWP_NOCOPYBITS 0x0100
+#define SWP_NOOWNERZORDER 0x0200
+#define SWP_NOSENDCHANGING 0x0400
+#define SWP_DRAWFRAME SWP_FRAMECHANGED
+#define SWP_NOREPOSITION SWP_NOOWNERZORDER
+#define SWP_DEFERERASE 0x2000
+#define SWP_ASYNCWINDOWPOS 0x4000
+
+// Monitors and display modes.
+DECLARE_HANDLE(HMONITOR);
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+#define MONITORINFOF_PRIMARY 0x00000001
+#define CCHDEVICENAME 32
+#define CCHFORMNAME 32
+
+typedef struct tagMONITORINFO {
+  DWORD cbSize;
+  RECT rcMonitor;
+  RECT rcWork;
+  DWORD dwFlags;
+} MONITORINFO, *LPMONITORINFO;
+
+// In C++ it derives from MONITORINFO, as in the SDK, so GetMonitorInfo takes it without a cast.
+#ifdef __cplusplus
+typedef struct tagMONITORINFOEXW : public tagMONITORINFO {
+  WCHAR szDevice[CCHDEVICENAME];
+} MONITORINFOEXW, *LPMONITORINFOEXW;
+#else
+typedef struct tagMONITORINFOEXW {
+  MONITORINFO info;
+  WCHAR szDevice[CCHDEVICENAME];
+} MONITORINFOEXW, *LPMONITORINFOEXW;
+#endif
+
+typedef struct _POINTL {
+  LONG x;
+  LONG y;
+} POINTL, *PPOINTL;
+
+#define ENUM_CURRENT_SETTINGS ((DWORD)-1)
+#define ENUM_REGISTRY_SETTINGS ((DWORD)-2)
+#define DM_POSITION 0x00000020L
+#define DM_BITSPERPEL 0x00040000L
+#define DM_PELSWIDTH 0x00080000L
+#define DM_PELSHEIGHT 0x00100000L
+#define DM_DISPLAYFLAGS 0x00200000L
+#define DM_DISPLAYFREQUENCY 0x00400000L
+
+typedef struct _devicemodeW {
+  WCHAR dmDeviceName[CCHDEVICENAME];
+  WORD dmSpecVersion;
+  WORD dmDriverVersion;
+  WORD dmSize;
+  WORD dmDriverExtra;
+  DWORD dmFields;
+  union {
+    struct {
+      short dmOrientation;
+      short dmPaperSize;
+      short dmPaperLength;
+      short dmPaperWidth;
+      short dmScale;
+      short dmCopies;
+      short dmDefaultSource;
+      short dmPrintQuality;
+    };
+    struct {
+      POINTL dmPosition;
+      DWORD dmDisplayOrientation;
+      DWORD dmDisplayFixedOutput;
+    };
+  };
+  short dmColor;
+  short dmDuplex;
+  short dmYResolution;
+  short dmTTOption;
+  short dmCollate;
+  WCHAR dmFormName[CCHFORMNAME];
+  WORD dmLogPixels;
+  DWORD dmBitsPerPel;
+  DWORD dmPelsWidth;
+  DWORD dmPelsHeight;
+  union {
+    DWORD dmDisplayFlags;
+    DWORD dmNup;
+  };
+  DWORD dmDisplayFrequency;
+  DWORD dmICMMethod;
+  DWORD dmICMIntent;
+  DWORD dmMediaType;
+  DWORD dmDitherType;
+  DWORD dmReserved1;
+  DWORD dmReserved2;
+  DWORD dmPanningWidth;
+  DWORD dmPanningHeight;
+} DEVMODEW, *PDEVMODEW, *LPDEVMODEW;
+
 // GetSystemMetrics indices.
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
@@ -175,6 +287,9 @@ typedef struct tagCREATESTRUCTW {
 #define WM_SHOWWINDOW 0x0018
 #define WM_ACTIVATEAPP 0x001C
 #define WM_GETMINMAXINFO 0x0024
+#define WM_WINDOWPOSCHANGING 0x0046
+#define WM_WINDOWPOSCHANGED 0x0047
+#define WM_DISPLAYCHANGE 0x007E
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_KEYFIRST 0x0100
@@ -329,6 +444,28 @@ int WINAPI GetWindowTextLengthW(HWND window);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index);
 LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+// The 32-bit forms: GWL_STYLE, GWL_EXSTYLE and the user data's low half.
+LONG WINAPI GetWindowLongW(HWND window, int index);
+LONG WINAPI SetWindowLongW(HWND window, int index, LONG value);
+
+// The window's outer rectangle in screen coordinates: the client area and the frame its style had when it
+// was created or last given SWP_FRAMECHANGED (a new style alone changes no frame, as on Windows).
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
+// Moves and sizes the outer rectangle; the client area is what the frame leaves of it. HWND_TOPMOST and
+// HWND_NOTOPMOST set and clear WS_EX_TOPMOST (and the window system's keep-above); other Z orders are
+// accepted and change nothing here. The procedure gets WM_MOVE and WM_SIZE (sent) for what changed.
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
+
+// The displays SDL knows, in its order (the first is the primary one); without a display, one 1920 x 1080
+// monitor at 60 Hz. Monitor handles stay valid for the process's life.
+HMONITOR WINAPI MonitorFromWindow(HWND window, DWORD flags);
+HMONITOR WINAPI MonitorFromPoint(POINT point, DWORD flags);
+// Takes a MONITORINFO or, when cbSize says so, a MONITORINFOEXW (device name \\.\DISPLAY1, ...).
+BOOL WINAPI GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
+// Mode `modeIndex` of the display named `deviceName` (null for the primary one), largest first, or its
+// current mode for ENUM_CURRENT_SETTINGS and ENUM_REGISTRY_SETTINGS; FALSE past the last mode.
+BOOL WINAPI EnumDisplaySettingsW(LPCWSTR deviceName, DWORD modeIndex, DEVMODEW* mode);
 int WINAPI GetSystemMetrics(int index);
 // There is no dialog: the text goes to stderr and the answer is IDOK.
 int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
@@ -380,6 +517,15 @@ typedef LPCREATESTRUCTW LPCREATESTRUCT;
 #define PeekMessage PeekMessageW
 #define GetMessage GetMessageW
 #define GetWindowLongPtr GetWindowLongPtrW
+#define GetWindowLong GetWindowLongW
+#define SetWindowLong SetWindowLongW
+#define GetMonitorInfo GetMonitorInfoW
+#define EnumDisplaySettings EnumDisplaySettingsW
+typedef MONITORINFOEXW MONITORINFOEX;
+typedef LPMONITORINFOEXW LPMONITORINFOEX;
+typedef DEVMODEW DEVMODE;
+typedef PDEVMODEW PDEVMODE;
+typedef LPDEVMODEW LPDEVMODE;
 #define SetWindowLongPtr SetWindowLongPtrW
 #define MessageBox MessageBoxW
 #define DispatchMessage DispatchMessageW

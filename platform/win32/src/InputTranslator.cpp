@@ -7,6 +7,8 @@
 #include "WindowOperations.h"
 #include "WindowSystem.h"
 
+#include <win32_platform.h>
+
 #include <SDL_mouse.h>
 
 #include <algorithm>
@@ -185,10 +187,24 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
       InvalidateWindow(window);
       break;
     case SDL_WINDOWEVENT_MOVED:
+      windows.Modify(window, [&](WindowRecord& record) {
+        record.clientX = event.data1;
+        record.clientY = event.data2;
+      });
       PostInput(window, WM_MOVE, 0, PackCoordinates(event.data1, event.data2));
       break;
     default:
       break;
+  }
+}
+
+// A display came, went or turned: every top-level window hears the primary display's mode, as Windows
+// broadcasts it.
+void TranslateDisplayEvent() {
+  const auto displays = win32_platform::Displays();
+  const auto& mode = displays.front().current;
+  for (HWND window : WindowTable::Instance().Handles()) {
+    PostInput(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(mode.width, mode.height));
   }
 }
 
@@ -215,6 +231,9 @@ void TranslateWindowSystemEvent(const SDL_Event& event) {
     case SDL_DROPTEXT:
     case SDL_DROPCOMPLETE:
       TranslateDropEvent(event.drop);
+      break;
+    case SDL_DISPLAYEVENT:
+      TranslateDisplayEvent();
       break;
     default:
       break;  // text input, wheel, and whatever else the engine has no message for

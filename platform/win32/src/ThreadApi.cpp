@@ -5,7 +5,11 @@
 #include "Diagnostics.h"
 #include "Event.h"
 
+#include <process.h>
+
 #include <atomic>
+#include <cerrno>
+#include <type_traits>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -17,8 +21,14 @@ namespace {
 // (threads the layer did not start, such as the main thread, get theirs that way too).
 std::atomic<DWORD> nextThreadId{4};
 thread_local DWORD currentThreadId = 0;
+thread_local bool startedHere = false;
 
 DWORD NewThreadId() { return nextThreadId.fetch_add(4); }
+
+// ExitThread's way out of the start routine: thrown, and caught where the thread began.
+struct ThreadExit {
+  DWORD code;
+};
 
 class Thread final : public win32::KernelObject {
  public:
@@ -49,11 +59,16 @@ class Thread final : public win32::KernelObject {
  private:
   void Body() {
     currentThreadId = id_;
+    startedHere = true;
     {
       std::unique_lock lock(mutex_);
       resumed_.wait(lock, [this] { return suspendCount_ == 0; });
     }
-    exitCode_.store(start_(parameter_));
+    try {
+      exitCode_.store(start_(parameter_));
+    } catch (const ThreadExit& exit) {
+      exitCode_.store(exit.code);
+    }
     finished_.Set();
   }
 
@@ -117,3 +132,32 @@ BOOL WINAPI GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
   *exitCode = thread->ExitCode();
   return TRUE;
 }
+
+void WINAPI ExitThread(DWORD exitCode) {
+  if (currentThreadId == 0 || !startedHere) {
+    win32::Report("ExitThread", "only threads started by CreateThread or _beginthreadex can end early here");
+    return;
+  }
+  throw ThreadExit{exitCode};
+}
+
+uintptr_t __cdecl _beginthreadex(void* security, unsigned, _beginthreadex_proc_type start, void* argument,
+                                 unsigned initFlag, unsigned* threadId) {
+  if (start == nullptr) {
+    errno = EINVAL;
+    win32::Report("_beginthreadex", "the start routine is null");
+    return 0;
+  }
+  // unsigned and DWORD are the same 32-bit type, so the start routine is a thread routine as it is.
+  static_assert(std::is_same_v<unsigned, DWORD>);
+  DWORD id = 0;
+  HANDLE thread = CreateThread(static_cast<LPSECURITY_ATTRIBUTES>(security), 0, start, argument, initFlag, &id);
+  if (thread == nullptr) {
+    errno = EAGAIN;
+    return 0;
+  }
+  if (threadId != nullptr) *threadId = id;
+  return reinterpret_cast<uintptr_t>(thread);
+}
+
+void __cdecl _endthreadex(unsigned exitCode) { ExitThread(exitCode); }

@@ -178,7 +178,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
              DescribeClassName(className).c_str());
     return 0;
   }
-  const ClientArea area = ClientAreaFor(x, y, width, height, FrameFor(style, exStyle, menu != nullptr));
+  const FrameInsets frame = FrameFor(style, exStyle, menu != nullptr);
+  const ClientArea area = ClientAreaFor(x, y, width, height, frame);
 
   WindowRecord record;
   record.procedure = windowClass->procedure;
@@ -188,6 +189,10 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   record.exStyle = exStyle;
   record.clientWidth = area.width;
   record.clientHeight = area.height;
+  record.frame = frame;
+  // Where Windows would cascade a CW_USEDEFAULT window, the frame's corner is at the origin here.
+  record.clientX = area.x == SDL_WINDOWPOS_UNDEFINED ? frame.left : area.x;
+  record.clientY = area.y == SDL_WINDOWPOS_UNDEFINED ? frame.top : area.y;
   if (WindowSystemAvailable()) {
     record.sdlWindow = CreateSdlWindow(platform::Utf8FromWide(record.title), area.x, area.y, area.width, area.height,
                                        style & WS_THICKFRAME);
@@ -196,6 +201,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
       return 0;
     }
     record.eventSourceId = SDL_GetWindowID(record.sdlWindow);
+    SDL_GetWindowPosition(record.sdlWindow, &record.clientX, &record.clientY);
   }
   const HWND window = WindowTable::Instance().Add(std::move(record));
   WatchTerminationSignals();

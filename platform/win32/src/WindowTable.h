@@ -3,6 +3,8 @@
 // never reused, so a stale handle is reported instead of reaching another window.
 #pragma once
 
+#include "WindowFrame.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -34,8 +36,11 @@ struct WindowRecord {
   std::wstring title;
   DWORD style = 0;
   DWORD exStyle = 0;
+  int clientX = 0;  // the client area's top-left corner on the screen
+  int clientY = 0;
   int clientWidth = 0;
   int clientHeight = 0;
+  FrameInsets frame;  // as of creation or the last SWP_FRAMECHANGED
   bool visible = false;
   Placement placement = Placement::Normal;
   std::optional<SizeReport> lastSizeReport;

@@ -1,5 +1,12 @@
 #include "TriangleSample.h"
 
+// The same sample three ways: compiling its HLSL at run time, loading .cso files fxc wrote when the sample was
+// built, or with fxc's /Fh headers compiled in.
+#if defined(SAMPLE_SHADERS_FROM_HEADERS)
+#include "shaders_ps.h"
+#include "shaders_vs.h"
+#endif
+
 TriangleSample::TriangleSample(UINT width, UINT height, std::wstring name, LONG framesToRender)
     : DXSample(width, height, std::move(name)), m_framesToRender(framesToRender) {
   m_viewport = {0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
@@ -107,13 +114,27 @@ void TriangleSample::LoadAssets() {
   CloseHandle(loader);
   ThrowIfFailed(static_cast<HRESULT>(loaderResult));
 
-  ComPtr<ID3DBlob> vertexShader;
-  ComPtr<ID3DBlob> pixelShader;
+#if defined(SAMPLE_SHADERS_FROM_CSO)
+  std::vector<char> vertexShaderFile;
+  std::vector<char> pixelShaderFile;
+  ReadDataFromFile(GetAssetFullPath(L"shaders_vs.cso").c_str(), &vertexShaderFile);
+  ReadDataFromFile(GetAssetFullPath(L"shaders_ps.cso").c_str(), &pixelShaderFile);
+  const D3D12_SHADER_BYTECODE vertexShader{vertexShaderFile.data(), vertexShaderFile.size()};
+  const D3D12_SHADER_BYTECODE pixelShader{pixelShaderFile.data(), pixelShaderFile.size()};
+#elif defined(SAMPLE_SHADERS_FROM_HEADERS)
+  const D3D12_SHADER_BYTECODE vertexShader{g_VSMain, sizeof(g_VSMain)};
+  const D3D12_SHADER_BYTECODE pixelShader{g_PSMain, sizeof(g_PSMain)};
+#else
+  ComPtr<ID3DBlob> vertexBlob;
+  ComPtr<ID3DBlob> pixelBlob;
   UINT compileFlags = 0;
   ThrowIfFailed(D3DCompile(m_shaderSource.data(), m_shaderSource.size(), "shaders.hlsl", nullptr, nullptr, "VSMain",
-                           "vs_5_0", compileFlags, 0, &vertexShader, nullptr));
+                           "vs_5_0", compileFlags, 0, &vertexBlob, nullptr));
   ThrowIfFailed(D3DCompile(m_shaderSource.data(), m_shaderSource.size(), "shaders.hlsl", nullptr, nullptr, "PSMain",
-                           "ps_5_0", compileFlags, 0, &pixelShader, nullptr));
+                           "ps_5_0", compileFlags, 0, &pixelBlob, nullptr));
+  const D3D12_SHADER_BYTECODE vertexShader = CD3DX12_SHADER_BYTECODE(vertexBlob.Get());
+  const D3D12_SHADER_BYTECODE pixelShader = CD3DX12_SHADER_BYTECODE(pixelBlob.Get());
+#endif
 
   D3D12_INPUT_ELEMENT_DESC inputElementDescs[] = {
       {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D12_INPUT_CLASSIFICATION_PER_VERTEX_DATA, 0},
@@ -122,8 +143,8 @@ void TriangleSample::LoadAssets() {
   D3D12_GRAPHICS_PIPELINE_STATE_DESC psoDesc = {};
   psoDesc.InputLayout = {inputElementDescs, _countof(inputElementDescs)};
   psoDesc.pRootSignature = m_rootSignature.Get();
-  psoDesc.VS = CD3DX12_SHADER_BYTECODE(vertexShader.Get());
-  psoDesc.PS = CD3DX12_SHADER_BYTECODE(pixelShader.Get());
+  psoDesc.VS = vertexShader;
+  psoDesc.PS = pixelShader;
   psoDesc.RasterizerState = CD3DX12_RASTERIZER_DESC(D3D12_DEFAULT);
   psoDesc.BlendState = CD3DX12_BLEND_DESC(D3D12_DEFAULT);
   psoDesc.DepthStencilState.DepthEnable = FALSE;

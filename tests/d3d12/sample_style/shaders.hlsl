@@ -1,4 +1,8 @@
 // The sample's shaders: a triangle with its colour per vertex.
+#ifdef SAMPLE_COLOUR_FROM_INCLUDE
+#include "SampleColour.hlsli"
+#endif
+
 struct PSInput {
   float4 position : SV_POSITION;
   float4 color : COLOR;
@@ -11,4 +15,10 @@ PSInput VSMain(float4 position : POSITION, float4 color : COLOR) {
   return result;
 }
 
-float4 PSMain(PSInput input) : SV_TARGET { return input.color; }
+float4 PSMain(PSInput input) : SV_TARGET {
+#ifdef SAMPLE_COLOUR_FROM_INCLUDE
+  return SampleColour(input.color);
+#else
+  return input.color;
+#endif
+}
