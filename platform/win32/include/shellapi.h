@@ -6,8 +6,8 @@
 // The files of one drop, handed to the window procedure as WM_DROPFILES' wParam.
 DECLARE_HANDLE(HDROP);
 
-// Windows declares these two in winuser.h; here they come with the calls that use them, so that the headers
-// every program includes stay as they were.
+// Windows declares these two in winuser.h, which a program including shellapi.h after WIN32_LEAN_AND_MEAN
+// has too; here they come with the calls that use them.
 #ifndef WM_DROPFILES
 #define WM_DROPFILES 0x0233
 #endif

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fileapi.h>
+#include <heapapi.h>
 #include <objbase.h>
 #include <processthreadsapi.h>
 #include <secure_crt.h>
@@ -13,3 +14,9 @@
 #include <winerror.h>
 #include <winnt.h>
 #include <winuser.h>
+
+// Like the SDK's, the full header also brings the shell's calls (drag and drop, CommandLineToArgvW);
+// WIN32_LEAN_AND_MEAN leaves them out.
+#ifndef WIN32_LEAN_AND_MEAN
+#include <shellapi.h>
+#endif
