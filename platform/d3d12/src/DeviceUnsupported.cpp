@@ -4,15 +4,6 @@
 
 namespace d3d12vk {
 
-HRESULT Device::CreateHeap(const D3D12_HEAP_DESC*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreateHeap");
-}
-
-HRESULT Device::CreatePlacedResource(ID3D12Heap*, UINT64, const D3D12_RESOURCE_DESC*, D3D12_RESOURCE_STATES,
-                                     const D3D12_CLEAR_VALUE*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreatePlacedResource");
-}
-
 HRESULT Device::CreateReservedResource(const D3D12_RESOURCE_DESC*, D3D12_RESOURCE_STATES, const D3D12_CLEAR_VALUE*,
                                        REFIID, void**) {
   return NotImplemented("ID3D12Device::CreateReservedResource");
