@@ -315,6 +315,8 @@ HRESULT Resource::CreateImage(const char* call) {
   imageFormat_ = vulkan.ImageFormat(*format_);
   aspects_ = format_->aspects;
 
+  // The CPU reaches the texels of textures in its heaps only through a linear layout.
+  const bool linear = cpuAccessible_;
   VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT;
   VkFormatFeatureFlags needed = VK_FORMAT_FEATURE_TRANSFER_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_DST_BIT;
   if (!(desc_.Flags & D3D12_RESOURCE_FLAG_DENY_SHADER_RESOURCE)) {
@@ -332,9 +334,11 @@ HRESULT Resource::CreateImage(const char* call) {
   if (desc_.Flags & D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS) {
     usage |= VK_IMAGE_USAGE_STORAGE_BIT;
     needed |= VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT;
+    // ClearUnorderedAccessView* with rectangles clears them as attachments.
+    if (!linear && vulkan.SupportsImageFeatures(imageFormat_, needed | VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT)) {
+      usage |= VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+    }
   }
-  // The CPU reaches the texels of textures in its heaps only through a linear layout.
-  const bool linear = cpuAccessible_;
   if (linear ? !SupportsLinearFeatures(vulkan, imageFormat_, needed)
              : !vulkan.SupportsImageFeatures(imageFormat_, needed)) {
     return Fail(call, E_INVALIDARG, "format %d cannot be used with resource flags 0x%x on this adapter", desc_.Format,
@@ -361,6 +365,7 @@ HRESULT Resource::CreateImage(const char* call) {
   info.samples = samples;
   info.tiling = linear ? VK_IMAGE_TILING_LINEAR : VK_IMAGE_TILING_OPTIMAL;
   info.usage = usage;
+  attachment_ = (usage & VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT) != 0;
   info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
   info.initialLayout = linear ? VK_IMAGE_LAYOUT_PREINITIALIZED : VK_IMAGE_LAYOUT_UNDEFINED;
   const VkResult result = vkCreateImage(vulkan.Handle(), &info, nullptr, &image_);

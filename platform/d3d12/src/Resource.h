@@ -76,6 +76,8 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   D3D12_RESOURCE_STATES RecordedState() const { return recordedState_; }
   void SetRecordedState(D3D12_RESOURCE_STATES state) { recordedState_ = state; }
   VkImageLayout CurrentLayout() const;
+  // Whether the image can be a colour attachment (render targets, and UAV textures whose format allows it).
+  bool IsAttachment() const { return attachment_; }
 
   // A view of the image, created on first request; VK_NULL_HANDLE if Vulkan refuses it.
   VkImageView View(const ImageViewKey& key);
@@ -115,6 +117,7 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   MemoryPlacement memory_;
   Heap* placedIn_ = nullptr;
   bool cpuAccessible_ = false;
+  bool attachment_ = false;
   MemoryKind memoryKind_ = MemoryKind::DeviceLocal;
   D3D12_GPU_VIRTUAL_ADDRESS gpuAddress_ = 0;
   D3D12_RESOURCE_STATES recordedState_ = D3D12_RESOURCE_STATE_COMMON;
