@@ -629,4 +629,40 @@ float4 main(float4 position : SV_Position) : SV_Target {
   EXPECT_EQ(ReadBuffer(counter.Get())[0], kWidth * kHeight) << "one invocation per pixel";
 }
 
+// Each command's root constant says where its thread groups write: split commands stop at the count, plain
+// dispatches run every command with the list's constant.
+TEST_F(ComputeTest, ExecuteIndirectDispatchesWithRootConstantsAndACount) {
+  ComPtr<ID3D12Resource> output = UavBuffer(kCount * 4);
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsConstants(1, 0);
+  parameters[1].InitAsUnorderedAccessView(0);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3D12PipelineState> pipeline = ComputePipeline(root.Get(), R"(
+cbuffer Target : register(b0) { uint target; };
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)]
+void main(uint3 group : SV_GroupID) { Output[target * 8 + group.x] = target + 100; })");
+  const D3D12_INDIRECT_ARGUMENT_DESC split[] = {RootConstant(0, 0, 1),
+                                                {D3D12_INDIRECT_ARGUMENT_TYPE_DISPATCH, {}}};
+  const D3D12_INDIRECT_ARGUMENT_DESC plain[] = {{D3D12_INDIRECT_ARGUMENT_TYPE_DISPATCH, {}}};
+  const D3D12_COMMAND_SIGNATURE_DESC splitDesc{16, 2, split, 0}, plainDesc{16, 1, plain, 0};
+  ComPtr<ID3D12CommandSignature> splitSignature, plainSignature;
+  ASSERT_EQ(device->CreateCommandSignature(&splitDesc, root.Get(), IID_PPV_ARGS(&splitSignature)), S_OK);
+  ASSERT_EQ(device->CreateCommandSignature(&plainDesc, nullptr, IID_PPV_ARGS(&plainSignature)), S_OK);
+  const uint32_t commands[] = {1, 2, 1, 1, 2, 3, 1, 1, 3, 1, 1, 1, 2};  // {target, groups x, y, z} x 3, count 2
+  ComPtr<ID3D12Resource> arguments = UploadBuffer(commands, sizeof(commands));
+
+  list->SetPipelineState(pipeline.Get());
+  list->SetComputeRootSignature(root.Get());
+  list->SetComputeRootUnorderedAccessView(1, output->GetGPUVirtualAddress());
+  list->ExecuteIndirect(splitSignature.Get(), 3, arguments.Get(), 0, arguments.Get(), 48);
+  list->SetComputeRoot32BitConstant(0, 5, 0);
+  list->ExecuteIndirect(plainSignature.Get(), 3, arguments.Get(), 4, nullptr, 0);
+  const std::vector<uint32_t> words = ReadBuffer(output.Get());
+  std::vector<uint32_t> expected(kCount, 0);
+  for (UINT i : {8, 9, 16, 17, 18}) expected[i] = i / 8 + 100;
+  for (UINT i : {40, 41, 42}) expected[i] = 105;
+  EXPECT_EQ(words, expected);
+}
+
 }  // namespace

@@ -19,6 +19,7 @@
 namespace d3d12vk {
 
 class CommandAllocator;
+class CommandSignature;
 class DescriptorHeap;
 class PipelineState;
 class QueryHeap;
@@ -255,6 +256,14 @@ class CommandList final
 
   // Rendering (CommandListDraw.cpp)
   bool PrepareDraw(const char* call, bool indexed);
+  // Checks a dispatch and binds its pipeline and root arguments (CommandListCompute.cpp).
+  bool PrepareDispatch(const char* call);
+  // ExecuteIndirect (CommandListIndirect.cpp): commands Vulkan's indirect commands take as they are, and the
+  // split of those that set root constants too (IndirectSlots).
+  void ExecuteDirect(const char* call, const CommandSignature& signature, UINT maxCount, Resource& arguments,
+                     UINT64 argumentOffset, Resource* count, UINT64 countOffset);
+  void ExecuteSplit(const char* call, const CommandSignature& signature, UINT maxCount, Resource& arguments,
+                    UINT64 argumentOffset, Resource* count, UINT64 countOffset);
   bool TargetsMatchPipeline(const char* call);
   // Whether every bound target has `count` samples (CommandListResolve.cpp).
   bool TargetsMatchSampleCount(UINT count) const;

@@ -132,7 +132,17 @@ void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
     return RecordForBundle("Dispatch", [=](CommandList& list) { list.Dispatch(groupsX, groupsY, groupsZ); });
   }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Dispatch";
-  if (!CheckRecording(kCall)) return;
+  const uint32_t limit = D3D12_CS_DISPATCH_MAX_THREAD_GROUPS_PER_DIMENSION;
+  if (groupsX > limit || groupsY > limit || groupsZ > limit) {
+    return Reject(kCall, "%u x %u x %u thread groups exceed %u per dimension", groupsX, groupsY, groupsZ, limit);
+  }
+  if (!PrepareDispatch(kCall)) return;
+  if (groupsX == 0 || groupsY == 0 || groupsZ == 0) return;
+  vkCmdDispatch(commands_, groupsX, groupsY, groupsZ);
+}
+
+bool CommandList::PrepareDispatch(const char* call) {
+  if (!CheckRecording(call)) return false;
   const char* problem = nullptr;
   if (pipeline_ == nullptr) {
     problem = "no pipeline state is set";
@@ -143,21 +153,19 @@ void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
   } else if (!pipeline_->Root().IsCompatible(*compute_.signature)) {
     problem = "the pipeline state was built for another root signature";
   }
-  if (problem != nullptr) return Reject(kCall, "%s; the dispatch was skipped", problem);
-  const uint32_t limit = D3D12_CS_DISPATCH_MAX_THREAD_GROUPS_PER_DIMENSION;
-  if (groupsX > limit || groupsY > limit || groupsZ > limit) {
-    return Reject(kCall, "%u x %u x %u thread groups exceed %u per dimension", groupsX, groupsY, groupsZ, limit);
+  if (problem != nullptr) {
+    Reject(call, "%s; the dispatch was skipped", problem);
+    return false;
   }
   // Dispatches run outside rendering, and clears waiting for it must land first.
   EndRendering();
   FlushPendingClears();
-  if (!PrepareRootArguments(compute_, kCall, *pipeline_, VK_PIPELINE_BIND_POINT_COMPUTE)) return;
+  if (!PrepareRootArguments(compute_, call, *pipeline_, VK_PIPELINE_BIND_POINT_COMPUTE)) return false;
   if (boundComputePipeline_ != pipeline_->Handle()) {
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_COMPUTE, pipeline_->Handle());
     boundComputePipeline_ = pipeline_->Handle();
   }
-  if (groupsX == 0 || groupsY == 0 || groupsZ == 0) return;
-  vkCmdDispatch(commands_, groupsX, groupsY, groupsZ);
+  return true;
 }
 
 void CommandList::ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE cpuView,

@@ -57,6 +57,7 @@ HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, siz
   created->vulkan_ = std::move(vulkan);
   created->samplers_.SetDevice(created->vulkan_->Handle());
   created->memory_ = std::make_unique<MemoryAllocator>(*created->vulkan_);
+  created->indirect_ = std::make_unique<IndirectSlots>(*created->vulkan_);
   created->submissions_ = std::move(submissions);
   registry[adapter.physicalDevice] = created;
   *device = created;

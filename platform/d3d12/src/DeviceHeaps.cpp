@@ -1,5 +1,7 @@
-// ID3D12Device's heaps and placed resources, and the sizes and alignments placed resources take.
+// ID3D12Device's heaps and placed resources, the sizes and alignments placed resources take, and command
+// signatures for ExecuteIndirect.
 #include "Device.h"
+#include "CommandSignature.h"
 #include "Diagnostics.h"
 #include "Heap.h"
 #include "Resource.h"
@@ -52,6 +54,20 @@ D3D12_RESOURCE_ALLOCATION_INFO Device::GetResourceAllocationInfo(UINT, UINT desc
   }
   if (largestAlignment != 0) total.Alignment = largestAlignment;
   return total;
+}
+
+HRESULT Device::CreateCommandSignature(const D3D12_COMMAND_SIGNATURE_DESC* desc, ID3D12RootSignature* rootSignature,
+                                       REFIID riid, void** commandSignature) {
+  constexpr const char* kCall = "ID3D12Device::CreateCommandSignature";
+  if (desc == nullptr) return Fail(kCall, E_INVALIDARG, "pDesc is null");
+  CommandSignature* created = nullptr;
+  const HRESULT result = CommandSignature::Create(*this, kCall, *desc, rootSignature, &created);
+  if (FAILED(result)) return result;
+  if (commandSignature == nullptr) {
+    created->Release();
+    return S_FALSE;
+  }
+  return HandOut(created, riid, commandSignature);
 }
 
 }  // namespace d3d12vk

@@ -21,10 +21,6 @@ HRESULT Device::OpenSharedHandleByName(LPCWSTR, DWORD, HANDLE*) {
 
 HRESULT Device::SetStablePowerState(BOOL) { return NotImplemented("ID3D12Device::SetStablePowerState"); }
 
-HRESULT Device::CreateCommandSignature(const D3D12_COMMAND_SIGNATURE_DESC*, ID3D12RootSignature*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreateCommandSignature");
-}
-
 void Device::GetResourceTiling(ID3D12Resource*, UINT*, D3D12_PACKED_MIP_INFO*, D3D12_TILE_SHAPE*, UINT*, UINT,
                                D3D12_SUBRESOURCE_TILING*) {
   ReportNotImplementedOnce("ID3D12Device::GetResourceTiling");
