@@ -127,6 +127,9 @@ bool VulkanContext::Initialize(const Options& options) {
   auto features13 = Make<VkPhysicalDeviceVulkan13Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES);
   features13.dynamicRendering = options.dynamicRendering ? VK_TRUE : VK_FALSE;
   features13.synchronization2 = VK_TRUE;
+  auto features12 = Make<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
+  features12.drawIndirectCount = options.drawIndirectCount ? VK_TRUE : VK_FALSE;
+  features13.pNext = &features12;
   const float priority = 1.0f;
   auto queueInfo = Make<VkDeviceQueueCreateInfo>(VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO);
   queueInfo.queueFamilyIndex = queueFamily_;

@@ -45,6 +45,8 @@ class VulkanContext {
     VkCommandPoolCreateFlags poolFlags = 0;
     // Loads the Vulkan validation layer and counts (and prints) its messages: for tests of a reference.
     bool validation = false;
+    // vkCmdDrawIndexedIndirectCount.
+    bool drawIndirectCount = false;
   };
 
   explicit VulkanContext(const Options& options);

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <algorithm>
 #include <numeric>
 
 namespace {
@@ -220,6 +221,11 @@ void main(uint3 id : SV_DispatchThreadID) {
   list->SetComputeRootSignature(root.Get());
   list->SetComputeRootDescriptorTable(0, Gpu(0));
   list->Dispatch(kWidth / 8, kHeight / 8, 1);
+  // Rectangles clear only their texels, the one past the edge up to it.
+  const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+  const D3D12_RECT rects[] = {{40, 0, 48, 8}, {56, 56, 70, 70}, {10, 10, 10, 20}};
+  list->ResourceBarrier(1, &uavBarrier);
+  list->ClearUnorderedAccessViewFloat(Gpu(0), Cpu(0), texture.Get(), red, 3, rects);
 
   // Read back through the render-target path's copy: swap our texture in as the fixture's target.
   auto toRenderTarget = CD3DX12_RESOURCE_BARRIER::Transition(texture.Get(), D3D12_RESOURCE_STATE_UNORDERED_ACCESS,
@@ -230,7 +236,12 @@ void main(uint3 id : SV_DispatchThreadID) {
   EXPECT_EQ(PixelAt(pixels, 5, 9), Rgba(5, 9, 255));
   EXPECT_EQ(PixelAt(pixels, 31, 63), Rgba(31, 63, 255));
   EXPECT_EQ(PixelAt(pixels, 32, 0), Rgba(0, 0, 0));
-  EXPECT_EQ(PixelAt(pixels, 63, 63), Rgba(0, 0, 0));
+  EXPECT_EQ(PixelAt(pixels, 63, 0), Rgba(0, 0, 0));
+  for (auto [x, y] : {std::pair{40u, 0u}, {47u, 7u}, {56u, 56u}, {63u, 63u}}) {
+    EXPECT_EQ(PixelAt(pixels, x, y), Rgba(255, 0, 0)) << x << ", " << y;
+  }
+  EXPECT_EQ(PixelAt(pixels, 48, 7), Rgba(0, 0, 0));
+  EXPECT_EQ(PixelAt(pixels, 10, 10), Rgba(10, 10, 255)) << "an empty rectangle clears nothing";
 }
 
 TEST_F(ComputeTest, RootViewsAndSeveralRegisterSpaces) {
@@ -283,8 +294,72 @@ TEST_F(ComputeTest, BufferUavClearsFillEveryWord) {
   list->SetDescriptorHeaps(1, heaps);
   const UINT values[4] = {0xDEADBEEF, 1, 2, 3};
   list->ClearUnorderedAccessViewUint(Gpu(0), Cpu(0), buffer.Get(), values, 0, nullptr);
+  // A buffer's rectangles are element ranges of its one row; the view starts at element 16.
+  D3D12_UNORDERED_ACCESS_VIEW_DESC wide = StructuredUav(kCount / 4, 8);
+  wide.Buffer.FirstElement = 8;
+  device->CreateUnorderedAccessView(buffer.Get(), nullptr, &wide, Cpu(1));
+  const UINT seven[4] = {7, 0, 0, 0};
+  const D3D12_RECT rects[] = {{2, 0, 4, 1}, {60, 0, 100, 1}};
+  auto uavBarrier = CD3DX12_RESOURCE_BARRIER::UAV(buffer.Get());
+  list->ResourceBarrier(1, &uavBarrier);
+  list->ClearUnorderedAccessViewUint(Gpu(1), Cpu(1), buffer.Get(), seven, 2, rects);
   const std::vector<uint32_t> words = ReadBuffer(buffer.Get());
-  for (UINT i = 0; i < kCount; ++i) ASSERT_EQ(words[i], 0xDEADBEEFu) << "word " << i;
+  for (UINT i = 0; i < kCount; ++i) {
+    const bool cleared = (i >= 20 && i < 24) || (i >= 136 && i < 144);
+    ASSERT_EQ(words[i], cleared ? 7u : 0xDEADBEEFu) << "word " << i;
+  }
+}
+
+TEST_F(ComputeTest, AppendAndConsumeBuffersCountThroughTheirCounterResource) {
+  // The input's counter says how many values it holds; each thread consumes one and appends odd ones.
+  const std::vector<uint32_t> input = Sequence(kCount, 1);
+  ComPtr<ID3D12Resource> source = UavBuffer(kCount * 4, input.data());
+  ComPtr<ID3D12Resource> output = UavBuffer(kCount * 4);
+  std::vector<uint32_t> counters(2 * 1024 + 1, 0);
+  counters[0] = 200;  // at offset 0: the input's counter; at 4096 the output's
+  ComPtr<ID3D12Resource> counterBuffer = UavBuffer(counters.size() * 4, counters.data());
+  D3D12_UNORDERED_ACCESS_VIEW_DESC inputView = StructuredUav(kCount, 4), outputView = StructuredUav(kCount, 4);
+  outputView.Buffer.CounterOffsetInBytes = 4096;
+  device->CreateUnorderedAccessView(source.Get(), counterBuffer.Get(), &inputView, Cpu(0));
+  device->CreateUnorderedAccessView(output.Get(), counterBuffer.Get(), &outputView, Cpu(1));
+  CD3DX12_DESCRIPTOR_RANGE range;
+  range.Init(D3D12_DESCRIPTOR_RANGE_TYPE_UAV, 2, 0);
+  CD3DX12_ROOT_PARAMETER parameter;
+  parameter.InitAsDescriptorTable(1, &range);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({1, &parameter, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3D12PipelineState> pipeline = ComputePipeline(root.Get(), R"(
+ConsumeStructuredBuffer<uint> Input : register(u0);
+AppendStructuredBuffer<uint> Odd : register(u1);
+[numthreads(64, 1, 1)]
+void main(uint3 id : SV_DispatchThreadID) {
+  if (id.x >= 150) return;
+  uint value = Input.Consume();
+  if (value & 1) Odd.Append(value * 10);
+})");
+  ID3D12DescriptorHeap* heaps[] = {heap.Get()};
+  list->SetDescriptorHeaps(1, heaps);
+  list->SetPipelineState(pipeline.Get());
+  list->SetComputeRootSignature(root.Get());
+  list->SetComputeRootDescriptorTable(0, Gpu(0));
+  list->Dispatch(kCount / 64, 1, 1);
+  const std::vector<uint32_t> words = ReadBuffer(counterBuffer.Get());
+  // Consumed from the top: values 200 down to 51, of which 75 are odd.
+  EXPECT_EQ(words[0], 50u);
+  ASSERT_EQ(words[1024], 75u);
+  std::vector<uint32_t> appended = ReadBuffer(output.Get());
+  appended.resize(75);
+  std::sort(appended.begin(), appended.end());
+  for (UINT i = 0; i < 75; ++i) ASSERT_EQ(appended[i], (51 + 2 * i) * 10) << i;
+
+  // A view without a counter cannot serve the shader: the dispatch is skipped and Close fails.
+  device->CreateUnorderedAccessView(output.Get(), nullptr, &outputView, Cpu(1));
+  list->SetDescriptorHeaps(1, heaps);
+  list->SetPipelineState(pipeline.Get());
+  list->SetComputeRootSignature(root.Get());
+  list->SetComputeRootDescriptorTable(0, Gpu(0));
+  list->Dispatch(1, 1, 1);
+  EXPECT_EQ(list->Close(), E_INVALIDARG);
+  list->Reset(allocator.Get(), nullptr);
 }
 
 TEST_F(ComputeTest, MisusedDispatchesAndForeignByteCodeAreRefused) {
@@ -695,6 +770,42 @@ TEST_F(ComputeTest, HlslRulesGiveTheWindowsCompilersValues) {
     words.resize(rule.Expected.size());
     EXPECT_EQ(words, rule.Expected);
   }
+}
+
+// Each command's root constant says where its thread groups write: split commands stop at the count, plain
+// dispatches run every command with the list's constant.
+TEST_F(ComputeTest, ExecuteIndirectDispatchesWithRootConstantsAndACount) {
+  ComPtr<ID3D12Resource> output = UavBuffer(kCount * 4);
+  CD3DX12_ROOT_PARAMETER parameters[2];
+  parameters[0].InitAsConstants(1, 0);
+  parameters[1].InitAsUnorderedAccessView(0);
+  ComPtr<ID3D12RootSignature> root = CreateRootSignature({2, parameters, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_NONE});
+  ComPtr<ID3D12PipelineState> pipeline = ComputePipeline(root.Get(), R"(
+cbuffer Target : register(b0) { uint target; };
+RWStructuredBuffer<uint> Output : register(u0);
+[numthreads(1, 1, 1)]
+void main(uint3 group : SV_GroupID) { Output[target * 8 + group.x] = target + 100; })");
+  const D3D12_INDIRECT_ARGUMENT_DESC split[] = {RootConstant(0, 0, 1),
+                                                {D3D12_INDIRECT_ARGUMENT_TYPE_DISPATCH, {}}};
+  const D3D12_INDIRECT_ARGUMENT_DESC plain[] = {{D3D12_INDIRECT_ARGUMENT_TYPE_DISPATCH, {}}};
+  const D3D12_COMMAND_SIGNATURE_DESC splitDesc{16, 2, split, 0}, plainDesc{16, 1, plain, 0};
+  ComPtr<ID3D12CommandSignature> splitSignature, plainSignature;
+  ASSERT_EQ(device->CreateCommandSignature(&splitDesc, root.Get(), IID_PPV_ARGS(&splitSignature)), S_OK);
+  ASSERT_EQ(device->CreateCommandSignature(&plainDesc, nullptr, IID_PPV_ARGS(&plainSignature)), S_OK);
+  const uint32_t commands[] = {1, 2, 1, 1, 2, 3, 1, 1, 3, 1, 1, 1, 2};  // {target, groups x, y, z} x 3, count 2
+  ComPtr<ID3D12Resource> arguments = UploadBuffer(commands, sizeof(commands));
+
+  list->SetPipelineState(pipeline.Get());
+  list->SetComputeRootSignature(root.Get());
+  list->SetComputeRootUnorderedAccessView(1, output->GetGPUVirtualAddress());
+  list->ExecuteIndirect(splitSignature.Get(), 3, arguments.Get(), 0, arguments.Get(), 48);
+  list->SetComputeRoot32BitConstant(0, 5, 0);
+  list->ExecuteIndirect(plainSignature.Get(), 3, arguments.Get(), 4, nullptr, 0);
+  const std::vector<uint32_t> words = ReadBuffer(output.Get());
+  std::vector<uint32_t> expected(kCount, 0);
+  for (UINT i : {8, 9, 16, 17, 18}) expected[i] = i / 8 + 100;
+  for (UINT i : {40, 41, 42}) expected[i] = 105;
+  EXPECT_EQ(words, expected);
 }
 
 }  // namespace

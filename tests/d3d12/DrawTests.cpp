@@ -1,5 +1,5 @@
-// Clears, indexed draws with base vertex, Direct3D's winding and culling, and the depth test, read back from
-// an off-screen target.
+// Clears, indexed draws with base vertex, Direct3D's winding and culling, the depth test, and indirect draws,
+// read back from an off-screen target.
 #include "ColoredGeometry.h"
 #include "GpuTest.h"
 
@@ -149,6 +149,79 @@ TEST_F(DrawTest, PipelineWithoutDepthTestDrawsOverNearerGeometry) {
   list->SetPipelineState(noDepth.Get());
   DrawTriangles({Vertex(-1, -1, 0.9f, kGreen), Vertex(-1, 3, 0.9f, kGreen), Vertex(3, -1, 0.9f, kGreen)});
   EXPECT_EQ(PixelAt(ReadTarget(), 32, 32), Rgba(0, 255, 0));
+}
+
+// Bars 8 pixels wide, shifted right by a root constant: commands that set it per command go through the
+// split, plain indexed draws straight to Vulkan; both stop at the count buffer's value.
+TEST_F(DrawTest, ExecuteIndirectDrawsUpToTheCountWithPerCommandRootConstants) {
+  CD3DX12_ROOT_PARAMETER shift;
+  shift.InitAsConstants(1, 0, 0, D3D12_SHADER_VISIBILITY_VERTEX);
+  ComPtr<ID3D12RootSignature> shiftRoot =
+      CreateRootSignature({1, &shift, 0, nullptr, D3D12_ROOT_SIGNATURE_FLAG_ALLOW_INPUT_ASSEMBLER_INPUT_LAYOUT});
+  ComPtr<ID3DBlob> shiftVs = Compile(R"(
+cbuffer Shift : register(b0) { float shift; };
+struct Output { float4 position : SV_Position; float4 color : COLOR; };
+Output main(float3 position : POSITION, float4 color : COLOR) {
+  Output output;
+  output.position = float4(position.x + shift, position.yz, 1);
+  output.color = color;
+  return output;
+})", "vs_5_0");
+  ComPtr<ID3D12PipelineState> shiftPipeline =
+      CreatePipeline(PipelineDesc(shiftRoot.Get(), shiftVs.Get(), ps.Get(), kColorLayout));
+  const D3D12_INDIRECT_ARGUMENT_DESC split[] = {RootConstant(0, 0, 1),
+                                                {D3D12_INDIRECT_ARGUMENT_TYPE_DRAW_INDEXED, {}}};
+  const D3D12_INDIRECT_ARGUMENT_DESC plain[] = {{D3D12_INDIRECT_ARGUMENT_TYPE_DRAW_INDEXED, {}}};
+  struct Command {
+    float shift;
+    D3D12_DRAW_INDEXED_ARGUMENTS draw;
+  };
+  const D3D12_COMMAND_SIGNATURE_DESC splitDesc{sizeof(Command), 2, split, 0};
+  const D3D12_COMMAND_SIGNATURE_DESC plainDesc{sizeof(Command), 1, plain, 0};
+  ComPtr<ID3D12CommandSignature> splitSignature, plainSignature;
+  ASSERT_EQ(device->CreateCommandSignature(&splitDesc, shiftRoot.Get(), IID_PPV_ARGS(&splitSignature)), S_OK);
+  ASSERT_EQ(device->CreateCommandSignature(&plainDesc, nullptr, IID_PPV_ARGS(&plainSignature)), S_OK);
+
+  const std::vector<ColoredVertex> bar = {Vertex(-1, -1, 0.5f, kGreen), Vertex(-1, 1, 0.5f, kGreen),
+                                          Vertex(-0.75f, 1, 0.5f, kGreen), Vertex(-0.75f, -1, 0.5f, kGreen)};
+  const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
+  const Command commands[] = {{0.0f, {6, 1, 0, 0, 0}}, {0.5f, {6, 1, 0, 0, 0}}, {1.0f, {6, 1, 0, 0, 0}}};
+  const uint32_t counts[] = {2, 1};
+  ComPtr<ID3D12Resource> vertices = UploadBuffer(bar.data(), bar.size() * sizeof(ColoredVertex));
+  ComPtr<ID3D12Resource> indexBuffer = UploadBuffer(indices, sizeof(indices));
+  ComPtr<ID3D12Resource> arguments = UploadBuffer(commands, sizeof(commands));
+  ComPtr<ID3D12Resource> count = UploadBuffer(counts, sizeof(counts));
+  const D3D12_VERTEX_BUFFER_VIEW vertexView{vertices->GetGPUVirtualAddress(), UINT(bar.size() * sizeof(ColoredVertex)),
+                                            sizeof(ColoredVertex)};
+  const D3D12_INDEX_BUFFER_VIEW indexView{indexBuffer->GetGPUVirtualAddress(), sizeof(indices), DXGI_FORMAT_R16_UINT};
+
+  ClearTargets();
+  BindTargets();
+  list->SetGraphicsRootSignature(shiftRoot.Get());
+  list->SetPipelineState(shiftPipeline.Get());
+  list->IASetPrimitiveTopology(D3D_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+  list->IASetVertexBuffers(0, 1, &vertexView);
+  list->IASetIndexBuffer(&indexView);
+  list->ExecuteIndirect(splitSignature.Get(), 3, arguments.Get(), 0, count.Get(), 0);
+  // The list's own constant again: 1.5 places the plain draws' bar at pixels 48 to 55.
+  list->SetGraphicsRoot32BitConstant(0, 0x3FC00000, 0);
+  list->ExecuteIndirect(plainSignature.Get(), 3, arguments.Get(), 4, count.Get(), 4);
+  const std::vector<uint32_t> pixels = ReadTarget();
+  const uint32_t green = Rgba(0, 255, 0);
+  for (auto [x, expected] : {std::pair{4u, green}, {12u, kBackground}, {20u, green}, {36u, kBackground},
+                             {52u, green}, {60u, kBackground}}) {
+    EXPECT_EQ(PixelAt(pixels, x, 32), expected) << "x " << x;
+  }
+
+  // Arguments the split cannot express, and commands past the end of the buffer.
+  const D3D12_INDIRECT_ARGUMENT_DESC view[] = {{D3D12_INDIRECT_ARGUMENT_TYPE_CONSTANT_BUFFER_VIEW, {}},
+                                               {D3D12_INDIRECT_ARGUMENT_TYPE_DRAW, {}}};
+  const D3D12_COMMAND_SIGNATURE_DESC viewDesc{24, 2, view, 0};
+  ComPtr<ID3D12CommandSignature> refused;
+  EXPECT_EQ(device->CreateCommandSignature(&viewDesc, shiftRoot.Get(), IID_PPV_ARGS(&refused)), E_NOTIMPL);
+  list->ExecuteIndirect(plainSignature.Get(), 4, arguments.Get(), 4, nullptr, 0);
+  EXPECT_EQ(list->Close(), E_INVALIDARG);
+  list->Reset(allocator.Get(), nullptr);
 }
 
 }  // namespace

@@ -40,6 +40,14 @@ std::vector<T> ReadMapped(ID3D12Resource* readback, size_t count) {
   return values;
 }
 
+// An ExecuteIndirect argument that sets `count` root constants of `parameter` from `destination` on.
+inline D3D12_INDIRECT_ARGUMENT_DESC RootConstant(UINT parameter, UINT destination, UINT count) {
+  D3D12_INDIRECT_ARGUMENT_DESC argument{};
+  argument.Type = D3D12_INDIRECT_ARGUMENT_TYPE_CONSTANT;
+  argument.Constant = {parameter, destination, count};
+  return argument;
+}
+
 class GpuTest : public ::testing::Test, protected GpuContext {
  protected:
   static constexpr UINT kWidth = 64;

@@ -1,5 +1,7 @@
 // Committed resources in shared memory blocks: neighbours keep their own bytes, memory given back is handed
 // out again zeroed, large resources and emptied blocks go their own way, and several threads may create at once.
+// Heaps: placed resources share the heap's memory at their offsets, alias, keep the heap alive, and take the
+// sizes and alignments GetResourceAllocationInfo reports; CPU-visible custom heaps reach textures' texels.
 #include "GpuTest.h"
 
 #include <algorithm>
@@ -238,6 +240,157 @@ TEST_F(SubAllocationTest, ResourcesMadeOnSeveralThreadsGetSeparateRanges) {
     for (const auto& buffer : each) ranges.push_back(RangeOf(buffer.Get()));
   }
   EXPECT_TRUE(NoneOverlap(ranges));
+}
+
+ComPtr<ID3D12Heap> MakeHeap(ID3D12Device* device, D3D12_HEAP_PROPERTIES properties, UINT64 size,
+                            D3D12_HEAP_FLAGS flags) {
+  const D3D12_HEAP_DESC desc{size, properties, 0, flags};
+  ComPtr<ID3D12Heap> heap;
+  EXPECT_EQ(device->CreateHeap(&desc, IID_PPV_ARGS(&heap)), S_OK);
+  return heap;
+}
+
+TEST_F(SubAllocationTest, PlacedBuffersShareTheHeapAliasAndKeepItAlive) {
+  ComPtr<ID3D12Heap> heap = MakeHeap(device.Get(), CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), 4 * 65536,
+                                     D3D12_HEAP_FLAG_ALLOW_ONLY_BUFFERS);
+  const auto desc = CD3DX12_RESOURCE_DESC::Buffer(1000);
+  ComPtr<ID3D12Resource> first, second, alias;
+  const std::pair<UINT64, ComPtr<ID3D12Resource>*> placements[] = {{0, &first}, {65536, &second}, {0, &alias}};
+  for (const auto& placement : placements) {
+    ASSERT_EQ(device->CreatePlacedResource(heap.Get(), placement.first, &desc, D3D12_RESOURCE_STATE_COPY_DEST,
+                                           nullptr, IID_PPV_ARGS(placement.second->ReleaseAndGetAddressOf())),
+              S_OK);
+  }
+  EXPECT_EQ(RangeOf(first.Get()).memory, RangeOf(second.Get()).memory);
+  EXPECT_EQ(RangeOf(second.Get()).offset, 65536u);
+  // The resources hold the heap from here on.
+  heap.Reset();
+  EXPECT_TRUE(AllZero(ReadBuffer(second.Get(), 1000, D3D12_RESOURCE_STATE_COPY_DEST))) << "a new heap reads zero";
+
+  const std::vector<uint8_t> a = Pattern(1000, 1), b = Pattern(1000, 2), c = Pattern(500, 3);
+  ComPtr<ID3D12Resource> sourceA = UploadBuffer(a.data(), a.size()), sourceB = UploadBuffer(b.data(), b.size());
+  ComPtr<ID3D12Resource> sourceC = UploadBuffer(c.data(), c.size());
+  list->CopyBufferRegion(first.Get(), 0, sourceA.Get(), 0, a.size());
+  list->CopyBufferRegion(second.Get(), 0, sourceB.Get(), 0, b.size());
+  // The alias takes over the first buffer's bytes and writes the front half.
+  const auto aliasing = CD3DX12_RESOURCE_BARRIER::Aliasing(first.Get(), alias.Get());
+  list->ResourceBarrier(1, &aliasing);
+  list->CopyBufferRegion(alias.Get(), 0, sourceC.Get(), 0, c.size());
+  ExecuteAndWait();
+  std::vector<uint8_t> expected = c;
+  expected.insert(expected.end(), a.begin() + 500, a.end());
+  EXPECT_EQ(ReadBuffer(first.Get(), 1000, D3D12_RESOURCE_STATE_COPY_DEST), expected);
+  EXPECT_EQ(ReadBuffer(second.Get(), 1000, D3D12_RESOURCE_STATE_COPY_DEST), b);
+}
+
+TEST_F(SubAllocationTest, AllocationInfoIsWhatPlacementHonours) {
+  const auto rgba = [](UINT64 width, UINT height, UINT64 alignment, D3D12_RESOURCE_FLAGS flags, UINT samples) {
+    return CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, width, height, 1, 1, samples, 0, flags,
+                                        D3D12_TEXTURE_LAYOUT_UNKNOWN, alignment);
+  };
+  constexpr auto kNone = D3D12_RESOURCE_FLAG_NONE;
+  constexpr auto kTarget = D3D12_RESOURCE_FLAG_ALLOW_RENDER_TARGET;
+  struct Case {
+    const char* name;
+    D3D12_RESOURCE_DESC desc;
+    UINT64 alignment;
+  } cases[] = {
+      {"buffer", CD3DX12_RESOURCE_DESC::Buffer(100), 65536},
+      {"small texture asking 4 KiB", rgba(16, 16, 4096, kNone, 1), 4096},
+      {"large texture asking 4 KiB", rgba(512, 512, 4096, kNone, 1), 65536},
+      {"small target asking 4 KiB", rgba(16, 16, 4096, kTarget, 1), 65536},
+      {"multisampled target", rgba(64, 64, 0, kTarget, 4), 4 << 20},
+      {"small multisampled target asking 64 KiB", rgba(16, 16, 65536, kTarget, 4), 65536},
+  };
+  ComPtr<ID3D12Heap> heap =
+      MakeHeap(device.Get(), CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), 16 << 20, D3D12_HEAP_FLAG_NONE);
+  D3D12_FEATURE_DATA_D3D12_OPTIONS options{};
+  ASSERT_EQ(device->CheckFeatureSupport(D3D12_FEATURE_D3D12_OPTIONS, &options, sizeof(options)), S_OK);
+  ASSERT_EQ(heap != nullptr, options.ResourceHeapTier >= D3D12_RESOURCE_HEAP_TIER_2) << "tier 1 mixes nothing";
+  if (heap == nullptr) GTEST_SKIP() << "the adapter has resource heap tier 1";
+  for (const Case& each : cases) {
+    const D3D12_RESOURCE_ALLOCATION_INFO info = device->GetResourceAllocationInfo(0, 1, &each.desc);
+    EXPECT_EQ(info.Alignment, each.alignment) << each.name;
+    EXPECT_EQ(info.SizeInBytes % info.Alignment, 0u) << each.name;
+    // Two of them side by side at the reported size and alignment, each with its own bytes.
+    D3D12_RESOURCE_DESC desc = each.desc;
+    desc.Alignment = info.Alignment;
+    const D3D12_RESOURCE_STATES state = desc.Flags & kTarget ? D3D12_RESOURCE_STATE_RENDER_TARGET
+                                                             : D3D12_RESOURCE_STATE_COMMON;
+    ComPtr<ID3D12Resource> one, two, misplaced;
+    EXPECT_EQ(device->CreatePlacedResource(heap.Get(), 0, &desc, state, nullptr, IID_PPV_ARGS(&one)), S_OK);
+    EXPECT_EQ(device->CreatePlacedResource(heap.Get(), info.SizeInBytes, &desc, state, nullptr, IID_PPV_ARGS(&two)),
+              S_OK);
+    EXPECT_FALSE(Overlap(RangeOf(one.Get()), RangeOf(two.Get()))) << each.name;
+    EXPECT_EQ(device->CreatePlacedResource(heap.Get(), info.Alignment / 2, &desc, state, nullptr,
+                                           IID_PPV_ARGS(&misplaced)), E_INVALIDARG) << each.name;
+  }
+  // Two descriptions are laid out one after the other.
+  const D3D12_RESOURCE_DESC pair[] = {rgba(16, 16, 4096, kNone, 1), CD3DX12_RESOURCE_DESC::Buffer(100)};
+  EXPECT_EQ(device->GetResourceAllocationInfo(0, 2, pair).SizeInBytes, 2 * 65536u);
+
+  // Misuse: past the end, a category the heap's flags deny, an invalid description, custom heaps without pages.
+  ComPtr<ID3D12Resource> refused;
+  const auto buffer = CD3DX12_RESOURCE_DESC::Buffer(65536);
+  EXPECT_EQ(device->CreatePlacedResource(heap.Get(), 16 << 20, &buffer, D3D12_RESOURCE_STATE_COMMON, nullptr,
+                                         IID_PPV_ARGS(&refused)), E_INVALIDARG);
+  ComPtr<ID3D12Heap> texturesOnly = MakeHeap(device.Get(), CD3DX12_HEAP_PROPERTIES(D3D12_HEAP_TYPE_DEFAULT), 65536,
+                                             D3D12_HEAP_FLAG_ALLOW_ONLY_NON_RT_DS_TEXTURES);
+  EXPECT_EQ(device->CreatePlacedResource(texturesOnly.Get(), 0, &buffer, D3D12_RESOURCE_STATE_COMMON, nullptr,
+                                         IID_PPV_ARGS(&refused)), E_INVALIDARG);
+  const auto empty = CD3DX12_RESOURCE_DESC::Buffer(0);
+  EXPECT_EQ(device->GetResourceAllocationInfo(0, 1, &empty).SizeInBytes, UINT64_MAX);
+  const D3D12_HEAP_DESC noPages{65536, {D3D12_HEAP_TYPE_CUSTOM, D3D12_CPU_PAGE_PROPERTY_UNKNOWN, D3D12_MEMORY_POOL_L0, 1, 1}, 0, D3D12_HEAP_FLAG_NONE};
+  const D3D12_HEAP_DESC cpuInL1{65536, {D3D12_HEAP_TYPE_CUSTOM, D3D12_CPU_PAGE_PROPERTY_WRITE_BACK, D3D12_MEMORY_POOL_L1, 1, 1}, 0, D3D12_HEAP_FLAG_NONE};
+  ComPtr<ID3D12Heap> badHeap;
+  EXPECT_EQ(device->CreateHeap(&noPages, IID_PPV_ARGS(&badHeap)), E_INVALIDARG);
+  EXPECT_EQ(device->CreateHeap(&cpuInL1, IID_PPV_ARGS(&badHeap)), E_INVALIDARG);
+}
+
+TEST_F(SubAllocationTest, CpuVisibleHeapsReachTexelsThroughWriteAndReadFromSubresource) {
+  constexpr UINT kSide = 8;
+  const D3D12_HEAP_PROPERTIES writeBack{D3D12_HEAP_TYPE_CUSTOM, D3D12_CPU_PAGE_PROPERTY_WRITE_BACK,
+                                        D3D12_MEMORY_POOL_L0, 1, 1};
+  const auto desc = CD3DX12_RESOURCE_DESC::Tex2D(DXGI_FORMAT_R8G8B8A8_UNORM, kSide, kSide, 1, 1);
+  ComPtr<ID3D12Resource> texture;
+  ASSERT_EQ(device->CreateCommittedResource(&writeBack, D3D12_HEAP_FLAG_NONE, &desc, D3D12_RESOURCE_STATE_COMMON,
+                                            nullptr, IID_PPV_ARGS(&texture)), S_OK);
+  ASSERT_EQ(texture->Map(0, nullptr, nullptr), S_OK);
+  // The CPU writes a 3 x 2 box; the rest stays zero, as the GPU sees it.
+  const std::vector<uint8_t> box = Pattern(3 * 2 * 4, 9);
+  const D3D12_BOX region{2, 5, 0, 5, 7, 1};
+  ASSERT_EQ(texture->WriteToSubresource(0, &region, box.data(), 3 * 4, 3 * 2 * 4), S_OK);
+  std::vector<uint8_t> expected(kSide * kSide * 4, 0);
+  for (UINT row = 0; row < 2; ++row) {
+    std::copy_n(box.begin() + row * 12, 12, expected.begin() + ((5 + row) * kSide + 2) * 4);
+  }
+  EXPECT_EQ(ReadTexture(texture.Get(), D3D12_RESOURCE_STATE_COMMON), expected);
+
+  // The GPU writes the whole texture; the CPU reads a box of it back.
+  const std::vector<uint8_t> whole = Pattern(kSide * kSide * 4, 40);
+  ComPtr<ID3D12Resource> source = FilledTexture(kSide, kSide, whole);
+  const auto toDest = CD3DX12_RESOURCE_BARRIER::Transition(texture.Get(), D3D12_RESOURCE_STATE_COMMON,
+                                                           D3D12_RESOURCE_STATE_COPY_DEST);
+  const auto toCommon = CD3DX12_RESOURCE_BARRIER::Transition(texture.Get(), D3D12_RESOURCE_STATE_COPY_DEST,
+                                                             D3D12_RESOURCE_STATE_COMMON);
+  list->ResourceBarrier(1, &toDest);
+  list->CopyResource(texture.Get(), source.Get());
+  list->ResourceBarrier(1, &toCommon);
+  ExecuteAndWait();
+  std::vector<uint8_t> read(3 * 2 * 4);
+  ASSERT_EQ(texture->ReadFromSubresource(read.data(), 3 * 4, 0, 0, &region), S_OK);
+  for (UINT row = 0; row < 2; ++row) {
+    EXPECT_TRUE(std::equal(read.begin() + row * 12, read.begin() + row * 12 + 12,
+                           whole.begin() + ((5 + row) * kSide + 2) * 4)) << row;
+  }
+  texture->Unmap(0, nullptr);
+
+  // Heaps the CPU cannot reach refuse both, as do boxes outside the texture.
+  ComPtr<ID3D12Resource> gpuOnly = Texture(kSide, kSide, D3D12_RESOURCE_STATE_COMMON);
+  EXPECT_EQ(gpuOnly->WriteToSubresource(0, nullptr, box.data(), 12, 0), E_INVALIDARG);
+  EXPECT_EQ(gpuOnly->ReadFromSubresource(read.data(), 12, 0, 0, nullptr), E_INVALIDARG);
+  const D3D12_BOX outside{6, 0, 0, 9, 1, 1};
+  EXPECT_EQ(texture->WriteToSubresource(0, &outside, box.data(), 12, 0), E_INVALIDARG);
 }
 
 }  // namespace

@@ -15,6 +15,12 @@ CommandAllocator::~CommandAllocator() {
   // Command buffers may still be executing; the pool can only go once they are done.
   if (lastSubmission_ != 0) device.Submissions().WaitFor(lastSubmission_);
   if (pool_ != VK_NULL_HANDLE) vkDestroyCommandPool(device.Vulkan().Handle(), pool_, nullptr);
+  ReleaseKept();
+}
+
+void CommandAllocator::ReleaseKept() {
+  for (IUnknown* resource : kept_) resource->Release();
+  kept_.clear();
 }
 
 HRESULT CommandAllocator::Create(Device& device, D3D12_COMMAND_LIST_TYPE type, CommandAllocator** allocator) {
@@ -44,6 +50,7 @@ HRESULT CommandAllocator::Reset() {
   std::fill(bufferSubmissions_.begin(), bufferSubmissions_.end(), 0);
   rootConstants_.Reset();
   descriptorSets_.Reset();
+  ReleaseKept();
   return S_OK;
 }
 

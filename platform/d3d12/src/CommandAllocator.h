@@ -42,6 +42,8 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   ConstantUploadArena& RootConstants() { return rootConstants_; }
   // Descriptor sets for the large tables of the lists recorded from this allocator.
   DescriptorSetArena& DescriptorSets() { return descriptorSets_; }
+  // Keeps a resource the layer made for the lists' own work (ExecuteIndirect's slots) until Reset.
+  void KeepUntilReset(IUnknown* resource) { kept_.push_back(resource); }
 
  private:
   explicit CommandAllocator(Device& device);
@@ -57,6 +59,8 @@ class CommandAllocator final : public DeviceChild<ID3D12CommandAllocator, ID3D12
   std::atomic<uint32_t> heldExecutions_{0};  // changed under the scheduler's lock, read by Reset
   ConstantUploadArena rootConstants_;
   DescriptorSetArena descriptorSets_;
+  std::vector<IUnknown*> kept_;
+  void ReleaseKept();
 };
 
 }  // namespace d3d12vk

@@ -19,12 +19,14 @@
 namespace d3d12vk {
 
 class CommandAllocator;
+class CommandSignature;
 class DescriptorHeap;
 class PipelineState;
 class QueryHeap;
 class Resource;
 class RootSignature;
 struct RootParameterLayout;
+struct PipelineBinding;
 
 class CommandList final
     : public DeviceChild<ID3D12GraphicsCommandList8, ID3D12GraphicsCommandList7, ID3D12GraphicsCommandList6,
@@ -254,6 +256,14 @@ class CommandList final
 
   // Rendering (CommandListDraw.cpp)
   bool PrepareDraw(const char* call, bool indexed);
+  // Checks a dispatch and binds its pipeline and root arguments (CommandListCompute.cpp).
+  bool PrepareDispatch(const char* call);
+  // ExecuteIndirect (CommandListIndirect.cpp): commands Vulkan's indirect commands take as they are, and the
+  // split of those that set root constants too (IndirectSlots).
+  void ExecuteDirect(const char* call, const CommandSignature& signature, UINT maxCount, Resource& arguments,
+                     UINT64 argumentOffset, Resource* count, UINT64 countOffset);
+  void ExecuteSplit(const char* call, const CommandSignature& signature, UINT maxCount, Resource& arguments,
+                    UINT64 argumentOffset, Resource* count, UINT64 countOffset);
   bool TargetsMatchPipeline(const char* call);
   // Whether every bound target has `count` samples (CommandListResolve.cpp).
   bool TargetsMatchSampleCount(UINT count) const;
@@ -279,11 +289,19 @@ class CommandList final
   // skipped, after rejecting it).
   bool WriteDescriptor(const char* call, const Descriptor& descriptor, VkWriteDescriptorSet* write);
   bool WriteNullDescriptor(VkWriteDescriptorSet* write);
+  // Points `write` at the counter of the UAV `binding` reads from `argument`'s table; false after rejecting the
+  // work when the view has none.
+  bool WriteCounterDescriptor(const char* call, const RootArgument& argument, const PipelineBinding& binding,
+                              VkWriteDescriptorSet* write);
   // Gives the root constants set since the last draw their own memory and binds it.
   bool UploadRootConstants(RootState& root, const char* call);
   // UAV clears (CommandListCompute.cpp)
   void ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
-                            const VkClearColorValue& value, uint32_t fillWord, UINT rectCount);
+                            const VkClearColorValue& value, uint32_t fillWord, UINT rectCount,
+                            const D3D12_RECT* rects);
+  void FillBufferRects(const Descriptor& view, uint32_t fillWord, UINT rectCount, const D3D12_RECT* rects);
+  bool ClearImageRects(const Descriptor& view, const VkClearColorValue& value, UINT rectCount,
+                       const D3D12_RECT* rects);
 
   // Copies (CommandListTransfer.cpp)
   void CopyBetweenTextures(const char* call, Resource& to, UINT toSubresource, UINT x, UINT y, Resource& from,

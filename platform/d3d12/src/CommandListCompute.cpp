@@ -33,8 +33,9 @@ uint32_t ViewedMip(const Descriptor& view) {
 // Later shader work sees a clear's values: Direct3D 12 orders a clear with later work of its list.
 void RecordClearToShaderBarrier(const VulkanDispatch& vk, VkCommandBuffer commands) {
   auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT;
-  barrier.srcAccessMask = VK_ACCESS_2_TRANSFER_WRITE_BIT;
+  // Fills and image clears are transfers; cleared rectangles of textures are attachment clears.
+  barrier.srcStageMask = VK_PIPELINE_STAGE_2_ALL_TRANSFER_BIT | VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT;
+  barrier.srcAccessMask = VK_ACCESS_2_TRANSFER_WRITE_BIT | VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT;
   barrier.dstStageMask = VK_PIPELINE_STAGE_2_ALL_COMMANDS_BIT;
   barrier.dstAccessMask = VK_ACCESS_2_MEMORY_READ_BIT | VK_ACCESS_2_MEMORY_WRITE_BIT;
   auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
@@ -131,7 +132,17 @@ void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
     return RecordForBundle("Dispatch", [=](CommandList& list) { list.Dispatch(groupsX, groupsY, groupsZ); });
   }
   constexpr const char* kCall = "ID3D12GraphicsCommandList::Dispatch";
-  if (!CheckRecording(kCall)) return;
+  const uint32_t limit = D3D12_CS_DISPATCH_MAX_THREAD_GROUPS_PER_DIMENSION;
+  if (groupsX > limit || groupsY > limit || groupsZ > limit) {
+    return Reject(kCall, "%u x %u x %u thread groups exceed %u per dimension", groupsX, groupsY, groupsZ, limit);
+  }
+  if (!PrepareDispatch(kCall)) return;
+  if (groupsX == 0 || groupsY == 0 || groupsZ == 0) return;
+  vkCmdDispatch(commands_, groupsX, groupsY, groupsZ);
+}
+
+bool CommandList::PrepareDispatch(const char* call) {
+  if (!CheckRecording(call)) return false;
   const char* problem = nullptr;
   if (pipeline_ == nullptr) {
     problem = "no pipeline state is set";
@@ -142,21 +153,19 @@ void CommandList::Dispatch(UINT groupsX, UINT groupsY, UINT groupsZ) {
   } else if (!pipeline_->Root().IsCompatible(*compute_.signature)) {
     problem = "the pipeline state was built for another root signature";
   }
-  if (problem != nullptr) return Reject(kCall, "%s; the dispatch was skipped", problem);
-  const uint32_t limit = D3D12_CS_DISPATCH_MAX_THREAD_GROUPS_PER_DIMENSION;
-  if (groupsX > limit || groupsY > limit || groupsZ > limit) {
-    return Reject(kCall, "%u x %u x %u thread groups exceed %u per dimension", groupsX, groupsY, groupsZ, limit);
+  if (problem != nullptr) {
+    Reject(call, "%s; the dispatch was skipped", problem);
+    return false;
   }
   // Dispatches run outside rendering, and clears waiting for it must land first.
   EndRendering();
   FlushPendingClears();
-  if (!PrepareRootArguments(compute_, kCall, *pipeline_, VK_PIPELINE_BIND_POINT_COMPUTE)) return;
+  if (!PrepareRootArguments(compute_, call, *pipeline_, VK_PIPELINE_BIND_POINT_COMPUTE)) return false;
   if (boundComputePipeline_ != pipeline_->Handle()) {
     vkCmdBindPipeline(commands_, VK_PIPELINE_BIND_POINT_COMPUTE, pipeline_->Handle());
     boundComputePipeline_ = pipeline_->Handle();
   }
-  if (groupsX == 0 || groupsY == 0 || groupsZ == 0) return;
-  vkCmdDispatch(commands_, groupsX, groupsY, groupsZ);
+  return true;
 }
 
 void CommandList::ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE cpuView,
@@ -168,7 +177,7 @@ void CommandList::ClearUnorderedAccessViewUint(D3D12_GPU_DESCRIPTOR_HANDLE, D3D1
   if (values == nullptr || (rectCount > 0 && rects == nullptr)) return Reject(kCall, "Values or pRects is null");
   VkClearColorValue value{};
   std::copy(values, values + 4, value.uint32);
-  ClearUnorderedAccess(kCall, cpuView, resource, value, values[0], rectCount);
+  ClearUnorderedAccess(kCall, cpuView, resource, value, values[0], rectCount, rects);
 }
 
 void CommandList::ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D12_CPU_DESCRIPTOR_HANDLE cpuView,
@@ -182,13 +191,14 @@ void CommandList::ClearUnorderedAccessViewFloat(D3D12_GPU_DESCRIPTOR_HANDLE, D3D
   std::copy(values, values + 4, value.float32);
   uint32_t word = 0;
   std::memcpy(&word, &values[0], sizeof(word));
-  ClearUnorderedAccess(kCall, cpuView, resource, value, word, rectCount);
+  ClearUnorderedAccess(kCall, cpuView, resource, value, word, rectCount, rects);
 }
 
 // Buffers are filled with the first value's 32 bits, which is the clear of every raw, structured and
 // 32-bit typed view; textures take the whole value in the view's format.
 void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HANDLE cpuView, ID3D12Resource* resource,
-                                       const VkClearColorValue& value, uint32_t fillWord, UINT rectCount) {
+                                       const VkClearColorValue& value, uint32_t fillWord, UINT rectCount,
+                                       const D3D12_RECT* rects) {
   const Descriptor* view =
       OwningDevice().DescriptorHeaps().Resolve(cpuView, D3D12_DESCRIPTOR_HEAP_TYPE_CBV_SRV_UAV, call);
   if (view == nullptr) return Reject(call, "nothing was cleared");
@@ -196,10 +206,6 @@ void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HA
     return Reject(call, "the descriptor holds no unordered access view");
   if (resource == nullptr || AsResource(resource) != view->resource) {
     return Reject(call, "pResource is not the resource of the view");
-  }
-  if (rectCount > 0) {
-    ReportNotImplementedOnce("ID3D12GraphicsCommandList::ClearUnorderedAccessView* with rectangles");
-    return;
   }
   if (view->resource->RecordedState() != D3D12_RESOURCE_STATE_UNORDERED_ACCESS &&
       view->resource->RecordedState() != D3D12_RESOURCE_STATE_COMMON) {
@@ -213,13 +219,49 @@ void CommandList::ClearUnorderedAccess(const char* call, D3D12_CPU_DESCRIPTOR_HA
           "ID3D12GraphicsCommandList::ClearUnorderedAccessView* of typed buffers that are not 32-bit");
       return;
     }
-    vkCmdFillBuffer(commands_, view->buffer, view->offset, view->range, fillWord);
+    FillBufferRects(*view, fillWord, rectCount, rects);
+  } else if (rectCount > 0) {
+    if (!(view->resource->Desc().Flags & D3D12_RESOURCE_FLAG_ALLOW_UNORDERED_ACCESS) ||
+        !ClearImageRects(*view, value, rectCount, rects)) {
+      return Reject(call, "the adapter cannot clear rectangles of format %d", view->format);
+    }
   } else {
     const VkImageSubresourceRange range{view->aspects, ViewedMip(*view), 1, 0, 1};
     vkCmdClearColorImage(commands_, view->resource->Image(), view->resource->CurrentLayout(), &value, 1, &range);
   }
   // Shaders after the clear see its values without a barrier of their own, as in Direct3D 12.
   RecordClearToShaderBarrier(OwningDevice().Vulkan().Commands(), commands_);
+}
+
+// A buffer view's rectangles are element ranges: left to right of the one row a buffer has.
+void CommandList::FillBufferRects(const Descriptor& view, uint32_t fillWord, UINT rectCount, const D3D12_RECT* rects) {
+  if (rectCount == 0) {
+    vkCmdFillBuffer(commands_, view.buffer, view.offset, view.range, fillWord);
+    return;
+  }
+  const VkDeviceSize elements = view.range / view.elementBytes;
+  for (UINT i = 0; i < rectCount; ++i) {
+    const VkDeviceSize left = VkDeviceSize(std::clamp<LONG>(rects[i].left, 0, LONG(elements)));
+    const VkDeviceSize right = VkDeviceSize(std::clamp<LONG>(rects[i].right, LONG(left), LONG(elements)));
+    if (right == left || rects[i].bottom <= std::max<LONG>(rects[i].top, 0) || rects[i].top > 0) continue;
+    vkCmdFillBuffer(commands_, view.buffer, view.offset + left * view.elementBytes,
+                    (right - left) * view.elementBytes, fillWord);
+  }
+}
+
+// Vulkan clears parts of an image only as an attachment: the texture's mip renders alone for the clear (UAV
+// textures are made attachments too where their format allows).
+bool CommandList::ClearImageRects(const Descriptor& view, const VkClearColorValue& value, UINT rectCount,
+                                  const D3D12_RECT* rects) {
+  if (!view.resource->IsAttachment()) return false;
+  Descriptor target = view;
+  target.type = DescriptorType::RenderTarget;
+  RecordRendering(&target, 1, nullptr);
+  VkClearValue clear{};
+  clear.color = value;
+  ClearInRendering(target, VK_IMAGE_ASPECT_COLOR_BIT, clear, rectCount, rects);
+  vkCmdEndRendering(commands_);
+  return true;
 }
 
 }  // namespace d3d12vk

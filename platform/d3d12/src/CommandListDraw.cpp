@@ -420,6 +420,20 @@ bool CommandList::WriteDescriptor(const char* call, const Descriptor& descriptor
   return true;
 }
 
+bool CommandList::WriteCounterDescriptor(const char* call, const RootArgument& argument,
+                                         const PipelineBinding& binding, VkWriteDescriptorSet* write) {
+  const uint32_t index = argument.index + binding.source.offsetInTable;
+  const Descriptor* view = argument.heap != nullptr && index < argument.heap->Size() ? &argument.heap->At(index) : nullptr;
+  if (view == nullptr || view->type != DescriptorType::UnorderedAccess || view->counterBuffer == VK_NULL_HANDLE) {
+    Reject(call, "the shader appends, consumes or counts through a UAV made without a counter resource; the work "
+                 "was skipped");
+    return false;
+  }
+  bufferInfos_.push_back({view->counterBuffer, view->counterOffset, sizeof(uint32_t)});
+  write->pBufferInfo = &bufferInfos_.back();
+  return true;
+}
+
 bool CommandList::PushDescriptors(RootState& root, const char* call, const PipelineState& pipeline,
                                   VkPipelineBindPoint bindPoint) {
   const PipelineBindings& bindings = pipeline.Bindings();
@@ -454,6 +468,11 @@ bool CommandList::PushDescriptors(RootState& root, const char* call, const Pipel
     }
     const RootArgument& argument = root.arguments[size_t(binding.source.parameter)];
     if (!argument.set) continue;
+    if (binding.counter) {
+      if (!WriteCounterDescriptor(call, argument, binding, &write)) return false;
+      writes_.push_back(write);
+      continue;
+    }
     if (argument.heap == nullptr) {
       bufferInfos_.push_back({argument.buffer, argument.offset, argument.range});
       write.pBufferInfo = &bufferInfos_.back();

@@ -13,8 +13,4 @@ void CommandList::SOSetTargets(UINT, UINT, const D3D12_STREAM_OUTPUT_BUFFER_VIEW
   ReportNotImplementedOnce("ID3D12GraphicsCommandList::SOSetTargets");
 }
 
-void CommandList::ExecuteIndirect(ID3D12CommandSignature*, UINT, ID3D12Resource*, UINT64, ID3D12Resource*, UINT64) {
-  ReportNotImplementedOnce("ID3D12GraphicsCommandList::ExecuteIndirect");
-}
-
 }  // namespace d3d12vk

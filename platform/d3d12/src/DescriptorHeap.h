@@ -35,6 +35,8 @@ struct Descriptor {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceSize offset = 0;
   VkDeviceSize range = 0;
+  // Buffer SRVs and UAVs: the bytes of one element (a structure, a typed texel, or 4 for raw views).
+  uint32_t elementBytes = 4;
   // Texture views. The view belongs to the resource, which must outlive every use of the descriptor.
   Resource* resource = nullptr;
   VkImageView view = VK_NULL_HANDLE;
@@ -43,6 +45,9 @@ struct Descriptor {
   VkImageAspectFlags aspects = 0;
   // Typed buffer views (Buffer<T>, RWBuffer<T>); owned by the resource like image views.
   VkBufferView texelView = VK_NULL_HANDLE;
+  // The counter of a structured buffer UAV (AppendStructuredBuffer, IncrementCounter): 4 bytes of a buffer.
+  VkBuffer counterBuffer = VK_NULL_HANDLE;
+  VkDeviceSize counterOffset = 0;
   // Samplers; owned by the device's sampler cache.
   VkSampler sampler = VK_NULL_HANDLE;
 };

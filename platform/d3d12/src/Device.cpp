@@ -9,6 +9,7 @@
 #include "FormatTable.h"
 #include "Multisampling.h"
 #include "PipelineState.h"
+#include "Heap.h"
 #include "QueryHeap.h"
 #include "Resource.h"
 #include "RootSignature.h"
@@ -56,6 +57,7 @@ HRESULT Device::GetOrCreate(const std::shared_ptr<VulkanInstance>& instance, siz
   created->vulkan_ = std::move(vulkan);
   created->samplers_.SetDevice(created->vulkan_->Handle());
   created->memory_ = std::make_unique<MemoryAllocator>(*created->vulkan_);
+  created->indirect_ = std::make_unique<IndirectSlots>(*created->vulkan_);
   created->submissions_ = std::move(submissions);
   registry[adapter.physicalDevice] = created;
   *device = created;
@@ -179,27 +181,6 @@ HRESULT Device::CreateCommittedResource(const D3D12_HEAP_PROPERTIES* heapPropert
   return HandOut(created, riid, resource);
 }
 
-D3D12_RESOURCE_ALLOCATION_INFO Device::GetResourceAllocationInfo(UINT, UINT descCount,
-                                                                 const D3D12_RESOURCE_DESC* descs) {
-  constexpr UINT64 kAlignment = D3D12_DEFAULT_RESOURCE_PLACEMENT_ALIGNMENT;
-  D3D12_RESOURCE_ALLOCATION_INFO info{0, kAlignment};
-  if (descs == nullptr) return {UINT64_MAX, kAlignment};
-  for (UINT i = 0; i < descCount; ++i) {
-    const D3D12_RESOURCE_DESC& desc = descs[i];
-    UINT64 size = 0;
-    if (desc.Dimension == D3D12_RESOURCE_DIMENSION_BUFFER) {
-      size = desc.Width;
-    } else {
-      // The byte count of a tightly packed copy is a faithful stand-in for the opaque texture size.
-      GetCopyableFootprints(&desc, 0, desc.MipLevels == 0 ? 1 : desc.MipLevels * desc.DepthOrArraySize, 0, nullptr,
-                            nullptr, nullptr, &size);
-      if (size == UINT64_MAX) return {UINT64_MAX, kAlignment};
-    }
-    info.SizeInBytes += (size + kAlignment - 1) / kAlignment * kAlignment;
-  }
-  return info;
-}
-
 D3D12_HEAP_PROPERTIES Device::GetCustomHeapProperties(UINT, D3D12_HEAP_TYPE heapType) {
   // What the standard heap types are on a cache-coherent, non-UMA adapter.
   switch (heapType) {
@@ -227,7 +208,7 @@ HRESULT Device::CheckFeatureSupport(D3D12_FEATURE feature, void* data, UINT data
       *options = {};
       options->ResourceBindingTier = D3D12_RESOURCE_BINDING_TIER_1;
       options->TiledResourcesTier = D3D12_TILED_RESOURCES_TIER_NOT_SUPPORTED;
-      options->ResourceHeapTier = D3D12_RESOURCE_HEAP_TIER_1;
+      options->ResourceHeapTier = ResourceHeapTier(*vulkan_);
       return S_OK;
     }
     case D3D12_FEATURE_ARCHITECTURE: {

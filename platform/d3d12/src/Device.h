@@ -5,6 +5,7 @@
 #include "ComObject.h"
 #include "DescriptorHeap.h"
 #include "GpuAddressSpace.h"
+#include "IndirectSlots.h"
 #include "MemoryAllocator.h"
 #include "QueueScheduler.h"
 #include "SamplerCache.h"
@@ -215,6 +216,7 @@ class Device final
   DescriptorHeapRegistry& DescriptorHeaps() { return descriptorHeaps_; }
   QueueScheduler& Scheduler() { return scheduler_; }
   SamplerCache& Samplers() { return samplers_; }
+  IndirectSlots& Indirect() { return *indirect_; }
 
  private:
   Device() = default;
@@ -223,6 +225,7 @@ class Device final
   // Destroyed in reverse order: the queue waits for the GPU before the Vulkan device goes.
   std::unique_ptr<VulkanDevice> vulkan_;
   SamplerCache samplers_;
+  std::unique_ptr<IndirectSlots> indirect_;
   // Freed after the queue has waited for the GPU.
   std::unique_ptr<MemoryAllocator> memory_;
   std::unique_ptr<SubmissionQueue> submissions_;

@@ -4,15 +4,6 @@
 
 namespace d3d12vk {
 
-HRESULT Device::CreateHeap(const D3D12_HEAP_DESC*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreateHeap");
-}
-
-HRESULT Device::CreatePlacedResource(ID3D12Heap*, UINT64, const D3D12_RESOURCE_DESC*, D3D12_RESOURCE_STATES,
-                                     const D3D12_CLEAR_VALUE*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreatePlacedResource");
-}
-
 HRESULT Device::CreateReservedResource(const D3D12_RESOURCE_DESC*, D3D12_RESOURCE_STATES, const D3D12_CLEAR_VALUE*,
                                        REFIID, void**) {
   return NotImplemented("ID3D12Device::CreateReservedResource");
@@ -29,10 +20,6 @@ HRESULT Device::OpenSharedHandleByName(LPCWSTR, DWORD, HANDLE*) {
 }
 
 HRESULT Device::SetStablePowerState(BOOL) { return NotImplemented("ID3D12Device::SetStablePowerState"); }
-
-HRESULT Device::CreateCommandSignature(const D3D12_COMMAND_SIGNATURE_DESC*, ID3D12RootSignature*, REFIID, void**) {
-  return NotImplemented("ID3D12Device::CreateCommandSignature");
-}
 
 void Device::GetResourceTiling(ID3D12Resource*, UINT*, D3D12_PACKED_MIP_INFO*, D3D12_TILE_SHAPE*, UINT*, UINT,
                                D3D12_SUBRESOURCE_TILING*) {

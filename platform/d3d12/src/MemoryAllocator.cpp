@@ -85,26 +85,40 @@ HRESULT MemoryAllocator::AllocateDedicated(const char* call, const MemoryRequest
   auto dedicated = VkInit<VkMemoryDedicatedAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_DEDICATED_ALLOCATE_INFO);
   dedicated.buffer = request.buffer;
   dedicated.image = request.image;
-  auto allocate = VkInit<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO, &dedicated);
-  allocate.allocationSize = request.requirements.size;
+  // Memory of its own is mapped only for the heaps the CPU uses; a block is mapped whatever it holds.
+  return AllocateOwn(call, request.requirements.size, memoryType, request.kind != MemoryKind::DeviceLocal,
+                     &dedicated, placement);
+}
+
+HRESULT MemoryAllocator::AllocateHeap(const char* call, VkDeviceSize size, MemoryKind kind, uint32_t allowedTypes,
+                                      MemoryPlacement* placement, uint32_t* memoryType) {
+  *memoryType = device_.FindMemoryType(kind, allowedTypes, &placement->coherent);
+  if (*memoryType == UINT32_MAX) {
+    return Fail(call, E_OUTOFMEMORY, "no Vulkan memory type suits the heap (types 0x%x)", allowedTypes);
+  }
+  return AllocateOwn(call, size, *memoryType, kind != MemoryKind::DeviceLocal, nullptr, placement);
+}
+
+HRESULT MemoryAllocator::AllocateOwn(const char* call, VkDeviceSize size, uint32_t memoryType, bool map,
+                                     const VkMemoryDedicatedAllocateInfo* dedicated, MemoryPlacement* placement) {
+  auto allocate = VkInit<VkMemoryAllocateInfo>(VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO, dedicated);
+  allocate.allocationSize = size;
   allocate.memoryTypeIndex = memoryType;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   const VkResult result = vkAllocateMemory(device_.Handle(), &allocate, nullptr, &memory);
   if (result != VK_SUCCESS) {
-    return Fail(call, E_OUTOFMEMORY, "cannot allocate %llu bytes: %s", (unsigned long long)request.requirements.size,
+    return Fail(call, E_OUTOFMEMORY, "cannot allocate %llu bytes: %s", (unsigned long long)size,
                 DescribeVkResult(result));
   }
-  // Memory of its own is mapped only for the heaps the CPU uses; a block is mapped whatever it holds.
   void* mapped = nullptr;
-  const bool cpuUses = request.kind != MemoryKind::DeviceLocal;
-  if (cpuUses && IsHostVisible(memoryType) &&
+  if (map && IsHostVisible(memoryType) &&
       vkMapMemory(device_.Handle(), memory, 0, VK_WHOLE_SIZE, 0, &mapped) != VK_SUCCESS) {
     vkFreeMemory(device_.Handle(), memory, nullptr);
-    return Fail(call, E_OUTOFMEMORY, "cannot map %llu bytes", (unsigned long long)request.requirements.size);
+    return Fail(call, E_OUTOFMEMORY, "cannot map %llu bytes", (unsigned long long)size);
   }
   placement->memory = memory;
   placement->offset = 0;
-  placement->size = request.requirements.size;
+  placement->size = size;
   placement->mapped = static_cast<std::byte*>(mapped);
   placement->block = nullptr;
   std::lock_guard lock(mutex_);

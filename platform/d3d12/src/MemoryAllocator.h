@@ -96,6 +96,11 @@ class MemoryAllocator {
   // Memory for one resource, mapped when its memory type is host visible. Failures are reported with `call`
   // and answer E_OUTOFMEMORY.
   HRESULT Allocate(const char* call, const MemoryRequest& request, MemoryPlacement* placement);
+  // The memory of an ID3D12Heap: one VkDeviceMemory of `size` bytes of the memory type that `kind` prefers
+  // among `allowedTypes`, mapped when the CPU uses the kind. Placed resources bind into it at their offsets;
+  // Free gives it back like memory of a resource's own.
+  HRESULT AllocateHeap(const char* call, VkDeviceSize size, MemoryKind kind, uint32_t allowedTypes,
+                       MemoryPlacement* placement, uint32_t* memoryType);
   // Gives the memory back; an emptied block is freed unless it is the one spare block kept for its pool.
   void Free(const MemoryPlacement& placement);
 
@@ -112,6 +117,9 @@ class MemoryAllocator {
   bool IsHostVisible(uint32_t memoryType) const;
   HRESULT AllocateDedicated(const char* call, const MemoryRequest& request, uint32_t memoryType,
                             MemoryPlacement* placement);
+  // One VkDeviceMemory, mapped when `map` and the type is host visible; `dedicated` names its one resource.
+  HRESULT AllocateOwn(const char* call, VkDeviceSize size, uint32_t memoryType, bool map,
+                      const VkMemoryDedicatedAllocateInfo* dedicated, MemoryPlacement* placement);
   HRESULT AllocateInBlock(const char* call, const MemoryRequest& request, uint32_t memoryType,
                           MemoryPlacement* placement);
   // Blocks are kept apart per memory type and per heap kind, even where the kinds share a memory type (all of

@@ -78,8 +78,10 @@ uint32_t PipelineBindings::Remap(uint32_t set, uint32_t binding, ShaderStage sta
 
 HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& root, const ResourceBinding& resource,
                                       ShaderStage stage) {
-  const RegisterClass registerClass = ClassOfBinding(resource.binding);
-  const uint32_t shaderRegister = RegisterOfBinding(resource.binding);
+  // A counter comes with the UAV of its buffer's register.
+  const uint32_t registerBinding = resource.isCounter ? resource.counterOfBinding : resource.binding;
+  const RegisterClass registerClass = ClassOfBinding(registerBinding);
+  const uint32_t shaderRegister = RegisterOfBinding(registerBinding);
   RegisterSource source;
   if (!root.FindSource(resource.set, registerClass, shaderRegister, &source, VisibilityOf(stage))) return S_OK;
   // Another stage reading the same descriptors through the same register shares its binding.
@@ -87,7 +89,7 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
     const PipelineBinding& existing = bindings_[index];
     if (std::get<1>(key) == resource.set && std::get<2>(key) == resource.binding &&
         existing.source.parameter == source.parameter && existing.source.offsetInTable == source.offsetInTable &&
-        existing.source.staticSampler == source.staticSampler) {
+        existing.source.staticSampler == source.staticSampler && existing.counter == resource.isCounter) {
       remaps_[{stage, resource.set, resource.binding}] = index;
       return S_OK;
     }
@@ -115,8 +117,12 @@ HRESULT PipelineBindings::AddResource(const char* call, const RootSignature& roo
                 "the shader's array at %s%u, space %u has %u elements; the root signature covers %u",
                 ClassName(registerClass), shaderRegister, resource.set, count, source.available);
   }
+  if (resource.isCounter && (count != 1 || registerClass != RegisterClass::UnorderedAccess)) {
+    return Fail(call, E_INVALIDARG, "register %s%u, space %u: counters belong to single structured buffer UAVs",
+                ClassName(registerClass), shaderRegister, resource.set);
+  }
   const uint32_t binding = uint32_t(bindings_.size());
-  bindings_.push_back({binding, type, count, source});
+  bindings_.push_back({binding, type, count, source, resource.isCounter});
   remaps_[{stage, resource.set, resource.binding}] = binding;
   descriptorCount_ += count;
   if (resource.arraySize == 0) pushed_ = false;

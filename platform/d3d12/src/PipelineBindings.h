@@ -28,6 +28,8 @@ struct PipelineBinding {
   VkDescriptorType type;
   uint32_t count;  // array elements
   RegisterSource source;
+  // The counter of the UAV the source supplies, not the UAV itself.
+  bool counter = false;
 };
 
 class PipelineBindings {

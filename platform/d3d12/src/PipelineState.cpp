@@ -98,7 +98,9 @@ HRESULT CreateModule(VulkanDevice& vulkan, const PipelineBindings& bindings, con
 HRESULT CheckResources(const VulkanDevice& vulkan, Shader& shader, const RootSignature& root, const char* name,
                        const char* call = kCall) {
   for (const ResourceBinding& resource : shader.reflection.resources) {
-    if (!root.HasBinding(resource.set, resource.binding, VisibilityOf(shader.reflection.stage))) {
+    // A counter is served by the UAV of its buffer's register.
+    const uint32_t binding = resource.isCounter ? resource.counterOfBinding : resource.binding;
+    if (!root.HasBinding(resource.set, binding, VisibilityOf(shader.reflection.stage))) {
       return Fail(call, E_INVALIDARG, "%s reads descriptor set %u binding %u, which the root signature lacks", name,
                   resource.set, resource.binding);
     }

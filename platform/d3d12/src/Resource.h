@@ -1,6 +1,8 @@
-// ID3D12Resource: a committed buffer or 2D texture, in a shared memory block or in memory of its own
-// (MemoryAllocator), zeroed unless the heap flags say not to. Buffers get a GPU virtual address; buffers in
-// upload and readback heaps stay mapped for their whole life.
+// ID3D12Resource: a buffer or 2D texture, committed (in a shared memory block or in memory of its own from the
+// MemoryAllocator, zeroed unless the heap flags say not to) or placed at an offset of an ID3D12Heap (keeping
+// the heap alive). Buffers get a GPU virtual address; memory the CPU may reach stays mapped for its whole life.
+// Textures in heaps the CPU reaches are linear images, so WriteToSubresource and ReadFromSubresource can reach
+// their texels.
 #pragma once
 
 #include "ComObject.h"
@@ -27,6 +29,8 @@ struct ImageViewKey {
   bool operator==(const ImageViewKey& other) const;
 };
 
+class Heap;
+
 class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
  public:
   // Validates the arguments as Direct3D 12 does and creates the resource; failures are reported with `call`.
@@ -34,6 +38,13 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   static HRESULT CreateCommitted(Device& device, const char* call, const D3D12_HEAP_PROPERTIES& heap,
                                  D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC& desc,
                                  D3D12_RESOURCE_STATES initialState, Resource** resource);
+  // A resource bound at `offset` of `heap`; its bytes are the heap's.
+  static HRESULT CreatePlaced(Device& device, const char* call, Heap& heap, UINT64 offset,
+                              const D3D12_RESOURCE_DESC& desc, D3D12_RESOURCE_STATES initialState,
+                              Resource** resource);
+  // The size and alignment a placed resource of `desc` takes; {UINT64_MAX, ...} when `desc` is invalid.
+  static D3D12_RESOURCE_ALLOCATION_INFO AllocationInfo(Device& device, const char* call,
+                                                       const D3D12_RESOURCE_DESC& desc);
 
   // ID3D12Resource
   HRESULT STDMETHODCALLTYPE Map(UINT subresource, const D3D12_RANGE* readRange, void** data) override;
@@ -65,6 +76,8 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   D3D12_RESOURCE_STATES RecordedState() const { return recordedState_; }
   void SetRecordedState(D3D12_RESOURCE_STATES state) { recordedState_ = state; }
   VkImageLayout CurrentLayout() const;
+  // Whether the image can be a colour attachment (render targets, and UAV textures whose format allows it).
+  bool IsAttachment() const { return attachment_; }
 
   // A view of the image, created on first request; VK_NULL_HANDLE if Vulkan refuses it.
   VkImageView View(const ImageViewKey& key);
@@ -74,13 +87,24 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
  private:
   explicit Resource(Device& device);
   ~Resource() override;
-  HRESULT CreateBuffer(const char* call, D3D12_HEAP_TYPE heapType);
+  // Validates `desc` and the heap and creates the Vulkan buffer or image, without memory.
+  static HRESULT CreateUnbound(Device& device, const char* call, const D3D12_HEAP_PROPERTIES& heap,
+                               D3D12_HEAP_FLAGS heapFlags, const D3D12_RESOURCE_DESC& desc,
+                               D3D12_RESOURCE_STATES initialState, Resource** resource);
+  HRESULT CreateBuffer(const char* call);
   HRESULT CreateImage(const char* call);
-  // Memory for the buffer or image from the device's allocator; not yet bound.
-  HRESULT AllocateMemory(const char* call, D3D12_HEAP_TYPE heapType);
-  bool ZeroesMemory() const { return !(heapFlags_ & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED); }
+  VkMemoryRequirements Requirements(bool* wantsOwnMemory) const;
+  // Memory for the buffer or image from the device's allocator, bound; then the first contents.
+  HRESULT BindCommitted(const char* call);
+  // Binds at `offset` of `heap` when the requirements fit there.
+  HRESULT BindPlaced(const char* call, Heap& heap, UINT64 offset);
+  HRESULT Bind(const char* call);
+  bool ZeroesMemory() const { return placedIn_ == nullptr && !(heapFlags_ & D3D12_HEAP_FLAG_CREATE_NOT_ZEROED); }
   void ZeroBuffer();
   void StartImage();
+  // The CPU's view of a subresource of a linear texture (row and depth pitch in `layout`); null when the CPU
+  // cannot reach it, after reporting `call`.
+  std::byte* SubresourceBytes(const char* call, UINT subresource, VkSubresourceLayout* layout);
 
   D3D12_RESOURCE_DESC desc_{};
   D3D12_HEAP_PROPERTIES heap_{};
@@ -91,6 +115,10 @@ class Resource final : public DeviceChild<ID3D12Resource, ID3D12Pageable> {
   VkBuffer buffer_ = VK_NULL_HANDLE;
   VkImage image_ = VK_NULL_HANDLE;
   MemoryPlacement memory_;
+  Heap* placedIn_ = nullptr;
+  bool cpuAccessible_ = false;
+  bool attachment_ = false;
+  MemoryKind memoryKind_ = MemoryKind::DeviceLocal;
   D3D12_GPU_VIRTUAL_ADDRESS gpuAddress_ = 0;
   D3D12_RESOURCE_STATES recordedState_ = D3D12_RESOURCE_STATE_COMMON;
   uint64_t initializationSerial_ = 0;

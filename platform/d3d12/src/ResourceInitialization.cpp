@@ -50,12 +50,12 @@ void RecordBufferZeroing(const VulkanDispatch& vk, VkCommandBuffer commands, VkB
 
 void RecordImageStart(const VulkanDispatch& vk, VkCommandBuffer commands, const ImageStart& start) {
   if (!start.zero) {
-    RecordLayoutChange(vk, commands, start.image, start.aspects, VK_IMAGE_LAYOUT_UNDEFINED, start.layout, kEarlierWork,
+    RecordLayoutChange(vk, commands, start.image, start.aspects, start.from, start.layout, kEarlierWork,
                        start.initial);
     return;
   }
   constexpr VkImageLayout kClearLayout = VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL;
-  RecordLayoutChange(vk, commands, start.image, start.aspects, VK_IMAGE_LAYOUT_UNDEFINED, kClearLayout, kEarlierWork,
+  RecordLayoutChange(vk, commands, start.image, start.aspects, start.from, kClearLayout, kEarlierWork,
                      kClear);
   const VkImageSubresourceRange all{start.aspects, 0, VK_REMAINING_MIP_LEVELS, 0, VK_REMAINING_ARRAY_LAYERS};
   if (start.aspects & (VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT)) {

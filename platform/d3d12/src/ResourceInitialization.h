@@ -20,9 +20,11 @@ struct ImageStart {
   bool zero;
   VkImageLayout layout;
   StageAccess initial;
+  // PREINITIALIZED keeps what the CPU wrote into a linear image before its first use.
+  VkImageLayout from = VK_IMAGE_LAYOUT_UNDEFINED;
 };
 
-// Takes the image out of UNDEFINED into `start.layout`, cleared to zero on the way when `start.zero`. Earlier
+// Takes the image out of `start.from` into `start.layout`, cleared to zero on the way when `start.zero`. Earlier
 // work that wrote the same memory is waited for: with shared blocks it may belong to a released resource.
 void RecordImageStart(const VulkanDispatch& vk, VkCommandBuffer commands, const ImageStart& start);
 

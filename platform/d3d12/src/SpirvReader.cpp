@@ -221,6 +221,7 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
   std::map<uint32_t, VariableFacts> variables;
   std::map<uint32_t, TypeFacts> types;
   std::map<uint32_t, uint32_t> constants;
+  std::map<uint32_t, uint32_t> counterOf;  // counter variable -> its buffer's variable
   for (size_t at = kHeaderWords; at < words.size();) {
     const uint32_t wordCount = words[at] >> 16;
     const uint32_t opcode = words[at] & 0xFFFF;
@@ -279,6 +280,8 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
         facts.hasBinding = true;
         facts.binding = operands[2];
       }
+    } else if (opcode == kOpDecorateId && operandCount >= 3 && operands[1] == kDecorationCounterBuffer) {
+      counterOf[operands[2]] = operands[0];
     } else if (opcode == kOpDecorateString && operandCount >= 3 && operands[1] == kDecorationUserSemantic) {
       size_t used = 0;
       variables[operands[0]].semantic = ReadString(operands + 2, operandCount - 2, &used);
@@ -314,6 +317,10 @@ bool ReadShaderInterface(const void* code, size_t size, ShaderInterface* shader,
     resource.set = facts.set;
     resource.binding = facts.binding;
     resource.dynamicallyIndexed = facts.dynamicallyIndexed;
+    if (const auto counted = counterOf.find(id); counted != counterOf.end()) {
+      resource.isCounter = true;
+      resource.counterOfBinding = variables[counted->second].binding;
+    }
     shader->declared.push_back(resource);
     if (facts.loaded) shader->resources.push_back(resource);
   }

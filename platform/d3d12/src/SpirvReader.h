@@ -39,6 +39,10 @@ struct ResourceBinding {
   uint32_t arraySize = 1;
   // An array of resources the code indexes with a value computed at run time (t[i], not t[2]).
   bool dynamicallyIndexed = false;
+  // The hidden counter buffer of an append, consume or counted structured buffer: the compiler gives it a
+  // binding of its own choosing; it belongs to the register of the buffer at `counterOfBinding`.
+  bool isCounter = false;
+  uint32_t counterOfBinding = 0;
 };
 
 enum class ShaderStage { Vertex, Geometry, Pixel, Compute, Other };

@@ -43,6 +43,7 @@ bool MakeBufferView(const char* call, Resource& buffer, const BufferViewRange& r
   made.buffer = buffer.Buffer();
   made.offset = offset;
   made.range = bytes;
+  made.elementBytes = uint32_t(elementSize);
   if (format != nullptr) {
     made.format = format->vulkan;
     made.texelView = buffer.TexelView(format->vulkan, offset, bytes);
@@ -55,6 +56,29 @@ bool MakeBufferView(const char* call, Resource& buffer, const BufferViewRange& r
   return true;
 }
 
+namespace {
+
+// The counter of a structured buffer UAV: 4 bytes of a buffer at an offset aligned as Direct3D 12 requires.
+bool AttachCounter(const char* call, const D3D12_UNORDERED_ACCESS_VIEW_DESC& desc, Resource& counter,
+                   Descriptor* view) {
+  const UINT64 offset = desc.Buffer.CounterOffsetInBytes;
+  if (desc.Buffer.StructureByteStride == 0) {
+    Report(call, "only structured buffer views have a counter resource");
+    return false;
+  }
+  if (!counter.IsBuffer() || offset % D3D12_UAV_COUNTER_PLACEMENT_ALIGNMENT != 0 ||
+      offset + sizeof(uint32_t) > counter.Desc().Width) {
+    Report(call, "the counter is 4 bytes of a buffer at a multiple of %u bytes (offset %llu)",
+           D3D12_UAV_COUNTER_PLACEMENT_ALIGNMENT, (unsigned long long)offset);
+    return false;
+  }
+  view->counterBuffer = counter.Buffer();
+  view->counterOffset = offset;
+  return true;
+}
+
+}  // namespace
+
 void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource* counter,
                                        const D3D12_UNORDERED_ACCESS_VIEW_DESC* desc,
                                        D3D12_CPU_DESCRIPTOR_HANDLE destination) {
@@ -63,10 +87,6 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
   if (descriptor == nullptr) return;
   if (resource == nullptr) {
     *descriptor = Descriptor{};
-    return;
-  }
-  if (counter != nullptr) {
-    ReportNotImplementedOnce("ID3D12Device::CreateUnorderedAccessView with a counter resource");
     return;
   }
   Resource* target = AsResource(resource);
@@ -83,7 +103,13 @@ void Device::CreateUnorderedAccessView(ID3D12Resource* resource, ID3D12Resource*
                                 desc->Buffer.StructureByteStride,
                                 (desc->Buffer.Flags & D3D12_BUFFER_UAV_FLAG_RAW) != 0};
     Descriptor view;
-    if (MakeBufferView(kCall, *target, range, DescriptorType::UnorderedAccess, &view)) *descriptor = view;
+    if (!MakeBufferView(kCall, *target, range, DescriptorType::UnorderedAccess, &view)) return;
+    if (counter != nullptr && !AttachCounter(kCall, *desc, *AsResource(counter), &view)) return;
+    *descriptor = view;
+    return;
+  }
+  if (counter != nullptr) {
+    Report(kCall, "only structured buffer views have a counter resource");
     return;
   }
   UINT mip = 0;

@@ -40,6 +40,8 @@ VkPhysicalDeviceFeatures OptionalFeatures(const VkPhysicalDeviceFeatures& availa
   enabled.textureCompressionBC = available.textureCompressionBC;
   enabled.fullDrawIndexUint32 = available.fullDrawIndexUint32;
   enabled.imageCubeArray = available.imageCubeArray;
+  // ExecuteIndirect: many commands from one argument buffer.
+  enabled.multiDrawIndirect = available.multiDrawIndirect;
   // Direct3D 12 occlusion queries count samples exactly.
   enabled.occlusionQueryPrecise = available.occlusionQueryPrecise;
   // Typed UAVs (RWTexture2D<float4>, RWBuffer<uint>) take their format from the view, not the shader.
@@ -104,6 +106,8 @@ bool VulkanDevice::Initialize(const char* call) {
   features13.maintenance4 = VK_TRUE;
   auto features12 = VkInit<VkPhysicalDeviceVulkan12Features>(VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_FEATURES);
   features12.timelineSemaphore = VK_TRUE;
+  // ExecuteIndirect with a count buffer.
+  features12.drawIndirectCount = available12.drawIndirectCount;
   // Descriptor tables past what can be pushed, and unbounded ones, live in descriptor sets whose elements a
   // program may leave empty, as it may leave heap slots empty.
   partiallyBoundEnabled_ = available12.descriptorBindingPartiallyBound && available12.runtimeDescriptorArray;

@@ -35,6 +35,9 @@ class VulkanDevice {
   bool HasSwapchainSupport() const { return swapchainEnabled_; }
   bool HasNullDescriptors() const { return nullDescriptorEnabled_; }
   bool HasPartiallyBoundDescriptors() const { return partiallyBoundEnabled_; }
+  // Indirect draws with a count buffer, and more than one draw per indirect command.
+  bool HasDrawIndirectCount() const { return features12_.drawIndirectCount == VK_TRUE; }
+  bool HasMultiDrawIndirect() const { return features_.multiDrawIndirect == VK_TRUE; }
   // Whether shaders may declare a SPIR-V capability that needs an optional feature (dynamically indexed
   // arrays of resources, runtime arrays).
   bool SupportsShaderCapability(uint32_t capability) const;
