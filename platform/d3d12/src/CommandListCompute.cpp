@@ -260,7 +260,7 @@ bool CommandList::ClearImageRects(const Descriptor& view, const VkClearColorValu
   VkClearValue clear{};
   clear.color = value;
   ClearInRendering(target, VK_IMAGE_ASPECT_COLOR_BIT, clear, rectCount, rects);
-  vkCmdEndRendering(commands_);
+  OwningDevice().Vulkan().Commands().CmdEndRendering(commands_);
   return true;
 }
 

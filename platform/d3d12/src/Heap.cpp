@@ -144,8 +144,9 @@ void Heap::Zero() {
     return;
   }
   VkBuffer buffer = zeroingBuffer_;
+  const VulkanDispatch& vk = OwningDevice().Vulkan().Commands();
   initializationSerial_ = OwningDevice().Submissions().RecordInitialization(
-      [buffer](VkCommandBuffer commands) { RecordBufferZeroing(commands, buffer); });
+      [&vk, buffer](VkCommandBuffer commands) { RecordBufferZeroing(vk, commands, buffer); });
 }
 
 }  // namespace d3d12vk
