@@ -34,6 +34,12 @@ void AddPosedBox(const BoundingBox& box, const float4x4& skin, BoundingBox& boun
 
 }  // namespace
 
+BoundingBox PlacedBox(const BoundingBox& box, const float4x4& placement) {
+  BoundingBox placed;
+  AddPosedBox(box, placement, placed);
+  return placed;
+}
+
 BoundingBox AnimatedBounds(Model& model, int samples) {
   BoundingBox bounds = model.BindBounds;
   if (model.Scene == nullptr) {

@@ -8,3 +8,6 @@
 // posed at `samples` times spread over one loop of the first animation. Runs the animation to pose them,
 // so the model's skinning matrices are left at the last sample (the next frame poses it again).
 BoundingBox AnimatedBounds(Model& model, int samples = 32);
+
+// The box of the eight corners of `box` taken by the column-vector matrix.
+BoundingBox PlacedBox(const BoundingBox& box, const float4x4& placement);

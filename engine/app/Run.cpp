@@ -6,10 +6,12 @@
 #include "core/FrameTimer.h"
 #include "render/Renderer.h"
 #include "text/BitmapFont.h"
+#include "viewer/ModelViewer.h"
 
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -70,13 +72,19 @@ int Run(HINSTANCE instance, const std::string& modelPath) {
   // Parsed and kept for the run but never read: the text box reads its own copy of the font.
   [[maybe_unused]] BitmapFont font = ParseFontFile(L"newarial.fnt", ClientWidth, ClientHeight);
 
+  // Viewer mode's scene outlives the Renderer that draws it.
+  std::optional<ModelViewer> viewer;
+  if (!modelPath.empty()) {
+    viewer.emplace(modelPath);
+  }
+
   // The Renderer is built in cleared storage, so padding and anything its constructor leaves alone read
   // as zero.
   alignas(Renderer) std::byte rendererStorage[sizeof(Renderer)];
   std::memset(rendererStorage, 0, sizeof(rendererStorage));
   Renderer& renderer = *new (rendererStorage) Renderer(window);
   const RendererScope rendererScope{renderer};
-  renderer.ModelPath = modelPath;
+  renderer.Scene = viewer ? &*viewer : nullptr;
   renderer.InitDirect3D();
   renderer.LoadContent();
   renderer.CreateConstantBuffers();

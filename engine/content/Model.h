@@ -64,6 +64,7 @@ struct Submesh {
   int32_t BaseVertex = 0;
   float4x4 Transform = Identity();  // the node's bind-pose placement relative to the root, row vectors
   uint32_t Material = 0;            // the scene's material index of the mesh
+  uint32_t SceneMesh = 0;           // the scene's index of the mesh
   // The node that places a rigid mesh; null for a skinned mesh (the bone palette places it) and for a
   // mesh no node draws. The viewer follows this node's animation.
   const aiNode* Node = nullptr;

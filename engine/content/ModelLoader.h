@@ -57,6 +57,14 @@ class ModelLoader {
   uint32_t BoneCount = 0;
   // Viewer mode scales each vertex's weights to add up to 1; the character's are taken as they are.
   bool NormaliseWeights = false;
+  // Viewer mode: each vertex's colour from the mesh's first colour set (white without one), and the texture
+  // coordinates from the set the material's base-colour texture names (else set 0).
+  bool ReadVertexColours = false;
+  bool UseMaterialTexCoordSets = false;
+  std::vector<unsigned int> TexCoordSetByMaterial;  // filled by ReadScene when the sets are used
+  // Viewer mode: a scene with morph targets leaves a copy of its vertex array here, to be deformed.
+  bool KeepVerticesOfMorphedModels = false;
+  std::vector<SkinnedVertex> KeptVertices;
   ID3D12Device* Device = nullptr;
   ID3D12CommandAllocator* CommandAllocator = nullptr;  // the caller's, to submit with
   ID3D12GraphicsCommandList* CommandList = nullptr;

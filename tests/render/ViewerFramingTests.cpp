@@ -3,7 +3,7 @@
 #include "anim/ModelBounds.h"
 #include "content/ModelLoader.h"
 #include "render/Camera.h"
-#include "render/ViewerCamera.h"
+#include "viewer/ViewerCamera.h"
 #include "support/TestScenes.h"
 
 #include <gtest/gtest.h>
@@ -54,20 +54,20 @@ TEST(ViewerFraming, HugeTinyAndOffCentreModelsAreWholeInViewBetweenThePlanes) {
   const BoundingBox tiny = Box({0.0f, 0.0f, 0.0f}, {0.01f, 0.006f, 0.002f});
   const BoundingBox away = Box({500.0f, -20.0f, 300.0f}, {502.0f, -18.0f, 301.0f});
   for (const BoundingBox& box : {huge, tiny, away}) {
-    const ViewerFraming framing = FrameBounds(box, 0.785f);
+    const ViewerFraming framing = FrameBounds(box, 0.785f, 800.0f / 600.0f);
     ExpectInView(framing, box);
     EXPECT_GT(framing.NearPlane, 0.0f);
   }
   // Steps follow the model's size.
-  EXPECT_GT(FrameBounds(huge, 0.785f).MoveStepScale, 100.0f);
-  EXPECT_LT(FrameBounds(tiny, 0.785f).MoveStepScale, 0.01f);
+  EXPECT_GT(FrameBounds(huge, 0.785f, 800.0f / 600.0f).MoveStepScale, 100.0f);
+  EXPECT_LT(FrameBounds(tiny, 0.785f, 800.0f / 600.0f).MoveStepScale, 0.01f);
 }
 
 TEST(ViewerFraming, EmptyOrPointLikeBoundsFrameAUnitSphere) {
-  const ViewerFraming empty = FrameBounds(BoundingBox(), 0.785f);
+  const ViewerFraming empty = FrameBounds(BoundingBox(), 0.785f, 800.0f / 600.0f);
   EXPECT_EQ(empty.Target.x, 0.0f);
   EXPECT_LT(empty.Eye.z, -1.0f);
-  const ViewerFraming point = FrameBounds(Box({5.0f, 5.0f, 5.0f}, {5.0f, 5.0f, 5.0f}), 0.785f);
+  const ViewerFraming point = FrameBounds(Box({5.0f, 5.0f, 5.0f}, {5.0f, 5.0f, 5.0f}), 0.785f, 800.0f / 600.0f);
   EXPECT_EQ(point.Target.x, 5.0f);
   EXPECT_TRUE(std::isfinite(point.NearPlane) && point.NearPlane > 0.0f);
   EXPECT_FLOAT_EQ(point.Eye.z - point.Target.z, empty.Eye.z);
