@@ -5,10 +5,10 @@
 #include "anim/Animation.h"
 #include "content/MaterialTextures.h"
 #include "content/TextureLoader.h"
-#include "viewer/ModelViewer.h"
 #include "render/ConstantBufferLayout.h"
 #include "render/ConstantBuffers.h"
 #include "render/Renderer.h"
+#include "viewer/ModelViewer.h"
 
 #include <windows.h>
 

@@ -6,8 +6,8 @@
 #include "render/ConstantBuffers.h"
 #include "render/DescriptorHeaps.h"
 #include "render/DeviceSetup.h"
-#include "render/StructGetters.h"
 #include "render/SceneDriver.h"
+#include "render/StructGetters.h"
 
 #include "d3dx12.h"
 

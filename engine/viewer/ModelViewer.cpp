@@ -152,8 +152,8 @@ void ModelViewer::RecordItems(FrameRecorder& recorder, const Renderer& renderer,
     for (const size_t k : items) {
       const BoundingBox& box = model.Submeshes[k].LocalBounds;
       const float3 centre = box.Empty() ? float3{0.0f, 0.0f, 0.0f} : 0.5f * (box.Min + box.Max);
-      distance[k] = DistanceSquared(Placed(Multiply(mesh.DrawItems[k].Transform, mesh.World), centre),
-                                    renderer.Camera.Position);
+      distance[k] =
+          DistanceSquared(Placed(Multiply(mesh.DrawItems[k].Transform, mesh.World), centre), renderer.Camera.Position);
     }
     std::stable_sort(items.begin(), items.end(), [&](size_t a, size_t b) { return distance[a] > distance[b]; });
   }

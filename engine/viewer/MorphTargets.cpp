@@ -98,7 +98,8 @@ void MorphTargets::Prepare(const Model& model, std::vector<SkinnedVertex> vertic
   for (uint32_t k = 0; k < model.Submeshes.size(); ++k) {
     const Submesh& submesh = model.Submeshes[k];
     const aiMesh* mesh = submesh.SceneMesh < scene.mNumMeshes ? scene.mMeshes[submesh.SceneMesh] : nullptr;
-    const bool seen = std::any_of(meshes_.begin(), meshes_.end(), [&](const MorphedMesh& m) { return m.Source == mesh; });
+    const bool seen =
+        std::any_of(meshes_.begin(), meshes_.end(), [&](const MorphedMesh& m) { return m.Source == mesh; });
     if (mesh == nullptr || seen || mesh->mNumAnimMeshes == 0 || mesh->mAnimMeshes == nullptr ||
         submesh.BaseVertex < 0 || size_t(submesh.BaseVertex) + mesh->mNumVertices > vertices.size()) {
       continue;
@@ -108,8 +109,9 @@ void MorphTargets::Prepare(const Model& model, std::vector<SkinnedVertex> vertic
     morphed.FirstVertex = static_cast<uint32_t>(submesh.BaseVertex);
     morphed.Submesh = k;
     for (unsigned int t = 0; t < mesh->mNumAnimMeshes; ++t) {
-      morphed.Weights.push_back(UsableTarget(*mesh, mesh->mAnimMeshes[t]) ? mesh->mAnimMeshes[t]->mWeight : 0.0f);
+      morphed.OwnWeights.push_back(UsableTarget(*mesh, mesh->mAnimMeshes[t]) ? mesh->mAnimMeshes[t]->mWeight : 0.0f);
     }
+    morphed.Weights = morphed.OwnWeights;
     morphed.Channel = ChannelFor(scene, *mesh, submesh.SceneMesh);
     meshes_.push_back(std::move(morphed));
   }
@@ -167,6 +169,8 @@ void MorphTargets::Update(const aiAnimation* animation, float ticks) {
   for (MorphedMesh& morphed : meshes_) {
     if (animation != nullptr && morphed.Channel != nullptr) {
       SampleMorphWeights(*morphed.Channel, ticks, morphed.Weights);
+    } else {
+      morphed.Weights = morphed.OwnWeights;
     }
     Deform(morphed, morphed.Weights, vertices_);
     if (mapped_ != nullptr) {
@@ -180,9 +184,9 @@ void MorphTargets::WidenBounds(Model& model, const aiAnimation* animation) const
   std::vector<SkinnedVertex> scratch = base_;
   for (const MorphedMesh& morphed : meshes_) {
     // The mesh's own weights and those of the animation's keys: linear blends between keys stay inside.
-    std::vector<std::vector<float>> poses = {morphed.Weights};
+    std::vector<std::vector<float>> poses = {morphed.OwnWeights};
     for (unsigned int k = 0; animation != nullptr && morphed.Channel != nullptr && k < morphed.Channel->mNumKeys; ++k) {
-      std::vector<float> keyed(morphed.Weights.size(), 0.0f);
+      std::vector<float> keyed(morphed.OwnWeights.size(), 0.0f);
       KeyWeights(morphed.Channel->mKeys[k], 1.0f, keyed);
       poses.push_back(keyed);
     }

@@ -21,8 +21,9 @@ struct aiMeshMorphAnim;
 struct MorphedMesh {
   const aiMesh* Source = nullptr;
   uint32_t FirstVertex = 0;
-  uint32_t Submesh = 0;  // the first submesh drawn from it
-  std::vector<float> Weights;  // one per target, the mesh's own until an animation sets them
+  uint32_t Submesh = 0;                      // the first submesh drawn from it
+  std::vector<float> OwnWeights;             // one per target, as the mesh gives them
+  std::vector<float> Weights;                // the latest Update's: the own ones, or the animation's
   const aiMeshMorphAnim* Channel = nullptr;  // of the first animation, or null
 };
 

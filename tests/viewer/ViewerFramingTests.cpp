@@ -3,11 +3,12 @@
 #include "anim/ModelBounds.h"
 #include "content/ModelLoader.h"
 #include "render/Camera.h"
-#include "viewer/ViewerCamera.h"
 #include "support/TestScenes.h"
+#include "viewer/ViewerCamera.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace test_scenes;
@@ -35,7 +36,10 @@ float3 Projected(const ViewerFraming& framing, float3 p) {
   return {x / w, y / w, z / w};
 }
 
-void ExpectInView(const ViewerFraming& framing, const BoundingBox& box) {
+// Every corner in view between the planes; returns how far out the farthest corner lands, as a fraction of
+// the view's half width or half height, whichever is more.
+float ExpectInView(const ViewerFraming& framing, const BoundingBox& box) {
+  float reach = 0.0f;
   for (int corner = 0; corner < 8; ++corner) {
     const float3 p = {(corner & 1) != 0 ? box.Max.x : box.Min.x, (corner & 2) != 0 ? box.Max.y : box.Min.y,
                       (corner & 4) != 0 ? box.Max.z : box.Min.z};
@@ -44,19 +48,27 @@ void ExpectInView(const ViewerFraming& framing, const BoundingBox& box) {
     EXPECT_LE(std::fabs(ndc.y), 1.0f) << "corner " << corner;
     EXPECT_GT(ndc.z, 0.0f) << "corner " << corner << " is before the near plane";
     EXPECT_LT(ndc.z, 1.0f) << "corner " << corner << " is past the far plane";
+    reach = std::max({reach, std::fabs(ndc.x), std::fabs(ndc.y)});
   }
+  return reach;
 }
 
 }  // namespace
 
-TEST(ViewerFraming, HugeTinyAndOffCentreModelsAreWholeInViewBetweenThePlanes) {
+TEST(ViewerFraming, ModelsOfAnySizePlaceAndShapeAreWholeInViewAndFillAtLeastHalfOfIt) {
   const BoundingBox huge = Box({-3950.0f, 0.0f, -1000.0f}, {3950.0f, 2500.0f, 1000.0f});
   const BoundingBox tiny = Box({0.0f, 0.0f, 0.0f}, {0.01f, 0.006f, 0.002f});
   const BoundingBox away = Box({500.0f, -20.0f, 300.0f}, {502.0f, -18.0f, 301.0f});
-  for (const BoundingBox& box : {huge, tiny, away}) {
+  // Long along each axis in turn: a radius or a distance that forgot one of them would cut the model off,
+  // leave it small, or put the camera inside it.
+  const BoundingBox wide = Box({-10.0f, -0.5f, -0.5f}, {10.0f, 0.5f, 0.5f});
+  const BoundingBox tall = Box({-0.5f, -10.0f, -0.5f}, {0.5f, 10.0f, 0.5f});
+  const BoundingBox deep = Box({-0.5f, -0.5f, -10.0f}, {0.5f, 0.5f, 10.0f});
+  for (const BoundingBox& box : {huge, tiny, away, wide, tall, deep}) {
     const ViewerFraming framing = FrameBounds(box, 0.785f, 800.0f / 600.0f);
-    ExpectInView(framing, box);
+    EXPECT_GE(ExpectInView(framing, box), 0.5f) << "the model fills less than half the view";
     EXPECT_GT(framing.NearPlane, 0.0f);
+    EXPECT_LT(framing.Eye.z + framing.NearPlane, box.Min.z) << "the camera is inside the model";
   }
   // Steps follow the model's size.
   EXPECT_GT(FrameBounds(huge, 0.785f, 800.0f / 600.0f).MoveStepScale, 100.0f);
