@@ -45,6 +45,7 @@ struct RendererScope {
   Renderer& Instance;
   ~RendererScope() {
     ActiveRenderer = nullptr;
+    ActiveViewer = nullptr;
     Instance.~Renderer();
   }
 };
@@ -93,6 +94,7 @@ int Run(HINSTANCE instance, const std::string& modelPath) {
   FrameTimer timer;
   timer.Restart();
   ActiveRenderer = &renderer;
+  ActiveViewer = viewer ? &*viewer : nullptr;
 
   MSG message = {};
   // The window is gone when this returns: the quit message only follows its destruction.

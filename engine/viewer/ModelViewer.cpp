@@ -16,6 +16,7 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <iomanip>
 #include <sstream>
@@ -24,6 +25,9 @@
 namespace {
 
 constexpr float FieldOfViewY = 0.785f;
+
+// Half a degree per pixel of drag: a drag across the window turns the model about once.
+constexpr float RadiansPerPixel = 0.5f * 0.017453292f;
 
 const aiAnimation* FirstAnimation(const Model& model) {
   const aiScene* scene = model.Scene;
@@ -96,18 +100,65 @@ void ModelViewer::SetupCamera(Renderer& renderer) {
   renderer.Camera.AimAt(framing.Eye, framing.Target, {0.0f, 1.0f, 0.0f});
   renderer.Camera.RebuildView();
   renderer.CameraChanged = true;
+  orbitCentre_ = framing.Target;
+}
+
+void ModelViewer::ApplyOrbit(Renderer& renderer, const Orbit& orbit) {
+  orbitCentre_ = orbit.Centre;
+  renderer.Camera.AimAt(OrbitEye(orbit), orbit.Centre, {0.0f, 1.0f, 0.0f});
+  renderer.CameraChanged = true;
+}
+
+void ModelViewer::OnMouseDrag(Renderer& renderer, WPARAM buttons, float dx, float dy) {
+  Orbit orbit = OrbitThrough(renderer.Camera.Position, orbitCentre_);
+  if ((buttons & MK_LBUTTON) != 0) {
+    TurnOrbit(orbit, dx * RadiansPerPixel, dy * RadiansPerPixel);
+  } else if ((buttons & (MK_RBUTTON | MK_MBUTTON)) != 0) {
+    // A pixel at the centre's depth is this fraction of the distance: the model follows the cursor.
+    const float perPixel = 2.0f * std::tan(0.5f * FieldOfViewY) / static_cast<float>(std::max(renderer.Height, 1));
+    PanOrbit(orbit, renderer.Camera.Right, renderer.Camera.Up, -dx * perPixel, dy * perPixel);
+  } else {
+    return;
+  }
+  ApplyOrbit(renderer, orbit);
+}
+
+void ModelViewer::OnWheel(Renderer& renderer, float notches) {
+  Orbit orbit = OrbitThrough(renderer.Camera.Position, orbitCentre_);
+  ZoomOrbit(orbit, notches);
+  ApplyOrbit(renderer, orbit);
+}
+
+bool ModelViewer::OnKey(Renderer& renderer, WPARAM virtualKey) {
+  switch (virtualKey) {
+    case 'R':
+    case VK_HOME:
+      SetupCamera(renderer);
+      return true;
+    case VK_SPACE:
+      paused_ = !paused_;
+      return true;
+    default:
+      return false;
+  }
 }
 
 void ModelViewer::Animate(Renderer& renderer, const FrameTimer& timer) {
   if (renderer.Meshes.empty()) {
     return;
   }
+  const double frameSeconds = PreviousFrameSeconds(timer);
+  if (!paused_) {
+    clockSeconds_ += frameSeconds - lastFrameSeconds_;
+  }
+  lastFrameSeconds_ = frameSeconds;
+  const FrameTimer clock = TimerAtPreviousFrame(clockSeconds_);
   Mesh& mesh = renderer.Meshes.front();
-  UpdateAnimation(mesh.Geometry, timer, renderer.BonePalette);
+  UpdateAnimation(mesh.Geometry, clock, renderer.BonePalette);
   FollowAnimatedNodes(mesh);
   if (!morphs_.Empty()) {
     const aiAnimation* animation = FirstAnimation(mesh.Geometry);
-    morphs_.Update(animation, animation != nullptr ? AnimationTicks(*animation, PreviousFrameSeconds(timer)) : 0.0f);
+    morphs_.Update(animation, animation != nullptr ? AnimationTicks(*animation, PreviousFrameSeconds(clock)) : 0.0f);
   }
 }
 

@@ -7,8 +7,11 @@
 #include "content/Model.h"
 #include "render/SceneDriver.h"
 #include "viewer/MorphTargets.h"
+#include "viewer/OrbitCamera.h"
 #include "viewer/ViewerMaterials.h"
 #include "viewer/ViewerPipelines.h"
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -25,12 +28,23 @@ class ModelViewer : public SceneDriver {
   void Animate(Renderer& renderer, const FrameTimer& timer) override;
   void RecordMeshes(FrameRecorder& recorder) override;
 
+  // The viewer's mouse and keys, from the window procedure. A drag moves the cursor by (dx, dy) client
+  // pixels with the buttons held (MK_ flags): the left button turns the camera about the orbit's centre,
+  // the right or middle one pans; the wheel zooms by notches (positive: closer).
+  void OnMouseDrag(Renderer& renderer, WPARAM buttons, float dx, float dy);
+  void OnWheel(Renderer& renderer, float notches);
+  // R and Home return to the start view, Space pauses and resumes the animation; false for other keys.
+  bool OnKey(Renderer& renderer, WPARAM virtualKey);
+  bool Paused() const { return paused_; }
+
   const std::string& ModelPath() const { return modelPath_; }
   // The model's extent in the world over its bind pose and first animation, root placement applied.
   const BoundingBox& Bounds() const { return bounds_; }
   const std::vector<MaterialLook>& Materials() const { return materials_; }
 
  private:
+  // Aims the camera from the orbit's eye at its centre.
+  void ApplyOrbit(Renderer& renderer, const Orbit& orbit);
   void RecordItems(FrameRecorder& recorder, const Renderer& renderer, const Mesh& mesh, bool blended);
 
   std::string modelPath_;
@@ -39,6 +53,10 @@ class ModelViewer : public SceneDriver {
   ViewerPipelines pipelines_;
   MorphTargets morphs_;
   BoundingBox bounds_;
+  float3 orbitCentre_ = {0.0f, 0.0f, 0.0f};
+  bool paused_ = false;
+  double clockSeconds_ = 0.0;      // animation time, which stands still while paused
+  double lastFrameSeconds_ = 0.0;  // the timer's previous frame at the latest Animate
 };
 
 // "Viewing hero.glb: 3 meshes, 40 bones, animation "Walk" of 2.50 s", or "no animation".

@@ -106,6 +106,18 @@ for bar in "${bars[@]}"; do
   red=$(percent_where "$SCRATCH/view.png" "$bar" "r > 0.5 && g < 0.2 && b < 0.2")
   ((red > 80)) || fail "standing.gltf: a bar is $red % red, not its vertex colour"
 done
+# A left drag turns the camera about the model, a right drag pans, and R brings back the start view.
+for button in 1 3; do
+  xdotool mousemove --window "$WINDOW" 300 400 mousedown "$button" mousemove --window "$WINDOW" 340 420 \
+    mousemove --window "$WINDOW" 380 440 mouseup "$button"
+  moved=$(wait_for_difference "$WINDOW" "$SCRATCH/view.png" "$SCRATCH/dragged.png" 800x600+0+0 2000 10)
+  ((moved > 2000)) || fail "standing.gltf: a drag with button $button did not move the view"
+  xdotool key --window "$WINDOW" r
+  sleep 1
+  screenshot "$WINDOW" "$SCRATCH/reset.png"
+  back=$(count_differences "$SCRATCH/view.png" "$SCRATCH/reset.png" 800x600+0+0)
+  ((back == 0)) || fail "standing.gltf: R left $back pixels unlike the start view"
+done
 finish_viewer
 
 # A quad whose two morph targets raise its top and widen it in turn: the view changes as they animate.
@@ -113,6 +125,17 @@ view_model "$OWN/morph.gltf" "1 mesh, 0 bones, animation \"Grow\" of 2\.00 s"
 moved=$(wait_for_difference "$WINDOW" "$SCRATCH/view.png" "$SCRATCH/later.png" 800x600+0+0 5000 15)
 echo "morph.gltf: $moved pixels changed as the targets animate"
 ((moved > 5000)) || fail "the morph targets did not animate"
+# Space holds the animation still until it is pressed again.
+xdotool key --window "$WINDOW" space
+sleep 0.5
+screenshot "$WINDOW" "$SCRATCH/paused.png"
+sleep 1
+screenshot "$WINDOW" "$SCRATCH/still.png"
+still=$(count_differences "$SCRATCH/paused.png" "$SCRATCH/still.png" 800x600+0+0)
+((still == 0)) || fail "morph.gltf: $still pixels changed while paused"
+xdotool key --window "$WINDOW" space
+moved=$(wait_for_difference "$WINDOW" "$SCRATCH/still.png" "$SCRATCH/later.png" 800x600+0+0 5000 15)
+((moved > 5000)) || fail "morph.gltf: the animation did not resume"
 finish_viewer
 
 # A row of material settings, named by a relative path with ".." in the C locale; its textures' names are

@@ -4,6 +4,7 @@
 #include "content/ModelLoader.h"
 #include "render/Camera.h"
 #include "support/TestScenes.h"
+#include "viewer/OrbitCamera.h"
 #include "viewer/ViewerCamera.h"
 
 #include <gtest/gtest.h>
@@ -118,4 +119,30 @@ TEST(ModelBounds, CoverTheBindPoseAndWhereTheAnimationCarriesTheBones) {
   const BoundingBox standing = AnimatedBounds(rigid);
   EXPECT_FLOAT_EQ(standing.Max.z, 6.0f);
   EXPECT_FLOAT_EQ(standing.Min.x, 0.0f);
+}
+
+TEST(OrbitCamera, TurnsAboutTheCentreNeverOverAPoleZoomsAndPans) {
+  const float3 centre = {1.0f, 2.0f, 3.0f};
+  Orbit orbit = OrbitThrough({1.0f, 2.0f, -7.0f}, centre);  // ten units in front, looking along +Z
+  EXPECT_NEAR(orbit.Distance, 10.0f, 1e-5f);
+  EXPECT_NEAR(orbit.Yaw, 0.0f, 1e-6f);
+  // A quarter turn to the right goes round to the -X side; the distance stays.
+  TurnOrbit(orbit, 1.5707963f, 0.0f);
+  float3 eye = OrbitEye(orbit);
+  EXPECT_NEAR(eye.x, -9.0f, 1e-4f);
+  EXPECT_NEAR(eye.z, 3.0f, 1e-4f);
+  // Tilting far past the top stops short of it: the eye is above but not straight above.
+  TurnOrbit(orbit, 0.0f, 10.0f);
+  eye = OrbitEye(orbit);
+  EXPECT_GT(eye.y, 2.0f + 9.9f);
+  EXPECT_GT(std::fabs(eye.x - centre.x), 0.01f);
+  const Orbit again = OrbitThrough(eye, centre);  // the round trip gives the same orbit back
+  EXPECT_NEAR(again.Pitch, orbit.Pitch, 1e-3f);
+  EXPECT_NEAR(again.Yaw, orbit.Yaw, 1e-3f);
+
+  ZoomOrbit(orbit, 2.0f);
+  EXPECT_NEAR(orbit.Distance, 8.1f, 1e-4f);
+  PanOrbit(orbit, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.5f, -1.0f);
+  EXPECT_NEAR(orbit.Centre.x, 1.0f + 4.05f, 1e-4f);
+  EXPECT_NEAR(orbit.Centre.y, 2.0f - 8.1f, 1e-4f);
 }
