@@ -84,7 +84,9 @@ struct Model {
   DXGI_FORMAT IndexFormat = DXGI_FORMAT_UNKNOWN;
   uint32_t IndexBufferSize = 0;
   std::vector<Submesh> Submeshes;
-  // Node name to the channel of the first animation that drives it. The first animated frame adds an
+  // The scene's animation the model plays: the first, unless the viewer steps to another.
+  uint32_t AnimationIndex = 0;
+  // Node name to the channel of the played animation that drives it. The first animated frame adds an
   // entry without a channel for every other node.
   std::map<std::string, const aiNodeAnim*> ChannelByNode;
   std::vector<BoneInfo> BoneInfos;

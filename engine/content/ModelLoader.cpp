@@ -20,17 +20,17 @@ namespace {
 
 constexpr uint32_t VertexSize = sizeof(SkinnedVertex);
 
-// The first animation's channels by the name of the node each drives; a later channel for the same node
+// The played animation's channels by the name of the node each drives; a later channel for the same node
 // replaces an earlier one. A scene without animations has no channels: every node keeps its own
 // transformation and the model stands in its bind pose.
 void MapChannels(const aiScene& scene, Model& model) {
-  if (scene.mNumAnimations == 0 || scene.mAnimations == nullptr || scene.mAnimations[0] == nullptr) {
+  const aiAnimation* played = scene.mNumAnimations > model.AnimationIndex && scene.mAnimations != nullptr
+                                  ? scene.mAnimations[model.AnimationIndex]
+                                  : nullptr;
+  if (played == nullptr || played->mChannels == nullptr) {
     return;
   }
-  const aiAnimation& animation = *scene.mAnimations[0];
-  if (animation.mChannels == nullptr) {
-    return;
-  }
+  const aiAnimation& animation = *played;
   for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
     const aiNodeAnim* channel = animation.mChannels[c];
     if (channel != nullptr) {
@@ -182,6 +182,24 @@ bool HasMorphTargets(const aiScene& scene) {
 }
 
 }  // namespace
+
+const aiAnimation* PlayedAnimation(const Model& model) {
+  const aiScene* scene = model.Scene;
+  if (scene == nullptr || scene->mAnimations == nullptr || model.AnimationIndex >= scene->mNumAnimations) {
+    return nullptr;
+  }
+  return scene->mAnimations[model.AnimationIndex];
+}
+
+void SelectAnimation(Model& model, uint32_t index) {
+  model.AnimationIndex = index;
+  model.ChannelByNode.clear();
+  if (model.Scene != nullptr) {
+    MapChannels(*model.Scene, model);
+  }
+  // The next frame lays the walk out again with the new channels.
+  model.Walk.Scene = nullptr;
+}
 
 Model ModelLoader::LoadModel(const std::string& path) {
   // Released if the scene is refused; otherwise the model keeps it for the rest of the run.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+struct aiAnimation;
 struct aiMesh;
 struct aiNode;
 struct aiScene;
@@ -30,6 +31,12 @@ struct MeshPlacement {
   const aiNode* Node = nullptr;
   float4x4 Transform = Identity();
 };
+
+// The animation the model plays (see Model::AnimationIndex), or null when the scene has none.
+const aiAnimation* PlayedAnimation(const Model& model);
+
+// Makes the model play the scene's animation `index` from its next frame on: its channels are mapped anew.
+void SelectAnimation(Model& model, uint32_t index);
 
 class ModelLoader {
  public:

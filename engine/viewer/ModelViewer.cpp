@@ -29,14 +29,6 @@ constexpr float FieldOfViewY = 0.785f;
 // Half a degree per pixel of drag: a drag across the window turns the model about once.
 constexpr float RadiansPerPixel = 0.5f * 0.017453292f;
 
-const aiAnimation* FirstAnimation(const Model& model) {
-  const aiScene* scene = model.Scene;
-  if (scene == nullptr || scene->mNumAnimations == 0 || scene->mAnimations == nullptr) {
-    return nullptr;
-  }
-  return scene->mAnimations[0];
-}
-
 // Where the row-vector matrix takes the point.
 float3 Placed(const float4x4& m, float3 p) {
   return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
@@ -67,7 +59,7 @@ void ModelViewer::LoadScene(Renderer& renderer) {
   materials_ = ReadMaterialLooks(scene);
   morphs_.Prepare(model, std::move(loader.KeptVertices));
   morphs_.CreateBuffer(renderer.Device, model);
-  morphs_.Update(FirstAnimation(model), 0.0f);
+  morphs_.Update(PlayedAnimation(model), 0.0f);
 
   Mesh mesh;
   mesh.AttachModel(std::move(model));
@@ -85,7 +77,7 @@ void ModelViewer::LoadScene(Renderer& renderer) {
   renderer.Meshes.push_back(std::move(mesh));
   Model& placed = renderer.Meshes.back().Geometry;
   WriteConsoleLine(DescribeViewedModel(modelPath_, placed));
-  morphs_.WidenBounds(placed, FirstAnimation(placed));
+  morphs_.WidenBounds(placed, PlayedAnimation(placed));
   bounds_ = PlacedBox(AnimatedBounds(placed), FromAssimp(scene.mRootNode->mTransformation));
 }
 
@@ -123,6 +115,22 @@ void ModelViewer::OnMouseDrag(Renderer& renderer, WPARAM buttons, float dx, floa
   ApplyOrbit(renderer, orbit);
 }
 
+void ModelViewer::StepAnimation(Renderer& renderer, int step) {
+  if (renderer.Meshes.empty()) {
+    return;
+  }
+  Model& model = renderer.Meshes.front().Geometry;
+  const auto count = static_cast<int>(model.Scene->mNumAnimations);
+  if (count < 2) {
+    return;
+  }
+  const int index = ((static_cast<int>(model.AnimationIndex) + step) % count + count) % count;
+  SelectAnimation(model, static_cast<uint32_t>(index));
+  morphs_.SelectAnimation(model);
+  clockSeconds_ = 0.0;
+  WriteConsoleLine("Playing " + DescribeAnimation(model));
+}
+
 void ModelViewer::OnWheel(Renderer& renderer, float notches) {
   Orbit orbit = OrbitThrough(renderer.Camera.Position, orbitCentre_);
   ZoomOrbit(orbit, notches);
@@ -137,6 +145,10 @@ bool ModelViewer::OnKey(Renderer& renderer, WPARAM virtualKey) {
       return true;
     case VK_SPACE:
       paused_ = !paused_;
+      return true;
+    case 'N':
+    case 'P':
+      StepAnimation(renderer, virtualKey == 'N' ? 1 : -1);
       return true;
     default:
       return false;
@@ -157,7 +169,7 @@ void ModelViewer::Animate(Renderer& renderer, const FrameTimer& timer) {
   UpdateAnimation(mesh.Geometry, clock, renderer.BonePalette);
   FollowAnimatedNodes(mesh);
   if (!morphs_.Empty()) {
-    const aiAnimation* animation = FirstAnimation(mesh.Geometry);
+    const aiAnimation* animation = PlayedAnimation(mesh.Geometry);
     morphs_.Update(animation, animation != nullptr ? AnimationTicks(*animation, PreviousFrameSeconds(clock)) : 0.0f);
   }
 }
@@ -227,6 +239,21 @@ void ModelViewer::RecordItems(FrameRecorder& recorder, const Renderer& renderer,
     list->SetGraphicsRoot32BitConstants(ViewerMaterialConstants, MaterialConstantCount, &constants, 0);
     list->DrawIndexedInstanced(item.IndexCount, 1, item.FirstIndex, item.BaseVertex, 0);
   }
+}
+
+std::string DescribeAnimation(const Model& model) {
+  const aiAnimation* animation = PlayedAnimation(model);
+  if (animation == nullptr) {
+    return "no animation";
+  }
+  const double ticksPerSecond = animation->mTicksPerSecond != 0.0 ? animation->mTicksPerSecond : 25.0;
+  std::ostringstream line;
+  line << "animation \"" << animation->mName.C_Str() << "\" of " << std::fixed << std::setprecision(2)
+       << animation->mDuration / ticksPerSecond << " s";
+  if (model.Scene->mNumAnimations > 1) {
+    line << " (" << model.AnimationIndex + 1 << " of " << model.Scene->mNumAnimations << ")";
+  }
+  return line.str();
 }
 
 std::string DescribeViewedModel(const std::string& path, const Model& model) {

@@ -33,7 +33,8 @@ class ModelViewer : public SceneDriver {
   // the right or middle one pans; the wheel zooms by notches (positive: closer).
   void OnMouseDrag(Renderer& renderer, WPARAM buttons, float dx, float dy);
   void OnWheel(Renderer& renderer, float notches);
-  // R and Home return to the start view, Space pauses and resumes the animation; false for other keys.
+  // R and Home return to the start view, Space pauses and resumes the animation, N and P step to the next
+  // and previous animation of the file (naming it on the console); false for other keys.
   bool OnKey(Renderer& renderer, WPARAM virtualKey);
   bool Paused() const { return paused_; }
 
@@ -43,6 +44,8 @@ class ModelViewer : public SceneDriver {
   const std::vector<MaterialLook>& Materials() const { return materials_; }
 
  private:
+  // Plays the animation `step` places after (or before) the current one, from its start.
+  void StepAnimation(Renderer& renderer, int step);
   // Aims the camera from the orbit's eye at its centre.
   void ApplyOrbit(Renderer& renderer, const Orbit& orbit);
   void RecordItems(FrameRecorder& recorder, const Renderer& renderer, const Mesh& mesh, bool blended);
@@ -58,6 +61,9 @@ class ModelViewer : public SceneDriver {
   double clockSeconds_ = 0.0;      // animation time, which stands still while paused
   double lastFrameSeconds_ = 0.0;  // the timer's previous frame at the latest Animate
 };
+
+// The played animation: "animation "Run" of 1.20 s (2 of 3)", or "no animation".
+std::string DescribeAnimation(const Model& model);
 
 // "Viewing hero.glb: 3 meshes, 40 bones, animation "Walk" of 2.50 s", or "no animation".
 std::string DescribeViewedModel(const std::string& path, const Model& model);

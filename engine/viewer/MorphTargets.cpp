@@ -1,6 +1,7 @@
 #include "viewer/MorphTargets.h"
 
 #include "anim/ModelBounds.h"
+#include "content/ModelLoader.h"
 #include "render/ConstantBuffers.h"
 
 #include <assimp/anim.h>
@@ -37,11 +38,12 @@ const aiNode* NodeDrawing(const aiNode* node, unsigned int mesh) {
   return nullptr;
 }
 
-const aiMeshMorphAnim* ChannelFor(const aiScene& scene, const aiMesh& mesh, unsigned int index) {
-  if (scene.mNumAnimations == 0 || scene.mAnimations == nullptr || scene.mAnimations[0] == nullptr) {
+const aiMeshMorphAnim* ChannelFor(const aiScene& scene, const aiAnimation* played, const aiMesh& mesh,
+                                  unsigned int index) {
+  if (played == nullptr) {
     return nullptr;
   }
-  const aiAnimation& animation = *scene.mAnimations[0];
+  const aiAnimation& animation = *played;
   const aiNode* node = NodeDrawing(scene.mRootNode, index);
   for (unsigned int c = 0; animation.mMorphMeshChannels != nullptr && c < animation.mNumMorphMeshChannels; ++c) {
     const aiMeshMorphAnim* channel = animation.mMorphMeshChannels[c];
@@ -112,12 +114,19 @@ void MorphTargets::Prepare(const Model& model, std::vector<SkinnedVertex> vertic
       morphed.OwnWeights.push_back(UsableTarget(*mesh, mesh->mAnimMeshes[t]) ? mesh->mAnimMeshes[t]->mWeight : 0.0f);
     }
     morphed.Weights = morphed.OwnWeights;
-    morphed.Channel = ChannelFor(scene, *mesh, submesh.SceneMesh);
+    morphed.Channel = ChannelFor(scene, PlayedAnimation(model), *mesh, submesh.SceneMesh);
     meshes_.push_back(std::move(morphed));
   }
   if (!meshes_.empty()) {
     base_ = vertices;
     vertices_ = std::move(vertices);
+  }
+}
+
+void MorphTargets::SelectAnimation(const Model& model) {
+  for (MorphedMesh& morphed : meshes_) {
+    const uint32_t sceneMesh = model.Submeshes[morphed.Submesh].SceneMesh;
+    morphed.Channel = ChannelFor(*model.Scene, PlayedAnimation(model), *morphed.Source, sceneMesh);
   }
 }
 

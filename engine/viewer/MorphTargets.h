@@ -24,7 +24,7 @@ struct MorphedMesh {
   uint32_t Submesh = 0;                      // the first submesh drawn from it
   std::vector<float> OwnWeights;             // one per target, as the mesh gives them
   std::vector<float> Weights;                // the latest Update's: the own ones, or the animation's
-  const aiMeshMorphAnim* Channel = nullptr;  // of the first animation, or null
+  const aiMeshMorphAnim* Channel = nullptr;  // of the played animation, or null
 };
 
 class MorphTargets {
@@ -33,6 +33,9 @@ class MorphTargets {
   // (kept by the loader); without targets nothing is kept and nothing happens per frame.
   void Prepare(const Model& model, std::vector<SkinnedVertex> vertices);
   bool Empty() const { return meshes_.empty(); }
+
+  // Follows the model's played animation from now on.
+  void SelectAnimation(const Model& model);
 
   // Makes the upload buffer the model draws from from now on (its vertex buffer is replaced).
   void CreateBuffer(ID3D12Device* device, Model& model);

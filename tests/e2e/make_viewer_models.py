@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the viewer test's glTF models into the folder given: standing.gltf (a rigid and a skinned bar
 modelled along Z, stood up by the root node's rotation, coloured only per vertex), morph.gltf (a quad with
-two animated morph targets) and materials.gltf (a row of quads: factor x texture on the second UV set,
+two morph targets and two animations of them) and materials.gltf (a row of quads: factor x texture on the second UV set,
 double-sided, mask, blend over opaque, and repeat, clamp and mirror wrapping), whose textures are files
 with a non-ASCII name."""
 import json, struct, sys, zlib
@@ -120,8 +120,12 @@ def morph(folder):
     times = g.accessor("SCALAR", FLOAT, [0.0, 1.0, 2.0], 3)
     g.doc["accessors"][times].update({"min": [0.0], "max": [2.0]})
     weights = g.accessor("SCALAR", FLOAT, [0.0, 0.0, 1.0, 0.0, 0.0, 1.0], 6)
-    g.doc["animations"] = [{"name": "Grow", "samplers": [{"input": times, "output": weights}],
-                            "channels": [{"sampler": 0, "target": {"node": 0, "path": "weights"}}]}]
+    short = g.accessor("SCALAR", FLOAT, [0.0, 1.0], 2)
+    g.doc["accessors"][short].update({"min": [0.0], "max": [1.0]})
+    both = g.accessor("SCALAR", FLOAT, [0.0, 0.0, 1.0, 1.0], 4)
+    g.doc["animations"] = [{"name": name, "samplers": [{"input": keys, "output": values}],
+                            "channels": [{"sampler": 0, "target": {"node": 0, "path": "weights"}}]}
+                           for name, keys, values in (("Grow", times, weights), ("Both", short, both))]
     g.write(folder, "morph")
 
 

@@ -121,7 +121,7 @@ done
 finish_viewer
 
 # A quad whose two morph targets raise its top and widen it in turn: the view changes as they animate.
-view_model "$OWN/morph.gltf" "1 mesh, 0 bones, animation \"Grow\" of 2\.00 s"
+view_model "$OWN/morph.gltf" "1 mesh, 0 bones, animation \"Grow\" of 2\.00 s \(the first of 2\)"
 moved=$(wait_for_difference "$WINDOW" "$SCRATCH/view.png" "$SCRATCH/later.png" 800x600+0+0 5000 15)
 echo "morph.gltf: $moved pixels changed as the targets animate"
 ((moved > 5000)) || fail "the morph targets did not animate"
@@ -136,6 +136,11 @@ still=$(count_differences "$SCRATCH/paused.png" "$SCRATCH/still.png" 800x600+0+0
 xdotool key --window "$WINDOW" space
 moved=$(wait_for_difference "$WINDOW" "$SCRATCH/still.png" "$SCRATCH/later.png" 800x600+0+0 5000 15)
 ((moved > 5000)) || fail "morph.gltf: the animation did not resume"
+# N and P step through the file's animations, naming each once.
+xdotool key --window "$WINDOW" n
+wait_for_output_line '^Playing animation "Both" of 1\.00 s \(2 of 2\)$' 10
+xdotool key --window "$WINDOW" p
+wait_for_output_line '^Playing animation "Grow" of 2\.00 s \(1 of 2\)$' 10
 finish_viewer
 
 # A row of material settings, named by a relative path with ".." in the C locale; its textures' names are
