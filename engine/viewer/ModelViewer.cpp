@@ -77,6 +77,7 @@ void ModelViewer::LoadScene(Renderer& renderer) {
   renderer.Meshes.push_back(std::move(mesh));
   Model& placed = renderer.Meshes.back().Geometry;
   WriteConsoleLine(DescribeViewedModel(modelPath_, placed));
+  ShowSummary(renderer);
   morphs_.WidenBounds(placed, PlayedAnimation(placed));
   bounds_ = PlacedBox(AnimatedBounds(placed), FromAssimp(scene.mRootNode->mTransformation));
 }
@@ -129,6 +130,19 @@ void ModelViewer::StepAnimation(Renderer& renderer, int step) {
   morphs_.SelectAnimation(model);
   clockSeconds_ = 0.0;
   WriteConsoleLine("Playing " + DescribeAnimation(model));
+  ShowSummary(renderer);
+}
+
+void ModelViewer::ShowSummary(Renderer& renderer) {
+  if (renderer.TextLabels.empty() || renderer.Meshes.empty()) {
+    return;
+  }
+  // In the upper left corner, only as large as the text, so that it hides little of the model.
+  TextLabel& label = renderer.TextLabels.front();
+  label.FitsText = true;
+  label.X = 0.0f;
+  label.Y = 0.0f;
+  label.SetText(WideFromUtf8(ModelSummary(modelPath_, renderer.Meshes.front())));
 }
 
 void ModelViewer::OnWheel(Renderer& renderer, float notches) {
@@ -254,6 +268,19 @@ std::string DescribeAnimation(const Model& model) {
     line << " (" << model.AnimationIndex + 1 << " of " << model.Scene->mNumAnimations << ")";
   }
   return line.str();
+}
+
+std::string ModelSummary(const std::string& path, const Mesh& mesh) {
+  uint64_t triangles = 0;
+  for (const DrawItem& item : mesh.DrawItems) {
+    triangles += item.IndexCount / 3;
+  }
+  std::ostringstream text;
+  text << Utf8Of(PathFromUtf8(path).filename()) << "\r" << mesh.DrawItems.size()
+       << (mesh.DrawItems.size() == 1 ? " draw item, " : " draw items, ") << triangles
+       << (triangles == 1 ? " triangle, " : " triangles, ") << mesh.Geometry.BoneCount
+       << (mesh.Geometry.BoneCount == 1 ? " bone" : " bones") << "\r" << DescribeAnimation(mesh.Geometry);
+  return text.str();
 }
 
 std::string DescribeViewedModel(const std::string& path, const Model& model) {

@@ -46,6 +46,8 @@ class ModelViewer : public SceneDriver {
  private:
   // Plays the animation `step` places after (or before) the current one, from its start.
   void StepAnimation(Renderer& renderer, int step);
+  // The model's summary in the text box, which is made as small as its text.
+  void ShowSummary(Renderer& renderer);
   // Aims the camera from the orbit's eye at its centre.
   void ApplyOrbit(Renderer& renderer, const Orbit& orbit);
   void RecordItems(FrameRecorder& recorder, const Renderer& renderer, const Mesh& mesh, bool blended);
@@ -64,6 +66,9 @@ class ModelViewer : public SceneDriver {
 
 // The played animation: "animation "Run" of 1.20 s (2 of 3)", or "no animation".
 std::string DescribeAnimation(const Model& model);
+
+// The text box's three lines: the file name; draw items, triangles and bones; the played animation.
+std::string ModelSummary(const std::string& path, const Mesh& mesh);
 
 // "Viewing hero.glb: 3 meshes, 40 bones, animation "Walk" of 2.50 s", or "no animation".
 std::string DescribeViewedModel(const std::string& path, const Model& model);

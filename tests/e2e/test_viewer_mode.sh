@@ -44,10 +44,15 @@ finish_viewer() {
   expect_no_validation_messages
 }
 
-# The shapes of the view that are neither background nor text box, one "WxH+X+Y" per line, left to right.
+# The shapes of the view outside the text box (its rectangle, text and all, counts as background), one
+# "WxH+X+Y" per line, left to right.
 shapes_in_view() {
-  convert "$1" -alpha off -fuzz 1.5% -fill "rgb($BACKGROUND)" -opaque "rgb($TEXT_BOX)" \
-    -fill white +opaque "rgb($BACKGROUND)" -fill black -opaque "rgb($BACKGROUND)" \
+  local w h x y
+  # The box's extent: its colour's bounding box, in an image bordered by one pixel so the corner is not it.
+  IFS='x+' read -r w h x y <<<"$(convert "$1" -alpha off -fuzz 1.5% -fill white -opaque "rgb($TEXT_BOX)" \
+    -fill black +opaque white -bordercolor black -border 1 -format "%@" info:)"
+  convert "$1" -alpha off -fill "rgb($BACKGROUND)" -draw "rectangle $((x - 1)),$((y - 1)) $((x + w - 2)),$((y + h - 2))" \
+    -fuzz 1.5% -fill white +opaque "rgb($BACKGROUND)" -fill black -opaque "rgb($BACKGROUND)" \
     -define connected-components:verbose=true -define connected-components:area-threshold=100 \
     -connected-components 8 null: | awk '$NF ~ /255,255,255/ {print $2}' | sort -t+ -k2 -n
 }
