@@ -2,6 +2,7 @@
 
 #include "core/ErrorText.h"
 #include "render/PipelineLibrary.h"
+#include "render/StructGetters.h"
 
 #include "d3dx12.h"
 
@@ -63,7 +64,7 @@ void CreateSamplers(ViewerPipelines& pipelines, ID3D12Device* device) {
   StopIfFailed(device->CreateDescriptorHeap(&heap, IID_PPV_ARGS(&pipelines.SamplerHeap)),
                "ID3D12Device::CreateDescriptorHeap", "cannot create the viewer's sampler heap");
   pipelines.SamplerDescriptorSize = device->GetDescriptorHandleIncrementSize(D3D12_DESCRIPTOR_HEAP_TYPE_SAMPLER);
-  D3D12_CPU_DESCRIPTOR_HANDLE handle = pipelines.SamplerHeap->GetCPUDescriptorHandleForHeapStart();
+  D3D12_CPU_DESCRIPTOR_HANDLE handle = CpuHeapStart(pipelines.SamplerHeap);
   // The same filter as the program's static sampler, in every combination of the modes.
   for (const D3D12_TEXTURE_ADDRESS_MODE u : MaterialAddressModes) {
     for (const D3D12_TEXTURE_ADDRESS_MODE v : MaterialAddressModes) {
@@ -117,7 +118,7 @@ ID3D12PipelineState* ViewerPipelines::For(const MaterialLook& look) const {
 }
 
 D3D12_GPU_DESCRIPTOR_HANDLE ViewerPipelines::Sampler(const MaterialLook& look) const {
-  D3D12_GPU_DESCRIPTOR_HANDLE handle = SamplerHeap->GetGPUDescriptorHandleForHeapStart();
+  D3D12_GPU_DESCRIPTOR_HANDLE handle = GpuHeapStart(SamplerHeap);
   handle.ptr += uint64_t{SamplerIndex(look)} * SamplerDescriptorSize;
   return handle;
 }
