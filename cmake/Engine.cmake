@@ -2,7 +2,7 @@
 # entry goes into engine_core so that tests and benchmarks can link it.
 # In layering order: a folder includes only itself and the folders before it (tests/structure checks it).
 set(ENGINE_DIR ${CMAKE_SOURCE_DIR}/engine)
-set(ENGINE_SUBSYSTEMS core math content anim text render app)
+set(ENGINE_SUBSYSTEMS core math content anim text render viewer app)
 
 set(ENGINE_SOURCES)
 foreach(subsystem IN LISTS ENGINE_SUBSYSTEMS)

@@ -11,7 +11,7 @@
 
 namespace {
 
-// A square grid of about `triangles` triangles in the z = 0 plane at x offset `x`, its vertices shared
+// A square grid of about `triangles` triangles in the z = 0 plane, facing +Z, at x offset `x`, its vertices shared
 // out among `bones` bones column by column, so that a turning bone bends the grid.
 aiMesh* MakeGrid(unsigned triangles, unsigned bones, float x) {
   const auto side = static_cast<unsigned>(std::ceil(std::sqrt(triangles / 2.0)));
@@ -27,7 +27,7 @@ aiMesh* MakeGrid(unsigned triangles, unsigned bones, float x) {
       const unsigned v = row * (side + 1) + column;
       const float u = static_cast<float>(column) / side, w = static_cast<float>(row) / side;
       mesh->mVertices[v] = {x + u, w, 0.0f};
-      mesh->mNormals[v] = {0.0f, 0.0f, -1.0f};
+      mesh->mNormals[v] = {0.0f, 0.0f, 1.0f};
       mesh->mTextureCoords[0][v] = {u, w, 0.0f};
     }
   }
@@ -36,7 +36,9 @@ aiMesh* MakeGrid(unsigned triangles, unsigned bones, float x) {
   for (unsigned row = 0, f = 0; row < side; ++row) {
     for (unsigned column = 0; column < side; ++column) {
       const unsigned a = row * (side + 1) + column, b = a + 1, c = a + side + 1, d = c + 1;
-      for (const auto& corners : {std::array<unsigned, 3>{a, c, b}, std::array<unsigned, 3>{b, c, d}}) {
+      // Counter-clockwise seen from +Z, the side the viewer's start camera looks at once the file is made
+      // left-handed: turned the other way, every triangle would be culled and the frame would draw nothing.
+      for (const auto& corners : {std::array<unsigned, 3>{a, b, c}, std::array<unsigned, 3>{b, d, c}}) {
         mesh->mFaces[f].mNumIndices = 3;
         mesh->mFaces[f++].mIndices = new unsigned[3]{corners[0], corners[1], corners[2]};
       }

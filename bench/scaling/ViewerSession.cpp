@@ -4,13 +4,15 @@
 #include "app/MainLoop.h"
 #include "app/Run.h"
 #include "render/Renderer.h"
+#include "viewer/ModelViewer.h"
 
 #include <windows.h>
 
 ViewerSession StartViewer(const std::string& model) {
   ViewerSession viewer;
   viewer.renderer = new Renderer(CreateMainWindow(GetModuleHandleW(nullptr)));
-  viewer.renderer->ModelPath = model;
+  viewer.scene = new ModelViewer(model);
+  viewer.renderer->Scene = viewer.scene;
   viewer.renderer->InitDirect3D();
   viewer.renderer->LoadContent();
   viewer.renderer->CreateConstantBuffers();
@@ -31,4 +33,6 @@ void StopViewer(ViewerSession& viewer) {
   DestroyWindow(viewer.renderer->Window);
   delete viewer.renderer;
   viewer.renderer = nullptr;
+  delete viewer.scene;
+  viewer.scene = nullptr;
 }

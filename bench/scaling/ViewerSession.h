@@ -6,10 +6,12 @@
 
 #include <string>
 
+class ModelViewer;
 class Renderer;
 
 struct ViewerSession {
   Renderer* renderer = nullptr;
+  ModelViewer* scene = nullptr;  // what the renderer draws; ends after it
   FrameTimer timer;
 };
 

@@ -11,6 +11,7 @@
 #include "render/ConstantBufferLayout.h"
 #include "render/ConstantBuffers.h"
 #include "render/Renderer.h"
+#include "viewer/ModelViewer.h"
 
 #include <windows.h>
 
@@ -249,8 +250,8 @@ bool VulkanViewerFrame::CreateTextures(const Renderer& renderer) {
   std::vector<DecodedImage> images;
   images.push_back(DecodeImage(L"newarial.png"));
   images.push_back(DecodeImage(L"blessing-1x.png"));
-  if (!renderer.ModelPath.empty()) {
-    for (DecodedImage& image : DecodeMaterialImages(*renderer.Meshes.front().Geometry.Scene, renderer.ModelPath)) {
+  if (const auto* viewer = dynamic_cast<const ModelViewer*>(renderer.Scene)) {
+    for (DecodedImage& image : DecodeMaterialImages(*renderer.Meshes.front().Geometry.Scene, viewer->ModelPath())) {
       images.push_back(std::move(image));
     }
   }

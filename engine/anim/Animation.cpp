@@ -3,6 +3,7 @@
 #include "anim/KeyInterpolation.h"
 #include "anim/SkeletonWalkBuilder.h"
 #include "content/AssimpConversions.h"
+#include "content/ModelLoader.h"
 
 #include <assimp/anim.h>
 #include <assimp/scene.h>
@@ -14,13 +15,6 @@
 namespace {
 
 constexpr double DefaultTicksPerSecond = 25.0;
-
-const aiAnimation* FirstAnimation(const aiScene& scene) {
-  if (scene.mNumAnimations == 0 || scene.mAnimations == nullptr) {
-    return nullptr;
-  }
-  return scene.mAnimations[0];
-}
 
 // The node's local transformation from its channel's keys at time t, in Assimp's convention. A kind of
 // key the channel lacks keeps the node's own component.
@@ -84,7 +78,7 @@ void UpdateAnimation(Model& model, const FrameTimer& timer, std::vector<float4x4
     if (model.Walk.Scene != model.Scene) {
       BuildSkeletonWalk(model);
     }
-    const aiAnimation* animation = FirstAnimation(*model.Scene);
+    const aiAnimation* animation = PlayedAnimation(model);
     const float time = animation != nullptr ? AnimationTicks(*animation, PreviousFrameSeconds(timer)) : 0.0f;
     SkeletonWalk& walk = model.Walk;
     // Parents come before their children, so every parent's global transformation is ready when needed.

@@ -1,5 +1,5 @@
-// Skeletal animation: poses a model from its first animation and fills the bone palette with the
-// skinning matrices.
+// Skeletal animation: poses a model from its played animation (the first unless the viewer picks another) and fills the
+// bone palette with the skinning matrices.
 #pragma once
 
 #include "content/Mesh.h"
@@ -11,7 +11,7 @@
 
 struct aiAnimation;
 
-// Samples the model's first animation at the previous frame's time, composes the node tree from the root
+// Samples the model's played animation at the previous frame's time, composes the node tree from the root
 // and stores each bone's skinning matrix, then copies the BoneCount skinning matrices into the palette in
 // bone-index order. A model without animations stands in its bind pose; one without a scene leaves the
 // palette empty.

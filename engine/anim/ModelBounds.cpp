@@ -2,6 +2,7 @@
 
 #include "anim/Animation.h"
 #include "anim/SkeletonWalkBuilder.h"
+#include "content/ModelLoader.h"
 
 #include <assimp/anim.h>
 #include <assimp/scene.h>
@@ -34,6 +35,12 @@ void AddPosedBox(const BoundingBox& box, const float4x4& skin, BoundingBox& boun
 
 }  // namespace
 
+BoundingBox PlacedBox(const BoundingBox& box, const float4x4& placement) {
+  BoundingBox placed;
+  AddPosedBox(box, placement, placed);
+  return placed;
+}
+
 BoundingBox AnimatedBounds(Model& model, int samples) {
   BoundingBox bounds = model.BindBounds;
   if (model.Scene == nullptr) {
@@ -48,8 +55,7 @@ BoundingBox AnimatedBounds(Model& model, int samples) {
   if (model.BoneCount == 0 && !rigidMeshesMove) {
     return bounds;
   }
-  const aiAnimation* animation =
-      model.Scene->mNumAnimations > 0 && model.Scene->mAnimations != nullptr ? model.Scene->mAnimations[0] : nullptr;
+  const aiAnimation* animation = PlayedAnimation(model);
   double loopSeconds = 0.0;
   if (animation != nullptr && animation->mDuration > 0.0) {
     const double ticksPerSecond =

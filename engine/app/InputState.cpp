@@ -1,6 +1,7 @@
 #include "app/InputState.h"
 
 Renderer* ActiveRenderer = nullptr;
+ModelViewer* ActiveViewer = nullptr;
 TypedKeyRecord TypedKey;
 bool ResizePending = false;
 int32_t PendingWidth = 0;

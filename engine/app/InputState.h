@@ -7,11 +7,15 @@
 
 #include <cstdint>
 
+class ModelViewer;
 class Renderer;
 
 // The Renderer whose camera, mouse position and text box the mouse messages change; null until start-up
 // has finished, and mouse messages are ignored while it is.
 extern Renderer* ActiveRenderer;
+
+// Viewer mode's scene, which takes the mouse drags, the wheel and its keys; null in the default run.
+extern ModelViewer* ActiveViewer;
 
 extern TypedKeyRecord TypedKey;
 

@@ -5,6 +5,7 @@
 #include "app/InputState.h"
 #include "core/FrameTimer.h"
 #include "render/Renderer.h"
+#include "render/SceneDriver.h"
 
 void RunMainLoop(HWND window, Renderer& renderer, FrameTimer& timer, MSG& message) {
   while (RunOnePass(window, renderer, timer, message)) {}
@@ -40,12 +41,10 @@ void RunFrame(Renderer& renderer, FrameTimer& timer) {
   timer.Advance();
   renderer.HandleModelTurnKey();
   renderer.HandleMovementKeys();
-  if (!renderer.Meshes.empty()) {
+  if (renderer.Scene != nullptr) {
+    renderer.Scene->Animate(renderer, timer);
+  } else if (!renderer.Meshes.empty()) {
     UpdateAnimation(renderer.Meshes.front().Geometry, timer, renderer.BonePalette);
-    // The character's rigid parts keep their bind-pose places; a viewed model's follow their nodes.
-    if (!renderer.ModelPath.empty()) {
-      FollowAnimatedNodes(renderer.Meshes.front());
-    }
   }
   renderer.UpdateConstantBuffers();
   renderer.DrawFrame();

@@ -2,6 +2,7 @@
 
 #include "content/ModelFileError.h"
 #include "core/FatalError.h"
+#include "core/PathText.h"
 
 #include <windows.h>
 
@@ -19,14 +20,15 @@ std::string ModelFromCommandLine(int argc, char** argv) {
   const std::string named = argv[1];
   // Checked here rather than left to Assimp, whose answer for a folder does not say what is wrong.
   std::error_code error;
-  const std::filesystem::path path(named);
+  const std::filesystem::path path = PathFromUtf8(named);
   if (std::filesystem::is_directory(path, error)) {
     throw ModelFileError(named, "it is a folder, not a model file");
   }
   if (!std::filesystem::exists(path, error)) {
     throw ModelFileError(named, "no such file");
   }
-  return std::filesystem::absolute(path, error).string();
+  // Absolute and without "." or ".." segments: some importers name a model's sibling files from its path.
+  return Utf8Of(std::filesystem::absolute(path, error).lexically_normal());
 }
 
 std::filesystem::path ExecutableFolder() {
@@ -42,7 +44,7 @@ std::filesystem::path ExecutableFolder() {
       // builds for, where a backslash may be just a character of a name.
       std::wstring path(buffer.data(), length);
       std::replace(path.begin(), path.end(), L'\\', L'/');
-      return std::filesystem::path(path).parent_path();
+      return PathFromWide(path).parent_path();
     }
     buffer.resize(buffer.size() * 2);
   }

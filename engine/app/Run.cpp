@@ -6,10 +6,12 @@
 #include "core/FrameTimer.h"
 #include "render/Renderer.h"
 #include "text/BitmapFont.h"
+#include "viewer/ModelViewer.h"
 
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -43,6 +45,7 @@ struct RendererScope {
   Renderer& Instance;
   ~RendererScope() {
     ActiveRenderer = nullptr;
+    ActiveViewer = nullptr;
     Instance.~Renderer();
   }
 };
@@ -70,13 +73,19 @@ int Run(HINSTANCE instance, const std::string& modelPath) {
   // Parsed and kept for the run but never read: the text box reads its own copy of the font.
   [[maybe_unused]] BitmapFont font = ParseFontFile(L"newarial.fnt", ClientWidth, ClientHeight);
 
+  // Viewer mode's scene outlives the Renderer that draws it.
+  std::optional<ModelViewer> viewer;
+  if (!modelPath.empty()) {
+    viewer.emplace(modelPath);
+  }
+
   // The Renderer is built in cleared storage, so padding and anything its constructor leaves alone read
   // as zero.
   alignas(Renderer) std::byte rendererStorage[sizeof(Renderer)];
   std::memset(rendererStorage, 0, sizeof(rendererStorage));
   Renderer& renderer = *new (rendererStorage) Renderer(window);
   const RendererScope rendererScope{renderer};
-  renderer.ModelPath = modelPath;
+  renderer.Scene = viewer ? &*viewer : nullptr;
   renderer.InitDirect3D();
   renderer.LoadContent();
   renderer.CreateConstantBuffers();
@@ -85,6 +94,7 @@ int Run(HINSTANCE instance, const std::string& modelPath) {
   FrameTimer timer;
   timer.Restart();
   ActiveRenderer = &renderer;
+  ActiveViewer = viewer ? &*viewer : nullptr;
 
   MSG message = {};
   // The window is gone when this returns: the quit message only follows its destruction.

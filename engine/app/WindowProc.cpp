@@ -2,6 +2,7 @@
 
 #include "app/InputState.h"
 #include "render/Renderer.h"
+#include "viewer/ModelViewer.h"
 
 #include <windowsx.h>
 
@@ -34,7 +35,9 @@ void OnKeyDown(WPARAM virtualKey) {
 // the world's vertical axis, by the movement since the previous mouse message (a move or a click, so the
 // first drag after a click does not jump).
 void OnMouseMove(Renderer& renderer, WPARAM buttons, float x, float y) {
-  if (buttons & MK_LBUTTON) {
+  if (ActiveViewer != nullptr) {
+    ActiveViewer->OnMouseDrag(renderer, buttons, x - renderer.LastMouseX, y - renderer.LastMouseY);
+  } else if (buttons & MK_LBUTTON) {
     renderer.Camera.Pitch((y - renderer.LastMouseY) * RadiansPerPixel);
     renderer.Camera.TurnAboutWorldY((x - renderer.LastMouseX) * RadiansPerPixel);
     renderer.CameraChanged = true;
@@ -51,6 +54,25 @@ void OnLeftButtonDown(Renderer& renderer, float x, float y) {
     TextLabel& label = renderer.TextLabels.front();
     label.HasFocus = LabelContainsPoint(label, x, y);
   }
+}
+
+// Viewer mode's keys while the text box does not take them; true when the viewer used the key.
+bool OnViewerKey(WPARAM virtualKey) {
+  if (ActiveViewer == nullptr || ActiveRenderer == nullptr) {
+    return false;
+  }
+  const bool typing = !ActiveRenderer->TextLabels.empty() && ActiveRenderer->TextLabels.front().HasFocus;
+  return !typing && ActiveViewer->OnKey(*ActiveRenderer, virtualKey);
+}
+
+// Viewer mode: a right or middle click starts a pan from where it was pressed.
+bool OnViewerButtonDown(float x, float y) {
+  if (ActiveViewer == nullptr || ActiveRenderer == nullptr) {
+    return false;
+  }
+  ActiveRenderer->LastMouseX = x;
+  ActiveRenderer->LastMouseY = y;
+  return true;
 }
 
 }  // namespace
@@ -71,8 +93,23 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       DestroyWindow(window);
       return 0;
     case WM_KEYDOWN:
-      OnKeyDown(wParam);
+      if (!OnViewerKey(wParam)) {
+        OnKeyDown(wParam);
+      }
       return 0;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (OnViewerButtonDown(MouseX(lParam), MouseY(lParam))) {
+        return 0;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_MOUSEWHEEL:
+      if (ActiveViewer != nullptr && ActiveRenderer != nullptr) {
+        // The wheel's delta is the high word, signed, in 120ths of a notch.
+        ActiveViewer->OnWheel(*ActiveRenderer, static_cast<float>(static_cast<int16_t>(HIWORD(wParam))) / 120.0f);
+        return 0;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_MOUSEMOVE:
       if (ActiveRenderer != nullptr) {
         OnMouseMove(*ActiveRenderer, wParam, MouseX(lParam), MouseY(lParam));

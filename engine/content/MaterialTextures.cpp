@@ -2,6 +2,7 @@
 
 #include "core/ConsoleOutput.h"
 #include "core/FatalError.h"
+#include "core/PathText.h"
 
 #include <assimp/material.h>
 #include <assimp/scene.h>
@@ -25,11 +26,15 @@ bool IsFile(const std::filesystem::path& path) {
   return std::filesystem::is_regular_file(path, error);
 }
 
-// The material's base-colour texture path: glTF's base colour first, then the classic diffuse slot.
-bool BaseColourTexture(const aiMaterial& material, aiString& path) {
+// The material's base-colour texture path and its type: glTF's base colour first, then the classic diffuse
+// slot.
+bool BaseColourTexture(const aiMaterial& material, aiString& path, aiTextureType* found = nullptr) {
   for (const aiTextureType type : {aiTextureType_BASE_COLOR, aiTextureType_DIFFUSE}) {
     if (material.GetTextureCount(type) > 0 && material.GetTexture(type, 0, &path) == aiReturn_SUCCESS &&
         path.length > 0) {
+      if (found != nullptr) {
+        *found = type;
+      }
       return true;
     }
   }
@@ -53,8 +58,7 @@ DecodedImage MaterialImage(const aiScene& scene, const aiMaterial& material, con
   const std::string name = named.C_Str();
   try {
     if (const aiTexture* embedded = scene.GetEmbeddedTexture(named.C_Str())) {
-      return DecodeEmbeddedTexture(*embedded, std::filesystem::path(modelPath).filename().wstring() + L":" +
-                                                  std::filesystem::path(name).wstring());
+      return DecodeEmbeddedTexture(*embedded, WideOf(PathFromUtf8(modelPath).filename()) + L":" + WideFromUtf8(name));
     }
     const std::filesystem::path file = FindTextureFile(folder, name);
     if (file.empty()) {
@@ -62,7 +66,7 @@ DecodedImage MaterialImage(const aiScene& scene, const aiMaterial& material, con
                      "\" not found beside the model; the material's colour is used");
       return MaterialColour(material);
     }
-    return DecodeImage(file.wstring());
+    return DecodeImage(WideOf(file));
   } catch (const FatalError& error) {
     WriteErrorLine(std::string(error.what()) + "; the material's colour is used");
     return MaterialColour(material);
@@ -85,7 +89,7 @@ DecodedImage SolidColourImage(float red, float green, float blue, float alpha) {
 
 DecodedImage DecodeEmbeddedTexture(const aiTexture& texture, const std::wstring& name) {
   if (texture.pcData == nullptr || texture.mWidth == 0) {
-    throw FatalError(std::filesystem::path(name).string() + ": the embedded texture is empty");
+    throw FatalError(ToUtf8(name) + ": the embedded texture is empty");
   }
   // A height of 0 marks a compressed file of mWidth bytes.
   if (texture.mHeight == 0) {
@@ -110,17 +114,17 @@ DecodedImage DecodeEmbeddedTexture(const aiTexture& texture, const std::wstring&
 std::filesystem::path FindTextureFile(const std::filesystem::path& modelFolder, const std::string& named) {
   std::string portable = named;
   std::replace(portable.begin(), portable.end(), '\\', '/');
-  const std::filesystem::path relative(portable);
+  const std::filesystem::path relative = PathFromUtf8(portable);
   // As named, relative to the model; then the bare file name beside the model.
   for (const std::filesystem::path& candidate : {modelFolder / relative, modelFolder / relative.filename()}) {
     if (IsFile(candidate)) {
       return candidate;
     }
   }
-  const std::string wanted = Lowercase(relative.filename().string());
+  const std::string wanted = Lowercase(Utf8Of(relative.filename()));
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(modelFolder, error)) {
-    if (entry.is_regular_file(error) && Lowercase(entry.path().filename().string()) == wanted) {
+    if (entry.is_regular_file(error) && Lowercase(Utf8Of(entry.path().filename())) == wanted) {
       return entry.path();
     }
   }
@@ -128,11 +132,22 @@ std::filesystem::path FindTextureFile(const std::filesystem::path& modelFolder, 
 }
 
 std::vector<DecodedImage> DecodeMaterialImages(const aiScene& scene, const std::string& modelPath) {
-  const std::filesystem::path folder = std::filesystem::path(modelPath).parent_path();
+  const std::filesystem::path folder = PathFromUtf8(modelPath).parent_path();
   std::vector<DecodedImage> images;
   for (unsigned int m = 0; scene.mMaterials != nullptr && m < scene.mNumMaterials; ++m) {
     images.push_back(scene.mMaterials[m] != nullptr ? MaterialImage(scene, *scene.mMaterials[m], folder, modelPath)
                                                     : SolidColourImage(1.0f, 1.0f, 1.0f, 1.0f));
   }
   return images;
+}
+
+unsigned int BaseColourTexCoordSet(const aiMaterial& material) {
+  aiString path;
+  aiTextureType type = aiTextureType_DIFFUSE;
+  int set = 0;
+  if (BaseColourTexture(material, path, &type) && material.Get(AI_MATKEY_UVWSRC(type, 0), set) == aiReturn_SUCCESS &&
+      set > 0) {
+    return static_cast<unsigned int>(set);
+  }
+  return 0;
 }

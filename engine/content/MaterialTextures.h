@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+struct aiMaterial;
 struct aiScene;
 struct aiTexture;
 
@@ -24,3 +25,6 @@ DecodedImage SolidColourImage(float red, float green, float blue, float alpha);
 
 // An embedded texture: compressed bytes (PNG, JPEG) decoded, or raw BGRA texels turned into RGBA8.
 DecodedImage DecodeEmbeddedTexture(const aiTexture& texture, const std::wstring& name);
+
+// The texture coordinate set the material's base-colour texture reads: 0 unless the material names another.
+unsigned int BaseColourTexCoordSet(const aiMaterial& material);

@@ -63,6 +63,7 @@ struct Submesh {
   int32_t BaseVertex = 0;
   float4x4 Transform = Identity();  // the node's bind-pose placement relative to the root, row vectors
   uint32_t Material = 0;            // the scene's material index of the mesh
+  uint32_t SceneMesh = 0;           // the scene's index of the mesh
   // The node that places a rigid mesh; null for a skinned mesh (the bone palette places it) and for a
   // mesh no node draws. The viewer follows this node's animation.
   const aiNode* Node = nullptr;
@@ -83,7 +84,9 @@ struct Model {
   DXGI_FORMAT IndexFormat = DXGI_FORMAT_UNKNOWN;
   uint32_t IndexBufferSize = 0;
   std::vector<Submesh> Submeshes;
-  // Node name to the channel of the first animation that drives it. The first animated frame adds an
+  // The scene's animation the model plays: the first, unless the viewer steps to another.
+  uint32_t AnimationIndex = 0;
+  // Node name to the channel of the played animation that drives it. The first animated frame adds an
   // entry without a channel for every other node.
   std::map<std::string, const aiNodeAnim*> ChannelByNode;
   std::vector<BoneInfo> BoneInfos;

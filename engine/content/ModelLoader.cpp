@@ -2,6 +2,7 @@
 
 #include "content/AssimpConversions.h"
 #include "content/LoadLeftovers.h"
+#include "content/MaterialTextures.h"
 #include "content/ModelFileError.h"
 #include "content/SceneImport.h"
 #include "core/ConsoleOutput.h"
@@ -22,17 +23,17 @@ namespace {
 
 constexpr uint32_t VertexSize = sizeof(SkinnedVertex);
 
-// The first animation's channels by the name of the node each drives; a later channel for the same node
+// The played animation's channels by the name of the node each drives; a later channel for the same node
 // replaces an earlier one. A scene without animations has no channels: every node keeps its own
 // transformation and the model stands in its bind pose.
 void MapChannels(const aiScene& scene, Model& model) {
-  if (scene.mNumAnimations == 0 || scene.mAnimations == nullptr || scene.mAnimations[0] == nullptr) {
+  const aiAnimation* played = scene.mNumAnimations > model.AnimationIndex && scene.mAnimations != nullptr
+                                  ? scene.mAnimations[model.AnimationIndex]
+                                  : nullptr;
+  if (played == nullptr || played->mChannels == nullptr) {
     return;
   }
-  const aiAnimation& animation = *scene.mAnimations[0];
-  if (animation.mChannels == nullptr) {
-    return;
-  }
+  const aiAnimation& animation = *played;
   for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
     const aiNodeAnim* channel = animation.mChannels[c];
     if (channel != nullptr) {
@@ -46,12 +47,28 @@ float4x4 InverseOf(aiMatrix4x4 m) {
   return FromAssimp(m.Inverse());
 }
 
-SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluences& influences, bool normalise) {
+// What MakeVertex takes from a mesh besides positions, normals and weights.
+struct VertexSources {
+  unsigned int TexCoordSet = 0;
+  bool Colours = false;
+  bool Normalise = false;
+};
+
+SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluences& influences,
+                         const VertexSources& sources) {
   SkinnedVertex vertex;
   const aiVector3D& position = mesh.mVertices[j];
   // A mesh without texture coordinates samples the texture's corner texel everywhere: one flat colour
   // rather than a hole in the model.
-  const aiVector3D texCoord = mesh.mTextureCoords[0] != nullptr ? mesh.mTextureCoords[0][j] : aiVector3D();
+  const unsigned int set = sources.TexCoordSet < AI_MAX_NUMBER_OF_TEXTURECOORDS ? sources.TexCoordSet : 0;
+  const aiVector3D texCoord = mesh.mTextureCoords[set] != nullptr ? mesh.mTextureCoords[set][j] : aiVector3D();
+  if (sources.Colours && mesh.mColors[0] != nullptr) {
+    const aiColor4D& colour = mesh.mColors[0][j];
+    vertex.Color[0] = colour.r;
+    vertex.Color[1] = colour.g;
+    vertex.Color[2] = colour.b;
+    vertex.Color[3] = colour.a;
+  }
   const aiVector3D& normal = mesh.mNormals[j];
   vertex.Position[0] = position.x;
   vertex.Position[1] = position.y;
@@ -67,7 +84,7 @@ SkinnedVertex MakeVertex(const aiMesh& mesh, unsigned int j, const VertexInfluen
   }
   // Files whose weights add up to more or less than 1 grow or shrink the vertex towards the origin.
   const float total = vertex.Weights[0] + vertex.Weights[1] + vertex.Weights[2] + vertex.Weights[3];
-  if (normalise && total > 0.0f && std::isfinite(total)) {
+  if (sources.Normalise && total > 0.0f && std::isfinite(total)) {
     for (float& weight : vertex.Weights) {
       weight /= total;
     }
@@ -158,7 +175,34 @@ void AddToBounds(const SkinnedVertex& vertex, const float4x4* placement, Model& 
   }
 }
 
+bool HasMorphTargets(const aiScene& scene) {
+  for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
+    if (scene.mMeshes[m] != nullptr && scene.mMeshes[m]->mNumAnimMeshes > 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
+
+const aiAnimation* PlayedAnimation(const Model& model) {
+  const aiScene* scene = model.Scene;
+  if (scene == nullptr || scene->mAnimations == nullptr || model.AnimationIndex >= scene->mNumAnimations) {
+    return nullptr;
+  }
+  return scene->mAnimations[model.AnimationIndex];
+}
+
+void SelectAnimation(Model& model, uint32_t index) {
+  model.AnimationIndex = index;
+  model.ChannelByNode.clear();
+  if (model.Scene != nullptr) {
+    MapChannels(*model.Scene, model);
+  }
+  // The next frame lays the walk out again with the new channels.
+  model.Walk.Scene = nullptr;
+}
 
 Model ModelLoader::LoadModel(const std::string& path) {
   // Released if the scene is refused; otherwise the model keeps it for the rest of the run.
@@ -173,6 +217,10 @@ Model ModelLoader::LoadModel(const std::string& path) {
     ReleaseVertexArrays(*scene);
     HeapCompact(GetProcessHeap(), 0);
   }
+  // Kept before the upload, which frees the loader's own copy when copies are freed early.
+  if (KeepVerticesOfMorphedModels && HasMorphTargets(*scene)) {
+    KeptVertices = arrays.Vertices;
+  }
   UploadArrays(arrays, model);
   scene.release();
   return model;
@@ -184,10 +232,18 @@ ModelArrays ModelLoader::ReadScene(const aiScene& scene, const std::string& path
     throw ModelFileError(path, "the scene has no root node");
   }
   model.InverseRootTransform = InverseOf(scene.mRootNode->mTransformation);
+  TexCoordSetByMaterial.clear();
+  for (unsigned int m = 0; UseMaterialTexCoordSets && scene.mMaterials != nullptr && m < scene.mNumMaterials; ++m) {
+    TexCoordSetByMaterial.push_back(scene.mMaterials[m] != nullptr ? BaseColourTexCoordSet(*scene.mMaterials[m]) : 0);
+  }
   const std::vector<std::vector<MeshPlacement>> placements = MeshPlacements(scene, model.InverseRootTransform);
   for (unsigned int m = 0; scene.mMeshes != nullptr && m < scene.mNumMeshes; ++m) {
     if (const aiMesh* mesh = UsableMesh(scene, m, path)) {
+      const size_t first = model.Submeshes.size();
       AppendMesh(*mesh, placements[m], arrays, model);
+      for (size_t k = first; k < model.Submeshes.size(); ++k) {
+        model.Submeshes[k].SceneMesh = m;
+      }
     }
   }
   // The object shaders' bone palette has room for MaxBones matrices: more would skin with garbage.
@@ -208,8 +264,14 @@ void ModelLoader::AppendMesh(const aiMesh& mesh, const std::vector<MeshPlacement
   CollectBones(mesh);
   const bool rigid = mesh.mNumBones == 0;
   BoundingBox local;
+  VertexSources sources;
+  sources.Colours = ReadVertexColours;
+  sources.Normalise = NormaliseWeights;
+  if (mesh.mMaterialIndex < TexCoordSetByMaterial.size()) {
+    sources.TexCoordSet = TexCoordSetByMaterial[mesh.mMaterialIndex];
+  }
   for (unsigned int j = 0; j < mesh.mNumVertices; ++j) {
-    arrays.Vertices.push_back(MakeVertex(mesh, j, Influences[j], NormaliseWeights));
+    arrays.Vertices.push_back(MakeVertex(mesh, j, Influences[j], sources));
     const SkinnedVertex& vertex = arrays.Vertices.back();
     local.Add(float3{vertex.Position[0], vertex.Position[1], vertex.Position[2]});
     if (!rigid) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+struct aiAnimation;
 struct aiMesh;
 struct aiNode;
 struct aiScene;
@@ -30,6 +31,12 @@ struct MeshPlacement {
   const aiNode* Node = nullptr;
   float4x4 Transform = Identity();
 };
+
+// The animation the model plays (see Model::AnimationIndex), or null when the scene has none.
+const aiAnimation* PlayedAnimation(const Model& model);
+
+// Makes the model play the scene's animation `index` from its next frame on: its channels are mapped anew.
+void SelectAnimation(Model& model, uint32_t index);
 
 class ModelLoader {
  public:
@@ -63,6 +70,14 @@ class ModelLoader {
   // read (ReleaseVertexArrays, and the heap compacted), the vertex array once in its upload buffer. A big model
   // is then held at most three times at once, not five.
   bool FreeCopiesEarly = false;
+  // Viewer mode: each vertex's colour from the mesh's first colour set (white without one), and the texture
+  // coordinates from the set the material's base-colour texture names (else set 0).
+  bool ReadVertexColours = false;
+  bool UseMaterialTexCoordSets = false;
+  std::vector<unsigned int> TexCoordSetByMaterial;  // filled by ReadScene when the sets are used
+  // Viewer mode: a scene with morph targets leaves a copy of its vertex array here, to be deformed.
+  bool KeepVerticesOfMorphedModels = false;
+  std::vector<SkinnedVertex> KeptVertices;
   ID3D12Device* Device = nullptr;
   ID3D12CommandAllocator* CommandAllocator = nullptr;  // the caller's, to submit with
   ID3D12GraphicsCommandList* CommandList = nullptr;

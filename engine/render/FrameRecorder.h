@@ -28,9 +28,14 @@ class FrameRecorder {
   // The back buffer back to PRESENT.
   void EndFrame();
 
+  // What a scene's own mesh pass records with: the list, the frame's descriptor layout and the GPU handle of
+  // a slot of the shader-visible heap.
+  ID3D12GraphicsCommandList* List() const { return list_; }
+  const ConstantDescriptorLayout& Layout() const { return layout_; }
+  D3D12_GPU_DESCRIPTOR_HANDLE Descriptor(uint32_t index) const;
+
  private:
   void DrawItems(const Mesh& mesh, ID3D12PipelineState* pipelineState);
-  D3D12_GPU_DESCRIPTOR_HANDLE Descriptor(uint32_t index) const;
 
   Renderer& renderer_;
   ID3D12GraphicsCommandList* list_;

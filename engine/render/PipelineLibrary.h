@@ -33,13 +33,15 @@ class PipelineLibrary {
   std::vector<D3D12_INPUT_ELEMENT_DESC> FontInputElements;
   std::vector<D3D12_INPUT_ELEMENT_DESC> ModelInputElements;
 
- private:
+  // The steps of the three builds, for a scene that adds pipelines of its own under its own names.
+  // CompileShader throws ShaderCompileError as BuildShaders does.
   void CompileShader(const char* name, const wchar_t* file, const char* target, const D3D_SHADER_MACRO* defines);
   // Each stores what it made under the name (null when it failed) and returns the creation's result.
   HRESULT CreateRootSignature(const std::string& name, const D3D12_ROOT_SIGNATURE_DESC& description);
   HRESULT CreatePipelineState(const std::string& name, const D3D12_GRAPHICS_PIPELINE_STATE_DESC& description);
 
   D3D12_SHADER_BYTECODE ByteCode(const std::string& shaderName);
+  // The program's common pipeline state (one RGBA8 target, depth, culled back faces) with these parts.
   D3D12_GRAPHICS_PIPELINE_STATE_DESC Description(const std::string& rootSignature, const std::string& vertexShader,
                                                  const std::string& pixelShader,
                                                  const std::vector<D3D12_INPUT_ELEMENT_DESC>& layout);

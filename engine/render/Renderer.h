@@ -4,6 +4,7 @@
 
 #include "content/Mesh.h"
 #include "core/Direct3D12.h"
+#include "content/TextureLoader.h"
 #include "math/Matrix.h"
 #include "render/Camera.h"
 #include "text/TextLabel.h"
@@ -18,6 +19,8 @@ struct IDXGIFactory4;
 class SwapChain;
 class DescriptorHeaps;
 class PipelineLibrary;
+class SceneDriver;
+class ModelLoader;
 
 class Renderer {
  public:
@@ -28,16 +31,19 @@ class Renderer {
   void InitDirect3D();
   // The font atlas into descriptor slot 0 and the model texture into slot 1; the last step of InitDirect3D.
   void LoadTextures();
+  // The pipelines, the text box and the character, or what Scene loads in its place.
   void LoadContent();
+  // Imports the model file with the loader on an upload context of its own and waits for the uploads.
+  Model ImportModel(ModelLoader& loader, const std::string& path);
+  // Uploads the images as textures after the ones already held and returns the first one's slot; their
+  // views are written by LoadContent (or WriteTextureViews).
+  uint32_t AddTextures(const std::vector<DecodedImage>& images);
   // Makes the shader-visible heap hold descriptorCount descriptors at least; true when it had to be
   // replaced by a larger, empty one, whose texture views the caller writes again. The constant views are
   // written later by CreateConstantBuffers.
   bool EnsureShaderVisibleRoom(uint32_t descriptorCount);
   // The views of Textures[first...] into their slots of the shader-visible heap.
   void WriteTextureViews(uint32_t first);
-  // Viewer mode: a texture per material of the mesh's model after the program's own, and each draw item
-  // pointed at its material's.
-  void LoadMaterialTextures(Mesh& mesh);
   void CreateConstantBuffers();
   void SetupCamera();
 
@@ -88,11 +94,10 @@ class Renderer {
   bool CameraChanged = true;  // the camera constants must be rewritten by the next UpdateConstantBuffers
   std::vector<Mesh> Meshes;
   std::vector<float4x4> BonePalette;  // skinning matrices of the latest UpdateAnimation
-  // Viewer mode: the model file to draw instead of the character (empty for the character), and the
-  // lens planes and movement step sized to it. The defaults are the character's.
-  std::string ModelPath;
+  // What is drawn in place of the character (null for the character); not owned.
+  SceneDriver* Scene = nullptr;
+  // The lens planes and the movement step; the defaults are the character's, a scene sizes them to itself.
   float NearPlane = 1.0f;
   float FarPlane = 1000.0f;
   float MoveStepScale = 1.0f;
-  BoundingBox ModelBounds;  // viewer mode: the model over its bind pose and first animation
 };

@@ -3,35 +3,22 @@
 #include "core/Direct3D12.h"
 #include "render/Renderer.h"
 
-#include "anim/ModelBounds.h"
 #include "content/InputLayouts.h"
-#include "content/LoadLeftovers.h"
-#include "content/MaterialTextures.h"
-#include "content/ModelFileError.h"
 #include "content/ModelLoader.h"
 #include "content/TextureFileError.h"
 #include "content/TextureLoader.h"
 #include "content/UploadContext.h"
-#include "content/ViewerImportSteps.h"
-#include "core/ConsoleOutput.h"
 #include "core/ErrorText.h"
 #include "core/Log.h"
 #include "render/ConstantBufferLayout.h"
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
+#include "render/SceneDriver.h"
 #include "render/StructGetters.h"
 
 #include <windows.h>
 
-#include <heapapi.h>
-
-#include <assimp/anim.h>
-#include <assimp/scene.h>
-
-#include <filesystem>
-#include <iomanip>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -77,27 +64,6 @@ void ReleaseLoader(ModelLoader& loader) {
   loader.Device->Release();
 }
 
-// "Viewing hero.glb: 3 meshes, 40 bones, animation "Walk" of 2.50 s", or "no animation".
-std::string DescribeViewedModel(const std::string& path, const Model& model) {
-  std::ostringstream line;
-  line << "Viewing " << std::filesystem::path(path).filename().string() << ": " << model.Submeshes.size()
-       << (model.Submeshes.size() == 1 ? " mesh, " : " meshes, ") << model.BoneCount
-       << (model.BoneCount == 1 ? " bone, " : " bones, ");
-  const aiScene& scene = *model.Scene;
-  if (scene.mNumAnimations == 0 || scene.mAnimations == nullptr || scene.mAnimations[0] == nullptr) {
-    line << "no animation";
-    return line.str();
-  }
-  const aiAnimation& animation = *scene.mAnimations[0];
-  const double ticksPerSecond = animation.mTicksPerSecond != 0.0 ? animation.mTicksPerSecond : 25.0;
-  line << "animation \"" << animation.mName.C_Str() << "\" of " << std::fixed << std::setprecision(2)
-       << animation.mDuration / ticksPerSecond << " s";
-  if (scene.mNumAnimations > 1) {
-    line << " (the first of " << scene.mNumAnimations << ")";
-  }
-  return line.str();
-}
-
 }  // namespace
 
 void Renderer::LoadTextures() {
@@ -133,40 +99,32 @@ void Renderer::LoadContent() {
   TextLabel label(static_cast<float>(Width), static_cast<float>(Height), TextBoxX, TextBoxY, TextBoxWidth,
                   TextBoxHeight);
 
-  const UploadContext context = CreateUploadContext();
-  ModelLoader loader;
-  EquipLoader(loader, context);
-  loader.NormaliseWeights = !ModelPath.empty();
-  loader.Import = ModelPath.empty() ? ImportScene : ImportViewedScene;
-  loader.FreeCopiesEarly = !ModelPath.empty();
-  Model model = loader.LoadModel(ModelPath.empty() ? std::string(ModelFile) : ModelPath);
-  SubmitAndWaitOnce(context);
-  ReleaseLoader(loader);
-  if (!ModelPath.empty()) {
-    ReleaseUploadBuffers(model);
-  }
-
-  TextLabels.push_back(label);
-
-  Mesh mesh;
-  mesh.AttachModel(model);
-  mesh.ConstantSlot = 0;
-  Meshes.push_back(mesh);
-  if (!ModelPath.empty()) {
-    LoadMaterialTextures(Meshes.back());
+  if (Scene != nullptr) {
+    TextLabels.push_back(label);
+    Scene->LoadScene(*this);
+  } else {
+    ModelLoader loader;
+    Model model = ImportModel(loader, ModelFile);
+    TextLabels.push_back(label);
+    Mesh mesh;
+    mesh.AttachModel(model);
+    mesh.ConstantSlot = 0;
+    Meshes.push_back(mesh);
   }
   // A grown heap needs every texture view again; the one device setup made already holds the program's own.
   const bool grown = EnsureShaderVisibleRoom(DescriptorLayoutFor(TextureCount, Meshes).DescriptorCount());
   WriteTextureViews(grown ? 0 : static_cast<uint32_t>(std::size(TextureFiles)));
-  if (!ModelPath.empty()) {
-    WriteConsoleLine(DescribeViewedModel(ModelPath, Meshes.back().Geometry));
-    ModelBounds = AnimatedBounds(Meshes.back().Geometry);
-    // A viewed model may be large: the heap pages its import and upload freed go back to the system before
-    // the first frame.
-    HeapCompact(GetProcessHeap(), 0);
-  }
 
   LogResult(L"Loading meshes completed", 0);
+}
+
+Model Renderer::ImportModel(ModelLoader& loader, const std::string& path) {
+  const UploadContext context = CreateUploadContext();
+  EquipLoader(loader, context);
+  Model model = loader.LoadModel(path);
+  SubmitAndWaitOnce(context);
+  ReleaseLoader(loader);
+  return model;
 }
 
 bool Renderer::EnsureShaderVisibleRoom(uint32_t descriptorCount) {
@@ -189,10 +147,8 @@ void Renderer::WriteTextureViews(uint32_t first) {
   }
 }
 
-void Renderer::LoadMaterialTextures(Mesh& mesh) {
-  // One texture per material after the two of the program; each draw item wears its mesh's material's.
+uint32_t Renderer::AddTextures(const std::vector<DecodedImage>& images) {
   const uint32_t firstSlot = static_cast<uint32_t>(Textures.size());
-  const std::vector<DecodedImage> images = DecodeMaterialImages(*mesh.Geometry.Scene, ModelPath);
   UploadContext context = CreateUploadContext();
   std::vector<ID3D12Resource*> uploads;
   for (const DecodedImage& image : images) {
@@ -208,10 +164,5 @@ void Renderer::LoadMaterialTextures(Mesh& mesh) {
     }
   }
   TextureCount = static_cast<int32_t>(Textures.size());
-  for (size_t k = 0; k < mesh.DrawItems.size(); ++k) {
-    const uint32_t material = mesh.Geometry.Submeshes[k].Material;
-    if (material < images.size()) {
-      mesh.DrawItems[k].TextureDescriptor = firstSlot + material;
-    }
-  }
+  return firstSlot;
 }

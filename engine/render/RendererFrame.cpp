@@ -5,6 +5,7 @@
 #include "core/ErrorText.h"
 #include "render/ConstantBuffers.h"
 #include "render/FrameRecorder.h"
+#include "render/SceneDriver.h"
 #include "render/SwapChain.h"
 
 #include <windows.h>
@@ -76,7 +77,11 @@ void Renderer::DrawFrame() {
   FrameRecorder recorder(*this);
   recorder.BeginFrame();
   recorder.DrawTextBox();
-  recorder.DrawMeshes();
+  if (Scene != nullptr) {
+    Scene->RecordMeshes(recorder);
+  } else {
+    recorder.DrawMeshes();
+  }
   recorder.EndFrame();
   StopIfFailed(CommandList->Close(), "ID3D12GraphicsCommandList::Close", "cannot close the command list");
 

@@ -7,8 +7,8 @@
 #include "render/ConstantBuffers.h"
 #include "render/DescriptorHeaps.h"
 #include "render/DeviceSetup.h"
+#include "render/SceneDriver.h"
 #include "render/StructGetters.h"
-#include "render/ViewerCamera.h"
 
 #include <algorithm>
 
@@ -59,15 +59,8 @@ void Renderer::CreateConstantBuffers() {
 }
 
 void Renderer::SetupCamera() {
-  if (!ModelPath.empty()) {
-    // The viewed model's own scale sets the camera, the lens planes (which OnResize keeps) and the step.
-    const ViewerFraming framing = FrameBounds(ModelBounds, 0.785f);
-    NearPlane = framing.NearPlane;
-    FarPlane = framing.FarPlane;
-    MoveStepScale = framing.MoveStepScale;
-    Camera.SetProjection(0.785f, static_cast<float>(Width) / static_cast<float>(Height), NearPlane, FarPlane);
-    Camera.AimAt(framing.Eye, framing.Target, {0.0f, 1.0f, 0.0f});
-    Camera.RebuildView();
+  if (Scene != nullptr) {
+    Scene->SetupCamera(*this);
     return;
   }
   // The near plane of 500 only lasts until the first resize sets the lens again with near 1; the loop's

@@ -33,7 +33,8 @@ class TextLabel {
   // rewrites the background and lays the same text out again.
   void Relayout();
 
-  // The box follows the client area: half its width and height, its corner staying where it was.
+  // The box follows the client area: half its width and height (or its text's size when FitsText), its
+  // corner staying where it was.
   void Resize(float clientWidth, float clientHeight);
 
   // One typed key while the box has the focus: Backspace deletes the last character, anything else
@@ -50,6 +51,8 @@ class TextLabel {
   float ScaleX = 0.2f;  // applied to every font metric
   float ScaleY = 0.2f;
   bool HasFocus = false;
+  // The box is only as large as its text, with a small margin, and grows and shrinks with it.
+  bool FitsText = false;
   int32_t InstanceCount = 1;  // records drawn: the background and the text records; never below 1
   std::wstring Text;
   BitmapFont Font;
@@ -69,4 +72,6 @@ class TextLabel {
   void DeleteLastCharacter();
   // Lays Text out into the records after the background; returns how many it wrote.
   size_t WriteTextRecords();
+  // Sizes the box around the laid-out records and writes its background again.
+  void FitBox(const GlyphInstance* records, size_t count);
 };

@@ -17,6 +17,9 @@ const wchar_t* const FontFileName = L"newarial.fnt";
 constexpr QuadRect LaidOutBackgroundTexCoord = {0.99f, 0.99f, 0.01f, 0.01f};
 constexpr ColorRGBA LaidOutBackgroundColor = {0.1f, 0.9f, 0.4f, 0.2f};
 
+// Client pixels around a text whose box fits it.
+constexpr float FittedMargin = 4.0f;
+
 }  // namespace
 
 QuadRect TextLabel::ComputeClipRect() const {
@@ -57,7 +60,27 @@ size_t TextLabel::WriteTextRecords() {
   if (MappedInstances != nullptr && written > 0) {
     std::memcpy(MappedInstances + TextDataOffset, records.get(), written * sizeof(GlyphInstance));
   }
+  if (FitsText) {
+    FitBox(records.get(), written);
+  }
   return written;
+}
+
+void TextLabel::FitBox(const GlyphInstance* records, size_t count) {
+  // Records are clip-space rectangles from their upper-left corner; the text starts at the box's corner.
+  const float left = 2.0f * X / ScreenWidth - 1.0f;
+  const float top = 1.0f - 2.0f * Y / ScreenHeight;
+  float right = left;
+  float bottom = top;
+  for (size_t i = 0; i < count; ++i) {
+    const QuadRect& quad = records[i].Position;
+    right = std::max(right, quad.Left + quad.Width);
+    bottom = std::min(bottom, quad.Top - quad.Height);
+  }
+  Width = (right - left) * ScreenWidth / 2.0f + FittedMargin;
+  Height = (top - bottom) * ScreenHeight / 2.0f + FittedMargin;
+  ClipRect = ComputeClipRect();
+  WriteBackground(LaidOutBackgroundTexCoord, LaidOutBackgroundColor);
 }
 
 void TextLabel::Relayout() {
@@ -70,7 +93,9 @@ void TextLabel::Relayout() {
 void TextLabel::Resize(float clientWidth, float clientHeight) {
   ScreenWidth = clientWidth;
   ScreenHeight = clientHeight;
-  Width = ScreenWidth / 100.0f * 50.0f;
-  Height = ScreenHeight / 100.0f * 50.0f;
+  if (!FitsText) {
+    Width = ScreenWidth / 100.0f * 50.0f;
+    Height = ScreenHeight / 100.0f * 50.0f;
+  }
   Relayout();
 }

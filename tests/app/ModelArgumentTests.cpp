@@ -32,6 +32,10 @@ TEST(ModelArgument, NoArgumentIsTheCharacterAndAFileIsMadeAbsoluteAgainstTheCurr
   EXPECT_EQ(FromArguments({"engine", "hero.glb"}), (std::filesystem::current_path() / "hero.glb").string());
   EXPECT_EQ(FromArguments({"engine", "models/Ship.FBX"}),
             (std::filesystem::current_path() / "models/Ship.FBX").string());
+  // Without "." or ".." (importers name sibling files from the path), and any letter in the C locale.
+  folder.WriteFile("models/dück.glb", "x");
+  EXPECT_EQ(FromArguments({"engine", "models/./../models/dück.glb"}),
+            std::filesystem::current_path().string() + "/models/dück.glb");
 }
 
 TEST(ModelArgument, MissingFilesFoldersAndExtraArgumentsStopWithOneLine) {

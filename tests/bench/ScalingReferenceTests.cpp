@@ -7,6 +7,7 @@
 
 #include "content/SkinnedVertex.h"
 #include "support/RendererFixture.h"
+#include "viewer/ModelViewer.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,8 @@ size_t DifferentPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>
 class VulkanViewerFrameTest : public RendererFixture, public testing::WithParamInterface<ModelSize> {};
 
 TEST_P(VulkanViewerFrameTest, DrawsTheEnginesPicture) {
-  renderer->ModelPath = WriteModel(GetParam(), folder->Path());
+  ModelViewer viewer(WriteModel(GetParam(), folder->Path()));
+  renderer->Scene = &viewer;
   StartUp();
   DrawFrameAt(0.0f);
   const FrameImage engine = LastPresentedFrame();

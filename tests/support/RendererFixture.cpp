@@ -6,6 +6,7 @@
 #include "app/Run.h"
 #include "render/DescriptorHeaps.h"
 #include "render/DeviceSetup.h"
+#include "render/SceneDriver.h"
 #include "render/SwapChain.h"
 
 #include <d3d12_vk_diagnostics.h>
@@ -115,7 +116,11 @@ void RendererFixture::StartUp() {
 }
 
 void RendererFixture::DrawFrameAt(float seconds) {
-  UpdateAnimation(renderer->Meshes.front().Geometry, TimerAtPreviousFrame(seconds), renderer->BonePalette);
+  if (renderer->Scene != nullptr) {
+    renderer->Scene->Animate(*renderer, TimerAtPreviousFrame(seconds));
+  } else {
+    UpdateAnimation(renderer->Meshes.front().Geometry, TimerAtPreviousFrame(seconds), renderer->BonePalette);
+  }
   renderer->UpdateConstantBuffers();
   renderer->DrawFrame();
 }

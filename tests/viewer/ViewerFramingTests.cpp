@@ -3,11 +3,13 @@
 #include "anim/ModelBounds.h"
 #include "content/ModelLoader.h"
 #include "render/Camera.h"
-#include "render/ViewerCamera.h"
 #include "support/TestScenes.h"
+#include "viewer/OrbitCamera.h"
+#include "viewer/ViewerCamera.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace test_scenes;
@@ -35,7 +37,10 @@ float3 Projected(const ViewerFraming& framing, float3 p) {
   return {x / w, y / w, z / w};
 }
 
-void ExpectInView(const ViewerFraming& framing, const BoundingBox& box) {
+// Every corner in view between the planes; returns how far out the farthest corner lands, as a fraction of
+// the view's half width or half height, whichever is more.
+float ExpectInView(const ViewerFraming& framing, const BoundingBox& box) {
+  float reach = 0.0f;
   for (int corner = 0; corner < 8; ++corner) {
     const float3 p = {(corner & 1) != 0 ? box.Max.x : box.Min.x, (corner & 2) != 0 ? box.Max.y : box.Min.y,
                       (corner & 4) != 0 ? box.Max.z : box.Min.z};
@@ -44,30 +49,38 @@ void ExpectInView(const ViewerFraming& framing, const BoundingBox& box) {
     EXPECT_LE(std::fabs(ndc.y), 1.0f) << "corner " << corner;
     EXPECT_GT(ndc.z, 0.0f) << "corner " << corner << " is before the near plane";
     EXPECT_LT(ndc.z, 1.0f) << "corner " << corner << " is past the far plane";
+    reach = std::max({reach, std::fabs(ndc.x), std::fabs(ndc.y)});
   }
+  return reach;
 }
 
 }  // namespace
 
-TEST(ViewerFraming, HugeTinyAndOffCentreModelsAreWholeInViewBetweenThePlanes) {
+TEST(ViewerFraming, ModelsOfAnySizePlaceAndShapeAreWholeInViewAndFillAtLeastHalfOfIt) {
   const BoundingBox huge = Box({-3950.0f, 0.0f, -1000.0f}, {3950.0f, 2500.0f, 1000.0f});
   const BoundingBox tiny = Box({0.0f, 0.0f, 0.0f}, {0.01f, 0.006f, 0.002f});
   const BoundingBox away = Box({500.0f, -20.0f, 300.0f}, {502.0f, -18.0f, 301.0f});
-  for (const BoundingBox& box : {huge, tiny, away}) {
-    const ViewerFraming framing = FrameBounds(box, 0.785f);
-    ExpectInView(framing, box);
+  // Long along each axis in turn: a radius or a distance that forgot one of them would cut the model off,
+  // leave it small, or put the camera inside it.
+  const BoundingBox wide = Box({-10.0f, -0.5f, -0.5f}, {10.0f, 0.5f, 0.5f});
+  const BoundingBox tall = Box({-0.5f, -10.0f, -0.5f}, {0.5f, 10.0f, 0.5f});
+  const BoundingBox deep = Box({-0.5f, -0.5f, -10.0f}, {0.5f, 0.5f, 10.0f});
+  for (const BoundingBox& box : {huge, tiny, away, wide, tall, deep}) {
+    const ViewerFraming framing = FrameBounds(box, 0.785f, 800.0f / 600.0f);
+    EXPECT_GE(ExpectInView(framing, box), 0.5f) << "the model fills less than half the view";
     EXPECT_GT(framing.NearPlane, 0.0f);
+    EXPECT_LT(framing.Eye.z + framing.NearPlane, box.Min.z) << "the camera is inside the model";
   }
   // Steps follow the model's size.
-  EXPECT_GT(FrameBounds(huge, 0.785f).MoveStepScale, 100.0f);
-  EXPECT_LT(FrameBounds(tiny, 0.785f).MoveStepScale, 0.01f);
+  EXPECT_GT(FrameBounds(huge, 0.785f, 800.0f / 600.0f).MoveStepScale, 100.0f);
+  EXPECT_LT(FrameBounds(tiny, 0.785f, 800.0f / 600.0f).MoveStepScale, 0.01f);
 }
 
 TEST(ViewerFraming, EmptyOrPointLikeBoundsFrameAUnitSphere) {
-  const ViewerFraming empty = FrameBounds(BoundingBox(), 0.785f);
+  const ViewerFraming empty = FrameBounds(BoundingBox(), 0.785f, 800.0f / 600.0f);
   EXPECT_EQ(empty.Target.x, 0.0f);
   EXPECT_LT(empty.Eye.z, -1.0f);
-  const ViewerFraming point = FrameBounds(Box({5.0f, 5.0f, 5.0f}, {5.0f, 5.0f, 5.0f}), 0.785f);
+  const ViewerFraming point = FrameBounds(Box({5.0f, 5.0f, 5.0f}, {5.0f, 5.0f, 5.0f}), 0.785f, 800.0f / 600.0f);
   EXPECT_EQ(point.Target.x, 5.0f);
   EXPECT_TRUE(std::isfinite(point.NearPlane) && point.NearPlane > 0.0f);
   EXPECT_FLOAT_EQ(point.Eye.z - point.Target.z, empty.Eye.z);
@@ -106,4 +119,30 @@ TEST(ModelBounds, CoverTheBindPoseAndWhereTheAnimationCarriesTheBones) {
   const BoundingBox standing = AnimatedBounds(rigid);
   EXPECT_FLOAT_EQ(standing.Max.z, 6.0f);
   EXPECT_FLOAT_EQ(standing.Min.x, 0.0f);
+}
+
+TEST(OrbitCamera, TurnsAboutTheCentreNeverOverAPoleZoomsAndPans) {
+  const float3 centre = {1.0f, 2.0f, 3.0f};
+  Orbit orbit = OrbitThrough({1.0f, 2.0f, -7.0f}, centre);  // ten units in front, looking along +Z
+  EXPECT_NEAR(orbit.Distance, 10.0f, 1e-5f);
+  EXPECT_NEAR(orbit.Yaw, 0.0f, 1e-6f);
+  // A quarter turn to the right goes round to the -X side; the distance stays.
+  TurnOrbit(orbit, 1.5707963f, 0.0f);
+  float3 eye = OrbitEye(orbit);
+  EXPECT_NEAR(eye.x, -9.0f, 1e-4f);
+  EXPECT_NEAR(eye.z, 3.0f, 1e-4f);
+  // Tilting far past the top stops short of it: the eye is above but not straight above.
+  TurnOrbit(orbit, 0.0f, 10.0f);
+  eye = OrbitEye(orbit);
+  EXPECT_GT(eye.y, 2.0f + 9.9f);
+  EXPECT_GT(std::fabs(eye.x - centre.x), 0.01f);
+  const Orbit again = OrbitThrough(eye, centre);  // the round trip gives the same orbit back
+  EXPECT_NEAR(again.Pitch, orbit.Pitch, 1e-3f);
+  EXPECT_NEAR(again.Yaw, orbit.Yaw, 1e-3f);
+
+  ZoomOrbit(orbit, 2.0f);
+  EXPECT_NEAR(orbit.Distance, 8.1f, 1e-4f);
+  PanOrbit(orbit, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.5f, -1.0f);
+  EXPECT_NEAR(orbit.Centre.x, 1.0f + 4.05f, 1e-4f);
+  EXPECT_NEAR(orbit.Centre.y, 2.0f - 8.1f, 1e-4f);
 }
