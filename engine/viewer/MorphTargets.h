@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include <d3d12.h>
+#include "core/Direct3D12.h"
 
 #include <cstdint>
 #include <vector>

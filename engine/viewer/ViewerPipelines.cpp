@@ -4,7 +4,7 @@
 #include "render/PipelineLibrary.h"
 #include "render/StructGetters.h"
 
-#include "d3dx12.h"
+#include "core/Direct3D12.h"
 
 #include <iterator>
 

@@ -211,6 +211,17 @@ TEST_F(InputTest, MouseCoordinatesAreSigned16BitAndButtonsAreFlagged) {
   message = TakeOne();
   EXPECT_EQ(message.message, static_cast<UINT>(WM_LBUTTONUP));
   EXPECT_EQ(message.wParam, static_cast<WPARAM>(MK_SHIFT));
+
+  // Two notches towards the user: the signed delta in the high word, the held keys in the low one.
+  SDL_Event wheel{};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.y = -2;
+  wheel.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+  win32_test::InjectEvent(window_, wheel);
+  message = TakeOne();
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_MOUSEWHEEL));
+  EXPECT_EQ(static_cast<int16_t>(HIWORD(message.wParam)), -240);
+  EXPECT_EQ(LOWORD(message.wParam), static_cast<WORD>(MK_SHIFT));
 }
 
 TEST_F(InputTest, QueuedMouseMovesMergeOnlyWhenNothingCameBetween) {

@@ -210,6 +210,19 @@ void TranslateDisplayEvent() {
 
 }  // namespace
 
+// WM_MOUSEWHEEL goes to the window under the cursor with the delta in 120ths of a notch in the high word of
+// wParam (positive away from the user) and the cursor in screen coordinates in lParam.
+void TranslateMouseWheel(const SDL_MouseWheelEvent& event) {
+  const HWND window = WindowTable::Instance().FindByEventSource(event.windowID);
+  if (window == nullptr || event.y == 0) return;
+  constexpr int kWheelDelta = 120;
+  const int sign = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+  const int delta = std::clamp(sign * event.y * kWheelDelta, -32768, 32767);
+  const WPARAM flags = ButtonFlags(ButtonsDownNow()) | ModifierFlags();
+  PostInput(window, WM_MOUSEWHEEL, MAKEWPARAM(flags, static_cast<WORD>(static_cast<int16_t>(delta))),
+            PackCoordinates(lastCursorPosition.x, lastCursorPosition.y));
+}
+
 void TranslateWindowSystemEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
@@ -222,6 +235,9 @@ void TranslateWindowSystemEvent(const SDL_Event& event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       TranslateMouseButton(event.button);
+      break;
+    case SDL_MOUSEWHEEL:
+      TranslateMouseWheel(event.wheel);
       break;
     case SDL_WINDOWEVENT:
       TranslateWindowEvent(event.window);
@@ -236,7 +252,7 @@ void TranslateWindowSystemEvent(const SDL_Event& event) {
       TranslateDisplayEvent();
       break;
     default:
-      break;  // text input, wheel, and whatever else the engine has no message for
+      break;  // text input and whatever else the engine has no message for
   }
 }
 
