@@ -37,7 +37,11 @@ add_custom_target(stage_run_folder ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ENGINE_RUN_DIR}/Shaders
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${ENGINE_DIR}/Shaders ${ENGINE_RUN_DIR}/Shaders
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${ENGINE_DIR}/assets ${ENGINE_RUN_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:d3dcompile_helper> ${ENGINE_RUN_DIR}
-  COMMENT "Staging Shaders/, assets/ and the compile helper in ${ENGINE_RUN_DIR}")
-add_dependencies(stage_run_folder d3dcompile_helper)
+  COMMENT "Staging Shaders/ and assets/ in ${ENGINE_RUN_DIR}")
 add_dependencies(engine stage_run_folder)
+# On Linux the layer's shader compiler runs its front end in a helper process found beside the program.
+if(TARGET d3dcompile_helper)
+  add_custom_command(TARGET stage_run_folder POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:d3dcompile_helper> ${ENGINE_RUN_DIR})
+  add_dependencies(stage_run_folder d3dcompile_helper)
+endif()
