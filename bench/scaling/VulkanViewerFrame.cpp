@@ -91,13 +91,18 @@ bool ReadModelBytes(const Renderer& renderer, const Model& model, std::vector<ui
     indices = ReadUploadBuffer(model.IndexUpload, model.IndexBufferSize);
     return !vertices.empty() && !indices.empty();
   }
+  const auto* viewer = dynamic_cast<const ModelViewer*>(renderer.Scene);
+  if (viewer == nullptr) return false;
   try {
-    const std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportViewedScene(renderer.ModelPath),
+    const std::unique_ptr<const aiScene, decltype(&aiReleaseImport)> scene(ImportViewedScene(viewer->ModelPath()),
                                                                            aiReleaseImport);
+    // The viewer's own reading of the file (ModelViewer::LoadScene).
     ModelLoader loader;
     loader.NormaliseWeights = true;
+    loader.ReadVertexColours = true;
+    loader.UseMaterialTexCoordSets = true;
     Model again;
-    const ModelArrays arrays = loader.ReadScene(*scene, renderer.ModelPath, again);
+    const ModelArrays arrays = loader.ReadScene(*scene, viewer->ModelPath(), again);
     vertices = BytesOf(arrays.Vertices);
     indices = BytesOf(arrays.Indices);
   } catch (const FatalError&) {

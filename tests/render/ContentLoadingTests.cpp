@@ -5,6 +5,7 @@
 #include "content/ModelFileError.h"
 #include "render/DescriptorHeaps.h"
 #include "render/PipelineLibrary.h"
+#include "viewer/ModelViewer.h"
 
 #include <assimp/cexport.h>
 #include <assimp/cimport.h>
@@ -92,7 +93,8 @@ TEST_F(ContentLoading, BuildsThePipelinesTheTextBoxAndTheCharacterAndLogsThatLas
 }
 
 TEST_F(ContentLoading, ViewerModeKeepsOnlyTheGpuCopyOfTheModelAndStillDrawsIt) {
-  renderer->ModelPath = (folder->Path() / "char.fbx").string();
+  ModelViewer viewer((folder->Path() / "char.fbx").string());
+  renderer->Scene = &viewer;
   CaptureStdout();
   StartUp();
   GetCapturedStdout();
