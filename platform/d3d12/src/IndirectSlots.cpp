@@ -1,6 +1,7 @@
 #include "IndirectSlots.h"
 
 #include "Diagnostics.h"
+#include "ResourceInitialization.h"
 #include "ResourceStates.h"
 #include "SpirvReader.h"
 #include "VulkanStructs.h"
@@ -39,18 +40,6 @@ void main(uint3 id : SV_DispatchThreadID) {
   }
 }
 )";
-
-void RecordBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, StageAccess before, StageAccess after) {
-  auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = before.stages;
-  barrier.srcAccessMask = before.access;
-  barrier.dstStageMask = after.stages;
-  barrier.dstAccessMask = after.access;
-  auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-  dependency.memoryBarrierCount = 1;
-  dependency.pMemoryBarriers = &barrier;
-  vk.CmdPipelineBarrier2(commands, &dependency);
-}
 
 }  // namespace
 
@@ -127,8 +116,8 @@ bool IndirectSlots::Record(const char* call, VkCommandBuffer commands, const Slo
     if (pipeline_ == VK_NULL_HANDLE) return false;
   }
   // The arguments were made ready for indirect reads; the pass reads them from a shader.
-  RecordBarrier(vulkan_.Commands(), commands, {kEveryWorkStage, kEveryWorkWrite},
-                {VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_READ_BIT});
+  RecordMemoryBarrier(vulkan_.Commands(), commands, {kEveryWorkStage, kEveryWorkWrite},
+                      {VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_READ_BIT});
   const VkDescriptorBufferInfo infos[] = {{buffers.plan, buffers.planOffset, buffers.planRange},
                                           {buffers.arguments, buffers.argumentsOffset, VK_WHOLE_SIZE},
                                           {buffers.count, buffers.countOffset, VK_WHOLE_SIZE},
@@ -146,9 +135,11 @@ bool IndirectSlots::Record(const char* call, VkCommandBuffer commands, const Slo
   vulkan_.CmdPushDescriptorSet(commands, VK_PIPELINE_BIND_POINT_COMPUTE, layout_, 0, 4, writes);
   vkCmdDispatch(commands, (slotCount + 63) / 64, 1, 1);
   // The slots are draw or dispatch arguments and root constants from here on.
-  RecordBarrier(vulkan_.Commands(), commands, {VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_WRITE_BIT},
-                {VK_PIPELINE_STAGE_2_DRAW_INDIRECT_BIT | kEveryWorkStage,
-                 VK_ACCESS_2_INDIRECT_COMMAND_READ_BIT | VK_ACCESS_2_UNIFORM_READ_BIT | VK_ACCESS_2_SHADER_READ_BIT});
+  constexpr VkAccessFlags2 kSlotReads =
+      VK_ACCESS_2_INDIRECT_COMMAND_READ_BIT | VK_ACCESS_2_UNIFORM_READ_BIT | VK_ACCESS_2_SHADER_READ_BIT;
+  RecordMemoryBarrier(vulkan_.Commands(), commands,
+                      {VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT, VK_ACCESS_2_SHADER_WRITE_BIT},
+                      {VK_PIPELINE_STAGE_2_DRAW_INDIRECT_BIT | kEveryWorkStage, kSlotReads});
   return true;
 }
 

@@ -9,17 +9,6 @@ namespace {
 constexpr StageAccess kEarlierWork{kEveryWorkStage, kEveryWorkWrite};
 constexpr StageAccess kClear{VK_PIPELINE_STAGE_2_CLEAR_BIT, VK_ACCESS_2_TRANSFER_WRITE_BIT};
 
-void RecordMemoryBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, StageAccess from, StageAccess to) {
-  auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
-  barrier.srcStageMask = from.stages;
-  barrier.srcAccessMask = from.access;
-  barrier.dstStageMask = to.stages;
-  barrier.dstAccessMask = to.access;
-  auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
-  dependency.memoryBarrierCount = 1;
-  dependency.pMemoryBarriers = &barrier;
-  vk.CmdPipelineBarrier2(commands, &dependency);
-}
 
 void RecordLayoutChange(const VulkanDispatch& vk, VkCommandBuffer commands, VkImage image, VkImageAspectFlags aspects,
                         VkImageLayout from, VkImageLayout to, StageAccess before, StageAccess after) {
@@ -41,6 +30,18 @@ void RecordLayoutChange(const VulkanDispatch& vk, VkCommandBuffer commands, VkIm
 }
 
 }  // namespace
+
+void RecordMemoryBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, StageAccess from, StageAccess to) {
+  auto barrier = VkInit<VkMemoryBarrier2>(VK_STRUCTURE_TYPE_MEMORY_BARRIER_2);
+  barrier.srcStageMask = from.stages;
+  barrier.srcAccessMask = from.access;
+  barrier.dstStageMask = to.stages;
+  barrier.dstAccessMask = to.access;
+  auto dependency = VkInit<VkDependencyInfo>(VK_STRUCTURE_TYPE_DEPENDENCY_INFO);
+  dependency.memoryBarrierCount = 1;
+  dependency.pMemoryBarriers = &barrier;
+  vk.CmdPipelineBarrier2(commands, &dependency);
+}
 
 void RecordBufferZeroing(const VulkanDispatch& vk, VkCommandBuffer commands, VkBuffer buffer) {
   RecordMemoryBarrier(vk, commands, kEarlierWork, kClear);

@@ -10,6 +10,9 @@
 
 namespace d3d12vk {
 
+// One global memory barrier: what `from` did happens before, and is visible to, what `to` does.
+void RecordMemoryBarrier(const VulkanDispatch& vk, VkCommandBuffer commands, StageAccess from, StageAccess to);
+
 // Fills a whole buffer with zeros and makes the zeros visible to every later command.
 void RecordBufferZeroing(const VulkanDispatch& vk, VkCommandBuffer commands, VkBuffer buffer);
 
