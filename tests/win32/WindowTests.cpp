@@ -348,7 +348,7 @@ TEST_F(WindowFixture, WindowRectanglesRoundTripThroughSetWindowPosAndStyles) {
 
   // A new style changes the frame only with SWP_FRAMECHANGED; the outer rectangle stays, the client grows.
   const LONG style = GetWindowLongW(window, GWL_STYLE);
-  EXPECT_EQ(SetWindowLongW(window, GWL_STYLE, WS_POPUP | WS_VISIBLE), style);
+  EXPECT_EQ(SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(WS_POPUP | WS_VISIBLE)), style);
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), static_cast<DWORD>(WS_POPUP | WS_VISIBLE));
   RECT client{};
   GetClientRect(window, &client);
