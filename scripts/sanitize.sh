@@ -27,15 +27,9 @@ export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 # The Vulkan loader unloads the driver before the leak check; the driver's one-time allocations would then
 # be reported from a library that is gone, which no suppression can name. Preloaded, it stays mapped and
 # what it holds stays reachable.
-# The validation layer, which the GPU tests load, is unloaded the same way and is kept mapped for the same
-# reason.
-preloads=()
-for library in /usr/lib/x86_64-linux-gnu/libvulkan_lvp.so /usr/lib/x86_64-linux-gnu/libVkLayer_khronos_validation.so; do
-  [[ -e "$library" ]] && preloads+=("$library")
-done
-if [[ ${#preloads[@]} -gt 0 ]]; then
-  LD_PRELOAD=$(IFS=:; echo "${preloads[*]}")
-  export LD_PRELOAD
+lavapipe=/usr/lib/x86_64-linux-gnu/libvulkan_lvp.so
+if [[ -e "$lavapipe" ]]; then
+  export LD_PRELOAD="$lavapipe"
 fi
 
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" "$@"
