@@ -85,7 +85,9 @@ HRESULT Heap::Create(Device& device, const char* call, const D3D12_HEAP_DESC& de
   if (alignment != kDefaultPlacementAlignment && alignment != kMultisamplePlacementAlignment) {
     return Fail(call, E_INVALIDARG, "Alignment %llu is not 0, 64 KiB or 4 MiB", (unsigned long long)desc.Alignment);
   }
-  if ((UINT(desc.Flags) & ~UINT(kKnownFlags)) != 0) return Fail(call, E_INVALIDARG, "unknown heap flags 0x%x", desc.Flags);
+  if ((UINT(desc.Flags) & ~UINT(kKnownFlags)) != 0) {
+    return Fail(call, E_INVALIDARG, "unknown heap flags 0x%x", desc.Flags);
+  }
   if (PopCount(desc.Flags & kCategoryFlags) == 3) {
     return Fail(call, E_INVALIDARG, "the heap flags deny buffers and both kinds of textures");
   }
